@@ -1,0 +1,282 @@
+// The main window's controls, their placement, tab order and the main menu.
+//
+// The design is laid out at 96 dpi; Qt layouts keep its docking: the configuration panel on top
+// and the message bar at the bottom keep their heights, the tabbed body takes the rest, the chat
+// list keeps its width, and the message edit stretches with the window's width.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/FQVNTelegram.h"
+
+namespace qvn {
+
+namespace {
+
+constexpr int kMargin = 3;  // kept around every panel and memo
+
+template <typename T>
+T* Named(T* aWidget, const char* aName) {
+  aWidget->setObjectName(QString::fromLatin1(aName));
+  return aWidget;
+}
+
+QFrame* Panel(QWidget* aParent, const char* aName) {
+  auto* panel = Named(new QFrame(aParent), aName);
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setFrameShadow(QFrame::Raised);
+  return panel;
+}
+
+QPushButton* Button(QWidget* aParent, const char* aName, const char* aCaption, int aWidth) {
+  auto* button = Named(new QPushButton(QString::fromLatin1(aCaption), aParent), aName);
+  button->setFixedSize(aWidth, 25);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLineEdit* Edit(QWidget* aParent, const char* aName, int aWidth) {
+  auto* edit = Named(new QLineEdit(aParent), aName);
+  if (aWidth > 0) edit->setFixedWidth(aWidth);
+  return edit;
+}
+
+QPlainTextEdit* Memo(QWidget* aParent, const char* aName) {
+  auto* memo = Named(new QPlainTextEdit(aParent), aName);
+  memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  return memo;
+}
+
+}  // namespace
+
+void TFRMQVNTelegram::BuildControls() {
+  setWindowTitle(QStringLiteral("Velune Telegram Client"));
+  setFont(QFont(QStringLiteral("Tahoma"), 8));
+
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("ClientArea"));
+  auto* column = new QVBoxLayout(client);
+  column->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  column->setSpacing(2 * kMargin);
+  setCentralWidget(client);
+
+  // Top: the login entries with Start and Stop.
+  pnlConfiguration = Panel(client, "pnlConfiguration");
+  pnlConfiguration->setFixedHeight(142 - 2 * kMargin);
+  btnStart = Button(pnlConfiguration, "btnStart", "Start", 75);
+  btnStop = Button(pnlConfiguration, "btnStop", "Stop", 75);
+  Label2 = Named(new QLabel(QStringLiteral("API Id"), pnlConfiguration), "Label2");
+  Label1 = Named(new QLabel(QStringLiteral("API Hash"), pnlConfiguration), "Label1");
+  Label3 = Named(new QLabel(QStringLiteral("Phone Number"), pnlConfiguration), "Label3");
+  Label4 = Named(new QLabel(QStringLiteral("Bot Token"), pnlConfiguration), "Label4");
+  txtApiId = Edit(pnlConfiguration, "txtApiId", 201);
+  txtApiHash = Edit(pnlConfiguration, "txtApiHash", 297);
+  txtPhoneNumber = Edit(pnlConfiguration, "txtPhoneNumber", 297);
+  txtBotToken = Edit(pnlConfiguration, "txtBotToken", 297);
+  txtBotToken->setEnabled(false);
+  chkLoginBot = Named(new QCheckBox(QStringLiteral("Login as Bot"), pnlConfiguration),
+                      "chkLoginBot");
+  auto* grid = new QGridLayout(pnlConfiguration);
+  grid->setContentsMargins(17, 14, 8, 14);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(btnStart, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(btnStop, 3, 0, Qt::AlignLeft | Qt::AlignVCenter);
+  QLabel* labels[] = {Label2, Label1, Label3, Label4};
+  QLineEdit* edits[] = {txtApiId, txtApiHash, txtPhoneNumber, txtBotToken};
+  for (int row = 0; row < 4; ++row) {
+    labels[row]->setBuddy(edits[row]);
+    grid->addWidget(labels[row], row, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(edits[row], row, 2, Qt::AlignLeft | Qt::AlignVCenter);
+  }
+  grid->addWidget(chkLoginBot, 3, 3, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->setColumnMinimumWidth(0, 75 + 30);
+  grid->setColumnStretch(4, 1);
+  column->addWidget(pnlConfiguration);
+
+  // Middle: the two pages, messages (chat list and message view) and log.
+  pnlBody = Panel(client, "pnlBody");
+  auto* bodyLayout = new QVBoxLayout(pnlBody);
+  bodyLayout->setContentsMargins(0, 0, 0, 0);
+  PageControl1 = Named(new QTabWidget(pnlBody), "PageControl1");
+  bodyLayout->addWidget(PageControl1);
+  tabMessages = Named(new QWidget(PageControl1), "tabMessages");
+  listChats = Named(new QListWidget(tabMessages), "listChats");
+  listChats->setFixedWidth(121);
+  listChats->setUniformItemSizes(true);
+  listChats->setSelectionMode(QAbstractItemView::SingleSelection);
+  memoMessages = Memo(tabMessages, "memoMessages");
+  auto* messagesLayout = new QHBoxLayout(tabMessages);
+  messagesLayout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  messagesLayout->setSpacing(2 * kMargin);
+  messagesLayout->addWidget(listChats);
+  messagesLayout->addWidget(memoMessages, 1);
+  tabLog = Named(new QWidget(PageControl1), "tabLog");
+  memoLog = Memo(tabLog, "memoLog");
+  auto* logLayout = new QVBoxLayout(tabLog);
+  logLayout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  logLayout->addWidget(memoLog);
+  PageControl1->addTab(tabMessages, QStringLiteral("Messages"));
+  PageControl1->addTab(tabLog, QStringLiteral("Log"));
+  PageControl1->setCurrentWidget(tabMessages);
+  column->addWidget(pnlBody, 1);
+
+  // Bottom: file button, message edit and Send.
+  pnlMessage = Panel(client, "pnlMessage");
+  pnlMessage->setFixedHeight(51 - 2 * kMargin);
+  btnSendFile = Button(pnlMessage, "btnSendFile", "File", 49);
+  txtMessage = Edit(pnlMessage, "txtMessage", 0);
+  btnSendMessage = Button(pnlMessage, "btnSendMessage", "Send", 75);
+  auto* messageRow = new QHBoxLayout(pnlMessage);
+  messageRow->setContentsMargins(5, 0, 5, 0);
+  messageRow->setSpacing(6);
+  messageRow->addWidget(btnSendFile);
+  messageRow->addWidget(txtMessage, 1);
+  messageRow->addWidget(btnSendMessage);
+  column->addWidget(pnlMessage);
+
+  // The status bar: connection status, current chat id, last log line.
+  StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+  const int widths[] = {130, 100, 50};
+  for (int i = 0; i < 3; ++i) {
+    auto* panel = new QLabel(StatusBar1);
+    panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+    panel->setMinimumWidth(widths[i]);
+    panel->setTextFormat(Qt::PlainText);
+    if (i < 2) panel->setFixedWidth(widths[i]);
+    StatusBar1->addWidget(panel, i == 2 ? 1 : 0);
+    FStatusPanels[i] = panel;
+  }
+  setStatusBar(StatusBar1);
+
+  SetTabOrder();
+}
+
+void TFRMQVNTelegram::SetTabOrder() {
+  QWidget* top[] = {txtApiId, txtApiHash, txtPhoneNumber, btnStart, btnStop, txtBotToken,
+                    chkLoginBot};
+  for (size_t i = 0; i + 1 < std::size(top); ++i) setTabOrder(top[i], top[i + 1]);
+  setTabOrder(chkLoginBot, PageControl1);
+  setTabOrder(PageControl1, listChats);
+  setTabOrder(listChats, memoMessages);
+  setTabOrder(memoMessages, memoLog);
+  setTabOrder(memoLog, txtMessage);
+  setTabOrder(txtMessage, btnSendMessage);
+  setTabOrder(btnSendMessage, btnSendFile);
+}
+
+QMenu* TFRMQVNTelegram::AddSubmenu(QMenu* aParent, const char* aName, const char* aCaption) {
+  QMenu* menu = aParent ? aParent->addMenu(QString::fromLatin1(aCaption))
+                        : MainMenu1->addMenu(QString::fromLatin1(aCaption));
+  menu->setObjectName(QString::fromLatin1(aName));
+  menu->menuAction()->setObjectName(QString::fromLatin1(aName));
+  return menu;
+}
+
+QAction* TFRMQVNTelegram::AddCommand(QMenu* aMenu, const char* aName, const char* aCaption,
+                                     void (TFRMQVNTelegram::*aHandler)()) {
+  QAction* action = aMenu->addAction(QString::fromLatin1(aCaption));
+  action->setObjectName(QString::fromLatin1(aName));
+  connect(action, &QAction::triggered, this, [this, aHandler] { Guarded(aHandler); });
+  return action;
+}
+
+void TFRMQVNTelegram::AddSeparator(QMenu* aMenu, const char* aName) {
+  aMenu->addSeparator()->setObjectName(QString::fromLatin1(aName));
+}
+
+void TFRMQVNTelegram::BuildMenu() {
+  MainMenu1 = Named(new QMenuBar(this), "MainMenu1");
+  setMenuBar(MainMenu1);
+
+  QMenu* menu = AddSubmenu(nullptr, "Menu", "Menu");
+  AddCommand(menu, "Logout1", "Logout", &TFRMQVNTelegram::Logout1Click);
+  AddSeparator(menu, "N3");
+  AddCommand(menu, "Exit1", "Exit", &TFRMQVNTelegram::Exit1Click);
+
+  QMenu* chats = AddSubmenu(nullptr, "Chats1", "Chats");
+  AddCommand(AddSubmenu(chats, "PrivateChat1", "PrivateChat"), "PrivateChatCreate1", "Create",
+             &TFRMQVNTelegram::PrivateChatCreate1Click);
+  AddCommand(AddSubmenu(chats, "SecretChat1", "SecretChat"), "SecretChatCreate1", "Create",
+             &TFRMQVNTelegram::SecretChatCreate1Click);
+  QMenu* superGroups = AddSubmenu(chats, "SuperGroups1", "SuperGroups");
+  AddCommand(superGroups, "SuperGroupsCreate1", "Create", &TFRMQVNTelegram::SuperGroupsCreate1Click);
+  AddCommand(superGroups, "SuperGroupDelete1", "Delete", &TFRMQVNTelegram::SuperGroupDelete1Click);
+  AddCommand(superGroups, "GetMembers1", "Get Members", &TFRMQVNTelegram::GetMembers1Click);
+  AddCommand(AddSubmenu(chats, "BasicGroups1", "BasicGroups"), "BasicGroupsCreate1", "Create",
+             &TFRMQVNTelegram::BasicGroupsCreate1Click);
+  AddSeparator(chats, "N4");
+  QMenu* members = AddSubmenu(chats, "Members1", "Members");
+  AddCommand(members, "AddChatMember1", "AddChatMember", &TFRMQVNTelegram::AddChatMember1Click);
+  AddCommand(members, "JoinChatByInviteLink1", "JoinChatByInviteLink",
+             &TFRMQVNTelegram::JoinChatByInviteLink1Click);
+  AddSeparator(chats, "N1");
+  AddCommand(chats, "GetChat1", "GetChat", &TFRMQVNTelegram::GetChat1Click);
+  AddCommand(chats, "GetChats1", "GetChats", &TFRMQVNTelegram::GetChats1Click);
+
+  QMenu* proxies = AddSubmenu(nullptr, "Proxy1", "Proxies");
+  AddCommand(proxies, "GetProxies1", "Get Proxies", &TFRMQVNTelegram::GetProxies1Click);
+  AddSeparator(proxies, "N5");
+  QMenu* add = AddSubmenu(proxies, "Add4", "Add");
+  AddCommand(add, "HTTP1", "HTTP", &TFRMQVNTelegram::HTTP1Click);
+  AddCommand(add, "MTProto1", "MTProto", &TFRMQVNTelegram::MTProto1Click);
+  AddCommand(add, "Socks51", "Socks5", &TFRMQVNTelegram::Socks51Click);
+  AddCommand(proxies, "Remove1", "Remove", &TFRMQVNTelegram::Remove1Click);
+  AddSeparator(proxies, "N2");
+  AddCommand(proxies, "Enable1", "Enable", &TFRMQVNTelegram::Enable1Click);
+  AddCommand(proxies, "Disable1", "Disable", &TFRMQVNTelegram::Disable1Click);
+}
+
+void TFRMQVNTelegram::ConnectControls() {
+  connect(btnStart, &QPushButton::clicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::btnStartClick); });
+  connect(btnStop, &QPushButton::clicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::btnStopClick); });
+  // A change of state, by the user or by LoadSettings, runs the click handler.
+  connect(chkLoginBot, &QCheckBox::toggled, this,
+          [this] { Guarded(&TFRMQVNTelegram::chkLoginBotClick); });
+  connect(listChats, &QListWidget::itemClicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::listChatsClick); });
+  // Moving the selection with the keyboard picks a chat as a click does.
+  connect(listChats, &QListWidget::currentRowChanged, this, [this] {
+    if (listChats->hasFocus()) Guarded(&TFRMQVNTelegram::listChatsClick);
+  });
+  connect(btnSendMessage, &QPushButton::clicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
+  connect(btnSendFile, &QPushButton::clicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::btnSendFileClick); });
+  txtMessage->installEventFilter(this);
+}
+
+bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
+  if (aWatched == txtMessage && aEvent->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(aEvent);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      char pressed = '\r';
+      RunShowingErrors(FDialogs, [&] { txtMessageKeyPress(pressed); });
+    }
+  }
+  return QMainWindow::eventFilter(aWatched, aEvent);
+}
+
+void TFRMQVNTelegram::Guarded(void (TFRMQVNTelegram::*aHandler)()) {
+  RunShowingErrors(FDialogs, [&] { (this->*aHandler)(); });
+}
+
+}  // namespace qvn

@@ -1,0 +1,65 @@
+// velune-telegram: the desktop Telegram client's entry point.
+//
+// Checks that a display is there (Qt would otherwise abort with a terse message), creates the
+// application and the main window, whose settings file lies beside the program, and runs the
+// event loop until the window closes.
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/FQVNTelegram.h"
+#include "app/qvnQtDialogs.h"
+#include "app/qvnSettingsPath.h"
+
+namespace {
+
+bool HasEnv(const char* aName) {
+  const char* value = std::getenv(aName);
+  return value != nullptr && *value != '\0';
+}
+
+// True when the local X display named by DISPLAY (":N" or ":N.S") has no socket. Remote or
+// unusual display names are left for Qt to try.
+bool LocalXDisplayMissing() {
+  std::string display = std::getenv("DISPLAY");
+  if (display.empty() || display[0] != ':') return false;
+  std::string number = display.substr(1, display.find('.') - 1);
+  struct stat info;
+  return stat(("/tmp/.X11-unix/X" + number).c_str(), &info) != 0;
+}
+
+// Explains how to start the window when no display can be reached; false then.
+bool DisplayAvailable() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const std::string chosen = platform ? platform : "";
+  // Another platform chosen on purpose (offscreen, vnc, ...) needs no display of ours.
+  if (!chosen.empty() && chosen.rfind("xcb", 0) != 0 && chosen.rfind("wayland", 0) != 0) {
+    return true;
+  }
+  if (HasEnv("WAYLAND_DISPLAY") && chosen.rfind("xcb", 0) != 0) return true;
+  if (HasEnv("DISPLAY") && !LocalXDisplayMissing()) return true;
+  std::fprintf(stderr,
+               "velune-telegram: no display to open the window on (DISPLAY is %s).\n"
+               "Run it from a desktop session, or on a machine without a screen under a virtual\n"
+               "X server:\n"
+               "    xvfb-run scripts/run\n",
+               HasEnv("DISPLAY") ? "not reachable" : "not set");
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (!DisplayAvailable()) return 2;
+  QApplication application(argc, argv);
+
+  qvn::TqvnQtDialogs dialogs;
+  const std::string program =
+      qvn::RunningProgramPath(QCoreApplication::applicationFilePath().toStdString());
+  qvn::TFRMQVNTelegram window(dialogs, qvn::SettingsPathFor(program));
+  window.show();
+  return QApplication::exec();
+}

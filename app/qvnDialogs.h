@@ -1,0 +1,41 @@
+// The window's modal dialogs, behind one interface so tests can answer them.
+//
+// The window asks for every text, file name and error display through an IqvnDialogs it is given
+// (TqvnQtDialogs in the program, a scripted stand-in in tests). All calls happen on the GUI
+// thread; a modal dialog runs a nested event loop, so queued engine ticks go on running while it
+// is open. The window does not own the dialogs object; it must outlive the window.
+#ifndef QVN_APP_QVNDIALOGS_H
+#define QVN_APP_QVNDIALOGS_H
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qvn {
+
+class IqvnDialogs {
+ public:
+  virtual ~IqvnDialogs() = default;
+
+  // Modal input box titled aCaption with the label aPrompt and one edit holding aDefault (all
+  // selected, at most 255 characters). OK returns the edit's text, possibly empty; Cancel, Escape
+  // or closing the box return aDefault unchanged. aMasked hides the typed characters (codes and
+  // passwords).
+  virtual std::string InputBox(const std::string& aCaption, const std::string& aPrompt,
+                               const std::string& aDefault, bool aMasked = false) = 0;
+
+  // File-open dialog for one file; the file need not exist. The chosen full path, or nothing when
+  // the user cancels.
+  virtual std::optional<std::string> OpenFileName() = 0;
+
+  // The standard error box: shows aMessage and returns when the user has dismissed it.
+  virtual void ShowError(const std::string& aMessage) = 0;
+};
+
+// Runs aHandler; an exception that leaves it is shown with aDialogs.ShowError and goes no
+// further, so no exception ever crosses the GUI event loop. Returns false when one was shown.
+bool RunShowingErrors(IqvnDialogs& aDialogs, const std::function<void()>& aHandler);
+
+}  // namespace qvn
+
+#endif  // QVN_APP_QVNDIALOGS_H

@@ -1,0 +1,59 @@
+#include "qvnQtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace qvn {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+std::string TqvnQtDialogs::InputBox(const std::string& aCaption, const std::string& aPrompt,
+                                    const std::string& aDefault, bool aMasked) {
+  // Held through a QPointer: the dialog's parent may go away while its nested loop runs.
+  QPointer<QInputDialog> box = new QInputDialog(QApplication::activeWindow());
+  box->setAttribute(Qt::WA_DeleteOnClose, false);
+  box->setInputMode(QInputDialog::TextInput);
+  box->setWindowTitle(Q(aCaption));
+  box->setLabelText(Q(aPrompt));
+  box->setTextEchoMode(aMasked ? QLineEdit::Password : QLineEdit::Normal);
+  if (QLineEdit* edit = box->findChild<QLineEdit*>()) edit->setMaxLength(kMaxInputLength);
+  box->setTextValue(Q(aDefault).left(kMaxInputLength));
+  if (QLineEdit* edit = box->findChild<QLineEdit*>()) edit->selectAll();
+  const bool accepted = box->exec() == QDialog::Accepted;
+  std::string result = aDefault;
+  if (box) {
+    if (accepted) result = box->textValue().toStdString();
+    delete box;
+  }
+  return result;
+}
+
+std::optional<std::string> TqvnQtDialogs::OpenFileName() {
+  QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow());
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  std::optional<std::string> chosen;
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (dialog) {
+    if (accepted && !dialog->selectedFiles().isEmpty()) {
+      chosen = dialog->selectedFiles().first().toStdString();
+    }
+    delete dialog;
+  }
+  return chosen;
+}
+
+void TqvnQtDialogs::ShowError(const std::string& aMessage) {
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                        Q(aMessage));
+}
+
+}  // namespace qvn

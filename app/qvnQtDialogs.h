@@ -1,0 +1,24 @@
+// The real dialogs of IqvnDialogs, built from Qt's standard dialogs: QInputDialog for the input
+// box, QFileDialog for the file-open dialog and QMessageBox for the error box. Each is modal to
+// the application's active window. GUI thread only.
+#ifndef QVN_APP_QVNQTDIALOGS_H
+#define QVN_APP_QVNQTDIALOGS_H
+
+#include "qvnDialogs.h"
+
+namespace qvn {
+
+class TqvnQtDialogs : public IqvnDialogs {
+ public:
+  // The input box's limit on typed characters.
+  static constexpr int kMaxInputLength = 255;
+
+  std::string InputBox(const std::string& aCaption, const std::string& aPrompt,
+                       const std::string& aDefault, bool aMasked = false) override;
+  std::optional<std::string> OpenFileName() override;
+  void ShowError(const std::string& aMessage) override;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_APP_QVNQTDIALOGS_H

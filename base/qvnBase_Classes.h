@@ -1,0 +1,169 @@
+// Component base and the repeating worker thread.
+//
+// - TqvnComponent_Base: base of the client component; a version text and three state queries.
+//   The most derived destructor calls Destroying() first, so IsDestroying is true while the
+//   destructors run.
+// - TqvnIdThread: a TIdThread that remembers its operating-system thread id and tells whether one
+//   of its handlers is running (IsExecuting).
+// - TqvnTimer: the worker. It runs from the end of its construction: each cycle waits Interval
+//   (in 100 ms steps, rounded up to the next multiple of 100; no wait for 0 or less; Terminate
+//   ends a wait at once) and then fires OnTimer according to NotifyEvents:
+//     neNoSync        on the worker thread;
+//     neAsynchronous  queued to the main thread (owner-tagged; the worker goes on at once);
+//     neSynchronous   on the main thread, the worker waiting until it has run.
+//   An exception from OnTimer goes to OnException on the thread that ran OnTimer (without
+//   OnException it travels on: to the main thread's pump in neAsynchronous mode, back to the
+//   worker otherwise); an exception in the cycle itself goes to OnException on the worker thread.
+//   Enabled = false terminates the worker (a running OnTimer finishes, no further cycle starts);
+//   Enabled = true afterwards does not revive it: replace a stopped worker, never restart it.
+//   Settings may be changed from any thread; the worker reads them at each cycle, and a shortened
+//   Interval also shortens the wait in progress (so a timer made and then set to Interval 1 ticks
+//   after 100 ms, not after the default minute).
+// - FreeThreadSafely: ends and frees a worker. From outside the worker and its handlers it
+//   terminates it and frees it, waiting for its body's end (pumping when on the main thread).
+//   From the worker's own thread or while one of its handlers runs it returns at once and the
+//   worker frees itself after its body has ended and the running handler has returned.
+//   Either way the caller's reference is cleared and must not be used again.
+
+#ifndef QVN_BASE_QVNBASE_CLASSES_H_
+#define QVN_BASE_QVNBASE_CLASSES_H_
+
+#include <atomic>
+#include <concepts>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "base/qvnIdThread.h"
+#include "base/qvnWebSocket_Types.h"
+
+namespace qvn {
+
+class TqvnComponent_Base {
+ public:
+  // AOwner is remembered only; C++ ownership (std::unique_ptr) decides who frees whom.
+  explicit TqvnComponent_Base(TqvnComponent_Base* AOwner = nullptr) : FOwner(AOwner) {}
+  virtual ~TqvnComponent_Base() = default;
+  TqvnComponent_Base(const TqvnComponent_Base&) = delete;
+  TqvnComponent_Base& operator=(const TqvnComponent_Base&) = delete;
+
+  TqvnComponent_Base* Owner() const { return FOwner; }
+  std::string Name() const { return FName; }
+  void SetName(std::string AName) { FName = std::move(AName); }
+  // Always "2025.1.0".
+  std::string Version() const;
+
+  virtual bool IsDesigning() const { return FDesigning; }
+  virtual bool IsDestroying() const { return FDestroying; }
+  virtual bool IsLoading() const { return FLoading; }
+
+ protected:
+  // Marks destruction as begun; the most derived destructor calls it as its first statement.
+  void Destroying() { FDestroying = true; }
+  void SetDesigning(bool AValue) { FDesigning = AValue; }
+  void Loading() { FLoading = true; }
+  void Loaded() { FLoading = false; }
+
+ private:
+  TqvnComponent_Base* const FOwner;
+  std::string FName;  // owner's thread only
+  // State flags; atomic because a worker thread may ask while the owner changes them.
+  std::atomic<bool> FDesigning{false};
+  std::atomic<bool> FDestroying{false};
+  std::atomic<bool> FLoading{false};
+};
+
+class TqvnIdThread : public TIdThread {
+ public:
+  TqvnIdThread(bool ACreateSuspended = true, bool ALoop = true, std::string AName = "");
+  ~TqvnIdThread() override;
+
+  std::string DebugName() const;
+  void SetDebugName(std::string AValue);
+  // Operating-system id (gettid) of the thread; 0 until its first Cycle ran.
+  std::uint32_t ThreadId() const { return FThreadId; }
+  // True while one of the worker's handlers (OnTimer, OnException) runs, on whatever thread.
+  bool IsExecuting() const { return HandlerRunning(); }
+  // True when called on the worker's own thread (also before its first Cycle).
+  bool IsCurrentThread() const { return IsOwnThread(); }
+
+ protected:
+  // Remembers the thread id on the first cycle.
+  void Cycle() override;
+
+ private:
+  friend void FreeThreadSafely(TqvnIdThread*& AThread);
+
+  mutable std::mutex FDebugNameLock;  // guards FDebugName
+  std::string FDebugName;
+  std::atomic<std::uint32_t> FThreadId{0};
+};
+
+class TqvnTimer;
+using TqvnTimerOnTimer = std::function<void(TqvnTimer* Sender)>;
+using TqvnTimerOnException = std::function<void(TqvnTimer* Sender, const std::exception& E)>;
+
+class TqvnTimer final : public TqvnIdThread {
+ public:
+  // Running at once: Interval 60000, NotifyEvents neNoSync, Enabled false, no handlers.
+  TqvnTimer();
+  ~TqvnTimer() override;
+
+  bool Enabled() const { return FEnabled; }
+  // Stores the value; true calls Start, false calls Terminate.
+  void SetEnabled(bool AValue);
+  int Interval() const { return FInterval; }  // milliseconds
+  void SetInterval(int AValue) { FInterval = AValue; }
+  TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
+  void SetNotifyEvents(TwsNotifyEvent AValue) { FNotifyEvents = AValue; }
+  TqvnTimerOnTimer OnTimer() const;
+  void SetOnTimer(TqvnTimerOnTimer AValue);
+  TqvnTimerOnException OnException() const;
+  void SetOnException(TqvnTimerOnException AValue);
+
+ protected:
+  // Calls OnTimer when assigned; its exception goes to DoException when OnException is
+  // assigned and travels on otherwise.
+  virtual void DoTimer();
+  // Calls OnException when assigned.
+  virtual void DoException(const std::exception& E);
+  void Cycle() override;
+
+ private:
+  // Runs DoTimer as a handler of the worker and frees the worker afterwards when it is due.
+  void FireTimer();
+  void FireException(const std::exception& E);
+
+  std::atomic<bool> FEnabled{false};
+  std::atomic<int> FInterval{60000};
+  std::atomic<TwsNotifyEvent> FNotifyEvents{neNoSync};
+  mutable std::mutex FEventsLock;  // guards FOnTimer and FOnException
+  TqvnTimerOnTimer FOnTimer;
+  TqvnTimerOnException FOnException;
+};
+
+// Ends and frees AThread (see above) and clears the reference. Nothing for nullptr.
+void FreeThreadSafely(TqvnIdThread*& AThread);
+
+// The same for a reference to a derived worker, e.g. TqvnTimer*.
+template <std::derived_from<TqvnIdThread> T>
+  requires(!std::same_as<T, TqvnIdThread>)
+void FreeThreadSafely(T*& AThread) {
+  TqvnIdThread* Thread = AThread;
+  AThread = nullptr;
+  FreeThreadSafely(Thread);
+}
+
+// The same for an owning pointer: ownership passes to FreeThreadSafely.
+template <std::derived_from<TqvnIdThread> T>
+void FreeThreadSafely(std::unique_ptr<T>& AThread) {
+  TqvnIdThread* Thread = AThread.release();
+  FreeThreadSafely(Thread);
+}
+
+}  // namespace qvn
+
+#endif  // QVN_BASE_QVNBASE_CLASSES_H_

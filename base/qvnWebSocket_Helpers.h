@@ -1,0 +1,77 @@
+// The process-wide main-thread queue: how worker threads hand calls to the main thread.
+//
+// - QueueToMainThread appends a call and returns at once (non-waiting hand-over). A call may carry
+//   an owner tag; RemoveQueuedCalls(owner) drops the owner's calls that have not started and waits
+//   for one of them that is running on the main thread to return, so a freed worker's pending
+//   ticks never run against freed memory.
+// - RunInMainThread appends a call and blocks until the main thread has run it; an exception the
+//   call raised is re-raised in the caller.
+// - Both run the call at once, inline, when called on the main thread itself.
+// - The main thread runs queued calls, in order, when it calls PumpMainThreadQueue (tests call it
+//   by hand; a GUI loop calls it from the event that its wake-up hook posts).
+// - SetMainThreadWakeUp installs a hook called, from any thread, each time something is queued.
+//   The hook must be quick and must not call into this queue (a GUI posts an event and returns).
+//   Clearing or replacing the hook waits for a call of the old hook in progress to return.
+// - The main thread is the thread that ran the program's static initialisation (the process's
+//   first thread) unless SetMainThread names another one.
+//
+// Every function may be called from any thread unless it says otherwise. The queue is never
+// destroyed, so workers still running during process exit find it intact.
+
+#ifndef QVN_BASE_QVNWEBSOCKET_HELPERS_H_
+#define QVN_BASE_QVNWEBSOCKET_HELPERS_H_
+
+#include <cstddef>
+#include <functional>
+#include <thread>
+
+namespace qvn {
+
+// A call handed to the main thread.
+using TThreadMethod = std::function<void()>;
+
+// Appends AMethod, tagged with AOwner (nullptr: untagged), to the main thread's queue, calls the
+// wake-up hook and returns at once. On the main thread, runs AMethod at once instead (its
+// exception, if any, reaches the caller).
+void QueueToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
+
+// Runs AMethod on the main thread and waits until it has run; re-raises its exception here. On the
+// main thread, runs AMethod at once. Called off the main thread, it blocks until the main thread
+// pumps, so the main thread must not wait for the caller without pumping (see
+// PumpMainThreadQueueUntil).
+void RunInMainThread(const TThreadMethod& AMethod);
+
+// Main thread only (elsewhere it does nothing and returns 0). Runs, in order, the calls queued
+// before this call began; calls queued meanwhile wait for the next pump (the wake-up hook has been
+// called for them). Returns how many calls ran. When a call raises, the exception leaves this
+// function; the calls not yet run stay queued and the wake-up hook is called again for them.
+std::size_t PumpMainThreadQueue();
+
+// Waits until ADone() returns true. On the main thread it keeps running queued calls while it
+// waits, so a worker blocked in RunInMainThread can finish; an exception from such a call cannot
+// reach anyone here and is written to standard error. Off the main thread it only waits. ADone is
+// evaluated under the queue's lock: it must be cheap (read an atomic) and must not call into the
+// queue. Whoever makes ADone true calls WakeMainThreadQueueWaiters afterwards.
+void PumpMainThreadQueueUntil(const std::function<bool()>& ADone);
+
+// Wakes the waits of PumpMainThreadQueueUntil so they re-evaluate their condition.
+void WakeMainThreadQueueWaiters();
+
+// Drops the calls tagged AOwner that have not started yet. If such a call is running on another
+// thread (the main thread), waits for it to return; a call of AOwner running on the calling
+// thread itself (further up its stack) cannot be waited for and is left to return on its own.
+// AOwner must not be nullptr.
+void RemoveQueuedCalls(const void* AOwner);
+
+// Names the main thread (by default the thread that ran static initialisation).
+void SetMainThread(std::thread::id AId = std::this_thread::get_id());
+
+// True when the calling thread is the main thread.
+bool IsMainThread();
+
+// Installs (or with an empty function, removes) the wake-up hook described above.
+void SetMainThreadWakeUp(std::function<void()> AWakeUp);
+
+}  // namespace qvn
+
+#endif  // QVN_BASE_QVNWEBSOCKET_HELPERS_H_

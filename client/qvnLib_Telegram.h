@@ -1,0 +1,39 @@
+// The binding to TDLib's JSON interface, loaded at run time.
+//
+// Six wrappers with the names and shapes of TDLib's own functions, in namespace qvn::tdjson so
+// they never clash with the symbols TDLib exports. The first call of any wrapper loads
+// "libtdjson.so" by bare name with dlopen, so the platform's search order (the program's run
+// path first) decides which file is found; each entry point is looked up with dlsym on the first
+// call of its wrapper. The library is never unloaded and the lookups live until the process ends.
+//
+// Failures throw std::runtime_error: a library that cannot be loaded throws dlerror()'s text
+// and leaves nothing cached, so the next call of any wrapper tries the load again; a loaded
+// library without the entry point throws a message naming it.
+//
+// Guards: send and destroy do nothing for a null client; receive and execute return null for
+// a null client without calling TDLib. The library is loaded (or the load reported) even then.
+//
+// Thread-safe: the load and the lookups are made once even under concurrent first use. The
+// texts returned by receive and execute belong to TDLib and stay valid only until the next call
+// of the same function; callers copy them at once.
+#ifndef QVN_CLIENT_QVNLIB_TELEGRAM_H
+#define QVN_CLIENT_QVNLIB_TELEGRAM_H
+
+namespace qvn::tdjson {
+
+// The file name the binding loads.
+inline constexpr const char* kTDJsonLibraryName = "libtdjson.so";
+
+// TDLib calls it, on one of its own threads, with the text of a fatal error.
+using td_log_fatal_error_callback_ptr = void (*)(const char* error_message);
+
+void* td_json_client_create();
+void td_json_client_send(void* client, const char* request);
+const char* td_json_client_receive(void* client, double timeout);
+const char* td_json_client_execute(void* client, const char* request);
+void td_json_client_destroy(void* client);
+void td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback);
+
+}  // namespace qvn::tdjson
+
+#endif  // QVN_CLIENT_QVNLIB_TELEGRAM_H

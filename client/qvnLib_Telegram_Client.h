@@ -1,0 +1,364 @@
+// TqvnTDLib_Telegram_Client: one Telegram account driven through TDLib's JSON interface.
+//
+// The client owns one TDLib client instance while it is active, the worker (a TqvnTimer) that
+// polls it, and its options (Telegram()). Typical use, all on the main thread:
+//
+//   TqvnTDLib_Telegram telegram(nullptr);
+//   telegram.Telegram().API().SetApiId("12345");          // options first
+//   telegram.OnAuthorizationStatus = [](auto*, const std::string& status) { ... };
+//   telegram.SetActive(true);    // loads libtdjson.so, creates the TDLib client, starts polling
+//   ...                          // events arrive through the handlers; requests go out at once
+//   telegram.SetActive(false);   // stops polling and destroys the TDLib client
+//
+// Activation loads "libtdjson.so" on first use, creates the TDLib client, sets TDLib's log
+// verbosity (the first call made on it), sends getAuthorizationState and starts the worker.
+// Activating an active client does nothing. Every 100 ms the worker fires a tick that takes up
+// to EventsPerTick event texts from TDLib, without waiting, and hands each to DoReadEvent, the
+// dispatcher; it answers TDLib's login prompts from the options and turns updates into the
+// events below. Request methods build one JSON request each and hand it to DoTDLibSend; nothing
+// is sent while inactive. Texts to and from TDLib are UTF-8, passed unchanged.
+//
+// Threads. Active, the options, the request methods and destruction belong to the caller's
+// thread (the main thread). Where the tick runs, and with it every event it fires and every
+// login answer it sends, is chosen by NotifyEvents when the client is activated:
+//   neAsynchronous (default)  queued to the main thread; the program pumps the main-thread queue
+//   neSynchronous             on the main thread; the worker waits for each tick
+//   neNoSync                  on the worker thread
+// OnException runs on the thread that caught the failure; for a TDLib fatal error that is
+// TDLib's own thread. Deactivation and destruction wait for a tick running on another thread
+// to end before the TDLib client is destroyed; a tick that is still queued finds no client and
+// does nothing.
+//
+// Failures. Every TDLib call, activation, deactivation, tick and dispatch runs inside a
+// handler: an exception, also one thrown by an event handler, goes to OnException (dropped
+// when it is not set) and never escapes to the caller or stops the loop. A TDLib library that
+// cannot be loaded is reported that way at each attempt and leaves the client inactive.
+//
+// Ownership. Event handlers receive strings and records they do not own: a record lives only
+// while its handler runs. A handler may deactivate or destroy nothing but through the client's
+// own methods, and must not destroy the client from inside one of its handlers.
+#ifndef QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H
+#define QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "base/qvnBase_Classes.h"
+#include "base/qvnWebSocket_Types.h"
+#include "client/qvnTelegram_Options.h"
+// Request arguments: reply markups, invoices, the members filter (qvnTelegram_*Requests.cpp).
+#include "client/qvnTelegram_ChatRequests.h"
+#include "client/qvnTelegram_Invoice.h"
+#include "client/qvnTelegram_ReplyMarkup.h"
+#include "client/qvnTelegram_Records.h"
+
+namespace qvn {
+
+class TqvnTDLib_Telegram_Client;
+
+// Records handed to the record events; each lives only for the handling of one event.
+class TqvnTelegramMessageText;
+class TqvnTelegramMessageDocument;
+class TqvnTelegramMessagePhoto;
+class TqvnTelegramMessageVideo;
+class TqvnTelegramMessageSponsored;
+class TqvnTelegramChat;
+class TqvnTelegramCallbackQuery;
+
+// Event types. Sender is always the client that fires the event. A parameter passed by
+// non-const reference may be changed by the handler; the client reads it back.
+using TqvnTelegramBeforeReadEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Text, bool& Handled)>;
+using TqvnTelegramEventEvent = std::function<void(TqvnTDLib_Telegram_Client* Sender,
+                                                  const std::string& Event, const std::string& Text)>;
+using TqvnTelegramAuthorizationStatusEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Status)>;
+using TqvnTelegramAuthenticationCodeEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, std::string& Code)>;
+using TqvnTelegramAuthenticationPasswordEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, std::string& Password)>;
+using TqvnTelegramRegisterUserEvent = std::function<void(
+    TqvnTDLib_Telegram_Client* Sender, std::string& FirstName, std::string& LastName)>;
+using TqvnTelegramConnectionStatusEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Status)>;
+using TqvnTelegramExceptionEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::exception& E)>;
+
+using TqvnTelegramMessageTextEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageText& MessageText)>;
+using TqvnTelegramMessageDocumentEvent = std::function<void(
+    TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageDocument& MessageDocument)>;
+using TqvnTelegramMessagePhotoEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessagePhoto& MessagePhoto)>;
+using TqvnTelegramMessageVideoEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageVideo& MessageVideo)>;
+using TqvnTelegramMessageSponsoredEvent = std::function<void(
+    TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageSponsored& MessageSponsored)>;
+using TqvnTelegramNewChatEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramChat& Chat)>;
+using TqvnTelegramNewCallbackQueryEvent = std::function<void(
+    TqvnTDLib_Telegram_Client* Sender, TqvnTelegramCallbackQuery& CallbackQuery)>;
+
+class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
+  friend class TqvnFatalErrorRoute;  // hands TDLib's fatal errors to DoFatalError
+
+ public:
+  // No worker and no TDLib call until activation.
+  explicit TqvnTDLib_Telegram_Client(TqvnComponent_Base* AOwner = nullptr);
+  // Deactivates (destroying the TDLib client), then ends and frees the worker. Fires no event.
+  ~TqvnTDLib_Telegram_Client() override;
+
+  TqvnTDLib_Telegram_Client(const TqvnTDLib_Telegram_Client&) = delete;
+  TqvnTDLib_Telegram_Client& operator=(const TqvnTDLib_Telegram_Client&) = delete;
+
+  // ---- Properties ----
+
+  // The TDLib client handle; null exactly while inactive.
+  void* Client() const { return FClient.load(); }
+
+  // True while a TDLib client exists. SetActive(true) activates an inactive client (an active
+  // one is left alone); SetActive(false) deactivates it, and clears MyId in any case.
+  bool Active() const { return Client() != nullptr; }
+  void SetActive(bool aValue);
+
+  // The owned options. SetTelegram copies aValue's values into them (Assign).
+  TqvnTelegram_Options& Telegram() { return *FTelegram; }
+  const TqvnTelegram_Options& Telegram() const { return *FTelegram; }
+  void SetTelegram(const TqvnTelegram_Options& aValue) { FTelegram->Assign(&aValue); }
+
+  // Where ticks run; takes effect at the next activation.
+  TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
+  void SetNotifyEvents(TwsNotifyEvent aValue) { FNotifyEvents = aValue; }
+
+  // The request tag written as "@extra" by the requests that carry one: drawn at random in
+  // 1..2147483646 on first read after each activation, then the same for the whole activation.
+  int32_t Id();
+
+  // The logged-in account's user id as TDLib reports it; 0 until then and after deactivation.
+  int64_t MyId() const { return FMyId.load(); }
+
+  // TDLib's version as TDLib reports it; "1.6.4" until then. Kept across activations.
+  std::string TDLibVersion() const;
+
+  // Most event texts one tick takes from TDLib (at least 1, default 1). A tick stops earlier
+  // when TDLib has no more waiting or when it has run for TickTimeBudget, so the thread that
+  // runs ticks is never held long. Events are dispatched in TDLib's order, one at a time.
+  int EventsPerTick() const { return FEventsPerTick.load(); }
+  void SetEventsPerTick(int aValue) { FEventsPerTick = aValue < 1 ? 1 : aValue; }
+  std::chrono::milliseconds TickTimeBudget() const { return FTickTimeBudget.load(); }
+  void SetTickTimeBudget(std::chrono::milliseconds aValue) { FTickTimeBudget = aValue; }
+
+  // ---- Requests ----
+
+  // Sends a complete request text unchanged (DoTDLibSend): the raw way to reach any TDLib
+  // function that has no method here. Sends nothing while inactive.
+  void TDLibSend(const std::string& aRequest) { DoTDLibSend(aRequest); }
+
+  // ---- Events (fired only when set) ----
+
+  TqvnTelegramAuthenticationCodeEvent OnAuthenticationCode;
+  TqvnTelegramAuthenticationPasswordEvent OnAuthenticationPassword;
+  TqvnTelegramAuthorizationStatusEvent OnAuthorizationStatus;
+  // Every non-empty event text before it is parsed; setting Handled suppresses everything else
+  // for that text, automatic login answers included.
+  TqvnTelegramBeforeReadEvent OnBeforeReadEvent;
+  TqvnTelegramExceptionEvent OnException;
+  // Every event the dispatcher does not turn into one of the other events: "@type" and text.
+  TqvnTelegramEventEvent OnEvent;
+  TqvnTelegramRegisterUserEvent OnRegisterUser;
+  TqvnTelegramConnectionStatusEvent OnConnectionStatus;
+  TqvnTelegramMessageDocumentEvent OnMessageDocument;
+  TqvnTelegramMessagePhotoEvent OnMessagePhoto;
+  TqvnTelegramMessageSponsoredEvent OnMessageSponsored;
+  TqvnTelegramMessageTextEvent OnMessageText;
+  TqvnTelegramMessageVideoEvent OnMessageVideo;
+  TqvnTelegramNewCallbackQueryEvent OnNewCallbackQuery;
+  TqvnTelegramNewChatEvent OnNewChat;
+
+  // ---- Message requests (qvnTelegram_MessageRequests.cpp) ----
+  // Each builds one request text (qvnTelegram_MessageRequests.h, with TDLibVersion choosing the
+  // layout where TDLib changed it) and sends it through DoTDLibSend: nothing is returned or
+  // awaited, nothing is sent while inactive, and a failure goes to OnException. Keyboards may be
+  // null; the caller keeps ownership of keyboards and invoices. Ids are TDLib's decimal ids.
+  void SendTextMessage(std::string_view aChatId, std::string_view aText,
+                       const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                       const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  // aText in the doubled-marker syntax (qvnTelegram_RichText.h): **bold** __italic__ ...
+  void SendRichTextMessage(std::string_view aChatId, std::string_view aText,
+                           const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                           const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  void SendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
+                           const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                           const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  void SendPhotoMessage(std::string_view aChatId, std::string_view aFilePath, int32_t aWidth,
+                        int32_t aHeight,
+                        const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  void SendVideoMessage(std::string_view aChatId, std::string_view aFilePath, int32_t aWidth,
+                        int32_t aHeight, int64_t aDuration,
+                        const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  // A null aInvoice sends nothing: OnException receives a std::invalid_argument saying so.
+  // Otherwise aInvoice->Invoice() is read, creating its price object when it has none.
+  void SendInvoiceMessage(std::string_view aChatId, TqvnTelegramSendInvoice* aInvoice,
+                          const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                          const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  void EditTextMessage(std::string_view aChatId, std::string_view aMessageId,
+                       std::string_view aText,
+                       const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
+                       const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+  void ViewMessage(std::string_view aChatId, std::string_view aMessageId, bool aForceRead);
+  void GetChatHistory(std::string_view aChatId, std::string_view aFromMessageId, int32_t aOffset,
+                      int32_t aLimit);
+  // The answer fires OnMessageSponsored.
+  void getChatSponsoredMessage(std::string_view aChatId);
+  // ---- end of message requests ----
+
+  // ---- Chat, member, user and proxy requests (qvnTelegram_ChatRequests.cpp) ----
+  // Each builds one request text (qvnTelegram_ChatRequests.h, with TDLibVersion choosing the
+  // layout where TDLib changed it) and sends it through DoTDLibSend, like the message requests.
+  // TDLib's answers arrive later as events (OnEvent).
+  void AddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit);
+  void AddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds);
+  // A new proxy is always enabled.
+  void AddProxyHTTP(std::string_view aServer, int32_t aPort, std::string_view aUserName,
+                    std::string_view aPassword, bool aHTTPOnly);
+  void AddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret);
+  void AddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
+                      std::string_view aPassword);
+  void CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds, std::string_view aTitle);
+  void CreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
+                               std::string_view aDescription);
+  void CreateNewSecretChat(int64_t aUserId);
+  void CreatePrivateChat(int64_t aUserId, bool aForce);
+  void DeleteSupergroup(int64_t aGroupId);
+  void DisableProxy();
+  void EnableProxy(int32_t aId);
+  void GetBasicGroupFullInfo(int64_t aGroupId);
+  void GetChat(std::string_view aChatId);
+  // Sends nothing for a bot login (Telegram().BotToken() set); carries Id() as "@extra".
+  void GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit);
+  void GetChatMember(std::string_view aChatId, int64_t aUserId);
+  void GetProxies();
+  void GetSupergroupMembers(int64_t aSuperGroupId,
+                            TqvnTelegramSuperGroupMembersFilter aSupergroupMembersFilter,
+                            std::string_view aSuperGroupMembersQuery, int32_t aOffset,
+                            int32_t aLimit);
+  void GetUser(int64_t aUserId);
+  void JoinChatByInviteLink(std::string_view aLink);
+  void LogOut();
+  void RemoveProxy(int32_t aId);
+  // ---- end of chat, member, user and proxy requests ----
+
+ protected:
+  // ---- Lifecycle (qvnTelegram_Lifecycle.cpp) ----
+
+  // Frees the current worker, if any, then creates a new one and enables it.
+  virtual void DoStartThread();
+  // Asks the worker to end (creating one first when there is none); does not wait.
+  virtual void DoStopThread();
+  // The tick: receives up to EventsPerTick event texts and dispatches each (DoReadEvent).
+  virtual void DoThreadTimer(TqvnTimer* Sender);
+  // An exception the worker caught: DoException.
+  virtual void DoThreadException(TqvnTimer* Sender, const std::exception& E);
+  virtual void DoActivate();
+  virtual void DoDeactivate();
+  // TDLib's fatal-error text, on the TDLib thread that reports it: DoException.
+  virtual void DoFatalError(const char* aMessage);
+
+  // The dispatcher: receives every event text the tick takes from TDLib, whole; an empty text
+  // means no event was waiting (qvnTelegram_Dispatch.cpp).
+  virtual void DoReadEvent(const std::string& aText);
+
+  // Firers of the events without a record: each calls its handler when it is set.
+  virtual void DoAuthenticationCode(std::string& Code);
+  virtual void DoRegisterUser(std::string& FirstName, std::string& LastName);
+  virtual void DoAuthenticationPassword(std::string& Password);
+  // Never throws: an exception thrown by OnException itself is dropped.
+  virtual void DoException(const std::exception& E);
+  virtual void DoEvent(const std::string& Event, const std::string& Text);
+  virtual void DoConnectionStatus(const std::string& Status);
+  virtual void DoAuthorizationStatus(const std::string& Status);
+
+  // ---- Record events' firers (qvnTelegram_Records / qvnTelegram_Dispatch) ----
+  // Each takes the whole event text; when its event is set it builds the record from the text,
+  // calls the handler and frees the record; otherwise it does nothing.
+  virtual void DoMessageText(const std::string& Text);
+  virtual void DoMessageSponsored(const std::string& Text);
+  virtual void DoMessageDocument(const std::string& Text);
+  virtual void DoMessagePhoto(const std::string& Text);
+  virtual void DoMessageVideo(const std::string& Text);
+  virtual void DoNewChat(const std::string& Text);
+  virtual void DoNewCallbackQuery(const std::string& Text);
+  // ---- end of record events' firers ----
+
+ private:
+  // ---- Lifecycle (qvnTelegram_Lifecycle.cpp) ----
+
+  // Offers aText to OnBeforeReadEvent; returns the handler's Handled (false when unset).
+  bool DoBeforeReadEvent(const std::string& Text);
+  // The worker, created and configured when there is none.
+  TqvnTimer* GetThread();
+  // The single send path: every request goes through it. Nothing is sent while inactive.
+  void DoTDLibSend(const std::string& aText);
+  // The synchronous path; aResult keeps its value when the call fails.
+  void DoTDLibExecute(const std::string& aText, std::string& aResult);
+  // Telegram().DatabaseDirectory(), or "tdlib" when that is empty.
+  std::string GetDatabaseDirectory() const;
+  // Stores the version TDLib reported (TDLibVersion); callable from the tick's thread.
+  void SetTDLibVersion(std::string aValue);
+  // Dispatches one received text inside the tick's exception handler.
+  void DispatchReceived(const std::string& aText);
+  // Takes FTickLock. On the main thread it keeps running the main thread's queued calls while
+  // it waits, so a tick on the worker that waits for the main thread can finish.
+  std::unique_lock<std::recursive_mutex> LockTick();
+
+  // ---- Dispatch and login (qvnTelegram_Dispatch.cpp, qvnTelegram_Login.cpp) ----
+  // Reports aState, the "@type" of an "updateAuthorizationState" whose whole text is aText,
+  // through OnAuthorizationStatus and answers it: the parameters, the database key, the phone
+  // number or bot token, or (after asking the handlers) the code, the registration names or the
+  // password; any other state but "authorizationStateClosed" goes on to OnEvent.
+  void DoAuthorizationState(const std::string& aState, const std::string& aText);
+  // setTdlibParameters in the layout TDLibVersion() expects; throws, sending nothing, when the
+  // API id is not a decimal number.
+  void SendTdlibParameters();
+  void CheckAuthenticationCode(const std::string& aCode);
+  void CheckAuthenticationPassword(const std::string& aPassword);
+  void RegisterUser(const std::string& aFirstName, const std::string& aLastName);
+  // ---- end of dispatch and login ----
+
+  // ---- Message requests' helpers (qvnTelegram_MessageRequests.cpp) ----
+  // ---- end of message requests' helpers ----
+
+  // ---- Chat requests' helpers (qvnTelegram_ChatRequests.cpp) ----
+  // ---- end of chat requests' helpers ----
+
+  // Owned worker; replaced at each activation. Touched on the caller's thread only.
+  TqvnTimer* FThread = nullptr;
+  // TDLib client handle. Written by activation and deactivation under FTickLock; read anywhere.
+  std::atomic<void*> FClient{nullptr};
+  std::unique_ptr<TqvnTelegram_Options> FTelegram;
+  TwsNotifyEvent FNotifyEvents = neAsynchronous;
+  // Request tag; 0 until drawn.
+  std::atomic<int32_t> FId{0};
+  // Written by the dispatcher on the tick's thread.
+  std::atomic<int64_t> FMyId{0};
+  std::string FTDLibVersion = "1.6.4";  // guarded by FVersionLock
+  mutable std::mutex FVersionLock;
+  std::atomic<int> FEventsPerTick{1};
+  std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(20)};
+  // Held by a tick while it receives and dispatches, and by deactivation while it drops the
+  // TDLib client, so the client is never destroyed under a running tick. Recursive: a handler
+  // inside a tick may deactivate or reactivate the client.
+  std::recursive_mutex FTickLock;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H

@@ -1,0 +1,19 @@
+// TqvnTDLib_Telegram: the Telegram client component a program places on its main window.
+//
+// It is TqvnTDLib_Telegram_Client (client/qvnLib_Telegram_Client.h) without additions; the
+// contract, threads and ownership are stated there.
+#ifndef QVN_CLIENT_QVNLIBS_H
+#define QVN_CLIENT_QVNLIBS_H
+
+#include "client/qvnLib_Telegram_Client.h"
+
+namespace qvn {
+
+class TqvnTDLib_Telegram : public TqvnTDLib_Telegram_Client {
+ public:
+  using TqvnTDLib_Telegram_Client::TqvnTDLib_Telegram_Client;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_CLIENT_QVNLIBS_H

@@ -1,0 +1,333 @@
+// Chat, member, user and proxy request texts.
+#include "client/qvnTelegram_ChatRequests.h"
+
+#include <limits>
+
+#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_RequestText.h"
+#include "client/qvnTelegram_Version.h"
+#include "json/qvnBase_Helpers.h"
+#include "json/qvnJSON.h"
+
+namespace qvn {
+namespace {
+
+std::string Decimal(int64_t aValue) { return std::to_string(aValue); }
+
+// ---- Proxies ----
+
+// A string value for the proxy documents: escaped, and never printed as raw JSON (the writer
+// inserts a stored text that begins with "{" or "[" without quotes).
+std::string ProxyString(std::string_view aValue) {
+  std::string escaped = EscapeJSONString(aValue);
+  if (!escaped.empty() && escaped.front() == '{') escaped.replace(0, 1, "\\u007B");
+  if (!escaped.empty() && escaped.front() == '[') escaped.replace(0, 1, "\\u005B");
+  return escaped;
+}
+
+// Fills the proxy kind's object: its "@type", then the kind's own members.
+struct TProxyKind {
+  std::string_view Type;
+  std::string_view UserName;  // HTTP, SOCKS5
+  std::string_view Password;  // HTTP, SOCKS5
+  std::string_view Secret;    // MTProto
+  bool HTTPOnly = false;      // HTTP
+};
+
+void AddProxyKind(TqvnJSON& aType, const TProxyKind& aKind) {
+  aType.AddPair("@type", aKind.Type);
+  if (aKind.Type == "proxyTypeMtproto") {
+    aType.AddPair("secret", ProxyString(aKind.Secret));
+    return;
+  }
+  aType.AddPair("username", ProxyString(aKind.UserName));
+  aType.AddPair("password", ProxyString(aKind.Password));
+  if (aKind.Type == "proxyTypeHttp") aType.AddPair("http_only", aKind.HTTPOnly);
+}
+
+// Server, port and the kind object, in this order, into aTarget.
+void AddProxyAddress(TqvnJSON& aTarget, std::string_view aServer, int32_t aPort,
+                     const TProxyKind& aKind) {
+  aTarget.AddPair("server", ProxyString(aServer));
+  aTarget.AddPair("port", aPort);
+  AddProxyKind(*aTarget.AddObject("type")->JSONObject(), aKind);
+}
+
+std::string BuildAddProxy(std::string_view aServer, int32_t aPort, const TProxyKind& aKind,
+                          std::string_view aTDLibVersion) {
+  TqvnJSON document;
+  document.AddPair("@type", "addProxy");
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
+    TqvnJSON& proxy = *document.AddObject("proxy")->JSONObject();
+    proxy.AddPair("@type", "proxy");
+    AddProxyAddress(proxy, aServer, aPort, aKind);
+    document.AddPair("enable", true);
+    document.AddPair("comment", "");
+  } else {
+    document.AddPair("is_enabled", true);
+    AddProxyAddress(document, aServer, aPort, aKind);
+  }
+  return document.Text();
+}
+
+// ---- Supergroup members ----
+
+struct TFilterInfo {
+  std::string_view Type;
+  bool TakesQuery;
+};
+
+TFilterInfo FilterInfo(TqvnTelegramSuperGroupMembersFilter aFilter) {
+  switch (aFilter) {
+    case tsgmFilterNone: break;
+    case tsgmFilterAdministrators: return {"supergroupMembersFilterAdministrators", false};
+    case tsgmFilterBanned: return {"supergroupMembersFilterBanned", true};
+    case tsgmFilterBots: return {"supergroupMembersFilterBots", false};
+    case tsgmFilterContacts: return {"supergroupMembersFilterContacts", true};
+    case tsgmFilterMention: return {"supergroupMembersFilterMention", false};
+    case tsgmFilterRecent: return {"supergroupMembersFilterRecent", false};
+    case tsgmFilterRestricted: return {"supergroupMembersFilterRestricted", true};
+    case tsgmFilterSearch: return {"supergroupMembersFilterSearch", true};
+  }
+  return {{}, false};
+}
+
+// The chat id of a supergroup: -1000000000000 minus its id, printed without overflow.
+std::string SupergroupChatId(int64_t aGroupId) {
+  constexpr int64_t kBase = 1000000000000;
+  if (aGroupId >= -kBase && aGroupId <= std::numeric_limits<int64_t>::max() - kBase)
+    return Decimal(-kBase - aGroupId);
+  // Out of every real id's range: spell the exact value out in 128 bits.
+  __int128 value = -static_cast<__int128>(kBase) - aGroupId;
+  const bool negative = value < 0;
+  std::string digits;
+  do {
+    const int digit = static_cast<int>(value % 10);
+    digits.insert(digits.begin(), static_cast<char>('0' + (digit < 0 ? -digit : digit)));
+    value /= 10;
+  } while (value != 0);
+  return negative ? "-" + digits : digits;
+}
+
+}  // namespace
+
+std::string BuildAddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit) {
+  return FillTemplate(
+      "{\"@type\": \"addChatMember\", \"chat_id\": \"%s\", \"user_id\": %d, \"forward_limit\": "
+      "%d}",
+      {EscapeJSONString(aChatId), Decimal(aUserId), Decimal(aForwardLimit)});
+}
+
+std::string BuildAddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds) {
+  return FillTemplate("{\"@type\": \"addChatMembers\", \"chat_id\": \"%s\", \"user_ids\": %s}",
+                      {EscapeJSONString(aChatId), IdListText(aUserIds)});
+}
+
+std::string BuildAddProxyHTTP(std::string_view aServer, int32_t aPort, std::string_view aUserName,
+                              std::string_view aPassword, bool aHTTPOnly,
+                              std::string_view aTDLibVersion) {
+  return BuildAddProxy(aServer, aPort, {"proxyTypeHttp", aUserName, aPassword, {}, aHTTPOnly},
+                       aTDLibVersion);
+}
+
+std::string BuildAddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret,
+                                 std::string_view aTDLibVersion) {
+  return BuildAddProxy(aServer, aPort, {"proxyTypeMtproto", {}, {}, aSecret, false},
+                       aTDLibVersion);
+}
+
+std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort,
+                                std::string_view aUserName, std::string_view aPassword,
+                                std::string_view aTDLibVersion) {
+  return BuildAddProxy(aServer, aPort, {"proxyTypeSocks5", aUserName, aPassword, {}, false},
+                       aTDLibVersion);
+}
+
+std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
+                                         std::string_view aTitle) {
+  return FillTemplate(
+      "{\"@type\": \"createNewBasicGroupChat\", \"user_ids\": %s, \"title\": \"%s\"}",
+      {IdListText(aUserIds), EscapeJSONString(aTitle)});
+}
+
+std::string BuildCreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
+                                         std::string_view aDescription) {
+  return FillTemplate(
+      "{\"@type\": \"createNewSupergroupChat\", \"title\": \"%s\", \"is_channel\": %s, "
+      "\"description\": \"%s\"}",
+      {EscapeJSONString(aTitle), BoolText(aIsChannel), EscapeJSONString(aDescription)});
+}
+
+std::string BuildCreateNewSecretChat(int64_t aUserId) {
+  return FillTemplate("{\"@type\": \"createNewSecretChat\", \"user_id\": %d}", {Decimal(aUserId)});
+}
+
+std::string BuildCreatePrivateChat(int64_t aUserId, bool aForce) {
+  return FillTemplate("{\"@type\": \"createPrivateChat\", \"user_id\": %d, \"force\": %s}",
+                      {Decimal(aUserId), BoolText(aForce)});
+}
+
+std::string BuildDeleteSupergroup(int64_t aGroupId, std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibDeleteChat))
+    return FillTemplate("{\"@type\": \"deleteChat\", \"chat_id\": %d}", {SupergroupChatId(aGroupId)});
+  return FillTemplate("{\"@type\": \"deleteSupergroup\", \"supergroup_id\": %d}",
+                      {Decimal(aGroupId)});
+}
+
+std::string BuildDisableProxy() { return "{\"@type\": \"disableProxy\"}"; }
+
+std::string BuildEnableProxy(int32_t aId) {
+  return "{\"@type\": \"enableProxy\", \"proxy_id\": " + Decimal(aId) + "}";
+}
+
+std::string BuildGetProxies() { return "{\"@type\": \"getProxies\"}"; }
+
+std::string BuildRemoveProxy(int32_t aId) {
+  return "{\"@type\": \"removeProxy\", \"proxy_id\": " + Decimal(aId) + "}";
+}
+
+std::string BuildGetBasicGroupFullInfo(int64_t aGroupId) {
+  return FillTemplate("{\"@type\": \"getBasicGroupFullInfo\",\"basic_group_id\": %d}",
+                      {Decimal(aGroupId)});
+}
+
+std::string BuildGetChat(std::string_view aChatId) {
+  return FillTemplate("{\"@type\": \"getChat\",\"chat_id\": \"%s\"}", {EscapeJSONString(aChatId)});
+}
+
+std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit,
+                          int32_t aId) {
+  return "{\"@type\": \"getChats\", \"offset_order\": " + Decimal(aOffsetOrder) + ", " +
+         "\"offset_chat_id\": " + Decimal(aOffsetChatId) + ", " + "\"limit\": " + Decimal(aLimit) +
+         ", " + "\"@extra\": " + Decimal(aId) + "}";
+}
+
+std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId) {
+  return FillTemplate("{\"@type\": \"getChatMember\", \"chat_id\": \"%s\", \"user_id\": %d}",
+                      {EscapeJSONString(aChatId), Decimal(aUserId)});
+}
+
+std::string SupergroupMembersFilterText(TqvnTelegramSuperGroupMembersFilter aFilter,
+                                        std::string_view aQuery) {
+  const TFilterInfo info = FilterInfo(aFilter);
+  if (info.Type.empty()) return "null";
+  if (info.TakesQuery && !aQuery.empty())
+    return FillTemplate("{\"@type\": \"%s\", \"query\": \"%s\"}",
+                        {info.Type, EscapeJSONString(aQuery)});
+  return FillTemplate("{\"@type\": \"%s\"}", {info.Type});
+}
+
+std::string BuildGetSupergroupMembers(int64_t aSuperGroupId,
+                                      TqvnTelegramSuperGroupMembersFilter aFilter,
+                                      std::string_view aQuery, int32_t aOffset, int32_t aLimit) {
+  return FillTemplate(
+      "{\"@type\": \"getSupergroupMembers\", \"supergroup_id\": %d, \"filter\": %s, \"offset\": "
+      "%d, \"limit\": %d}",
+      {Decimal(aSuperGroupId), SupergroupMembersFilterText(aFilter, aQuery), Decimal(aOffset),
+       Decimal(aLimit)});
+}
+
+std::string BuildGetUser(int64_t aUserId) {
+  return FillTemplate("{\"@type\": \"getUser\", \"user_id\": %d}", {Decimal(aUserId)});
+}
+
+std::string BuildJoinChatByInviteLink(std::string_view aLink) {
+  return FillTemplate("{\"@type\": \"joinChatByInviteLink\", \"invite_link\": \"%s\"}",
+                      {EscapeJSONString(aLink)});
+}
+
+std::string BuildLogOut() { return "{\"@type\": \"logOut\"}"; }
+
+// ---- The client's chat, member, user and proxy requests ----
+
+void TqvnTDLib_Telegram_Client::AddChatMember(std::string_view aChatId, int64_t aUserId,
+                                              int32_t aForwardLimit) {
+  DoTDLibSend(BuildAddChatMember(aChatId, aUserId, aForwardLimit));
+}
+
+void TqvnTDLib_Telegram_Client::AddChatMembers(std::string_view aChatId,
+                                               const std::vector<int64_t>& aUserIds) {
+  DoTDLibSend(BuildAddChatMembers(aChatId, aUserIds));
+}
+
+void TqvnTDLib_Telegram_Client::AddProxyHTTP(std::string_view aServer, int32_t aPort,
+                                             std::string_view aUserName,
+                                             std::string_view aPassword, bool aHTTPOnly) {
+  DoTDLibSend(BuildAddProxyHTTP(aServer, aPort, aUserName, aPassword, aHTTPOnly, TDLibVersion()));
+}
+
+void TqvnTDLib_Telegram_Client::AddProxyMTProto(std::string_view aServer, int32_t aPort,
+                                                std::string_view aSecret) {
+  DoTDLibSend(BuildAddProxyMTProto(aServer, aPort, aSecret, TDLibVersion()));
+}
+
+void TqvnTDLib_Telegram_Client::AddProxySocks5(std::string_view aServer, int32_t aPort,
+                                               std::string_view aUserName,
+                                               std::string_view aPassword) {
+  DoTDLibSend(BuildAddProxySocks5(aServer, aPort, aUserName, aPassword, TDLibVersion()));
+}
+
+void TqvnTDLib_Telegram_Client::CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
+                                                        std::string_view aTitle) {
+  DoTDLibSend(BuildCreateNewBasicGroupChat(aUserIds, aTitle));
+}
+
+void TqvnTDLib_Telegram_Client::CreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
+                                                        std::string_view aDescription) {
+  DoTDLibSend(BuildCreateNewSupergroupChat(aTitle, aIsChannel, aDescription));
+}
+
+void TqvnTDLib_Telegram_Client::CreateNewSecretChat(int64_t aUserId) {
+  DoTDLibSend(BuildCreateNewSecretChat(aUserId));
+}
+
+void TqvnTDLib_Telegram_Client::CreatePrivateChat(int64_t aUserId, bool aForce) {
+  DoTDLibSend(BuildCreatePrivateChat(aUserId, aForce));
+}
+
+void TqvnTDLib_Telegram_Client::DeleteSupergroup(int64_t aGroupId) {
+  DoTDLibSend(BuildDeleteSupergroup(aGroupId, TDLibVersion()));
+}
+
+void TqvnTDLib_Telegram_Client::DisableProxy() { DoTDLibSend(BuildDisableProxy()); }
+
+void TqvnTDLib_Telegram_Client::EnableProxy(int32_t aId) { DoTDLibSend(BuildEnableProxy(aId)); }
+
+void TqvnTDLib_Telegram_Client::GetBasicGroupFullInfo(int64_t aGroupId) {
+  DoTDLibSend(BuildGetBasicGroupFullInfo(aGroupId));
+}
+
+void TqvnTDLib_Telegram_Client::GetChat(std::string_view aChatId) {
+  DoTDLibSend(BuildGetChat(aChatId));
+}
+
+void TqvnTDLib_Telegram_Client::GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId,
+                                         int32_t aLimit) {
+  if (!Telegram().BotToken().empty()) return;  // a bot has no chat list to load
+  DoTDLibSend(BuildGetChats(aOffsetOrder, aOffsetChatId, aLimit, Id()));
+}
+
+void TqvnTDLib_Telegram_Client::GetChatMember(std::string_view aChatId, int64_t aUserId) {
+  DoTDLibSend(BuildGetChatMember(aChatId, aUserId));
+}
+
+void TqvnTDLib_Telegram_Client::GetProxies() { DoTDLibSend(BuildGetProxies()); }
+
+void TqvnTDLib_Telegram_Client::GetSupergroupMembers(
+    int64_t aSuperGroupId, TqvnTelegramSuperGroupMembersFilter aSupergroupMembersFilter,
+    std::string_view aSuperGroupMembersQuery, int32_t aOffset, int32_t aLimit) {
+  DoTDLibSend(BuildGetSupergroupMembers(aSuperGroupId, aSupergroupMembersFilter,
+                                        aSuperGroupMembersQuery, aOffset, aLimit));
+}
+
+void TqvnTDLib_Telegram_Client::GetUser(int64_t aUserId) { DoTDLibSend(BuildGetUser(aUserId)); }
+
+void TqvnTDLib_Telegram_Client::JoinChatByInviteLink(std::string_view aLink) {
+  DoTDLibSend(BuildJoinChatByInviteLink(aLink));
+}
+
+void TqvnTDLib_Telegram_Client::LogOut() { DoTDLibSend(BuildLogOut()); }
+
+void TqvnTDLib_Telegram_Client::RemoveProxy(int32_t aId) { DoTDLibSend(BuildRemoveProxy(aId)); }
+
+}  // namespace qvn

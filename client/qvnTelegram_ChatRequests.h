@@ -1,0 +1,95 @@
+// Chat, member, user and proxy requests.
+//
+// Each Build* function returns one complete TDLib request text; the client's methods of the same
+// names (without "Build") hand that text to the single send path. Template-built texts follow
+// their fixed templates, spacing included; 64-bit ids are printed over their full range, lists
+// of ids as "[1,2]" ("[]" when empty), booleans as bare true/false. Every value placed between
+// quotes (chat ids, titles, descriptions, invite links, member queries) is JSON-escaped once
+// (EscapeJSONString). A "%" inside any value is copied like any other character.
+//
+// The proxy additions are built as a JSON document (qvnJSON.h) and printed by its writer. The
+// writer prints strings as stored, so the server, user name, password and secret are stored
+// escaped; a value whose escaped form would begin with "{" or "[" (which the writer would print
+// as raw JSON) gets that first character as a \u escape instead. A new proxy is always enabled.
+//
+// Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
+// TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
+//   - DeleteSupergroup: from 1.8.0 deleteSupergroup is gone; deleteChat takes the supergroup's
+//     chat id, -1000000000000 minus the supergroup id;
+//   - proxy additions: from 1.8.61 addProxy takes "proxy" {server, port, type}, "enable" and
+//     "comment".
+//
+// Pure functions without state: callable from any thread.
+#ifndef QVN_CLIENT_QVNTELEGRAM_CHATREQUESTS_H
+#define QVN_CLIENT_QVNTELEGRAM_CHATREQUESTS_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvn {
+
+enum TqvnTelegramSuperGroupMembersFilter {
+  tsgmFilterNone,
+  tsgmFilterAdministrators,
+  tsgmFilterBanned,
+  tsgmFilterBots,
+  tsgmFilterContacts,
+  tsgmFilterMention,
+  tsgmFilterRecent,
+  tsgmFilterRestricted,
+  tsgmFilterSearch
+};
+
+// The first TDLib releases with the current layouts.
+inline constexpr std::string_view kTDLibDeleteChat = "1.8.0";
+inline constexpr std::string_view kTDLibProxyObject = "1.8.61";
+
+std::string BuildAddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit);
+std::string BuildAddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds);
+
+std::string BuildAddProxyHTTP(std::string_view aServer, int32_t aPort, std::string_view aUserName,
+                              std::string_view aPassword, bool aHTTPOnly,
+                              std::string_view aTDLibVersion);
+std::string BuildAddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret,
+                                 std::string_view aTDLibVersion);
+std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort,
+                                std::string_view aUserName, std::string_view aPassword,
+                                std::string_view aTDLibVersion);
+
+std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
+                                         std::string_view aTitle);
+std::string BuildCreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
+                                         std::string_view aDescription);
+std::string BuildCreateNewSecretChat(int64_t aUserId);
+std::string BuildCreatePrivateChat(int64_t aUserId, bool aForce);
+std::string BuildDeleteSupergroup(int64_t aGroupId, std::string_view aTDLibVersion);
+
+std::string BuildDisableProxy();
+std::string BuildEnableProxy(int32_t aId);
+std::string BuildGetProxies();
+std::string BuildRemoveProxy(int32_t aId);
+
+std::string BuildGetBasicGroupFullInfo(int64_t aGroupId);
+std::string BuildGetChat(std::string_view aChatId);
+// aId is the client's request tag, written as "@extra".
+std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit,
+                          int32_t aId);
+std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId);
+
+// The "filter" value: "null" for tsgmFilterNone, else {"@type": "<filter type>"} or, for the
+// filters that take a query and a non-empty aQuery, {"@type": "...", "query": "<escaped>"}.
+std::string SupergroupMembersFilterText(TqvnTelegramSuperGroupMembersFilter aFilter,
+                                        std::string_view aQuery);
+std::string BuildGetSupergroupMembers(int64_t aSuperGroupId,
+                                      TqvnTelegramSuperGroupMembersFilter aFilter,
+                                      std::string_view aQuery, int32_t aOffset, int32_t aLimit);
+
+std::string BuildGetUser(int64_t aUserId);
+std::string BuildJoinChatByInviteLink(std::string_view aLink);
+std::string BuildLogOut();
+
+}  // namespace qvn
+
+#endif  // QVN_CLIENT_QVNTELEGRAM_CHATREQUESTS_H

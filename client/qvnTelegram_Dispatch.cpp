@@ -1,0 +1,131 @@
+// The dispatcher: what the client does with each event text TDLib hands out, and the firers of
+// the events that carry a typed record.
+#include <stdexcept>
+#include <string_view>
+
+#include "client/qvnLib_Telegram_Client.h"
+#include "json/qvnJSON.h"
+
+namespace qvn {
+namespace {
+
+// The member aName of aNode, which TDLib always sends; its absence fails the event's dispatch.
+IqvnObjectJSON RequiredMember(TqvnObjectJSON& aNode, std::string_view aName) {
+  IqvnObjectJSON member = aNode.GetNode(aName);
+  if (!member) {
+    throw std::runtime_error("Event member \"" + aNode.Name() + "\" has no \"" +
+                             std::string(aName) + "\"");
+  }
+  return member;
+}
+
+// The text of aNode's "@type", which TDLib always sends.
+std::string TypeOf(TqvnObjectJSON& aNode) {
+  return RequiredMember(aNode, "@type")->Value().AsString();
+}
+
+// Fires aHandler with a record of type TRecord read from aText. Nothing is built when there is
+// no handler. The record lives on this frame, so it is freed however the call ends.
+template <class TRecord, class THandler>
+void FireRecordEvent(TqvnTDLib_Telegram_Client* aSender, const THandler& aHandler,
+                     const std::string& aText) {
+  if (!aHandler) return;
+  // A copy, so a handler that replaces or clears its own event stays alive while it runs.
+  const THandler handler = aHandler;
+  TRecord record;
+  record.ReadJSON(aText);
+  handler(aSender, record);
+}
+
+}  // namespace
+
+void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
+  if (aText.empty()) return;
+  if (DoBeforeReadEvent(aText)) return;
+
+  TqvnJSON event;
+  event.Read(aText);
+  const IqvnObjectJSON typeNode = event.GetNode("@type");
+  if (!typeNode) return;
+  const std::string type = typeNode->Value().AsString();
+
+  if (type == "updateAuthorizationState") {
+    if (const IqvnObjectJSON state = event.GetNode("authorization_state")) {
+      DoAuthorizationState(TypeOf(*state), aText);
+    }
+  } else if (type == "updateOption") {
+    if (const IqvnObjectJSON name = event.GetNode("name")) {
+      const std::string option = name->Value().AsString();
+      if (option == "my_id" || option == "version") {
+        // TDLib wraps the value in an optionValue object: {"@type": ..., "value": ...}.
+        const IqvnObjectJSON wrapper = event.GetNode("value");
+        if (!wrapper) throw std::runtime_error("Option \"" + option + "\" has no \"value\"");
+        const IqvnObjectJSON value =
+            wrapper->JSONType() == qvnJSONObject ? wrapper->GetNode("value") : nullptr;
+        if (value && option == "my_id") FMyId = value->Value().AsInt64();
+        if (value && option == "version") SetTDLibVersion(value->Value().AsString());
+      }
+    }
+    DoEvent(type, aText);
+  } else if (type == "updateConnectionState") {
+    if (const IqvnObjectJSON state = event.GetNode("state")) {
+      DoConnectionStatus(TypeOf(*state));
+    } else {
+      DoEvent(type, aText);
+    }
+  } else if (type == "updateNewMessage") {
+    const IqvnObjectJSON message = event.GetNode("message");
+    const IqvnObjectJSON content = message ? message->GetNode("content") : nullptr;
+    if (!content) return;
+    const std::string contentType = TypeOf(*content);
+    if (contentType == "messageText") {
+      DoMessageText(aText);
+    } else if (contentType == "messageDocument") {
+      DoMessageDocument(aText);
+    } else if (contentType == "messagePhoto") {
+      DoMessagePhoto(aText);
+    } else if (contentType == "messageVideo") {
+      DoMessageVideo(aText);
+    } else {
+      DoEvent(type, aText);
+    }
+  } else if (type == "sponsoredMessage") {
+    DoMessageSponsored(aText);
+  } else if (type == "updateNewChat") {
+    DoNewChat(aText);
+  } else if (type == "updateNewCallbackQuery") {
+    DoNewCallbackQuery(aText);
+  } else {
+    DoEvent(type, aText);
+  }
+}
+
+void TqvnTDLib_Telegram_Client::DoMessageText(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramMessageText>(this, OnMessageText, Text);
+}
+
+void TqvnTDLib_Telegram_Client::DoMessageSponsored(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramMessageSponsored>(this, OnMessageSponsored, Text);
+}
+
+void TqvnTDLib_Telegram_Client::DoMessageDocument(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramMessageDocument>(this, OnMessageDocument, Text);
+}
+
+void TqvnTDLib_Telegram_Client::DoMessagePhoto(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramMessagePhoto>(this, OnMessagePhoto, Text);
+}
+
+void TqvnTDLib_Telegram_Client::DoMessageVideo(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramMessageVideo>(this, OnMessageVideo, Text);
+}
+
+void TqvnTDLib_Telegram_Client::DoNewChat(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramChat>(this, OnNewChat, Text);
+}
+
+void TqvnTDLib_Telegram_Client::DoNewCallbackQuery(const std::string& Text) {
+  FireRecordEvent<TqvnTelegramCallbackQuery>(this, OnNewCallbackQuery, Text);
+}
+
+}  // namespace qvn

@@ -1,0 +1,86 @@
+// Message requests: the request texts that send, edit, mark as read and fetch messages.
+//
+// Each Build* function returns one complete TDLib request text; the client's methods of the same
+// names (without "Build") hand that text to the single send path. The texts follow fixed
+// templates, spacing included. Every value placed between quotes is JSON-escaped exactly once
+// (EscapeJSONString): chat and message ids, message texts, file paths, and, through the invoice's
+// Write, every invoice text. Button texts, URLs and callback data arrive escaped from the
+// markups. A "%" inside any value is copied like any other character.
+//
+// Keyboards may be null; a null keyboard or one without buttons adds nothing. When both are
+// given, the inline keyboard's fragment comes first. The builders never keep or free a keyboard
+// or invoice; they may create a missing inner object of the invoice (its price object).
+//
+// Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
+// TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
+// before the release named here the written layout, at or after it the current one.
+//   - document, photo, video: from 1.8.65 the file is wrapped in inputDocument / inputPhoto /
+//     inputVideo (width, height and duration move into the wrapper);
+//   - sponsored messages: from 1.8.10 getChatSponsoredMessages (answered with
+//     sponsoredMessages) replaces getChatSponsoredMessage.
+//
+// Pure functions without state: callable from any thread, provided no other thread changes a
+// keyboard or invoice while a request is built from it.
+#ifndef QVN_CLIENT_QVNTELEGRAM_MESSAGEREQUESTS_H
+#define QVN_CLIENT_QVNTELEGRAM_MESSAGEREQUESTS_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "client/qvnTelegram_Invoice.h"
+#include "client/qvnTelegram_ReplyMarkup.h"
+
+namespace qvn {
+
+// The first TDLib releases with the current layouts.
+inline constexpr std::string_view kTDLibInputFileWrappers = "1.8.65";
+inline constexpr std::string_view kTDLibSponsoredMessagesList = "1.8.10";
+
+std::string BuildSendTextMessage(std::string_view aChatId, std::string_view aText,
+                                 const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                 const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard);
+
+// aText is parsed as rich text (ParseRichText); entity offsets refer to the unescaped plain text.
+std::string BuildSendRichTextMessage(std::string_view aChatId, std::string_view aText,
+                                     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard);
+
+std::string BuildSendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
+                                     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+                                     std::string_view aTDLibVersion);
+
+std::string BuildSendPhotoMessage(std::string_view aChatId, std::string_view aFilePath,
+                                  int32_t aWidth, int32_t aHeight,
+                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                  const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+                                  std::string_view aTDLibVersion);
+
+std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFilePath,
+                                  int32_t aWidth, int32_t aHeight, int64_t aDuration,
+                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                  const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+                                  std::string_view aTDLibVersion);
+
+// Reads aInvoice.Invoice(), creating the invoice's price object when it has none.
+std::string BuildSendInvoiceMessage(std::string_view aChatId, TqvnTelegramSendInvoice& aInvoice,
+                                    const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard);
+
+std::string BuildEditTextMessage(std::string_view aChatId, std::string_view aMessageId,
+                                 std::string_view aText,
+                                 const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                                 const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard);
+
+std::string BuildViewMessage(std::string_view aChatId, std::string_view aMessageId,
+                             bool aForceRead);
+
+std::string BuildGetChatHistory(std::string_view aChatId, std::string_view aFromMessageId,
+                                int32_t aOffset, int32_t aLimit);
+
+std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_view aTDLibVersion);
+
+}  // namespace qvn
+
+#endif  // QVN_CLIENT_QVNTELEGRAM_MESSAGEREQUESTS_H

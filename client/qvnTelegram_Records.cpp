@@ -1,0 +1,190 @@
+// Reading the typed records from TDLib event texts.
+#include "client/qvnTelegram_Records.h"
+
+#include <initializer_list>
+
+#include "json/qvnBase_Helpers.h"
+
+namespace qvn {
+namespace {
+
+// The node reached from aNode through the members aPath, outside in; an empty handle when
+// aNode is empty or any member on the way is absent.
+IqvnObjectJSON Path(IqvnObjectJSON aNode, std::initializer_list<std::string_view> aPath) {
+  for (std::string_view name : aPath) {
+    if (!aNode) break;
+    aNode = aNode->GetNode(name);
+  }
+  return aNode;
+}
+
+IqvnObjectJSON Path(const TqvnJSON& aDocument, std::string_view aFirst,
+                    std::initializer_list<std::string_view> aRest = {}) {
+  return Path(aDocument.GetNode(aFirst), aRest);
+}
+
+// The node's value as text, exactly as stored (escape sequences of a string included).
+std::string TextOf(const IqvnObjectJSON& aNode) { return aNode->Value().AsString(); }
+
+// The node's string value with its JSON escapes decoded.
+std::string PlainText(const IqvnObjectJSON& aNode) { return UnescapeJSONString(TextOf(aNode)); }
+
+int64_t Int64(const IqvnObjectJSON& aNode) { return aNode->Value().AsInt64(); }
+
+int32_t Int32(const IqvnObjectJSON& aNode) { return aNode->Value().AsInteger(); }
+
+bool Boolean(const IqvnObjectJSON& aNode) { return aNode->Value().AsBoolean(); }
+
+// True when aNode has an "@type" member whose text is aType.
+bool HasType(const IqvnObjectJSON& aNode, std::string_view aType) {
+  const IqvnObjectJSON type = Path(aNode, {"@type"});
+  return type && TextOf(type) == aType;
+}
+
+}  // namespace
+
+// ---- Messages ----
+
+TqvnTelegramMessageBase::TqvnTelegramMessageBase() = default;
+TqvnTelegramMessageBase::~TqvnTelegramMessageBase() = default;
+
+TqvnTelegramMessageSenderChat& TqvnTelegramMessageBase::SenderChat() {
+  if (!FSenderChat) FSenderChat = std::make_unique<TqvnTelegramMessageSenderChat>();
+  return *FSenderChat;
+}
+
+TqvnTelegramMessageSenderUser& TqvnTelegramMessageBase::SenderUser() {
+  if (!FSenderUser) FSenderUser = std::make_unique<TqvnTelegramMessageSenderUser>();
+  return *FSenderUser;
+}
+
+void TqvnTelegramMessageBase::ReadJSON(std::string_view aText) {
+  TqvnJSON document;
+  document.Read(aText);
+  const IqvnObjectJSON message = document.GetNode("message");
+  if (!message) return;
+
+  if (auto node = Path(message, {"chat_id"})) SetChatId(TextOf(node));
+  if (auto node = Path(message, {"id"})) SetMessageId(Int64(node));
+  if (auto node = Path(message, {"sender_user_id"})) SetSenderUserId(Int64(node));
+
+  // The newer sender layout: an object typed messageSenderChat or messageSenderUser. TDLib
+  // called it "sender" until 1.8.0 and "sender_id" since.
+  IqvnObjectJSON sender = Path(message, {"sender"});
+  if (!sender) sender = Path(message, {"sender_id"});
+  if (auto type = Path(sender, {"@type"})) {
+    const std::string senderType = TextOf(type);
+    if (senderType == "messageSenderChat") {
+      if (auto node = Path(sender, {"chat_id"})) SenderChat().SetChatId(TextOf(node));
+    } else if (senderType == "messageSenderUser") {
+      if (auto node = Path(sender, {"user_id"})) SenderUser().SetUserId(TextOf(node));
+    }
+  }
+
+  if (const IqvnObjectJSON content = Path(message, {"content"})) {
+    ReadContent(*content);
+    if (auto node = Path(content, {"caption", "text"})) SetCaptionText(PlainText(node));
+  }
+}
+
+void TqvnTelegramMessageText::ReadContent(TqvnObjectJSON& aContent) {
+  // A content without "@type" is read for what it holds; one of another type is not a text.
+  const IqvnObjectJSON type = aContent.GetNode("@type");
+  if (type && TextOf(type) != "messageText") return;
+  if (auto node = Path(aContent.GetNode("text"), {"text"})) SetText(PlainText(node));
+}
+
+void TqvnTelegramMessageDocument::ReadContent(TqvnObjectJSON& aContent) {
+  const IqvnObjectJSON document = aContent.GetNode("document");
+  if (!document) return;
+  if (auto node = Path(document, {"file_name"})) SetFileName(PlainText(node));
+  if (auto node = Path(document, {"mime_type"})) SetMimeType(TextOf(node));
+  if (auto node = Path(document, {"document", "id"})) SetDocumentId(TextOf(node));
+  if (auto node = Path(document, {"document", "size"})) SetSize(Int64(node));
+  if (auto node = Path(document, {"document", "local", "path"})) SetLocalPath(TextOf(node));
+  if (auto node = Path(document, {"document", "remote", "id"})) SetRemoteDocumentId(TextOf(node));
+}
+
+void TqvnTelegramMessagePhoto::ReadContent(TqvnObjectJSON& aContent) {
+  const IqvnObjectJSON photo = aContent.GetNode("photo");
+  if (!photo) return;
+  if (auto node = Path(photo, {"id"})) SetPhotoId(TextOf(node));
+
+  // The file fields come from the first size TDLib lists, never from another one.
+  const IqvnObjectJSON sizes = Path(photo, {"sizes"});
+  const IqvnObjectJSON first = sizes ? sizes->GetItem(0) : nullptr;
+  const IqvnObjectJSON file = Path(first, {"photo"});
+  const IqvnObjectJSON size = Path(file, {"size"});
+  if (!size) return;
+  SetSize(Int64(size));
+  if (auto node = Path(file, {"local", "path"})) SetLocalPath(TextOf(node));
+  if (auto node = Path(file, {"remote", "id"})) SetRemotePhotoId(TextOf(node));
+}
+
+void TqvnTelegramMessageVideo::ReadContent(TqvnObjectJSON& aContent) {
+  const IqvnObjectJSON video = aContent.GetNode("video");
+  if (!video) return;
+  if (auto node = Path(video, {"duration"})) SetDuration(Int64(node));
+  if (auto node = Path(video, {"width"})) SetWidth(Int32(node));
+  if (auto node = Path(video, {"height"})) SetHeight(Int32(node));
+  if (auto node = Path(video, {"video", "id"})) SetVideoId(TextOf(node));
+  if (auto node = Path(video, {"video", "size"})) SetSize(Int64(node));
+  if (auto node = Path(video, {"video", "local", "path"})) SetLocalPath(TextOf(node));
+  if (auto node = Path(video, {"video", "remote", "id"})) SetRemoteVideoId(TextOf(node));
+}
+
+void TqvnTelegramMessageSponsored::ReadJSON(std::string_view aText) {
+  TqvnJSON document;
+  document.Read(aText);
+  if (auto node = document.GetNode("message_id")) SetMessageId(TextOf(node));
+  if (auto node = document.GetNode("sponsor_chat_id")) SetSponsorChatId(TextOf(node));
+  if (auto node = Path(document, "content", {"text", "text"})) SetText(PlainText(node));
+}
+
+// ---- Chats ----
+
+void TqvnTelegramChat::ReadJSON(std::string_view aText) {
+  TqvnJSON document;
+  document.Read(aText);
+  const IqvnObjectJSON chat = document.GetNode("chat");
+  if (!chat) return;
+
+  if (auto node = Path(chat, {"id"})) SetChatId(TextOf(node));
+  if (const IqvnObjectJSON type = Path(chat, {"type"})) {
+    if (auto node = Path(type, {"@type"})) SetChatType(TextOf(node));
+    if (auto supergroup = Path(type, {"supergroup_id"})) {
+      SetSuperGroupId(Int64(supergroup));
+      if (auto node = Path(type, {"is_channel"})) SetIsChannel(Boolean(node));
+    }
+  }
+  if (auto node = Path(chat, {"title"})) SetTitle(PlainText(node));
+}
+
+// ---- Callback queries ----
+
+TqvnTelegramCallbackQuery::TqvnTelegramCallbackQuery() = default;
+TqvnTelegramCallbackQuery::~TqvnTelegramCallbackQuery() = default;
+
+TqvnTelegramCallbackQueryPayloadData& TqvnTelegramCallbackQuery::PayLoadData() {
+  if (!FPayLoadData) FPayLoadData = std::make_unique<TqvnTelegramCallbackQueryPayloadData>();
+  return *FPayLoadData;
+}
+
+void TqvnTelegramCallbackQuery::ReadJSON(std::string_view aText) {
+  TqvnJSON document;
+  document.Read(aText);
+  if (auto node = document.GetNode("id")) SetId(TextOf(node));
+  if (auto node = document.GetNode("sender_user_id")) SetSenderUserId(Int64(node));
+  if (auto node = document.GetNode("message_id")) SetMessageId(Int64(node));
+  if (auto node = document.GetNode("chat_id")) SetChatId(TextOf(node));
+  if (auto node = document.GetNode("chat_instance")) SetChatInstance(TextOf(node));
+
+  // The inline keyboard escaped the button's data and then encoded it in Base64; undo both.
+  const IqvnObjectJSON payload = document.GetNode("payload");
+  if (!HasType(payload, "callbackQueryPayloadData")) return;
+  if (auto node = Path(payload, {"data"})) {
+    PayLoadData().SetData(UnescapeJSONString(DecodeBase64(TextOf(node))));
+  }
+}
+
+}  // namespace qvn

@@ -1,0 +1,317 @@
+// qvnJSON: a JSON document (TqvnJSON) as an ordered list of named nodes (TqvnObjectJSON),
+// a lenient reader (Read) and a writer (Text).
+//
+// Who calls it: the dispatcher and the inbound records read one document per TDLib event text
+// and walk it by member names; the proxy requests build a document with AddPair/AddObject and
+// send its Text.
+//
+// Values stay text: the reader stores every string, number, boolean and null exactly as the text
+// spells it (strings keep their escape sequences, see UnescapeJSONString in qvnBase_Helpers.h);
+// nothing is converted until a caller asks a TqvnJSONValue for a number or a boolean.
+//
+// Handles and ownership:
+// - IqvnJSON is a std::shared_ptr<TqvnJSON>, IqvnObjectJSON a std::shared_ptr<TqvnObjectJSON>.
+//   An empty handle means "not there" (Node with a missing name, Item past the end).
+// - A document owns its nodes, a node owns its child document. Any handle obtained from this
+//   library (Node, Item, AddPair, AddObject, AddArray, JSONObject) keeps that object, and all it
+//   was read or built with, alive and readable after its document was cleared or destroyed.
+// - A document declared by the caller (on the stack or with std::make_shared) is a root. The
+//   nodes and texts of a root and of all its child documents live in one memory region. Read and
+//   Clear on a root on which no handle is held reuse that region; otherwise the held handles keep
+//   the old region alive and the root starts a new one. Changing a document (AddPair on an
+//   existing name, SetValue, SetName, Read of a child) adds to the region until it is released:
+//   documents are meant to live for one event or one request.
+//
+// Reading never throws and never reports failure: on text it cannot read it stops and keeps what
+// it read before (see Read). Objects and arrays nest at most kMaxDepth levels; deeper text stops
+// the read the same way.
+//
+// Thread safety: none. A document, its nodes and the handles on them belong to one thread.
+#ifndef QVN_JSON_QVNJSON_H
+#define QVN_JSON_QVNJSON_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace qvn {
+
+class TqvnJSON;
+class TqvnObjectJSON;
+
+// Handles. Compare with nullptr / test with `if (node)` before use.
+using IqvnJSON = std::shared_ptr<TqvnJSON>;
+using IqvnObjectJSON = std::shared_ptr<TqvnObjectJSON>;
+
+// The type of a node (one byte).
+enum TqvnJSONtype : std::uint8_t {
+  qvnJSONUndefined = 0,  // no type yet; prints as nothing
+  qvnJSONObject = 1,     // members are the nodes of the child document
+  qvnJSONList = 2,       // elements are the nodes of the child document
+  qvnJSONString = 3,
+  qvnJSONNumber = 4,
+  qvnJSONBoolean = 5,
+  qvnJSONNull = 6,
+};
+
+// Every error raised by this library.
+class EqvnJSONError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A value could not be converted (an empty text or a word read as a number, ...).
+class EqvnConvertError : public EqvnJSONError {
+ public:
+  using EqvnJSONError::EqvnJSONError;
+};
+
+// A negative position in Item/SetItem: "List index out of bounds (%d)".
+class EqvnListError : public EqvnJSONError {
+ public:
+  using EqvnJSONError::EqvnJSONError;
+};
+
+// What a TqvnJSONValue holds.
+enum TqvnJSONValueKind : std::uint8_t {
+  jvEmpty = 0,
+  jvText = 1,
+  jvInteger = 2,  // 32-bit signed
+  jvInt64 = 3,
+  jvDouble = 4,
+  jvBoolean = 5,
+};
+
+// The tagged value of a node: empty, UTF-8 text, 32/64-bit integer, double or boolean.
+// Values read from text are always text; the As* conversions work on that text.
+class TqvnJSONValue {
+ public:
+  TqvnJSONValue() = default;
+  TqvnJSONValue(std::string aText) : fData(std::in_place_index<jvText>, std::move(aText)) {}
+  TqvnJSONValue(std::string_view aText) : fData(std::in_place_index<jvText>, aText) {}
+  TqvnJSONValue(const char* aText) : fData(std::in_place_index<jvText>, aText) {}
+  TqvnJSONValue(std::int32_t aValue) : fData(std::in_place_index<jvInteger>, aValue) {}
+  TqvnJSONValue(long aValue) : fData(std::in_place_index<jvInt64>, aValue) {}
+  TqvnJSONValue(long long aValue) : fData(std::in_place_index<jvInt64>, aValue) {}
+  TqvnJSONValue(double aValue) : fData(std::in_place_index<jvDouble>, aValue) {}
+  TqvnJSONValue(bool aValue) : fData(std::in_place_index<jvBoolean>, aValue) {}
+
+  TqvnJSONValueKind Kind() const { return static_cast<TqvnJSONValueKind>(fData.index()); }
+  bool IsEmpty() const { return fData.index() == jvEmpty; }
+  // The text of a text value without a copy; empty for the other kinds.
+  std::string_view TextView() const {
+    const std::string* text = std::get_if<jvText>(&fData);
+    return text != nullptr ? std::string_view(*text) : std::string_view();
+  }
+
+  // Text unchanged; integers in decimal; a double in its shortest round-trip form with a
+  // point; a boolean as "True"/"False"; empty as "". Never throws.
+  std::string AsString() const;
+  // A text holding a signed decimal integer (optional sign, digits only) converts; integers are
+  // returned as they are (AsInteger raises when the value does not fit 32 bits); a double with
+  // no fraction converts; a boolean gives 1 or 0. Anything else raises EqvnConvertError.
+  std::int64_t AsInt64() const;
+  std::int32_t AsInteger() const;
+  // "true"/"false" in any letter case; a number (or number text) is true when it is not 0.
+  // Anything else (empty text, another word) raises EqvnConvertError.
+  bool AsBoolean() const;
+  // A number text (JSON syntax, a leading "+" allowed) or any numeric value. Else raises.
+  double AsDouble() const;
+
+  bool operator==(const TqvnJSONValue& aOther) const = default;
+
+ private:
+  std::variant<std::monostate, std::string, std::int32_t, std::int64_t, double, bool> fData;
+};
+
+namespace detail {
+class TqvnJSONArena;
+class TqvnJSONReader;
+class TqvnJSONWriter;
+
+// A node's value as stored inside the document's memory region (texts are views into it).
+struct TqvnJSONStored {
+  TqvnJSONValueKind kind = jvEmpty;
+  std::uint32_t textSize = 0;
+  union {
+    const char* text;
+    std::int32_t i32;
+    std::int64_t i64;
+    double d;
+    bool b;
+  };
+  TqvnJSONStored() : text(nullptr) {}
+};
+}  // namespace detail
+
+// A node: a member of an object or an element of an array. Created only by documents.
+class TqvnObjectJSON {
+ public:
+  TqvnObjectJSON(const TqvnObjectJSON&) = delete;
+  TqvnObjectJSON& operator=(const TqvnObjectJSON&) = delete;
+
+  // The child document, created on first use; creating it makes the node an object node
+  // unless it is a list node.
+  IqvnJSON JSONObject();
+  // Makes aValue the child document (an empty handle drops it); the type is not changed.
+  void SetJSONObject(const IqvnJSON& aValue);
+
+  TqvnJSONtype JSONType() const { return fType; }
+  void SetJSONType(TqvnJSONtype aType) { fType = aType; }
+
+  // The member name (empty for array elements), raw as it stood between the quotes.
+  std::string Name() const { return std::string(fName); }
+  void SetName(std::string_view aName);
+
+  // The value: for an object node the child document's Text; for a list node the child's
+  // IsArray is set and its Text returned; otherwise the stored value.
+  TqvnJSONValue Value();
+  // Stores aValue unchanged (type and child are not touched).
+  void SetValue(const TqvnJSONValue& aValue);
+  // The stored text of a text value without a copy (empty for other values). Valid while the
+  // node lives and its value is unchanged.
+  std::string_view StoredText() const;
+
+  // 0 when the node has no child document (none is created), else the child's Count.
+  int Count() const;
+
+  // Node/Item forms: JSONObject() first (so a scalar node becomes an object node), then the
+  // same operation on the child document.
+  IqvnObjectJSON GetNode(std::string_view aName);
+  IqvnObjectJSON Node(std::string_view aName) { return GetNode(aName); }
+  void SetNode(std::string_view aName, const IqvnObjectJSON& aValue);
+  IqvnObjectJSON GetItem(int i);
+  IqvnObjectJSON Item(int i) { return GetItem(i); }
+  void SetItem(int i, const IqvnObjectJSON& aValue);
+
+  // Drops the node's child document; type and value stay.
+  void Clear() { fChild = nullptr; }
+
+  // False for a string added with AddPair whose text begins with "{" or "[": the writer then
+  // inserts it as raw JSON.
+  bool Quoted() const { return fQuoted; }
+
+ private:
+  friend class TqvnJSON;
+  friend class detail::TqvnJSONArena;
+  friend class detail::TqvnJSONReader;
+  friend class detail::TqvnJSONWriter;
+  explicit TqvnObjectJSON(detail::TqvnJSONArena* aArena) : fArena(aArena) {}
+  ~TqvnObjectJSON() = default;
+  IqvnObjectJSON Handle();
+  TqvnJSON* Child();
+
+  detail::TqvnJSONArena* fArena;
+  std::string_view fName;
+  detail::TqvnJSONStored fValue;
+  TqvnJSON* fChild = nullptr;
+  TqvnJSONtype fType = qvnJSONUndefined;
+  bool fQuoted = true;
+};
+
+// A document: an ordered list of named nodes, a JSON object or (IsArray) a JSON array.
+class TqvnJSON {
+ public:
+  // Objects and arrays nested deeper than this stop the reader like malformed text.
+  static constexpr int kMaxDepth = 256;
+
+  TqvnJSON();
+  ~TqvnJSON();
+  TqvnJSON(const TqvnJSON&) = delete;
+  TqvnJSON& operator=(const TqvnJSON&) = delete;
+
+  int Count() const { return static_cast<int>(fCount); }
+
+  // First node whose name equals aName exactly (case matters), or an empty handle.
+  IqvnObjectJSON GetNode(std::string_view aName) const;
+  IqvnObjectJSON Node(std::string_view aName) const { return GetNode(aName); }
+  // Puts aValue in the place of the first node named aName; nothing when there is none.
+  // An empty aValue raises EqvnJSONError.
+  void SetNode(std::string_view aName, const IqvnObjectJSON& aValue);
+  // Node at position i (from 0), or an empty handle when i >= Count. i < 0 raises
+  // EqvnListError("List index out of bounds (i)").
+  IqvnObjectJSON GetItem(int i) const;
+  IqvnObjectJSON Item(int i) const { return GetItem(i); }
+  // Replaces the node at position i; nothing when i >= Count; i < 0 raises EqvnListError.
+  void SetItem(int i, const IqvnObjectJSON& aValue);
+
+  bool IsArray() const { return fIsArray; }
+  void SetIsArray(bool aValue) { fIsArray = aValue; }
+
+  // When on, names and string values added later are escaped (as EscapeJSONString, except that
+  // character 127 is kept).
+  bool EscapeStrings() const { return fEscapeStrings; }
+  void SetEscapeStrings(bool aValue) { fEscapeStrings = aValue; }
+
+  // Each AddPair/AddObject/AddArray goes through AddNode: when a node named aName exists, only
+  // its value is set to aValue (nothing else changes, nothing is added) and it is returned.
+  // Otherwise a new node is appended:
+  // - string: stored unchanged; a text beginning with "{" or "[" is printed as raw JSON.
+  IqvnObjectJSON AddPair(std::string_view aName, std::string_view aValue);
+  IqvnObjectJSON AddPair(std::string_view aName, const char* aValue) {
+    return AddPair(aName, std::string_view(aValue));
+  }
+  IqvnObjectJSON AddPair(std::string_view aName, const std::string& aValue) {
+    return AddPair(aName, std::string_view(aValue));
+  }
+  // - numbers, printed in decimal (a double with a point).
+  IqvnObjectJSON AddPair(std::string_view aName, std::int32_t aValue);
+  IqvnObjectJSON AddPair(std::string_view aName, std::int64_t aValue);
+  IqvnObjectJSON AddPair(std::string_view aName, long long aValue) {
+    return AddPair(aName, static_cast<std::int64_t>(aValue));
+  }
+  IqvnObjectJSON AddPair(std::string_view aName, double aValue);
+  // - boolean, stored as "true"/"false".
+  IqvnObjectJSON AddPair(std::string_view aName, bool aValue);
+  // - null (empty value; prints null).
+  IqvnObjectJSON AddPair(std::string_view aName);
+  // An object (array) node whose child document reads aValue (JSON text, may be empty).
+  IqvnObjectJSON AddObject(std::string_view aName, std::string_view aValue = {});
+  IqvnObjectJSON AddArray(std::string_view aName, std::string_view aValue = {});
+  // The single path of the Add* operations above.
+  IqvnObjectJSON AddNode(std::string_view aName, const TqvnJSONValue& aValue, TqvnJSONtype aType);
+
+  // Removes every node (handles held on them keep them alive).
+  void Clear();
+
+  // Clears the document, sets IsArray to false and reads aText into it. A text whose first
+  // character is "[" is read as an array (IsArray true); anything else as an object. Lenient:
+  // blanks, "#" comments up to the end of the line, optional and trailing commas, TRUE/False/
+  // NULL in any case, numbers with a leading "+" or zeros. Text after the top-level value is
+  // ignored. On the first error it stops: what was read before stays, the rest is dropped.
+  void Read(std::string_view aText);
+
+  // The document as JSON text with no blanks; never empty ("{}" or "[]" when there are no
+  // nodes). Nothing is escaped: names and values print as stored.
+  std::string Text() const;
+
+ private:
+  friend class TqvnObjectJSON;
+  friend class detail::TqvnJSONArena;
+  friend class detail::TqvnJSONReader;
+  friend class detail::TqvnJSONWriter;
+  explicit TqvnJSON(detail::TqvnJSONArena* aArena);
+  detail::TqvnJSONArena& Arena();
+  // Starts over with an empty region when this is a root (see the contract above).
+  void RenewRegion();
+  IqvnJSON Handle();
+  TqvnObjectJSON* Find(std::string_view aName) const;
+  void Append(TqvnObjectJSON* aNode);
+  TqvnObjectJSON* Adopt(const IqvnObjectJSON& aValue);
+
+  std::shared_ptr<detail::TqvnJSONArena> fOwnArena;  // set on roots only
+  detail::TqvnJSONArena* fArena = nullptr;
+  TqvnObjectJSON** fItems = nullptr;  // in the region
+  std::uint32_t fCount = 0;
+  std::uint32_t fCapacity = 0;
+  bool fIsArray = false;
+  bool fEscapeStrings = false;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_JSON_QVNJSON_H

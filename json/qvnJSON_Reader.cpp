@@ -1,0 +1,340 @@
+// The reader: TqvnJSON::Read. A lenient single-pass scanner over one shared position; it never
+// raises and never reports failure. Every step returns success; a failing object or array puts
+// the position back where it began, keeps what it read and makes its parents fail in turn.
+//
+// The text is copied once into the document's memory region; names and values are views into
+// that copy (strings keep their escape sequences). Nodes of a container are collected on a
+// scratch stack and moved into the container's list when it ends, whether it ended well or not.
+#include <cstring>
+#include <vector>
+
+#include "json/qvnJSON.h"
+#include "json/qvnJSON_Arena.h"
+#include "json/qvnJSON_Text.h"
+
+namespace qvn {
+namespace detail {
+
+class TqvnJSONReader {
+ public:
+  TqvnJSONReader(std::string_view aText, TqvnJSONArena& aArena,
+                 std::vector<TqvnObjectJSON*>& aScratch)
+      : fText(aText.data()), fSize(aText.size()), fArena(aArena), fScratch(aScratch) {}
+
+  void ReadDocument(TqvnJSON& aDocument) {
+    if (fSize != 0 && fText[0] == '[') {
+      aDocument.fIsArray = true;
+      ParseArray(aDocument);
+    } else {
+      ParseObject(aDocument);
+    }
+  }
+
+ private:
+  // The member being read: name, type and value (always text).
+  struct Pending {
+    std::string_view name;
+    TqvnJSONtype type = qvnJSONUndefined;
+    std::string_view value;
+  };
+
+  bool AtEnd() const { return fPos >= fSize; }
+
+  static bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
+
+  // Blanks (tab, line feed, form feed, carriage return, space) and "#" comments up to, not past,
+  // the next line feed.
+  void SkipWhitespace() {
+    while (fPos < fSize) {
+      const char c = fText[fPos];
+      if (IsBlank(c)) {
+        ++fPos;
+      } else if (c == '#') {
+        const void* lf = std::memchr(fText + fPos, '\n', fSize - fPos);
+        fPos = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - fText) : fSize;
+      } else {
+        return;
+      }
+    }
+  }
+
+  bool ParseObject(TqvnJSON& aDocument) {
+    const std::size_t start = fPos;
+    SkipWhitespace();
+    if (AtEnd() || fText[fPos] != '{') return false;
+    ++fPos;
+    const std::size_t base = fScratch.size();
+    ++fDepth;
+    bool closed = false;
+    while (!AtEnd()) {
+      SkipWhitespace();
+      if (!AtEnd() && fText[fPos] == '}') {
+        ++fPos;
+        closed = true;
+        break;
+      }
+      Pending pending;
+      if (!ParseString(pending.name)) break;
+      SkipWhitespace();
+      if (AtEnd() || fText[fPos] != ':') break;
+      ++fPos;
+      SkipWhitespace();
+      if (!ParseValue(pending)) break;
+      AddPendingNode(pending);
+      SkipWhitespace();
+      if (!AtEnd() && fText[fPos] == ',') ++fPos;
+    }
+    --fDepth;
+    MoveInto(aDocument, base);
+    if (!closed) fPos = start;
+    return closed;
+  }
+
+  bool ParseArray(TqvnJSON& aDocument) {
+    const std::size_t start = fPos;
+    SkipWhitespace();
+    if (AtEnd() || fText[fPos] != '[') return false;
+    ++fPos;
+    const std::size_t base = fScratch.size();
+    ++fDepth;
+    bool closed = false;
+    while (!AtEnd()) {
+      SkipWhitespace();
+      if (!AtEnd() && fText[fPos] == ']') {
+        ++fPos;
+        closed = true;
+        break;
+      }
+      Pending pending;
+      if (!ParseValue(pending)) break;
+      AddPendingNode(pending);
+      SkipWhitespace();
+      if (!AtEnd() && fText[fPos] == ',') ++fPos;
+    }
+    --fDepth;
+    MoveInto(aDocument, base);
+    if (!closed) fPos = start;
+    return closed;
+  }
+
+  bool ParseValue(Pending& aPending) {
+    SkipWhitespace();
+    if (AtEnd()) return false;
+    const std::size_t start = fPos;
+    switch (fText[fPos]) {
+      case '"': {
+        aPending.type = qvnJSONString;
+        const bool ok = ParseString(aPending.value);
+        if (!ok) aPending.value = {};
+        return ok;
+      }
+      case '+':
+      case '-':
+      case '0': case '1': case '2': case '3': case '4':
+      case '5': case '6': case '7': case '8': case '9': {
+        aPending.type = qvnJSONNumber;
+        const bool ok = ParseNumber();
+        aPending.value = std::string_view(fText + start, fPos - start);
+        return ok;
+      }
+      case 't':
+      case 'T':
+        aPending.type = qvnJSONBoolean;
+        aPending.value = "true";
+        return ParseWord("true");
+      case 'f':
+      case 'F':
+        aPending.type = qvnJSONBoolean;
+        aPending.value = "false";
+        return ParseWord("false");
+      case 'n':
+      case 'N':
+        aPending.type = qvnJSONNull;
+        aPending.value = "null";
+        return ParseWord("null");
+      case '[':
+        aPending.type = qvnJSONList;
+        return ReadContainerNode(aPending, true);
+      case '{':
+        aPending.type = qvnJSONObject;
+        return ReadContainerNode(aPending, false);
+      default:
+        return false;
+    }
+  }
+
+  // The word in any letter case; the position moves on by its length whether it matched or not.
+  bool ParseWord(std::string_view aLowerWord) {
+    const std::size_t available = fSize - fPos;
+    bool match = available >= aLowerWord.size();
+    for (std::size_t i = 0; match && i < aLowerWord.size(); ++i) {
+      char c = fText[fPos + i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      match = c == aLowerWord[i];
+    }
+    fPos += aLowerWord.size() < available ? aLowerWord.size() : available;
+    return match;
+  }
+
+  // The text between a pair of double quotes, escape sequences left in place. A quote after a
+  // backslash ends the string only when "}", "]" or "," follows it.
+  bool ParseString(std::string_view& aContent) {
+    const std::size_t start = fPos;
+    SkipWhitespace();
+    if (AtEnd()) return false;
+    if (fText[fPos] != '"') {
+      fPos = start;
+      return false;
+    }
+    ++fPos;
+    const std::size_t contentStart = fPos;
+    while (fPos < fSize) {
+      // Fast path: plain characters up to the next quote or backslash.
+      const char c = fText[fPos];
+      if (c == '"') {
+        const bool afterBackslash = fText[fPos - 1] == '\\';
+        const bool closes = fPos + 1 < fSize && (fText[fPos + 1] == '}' || fText[fPos + 1] == ']' ||
+                                                 fText[fPos + 1] == ',');
+        if (afterBackslash && !closes) {
+          ++fPos;
+          if (!SkipChar()) break;
+          continue;
+        }
+        aContent = std::string_view(fText + contentStart, fPos - contentStart);
+        ++fPos;
+        return true;
+      }
+      if (c != '\\') {
+        ++fPos;
+        continue;
+      }
+      if (!SkipChar()) break;
+    }
+    fPos = start;
+    return false;
+  }
+
+  // One character, or one escape sequence: a backslash and the next character, or a backslash,
+  // "u" and 4 more UTF-16 code units (hexadecimal or not).
+  bool SkipChar() {
+    if (AtEnd()) return false;
+    if (fText[fPos] != '\\') {
+      ++fPos;
+      return true;
+    }
+    if (fPos + 1 >= fSize) return false;
+    if (fText[fPos + 1] != 'u') {
+      fPos += 2;
+      return true;
+    }
+    std::size_t p = fPos + 2;
+    int units = 0;
+    while (units < 4) {
+      if (p >= fSize) return false;
+      if (static_cast<unsigned char>(fText[p]) < 0x80) {
+        ++p;
+        ++units;
+      } else {
+        TqvnUTF8Char ch = DecodeUTF8(std::string_view(fText + p, fSize - p));
+        p += ch.length;
+        units += ch.code >= 0x10000 ? 2 : 1;
+      }
+    }
+    fPos = p;
+    return true;
+  }
+
+  bool ParseDigits() {
+    const std::size_t from = fPos;
+    while (fPos < fSize && fText[fPos] >= '0' && fText[fPos] <= '9') ++fPos;
+    return fPos > from;
+  }
+
+  // An optional sign, digits, an optional fraction and an optional exponent, each part with
+  // at least one digit. Leading zeros and "+" are accepted.
+  bool ParseNumber() {
+    const std::size_t start = fPos;
+    SkipWhitespace();
+    if (AtEnd()) return false;
+    if (fText[fPos] == '+' || fText[fPos] == '-') ++fPos;
+    if (!ParseDigits()) return false;
+    if (!AtEnd() && fText[fPos] == '.') {
+      ++fPos;
+      if (!ParseDigits()) {
+        fPos = start;
+        return false;
+      }
+    }
+    if (!AtEnd() && (fText[fPos] == 'e' || fText[fPos] == 'E')) {
+      ++fPos;
+      if (!AtEnd() && (fText[fPos] == '+' || fText[fPos] == '-')) ++fPos;
+      if (!ParseDigits()) {
+        fPos = start;
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // An object or array member: its node is created at once, its child document reads the
+  // container from the same position, and the node is kept whatever the child's result.
+  bool ReadContainerNode(Pending& aPending, bool aList) {
+    if (fDepth >= TqvnJSON::kMaxDepth) return false;
+    TqvnObjectJSON* node = fArena.NewNode();
+    node->fName = aPending.name;
+    node->fType = aList ? qvnJSONList : qvnJSONObject;
+    TqvnJSON* child = fArena.NewDocument();
+    node->fChild = child;
+    const bool ok = aList ? ParseArray(*child) : ParseObject(*child);
+    fScratch.push_back(node);
+    aPending.name = {};
+    return ok;
+  }
+
+  void AddPendingNode(Pending& aPending) {
+    if (aPending.type == qvnJSONObject || aPending.type == qvnJSONList) return;
+    TqvnObjectJSON* node = fArena.NewNode();
+    node->fName = aPending.name;
+    node->fType = aPending.type;
+    node->fValue.kind = jvText;
+    node->fValue.text = aPending.value.data();
+    node->fValue.textSize = static_cast<std::uint32_t>(aPending.value.size());
+    fScratch.push_back(node);
+    aPending.name = {};
+  }
+
+  // Moves the nodes collected since aBase into aDocument's list.
+  void MoveInto(TqvnJSON& aDocument, std::size_t aBase) {
+    const std::size_t count = fScratch.size() - aBase;
+    if (count == 0) return;
+    TqvnObjectJSON** items = fArena.NewList(count);
+    std::memcpy(items, fScratch.data() + aBase, count * sizeof(TqvnObjectJSON*));
+    aDocument.fItems = items;
+    aDocument.fCount = static_cast<std::uint32_t>(count);
+    aDocument.fCapacity = static_cast<std::uint32_t>(count);
+    fScratch.resize(aBase);
+  }
+
+  const char* fText;
+  std::size_t fSize;
+  std::size_t fPos = 0;
+  int fDepth = 0;
+  TqvnJSONArena& fArena;
+  std::vector<TqvnObjectJSON*>& fScratch;
+};
+
+}  // namespace detail
+
+void TqvnJSON::Read(std::string_view aText) {
+  Clear();
+  fIsArray = false;
+  detail::TqvnJSONArena& arena = Arena();
+  // One scratch stack per thread, reused by every read on it (a read never nests another).
+  thread_local std::vector<TqvnObjectJSON*> scratch;
+  const std::size_t base = scratch.size();
+  detail::TqvnJSONReader reader(arena.CopyText(aText), arena, scratch);
+  reader.ReadDocument(*this);
+  scratch.resize(base);
+}
+
+}  // namespace qvn

@@ -1,0 +1,173 @@
+// TqvnJSONValue: conversions of a node's tagged value.
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "json/qvnJSON.h"
+#include "json/qvnJSON_Text.h"
+
+namespace qvn {
+
+namespace detail {
+
+void AppendDouble(double aValue, std::string& aOut) {
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, aValue);
+  aOut.append(buffer, ec == std::errc() ? end : buffer);
+}
+
+void AppendStoredText(const TqvnJSONStored& aValue, std::string& aOut) {
+  switch (aValue.kind) {
+    case jvEmpty: break;
+    case jvText: aOut.append(aValue.text, aValue.textSize); break;
+    case jvInteger: aOut += std::to_string(aValue.i32); break;
+    case jvInt64: aOut += std::to_string(aValue.i64); break;
+    case jvDouble: AppendDouble(aValue.d, aOut); break;
+    case jvBoolean: aOut += aValue.b ? "True" : "False"; break;
+  }
+}
+
+}  // namespace detail
+
+namespace {
+
+[[noreturn]] void ThrowNotA(std::string_view aText, const char* aWhat) {
+  throw EqvnConvertError("'" + std::string(aText) + "' is not a valid " + aWhat + " value");
+}
+
+// A signed decimal integer: an optional sign and at least one digit, nothing else.
+bool ParseInteger(std::string_view aText, std::int64_t& aResult) {
+  bool negative = false;
+  if (!aText.empty() && (aText[0] == '+' || aText[0] == '-')) {
+    negative = aText[0] == '-';
+    aText.remove_prefix(1);
+  }
+  if (aText.empty()) return false;
+  std::uint64_t magnitude = 0;
+  auto [end, ec] = std::from_chars(aText.data(), aText.data() + aText.size(), magnitude);
+  if (ec != std::errc() || end != aText.data() + aText.size()) return false;
+  const std::uint64_t limit =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+  if (magnitude > limit) return false;
+  aResult = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  return true;
+}
+
+// A number in JSON syntax, a leading "+" allowed.
+bool ParseNumberText(std::string_view aText, double& aResult) {
+  std::size_t i = 0;
+  const std::size_t n = aText.size();
+  auto digits = [&] {
+    std::size_t from = i;
+    while (i < n && aText[i] >= '0' && aText[i] <= '9') ++i;
+    return i > from;
+  };
+  if (i < n && (aText[i] == '+' || aText[i] == '-')) ++i;
+  if (!digits()) return false;
+  if (i < n && aText[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < n && (aText[i] == 'e' || aText[i] == 'E')) {
+    ++i;
+    if (i < n && (aText[i] == '+' || aText[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  if (i != n) return false;
+  std::string_view body = aText[0] == '+' ? aText.substr(1) : aText;
+  auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), aResult);
+  return end == body.data() + body.size() &&
+         (ec == std::errc() || ec == std::errc::result_out_of_range);
+}
+
+bool EqualsIgnoringCase(std::string_view aText, std::string_view aLower) {
+  if (aText.size() != aLower.size()) return false;
+  for (std::size_t i = 0; i < aText.size(); ++i) {
+    char c = aText[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != aLower[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TqvnJSONValue::AsString() const {
+  if (const std::string* text = std::get_if<jvText>(&fData)) return *text;
+  std::string result;
+  switch (Kind()) {
+    case jvInteger: return std::to_string(std::get<jvInteger>(fData));
+    case jvInt64: return std::to_string(std::get<jvInt64>(fData));
+    case jvDouble: detail::AppendDouble(std::get<jvDouble>(fData), result); return result;
+    case jvBoolean: return std::get<jvBoolean>(fData) ? "True" : "False";
+    default: return result;
+  }
+}
+
+std::int64_t TqvnJSONValue::AsInt64() const {
+  switch (Kind()) {
+    case jvText: {
+      std::int64_t result = 0;
+      if (!ParseInteger(TextView(), result)) ThrowNotA(TextView(), "integer");
+      return result;
+    }
+    case jvInteger: return std::get<jvInteger>(fData);
+    case jvInt64: return std::get<jvInt64>(fData);
+    case jvDouble: {
+      const double d = std::get<jvDouble>(fData);
+      // The range test also rejects NaN.
+      if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0) ||
+          static_cast<double>(static_cast<std::int64_t>(d)) != d) {
+        ThrowNotA(AsString(), "integer");
+      }
+      return static_cast<std::int64_t>(d);
+    }
+    case jvBoolean: return std::get<jvBoolean>(fData) ? 1 : 0;
+    default: ThrowNotA("", "integer");
+  }
+}
+
+std::int32_t TqvnJSONValue::AsInteger() const {
+  const std::int64_t value = AsInt64();
+  if (value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::int32_t>::max()) {
+    ThrowNotA(AsString(), "integer");
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+bool TqvnJSONValue::AsBoolean() const {
+  switch (Kind()) {
+    case jvText: {
+      std::string_view text = TextView();
+      if (EqualsIgnoringCase(text, "true")) return true;
+      if (EqualsIgnoringCase(text, "false")) return false;
+      double number = 0;
+      if (!ParseNumberText(text, number)) ThrowNotA(text, "boolean");
+      return number != 0;
+    }
+    case jvInteger: return std::get<jvInteger>(fData) != 0;
+    case jvInt64: return std::get<jvInt64>(fData) != 0;
+    case jvDouble: return std::get<jvDouble>(fData) != 0;
+    case jvBoolean: return std::get<jvBoolean>(fData);
+    default: ThrowNotA("", "boolean");
+  }
+}
+
+double TqvnJSONValue::AsDouble() const {
+  switch (Kind()) {
+    case jvText: {
+      double number = 0;
+      if (!ParseNumberText(TextView(), number)) ThrowNotA(TextView(), "floating point");
+      return number;
+    }
+    case jvInteger: return std::get<jvInteger>(fData);
+    case jvInt64: return static_cast<double>(std::get<jvInt64>(fData));
+    case jvDouble: return std::get<jvDouble>(fData);
+    case jvBoolean: return std::get<jvBoolean>(fData) ? 1 : 0;
+    default: ThrowNotA("", "floating point");
+  }
+}
+
+}  // namespace qvn

@@ -1,0 +1,63 @@
+// A stand-in for the window's dialogs: answers input boxes and file dialogs from a script and
+// records what was asked and which errors were shown.
+#ifndef QVN_TESTS_APP_SCRIPTEDDIALOGS_H
+#define QVN_TESTS_APP_SCRIPTEDDIALOGS_H
+
+#include <deque>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/qvnDialogs.h"
+
+namespace qvn::testing {
+
+struct TPrompt {
+  std::string Caption, Prompt, Default;
+  bool Masked = false;
+  bool operator==(const TPrompt&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const TPrompt& p) {
+  return os << "{" << p.Caption << " / " << p.Prompt << " / " << p.Default
+            << (p.Masked ? " / masked" : "") << "}";
+}
+
+// An answer to an input box: a text typed and OK, or Cancel (nothing).
+using TAnswer = std::optional<std::string>;
+inline const TAnswer kCancel = std::nullopt;
+
+class TScriptedDialogs : public IqvnDialogs {
+ public:
+  std::deque<TAnswer> Answers;  // one per input box, in order; none left means Cancel
+  std::deque<std::optional<std::string>> Files;  // one per file dialog; none left means Cancel
+  std::vector<TPrompt> Prompts;
+  std::vector<std::string> Errors;
+  int FileDialogs = 0;
+
+  std::string InputBox(const std::string& aCaption, const std::string& aPrompt,
+                       const std::string& aDefault, bool aMasked) override {
+    Prompts.push_back({aCaption, aPrompt, aDefault, aMasked});
+    TAnswer answer = kCancel;
+    if (!Answers.empty()) {
+      answer = Answers.front();
+      Answers.pop_front();
+    }
+    return answer ? answer->substr(0, 255) : aDefault;
+  }
+
+  std::optional<std::string> OpenFileName() override {
+    ++FileDialogs;
+    if (Files.empty()) return std::nullopt;
+    auto file = Files.front();
+    Files.pop_front();
+    return file;
+  }
+
+  void ShowError(const std::string& aMessage) override { Errors.push_back(aMessage); }
+};
+
+}  // namespace qvn::testing
+
+#endif  // QVN_TESTS_APP_SCRIPTEDDIALOGS_H

@@ -1,0 +1,156 @@
+// A main window on the offscreen platform, driven against the scripted fake TDLib, with its
+// dialogs answered by a script and its settings file in a fresh temporary folder.
+#ifndef QVN_TESTS_APP_WINDOWFIXTURE_H
+#define QVN_TESTS_APP_WINDOWFIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FQVNTelegram.h"
+#include "fake_tdjson.h"
+#include "ScriptedDialogs.h"
+#include "TempDir.h"
+
+namespace qvn::testing {
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake_td_reset();
+    Settings = Dir.File("velune-telegram.ini");
+  }
+
+  void TearDown() override {
+    Window.reset();
+    fake_td_reset();
+  }
+
+  // Creates the window (which reads the settings file now) and shows it.
+  TFRMQVNTelegram& Open() {
+    Window = std::make_unique<TFRMQVNTelegram>(Dialogs, Settings);
+    Window->qvnTelegram().SetEventsPerTick(100);
+    Window->show();
+    return *Window;
+  }
+
+  template <typename T>
+  T* Control(const char* aName) {
+    T* control = Window->findChild<T*>(QString::fromLatin1(aName));
+    EXPECT_NE(control, nullptr) << aName;
+    return control;
+  }
+  QLineEdit* Edit(const char* aName) { return Control<QLineEdit>(aName); }
+  QPushButton* Button(const char* aName) { return Control<QPushButton>(aName); }
+  QCheckBox* LoginBot() { return Control<QCheckBox>("chkLoginBot"); }
+  QListWidget* Chats() { return Control<QListWidget>("listChats"); }
+  void Trigger(const char* aAction) { Control<QAction>(aAction)->trigger(); }
+
+  // Lines of a memo; an empty memo has none.
+  std::vector<std::string> Lines(const char* aMemo) {
+    QString text = Control<QPlainTextEdit>(aMemo)->toPlainText();
+    std::vector<std::string> lines;
+    if (Control<QPlainTextEdit>(aMemo)->document()->isEmpty() &&
+        Control<QPlainTextEdit>(aMemo)->document()->blockCount() <= 1) {
+      return lines;
+    }
+    for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+    return lines;
+  }
+
+  std::vector<std::string> ChatRows() {
+    std::vector<std::string> rows;
+    for (int i = 0; i < Chats()->count(); ++i) rows.push_back(Chats()->item(i)->text().toStdString());
+    return rows;
+  }
+
+  // Runs Qt's event loop (and with it the client's ticks) until aDone() or a generous timeout.
+  bool WaitFor(const std::function<bool()>& aDone, int aTimeoutMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!aDone()) {
+      if (timer.elapsed() > aTimeoutMs) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(2);
+    }
+    return true;
+  }
+
+  // Queues event texts and waits until the client has taken them all and the window handled them.
+  void Deliver(const std::vector<std::string>& aEvents) {
+    for (const std::string& e : aEvents) fake_td_queue_event(e.c_str());
+    ASSERT_TRUE(WaitFor([] { return fake_td_pending_events() == 0; }));
+    // The last text taken is dispatched in the same tick; one more round of events settles it.
+    QCoreApplication::processEvents();
+  }
+
+  // Sent requests whose "@type" is aType.
+  static std::vector<std::string> SentOfType(const std::string& aType) {
+    std::vector<std::string> found;
+    const std::string marker = "\"@type\": \"" + aType + "\"";
+    const std::string compact = "\"@type\":\"" + aType + "\"";
+    for (const std::string& text : fake_td::Sent()) {
+      if (text.find(marker) != std::string::npos || text.find(compact) != std::string::npos) {
+        found.push_back(text);
+      }
+    }
+    return found;
+  }
+  static std::string LastSent() {
+    auto sent = fake_td::Sent();
+    return sent.empty() ? std::string() : sent.back();
+  }
+
+  // Fills the entries and presses Start; waits until the client is active.
+  void Start(bool aBot = false) {
+    Edit("txtApiId")->setText("12345");
+    Edit("txtApiHash")->setText("0123456789abcdef");
+    Edit("txtPhoneNumber")->setText("+15550100");
+    Edit("txtBotToken")->setText("42:bot-token");
+    LoginBot()->setChecked(aBot);
+    Button("btnStart")->click();
+    ASSERT_TRUE(Window->qvnTelegram().Active());
+  }
+
+  TTempDir Dir;
+  std::string Settings;
+  TScriptedDialogs Dialogs;
+  std::unique_ptr<TFRMQVNTelegram> Window;
+};
+
+// Event texts in TDLib's shape.
+inline std::string AuthState(const std::string& aState) {
+  return R"({"@type":"updateAuthorizationState","authorization_state":{"@type":")" + aState +
+         R"("}})";
+}
+inline std::string ConnectionState(const std::string& aState) {
+  return R"({"@type":"updateConnectionState","state":{"@type":")" + aState + R"("}})";
+}
+inline std::string NewChat(const std::string& aId, const std::string& aTitleJson) {
+  return R"({"@type":"updateNewChat","chat":{"@type":"chat","id":)" + aId +
+         R"(,"type":{"@type":"chatTypePrivate","user_id":)" + aId + R"(},"title":")" + aTitleJson +
+         R"("}})";
+}
+// A new message from user aUserId (newer sender layout) with the given content object.
+inline std::string NewMessage(const std::string& aUserId, const std::string& aContent) {
+  return R"({"@type":"updateNewMessage","message":{"@type":"message","id":1,"chat_id":)" + aUserId +
+         R"(,"sender_id":{"@type":"messageSenderUser","user_id":)" + aUserId +
+         R"(},"content":)" + aContent + "}}";
+}
+
+}  // namespace qvn::testing
+
+#endif  // QVN_TESTS_APP_WINDOWFIXTURE_H

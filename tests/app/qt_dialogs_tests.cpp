@@ -1,0 +1,99 @@
+// The real Qt dialogs behind the window's dialog interface, driven by simulated keys: they
+// behave as the scripted stand-in the other tests use, and queued engine calls run while one
+// is open.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "app/qvnMainThreadPump.h"
+#include "app/qvnQtDialogs.h"
+#include "base/qvnWebSocket_Helpers.h"
+
+namespace qvn {
+namespace {
+
+// Waits for the modal input box, lets aAct inspect and answer it.
+void WhenInputBoxOpens(const std::function<void(QInputDialog*, QLineEdit*)>& aAct) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [poll, aAct] {
+    auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    aAct(box, box->findChild<QLineEdit*>());
+  });
+  poll->start();
+}
+
+TEST(QtDialogs, InputBoxOkReturnsTheTypedTextLimitedTo255) {
+  TqvnQtDialogs dialogs;
+  WhenInputBoxOpens([](QInputDialog* box, QLineEdit* edit) {
+    EXPECT_EQ(box->windowTitle(), "Set Chat Id");
+    EXPECT_EQ(box->labelText(), "Chat Id");
+    EXPECT_EQ(edit->text(), "0");
+    EXPECT_EQ(edit->selectedText(), "0");  // the default is selected: typing replaces it
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Normal);
+    QTest::keyClicks(edit, "777");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.InputBox("Set Chat Id", "Chat Id", "0"), "777");
+
+  WhenInputBoxOpens([](QInputDialog*, QLineEdit* edit) {
+    QTest::keyClicks(edit, QString(300, QLatin1Char('x')));
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.InputBox("c", "p", ""), std::string(255, 'x'));
+
+  WhenInputBoxOpens([](QInputDialog*, QLineEdit* edit) {
+    edit->clear();
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.InputBox("c", "p", "default"), "");
+}
+
+TEST(QtDialogs, EscapeReturnsTheDefaultAndMaskedBoxesHideTheText) {
+  TqvnQtDialogs dialogs;
+  WhenInputBoxOpens([](QInputDialog*, QLineEdit* edit) {
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(edit, "typed");
+    QTest::keyClick(edit, Qt::Key_Escape);
+  });
+  EXPECT_EQ(dialogs.InputBox("Telegram", "Introduce Telegram Code", "keep", true), "keep");
+}
+
+TEST(QtDialogs, QueuedCallsRunWhileAnInputBoxIsOpen) {
+  TqvnQtDialogs dialogs;
+  TqvnMainThreadPump pump(dialogs);
+  std::atomic<bool> ran{false};
+  std::thread worker;
+  WhenInputBoxOpens([&](QInputDialog*, QLineEdit* edit) {
+    worker = std::thread([&] { QueueToMainThread([&] { ran = true; }); });
+    // Answer only once the queued call has run inside the box's own event loop.
+    // Gives up after about ten seconds so a fault fails the test instead of hanging it.
+    auto* wait = new QTimer;
+    wait->setInterval(5);
+    QObject::connect(wait, &QTimer::timeout, [wait, edit, &ran, polls = 0]() mutable {
+      if (!ran && ++polls < 2000) return;
+      wait->stop();
+      wait->deleteLater();
+      QTest::keyClicks(edit, "ran");
+      QTest::keyClick(edit, ran ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    wait->start();
+  });
+  EXPECT_EQ(dialogs.InputBox("Telegram", "Introduce Telegram Code", ""), "ran");
+  worker.join();
+  EXPECT_TRUE(ran);
+}
+
+}  // namespace
+}  // namespace qvn

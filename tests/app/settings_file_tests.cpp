@@ -1,0 +1,152 @@
+// The settings file's pieces: its path, the INI layer and number conversion.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/qvnIniFile.h"
+#include "app/qvnIntegerText.h"
+#include "app/qvnSettingsPath.h"
+#include "TempDir.h"
+
+namespace qvn {
+namespace {
+
+using testing::ReadText;
+using testing::TTempDir;
+using testing::WriteText;
+
+TEST(SettingsPath, ReplacesOrAppendsTheExtension) {
+  const struct {
+    const char* program;
+    const char* settings;
+  } cases[] = {
+      {"/opt/velune/velune-telegram", "/opt/velune/velune-telegram.ini"},
+      {"/opt/velune/velune-telegram.bin", "/opt/velune/velune-telegram.ini"},
+      {"/home/u/.local/bin/velune", "/home/u/.local/bin/velune.ini"},
+      {"/a.b/c.d/prog.x.y", "/a.b/c.d/prog.x.ini"},
+      {"prog", "prog.ini"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    EXPECT_EQ(SettingsPathFor(c.program), c.settings);
+  }
+}
+
+TEST(IntegerText, ConvertsLikeTheWindowsNumberBoxes) {
+  const struct {
+    const char* text;
+    std::optional<int32_t> value;
+  } cases[] = {
+      {"0", 0},
+      {"42", 42},
+      {" -7", -7},
+      {"   +15", 15},
+      {"$1F", 31},
+      {"0x1F", 31},
+      {"0X1f", 31},
+      {"-$10", -16},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},
+      {"-2147483649", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+      {"", std::nullopt},
+      {" ", std::nullopt},
+      {"-", std::nullopt},
+      {"$", std::nullopt},
+      {"0x", std::nullopt},
+      {"12abc", std::nullopt},
+      {"12 ", std::nullopt},
+      {"1.5", std::nullopt},
+      {"yes", std::nullopt},
+      {"true", std::nullopt},
+      {"$G", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("text '") + c.text + "'");
+    EXPECT_EQ(TryStrToInt(c.text), c.value);
+  }
+}
+
+TEST(IntegerText, RejectionNamesTheText) {
+  try {
+    StrToInt("12abc");
+    FAIL() << "no exception";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'12abc' is not a valid integer value");
+  }
+  EXPECT_EQ(StrToIntDef("yes", 0), 0);
+  EXPECT_EQ(StrToIntDef("0x1", 0), 1);
+}
+
+TEST(IniFile, MissingFileReadsDefaultsAndIsCreatedOwnerOnly) {
+  TTempDir dir;
+  const std::string path = dir.File("settings.ini");
+  TqvnIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("TELEGRAM", "ApiId", "none"), "none");
+  ini.WriteString("TELEGRAM", "ApiId", "123");
+  ini.WriteString("TELEGRAM", "ApiHash", "abc");
+  EXPECT_EQ(ReadText(path), "[TELEGRAM]\nApiId=123\nApiHash=abc\n");
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(IniFile, EditsInPlaceAndKeepsEverythingElse) {
+  TTempDir dir;
+  const std::string path = dir.File("settings.ini");
+  WriteText(path,
+            "; comment\r\n"
+            "[Other]\r\n"
+            "ApiId=keep me\r\n"
+            "[telegram]\r\n"
+            "Extra = stays\r\n"
+            " apiid = 1 \r\n"
+            "\r\n"
+            "[Last]\r\n"
+            "x=y\r\n");
+  TqvnIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("TELEGRAM", "ApiId", ""), "1");  // names ignore case, values trimmed
+  EXPECT_EQ(ini.ReadString("Other", "ApiId", ""), "keep me");
+  ini.WriteString("TELEGRAM", "ApiId", "2");
+  ini.WriteString("TELEGRAM", "LoginBot", "0");
+  EXPECT_EQ(ReadText(path),
+            "; comment\r\n"
+            "[Other]\r\n"
+            "ApiId=keep me\r\n"
+            "[telegram]\r\n"
+            "Extra = stays\r\n"
+            "ApiId=2\r\n"
+            "LoginBot=0\r\n"
+            "\r\n"
+            "[Last]\r\n"
+            "x=y\r\n");
+  // A file reopened reads what was written.
+  EXPECT_EQ(TqvnIniFile(path).ReadString("TELEGRAM", "LoginBot", "?"), "0");
+}
+
+TEST(IniFile, KeepsTheModeOfAnExistingFile) {
+  TTempDir dir;
+  const std::string path = dir.File("settings.ini");
+  WriteText(path, "[TELEGRAM]\n");
+  chmod(path.c_str(), 0644);
+  TqvnIniFile(path).WriteString("TELEGRAM", "ApiId", "1");
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST(IniFile, UnwritablePathRaisesUnableToWrite) {
+  TTempDir dir;
+  WriteText(dir.File("plain-file"), "not a folder");
+  const std::string path = dir.File("plain-file") + "/settings.ini";
+  TqvnIniFile ini(path);
+  try {
+    ini.WriteString("TELEGRAM", "ApiId", "1");
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+  }
+}
+
+}  // namespace
+}  // namespace qvn

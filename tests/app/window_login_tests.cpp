@@ -1,0 +1,127 @@
+// Start, the login prompts, the chat-list requests on ready, the log and status panels, Stop.
+#include "WindowFixture.h"
+
+namespace qvn::testing {
+namespace {
+
+TEST_F(WindowTest, StartCopiesTheEntriesForTheChosenLoginKind) {
+  Open();
+  for (bool bot : {true, false}) {
+    SCOPED_TRACE(bot ? "bot" : "user");
+    Start(bot);
+    const TqvnTelegram_Options& options = Window->qvnTelegram().Telegram();
+    EXPECT_EQ(options.API().ApiId(), "12345");
+    EXPECT_EQ(options.API().ApiHash(), "0123456789abcdef");
+    EXPECT_EQ(options.BotToken(), bot ? "42:bot-token" : "");
+    EXPECT_EQ(options.PhoneNumber(), bot ? "" : "+15550100");
+    Button("btnStop")->click();
+  }
+}
+
+TEST_F(WindowTest, UserLoginAnswersPromptsAndAsksForChatsOnEachReadyStatus) {
+  Open();
+  Dialogs.Answers = {"24680", "pass\"word"};
+  Start();
+  Deliver({AuthState("authorizationStateWaitTdlibParameters"),
+           AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateWaitCode"),
+           AuthState("authorizationStateWaitPassword"), AuthState("authorizationStateReady"),
+           ConnectionState("connectionStateReady")});
+  ASSERT_TRUE(WaitFor([] { return SentOfType("getChats").size() == 2; }));
+
+  EXPECT_EQ(Dialogs.Prompts,
+            (std::vector<TPrompt>{{"Telegram", "Introduce Telegram Code", "", true},
+                                  {"Telegram", "Introduce Telegram Password", "", true}}));
+  ASSERT_EQ(SentOfType("setAuthenticationPhoneNumber").size(), 1u);
+  EXPECT_NE(SentOfType("setAuthenticationPhoneNumber")[0].find("+15550100"), std::string::npos);
+  ASSERT_EQ(SentOfType("checkAuthenticationCode").size(), 1u);
+  EXPECT_NE(SentOfType("checkAuthenticationCode")[0].find("\"24680\""), std::string::npos);
+  ASSERT_EQ(SentOfType("checkAuthenticationPassword").size(), 1u);
+  EXPECT_NE(SentOfType("checkAuthenticationPassword")[0].find(R"("pass\"word")"), std::string::npos);
+  for (const std::string& request : SentOfType("getChats")) {
+    EXPECT_NE(request.find("2147483647"), std::string::npos) << request;
+    EXPECT_NE(request.find("\"limit\": 50"), std::string::npos) << request;
+  }
+  // The first panel shows the raw connection state; every event text went to the log first.
+  EXPECT_EQ(Window->StatusPanelText(0), "connectionStateReady");
+  std::vector<std::string> log = Lines("memoLog");
+  ASSERT_GE(log.size(), 6u);
+  EXPECT_EQ(log.back(), ConnectionState("connectionStateReady"));
+  EXPECT_EQ(Window->StatusPanelText(2).toStdString(), log.back());
+  EXPECT_TRUE(Dialogs.Errors.empty());
+}
+
+TEST_F(WindowTest, CancelledCodePromptSendsAnEmptyCode) {
+  Open();
+  Dialogs.Answers = {kCancel};
+  Start();
+  Deliver({AuthState("authorizationStateWaitCode")});
+  ASSERT_TRUE(WaitFor([] { return SentOfType("checkAuthenticationCode").size() == 1; }));
+  EXPECT_NE(SentOfType("checkAuthenticationCode")[0].find("\"code\": \"\""), std::string::npos)
+      << SentOfType("checkAuthenticationCode")[0];
+}
+
+TEST_F(WindowTest, BotLoginSendsTheTokenAndNeverAsksForChats) {
+  Open();
+  Start(/*aBot=*/true);
+  Deliver({AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateReady"),
+           ConnectionState("connectionStateReady"), ConnectionState("connectionStateUpdating")});
+  EXPECT_EQ(SentOfType("checkAuthenticationBotToken").size(), 1u);
+  EXPECT_TRUE(SentOfType("setAuthenticationPhoneNumber").empty());
+  EXPECT_TRUE(SentOfType("getChats").empty());
+  EXPECT_EQ(Window->StatusPanelText(0), "connectionStateUpdating");
+}
+
+TEST_F(WindowTest, ReadyStatusFollowsTheCheckBoxAtArrivalNotAtStart) {
+  Open();
+  Start(/*aBot=*/false);
+  LoginBot()->setChecked(true);
+  Deliver({ConnectionState("connectionStateReady")});
+  EXPECT_TRUE(SentOfType("getChats").empty());
+  LoginBot()->setChecked(false);
+  Deliver({ConnectionState("connectionStateConnecting"), ConnectionState("connectionStateReady")});
+  EXPECT_EQ(SentOfType("getChats").size(), 1u);
+}
+
+TEST_F(WindowTest, StopLogsOneEmptyLineClearsPanelsAndChatsButKeepsTheCurrentChat) {
+  Open();
+  Start();
+  Deliver({ConnectionState("connectionStateReady"), NewChat("101", "Alice"), NewChat("202", "Bob")});
+  Chats()->setCurrentRow(1);
+  Chats()->itemClicked(Chats()->item(1));
+  ASSERT_EQ(Window->ChatId(), "202");
+  const size_t logLines = Lines("memoLog").size();
+
+  Button("btnStop")->click();
+
+  EXPECT_FALSE(Window->qvnTelegram().Active());
+  std::vector<std::string> log = Lines("memoLog");
+  ASSERT_EQ(log.size(), logLines + 1);
+  EXPECT_EQ(log.back(), "");
+  EXPECT_EQ(Window->StatusPanelText(0), "");
+  EXPECT_EQ(Window->StatusPanelText(1), "202");
+  EXPECT_EQ(Window->StatusPanelText(2), "");
+  EXPECT_EQ(Chats()->count(), 0);
+  EXPECT_TRUE(Window->ChatMap().empty());
+  EXPECT_EQ(Window->ChatId(), "202");
+  EXPECT_EQ(fake_td_live_clients(), 0);
+}
+
+TEST_F(WindowTest, ClientExceptionsGoToTheLog) {
+  Open();
+  Edit("txtApiId")->setText("not a number");
+  LoginBot()->setChecked(false);
+  Button("btnStart")->click();
+  Deliver({AuthState("authorizationStateWaitTdlibParameters")});
+  // The engine refuses a non-numeric API id and reports why; the window logs the message.
+  EXPECT_TRUE(SentOfType("setTdlibParameters").empty());
+  // The event text is logged first, then the exception's message.
+  std::vector<std::string> log = Lines("memoLog");
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], AuthState("authorizationStateWaitTdlibParameters"));
+  EXPECT_NE(log.back().find("API id"), std::string::npos) << log.back();
+  EXPECT_EQ(Window->StatusPanelText(2).toStdString(), log.back());
+  EXPECT_TRUE(Dialogs.Errors.empty());
+}
+
+}  // namespace
+}  // namespace qvn::testing

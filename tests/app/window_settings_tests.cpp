@@ -1,0 +1,97 @@
+// The window's settings file: read at creation, written at each close.
+#include <sys/stat.h>
+
+#include <QTest>
+
+#include "WindowFixture.h"
+
+namespace qvn::testing {
+namespace {
+
+TEST_F(WindowTest, NoSettingsFileGivesEmptyEntriesAndUserLogin) {
+  Open();
+  for (const char* edit : {"txtApiId", "txtApiHash", "txtPhoneNumber", "txtBotToken"}) {
+    EXPECT_EQ(Edit(edit)->text(), "") << edit;
+  }
+  EXPECT_FALSE(LoginBot()->isChecked());
+  EXPECT_TRUE(Edit("txtPhoneNumber")->isEnabled());
+  EXPECT_FALSE(Edit("txtBotToken")->isEnabled());
+}
+
+TEST_F(WindowTest, LoginBotValuesAndTheEditsThatFollowThem) {
+  const struct {
+    const char* value;
+    bool checked;
+  } cases[] = {{"1", true}, {"7", true},      {"0x1", true},  {"$A", true}, {"-1", true},
+               {"0", false}, {"yes", false}, {"true", false}, {"", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("LoginBot=") + c.value);
+    WriteText(Settings, std::string("[TELEGRAM]\nApiId=123\nApiHash=h\nPhoneNumber=+1\n"
+                                    "BotToken=t\nLoginBot=") + c.value + "\n");
+    Open();
+    EXPECT_EQ(Edit("txtApiId")->text(), "123");
+    EXPECT_EQ(Edit("txtApiHash")->text(), "h");
+    EXPECT_EQ(Edit("txtPhoneNumber")->text(), "+1");
+    EXPECT_EQ(Edit("txtBotToken")->text(), "t");
+    EXPECT_EQ(LoginBot()->isChecked(), c.checked);
+    EXPECT_EQ(Edit("txtPhoneNumber")->isEnabled(), !c.checked);
+    EXPECT_EQ(Edit("txtBotToken")->isEnabled(), c.checked);
+    Window.reset();
+  }
+}
+
+TEST_F(WindowTest, ClickingLoginBotSwapsTheEnabledEditAndKeepsTexts) {
+  Open();
+  Edit("txtPhoneNumber")->setText("+1");
+  QTest::mouseClick(LoginBot(), Qt::LeftButton, {}, QPoint(5, LoginBot()->height() / 2));
+  EXPECT_TRUE(LoginBot()->isChecked());
+  EXPECT_FALSE(Edit("txtPhoneNumber")->isEnabled());
+  EXPECT_TRUE(Edit("txtBotToken")->isEnabled());
+  EXPECT_EQ(Edit("txtPhoneNumber")->text(), "+1");
+}
+
+TEST_F(WindowTest, FirstCloseWritesTheFiveKeysInOrderOwnerOnly) {
+  Open();
+  Edit("txtApiId")->setText("123");
+  Edit("txtApiHash")->setText("hash");
+  Edit("txtPhoneNumber")->setText("+15550100");
+  Edit("txtBotToken")->setText("1:tok");  // disabled edits are saved too
+  EXPECT_TRUE(Window->close());
+  EXPECT_EQ(ReadText(Settings),
+            "[TELEGRAM]\nApiId=123\nApiHash=hash\nPhoneNumber=+15550100\nBotToken=1:tok\n"
+            "LoginBot=0\n");
+  struct stat info {};
+  ASSERT_EQ(stat(Settings.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+  Window.reset();
+  Open();
+  EXPECT_EQ(Edit("txtBotToken")->text(), "1:tok");
+  LoginBot()->setChecked(true);
+  Trigger("Exit1");  // Exit saves exactly as closing does
+  EXPECT_FALSE(Window->isVisible());
+  EXPECT_NE(ReadText(Settings).find("LoginBot=1\n"), std::string::npos);
+}
+
+TEST_F(WindowTest, CloseKeepsOtherSectionsAndKeys) {
+  WriteText(Settings,
+            "[Window]\nLeft=10\n\n[TELEGRAM]\nTheme=dark\nApiId=1\nLoginBot=1\n\n[Zeta]\nk=v\n");
+  Open();
+  Edit("txtApiId")->setText("2");
+  ASSERT_TRUE(Window->close());
+  EXPECT_EQ(ReadText(Settings),
+            "[Window]\nLeft=10\n\n[TELEGRAM]\nTheme=dark\nApiId=2\nLoginBot=1\nApiHash=\n"
+            "PhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n");
+}
+
+TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenWithTheError) {
+  WriteText(Dir.File("not-a-folder"), "");
+  Settings = Dir.File("not-a-folder") + "/velune-telegram.ini";
+  Open();
+  EXPECT_FALSE(Window->close());
+  EXPECT_TRUE(Window->isVisible());
+  EXPECT_EQ(Dialogs.Errors, std::vector<std::string>{"Unable to write to " + Settings});
+}
+
+}  // namespace
+}  // namespace qvn::testing

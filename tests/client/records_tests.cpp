@@ -1,0 +1,416 @@
+// The typed records read from TDLib 1.8.67 event texts, the TDLib version comparison and the
+// login request texts. No TDLib is loaded.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/qvnTelegram_Login.h"
+#include "client/qvnTelegram_Records.h"
+#include "client/qvnTelegram_Version.h"
+#include "json/qvnBase_Helpers.h"
+#include "sample_events.h"
+
+namespace qvn {
+namespace {
+
+using test::MessageSample;
+using test::Replaced;
+using test::SampleEvent;
+
+// ---- Messages ----
+
+TEST(MessageTextRecord, ReadsRecordedTextsUnescapedWithTheirSender) {
+  struct Case {
+    size_t line;
+    std::string chatId;
+    int64_t messageId;
+    std::string senderUser;
+    std::string senderChat;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {26, "-1998410622818", 308130349058, "5123456789", "",
+       "Grüße aus München — die Brötchen sind fertig 🥐"},
+      {32, "-631981270", 108097699840, "1873073521", "",
+       "He said \"it's done\" and left. She replied: «не совсем» — „wirklich?“"},
+      {33, "-1001894688191", 347774910464, "6381065061", "",
+       "Line one\nLine two\n\nLine four after a blank line"},
+      {39, "-1002377576651", 262443892736, "", "-1002377576651",
+       "> quoted wisdom\nSimplicity is prerequisite for reliability.\n— E. W. Dijkstra"},
+      {47, "-1001894688191", 347782250496, "4884804457", "",
+       "Backslash \\ slash / quote \" apostrophe ' braces {} [] <tag> & amp"},
+      {48, "4430377422", 85845868544, "5123456789", "",
+       "Control chars: bell\x07 escape\x1b form-feed\f carriage-return\r end"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("messages-sample.jsonl line " + std::to_string(c.line));
+    TqvnTelegramMessageText record;
+    record.ReadJSON(MessageSample(c.line));
+    EXPECT_EQ(record.ChatId(), c.chatId);
+    EXPECT_EQ(record.MessageId(), c.messageId);
+    EXPECT_EQ(record.SenderUser().UserId(), c.senderUser);
+    EXPECT_EQ(record.SenderChat().ChatId(), c.senderChat);
+    EXPECT_EQ(record.SenderUserId(), 0);  // only the older layout fills it
+    EXPECT_EQ(record.Text(), c.text);
+    EXPECT_EQ(record.CaptionText(), "");
+  }
+}
+
+TEST(MessageTextRecord, ReadsBothOlderSenderLayouts) {
+  // TDLib before 1.7: a bare "sender_user_id".
+  TqvnTelegramMessageText oldest;
+  oldest.ReadJSON(
+      R"({"@type":"updateNewMessage","message":{"@type":"message","id":1048576,)"
+      R"("sender_user_id":777000,"chat_id":777000,"content":{"@type":"messageText",)"
+      R"("text":{"@type":"formattedText","text":"Code: 12345","entities":[]}}}})");
+  EXPECT_EQ(oldest.SenderUserId(), 777000);
+  EXPECT_EQ(oldest.SenderUser().UserId(), "");
+  EXPECT_EQ(oldest.SenderChat().ChatId(), "");
+  EXPECT_EQ(oldest.Text(), "Code: 12345");
+
+  // TDLib 1.7: the sender object was called "sender".
+  TqvnTelegramMessageText older;
+  older.ReadJSON(
+      R"({"@type":"updateNewMessage","message":{"@type":"message","id":2097152,)"
+      R"("sender":{"@type":"messageSenderChat","chat_id":-1001402924228},"chat_id":-1001402924228,)"
+      R"("content":{"@type":"messageText","text":{"@type":"formattedText","text":"hi"}}}})");
+  EXPECT_EQ(older.SenderChat().ChatId(), "-1001402924228");
+  EXPECT_EQ(older.SenderUser().UserId(), "");
+  EXPECT_EQ(older.SenderUserId(), 0);
+}
+
+TEST(MessageDocumentRecord, KeepsPathsAsSentAndUnescapesTheFileName) {
+  std::string text = Replaced(MessageSample(29), R"("file_name":"presentation \"final\" v2.pptx")",
+                              R"("file_name":"presentation \"final\" v2\\draft.pptx")");
+  text = Replaced(text, R"("path":"")", R"("path":"C:\\Users\\me\\Downloads\\presentation.pptx")");
+  TqvnTelegramMessageDocument record;
+  record.ReadJSON(text);
+  EXPECT_EQ(record.ChatId(), "4485405728");
+  EXPECT_EQ(record.MessageId(), 6335496192);
+  EXPECT_EQ(record.SenderUser().UserId(), "4485405728");
+  EXPECT_EQ(record.FileName(), "presentation \"final\" v2\\draft.pptx");
+  EXPECT_EQ(record.LocalPath(), R"(C:\\Users\\me\\Downloads\\presentation.pptx)");
+  EXPECT_EQ(record.MimeType(),
+            "application/vnd.openxmlformats-officedocument.presentationml.presentation");
+  EXPECT_EQ(record.DocumentId(), "275");
+  EXPECT_EQ(record.Size(), 104857600);
+  EXPECT_EQ(record.RemoteDocumentId(),
+            "BQACAgIAAxkBAAIkURet0sLkI1tHogIaCOrxGeZEpCl5Op5k7k_5--IO1on5_dNy3VHZz_pkyu8");
+  EXPECT_EQ(record.CaptionText(), "Отчёт за ноябрь — см. стр. 3");
+}
+
+TEST(MessagePhotoRecord, TakesTheFileFieldsFromTheFirstOfThreeSizes) {
+  const std::string text =
+      Replaced(MessageSample(25), R"("path":"")", R"("path":"/home/ana/.tdlib/photos/m.jpg")");
+  TqvnTelegramMessagePhoto record;
+  record.ReadJSON(text);
+  EXPECT_EQ(record.ChatId(), "-1998410622818");
+  EXPECT_EQ(record.MessageId(), 308126154754);
+  EXPECT_EQ(record.Size(), 20801);  // "m"; the "x" and "y" sizes are larger
+  EXPECT_EQ(record.LocalPath(), "/home/ana/.tdlib/photos/m.jpg");
+  EXPECT_EQ(record.RemotePhotoId(),
+            "AgACAgIAAxkBAAINo8eam1SMIe9O5vq-pzUPWIfC_o6QthFSNTGEU8mqtxz0AovA4lOcp-ZxK_eQu__3dQobZF0");
+  EXPECT_EQ(record.PhotoId(), "");  // TDLib 1.8 photos carry no id
+  EXPECT_EQ(record.CaptionText(), "");
+
+  TqvnTelegramMessagePhoto noSizes;
+  noSizes.ReadJSON(
+      R"({"@type":"updateNewMessage","message":{"id":1,"chat_id":2,"content":)"
+      R"({"@type":"messagePhoto","photo":{"id":"5432","sizes":[]},"caption":{"text":"a\nb"}}}})");
+  EXPECT_EQ(noSizes.PhotoId(), "5432");
+  EXPECT_EQ(noSizes.Size(), 0);
+  EXPECT_EQ(noSizes.LocalPath(), "");
+  EXPECT_EQ(noSizes.RemotePhotoId(), "");
+  EXPECT_EQ(noSizes.CaptionText(), "a\nb");
+}
+
+TEST(MessageVideoRecord, ReadsTheRecordedVideo) {
+  TqvnTelegramMessageVideo record;
+  record.ReadJSON(MessageSample(27));
+  EXPECT_EQ(record.Duration(), 523);
+  EXPECT_EQ(record.Width(), 720);
+  EXPECT_EQ(record.Height(), 1280);
+  EXPECT_EQ(record.VideoId(), "272");
+  EXPECT_EQ(record.Size(), 105665782);
+  EXPECT_EQ(record.LocalPath(), "");
+  EXPECT_EQ(record.RemoteVideoId(),
+            "BAACAgIAAxkBAAI7-VR7H9OW_5g119f2QN-btUmHtBttBTyxD0yZXN0hAIg_SJR3ZbL6IvYzMQkS1QTj");
+  EXPECT_EQ(record.CaptionText(), "Scan of the \"contract\" (final).");
+}
+
+TEST(MessageRecords, ContentOfAnotherKindLeavesTheContentFieldsEmpty) {
+  // A record reads only the content member it knows; the common fields still come through.
+  TqvnTelegramMessageDocument document;
+  document.ReadJSON(MessageSample(26));  // a text message
+  EXPECT_EQ(document.ChatId(), "-1998410622818");
+  EXPECT_EQ(document.FileName(), "");
+  EXPECT_EQ(document.Size(), 0);
+
+  TqvnTelegramMessageText text;
+  text.ReadJSON(MessageSample(29));  // a document message
+  EXPECT_EQ(text.Text(), "");
+  EXPECT_EQ(text.CaptionText(), "Отчёт за ноябрь — см. стр. 3");
+}
+
+TEST(MessageRecords, MissingMembersLeaveFieldsZero) {
+  const std::vector<std::string> texts = {
+      "",
+      R"({"@type":"updateNewMessage"})",
+      R"({"@type":"updateNewMessage","message":{}})",
+      R"({"@type":"updateNewMessage","message":{"sender_id":{"user_id":5},"content":{}}})",
+      R"({"@type":"updateNewMessage","message":{"sender_id":{"@type":"messageSenderBot"}}})",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    TqvnTelegramMessageText record;
+    record.ReadJSON(text);
+    EXPECT_EQ(record.ChatId(), "");
+    EXPECT_EQ(record.MessageId(), 0);
+    EXPECT_EQ(record.SenderUserId(), 0);
+    EXPECT_EQ(record.SenderUser().UserId(), "");
+    EXPECT_EQ(record.SenderChat().ChatId(), "");
+    EXPECT_EQ(record.Text(), "");
+  }
+
+  // A text content without "@type" is read for the text it holds.
+  TqvnTelegramMessageText untyped;
+  untyped.ReadJSON(R"({"message":{"content":{"text":{"text":"plain \u00e9"}}}})");
+  EXPECT_EQ(untyped.Text(), "plain é");
+}
+
+TEST(MessageRecords, ConversionErrorsStopTheRead) {
+  TqvnTelegramMessageDocument badSize;
+  EXPECT_THROW(badSize.ReadJSON(Replaced(MessageSample(29), R"("size":104857600)", R"("size":"abc")")),
+               EqvnConvertError);
+
+  TqvnTelegramMessageText badId;
+  EXPECT_THROW(badId.ReadJSON(Replaced(MessageSample(26), R"("id":308130349058)", R"("id":"x1")")),
+               EqvnConvertError);
+
+  TqvnTelegramMessageText badEscape;
+  EXPECT_THROW(badEscape.ReadJSON(Replaced(MessageSample(33), "Line one", R"(Line \x one)")),
+               EqvnUnescapeError);
+}
+
+TEST(MessageRecords, MalformedTextKeepsWhatWasReadBeforeTheError) {
+  const std::string full = MessageSample(26);
+  TqvnTelegramMessageText record;
+  record.ReadJSON(full.substr(0, full.find("\"is_outgoing\"")));  // cut after chat_id
+  EXPECT_EQ(record.MessageId(), 308130349058);
+  EXPECT_EQ(record.SenderUser().UserId(), "5123456789");
+  EXPECT_EQ(record.ChatId(), "-1998410622818");
+  EXPECT_EQ(record.Text(), "");
+}
+
+TEST(MessageSponsoredRecord, ReadsTopLevelMembers) {
+  TqvnTelegramMessageSponsored record;
+  record.ReadJSON(
+      R"({"@type":"sponsoredMessage","message_id":10485760,"sponsor_chat_id":-1001402924228,)"
+      R"("content":{"@type":"messageText","text":{"@type":"formattedText",)"
+      R"("text":"Try \"Velune\" \u2014 fast","entities":[]}}})");
+  EXPECT_EQ(record.MessageId(), "10485760");
+  EXPECT_EQ(record.SponsorChatId(), "-1001402924228");
+  EXPECT_EQ(record.Text(), "Try \"Velune\" — fast");
+}
+
+// ---- Chats ----
+
+TEST(ChatRecord, ReadsEveryChatType) {
+  struct Case {
+    std::string text;
+    std::string chatId;
+    std::string chatType;
+    int64_t superGroupId;
+    bool isChannel;
+    std::string title;
+  };
+  const std::vector<Case> cases = {
+      {MessageSample(5), "7358234183", "chatTypePrivate", 0, false, "Ahmed"},
+      {MessageSample(13), "-735975180", "chatTypeBasicGroup", 0, false, "Семья 👨‍👩‍👧"},
+      {MessageSample(16), "-1002223759965", "chatTypeSupergroup", 2223759965, false, "Remote jobs"},
+      {MessageSample(20), "-1001402924228", "chatTypeSupergroup", 1402924228, true,
+       "Official Announcements"},
+      {MessageSample(23), "-1999669899166", "chatTypeSecret", 0, false, "Anna Ivanova"},
+      // "is_channel" counts only beside "supergroup_id".
+      {R"({"chat":{"id":1,"type":{"@type":"chatTypeBasicGroup","is_channel":true},"title":""}})",
+       "1", "chatTypeBasicGroup", 0, false, ""},
+      // Members TDLib always sends, missing: read what is there.
+      {R"({"chat":{"id":2,"type":{"supergroup_id":77,"is_channel":true},"title":"A\\B"}})", "2",
+       "", 77, true, "A\\B"},
+      {R"({"chat":{"id":3,"type":{"@type":"chatTypeSupergroup","supergroup_id":78}}})", "3",
+       "chatTypeSupergroup", 78, false, ""},
+      {R"({"@type":"updateNewChat"})", "", "", 0, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 120));
+    TqvnTelegramChat record;
+    record.ReadJSON(c.text);
+    EXPECT_EQ(record.ChatId(), c.chatId);
+    EXPECT_EQ(record.ChatType(), c.chatType);
+    EXPECT_EQ(record.SuperGroupId(), c.superGroupId);
+    EXPECT_EQ(record.IsChannel(), c.isChannel);
+    EXPECT_EQ(record.Title(), c.title);
+  }
+}
+
+TEST(ChatRecord, ConversionErrorsThrow) {
+  TqvnTelegramChat badChannel;
+  EXPECT_THROW(badChannel.ReadJSON(Replaced(MessageSample(20), R"("is_channel":true)",
+                                            R"("is_channel":"maybe")")),
+               EqvnConvertError);
+  TqvnTelegramChat badTitle;
+  EXPECT_THROW(badTitle.ReadJSON(R"({"chat":{"id":1,"title":"bad \x escape"}})"),
+               EqvnUnescapeError);
+}
+
+// ---- Callback queries ----
+
+TEST(CallbackQueryRecord, ReadsRecordedQueries) {
+  TqvnTelegramCallbackQuery record;
+  record.ReadJSON(MessageSample(42));
+  EXPECT_EQ(record.Id(), "-6676326568010692366");
+  EXPECT_EQ(record.SenderUserId(), 2146357742);
+  EXPECT_EQ(record.ChatId(), "6147384590");
+  EXPECT_EQ(record.MessageId(), 409801326592);
+  EXPECT_EQ(record.ChatInstance(), "2574571422634401489");
+  EXPECT_EQ(record.PayLoadData().Data(), "cb:Next:436");
+
+  TqvnTelegramCallbackQuery nonAscii;
+  nonAscii.ReadJSON(MessageSample(73));
+  EXPECT_EQ(nonAscii.PayLoadData().Data(), "cb:Показать:610");
+
+  // Payloads of other types carry no data for the record.
+  for (size_t line : {70u, 148u}) {
+    TqvnTelegramCallbackQuery other;
+    other.ReadJSON(MessageSample(line));
+    EXPECT_EQ(other.PayLoadData().Data(), "") << "line " << line;
+    EXPECT_NE(other.Id(), "");
+  }
+}
+
+TEST(CallbackQueryRecord, GivesBackTheDataTheKeyboardWasGiven) {
+  // An inline keyboard button carries EncodeBase64(EscapeJSONString(data)).
+  const std::vector<std::string> data = {
+      "say \"hi\" / bye",
+      "C:\\temp\\a.txt",
+      "Показать ещё 👍",
+      "line\nbreak\ttab",
+      "",
+  };
+  for (const std::string& original : data) {
+    SCOPED_TRACE(original);
+    const std::string text =
+        R"({"@type":"updateNewCallbackQuery","id":"1","sender_user_id":2,"chat_id":3,)"
+        R"("message_id":4,"chat_instance":"5","payload":{"@type":"callbackQueryPayloadData",)"
+        R"("data":")" + EncodeBase64(EscapeJSONString(original)) + R"("}})";
+    TqvnTelegramCallbackQuery record;
+    record.ReadJSON(text);
+    EXPECT_EQ(record.PayLoadData().Data(), original);
+  }
+}
+
+// ---- TDLib versions ----
+
+TEST(TDLibVersion, ComparesNumericallyPartByPart) {
+  struct Case {
+    const char* left;
+    const char* right;
+    int order;
+  };
+  const std::vector<Case> cases = {
+      {"1.6.4", "1.8.1", -1},   {"1.8.0", "1.8.1", -1},  {"1.8.1", "1.8.1", 0},
+      {"1.8.2", "1.8.1", 1},    {"1.8.10", "1.8.1", 1},  {"1.8.10", "1.8.9", 1},
+      {"1.9.0", "1.8.1", 1},    {"1.10.0", "1.8.1", 1},  {"1.10.0", "1.9.99", 1},
+      {"1.8.67", "1.8.1", 1},   {"2", "1.99.99", 1},     {"1.8", "1.8.0", 0},
+      {"1.8.0.1", "1.8", 1},    {"01.08.01", "1.8.1", 0}, {"1.8.1-beta", "1.8.1", 0},
+      {"", "0.0", 0},           {"1.8.99999999999999999999", "1.8.1", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.left) + " vs " + c.right);
+    const int order = CompareTDLibVersions(c.left, c.right);
+    EXPECT_EQ((order > 0) - (order < 0), c.order);
+    const int reverse = CompareTDLibVersions(c.right, c.left);
+    EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order);
+  }
+  EXPECT_TRUE(TDLibVersionAtLeast("1.8.1", "1.8.1"));
+  EXPECT_FALSE(TDLibVersionNewerThan("1.8.1", "1.8.1"));
+}
+
+// ---- Login requests ----
+
+class TdlibParametersRequest : public ::testing::Test {
+ protected:
+  TdlibParametersRequest() {
+    options.API().SetApiId("94575");
+    options.API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
+  }
+  TqvnTelegram_Options options;
+};
+
+TEST_F(TdlibParametersRequest, LayoutFollowsTheVersion) {
+  const std::string members =
+      R"("database_directory": "tdlib","use_message_database": true,"use_secret_chats": true,)"
+      R"("api_id": 94575,"api_hash": "a3406de8d171bb422bb6ddf3bbd800e2", )"
+      R"("system_language_code": "en", "device_model": "Desktop", "system_version": "Windows", )"
+      R"("application_version": "1.0", "enable_storage_optimizer": true})";
+  const std::string nested = R"({"@type": "setTdlibParameters", "parameters": {)" + members + "}";
+  const std::string flat = R"({"@type": "setTdlibParameters", )" + members;
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.1", "1.8", ""}) {
+    EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), nested) << version;
+  }
+  for (const char* version : {"1.8.2", "1.8.10", "1.9.0", "1.10.0", "1.8.67", "2.0"}) {
+    EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), flat) << version;
+  }
+}
+
+TEST_F(TdlibParametersRequest, EscapesEveryQuotedValue) {
+  options.API().SetApiHash("ha\"sh");
+  options.Parameters().SetDeviceModel("Büro \\ PC");
+  options.Parameters().SetSystemVersion("Debian\n12");
+  options.Parameters().SetApplicationVersion("1.0\", \"use_test_dc\": true");
+  options.Parameters().SetLanguageCode("de");
+  const std::string request =
+      SetTdlibParametersRequest(options, R"(C:\Users\"me"\tdlib)", "1.8.67");
+  EXPECT_EQ(request,
+            R"({"@type": "setTdlibParameters", "database_directory": "C:\\Users\\\"me\"\\tdlib",)"
+            R"("use_message_database": true,"use_secret_chats": true,"api_id": 94575,)"
+            R"("api_hash": "ha\"sh", "system_language_code": "de", )"
+            R"("device_model": "B\u00FCro \\ PC", "system_version": "Debian\n12", )"
+            R"("application_version": "1.0\", \"use_test_dc\": true", )"
+            R"("enable_storage_optimizer": true})");
+}
+
+TEST_F(TdlibParametersRequest, RequiresADecimalApiId) {
+  for (const char* bad : {"", "12a", " 94575", "94575 ", "-5", "+5", "1.5", "0x10", "2147483648",
+                          "94575, \"x\": 1"}) {
+    SCOPED_TRACE(bad);
+    options.API().SetApiId(bad);
+    try {
+      SetTdlibParametersRequest(options, "tdlib", "1.8.67");
+      ADD_FAILURE() << "no exception";
+    } catch (const EqvnTelegramOptionError& e) {
+      EXPECT_STREQ(e.what(), "API id must be a decimal number");
+    }
+  }
+  options.API().SetApiId("0094575");
+  EXPECT_NE(SetTdlibParametersRequest(options, "tdlib", "1.8.67").find(R"("api_id": 94575,)"),
+            std::string::npos);
+}
+
+TEST(LoginRequests, EscapeTheirValues) {
+  EXPECT_EQ(CheckDatabaseEncryptionKeyRequest("k\"ey"),
+            R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "k\"ey"})");
+  EXPECT_EQ(SetAuthenticationPhoneNumberRequest("+49 151 2345"),
+            R"({"@type": "setAuthenticationPhoneNumber", "phone_number": "+49 151 2345"})");
+  EXPECT_EQ(CheckAuthenticationBotTokenRequest("123:AB\\c"),
+            R"({"@type": "checkAuthenticationBotToken", "token": "123:AB\\c"})");
+  EXPECT_EQ(CheckAuthenticationCodeRequest(""), R"({"@type": "checkAuthenticationCode", "code": ""})");
+  EXPECT_EQ(CheckAuthenticationPasswordRequest("pa\"ss\\word"),
+            R"({"@type": "checkAuthenticationPassword", "password": "pa\"ss\\word"})");
+  EXPECT_EQ(RegisterUserRequest("Zoë", "O\"Neil"),
+            R"({"@type": "registerUser", "first_name": "Zo\u00EB", "last_name": "O\"Neil"})");
+}
+
+}  // namespace
+}  // namespace qvn

@@ -1,0 +1,223 @@
+// Chat, member, user and proxy request texts: exact templates, escaping, version layouts.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "client/qvnTelegram_ChatRequests.h"
+
+namespace qvn {
+namespace {
+
+constexpr const char* kWritten = "1.6.4";  // the client's version before TDLib reports one
+
+struct ExactCase {
+  const char* name;
+  std::string actual;
+  std::string expected;
+};
+
+void ExpectExact(const std::vector<ExactCase>& aCases) {
+  for (const ExactCase& c : aCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.actual, c.expected);
+    EXPECT_NO_THROW(nlohmann::json::parse(c.actual));
+  }
+}
+
+TEST(ChatRequests, WrittenTemplates) {
+  ExpectExact({
+      {"AddChatMember", BuildAddChatMember("-5", 42, 100),
+       "{\"@type\": \"addChatMember\", \"chat_id\": \"-5\", \"user_id\": 42, \"forward_limit\": "
+       "100}"},
+      {"AddChatMembers", BuildAddChatMembers("-5", {1, 2}),
+       "{\"@type\": \"addChatMembers\", \"chat_id\": \"-5\", \"user_ids\": [1,2]}"},
+      {"AddChatMembers empty", BuildAddChatMembers("-5", {}),
+       "{\"@type\": \"addChatMembers\", \"chat_id\": \"-5\", \"user_ids\": []}"},
+      {"CreateNewBasicGroupChat", BuildCreateNewBasicGroupChat({1, 5000000000LL}, "Team"),
+       "{\"@type\": \"createNewBasicGroupChat\", \"user_ids\": [1,5000000000], \"title\": "
+       "\"Team\"}"},
+      {"CreateNewBasicGroupChat empty", BuildCreateNewBasicGroupChat({}, "Team"),
+       "{\"@type\": \"createNewBasicGroupChat\", \"user_ids\": [], \"title\": \"Team\"}"},
+      {"CreateNewSupergroupChat", BuildCreateNewSupergroupChat("News", true, "Daily"),
+       "{\"@type\": \"createNewSupergroupChat\", \"title\": \"News\", \"is_channel\": true, "
+       "\"description\": \"Daily\"}"},
+      {"CreateNewSecretChat", BuildCreateNewSecretChat(5000000000LL),
+       "{\"@type\": \"createNewSecretChat\", \"user_id\": 5000000000}"},
+      {"CreatePrivateChat", BuildCreatePrivateChat(-42, false),
+       "{\"@type\": \"createPrivateChat\", \"user_id\": -42, \"force\": false}"},
+      {"DeleteSupergroup", BuildDeleteSupergroup(77, kWritten),
+       "{\"@type\": \"deleteSupergroup\", \"supergroup_id\": 77}"},
+      {"DisableProxy", BuildDisableProxy(), "{\"@type\": \"disableProxy\"}"},
+      {"EnableProxy", BuildEnableProxy(3), "{\"@type\": \"enableProxy\", \"proxy_id\": 3}"},
+      {"GetBasicGroupFullInfo", BuildGetBasicGroupFullInfo(9),
+       "{\"@type\": \"getBasicGroupFullInfo\",\"basic_group_id\": 9}"},
+      {"GetChat", BuildGetChat("-5"), "{\"@type\": \"getChat\",\"chat_id\": \"-5\"}"},
+      {"GetChats", BuildGetChats(2147483647, 0, 50, 1234),
+       "{\"@type\": \"getChats\", \"offset_order\": 2147483647, \"offset_chat_id\": 0, \"limit\": "
+       "50, \"@extra\": 1234}"},
+      {"GetChatMember", BuildGetChatMember("-5", 42),
+       "{\"@type\": \"getChatMember\", \"chat_id\": \"-5\", \"user_id\": 42}"},
+      {"GetProxies", BuildGetProxies(), "{\"@type\": \"getProxies\"}"},
+      {"GetSupergroupMembers", BuildGetSupergroupMembers(77, tsgmFilterNone, "", 0, 200),
+       "{\"@type\": \"getSupergroupMembers\", \"supergroup_id\": 77, \"filter\": null, "
+       "\"offset\": 0, \"limit\": 200}"},
+      {"GetSupergroupMembers search",
+       BuildGetSupergroupMembers(77, tsgmFilterSearch, "bob", -1, 10),
+       "{\"@type\": \"getSupergroupMembers\", \"supergroup_id\": 77, \"filter\": {\"@type\": "
+       "\"supergroupMembersFilterSearch\", \"query\": \"bob\"}, \"offset\": -1, \"limit\": 10}"},
+      {"GetUser", BuildGetUser(42), "{\"@type\": \"getUser\", \"user_id\": 42}"},
+      {"GetUser 64-bit", BuildGetUser(5000000000LL),
+       "{\"@type\": \"getUser\", \"user_id\": 5000000000}"},
+      {"JoinChatByInviteLink", BuildJoinChatByInviteLink("https://t.me/+AbC"),
+       "{\"@type\": \"joinChatByInviteLink\", \"invite_link\": \"https:\\/\\/t.me\\/+AbC\"}"},
+      {"LogOut", BuildLogOut(), "{\"@type\": \"logOut\"}"},
+      {"RemoveProxy", BuildRemoveProxy(-3), "{\"@type\": \"removeProxy\", \"proxy_id\": -3}"},
+  });
+}
+
+TEST(ChatRequests, SupergroupMembersFilters) {
+  struct FilterCase {
+    TqvnTelegramSuperGroupMembersFilter filter;
+    std::string withQuery;  // filter text for the query "bob"
+    std::string withoutQuery;
+  };
+  auto plain = [](const char* type) { return std::string("{\"@type\": \"") + type + "\"}"; };
+  auto query = [](const char* type) {
+    return std::string("{\"@type\": \"") + type + "\", \"query\": \"bob\"}";
+  };
+  const std::vector<FilterCase> cases = {
+      {tsgmFilterNone, "null", "null"},
+      {tsgmFilterAdministrators, plain("supergroupMembersFilterAdministrators"),
+       plain("supergroupMembersFilterAdministrators")},
+      {tsgmFilterBanned, query("supergroupMembersFilterBanned"),
+       plain("supergroupMembersFilterBanned")},
+      {tsgmFilterBots, plain("supergroupMembersFilterBots"), plain("supergroupMembersFilterBots")},
+      {tsgmFilterContacts, query("supergroupMembersFilterContacts"),
+       plain("supergroupMembersFilterContacts")},
+      {tsgmFilterMention, plain("supergroupMembersFilterMention"),
+       plain("supergroupMembersFilterMention")},
+      {tsgmFilterRecent, plain("supergroupMembersFilterRecent"),
+       plain("supergroupMembersFilterRecent")},
+      {tsgmFilterRestricted, query("supergroupMembersFilterRestricted"),
+       plain("supergroupMembersFilterRestricted")},
+      {tsgmFilterSearch, query("supergroupMembersFilterSearch"),
+       plain("supergroupMembersFilterSearch")},
+  };
+  for (const FilterCase& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.filter));
+    EXPECT_EQ(SupergroupMembersFilterText(c.filter, "bob"), c.withQuery);
+    EXPECT_EQ(SupergroupMembersFilterText(c.filter, ""), c.withoutQuery);
+  }
+}
+
+TEST(ChatRequests, ProxyAdditionsWrittenLayout) {
+  ExpectExact({
+      {"HTTP", BuildAddProxyHTTP("10.0.0.1", 8080, "user", "pw", true, kWritten),
+       "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"10.0.0.1\",\"port\":8080,"
+       "\"type\":{\"@type\":\"proxyTypeHttp\",\"username\":\"user\",\"password\":\"pw\","
+       "\"http_only\":true}}"},
+      {"MTProto", BuildAddProxyMTProto("10.0.0.1", 443, "abcdef", kWritten),
+       "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"10.0.0.1\",\"port\":443,"
+       "\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"abcdef\"}}"},
+      {"SOCKS5", BuildAddProxySocks5("10.0.0.1", 1080, "", "", kWritten),
+       "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"10.0.0.1\",\"port\":1080,"
+       "\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"\",\"password\":\"\"}}"},
+  });
+}
+
+// Every text placed between quotes is escaped exactly once: hostile arguments give strict JSON
+// that reads back as passed.
+TEST(ChatRequests, HostileArgumentsReadBackAsPassed) {
+  const std::string hostile = "q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80";
+  auto parse = [](const std::string& aRequest) {
+    SCOPED_TRACE(aRequest);
+    for (char c : aRequest) EXPECT_TRUE(c >= 32 && c <= 126) << "not printable ASCII";
+    return nlohmann::json::parse(aRequest);
+  };
+  EXPECT_EQ(parse(BuildAddChatMember(hostile, 1, 2)).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildAddChatMembers(hostile, {1})).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildCreateNewBasicGroupChat({1}, hostile)).at("title"), hostile);
+  const nlohmann::json supergroup = parse(BuildCreateNewSupergroupChat(hostile, false, hostile));
+  EXPECT_EQ(supergroup.at("title"), hostile);
+  EXPECT_EQ(supergroup.at("description"), hostile);
+  EXPECT_EQ(parse(BuildGetChat(hostile)).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildGetChatMember(hostile, 1)).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildJoinChatByInviteLink(hostile)).at("invite_link"), hostile);
+  for (TqvnTelegramSuperGroupMembersFilter filter :
+       {tsgmFilterBanned, tsgmFilterContacts, tsgmFilterRestricted, tsgmFilterSearch}) {
+    EXPECT_EQ(parse(BuildGetSupergroupMembers(1, filter, hostile, 0, 1)).at("filter").at("query"),
+              hostile);
+  }
+}
+
+// Proxy values are stored escaped in the document; values that would otherwise print as raw
+// JSON ("{...", "[...") or as a pre-quoted string ("\"...") still read back as passed.
+TEST(ChatRequests, HostileProxyValuesReadBackAsPassed) {
+  const std::vector<std::string> values = {
+      "q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xF0\x9F\x98\x80", "{\"x\":1}", "[1]", "\"quoted", "", "%s"};
+  for (const char* version : {"1.6.4", "1.8.67"}) {
+    for (const std::string& v : values) {
+      SCOPED_TRACE(std::string(version) + " " + v);
+      const nlohmann::json http = nlohmann::json::parse(BuildAddProxyHTTP(v, 1, v, v, false, version));
+      const nlohmann::json mtproto = nlohmann::json::parse(BuildAddProxyMTProto(v, 1, v, version));
+      const nlohmann::json socks = nlohmann::json::parse(BuildAddProxySocks5(v, 1, v, v, version));
+      for (const nlohmann::json* request : {&http, &mtproto, &socks}) {
+        const nlohmann::json& proxy = request->contains("proxy") ? request->at("proxy") : *request;
+        EXPECT_EQ(proxy.at("server"), v);
+        EXPECT_EQ(proxy.at("port"), 1);
+      }
+      EXPECT_EQ(http.value("proxy", http).at("type").at("username"), v);
+      EXPECT_EQ(http.value("proxy", http).at("type").at("password"), v);
+      EXPECT_EQ(http.value("proxy", http).at("type").at("http_only"), false);
+      EXPECT_EQ(mtproto.value("proxy", mtproto).at("type").at("secret"), v);
+      EXPECT_EQ(socks.value("proxy", socks).at("type").at("username"), v);
+      EXPECT_EQ(socks.value("proxy", socks).at("type").at("password"), v);
+    }
+  }
+}
+
+TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
+  for (const char* version : {"1.6.4", "1.7.99"}) {
+    EXPECT_EQ(BuildDeleteSupergroup(77, version),
+              "{\"@type\": \"deleteSupergroup\", \"supergroup_id\": 77}")
+        << version;
+  }
+  for (const char* version : {"1.8.0", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildDeleteSupergroup(77, version),
+              "{\"@type\": \"deleteChat\", \"chat_id\": -1000000000077}")
+        << version;
+  }
+  // Ids far outside the real range still give the exact chat id, without overflow.
+  EXPECT_EQ(BuildDeleteSupergroup(INT64_MAX, "1.8.67"),
+            "{\"@type\": \"deleteChat\", \"chat_id\": -9223373036854775807}");
+  EXPECT_EQ(BuildDeleteSupergroup(INT64_MIN, "1.8.67"),
+            "{\"@type\": \"deleteChat\", \"chat_id\": 9223371036854775808}");
+
+  for (const char* version : {"1.6.4", "1.8.60"}) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(BuildAddProxyMTProto("s", 443, "ab", version),
+              "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"s\",\"port\":443,\"type\":"
+              "{\"@type\":\"proxyTypeMtproto\",\"secret\":\"ab\"}}");
+  }
+  for (const char* version : {"1.8.61", "1.8.67", "1.10.0"}) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(BuildAddProxyHTTP("s", 8080, "u", "p", true, version),
+              "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
+              "8080,\"type\":{\"@type\":\"proxyTypeHttp\",\"username\":\"u\",\"password\":\"p\","
+              "\"http_only\":true}},\"enable\":true,\"comment\":\"\"}");
+    EXPECT_EQ(BuildAddProxyMTProto("s", 443, "ab", version),
+              "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
+              "443,\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"ab\"}},\"enable\":true,"
+              "\"comment\":\"\"}");
+    EXPECT_EQ(BuildAddProxySocks5("s", 1080, "u", "p", version),
+              "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
+              "1080,\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"u\",\"password\":\"p\"}},"
+              "\"enable\":true,\"comment\":\"\"}");
+  }
+}
+
+}  // namespace
+}  // namespace qvn

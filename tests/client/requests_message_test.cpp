@@ -1,0 +1,289 @@
+// Message request texts: exact templates, escaping, keyboards, invoices, version layouts.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "client/qvnTelegram_MessageRequests.h"
+
+namespace qvn {
+namespace {
+
+constexpr const char* kWritten = "1.6.4";  // the client's version before TDLib reports one
+
+// The header every send request starts with, for chat "-100123".
+const std::string kSendHead = "{\"@type\": \"sendMessage\",\"chat_id\": \"-100123\",";
+
+const std::string kFreshInvoiceContent =
+    "{\"@type\": \"inputMessageInvoice\", \"invoice\": {\"currency\": \"\", \"price_parts\": "
+    "[{\"label\": \"Total\", \"amount\": 0}], \"is_test\": false, \"need_name\": false, "
+    "\"need_phone_number\": false, \"need_email_address\": false, \"need_shipping_address\": "
+    "false, \"send_phone_number_to_provider\": false, \"send_email_address_to_provider\": false, "
+    "\"is_flexible\": false}, \"title\": \"\", \"description\": \"\", \"payload\": \"\", "
+    "\"provider_token\": \"\", \"provider_data\": \"\", \"start_parameter\": \"\"}";
+
+struct ExactCase {
+  const char* name;
+  std::string actual;
+  std::string expected;
+};
+
+TEST(MessageRequests, WrittenTemplates) {
+  TqvnTelegramSendInvoice freshInvoice;
+  const std::vector<ExactCase> cases = {
+      {"SendTextMessage", BuildSendTextMessage("-100123", "Hello", nullptr, nullptr),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+           "\"formattedText\",\"text\": \"Hello\"}}}"},
+      {"SendRichTextMessage", BuildSendRichTextMessage("-100123", "**Hi** there", nullptr, nullptr),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+           "\"formattedText\",\"text\": \"Hi there\", \"entities\": [{\"@type\": \"textEntity\", "
+           "\"offset\": 0, \"length\": 2, \"type\": {\"@type\": \"textEntityTypeBold\"}}]}}}"},
+      {"SendRichTextMessage without markers",
+       BuildSendRichTextMessage("-100123", "plain", nullptr, nullptr),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+           "\"formattedText\",\"text\": \"plain\", \"entities\": []}}}"},
+      {"SendDocumentMessage",
+       BuildSendDocumentMessage("-100123", "/tmp/a.txt", nullptr, nullptr, kWritten),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageDocument\",\"document\": "
+           "{\"@type\": \"inputFileLocal\",\"path\": \"\\/tmp\\/a.txt\"}}}"},
+      {"SendPhotoMessage",
+       BuildSendPhotoMessage("-100123", "p.jpg", 640, 480, nullptr, nullptr, kWritten),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",\"width\": 640, "
+           "\"height\": 480, \"photo\": {\"@type\": \"inputFileLocal\",\"path\": \"p.jpg\"}}}"},
+      {"SendPhotoMessage zero size",
+       BuildSendPhotoMessage("-100123", "p.jpg", 0, 0, nullptr, nullptr, kWritten),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",\"width\": 0, "
+           "\"height\": 0, \"photo\": {\"@type\": \"inputFileLocal\",\"path\": \"p.jpg\"}}}"},
+      {"SendVideoMessage 64-bit duration",
+       BuildSendVideoMessage("-100123", "v.mp4", 1280, -720, 5000000000LL, nullptr, nullptr,
+                             kWritten),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"width\": 1280, "
+           "\"height\": -720, \"duration\": 5000000000, \"video\": {\"@type\": "
+           "\"inputFileLocal\",\"path\": \"v.mp4\"}}}"},
+      {"SendInvoiceMessage fresh invoice",
+       BuildSendInvoiceMessage("-100123", freshInvoice, nullptr, nullptr),
+       kSendHead + "\"input_message_content\": " + kFreshInvoiceContent + "}"},
+      {"EditTextMessage", BuildEditTextMessage("-100123", "456", "Hello", nullptr, nullptr),
+       "{\"@type\": \"editMessageText\",\"chat_id\": \"-100123\",\"message_id\": \"456\","
+       "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+       "\"formattedText\",\"text\": \"Hello\"}}}"},
+      {"ViewMessage", BuildViewMessage("-100123", "456", false),
+       "{\"@type\": \"viewMessages\", \"chat_id\": \"-100123\", \"message_ids\":[\"456\"], "
+       "\"force_read\": false}"},
+      {"ViewMessage forced", BuildViewMessage("-100123", "456", true),
+       "{\"@type\": \"viewMessages\", \"chat_id\": \"-100123\", \"message_ids\":[\"456\"], "
+       "\"force_read\": true}"},
+      {"GetChatHistory", BuildGetChatHistory("-100123", "0", -10, 20),
+       "{\"@type\": \"getChatHistory\",\"chat_id\": \"-100123\", \"from_message_id\": \"0\", "
+       "\"offset\": -10, \"limit\": 20}"},
+      {"getChatSponsoredMessage", BuildGetChatSponsoredMessage("-100123", kWritten),
+       "{\"@type\": \"getChatSponsoredMessage\", \"chat_id\": \"-100123\"}"},
+  };
+  for (const ExactCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.actual, c.expected);
+    EXPECT_NO_THROW(nlohmann::json::parse(c.actual));
+  }
+}
+
+TEST(MessageRequests, KeyboardsGoBetweenHeaderAndContentInlineFirst) {
+  TqvnTelegramReplyMarkupInlineKeyboard inlineKeyboard;
+  inlineKeyboard.AddButtonTypeCallback("Yes", "y");
+  TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
+  showKeyboard.AddButtonTypeText("OK");
+  const std::string content =
+      "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+      "\"formattedText\",\"text\": \"Hi\"}}}";
+
+  EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", &inlineKeyboard, &showKeyboard),
+            kSendHead + inlineKeyboard.Write() + "," + showKeyboard.Write() + "," + content);
+  EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", nullptr, &showKeyboard),
+            kSendHead + showKeyboard.Write() + "," + content);
+  EXPECT_EQ(BuildEditTextMessage("-100123", "456", "Hi", &inlineKeyboard, nullptr),
+            "{\"@type\": \"editMessageText\",\"chat_id\": \"-100123\",\"message_id\": \"456\"," +
+                inlineKeyboard.Write() + "," + content);
+
+  TqvnTelegramReplyMarkupInlineKeyboard emptyInline;
+  TqvnTelegramReplyMarkupShowKeyboard emptyShow;
+  EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", &emptyInline, &emptyShow),
+            BuildSendTextMessage("-100123", "Hi", nullptr, nullptr));
+}
+
+TEST(MessageRequests, InvoiceWritesEveryField) {
+  TqvnTelegramSendInvoice invoice;
+  invoice.SetTitle("T");
+  invoice.SetDescription("D");
+  invoice.SetPayload("P");
+  invoice.SetProviderToken("K");
+  invoice.SetProviderData("{\"a\":1}");
+  invoice.SetStartParameter("S");
+  TqvnTelegramSendInvoiceObject& price = invoice.Invoice();
+  price.SetCurrency("EUR");
+  price.SetTotal(-1500);
+  price.SetIsTest(true);
+  price.SetNeedName(true);
+  price.SetNeedPhoneNumber(false);
+  price.SetNeedEmailAddress(true);
+  price.SetNeedShippingAddress(false);
+  price.SetSendPhoneNumberToProvider(true);
+  price.SetSendEmailAddressToProvider(false);
+  price.SetIsFlexible(true);
+  EXPECT_EQ(invoice.Write(),
+            "{\"@type\": \"inputMessageInvoice\", \"invoice\": {\"currency\": \"EUR\", "
+            "\"price_parts\": [{\"label\": \"Total\", \"amount\": -1500}], \"is_test\": true, "
+            "\"need_name\": true, \"need_phone_number\": false, \"need_email_address\": true, "
+            "\"need_shipping_address\": false, \"send_phone_number_to_provider\": true, "
+            "\"send_email_address_to_provider\": false, \"is_flexible\": true}, \"title\": \"T\", "
+            "\"description\": \"D\", \"payload\": \"P\", \"provider_token\": \"K\", "
+            "\"provider_data\": \"{\\\"a\\\":1}\", \"start_parameter\": \"S\"}");
+  // The provider data, itself JSON text, travels as a string and reads back as given.
+  EXPECT_EQ(nlohmann::json::parse(invoice.Write()).at("provider_data"), "{\"a\":1}");
+
+  auto replacement = std::make_unique<TqvnTelegramSendInvoiceObject>();
+  replacement->SetCurrency("USD");
+  invoice.SetInvoice(std::move(replacement));
+  EXPECT_EQ(nlohmann::json::parse(invoice.Write()).at("invoice").at("currency"), "USD");
+}
+
+// Every text placed between quotes is escaped exactly once: hostile arguments give strict JSON
+// that reads back as passed, and the request is pure ASCII.
+TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
+  const std::string hostile = "q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80";
+  TqvnTelegramReplyMarkupInlineKeyboard inlineKeyboard;
+  inlineKeyboard.AddButtonTypeURL(hostile, hostile);
+  TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
+  showKeyboard.AddButtonTypeText(hostile);
+
+  TqvnTelegramSendInvoice invoice;
+  invoice.SetTitle(hostile);
+  invoice.SetDescription(hostile);
+  invoice.SetPayload(hostile);
+  invoice.SetProviderToken(hostile);
+  invoice.SetProviderData(hostile);
+  invoice.SetStartParameter(hostile);
+  invoice.Invoice().SetCurrency(hostile);
+
+  for (const char* version : {"1.6.4", "1.8.67"}) {
+    SCOPED_TRACE(version);
+    const std::vector<std::string> sends = {
+        BuildSendTextMessage(hostile, hostile, &inlineKeyboard, &showKeyboard),
+        BuildSendRichTextMessage(hostile, hostile, &inlineKeyboard, &showKeyboard),
+        BuildSendDocumentMessage(hostile, hostile, &inlineKeyboard, &showKeyboard, version),
+        BuildSendPhotoMessage(hostile, hostile, 1, 2, &inlineKeyboard, &showKeyboard, version),
+        BuildSendVideoMessage(hostile, hostile, 1, 2, 3, &inlineKeyboard, &showKeyboard, version),
+        BuildSendInvoiceMessage(hostile, invoice, &inlineKeyboard, &showKeyboard),
+        BuildEditTextMessage(hostile, hostile, hostile, &inlineKeyboard, &showKeyboard),
+        BuildViewMessage(hostile, hostile, true),
+        BuildGetChatHistory(hostile, hostile, 1, 2),
+        BuildGetChatSponsoredMessage(hostile, version),
+    };
+    for (const std::string& request : sends) {
+      SCOPED_TRACE(request);
+      for (char c : request) ASSERT_TRUE(c >= 32 && c <= 126) << "not printable ASCII";
+      const nlohmann::json json = nlohmann::json::parse(request);
+      EXPECT_EQ(json.at("chat_id"), hostile);
+      for (const char* id : {"message_id", "from_message_id"}) {
+        if (json.contains(id)) {
+          EXPECT_EQ(json.at(id), hostile) << id;
+        }
+      }
+      if (json.contains("message_ids")) {
+        EXPECT_EQ(json.at("message_ids").at(0), hostile);
+      }
+      if (json.contains("reply_markup")) {
+        // Two members of one name: the parser keeps the last, the show keyboard.
+        EXPECT_EQ(json.at("reply_markup").at("rows").at(0).at(0).at("text"), hostile);
+      }
+    }
+    auto content = [&](size_t i) { return nlohmann::json::parse(sends[i]).at("input_message_content"); };
+    EXPECT_EQ(content(0).at("text").at("text"), hostile);
+    EXPECT_EQ(content(1).at("text").at("text"), hostile);  // no marker characters in it
+    EXPECT_EQ(content(6).at("text").at("text"), hostile);
+    const nlohmann::json document = content(2).at("document");
+    EXPECT_EQ(document.contains("path") ? document.at("path") : document.at("document").at("path"),
+              hostile);
+    const nlohmann::json invoiceJson = content(5);
+    for (const char* field : {"title", "description", "payload", "provider_token",
+                              "provider_data", "start_parameter"}) {
+      EXPECT_EQ(invoiceJson.at(field), hostile) << field;
+    }
+    EXPECT_EQ(invoiceJson.at("invoice").at("currency"), hostile);
+  }
+}
+
+// Entity offsets count the unescaped plain text in UTF-16 code units.
+TEST(MessageRequests, RichTextOffsetsIgnoreEscapes) {
+  const nlohmann::json text =
+      nlohmann::json::parse(BuildSendRichTextMessage("1", "\"q\" \xF0\x9F\x98\x80 **b**", nullptr,
+                                                     nullptr))
+          .at("input_message_content")
+          .at("text");
+  EXPECT_EQ(text.at("text"), "\"q\" \xF0\x9F\x98\x80 b");
+  EXPECT_EQ(text.at("entities").at(0).at("offset"), 7);
+  EXPECT_EQ(text.at("entities").at(0).at("length"), 1);
+}
+
+// Below the release that changed a layout the written text, at and after it the current one.
+TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
+  const std::string docOld = kSendHead +
+                             "\"input_message_content\": {\"@type\": \"inputMessageDocument\","
+                             "\"document\": {\"@type\": \"inputFileLocal\",\"path\": \"a\"}}}";
+  const std::string docNew = kSendHead +
+                             "\"input_message_content\": {\"@type\": \"inputMessageDocument\","
+                             "\"document\": {\"@type\": \"inputDocument\",\"document\": "
+                             "{\"@type\": \"inputFileLocal\",\"path\": \"a\"}}}}";
+  const std::string photoOld = kSendHead +
+                               "\"input_message_content\": {\"@type\": \"inputMessagePhoto\","
+                               "\"width\": 3, \"height\": 4, \"photo\": {\"@type\": "
+                               "\"inputFileLocal\",\"path\": \"a\"}}}";
+  const std::string photoNew = kSendHead +
+                               "\"input_message_content\": {\"@type\": \"inputMessagePhoto\","
+                               "\"photo\": {\"@type\": \"inputPhoto\",\"photo\": {\"@type\": "
+                               "\"inputFileLocal\",\"path\": \"a\"}, \"width\": 3, \"height\": "
+                               "4}}}";
+  const std::string videoOld = kSendHead +
+                               "\"input_message_content\": {\"@type\": \"inputMessageVideo\","
+                               "\"width\": 3, \"height\": 4, \"duration\": 5, \"video\": "
+                               "{\"@type\": \"inputFileLocal\",\"path\": \"a\"}}}";
+  const std::string videoNew = kSendHead +
+                               "\"input_message_content\": {\"@type\": \"inputMessageVideo\","
+                               "\"video\": {\"@type\": \"inputVideo\",\"video\": {\"@type\": "
+                               "\"inputFileLocal\",\"path\": \"a\"}, \"duration\": 5, \"width\": "
+                               "3, \"height\": 4}}}";
+  for (const char* version : {"1.6.4", "1.8.9", "1.8.64", "1.8.64.9"}) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(BuildSendDocumentMessage("-100123", "a", nullptr, nullptr, version), docOld);
+    EXPECT_EQ(BuildSendPhotoMessage("-100123", "a", 3, 4, nullptr, nullptr, version), photoOld);
+    EXPECT_EQ(BuildSendVideoMessage("-100123", "a", 3, 4, 5, nullptr, nullptr, version), videoOld);
+  }
+  for (const char* version : {"1.8.65", "1.8.67", "1.10.0", "2.0"}) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(BuildSendDocumentMessage("-100123", "a", nullptr, nullptr, version), docNew);
+    EXPECT_EQ(BuildSendPhotoMessage("-100123", "a", 3, 4, nullptr, nullptr, version), photoNew);
+    EXPECT_EQ(BuildSendVideoMessage("-100123", "a", 3, 4, 5, nullptr, nullptr, version), videoNew);
+    EXPECT_NO_THROW(nlohmann::json::parse(docNew));
+    EXPECT_NO_THROW(nlohmann::json::parse(photoNew));
+    EXPECT_NO_THROW(nlohmann::json::parse(videoNew));
+  }
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.9"}) {
+    EXPECT_EQ(BuildGetChatSponsoredMessage("5", version),
+              "{\"@type\": \"getChatSponsoredMessage\", \"chat_id\": \"5\"}")
+        << version;
+  }
+  for (const char* version : {"1.8.10", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildGetChatSponsoredMessage("5", version),
+              "{\"@type\": \"getChatSponsoredMessages\", \"chat_id\": \"5\"}")
+        << version;
+  }
+}
+
+}  // namespace
+}  // namespace qvn

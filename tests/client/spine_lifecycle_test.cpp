@@ -1,0 +1,370 @@
+// The client's lifecycle against the scripted fake TDLib: activation, deactivation, the tick,
+// the send path, the request tag, the fatal-error route and the three delivery modes.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "fake_tdjson.h"
+#include "spine_test_support.h"
+
+namespace qvn::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string Event(int aNumber) { return "{\"@type\":\"testEvent\",\"n\":" + std::to_string(aNumber) + "}"; }
+
+void QueueEvents(int aFirst, int aLast) {
+  for (int n = aFirst; n <= aLast; ++n) fake_td_queue_event(Event(n).c_str());
+}
+
+class ClientLifecycle : public ::testing::Test {
+ protected:
+  void SetUp() override { fake_td_reset(); }
+  void TearDown() override {
+    PumpMainThreadQueue();
+    EXPECT_EQ(fake_td_misuse_count(), 0) << "a call reached TDLib with a destroyed client";
+  }
+};
+
+// The "@extra" number a request text carries, or -1.
+long long ExtraOf(const std::string& aRequest) {
+  std::smatch match;
+  if (!std::regex_search(aRequest, match, std::regex("\"@extra\": (\\d+)\\}$"))) return -1;
+  return std::stoll(match[1]);
+}
+
+TEST_F(ClientLifecycle, ActivationSetsVerbosityFirstThenAsksForTheAuthorizationState) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.Telegram().SetErrorsLevel(tvbVerboseDebug);
+  client.SetActive(true);
+  ASSERT_TRUE(client.Active());
+  EXPECT_NE(client.Client(), nullptr);
+
+  const std::vector<std::string> journal = fake_td::Journal();
+  ASSERT_EQ(journal.size(), 5u);
+  EXPECT_EQ(journal[0], "create");
+  EXPECT_EQ(journal[1], "execute {\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 5, "
+                        "\"@extra\": " + std::to_string(client.Id()) + "}");
+  EXPECT_EQ(journal[2], "set_log_fatal_error_callback");
+  EXPECT_EQ(journal[3].rfind("execute {\"@type\": \"getTextEntities\", \"text\": \"", 0), 0u)
+      << journal[3];
+  EXPECT_EQ(journal[4], "send {\"@type\": \"getAuthorizationState\", \"@extra\": " +
+                            std::to_string(client.Id()) + "}");
+  EXPECT_TRUE(recorder.Exceptions().empty());
+}
+
+TEST_F(ClientLifecycle, IdIsStableWithinAnActivationAndDrawnAnewAtTheNext) {
+  TestClient client;
+  client.SetActive(true);
+  const int32_t first = client.Id();
+  EXPECT_GE(first, 1);
+  EXPECT_LE(first, 2147483646);
+  EXPECT_EQ(client.Id(), first);
+  EXPECT_EQ(ExtraOf(fake_td::Sent().at(0)), first);
+
+  client.SetActive(false);
+  EXPECT_EQ(client.Id(), first) << "deactivation keeps the tag; activation draws a new one";
+  client.SetActive(true);
+  const int32_t second = client.Id();
+  EXPECT_EQ(ExtraOf(fake_td::Sent().at(1)), second);
+  EXPECT_NE(second, first);  // equal by chance once in two billion runs
+}
+
+TEST_F(ClientLifecycle, ActivatingAnActiveClientKeepsItsTDLibClient) {
+  TestClient client;
+  client.SetActive(true);
+  void* handle = client.Client();
+  const size_t journalSize = fake_td_journal_count();
+  client.SetActive(true);
+  EXPECT_EQ(client.Client(), handle);
+  EXPECT_EQ(fake_td_live_clients(), 1);
+  EXPECT_EQ(fake_td_journal_count(), journalSize);
+}
+
+TEST_F(ClientLifecycle, NoTDLibClientLeavesTheClientInactiveAndSilent) {
+  fake_td_fail_create(1);
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);
+  EXPECT_FALSE(client.Active());
+  EXPECT_THAT(fake_td::Journal(), ElementsAre("create failed"));
+  EXPECT_TRUE(recorder.Exceptions().empty());
+
+  fake_td_fail_create(0);
+  client.SetActive(true);
+  EXPECT_TRUE(client.Active());
+}
+
+TEST_F(ClientLifecycle, DeactivationDestroysTheTDLibClientOnce) {
+  TestClient client;
+  client.SetActive(true);
+  client.SetActive(false);
+  EXPECT_FALSE(client.Active());
+  EXPECT_EQ(client.Client(), nullptr);
+  EXPECT_EQ(fake_td_live_clients(), 0);
+  EXPECT_EQ(fake_td::Journal().back(), "destroy");
+
+  const size_t journalSize = fake_td_journal_count();
+  client.SetActive(false);  // inactive: nothing reaches TDLib
+  EXPECT_EQ(fake_td_journal_count(), journalSize);
+}
+
+TEST_F(ClientLifecycle, RequestsWhileInactiveSendNothing) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.TDLibSend("{\"@type\": \"getMe\"}");
+  client.SetActive(true);
+  client.SetActive(false);
+  client.TDLibSend("{\"@type\": \"getMe\"}");
+  for (const std::string& sent : fake_td::Sent()) EXPECT_EQ(sent.find("getMe"), std::string::npos);
+  EXPECT_TRUE(recorder.Exceptions().empty());
+}
+
+TEST_F(ClientLifecycle, TDLibSendPassesTheTextUnchanged) {
+  TestClient client;
+  client.SetActive(true);
+  const std::string request = "{\"@type\":\"getChat\",\"chat_id\":\"-100\",\"x\":\"\xc3\xa9\"}";
+  client.TDLibSend(request);
+  EXPECT_EQ(fake_td::Sent().back(), request);
+}
+
+TEST_F(ClientLifecycle, ATickDeliversOneEventByDefaultInTDLibsOrder) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);
+  QueueEvents(1, 3);
+  client.Tick();
+  EXPECT_THAT(recorder.Texts(), ElementsAre(Event(1)));
+  client.Tick();
+  client.Tick();
+  client.Tick();  // nothing left: fires nothing
+  EXPECT_THAT(recorder.Texts(), ElementsAre(Event(1), Event(2), Event(3)));
+}
+
+TEST_F(ClientLifecycle, EventsPerTickTakesSeveralEventsUntilTheLimitOrTheQueueEnds) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);
+  QueueEvents(1, 10);
+
+  client.SetEventsPerTick(4);
+  client.Tick();
+  EXPECT_THAT(recorder.Texts(), ElementsAre(Event(1), Event(2), Event(3), Event(4)));
+
+  client.SetEventsPerTick(100);
+  const size_t receivesBefore = fake_td_receive_count();
+  client.Tick();
+  EXPECT_EQ(recorder.Texts().size(), 10u);
+  EXPECT_EQ(recorder.Texts().back(), Event(10));
+  EXPECT_EQ(fake_td_receive_count() - receivesBefore, 7u) << "six events, then one empty receive";
+
+  client.SetEventsPerTick(0);
+  EXPECT_EQ(client.EventsPerTick(), 1);
+}
+
+TEST_F(ClientLifecycle, ATickEndsWhenItsTimeBudgetIsSpent) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);
+  QueueEvents(1, 5);
+  client.SetEventsPerTick(100);
+  client.SetTickTimeBudget(std::chrono::milliseconds(0));
+  client.Tick();
+  EXPECT_THAT(recorder.Texts(), ElementsAre(Event(1)));
+  client.SetTickTimeBudget(std::chrono::milliseconds(20));
+  client.Tick();
+  EXPECT_EQ(recorder.Texts().size(), 5u);
+}
+
+TEST_F(ClientLifecycle, AHandlerThatDeactivatesEndsTheTick) {
+  TestClient client;
+  std::vector<std::string> texts;
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string& Text,
+                                 bool&) {
+    texts.push_back(Text);
+    Sender->SetActive(false);
+  };
+  client.SetActive(true);
+  client.SetEventsPerTick(10);
+  QueueEvents(1, 3);
+  client.Tick();
+  EXPECT_THAT(texts, ElementsAre(Event(1)));
+  EXPECT_FALSE(client.Active());
+}
+
+TEST_F(ClientLifecycle, ExceptionsFromHandlersReachOnExceptionAndTheLoopGoesOn) {
+  TestClient client;
+  std::vector<std::string> texts;
+  std::vector<std::string> exceptions;
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string& Text, bool&) {
+    texts.push_back(Text);
+    if (Text == Event(1)) throw std::runtime_error("handler failed");
+    if (Text == Event(2)) throw 42;
+  };
+  client.OnException = [&](TqvnTDLib_Telegram_Client*, const std::exception& E) {
+    exceptions.push_back(E.what());
+    throw std::runtime_error("the exception handler fails too");
+  };
+  client.SetActive(true);
+  client.SetEventsPerTick(10);
+  QueueEvents(1, 3);
+  EXPECT_NO_THROW(client.Tick());
+  EXPECT_THAT(texts, ElementsAre(Event(1), Event(2), Event(3)));
+  ASSERT_EQ(exceptions.size(), 2u);
+  EXPECT_EQ(exceptions[0], "handler failed");
+}
+
+TEST_F(ClientLifecycle, FatalErrorsReachTheClientActivatedLast) {
+  auto first = std::make_unique<TestClient>();
+  TestClient second;
+  EventRecorder firstRecorder(*first);
+  EventRecorder secondRecorder(second);
+  first->SetActive(true);
+  ASSERT_EQ(fake_td_fire_fatal_error("first fatal"), 1);
+  second.SetActive(true);
+  std::thread tdlibThread([] { fake_td_fire_fatal_error("second fatal"); });
+  tdlibThread.join();
+  EXPECT_THAT(firstRecorder.Exceptions(), ElementsAre("first fatal"));
+  EXPECT_THAT(secondRecorder.Exceptions(), ElementsAre("second fatal"));
+
+  second.SetActive(false);
+  second.SetActive(true);
+  first.reset();  // the route stays with the living client
+  fake_td_fire_fatal_error("third fatal");
+  EXPECT_THAT(secondRecorder.Exceptions(), ElementsAre("second fatal", "third fatal"));
+}
+
+TEST_F(ClientLifecycle, AFreedClientReceivesNoFatalError) {
+  auto client = std::make_unique<TestClient>();
+  client->SetActive(true);
+  client.reset();
+  EXPECT_EQ(fake_td_fire_fatal_error("after the end"), 1);  // reaches no client, crashes nothing
+}
+
+// Worker-driven delivery: the tick runs where NotifyEvents says.
+class DeliveryModes : public ClientLifecycle, public ::testing::WithParamInterface<TwsNotifyEvent> {};
+
+TEST_P(DeliveryModes, EventsArriveOnTheModesThread) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetNotifyEvents(GetParam());
+  client.SetActive(true);
+  QueueEvents(1, 2);
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() == 2; }));
+  EXPECT_THAT(recorder.Texts(), ElementsAre(Event(1), Event(2)));
+  for (std::thread::id thread : recorder.Threads()) {
+    EXPECT_EQ(thread == std::this_thread::get_id(), GetParam() != neNoSync);
+  }
+  client.SetActive(false);
+  EXPECT_TRUE(recorder.Exceptions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModes, DeliveryModes,
+                         ::testing::Values(neAsynchronous, neSynchronous, neNoSync),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case neAsynchronous: return std::string("Asynchronous");
+                             case neSynchronous: return std::string("Synchronous");
+                             default: return std::string("NoSync");
+                           }
+                         });
+
+TEST_F(ClientLifecycle, NotifyEventsTakesEffectAtTheNextActivation) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);  // neAsynchronous
+  client.SetNotifyEvents(neNoSync);
+  fake_td_queue_event(Event(1).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() == 1; }));
+  EXPECT_EQ(recorder.Threads()[0], std::this_thread::get_id());
+  client.SetActive(false);
+  client.SetActive(true);
+  fake_td_queue_event(Event(2).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() == 2; }));
+  EXPECT_NE(recorder.Threads()[1], std::this_thread::get_id());
+}
+
+// Waits until the worker has handed at least one tick to the main thread.
+bool WaitForQueuedTick(std::atomic<int>& aWakeUps) {
+  const auto deadline = std::chrono::steady_clock::now() + kGenerousTimeout;
+  while (aWakeUps.load() == 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+TEST_F(ClientLifecycle, DeactivationWithATickStillQueuedFiresNothing) {
+  std::atomic<int> wakeUps{0};
+  SetMainThreadWakeUp([&] { ++wakeUps; });
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);
+  ASSERT_TRUE(WaitForQueuedTick(wakeUps));
+  fake_td_queue_event(Event(1).c_str());
+  const size_t receives = fake_td_receive_count();
+  client.SetActive(false);
+  EXPECT_GE(PumpMainThreadQueue(), 1u) << "the queued tick runs";
+  SetMainThreadWakeUp({});
+  EXPECT_TRUE(recorder.Texts().empty());
+  EXPECT_TRUE(recorder.Exceptions().empty());
+  EXPECT_EQ(fake_td_receive_count(), receives) << "no receive without a TDLib client";
+  EXPECT_EQ(fake_td_pending_events(), 1u);
+}
+
+TEST_F(ClientLifecycle, DestroyingAnActiveClientFiresNothingAndDropsItsTicks) {
+  std::atomic<int> wakeUps{0};
+  SetMainThreadWakeUp([&] { ++wakeUps; });
+  std::vector<std::string> fired;
+  {
+    TestClient client;
+    client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string& Text, bool&) {
+      fired.push_back(Text);
+    };
+    client.OnException = [&](TqvnTDLib_Telegram_Client*, const std::exception& E) {
+      fired.push_back(E.what());
+    };
+    client.SetActive(true);
+    ASSERT_TRUE(WaitForQueuedTick(wakeUps));
+    fake_td_queue_event(Event(1).c_str());
+  }
+  EXPECT_EQ(PumpMainThreadQueue(), 0u) << "the freed worker's ticks are dropped";
+  SetMainThreadWakeUp({});
+  EXPECT_TRUE(fired.empty());
+  EXPECT_EQ(fake_td_live_clients(), 0) << "no TDLib instance outlives its client";
+}
+
+TEST_F(ClientLifecycle, DeactivationWaitsForATickRunningOnTheWorker) {
+  TestClient client;
+  client.SetNotifyEvents(neNoSync);
+  std::atomic<bool> entered{false};
+  std::atomic<bool> finished{false};
+  std::atomic<bool> clientAliveThroughout{true};
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string&, bool&) {
+    entered = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The tick waits for the main thread, as a handler that updates a window would.
+    RunInMainThread([] {});
+    if (fake_td_live_clients() != 1) clientAliveThroughout = false;
+    finished = true;
+  };
+  client.SetActive(true);
+  fake_td_queue_event(Event(1).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return entered.load(); }));
+  client.SetActive(false);
+  EXPECT_TRUE(finished.load());
+  EXPECT_TRUE(clientAliveThroughout.load());
+  EXPECT_EQ(fake_td_live_clients(), 0);
+}
+
+}  // namespace
+}  // namespace qvn::test

@@ -1,0 +1,79 @@
+// Helpers for the client's lifecycle tests: a client whose tick a test can run by hand, a
+// recorder of the events it fires, and a wait that pumps the main-thread queue as a GUI would.
+// Used from the test's main thread unless stated otherwise.
+#ifndef QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H
+#define QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnLibs.h"
+
+namespace qvn::test {
+
+constexpr auto kGenerousTimeout = std::chrono::seconds(20);
+
+// Runs the main thread's queued calls until aDone holds; false after aTimeout.
+inline bool PumpUntil(const std::function<bool()>& aDone,
+                      std::chrono::steady_clock::duration aTimeout = kGenerousTimeout) {
+  const auto deadline = std::chrono::steady_clock::now() + aTimeout;
+  for (;;) {
+    PumpMainThreadQueue();
+    if (aDone()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+// The client with its tick open to tests.
+class TestClient : public TqvnTDLib_Telegram {
+ public:
+  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  void Tick() { DoThreadTimer(nullptr); }
+};
+
+// Records what a client fires; safe to read while ticks run on a worker.
+class EventRecorder {
+ public:
+  explicit EventRecorder(TqvnTDLib_Telegram_Client& aClient) {
+    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client*, const std::string& Text,
+                                       bool&) {
+      std::lock_guard<std::mutex> lock(FLock);
+      FTexts.push_back(Text);
+      FThreads.push_back(std::this_thread::get_id());
+    };
+    aClient.OnException = [this](TqvnTDLib_Telegram_Client*, const std::exception& E) {
+      std::lock_guard<std::mutex> lock(FLock);
+      FExceptions.push_back(E.what());
+    };
+  }
+
+  std::vector<std::string> Texts() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FTexts;
+  }
+  std::vector<std::thread::id> Threads() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FThreads;
+  }
+  std::vector<std::string> Exceptions() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FExceptions;
+  }
+
+ private:
+  mutable std::mutex FLock;
+  std::vector<std::string> FTexts;
+  std::vector<std::thread::id> FThreads;
+  std::vector<std::string> FExceptions;
+};
+
+}  // namespace qvn::test
+
+#endif  // QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H

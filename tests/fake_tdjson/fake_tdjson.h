@@ -1,0 +1,106 @@
+/* The scripted fake TDLib: a libtdjson.so for tests.
+ *
+ * It exports TDLib's six JSON functions with TDLib's exact signatures, so the engine loads and
+ * drives it like the real library, and this small C API through which a test scripts it:
+ *   - queue the event texts td_json_client_receive hands out, in order;
+ *   - answer requests: a rule "when a sent request's @type is X, queue these texts", or a
+ *     responder function called with every sent request;
+ *   - read the journal of calls made on it (create, send, execute, destroy, callback setting);
+ *   - make td_json_client_create fail (return null);
+ *   - fire the registered fatal-error callback.
+ *
+ * td_json_client_receive and td_json_client_execute return a buffer that the next call of the
+ * same function frees, so a sanitizer catches a caller that keeps the pointer. Receive never
+ * waits, whatever the timeout, and returns null when no event is queued or the handle is not a
+ * live client. Every function is thread-safe. A call with a handle that is not a live client
+ * (destroyed or never created) is counted as a misuse.
+ *
+ * Tests link the fake directly; the engine's dlopen("libtdjson.so") then finds the loaded fake
+ * by its soname. fake_td_reset() between tests.
+ */
+#ifndef QVN_TESTS_FAKE_TDJSON_H
+#define QVN_TESTS_FAKE_TDJSON_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Forgets everything: queued events, journal, rules, responder, counters, live clients, the
+ * registered fatal-error callback; td_json_client_create succeeds again. */
+void fake_td_reset(void);
+
+/* Appends one event text to the receive queue (shared by all clients). */
+void fake_td_queue_event(const char* text);
+/* Appends each line of texts (separated by '\n'; empty lines skipped). */
+void fake_td_queue_events(const char* texts);
+/* Event texts queued and not yet received. */
+size_t fake_td_pending_events(void);
+
+/* Rule: whenever a text whose "@type" is request_type is sent, queue the lines of events
+ * (as fake_td_queue_events). Rules stay until reset; several rules may match one type. */
+void fake_td_respond(const char* request_type, const char* events);
+
+/* Responder: called with every sent text after the rules, outside the fake's lock, on the
+ * sending thread; it may call fake_td_queue_event. Null removes it. */
+typedef void (*fake_td_responder)(const char* request, void* context);
+void fake_td_set_responder(fake_td_responder responder, void* context);
+
+/* Journal of calls, oldest first. Entries: "create", "create failed", "send <text>",
+ * "execute <text>", "destroy", "set_log_fatal_error_callback" (receive calls are only
+ * counted). fake_td_journal_entry copies entry index into buffer (truncated, always
+ * zero-terminated when size > 0) and returns its full length, or 0 past the end. */
+size_t fake_td_journal_count(void);
+size_t fake_td_journal_entry(size_t index, char* buffer, size_t size);
+
+/* Calls of td_json_client_receive, including those that returned null. */
+size_t fake_td_receive_count(void);
+/* Clients created and not destroyed. */
+int fake_td_live_clients(void);
+/* Calls made with a handle that is not a live client. */
+int fake_td_misuse_count(void);
+
+/* Non-zero: td_json_client_create returns null. */
+void fake_td_fail_create(int fail);
+
+/* Calls the registered fatal-error callback with message on the calling thread; returns 0 when
+ * none is registered. */
+int fake_td_fire_fatal_error(const char* message);
+
+#ifdef __cplusplus
+}  /* extern "C" */
+
+#include <string>
+#include <vector>
+
+/* C++ conveniences over the journal. */
+namespace fake_td {
+
+inline std::vector<std::string> Journal() {
+  std::vector<std::string> entries;
+  const size_t count = fake_td_journal_count();
+  for (size_t i = 0; i < count; ++i) {
+    std::string entry(fake_td_journal_entry(i, nullptr, 0), '\0');
+    fake_td_journal_entry(i, entry.data(), entry.size() + 1);
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+/* The texts of the journal entries that start with prefix ("send ", "execute "). */
+inline std::vector<std::string> JournalTexts(const std::string& prefix) {
+  std::vector<std::string> texts;
+  for (const std::string& entry : Journal()) {
+    if (entry.compare(0, prefix.size(), prefix) == 0) texts.push_back(entry.substr(prefix.size()));
+  }
+  return texts;
+}
+
+inline std::vector<std::string> Sent() { return JournalTexts("send "); }
+inline std::vector<std::string> Executed() { return JournalTexts("execute "); }
+
+}  // namespace fake_td
+#endif
+
+#endif /* QVN_TESTS_FAKE_TDJSON_H */

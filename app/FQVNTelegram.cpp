@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextCursor>
 
 #include "app/qvnIniFile.h"
 #include "app/qvnIntegerText.h"
@@ -158,8 +159,14 @@ void TFRMQVNTelegram::btnStopClick() {
 
 // ---- Log and status ----
 
+void TFRMQVNTelegram::AppendLine(QPlainTextEdit* aMemo, const std::string& aText) {
+  aMemo->appendPlainText(Q(aText));
+  aMemo->moveCursor(QTextCursor::End);
+  aMemo->ensureCursorVisible();
+}
+
 void TFRMQVNTelegram::DoLog(const std::string& aText) {
-  memoLog->appendPlainText(Q(aText));
+  AppendLine(memoLog, aText);
   FStatusPanels[2]->setText(Q(aText));
 }
 

@@ -88,6 +88,8 @@ class TFRMQVNTelegram : public QMainWindow {
   void btnStopClick();
   void chkLoginBotClick();
   void DoLog(const std::string& aText);
+  // Appends aText as a new last line of aMemo and scrolls it into view.
+  static void AppendLine(QPlainTextEdit* aMemo, const std::string& aText);
   void DoStatus(const std::string& aText);
   void RequestChatList();
   void qvnTelegramBeforeReadEvent(const std::string& Text, bool& Handled);

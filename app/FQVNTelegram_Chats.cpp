@@ -83,7 +83,7 @@ void TFRMQVNTelegram::btnSendFileClick() {
 }
 
 void TFRMQVNTelegram::AddMessageLine(const std::string& aSender, const std::string& aBody) {
-  memoMessages->appendPlainText(Q("Sender[" + aSender + "] " + aBody));
+  AppendLine(memoMessages, "Sender[" + aSender + "] " + aBody);
 }
 
 void TFRMQVNTelegram::qvnTelegramMessageText(TqvnTelegramMessageText& MessageText) {

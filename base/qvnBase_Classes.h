@@ -23,7 +23,10 @@
 //   terminates it and frees it, waiting for its body's end (pumping when on the main thread).
 //   From the worker's own thread or while one of its handlers runs it returns at once and the
 //   worker frees itself after its body has ended and the running handler has returned.
-//   Either way the caller's reference is cleared and must not be used again.
+//   Either way the caller's reference is cleared and must not be used again, and no handler of
+//   the worker begins afterwards: ticks it queued to the main thread are dropped, also a tick it
+//   waits for in neSynchronous mode (the main thread's wait pumps it away). The same holds for
+//   `delete` from outside the worker and its handlers; never `delete` a worker from inside them.
 
 #ifndef QVN_BASE_QVNBASE_CLASSES_H_
 #define QVN_BASE_QVNBASE_CLASSES_H_

@@ -230,7 +230,7 @@ bool TIdThread::IsOwnThread() const { return std::this_thread::get_id() == FOwnI
 
 bool TIdThread::EnterHandler() {
   std::lock_guard<std::mutex> Guard(FLock);
-  if (FDeleting) return false;
+  if (FDeleting || FReleased) return false;
   ++FHandlers;
   return true;
 }
@@ -252,6 +252,7 @@ bool TIdThread::FreeOnTerminateIfBusy() {
   std::lock_guard<std::mutex> Guard(FLock);
   if (!IsOwnThread() && FHandlers == 0) return false;
   FFreeOnTerminate = true;
+  FReleased = true;
   TerminateLocked();
   return true;
 }

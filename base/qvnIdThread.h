@@ -17,6 +17,7 @@
 //   the first statement of its destructor (final classes do; EndThread is idempotent).
 // - A wait for the body's end (destructor, TerminateAndWaitFor) made on the main thread keeps
 //   running the main thread's queued calls, so a worker blocked in RunInMainThread can finish.
+//   A wait made on another thread only waits: such a worker then needs the main thread to pump.
 // - A thread with FreeOnTerminate frees itself once its body has ended and no handler runs on its
 //   behalf (EnterHandler / LeaveHandler); nobody else may free it then.
 // - Never free a thread from its own thread or from inside one of its handlers except through
@@ -147,9 +148,10 @@ class TIdThread {
   bool EnterHandler();
   bool LeaveHandler();
   bool HandlerRunning() const;
-  // FreeOnTerminate + Terminate as one step, for the self-freeing path of FreeThreadSafely.
-  // Returns false, changing nothing, when the caller is neither on the thread itself nor inside a
-  // handler: the caller must then free the thread itself.
+  // FreeOnTerminate + Terminate as one step, for the self-freeing path of FreeThreadSafely; no
+  // further handler begins (the one in progress finishes). Returns false, changing nothing, when
+  // the caller is neither on the thread itself nor inside a handler: the caller must then free
+  // the thread itself.
   bool FreeOnTerminateIfBusy();
 
  private:
@@ -171,6 +173,7 @@ class TIdThread {
   bool FConstructed = false;              // AfterConstruction has run
   bool FEnding = false;                   // EndThread has begun: the body must not begin
   bool FDeleting = false;                 // the object is being freed: no handler may begin
+  bool FReleased = false;                 // its owner let go (FreeOnTerminateIfBusy): likewise
   bool FFreeOnTerminate = false;
   int FHandlers = 0;                      // handlers running on the thread's behalf
   std::atomic<bool> FTerminated{false};   // written under FLock, read anywhere

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
 #include <simdjson.h>
+#include <nlohmann/json.hpp>
 
 #include "json/qvnJSON.h"
 

@@ -23,7 +23,8 @@ void* LoadTDLib() {
   library = dlopen(kTDJsonLibraryName, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* error = dlerror();
-    throw std::runtime_error(error != nullptr ? error : std::string("cannot load ") + kTDJsonLibraryName);
+    throw std::runtime_error(error != nullptr ? error
+                                              : std::string("cannot load ") + kTDJsonLibraryName);
   }
   gLibrary.store(library, std::memory_order_release);
   return library;
@@ -64,7 +65,9 @@ EntryPoint<void (*)(td_log_fatal_error_callback_ptr)> gSetFatalErrorCallback(
 
 }  // namespace
 
-void* td_json_client_create() { return gCreate.Get()(); }
+void* td_json_client_create() {
+  return gCreate.Get()();
+}
 
 void td_json_client_send(void* client, const char* request) {
   auto send = gSend.Get();

@@ -34,9 +34,10 @@
 // when it is not set) and never escapes to the caller or stops the loop. A TDLib library that
 // cannot be loaded is reported that way at each attempt and leaves the client inactive.
 //
-// Ownership. Event handlers receive strings and records they do not own: a record lives only
-// while its handler runs. A handler may deactivate or destroy nothing but through the client's
-// own methods, and must not destroy the client from inside one of its handlers.
+// Ownership. The client owns its options, its worker and its TDLib client; destroying an
+// active client destroys its TDLib client too. Event handlers receive strings and records they
+// do not own: a record lives only while its handler runs. A handler may deactivate or reactivate
+// the client, but must not destroy it.
 #ifndef QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H
 #define QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H
 
@@ -75,8 +76,8 @@ class TqvnTelegramCallbackQuery;
 // non-const reference may be changed by the handler; the client reads it back.
 using TqvnTelegramBeforeReadEvent =
     std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Text, bool& Handled)>;
-using TqvnTelegramEventEvent = std::function<void(TqvnTDLib_Telegram_Client* Sender,
-                                                  const std::string& Event, const std::string& Text)>;
+using TqvnTelegramEventEvent = std::function<void(
+    TqvnTDLib_Telegram_Client* Sender, const std::string& Event, const std::string& Text)>;
 using TqvnTelegramAuthorizationStatusEvent =
     std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Status)>;
 using TqvnTelegramAuthenticationCodeEvent =

@@ -12,7 +12,9 @@
 namespace qvn {
 namespace {
 
-std::string Decimal(int64_t aValue) { return std::to_string(aValue); }
+std::string Decimal(int64_t aValue) {
+  return std::to_string(aValue);
+}
 
 // ---- Proxies ----
 
@@ -79,15 +81,24 @@ struct TFilterInfo {
 
 TFilterInfo FilterInfo(TqvnTelegramSuperGroupMembersFilter aFilter) {
   switch (aFilter) {
-    case tsgmFilterNone: break;
-    case tsgmFilterAdministrators: return {"supergroupMembersFilterAdministrators", false};
-    case tsgmFilterBanned: return {"supergroupMembersFilterBanned", true};
-    case tsgmFilterBots: return {"supergroupMembersFilterBots", false};
-    case tsgmFilterContacts: return {"supergroupMembersFilterContacts", true};
-    case tsgmFilterMention: return {"supergroupMembersFilterMention", false};
-    case tsgmFilterRecent: return {"supergroupMembersFilterRecent", false};
-    case tsgmFilterRestricted: return {"supergroupMembersFilterRestricted", true};
-    case tsgmFilterSearch: return {"supergroupMembersFilterSearch", true};
+    case tsgmFilterNone:
+      break;
+    case tsgmFilterAdministrators:
+      return {"supergroupMembersFilterAdministrators", false};
+    case tsgmFilterBanned:
+      return {"supergroupMembersFilterBanned", true};
+    case tsgmFilterBots:
+      return {"supergroupMembersFilterBots", false};
+    case tsgmFilterContacts:
+      return {"supergroupMembersFilterContacts", true};
+    case tsgmFilterMention:
+      return {"supergroupMembersFilterMention", false};
+    case tsgmFilterRecent:
+      return {"supergroupMembersFilterRecent", false};
+    case tsgmFilterRestricted:
+      return {"supergroupMembersFilterRestricted", true};
+    case tsgmFilterSearch:
+      return {"supergroupMembersFilterSearch", true};
   }
   return {{}, false};
 }
@@ -132,13 +143,11 @@ std::string BuildAddProxyHTTP(std::string_view aServer, int32_t aPort, std::stri
 
 std::string BuildAddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret,
                                  std::string_view aTDLibVersion) {
-  return BuildAddProxy(aServer, aPort, {"proxyTypeMtproto", {}, {}, aSecret, false},
-                       aTDLibVersion);
+  return BuildAddProxy(aServer, aPort, {"proxyTypeMtproto", {}, {}, aSecret, false}, aTDLibVersion);
 }
 
-std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort,
-                                std::string_view aUserName, std::string_view aPassword,
-                                std::string_view aTDLibVersion) {
+std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
+                                std::string_view aPassword, std::string_view aTDLibVersion) {
   return BuildAddProxy(aServer, aPort, {"proxyTypeSocks5", aUserName, aPassword, {}, false},
                        aTDLibVersion);
 }
@@ -169,18 +178,23 @@ std::string BuildCreatePrivateChat(int64_t aUserId, bool aForce) {
 
 std::string BuildDeleteSupergroup(int64_t aGroupId, std::string_view aTDLibVersion) {
   if (TDLibVersionAtLeast(aTDLibVersion, kTDLibDeleteChat))
-    return FillTemplate("{\"@type\": \"deleteChat\", \"chat_id\": %d}", {SupergroupChatId(aGroupId)});
+    return FillTemplate("{\"@type\": \"deleteChat\", \"chat_id\": %d}",
+                        {SupergroupChatId(aGroupId)});
   return FillTemplate("{\"@type\": \"deleteSupergroup\", \"supergroup_id\": %d}",
                       {Decimal(aGroupId)});
 }
 
-std::string BuildDisableProxy() { return "{\"@type\": \"disableProxy\"}"; }
+std::string BuildDisableProxy() {
+  return "{\"@type\": \"disableProxy\"}";
+}
 
 std::string BuildEnableProxy(int32_t aId) {
   return "{\"@type\": \"enableProxy\", \"proxy_id\": " + Decimal(aId) + "}";
 }
 
-std::string BuildGetProxies() { return "{\"@type\": \"getProxies\"}"; }
+std::string BuildGetProxies() {
+  return "{\"@type\": \"getProxies\"}";
+}
 
 std::string BuildRemoveProxy(int32_t aId) {
   return "{\"@type\": \"removeProxy\", \"proxy_id\": " + Decimal(aId) + "}";
@@ -236,7 +250,9 @@ std::string BuildJoinChatByInviteLink(std::string_view aLink) {
                       {EscapeJSONString(aLink)});
 }
 
-std::string BuildLogOut() { return "{\"@type\": \"logOut\"}"; }
+std::string BuildLogOut() {
+  return "{\"@type\": \"logOut\"}";
+}
 
 // ---- The client's chat, member, user and proxy requests ----
 
@@ -251,8 +267,8 @@ void TqvnTDLib_Telegram_Client::AddChatMembers(std::string_view aChatId,
 }
 
 void TqvnTDLib_Telegram_Client::AddProxyHTTP(std::string_view aServer, int32_t aPort,
-                                             std::string_view aUserName,
-                                             std::string_view aPassword, bool aHTTPOnly) {
+                                             std::string_view aUserName, std::string_view aPassword,
+                                             bool aHTTPOnly) {
   DoTDLibSend(BuildAddProxyHTTP(aServer, aPort, aUserName, aPassword, aHTTPOnly, TDLibVersion()));
 }
 
@@ -289,9 +305,13 @@ void TqvnTDLib_Telegram_Client::DeleteSupergroup(int64_t aGroupId) {
   DoTDLibSend(BuildDeleteSupergroup(aGroupId, TDLibVersion()));
 }
 
-void TqvnTDLib_Telegram_Client::DisableProxy() { DoTDLibSend(BuildDisableProxy()); }
+void TqvnTDLib_Telegram_Client::DisableProxy() {
+  DoTDLibSend(BuildDisableProxy());
+}
 
-void TqvnTDLib_Telegram_Client::EnableProxy(int32_t aId) { DoTDLibSend(BuildEnableProxy(aId)); }
+void TqvnTDLib_Telegram_Client::EnableProxy(int32_t aId) {
+  DoTDLibSend(BuildEnableProxy(aId));
+}
 
 void TqvnTDLib_Telegram_Client::GetBasicGroupFullInfo(int64_t aGroupId) {
   DoTDLibSend(BuildGetBasicGroupFullInfo(aGroupId));
@@ -311,7 +331,9 @@ void TqvnTDLib_Telegram_Client::GetChatMember(std::string_view aChatId, int64_t 
   DoTDLibSend(BuildGetChatMember(aChatId, aUserId));
 }
 
-void TqvnTDLib_Telegram_Client::GetProxies() { DoTDLibSend(BuildGetProxies()); }
+void TqvnTDLib_Telegram_Client::GetProxies() {
+  DoTDLibSend(BuildGetProxies());
+}
 
 void TqvnTDLib_Telegram_Client::GetSupergroupMembers(
     int64_t aSuperGroupId, TqvnTelegramSuperGroupMembersFilter aSupergroupMembersFilter,
@@ -320,14 +342,20 @@ void TqvnTDLib_Telegram_Client::GetSupergroupMembers(
                                         aSuperGroupMembersQuery, aOffset, aLimit));
 }
 
-void TqvnTDLib_Telegram_Client::GetUser(int64_t aUserId) { DoTDLibSend(BuildGetUser(aUserId)); }
+void TqvnTDLib_Telegram_Client::GetUser(int64_t aUserId) {
+  DoTDLibSend(BuildGetUser(aUserId));
+}
 
 void TqvnTDLib_Telegram_Client::JoinChatByInviteLink(std::string_view aLink) {
   DoTDLibSend(BuildJoinChatByInviteLink(aLink));
 }
 
-void TqvnTDLib_Telegram_Client::LogOut() { DoTDLibSend(BuildLogOut()); }
+void TqvnTDLib_Telegram_Client::LogOut() {
+  DoTDLibSend(BuildLogOut());
+}
 
-void TqvnTDLib_Telegram_Client::RemoveProxy(int32_t aId) { DoTDLibSend(BuildRemoveProxy(aId)); }
+void TqvnTDLib_Telegram_Client::RemoveProxy(int32_t aId) {
+  DoTDLibSend(BuildRemoveProxy(aId));
+}
 
 }  // namespace qvn

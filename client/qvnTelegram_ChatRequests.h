@@ -54,9 +54,8 @@ std::string BuildAddProxyHTTP(std::string_view aServer, int32_t aPort, std::stri
                               std::string_view aTDLibVersion);
 std::string BuildAddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret,
                                  std::string_view aTDLibVersion);
-std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort,
-                                std::string_view aUserName, std::string_view aPassword,
-                                std::string_view aTDLibVersion);
+std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
+                                std::string_view aPassword, std::string_view aTDLibVersion);
 
 std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
                                          std::string_view aTitle);
@@ -74,8 +73,7 @@ std::string BuildRemoveProxy(int32_t aId);
 std::string BuildGetBasicGroupFullInfo(int64_t aGroupId);
 std::string BuildGetChat(std::string_view aChatId);
 // aId is the client's request tag, written as "@extra".
-std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit,
-                          int32_t aId);
+std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit, int32_t aId);
 std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId);
 
 // The "filter" value: "null" for tsgmFilterNone, else {"@type": "<filter type>"} or, for the

@@ -12,10 +12,10 @@ std::string TqvnTelegramSendInvoiceObject::Write() const {
       "\"is_test\": %s, \"need_name\": %s, \"need_phone_number\": %s, \"need_email_address\": %s, "
       "\"need_shipping_address\": %s, \"send_phone_number_to_provider\": %s, "
       "\"send_email_address_to_provider\": %s, \"is_flexible\": %s}",
-      {EscapeJSONString(FCurrency), std::to_string(FTotal), BoolText(FIsTest),
-       BoolText(FNeedName), BoolText(FNeedPhoneNumber), BoolText(FNeedEmailAddress),
-       BoolText(FNeedShippingAddress), BoolText(FSendPhoneNumberToProvider),
-       BoolText(FSendEmailAddressToProvider), BoolText(FIsFlexible)});
+      {EscapeJSONString(FCurrency), std::to_string(FTotal), BoolText(FIsTest), BoolText(FNeedName),
+       BoolText(FNeedPhoneNumber), BoolText(FNeedEmailAddress), BoolText(FNeedShippingAddress),
+       BoolText(FSendPhoneNumberToProvider), BoolText(FSendEmailAddressToProvider),
+       BoolText(FIsFlexible)});
 }
 
 TqvnTelegramSendInvoiceObject& TqvnTelegramSendInvoice::Invoice() {

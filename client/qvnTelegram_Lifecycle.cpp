@@ -13,7 +13,8 @@ namespace qvn {
 namespace {
 
 // TDLib keeps one fatal-error callback per process; it goes to the client activated last.
-std::mutex gFatalErrorLock;
+// Recursive: a handler of the error may activate another client, which takes the route.
+std::recursive_mutex gFatalErrorLock;
 TqvnTDLib_Telegram_Client* gFatalErrorClient = nullptr;  // guarded by gFatalErrorLock
 
 // A request the synchronous path runs at activation; its answer is not read.
@@ -24,9 +25,9 @@ constexpr const char* kTextEntitiesRequest =
 
 int32_t DrawRequestTag() {
   std::random_device device;
-  std::seed_seq seed{static_cast<unsigned>(device()),
-                     static_cast<unsigned>(
-                         std::chrono::high_resolution_clock::now().time_since_epoch().count())};
+  std::seed_seq seed{
+      static_cast<unsigned>(device()),
+      static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count())};
   std::mt19937 generator(seed);
   return std::uniform_int_distribution<int32_t>(1, 2147483646)(generator);
 }
@@ -37,16 +38,16 @@ int32_t DrawRequestTag() {
 class TqvnFatalErrorRoute {
  public:
   static void Register(TqvnTDLib_Telegram_Client* aClient) {
-    std::lock_guard<std::mutex> lock(gFatalErrorLock);
+    std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
     gFatalErrorClient = aClient;
   }
   static void Unregister(TqvnTDLib_Telegram_Client* aClient) {
-    std::lock_guard<std::mutex> lock(gFatalErrorLock);
+    std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
     if (gFatalErrorClient == aClient) gFatalErrorClient = nullptr;
   }
   // Holds the lock while the client handles the error, so the client cannot be freed meanwhile.
   static void Callback(const char* aMessage) {
-    std::lock_guard<std::mutex> lock(gFatalErrorLock);
+    std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
     if (gFatalErrorClient != nullptr) gFatalErrorClient->DoFatalError(aMessage);
   }
 };
@@ -113,8 +114,7 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
     TqvnFatalErrorRoute::Register(this);
     tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);
     DoTDLibExecute(kTextEntitiesRequest, answer);
-    DoTDLibSend("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) +
-                "}");
+    DoTDLibSend("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) + "}");
     DoStartThread();
   } catch (const std::exception& E) {
     DoException(E);
@@ -153,7 +153,9 @@ void TqvnTDLib_Telegram_Client::DoStartThread() {
   GetThread()->SetEnabled(true);
 }
 
-void TqvnTDLib_Telegram_Client::DoStopThread() { GetThread()->SetEnabled(false); }
+void TqvnTDLib_Telegram_Client::DoStopThread() {
+  GetThread()->SetEnabled(false);
+}
 
 TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
   if (FThread == nullptr) {
@@ -202,8 +204,7 @@ void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/,
-                                                  const std::exception& E) {
+void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& E) {
   DoException(E);
 }
 

@@ -24,7 +24,9 @@ std::string ApiIdNumber(const std::string& aApiId) {
 }
 
 // aText escaped for a place between double quotes.
-std::string Quoted(std::string_view aText) { return EscapeJSONString(aText); }
+std::string Quoted(std::string_view aText) {
+  return EscapeJSONString(aText);
+}
 
 }  // namespace
 
@@ -32,16 +34,16 @@ std::string SetTdlibParametersRequest(const TqvnTelegram_Options& aOptions,
                                       std::string_view aDatabaseDirectory,
                                       std::string_view aTDLibVersion) {
   const TqvnTelegramParameters_Options& device = aOptions.Parameters();
-  const std::string members =
-      "\"database_directory\": \"" + Quoted(aDatabaseDirectory) + "\"," +
-      "\"use_message_database\": true," + "\"use_secret_chats\": true," +
-      "\"api_id\": " + ApiIdNumber(aOptions.API().ApiId()) + "," +
-      "\"api_hash\": \"" + Quoted(aOptions.API().ApiHash()) + "\", " +
-      "\"system_language_code\": \"" + Quoted(device.LanguageCode()) + "\", " +
-      "\"device_model\": \"" + Quoted(device.DeviceModel()) + "\", " +
-      "\"system_version\": \"" + Quoted(device.SystemVersion()) + "\", " +
-      "\"application_version\": \"" + Quoted(device.ApplicationVersion()) + "\", " +
-      "\"enable_storage_optimizer\": true}";
+  std::string members = "\"database_directory\": \"" + Quoted(aDatabaseDirectory) + "\",";
+  members += "\"use_message_database\": true,";
+  members += "\"use_secret_chats\": true,";
+  members += "\"api_id\": " + ApiIdNumber(aOptions.API().ApiId()) + ",";
+  members += "\"api_hash\": \"" + Quoted(aOptions.API().ApiHash()) + "\", ";
+  members += "\"system_language_code\": \"" + Quoted(device.LanguageCode()) + "\", ";
+  members += "\"device_model\": \"" + Quoted(device.DeviceModel()) + "\", ";
+  members += "\"system_version\": \"" + Quoted(device.SystemVersion()) + "\", ";
+  members += "\"application_version\": \"" + Quoted(device.ApplicationVersion()) + "\", ";
+  members += "\"enable_storage_optimizer\": true}";
   if (TDLibVersionNewerThan(aTDLibVersion, kLastNestedParametersTDLib)) {
     return "{\"@type\": \"setTdlibParameters\", " + members;
   }

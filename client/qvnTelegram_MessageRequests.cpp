@@ -16,8 +16,8 @@ namespace {
 std::string SendMessageHead(std::string_view aChatId,
                             const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                             const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  std::string result = FillTemplate("{\"@type\": \"sendMessage\",\"chat_id\": \"%s\",",
-                                    {EscapeJSONString(aChatId)});
+  std::string result =
+      FillTemplate("{\"@type\": \"sendMessage\",\"chat_id\": \"%s\",", {EscapeJSONString(aChatId)});
   result += GetInlineKeyboardMarkup(aInlineKeyboard);
   result += GetShowKeyboardMarkup(aShowKeyboard);
   return result;
@@ -111,13 +111,13 @@ std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFi
   if (UsesInputFileWrappers(aTDLibVersion)) {
     result += "\"video\": {\"@type\": \"inputVideo\",\"video\": ";
     result += LocalFile(aFilePath);
-    result += FillTemplate(
-        "}, \"duration\": %d, \"width\": %d, \"height\": %d}}}",
-        {std::to_string(aDuration), std::to_string(aWidth), std::to_string(aHeight)});
+    result +=
+        FillTemplate("}, \"duration\": %d, \"width\": %d, \"height\": %d}}}",
+                     {std::to_string(aDuration), std::to_string(aWidth), std::to_string(aHeight)});
   } else {
-    result += FillTemplate(
-        "\"width\": %d, \"height\": %d, \"duration\": %d, \"video\": ",
-        {std::to_string(aWidth), std::to_string(aHeight), std::to_string(aDuration)});
+    result +=
+        FillTemplate("\"width\": %d, \"height\": %d, \"duration\": %d, \"video\": ",
+                     {std::to_string(aWidth), std::to_string(aHeight), std::to_string(aDuration)});
     result += LocalFile(aFilePath);
     result += "}}}";
   }
@@ -161,8 +161,7 @@ std::string BuildGetChatHistory(std::string_view aChatId, std::string_view aFrom
        std::to_string(aLimit)});
 }
 
-std::string BuildGetChatSponsoredMessage(std::string_view aChatId,
-                                         std::string_view aTDLibVersion) {
+std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_view aTDLibVersion) {
   const std::string_view method = TDLibVersionAtLeast(aTDLibVersion, kTDLibSponsoredMessagesList)
                                       ? "getChatSponsoredMessages"
                                       : "getChatSponsoredMessage";
@@ -190,8 +189,8 @@ void TqvnTDLib_Telegram_Client::SendDocumentMessage(
     std::string_view aChatId, std::string_view aFilePath,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
-                                       TDLibVersion()));
+  DoTDLibSend(
+      BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard, TDLibVersion()));
 }
 
 void TqvnTDLib_Telegram_Client::SendPhotoMessage(
@@ -206,8 +205,8 @@ void TqvnTDLib_Telegram_Client::SendVideoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     int64_t aDuration, const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration,
-                                    aInlineKeyboard, aShowKeyboard, TDLibVersion()));
+  DoTDLibSend(BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
+                                    aShowKeyboard, TDLibVersion()));
 }
 
 void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
@@ -228,8 +227,8 @@ void TqvnTDLib_Telegram_Client::EditTextMessage(
   DoTDLibSend(BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard));
 }
 
-void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId,
-                                            std::string_view aMessageId, bool aForceRead) {
+void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId, std::string_view aMessageId,
+                                            bool aForceRead) {
   DoTDLibSend(BuildViewMessage(aChatId, aMessageId, aForceRead));
 }
 

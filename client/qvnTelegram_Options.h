@@ -93,6 +93,9 @@ class TqvnTelegram_Options : public TqvnPersistent {
  public:
   TqvnTelegram_Options();
   ~TqvnTelegram_Options() override;
+  // Copies are made with Assign, into an object that keeps its own sub-objects.
+  TqvnTelegram_Options(const TqvnTelegram_Options&) = delete;
+  TqvnTelegram_Options& operator=(const TqvnTelegram_Options&) = delete;
 
   const char* ClassName() const override { return "TqvnTelegram_Options"; }
   // Copies API and Parameters (values, through their own Assign), then PhoneNumber,

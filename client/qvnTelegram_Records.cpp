@@ -24,16 +24,26 @@ IqvnObjectJSON Path(const TqvnJSON& aDocument, std::string_view aFirst,
 }
 
 // The node's value as text, exactly as stored (escape sequences of a string included).
-std::string TextOf(const IqvnObjectJSON& aNode) { return aNode->Value().AsString(); }
+std::string TextOf(const IqvnObjectJSON& aNode) {
+  return aNode->Value().AsString();
+}
 
 // The node's string value with its JSON escapes decoded.
-std::string PlainText(const IqvnObjectJSON& aNode) { return UnescapeJSONString(TextOf(aNode)); }
+std::string PlainText(const IqvnObjectJSON& aNode) {
+  return UnescapeJSONString(TextOf(aNode));
+}
 
-int64_t Int64(const IqvnObjectJSON& aNode) { return aNode->Value().AsInt64(); }
+int64_t Int64(const IqvnObjectJSON& aNode) {
+  return aNode->Value().AsInt64();
+}
 
-int32_t Int32(const IqvnObjectJSON& aNode) { return aNode->Value().AsInteger(); }
+int32_t Int32(const IqvnObjectJSON& aNode) {
+  return aNode->Value().AsInteger();
+}
 
-bool Boolean(const IqvnObjectJSON& aNode) { return aNode->Value().AsBoolean(); }
+bool Boolean(const IqvnObjectJSON& aNode) {
+  return aNode->Value().AsBoolean();
+}
 
 // True when aNode has an "@type" member whose text is aType.
 bool HasType(const IqvnObjectJSON& aNode, std::string_view aType) {

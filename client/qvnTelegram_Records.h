@@ -306,7 +306,9 @@ class TqvnTelegramCallbackQuery {
   // For a "callbackQueryPayloadData" payload: its data with the Base64 decoded and the JSON
   // escapes that the inline keyboard added undone. Created empty on first use.
   TqvnTelegramCallbackQueryPayloadData& PayLoadData();
-  void SetPayLoadData(const TqvnTelegramCallbackQueryPayloadData& aValue) { PayLoadData() = aValue; }
+  void SetPayLoadData(const TqvnTelegramCallbackQueryPayloadData& aValue) {
+    PayLoadData() = aValue;
+  }
   int64_t SenderUserId() const { return FSenderUserId; }
   void SetSenderUserId(int64_t aValue) { FSenderUserId = aValue; }
 

@@ -76,7 +76,8 @@ std::string TqvnTelegramReplyMarkupInlineKeyboard::Write() const {
       result += FillTemplate(
           "{\"@type\": \"inlineKeyboardButton\",\"text\": \"%s\",\"type\": {\"@type\": "
           "\"inlineKeyboardButtonTypeUrl\",\"url\": \"%s\"}}",
-          {button.Text(), static_cast<const TqvnTelegramInlineKeyboardButtonTypeUrl&>(button).Url()});
+          {button.Text(),
+           static_cast<const TqvnTelegramInlineKeyboardButtonTypeUrl&>(button).Url()});
     }
   }
   result += "]]}";
@@ -92,9 +93,12 @@ namespace {
 
 std::string_view KeyboardButtonTypeName(TqvnTelegramKeyboardButtonType aType) {
   switch (aType) {
-    case tkbtRequestLocation: return "keyboardButtonTypeRequestLocation";
-    case tkbtRequestPhoneNumber: return "keyboardButtonTypeRequestPhoneNumber";
-    case tkbtText: break;
+    case tkbtRequestLocation:
+      return "keyboardButtonTypeRequestLocation";
+    case tkbtRequestPhoneNumber:
+      return "keyboardButtonTypeRequestPhoneNumber";
+    case tkbtText:
+      break;
   }
   return "keyboardButtonTypeText";
 }

@@ -20,10 +20,13 @@ namespace qvn {
 
 // aTemplate with each "%s" or "%d" replaced by the next of aValues. Throws std::logic_error when
 // the number of place holders and of values differ (a fault of the calling builder).
-std::string FillTemplate(std::string_view aTemplate, std::initializer_list<std::string_view> aValues);
+std::string FillTemplate(std::string_view aTemplate,
+                         std::initializer_list<std::string_view> aValues);
 
 // "true" or "false".
-inline std::string_view BoolText(bool aValue) { return aValue ? "true" : "false"; }
+inline std::string_view BoolText(bool aValue) {
+  return aValue ? "true" : "false";
+}
 
 // "[" + the ids in signed decimal joined by "," + "]"; "[]" for none.
 std::string IdListText(const std::vector<int64_t>& aIds);

@@ -40,12 +40,18 @@ void AppendEntity(std::string& aEntities, int64_t aOffset, int64_t aLength,
 
 std::string_view RichTextEntityType(char aMarker) {
   switch (aMarker) {
-    case '*': return "textEntityTypeBold";
-    case '_': return "textEntityTypeItalic";
-    case '-': return "textEntityTypeStrikethrough";
-    case '~': return "textEntityTypeUnderline";
-    case '#': return "textEntityTypeCode";
-    default: return {};
+    case '*':
+      return "textEntityTypeBold";
+    case '_':
+      return "textEntityTypeItalic";
+    case '-':
+      return "textEntityTypeStrikethrough";
+    case '~':
+      return "textEntityTypeUnderline";
+    case '#':
+      return "textEntityTypeCode";
+    default:
+      return {};
   }
 }
 

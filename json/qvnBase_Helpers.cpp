@@ -60,8 +60,12 @@ namespace {
 
 void AppendUnicodeEscape(char32_t aUnit, std::string& aOut) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  const char text[6] = {'\\', 'u', kHex[(aUnit >> 12) & 0xF], kHex[(aUnit >> 8) & 0xF],
-                        kHex[(aUnit >> 4) & 0xF], kHex[aUnit & 0xF]};
+  const char text[6] = {'\\',
+                        'u',
+                        kHex[(aUnit >> 12) & 0xF],
+                        kHex[(aUnit >> 8) & 0xF],
+                        kHex[(aUnit >> 4) & 0xF],
+                        kHex[aUnit & 0xF]};
   aOut.append(text, 6);
 }
 
@@ -85,14 +89,30 @@ void AppendEscapedJSON(std::string_view aText, bool aEscapeDel, std::string& aOu
     }
     ++i;
     switch (c) {
-      case 8: aOut += "\\b"; break;
-      case 9: aOut += "\\t"; break;
-      case 10: aOut += "\\n"; break;
-      case 12: aOut += "\\f"; break;
-      case 13: aOut += "\\r"; break;
-      case '"': aOut += "\\\""; break;
-      case '/': aOut += "\\/"; break;
-      case '\\': aOut += "\\\\"; break;
+      case 8:
+        aOut += "\\b";
+        break;
+      case 9:
+        aOut += "\\t";
+        break;
+      case 10:
+        aOut += "\\n";
+        break;
+      case 12:
+        aOut += "\\f";
+        break;
+      case 13:
+        aOut += "\\r";
+        break;
+      case '"':
+        aOut += "\\\"";
+        break;
+      case '/':
+        aOut += "\\/";
+        break;
+      case '\\':
+        aOut += "\\\\";
+        break;
       default:
         if (c < 32 || (c == 127 && aEscapeDel)) {
           AppendUnicodeEscape(c, aOut);
@@ -159,17 +179,33 @@ std::string UnescapeJSONString(std::string_view aText) {
     }
     if (i + 1 >= aText.size()) throw EqvnUnescapeError("Unexpected end of string");
     switch (aText[i + 1]) {
-      case '\\': result += '\\'; break;
-      case '"': result += '"'; break;
-      case '/': result += '/'; break;
-      case 'b': result += '\b'; break;
-      case 'f': result += '\f'; break;
+      case '\\':
+        result += '\\';
+        break;
+      case '"':
+        result += '"';
+        break;
+      case '/':
+        result += '/';
+        break;
+      case 'b':
+        result += '\b';
+        break;
+      case 'f':
+        result += '\f';
+        break;
       case 'r':
-      case 'R': result += '\r'; break;
+      case 'R':
+        result += '\r';
+        break;
       case 'n':
-      case 'N': result += '\n'; break;
+      case 'N':
+        result += '\n';
+        break;
       case 't':
-      case 'T': result += '\t'; break;
+      case 'T':
+        result += '\t';
+        break;
       case 'u': {
         int unit = EscapedUnit(aText, i);
         if (unit < 0) ThrowInvalidCode(position);

@@ -23,28 +23,44 @@ void Store(detail::TqvnJSONStored& aStored, const TqvnJSONValue& aValue,
   aStored.kind = aValue.Kind();
   aStored.textSize = 0;
   switch (aValue.Kind()) {
-    case jvEmpty: aStored.text = nullptr; break;
+    case jvEmpty:
+      aStored.text = nullptr;
+      break;
     case jvText: {
       std::string_view text = aArena.CopyText(aValue.TextView());
       aStored.text = text.data();
       aStored.textSize = static_cast<std::uint32_t>(text.size());
       break;
     }
-    case jvInteger: aStored.i32 = aValue.AsInteger(); break;
-    case jvInt64: aStored.i64 = aValue.AsInt64(); break;
-    case jvDouble: aStored.d = aValue.AsDouble(); break;
-    case jvBoolean: aStored.b = aValue.AsBoolean(); break;
+    case jvInteger:
+      aStored.i32 = aValue.AsInteger();
+      break;
+    case jvInt64:
+      aStored.i64 = aValue.AsInt64();
+      break;
+    case jvDouble:
+      aStored.d = aValue.AsDouble();
+      break;
+    case jvBoolean:
+      aStored.b = aValue.AsBoolean();
+      break;
   }
 }
 
 TqvnJSONValue Load(const detail::TqvnJSONStored& aStored) {
   switch (aStored.kind) {
-    case jvText: return TqvnJSONValue(std::string_view(aStored.text, aStored.textSize));
-    case jvInteger: return TqvnJSONValue(aStored.i32);
-    case jvInt64: return TqvnJSONValue(static_cast<std::int64_t>(aStored.i64));
-    case jvDouble: return TqvnJSONValue(aStored.d);
-    case jvBoolean: return TqvnJSONValue(aStored.b);
-    default: return TqvnJSONValue();
+    case jvText:
+      return TqvnJSONValue(std::string_view(aStored.text, aStored.textSize));
+    case jvInteger:
+      return TqvnJSONValue(aStored.i32);
+    case jvInt64:
+      return TqvnJSONValue(static_cast<std::int64_t>(aStored.i64));
+    case jvDouble:
+      return TqvnJSONValue(aStored.d);
+    case jvBoolean:
+      return TqvnJSONValue(aStored.b);
+    default:
+      return TqvnJSONValue();
   }
 }
 
@@ -56,7 +72,9 @@ void RejectEmpty(const void* aHandle) {
 
 // ---- TqvnObjectJSON ----
 
-IqvnObjectJSON TqvnObjectJSON::Handle() { return fArena->Handle(this); }
+IqvnObjectJSON TqvnObjectJSON::Handle() {
+  return fArena->Handle(this);
+}
 
 TqvnJSON* TqvnObjectJSON::Child() {
   if (fChild == nullptr) {
@@ -66,43 +84,59 @@ TqvnJSON* TqvnObjectJSON::Child() {
   return fChild;
 }
 
-IqvnJSON TqvnObjectJSON::JSONObject() { return fArena->Handle(Child()); }
+IqvnJSON TqvnObjectJSON::JSONObject() {
+  return fArena->Handle(Child());
+}
 
 void TqvnObjectJSON::SetJSONObject(const IqvnJSON& aValue) {
   if (aValue && !fArena->Owns(aValue)) fArena->KeepAlive(aValue);
   fChild = aValue.get();
 }
 
-void TqvnObjectJSON::SetName(std::string_view aName) { fName = fArena->CopyText(aName); }
+void TqvnObjectJSON::SetName(std::string_view aName) {
+  fName = fArena->CopyText(aName);
+}
 
 TqvnJSONValue TqvnObjectJSON::Value() {
   switch (fType) {
-    case qvnJSONObject: return TqvnJSONValue(Child()->Text());
+    case qvnJSONObject:
+      return TqvnJSONValue(Child()->Text());
     case qvnJSONList:
       Child()->SetIsArray(true);
       return TqvnJSONValue(fChild->Text());
-    default: return Load(fValue);
+    default:
+      return Load(fValue);
   }
 }
 
-void TqvnObjectJSON::SetValue(const TqvnJSONValue& aValue) { Store(fValue, aValue, *fArena); }
+void TqvnObjectJSON::SetValue(const TqvnJSONValue& aValue) {
+  Store(fValue, aValue, *fArena);
+}
 
 std::string_view TqvnObjectJSON::StoredText() const {
   return fValue.kind == jvText ? std::string_view(fValue.text, fValue.textSize)
                                : std::string_view();
 }
 
-int TqvnObjectJSON::Count() const { return fChild != nullptr ? fChild->Count() : 0; }
+int TqvnObjectJSON::Count() const {
+  return fChild != nullptr ? fChild->Count() : 0;
+}
 
-IqvnObjectJSON TqvnObjectJSON::GetNode(std::string_view aName) { return Child()->GetNode(aName); }
+IqvnObjectJSON TqvnObjectJSON::GetNode(std::string_view aName) {
+  return Child()->GetNode(aName);
+}
 
 void TqvnObjectJSON::SetNode(std::string_view aName, const IqvnObjectJSON& aValue) {
   Child()->SetNode(aName, aValue);
 }
 
-IqvnObjectJSON TqvnObjectJSON::GetItem(int i) { return Child()->GetItem(i); }
+IqvnObjectJSON TqvnObjectJSON::GetItem(int i) {
+  return Child()->GetItem(i);
+}
 
-void TqvnObjectJSON::SetItem(int i, const IqvnObjectJSON& aValue) { Child()->SetItem(i, aValue); }
+void TqvnObjectJSON::SetItem(int i, const IqvnObjectJSON& aValue) {
+  Child()->SetItem(i, aValue);
+}
 
 // ---- TqvnJSON ----
 
@@ -246,7 +280,8 @@ IqvnObjectJSON TqvnJSON::AddNode(std::string_view aName, const TqvnJSONValue& aV
       Store(node->fValue, TqvnJSONValue(std::move(text)), arena);
       break;
     }
-    case qvnJSONNull: break;
+    case qvnJSONNull:
+      break;
     case qvnJSONObject:
     case qvnJSONList:
       node->fChild = arena.NewDocument();
@@ -265,7 +300,9 @@ IqvnObjectJSON TqvnJSON::AddNode(std::string_view aName, const TqvnJSONValue& aV
         node->fQuoted = false;
       }
       break;
-    default: Store(node->fValue, aValue, arena); break;
+    default:
+      Store(node->fValue, aValue, arena);
+      break;
   }
   Append(node);
   return arena.Handle(node);

@@ -7,6 +7,8 @@
 
 namespace qvn::detail {
 
+TqvnJSONArena::TqvnJSONArena() {}
+
 TqvnJSONArena::~TqvnJSONArena() {
   fKept.clear();
   for (Block* b = fBlocks; b != nullptr;) {

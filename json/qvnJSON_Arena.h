@@ -21,7 +21,8 @@ namespace qvn::detail {
 
 class TqvnJSONArena : public std::enable_shared_from_this<TqvnJSONArena> {
  public:
-  TqvnJSONArena() = default;
+  // User-provided, so that std::make_shared does not zero the inline block.
+  TqvnJSONArena();
   ~TqvnJSONArena();
   TqvnJSONArena(const TqvnJSONArena&) = delete;
   TqvnJSONArena& operator=(const TqvnJSONArena&) = delete;

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "json/qvnJSON.h"
 #include "json/qvnJSON_Arena.h"
 #include "json/qvnJSON_Text.h"
@@ -40,7 +44,9 @@ class TqvnJSONReader {
 
   bool AtEnd() const { return fPos >= fSize; }
 
-  static bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
+  static bool IsBlank(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
+  }
 
   // Blanks (tab, line feed, form feed, carriage return, space) and "#" comments up to, not past,
   // the next line feed.
@@ -51,7 +57,8 @@ class TqvnJSONReader {
         ++fPos;
       } else if (c == '#') {
         const void* lf = std::memchr(fText + fPos, '\n', fSize - fPos);
-        fPos = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - fText) : fSize;
+        fPos =
+            lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - fText) : fSize;
       } else {
         return;
       }
@@ -130,8 +137,16 @@ class TqvnJSONReader {
       }
       case '+':
       case '-':
-      case '0': case '1': case '2': case '3': case '4':
-      case '5': case '6': case '7': case '8': case '9': {
+      case '0':
+      case '1':
+      case '2':
+      case '3':
+      case '4':
+      case '5':
+      case '6':
+      case '7':
+      case '8':
+      case '9': {
         aPending.type = qvnJSONNumber;
         const bool ok = ParseNumber();
         aPending.value = std::string_view(fText + start, fPos - start);
@@ -186,48 +201,62 @@ class TqvnJSONReader {
       fPos = start;
       return false;
     }
-    ++fPos;
-    const std::size_t contentStart = fPos;
-    while (fPos < fSize) {
-      // Fast path: plain characters up to the next quote or backslash.
-      const char c = fText[fPos];
-      if (c == '"') {
-        const bool afterBackslash = fText[fPos - 1] == '\\';
-        const bool closes = fPos + 1 < fSize && (fText[fPos + 1] == '}' || fText[fPos + 1] == ']' ||
-                                                 fText[fPos + 1] == ',');
-        if (afterBackslash && !closes) {
-          ++fPos;
-          if (!SkipChar()) break;
-          continue;
+    const std::size_t contentStart = fPos + 1;
+    std::size_t pos = contentStart;
+    for (;;) {
+      pos = SkipPlain(pos);
+      if (pos >= fSize) break;
+      if (fText[pos] == '"') {
+        if (fText[pos - 1] != '\\' || ClosesAfterBackslash(pos + 1)) {
+          aContent = std::string_view(fText + contentStart, pos - contentStart);
+          fPos = pos + 1;
+          return true;
         }
-        aContent = std::string_view(fText + contentStart, fPos - contentStart);
-        ++fPos;
-        return true;
+        // The quote belongs to the string; the code unit after it is skipped unseen.
+        ++pos;
       }
-      if (c != '\\') {
-        ++fPos;
-        continue;
-      }
-      if (!SkipChar()) break;
+      if (!SkipChar(pos)) break;
     }
     fPos = start;
     return false;
   }
 
+  // Whether the code unit at aPos is one of "}", "]" and "," (none at the end of the text).
+  bool ClosesAfterBackslash(std::size_t aPos) const {
+    return aPos < fSize && (fText[aPos] == '}' || fText[aPos] == ']' || fText[aPos] == ',');
+  }
+
+  // The position of the first quote or backslash at or after aPos (or the end).
+  std::size_t SkipPlain(std::size_t aPos) const {
+#ifdef __SSE2__
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    while (aPos + 16 <= fSize) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fText + aPos));
+      const int mask = _mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)));
+      if (mask != 0) return aPos + static_cast<std::size_t>(__builtin_ctz(mask));
+      aPos += 16;
+    }
+#endif
+    while (aPos < fSize && fText[aPos] != '"' && fText[aPos] != '\\') ++aPos;
+    return aPos;
+  }
+
   // One character, or one escape sequence: a backslash and the next character, or a backslash,
-  // "u" and 4 more UTF-16 code units (hexadecimal or not).
-  bool SkipChar() {
-    if (AtEnd()) return false;
-    if (fText[fPos] != '\\') {
-      ++fPos;
+  // "u" and 4 more UTF-16 code units (hexadecimal or not). Moves aPos only on success.
+  bool SkipChar(std::size_t& aPos) const {
+    if (aPos >= fSize) return false;
+    if (fText[aPos] != '\\') {
+      ++aPos;
       return true;
     }
-    if (fPos + 1 >= fSize) return false;
-    if (fText[fPos + 1] != 'u') {
-      fPos += 2;
+    if (aPos + 1 >= fSize) return false;
+    if (fText[aPos + 1] != 'u') {
+      aPos += 2;
       return true;
     }
-    std::size_t p = fPos + 2;
+    std::size_t p = aPos + 2;
     int units = 0;
     while (units < 4) {
       if (p >= fSize) return false;
@@ -240,7 +269,7 @@ class TqvnJSONReader {
         units += ch.code >= 0x10000 ? 2 : 1;
       }
     }
-    fPos = p;
+    aPos = p;
     return true;
   }
 

@@ -19,12 +19,23 @@ void AppendDouble(double aValue, std::string& aOut) {
 
 void AppendStoredText(const TqvnJSONStored& aValue, std::string& aOut) {
   switch (aValue.kind) {
-    case jvEmpty: break;
-    case jvText: aOut.append(aValue.text, aValue.textSize); break;
-    case jvInteger: aOut += std::to_string(aValue.i32); break;
-    case jvInt64: aOut += std::to_string(aValue.i64); break;
-    case jvDouble: AppendDouble(aValue.d, aOut); break;
-    case jvBoolean: aOut += aValue.b ? "True" : "False"; break;
+    case jvEmpty:
+      break;
+    case jvText:
+      aOut.append(aValue.text, aValue.textSize);
+      break;
+    case jvInteger:
+      aOut += std::to_string(aValue.i32);
+      break;
+    case jvInt64:
+      aOut += std::to_string(aValue.i64);
+      break;
+    case jvDouble:
+      AppendDouble(aValue.d, aOut);
+      break;
+    case jvBoolean:
+      aOut += aValue.b ? "True" : "False";
+      break;
   }
 }
 
@@ -50,7 +61,8 @@ bool ParseInteger(std::string_view aText, std::int64_t& aResult) {
   const std::uint64_t limit =
       static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
   if (magnitude > limit) return false;
-  aResult = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  aResult =
+      negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
   return true;
 }
 
@@ -97,11 +109,17 @@ std::string TqvnJSONValue::AsString() const {
   if (const std::string* text = std::get_if<jvText>(&fData)) return *text;
   std::string result;
   switch (Kind()) {
-    case jvInteger: return std::to_string(std::get<jvInteger>(fData));
-    case jvInt64: return std::to_string(std::get<jvInt64>(fData));
-    case jvDouble: detail::AppendDouble(std::get<jvDouble>(fData), result); return result;
-    case jvBoolean: return std::get<jvBoolean>(fData) ? "True" : "False";
-    default: return result;
+    case jvInteger:
+      return std::to_string(std::get<jvInteger>(fData));
+    case jvInt64:
+      return std::to_string(std::get<jvInt64>(fData));
+    case jvDouble:
+      detail::AppendDouble(std::get<jvDouble>(fData), result);
+      return result;
+    case jvBoolean:
+      return std::get<jvBoolean>(fData) ? "True" : "False";
+    default:
+      return result;
   }
 }
 
@@ -112,8 +130,10 @@ std::int64_t TqvnJSONValue::AsInt64() const {
       if (!ParseInteger(TextView(), result)) ThrowNotA(TextView(), "integer");
       return result;
     }
-    case jvInteger: return std::get<jvInteger>(fData);
-    case jvInt64: return std::get<jvInt64>(fData);
+    case jvInteger:
+      return std::get<jvInteger>(fData);
+    case jvInt64:
+      return std::get<jvInt64>(fData);
     case jvDouble: {
       const double d = std::get<jvDouble>(fData);
       // The range test also rejects NaN.
@@ -123,8 +143,10 @@ std::int64_t TqvnJSONValue::AsInt64() const {
       }
       return static_cast<std::int64_t>(d);
     }
-    case jvBoolean: return std::get<jvBoolean>(fData) ? 1 : 0;
-    default: ThrowNotA("", "integer");
+    case jvBoolean:
+      return std::get<jvBoolean>(fData) ? 1 : 0;
+    default:
+      ThrowNotA("", "integer");
   }
 }
 
@@ -147,11 +169,16 @@ bool TqvnJSONValue::AsBoolean() const {
       if (!ParseNumberText(text, number)) ThrowNotA(text, "boolean");
       return number != 0;
     }
-    case jvInteger: return std::get<jvInteger>(fData) != 0;
-    case jvInt64: return std::get<jvInt64>(fData) != 0;
-    case jvDouble: return std::get<jvDouble>(fData) != 0;
-    case jvBoolean: return std::get<jvBoolean>(fData);
-    default: ThrowNotA("", "boolean");
+    case jvInteger:
+      return std::get<jvInteger>(fData) != 0;
+    case jvInt64:
+      return std::get<jvInt64>(fData) != 0;
+    case jvDouble:
+      return std::get<jvDouble>(fData) != 0;
+    case jvBoolean:
+      return std::get<jvBoolean>(fData);
+    default:
+      ThrowNotA("", "boolean");
   }
 }
 
@@ -162,11 +189,16 @@ double TqvnJSONValue::AsDouble() const {
       if (!ParseNumberText(TextView(), number)) ThrowNotA(TextView(), "floating point");
       return number;
     }
-    case jvInteger: return std::get<jvInteger>(fData);
-    case jvInt64: return static_cast<double>(std::get<jvInt64>(fData));
-    case jvDouble: return std::get<jvDouble>(fData);
-    case jvBoolean: return std::get<jvBoolean>(fData) ? 1 : 0;
-    default: ThrowNotA("", "floating point");
+    case jvInteger:
+      return std::get<jvInteger>(fData);
+    case jvInt64:
+      return static_cast<double>(std::get<jvInt64>(fData));
+    case jvDouble:
+      return std::get<jvDouble>(fData);
+    case jvBoolean:
+      return std::get<jvBoolean>(fData) ? 1 : 0;
+    default:
+      ThrowNotA("", "floating point");
   }
 }
 

@@ -35,7 +35,8 @@ class TqvnJSONWriter {
   // With aInArray on only the value is printed, otherwise the member form.
   void WriteNode(const TqvnObjectJSON& aNode, bool aInArray) {
     switch (aNode.fType) {
-      case qvnJSONUndefined: return;
+      case qvnJSONUndefined:
+        return;
       case qvnJSONObject:
         if (!aInArray) WriteName(aNode);
         if (aNode.fChild != nullptr) {

@@ -5,12 +5,14 @@
 #ifndef QVN_TESTS_BASE_BASE_TEST_SUPPORT_H_
 #define QVN_TESTS_BASE_BASE_TEST_SUPPORT_H_
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -48,7 +50,11 @@ class HandPump {
   }
   ~HandPump() {
     SetMainThreadWakeUp({});
-    PumpMainThreadQueue();  // leave nothing behind for the next test
+    try {
+      PumpMainThreadQueue();  // leave nothing behind for the next test
+    } catch (const std::exception& E) {
+      ADD_FAILURE() << "a call left behind by the test raised: " << E.what();
+    }
   }
 
   int WakeUps() {

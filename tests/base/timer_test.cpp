@@ -218,6 +218,30 @@ TEST(TqvnTimerTest, FreeThreadSafelyFromInsideOnTimerDefersTheFree) {
   }
 }
 
+// Ticks queued before the worker was let go from inside its handler do not run afterwards, not
+// even in a loop nested in that handler.
+TEST(TqvnTimerTest, NoTickRunsAfterFreeThreadSafelyFromInsideOnTimer) {
+  HandPump Pump;
+  std::atomic<int> Ticks{0};
+  std::atomic<bool> Freed{false};
+  std::size_t RunByNestedPump = 0;  // main thread only
+  auto Guard = std::make_shared<test::Sentinel>(Freed);
+  auto* Timer = new TqvnTimer;
+  Timer->SetNotifyEvents(neAsynchronous);
+  Timer->SetOnTimer([&, Guard](TqvnTimer* Sender) {
+    ++Ticks;
+    WaitUntil([&] { return Pump.WakeUps() >= 3; });  // more ticks are queued behind this one
+    FreeThreadSafely(Sender);
+    RunByNestedPump = PumpMainThreadQueue();
+  });
+  Guard.reset();
+  Timer->SetInterval(0);
+  Timer = nullptr;
+  ASSERT_TRUE(Pump.PumpUntil([&] { return Freed.load(); }));
+  EXPECT_EQ(Ticks, 1);
+  EXPECT_GE(RunByNestedPump, 1u);  // they were taken from the queue but fired nothing
+}
+
 // From outside the handlers it returns only after the body has ended and the worker is freed.
 TEST(TqvnTimerTest, FreeThreadSafelyFromOutsideWaitsAndFrees) {
   std::atomic<bool> Freed{false};

@@ -140,6 +140,10 @@ struct UserLoginCase {
   bool flat;                  // the flat parameters layout is expected
 };
 
+void PrintTo(const UserLoginCase& aCase, std::ostream* aStream) {
+  *aStream << aCase.name;
+}
+
 class UserLogin : public Dispatch, public ::testing::WithParamInterface<UserLoginCase> {};
 
 TEST_P(UserLogin, AnswersEveryStateUntilReady) {
@@ -160,15 +164,26 @@ TEST_P(UserLogin, AnswersEveryStateUntilReady) {
   for (size_t i = 0; i < 2 && !c.versionEvents.empty(); ++i) {
     expected.insert(expected.end(), {"before", "event updateOption"});
   }
-  expected.insert(expected.end(),
-                  {"before", "status authorizationStateWaitTdlibParameters",  //
-                   "before", "status authorizationStateWaitEncryptionKey",    //
-                   "before", "status authorizationStateWaitPhoneNumber",      //
-                   "before", "status authorizationStateWaitCode", "code",     //
-                   "before", "status authorizationStateWaitRegistration", "register",
-                   "before", "status authorizationStateWaitPassword", "password",
-                   "before", "status authorizationStateReady", "event updateAuthorizationState",
-                   "before", "event updateOption"});
+  expected.insert(expected.end(), {"before",
+                                   "status authorizationStateWaitTdlibParameters",  //
+                                   "before",
+                                   "status authorizationStateWaitEncryptionKey",  //
+                                   "before",
+                                   "status authorizationStateWaitPhoneNumber",  //
+                                   "before",
+                                   "status authorizationStateWaitCode",
+                                   "code",  //
+                                   "before",
+                                   "status authorizationStateWaitRegistration",
+                                   "register",
+                                   "before",
+                                   "status authorizationStateWaitPassword",
+                                   "password",
+                                   "before",
+                                   "status authorizationStateReady",
+                                   "event updateAuthorizationState",
+                                   "before",
+                                   "event updateOption"});
   EXPECT_EQ(trace, expected);
   EXPECT_EQ(client.TDLibVersion(), c.version);
   EXPECT_EQ(client.MyId(), 5123456789);
@@ -187,8 +202,7 @@ TEST_P(UserLogin, AnswersEveryStateUntilReady) {
   EXPECT_EQ(requests[3], R"({"@type": "checkAuthenticationCode", "code": "24680"})");
   EXPECT_EQ(requests[4],
             R"({"@type": "registerUser", "first_name": "Zo\u00EB", "last_name": "O'Neil"})");
-  EXPECT_EQ(requests[5],
-            R"({"@type": "checkAuthenticationPassword", "password": "pa\"ss\\word"})");
+  EXPECT_EQ(requests[5], R"({"@type": "checkAuthenticationPassword", "password": "pa\"ss\\word"})");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -211,7 +225,8 @@ TEST_F(Dispatch, BotLoginAnswersThePhoneStateWithTheTokenOnly) {
   fake_td_respond("setTdlibParameters", StateEvent("authorizationStateWaitPhoneNumber").c_str());
   fake_td_respond("checkAuthenticationBotToken", StateEvent("authorizationStateReady").c_str());
 
-  Deliver(SampleEvent("startup.jsonl", 1) + "\n" + StateEvent("authorizationStateWaitTdlibParameters"));
+  Deliver(SampleEvent("startup.jsonl", 1) + "\n" +
+          StateEvent("authorizationStateWaitTdlibParameters"));
 
   const std::vector<std::string> requests = Requests();
   ASSERT_EQ(requests.size(), 2u);
@@ -219,10 +234,9 @@ TEST_F(Dispatch, BotLoginAnswersThePhoneStateWithTheTokenOnly) {
   EXPECT_EQ(requests[1],
             R"({"@type": "checkAuthenticationBotToken", "token": "123456:AA\"bot\\token"})");
   EXPECT_EQ(trace, (Trace{"before", "event updateOption",  //
-                          "before", "status authorizationStateWaitTdlibParameters",
-                          "before", "status authorizationStateWaitPhoneNumber",
-                          "before", "status authorizationStateReady",
-                          "event updateAuthorizationState"}));
+                          "before", "status authorizationStateWaitTdlibParameters", "before",
+                          "status authorizationStateWaitPhoneNumber", "before",
+                          "status authorizationStateReady", "event updateAuthorizationState"}));
 }
 
 TEST_F(Dispatch, AStateReportedTwiceIsAnsweredTwice) {
@@ -334,7 +348,8 @@ TEST_F(Dispatch, OptionsSetMyIdAndTDLibVersion) {
   EXPECT_EQ(client.TDLibVersion(), "1.8.67");
   // A value that is no object, or an object without an inner value, changes nothing.
   client.DoReadEvent(R"({"@type":"updateOption","name":"my_id","value":"77"})");
-  client.DoReadEvent(R"({"@type":"updateOption","name":"version","value":{"@type":"optionValueEmpty"}})");
+  client.DoReadEvent(
+      R"({"@type":"updateOption","name":"version","value":{"@type":"optionValueEmpty"}})");
   EXPECT_EQ(client.MyId(), 5123456789);
   EXPECT_EQ(client.TDLibVersion(), "1.8.67");
   // A number as well as a decimal text.
@@ -401,18 +416,31 @@ TEST_F(Dispatch, FailuresReachOnExceptionAndTheLoopGoesOn) {
   Deliver(all);
 
   const Trace expected = {
-      "before", "event updateOption",
-      "before", "exception",
-      "before", "text Line one\nLine two\n\nLine four after a blank line",
-      "before", "exception",
-      "before", "exception",
-      "before", "exception",
-      "before", "exception",
-      "before", "exception",
-      "before", "exception Invalid code at position 1",
-      "before", "exception handler failed",
-      "before", "status authorizationStateWaitPassword", "exception prompt cancelled",
-      "before", "callback cb:Next:436",
+      "before",
+      "event updateOption",
+      "before",
+      "exception",
+      "before",
+      "text Line one\nLine two\n\nLine four after a blank line",
+      "before",
+      "exception",
+      "before",
+      "exception",
+      "before",
+      "exception",
+      "before",
+      "exception",
+      "before",
+      "exception",
+      "before",
+      "exception Invalid code at position 1",
+      "before",
+      "exception handler failed",
+      "before",
+      "status authorizationStateWaitPassword",
+      "exception prompt cancelled",
+      "before",
+      "callback cb:Next:436",
   };
   ASSERT_EQ(trace.size(), expected.size()) << ::testing::PrintToString(trace);
   for (size_t i = 0; i < trace.size(); ++i) {

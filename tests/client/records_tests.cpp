@@ -2,6 +2,8 @@
 // login request texts. No TDLib is loaded.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <vector>
 
@@ -60,10 +62,9 @@ TEST(MessageTextRecord, ReadsRecordedTextsUnescapedWithTheirSender) {
 TEST(MessageTextRecord, ReadsBothOlderSenderLayouts) {
   // TDLib before 1.7: a bare "sender_user_id".
   TqvnTelegramMessageText oldest;
-  oldest.ReadJSON(
-      R"({"@type":"updateNewMessage","message":{"@type":"message","id":1048576,)"
-      R"("sender_user_id":777000,"chat_id":777000,"content":{"@type":"messageText",)"
-      R"("text":{"@type":"formattedText","text":"Code: 12345","entities":[]}}}})");
+  oldest.ReadJSON(R"({"@type":"updateNewMessage","message":{"@type":"message","id":1048576,)"
+                  R"("sender_user_id":777000,"chat_id":777000,"content":{"@type":"messageText",)"
+                  R"("text":{"@type":"formattedText","text":"Code: 12345","entities":[]}}}})");
   EXPECT_EQ(oldest.SenderUserId(), 777000);
   EXPECT_EQ(oldest.SenderUser().UserId(), "");
   EXPECT_EQ(oldest.SenderChat().ChatId(), "");
@@ -109,8 +110,9 @@ TEST(MessagePhotoRecord, TakesTheFileFieldsFromTheFirstOfThreeSizes) {
   EXPECT_EQ(record.MessageId(), 308126154754);
   EXPECT_EQ(record.Size(), 20801);  // "m"; the "x" and "y" sizes are larger
   EXPECT_EQ(record.LocalPath(), "/home/ana/.tdlib/photos/m.jpg");
-  EXPECT_EQ(record.RemotePhotoId(),
-            "AgACAgIAAxkBAAINo8eam1SMIe9O5vq-pzUPWIfC_o6QthFSNTGEU8mqtxz0AovA4lOcp-ZxK_eQu__3dQobZF0");
+  EXPECT_EQ(
+      record.RemotePhotoId(),
+      "AgACAgIAAxkBAAINo8eam1SMIe9O5vq-pzUPWIfC_o6QthFSNTGEU8mqtxz0AovA4lOcp-ZxK_eQu__3dQobZF0");
   EXPECT_EQ(record.PhotoId(), "");  // TDLib 1.8 photos carry no id
   EXPECT_EQ(record.CaptionText(), "");
 
@@ -181,8 +183,9 @@ TEST(MessageRecords, MissingMembersLeaveFieldsZero) {
 
 TEST(MessageRecords, ConversionErrorsStopTheRead) {
   TqvnTelegramMessageDocument badSize;
-  EXPECT_THROW(badSize.ReadJSON(Replaced(MessageSample(29), R"("size":104857600)", R"("size":"abc")")),
-               EqvnConvertError);
+  EXPECT_THROW(
+      badSize.ReadJSON(Replaced(MessageSample(29), R"("size":104857600)", R"("size":"abc")")),
+      EqvnConvertError);
 
   TqvnTelegramMessageText badId;
   EXPECT_THROW(badId.ReadJSON(Replaced(MessageSample(26), R"("id":308130349058)", R"("id":"x1")")),
@@ -227,7 +230,8 @@ TEST(ChatRecord, ReadsEveryChatType) {
   };
   const std::vector<Case> cases = {
       {MessageSample(5), "7358234183", "chatTypePrivate", 0, false, "Ahmed"},
-      {MessageSample(13), "-735975180", "chatTypeBasicGroup", 0, false, "Семья 👨‍👩‍👧"},
+      {MessageSample(13), "-735975180", "chatTypeBasicGroup", 0, false,
+       "Семья 👨‍👩‍👧"},
       {MessageSample(16), "-1002223759965", "chatTypeSupergroup", 2223759965, false, "Remote jobs"},
       {MessageSample(20), "-1001402924228", "chatTypeSupergroup", 1402924228, true,
        "Official Announcements"},
@@ -236,8 +240,8 @@ TEST(ChatRecord, ReadsEveryChatType) {
       {R"({"chat":{"id":1,"type":{"@type":"chatTypeBasicGroup","is_channel":true},"title":""}})",
        "1", "chatTypeBasicGroup", 0, false, ""},
       // Members TDLib always sends, missing: read what is there.
-      {R"({"chat":{"id":2,"type":{"supergroup_id":77,"is_channel":true},"title":"A\\B"}})", "2",
-       "", 77, true, "A\\B"},
+      {R"({"chat":{"id":2,"type":{"supergroup_id":77,"is_channel":true},"title":"A\\B"}})", "2", "",
+       77, true, "A\\B"},
       {R"({"chat":{"id":3,"type":{"@type":"chatTypeSupergroup","supergroup_id":78}}})", "3",
        "chatTypeSupergroup", 78, false, ""},
       {R"({"@type":"updateNewChat"})", "", "", 0, false, ""},
@@ -256,8 +260,8 @@ TEST(ChatRecord, ReadsEveryChatType) {
 
 TEST(ChatRecord, ConversionErrorsThrow) {
   TqvnTelegramChat badChannel;
-  EXPECT_THROW(badChannel.ReadJSON(Replaced(MessageSample(20), R"("is_channel":true)",
-                                            R"("is_channel":"maybe")")),
+  EXPECT_THROW(badChannel.ReadJSON(
+                   Replaced(MessageSample(20), R"("is_channel":true)", R"("is_channel":"maybe")")),
                EqvnConvertError);
   TqvnTelegramChat badTitle;
   EXPECT_THROW(badTitle.ReadJSON(R"({"chat":{"id":1,"title":"bad \x escape"}})"),
@@ -292,18 +296,15 @@ TEST(CallbackQueryRecord, ReadsRecordedQueries) {
 TEST(CallbackQueryRecord, GivesBackTheDataTheKeyboardWasGiven) {
   // An inline keyboard button carries EncodeBase64(EscapeJSONString(data)).
   const std::vector<std::string> data = {
-      "say \"hi\" / bye",
-      "C:\\temp\\a.txt",
-      "Показать ещё 👍",
-      "line\nbreak\ttab",
-      "",
+      "say \"hi\" / bye", "C:\\temp\\a.txt", "Показать ещё 👍", "line\nbreak\ttab", "",
   };
   for (const std::string& original : data) {
     SCOPED_TRACE(original);
     const std::string text =
         R"({"@type":"updateNewCallbackQuery","id":"1","sender_user_id":2,"chat_id":3,)"
         R"("message_id":4,"chat_instance":"5","payload":{"@type":"callbackQueryPayloadData",)"
-        R"("data":")" + EncodeBase64(EscapeJSONString(original)) + R"("}})";
+        R"("data":")" +
+        EncodeBase64(EscapeJSONString(original)) + R"("}})";
     TqvnTelegramCallbackQuery record;
     record.ReadJSON(text);
     EXPECT_EQ(record.PayLoadData().Data(), original);
@@ -319,12 +320,23 @@ TEST(TDLibVersion, ComparesNumericallyPartByPart) {
     int order;
   };
   const std::vector<Case> cases = {
-      {"1.6.4", "1.8.1", -1},   {"1.8.0", "1.8.1", -1},  {"1.8.1", "1.8.1", 0},
-      {"1.8.2", "1.8.1", 1},    {"1.8.10", "1.8.1", 1},  {"1.8.10", "1.8.9", 1},
-      {"1.9.0", "1.8.1", 1},    {"1.10.0", "1.8.1", 1},  {"1.10.0", "1.9.99", 1},
-      {"1.8.67", "1.8.1", 1},   {"2", "1.99.99", 1},     {"1.8", "1.8.0", 0},
-      {"1.8.0.1", "1.8", 1},    {"01.08.01", "1.8.1", 0}, {"1.8.1-beta", "1.8.1", 0},
-      {"", "0.0", 0},           {"1.8.99999999999999999999", "1.8.1", 1},
+      {"1.6.4", "1.8.1", -1},
+      {"1.8.0", "1.8.1", -1},
+      {"1.8.1", "1.8.1", 0},
+      {"1.8.2", "1.8.1", 1},
+      {"1.8.10", "1.8.1", 1},
+      {"1.8.10", "1.8.9", 1},
+      {"1.9.0", "1.8.1", 1},
+      {"1.10.0", "1.8.1", 1},
+      {"1.10.0", "1.9.99", 1},
+      {"1.8.67", "1.8.1", 1},
+      {"2", "1.99.99", 1},
+      {"1.8", "1.8.0", 0},
+      {"1.8.0.1", "1.8", 1},
+      {"01.08.01", "1.8.1", 0},
+      {"1.8.1-beta", "1.8.1", 0},
+      {"", "0.0", 0},
+      {"1.8.99999999999999999999", "1.8.1", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.left) + " vs " + c.right);
@@ -379,6 +391,21 @@ TEST_F(TdlibParametersRequest, EscapesEveryQuotedValue) {
             R"("device_model": "B\u00FCro \\ PC", "system_version": "Debian\n12", )"
             R"("application_version": "1.0\", \"use_test_dc\": true", )"
             R"("enable_storage_optimizer": true})");
+
+  // A strict JSON parser finds every value exactly as typed, and no injected member.
+  for (const char* version : {"1.8.67", "1.6.4"}) {
+    SCOPED_TRACE(version);
+    const nlohmann::json parsed = nlohmann::json::parse(
+        SetTdlibParametersRequest(options, R"(C:\Users\"me"\tdlib)", version));
+    const nlohmann::json& members = parsed.contains("parameters") ? parsed["parameters"] : parsed;
+    EXPECT_EQ(members["database_directory"], R"(C:\Users\"me"\tdlib)");
+    EXPECT_EQ(members["api_id"], 94575);
+    EXPECT_EQ(members["api_hash"], "ha\"sh");
+    EXPECT_EQ(members["device_model"], "Büro \\ PC");
+    EXPECT_EQ(members["system_version"], "Debian\n12");
+    EXPECT_EQ(members["application_version"], "1.0\", \"use_test_dc\": true");
+    EXPECT_FALSE(members.contains("use_test_dc"));
+  }
 }
 
 TEST_F(TdlibParametersRequest, RequiresADecimalApiId) {
@@ -405,11 +432,29 @@ TEST(LoginRequests, EscapeTheirValues) {
             R"({"@type": "setAuthenticationPhoneNumber", "phone_number": "+49 151 2345"})");
   EXPECT_EQ(CheckAuthenticationBotTokenRequest("123:AB\\c"),
             R"({"@type": "checkAuthenticationBotToken", "token": "123:AB\\c"})");
-  EXPECT_EQ(CheckAuthenticationCodeRequest(""), R"({"@type": "checkAuthenticationCode", "code": ""})");
+  EXPECT_EQ(CheckAuthenticationCodeRequest(""),
+            R"({"@type": "checkAuthenticationCode", "code": ""})");
   EXPECT_EQ(CheckAuthenticationPasswordRequest("pa\"ss\\word"),
             R"({"@type": "checkAuthenticationPassword", "password": "pa\"ss\\word"})");
   EXPECT_EQ(RegisterUserRequest("Zoë", "O\"Neil"),
             R"({"@type": "registerUser", "first_name": "Zo\u00EB", "last_name": "O\"Neil"})");
+
+  // Whatever the user types arrives as typed.
+  for (const std::string value :
+       {"pa\"ss\\word", "Zoë 👍", "line\nbreak\ttab", "a/b", "\x01\x7f", "\", \"x\": \""}) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(nlohmann::json::parse(CheckAuthenticationPasswordRequest(value))["password"], value);
+    EXPECT_EQ(nlohmann::json::parse(CheckAuthenticationCodeRequest(value))["code"], value);
+    EXPECT_EQ(nlohmann::json::parse(CheckDatabaseEncryptionKeyRequest(value))["encryption_key"],
+              value);
+    EXPECT_EQ(nlohmann::json::parse(SetAuthenticationPhoneNumberRequest(value))["phone_number"],
+              value);
+    EXPECT_EQ(nlohmann::json::parse(CheckAuthenticationBotTokenRequest(value))["token"], value);
+    const nlohmann::json names = nlohmann::json::parse(RegisterUserRequest(value, value));
+    EXPECT_EQ(names["first_name"], value);
+    EXPECT_EQ(names["last_name"], value);
+    EXPECT_EQ(names.size(), 3u);
+  }
 }
 
 }  // namespace

@@ -156,12 +156,17 @@ TEST(ChatRequests, HostileArgumentsReadBackAsPassed) {
 // Proxy values are stored escaped in the document; values that would otherwise print as raw
 // JSON ("{...", "[...") or as a pre-quoted string ("\"...") still read back as passed.
 TEST(ChatRequests, HostileProxyValuesReadBackAsPassed) {
-  const std::vector<std::string> values = {
-      "q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xF0\x9F\x98\x80", "{\"x\":1}", "[1]", "\"quoted", "", "%s"};
+  const std::vector<std::string> values = {"q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xF0\x9F\x98\x80",
+                                           "{\"x\":1}",
+                                           "[1]",
+                                           "\"quoted",
+                                           "",
+                                           "%s"};
   for (const char* version : {"1.6.4", "1.8.67"}) {
     for (const std::string& v : values) {
       SCOPED_TRACE(std::string(version) + " " + v);
-      const nlohmann::json http = nlohmann::json::parse(BuildAddProxyHTTP(v, 1, v, v, false, version));
+      const nlohmann::json http =
+          nlohmann::json::parse(BuildAddProxyHTTP(v, 1, v, v, false, version));
       const nlohmann::json mtproto = nlohmann::json::parse(BuildAddProxyMTProto(v, 1, v, version));
       const nlohmann::json socks = nlohmann::json::parse(BuildAddProxySocks5(v, 1, v, v, version));
       for (const nlohmann::json* request : {&http, &mtproto, &socks}) {
@@ -212,10 +217,11 @@ TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
               "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
               "443,\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"ab\"}},\"enable\":true,"
               "\"comment\":\"\"}");
-    EXPECT_EQ(BuildAddProxySocks5("s", 1080, "u", "p", version),
-              "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
-              "1080,\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"u\",\"password\":\"p\"}},"
-              "\"enable\":true,\"comment\":\"\"}");
+    EXPECT_EQ(
+        BuildAddProxySocks5("s", 1080, "u", "p", version),
+        "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
+        "1080,\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"u\",\"password\":\"p\"}},"
+        "\"enable\":true,\"comment\":\"\"}");
   }
 }
 

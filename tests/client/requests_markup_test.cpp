@@ -58,10 +58,11 @@ TEST(ReplyMarkup, ShowKeyboardWritesFlagsAndButtons) {
       "\"keyboardButtonTypeRequestPhoneNumber\"}},"
       "{\"@type\": \"keyboardButton\",\"text\": \"OK\",\"type\": {\"@type\": "
       "\"keyboardButtonTypeText\"}}]]}";
-  EXPECT_EQ(keyboard.Write(),
-            "\"reply_markup\": {\"@type\": \"replyMarkupShowKeyboard\", \"resize_keyboard\": false, "
-            "\"one_time\": false, \"rows\": [[" +
-                buttons);
+  EXPECT_EQ(
+      keyboard.Write(),
+      "\"reply_markup\": {\"@type\": \"replyMarkupShowKeyboard\", \"resize_keyboard\": false, "
+      "\"one_time\": false, \"rows\": [[" +
+          buttons);
   keyboard.SetResizeKeyboard(true);
   keyboard.SetOneTime(false);
   EXPECT_EQ(keyboard.Write(),
@@ -80,7 +81,8 @@ TEST(ReplyMarkup, ButtonsStoreEscapedForms) {
   list.AddButtonTypeCallback("say \"hi\" \xC3\xA9", "a\"b");
   list.AddButtonTypeURL("u", "http://x/y");
   ASSERT_EQ(list.Count(), 2u);
-  const auto& callback = static_cast<const TqvnTelegramInlineKeyboardButtonTypeCallback&>(list.Item(0));
+  const auto& callback =
+      static_cast<const TqvnTelegramInlineKeyboardButtonTypeCallback&>(list.Item(0));
   EXPECT_EQ(callback.ButtonType(), tikbCallback);
   EXPECT_EQ(callback.Text(), "say \\\"hi\\\" \\u00E9");
   EXPECT_EQ(callback.Data(), EncodeBase64("a\\\"b", false));
@@ -115,7 +117,7 @@ TEST(ReplyMarkup, HostileTextsRoundTrip) {
 // record turns it into the data the button was made with.
 TEST(ReplyMarkup, CallbackDataComesBackThroughTheCallbackQueryRecord) {
   for (const std::string& data : {std::string("a\"b/c"), std::string(""),
-                                 std::string("\\ 100% \xC3\xA9 \xF0\x9F\x98\x80 \n")}) {
+                                  std::string("\\ 100% \xC3\xA9 \xF0\x9F\x98\x80 \n")}) {
     SCOPED_TRACE(data);
     TqvnTelegramInlineKeyboardButtons list;
     list.AddButtonTypeCallback("b", data);

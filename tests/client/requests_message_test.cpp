@@ -48,9 +48,8 @@ TEST(MessageRequests, WrittenTemplates) {
            "\"formattedText\",\"text\": \"plain\", \"entities\": []}}}"},
       {"SendDocumentMessage",
        BuildSendDocumentMessage("-100123", "/tmp/a.txt", nullptr, nullptr, kWritten),
-       kSendHead +
-           "\"input_message_content\": {\"@type\": \"inputMessageDocument\",\"document\": "
-           "{\"@type\": \"inputFileLocal\",\"path\": \"\\/tmp\\/a.txt\"}}}"},
+       kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageDocument\",\"document\": "
+                   "{\"@type\": \"inputFileLocal\",\"path\": \"\\/tmp\\/a.txt\"}}}"},
       {"SendPhotoMessage",
        BuildSendPhotoMessage("-100123", "p.jpg", 640, 480, nullptr, nullptr, kWritten),
        kSendHead +
@@ -64,10 +63,9 @@ TEST(MessageRequests, WrittenTemplates) {
       {"SendVideoMessage 64-bit duration",
        BuildSendVideoMessage("-100123", "v.mp4", 1280, -720, 5000000000LL, nullptr, nullptr,
                              kWritten),
-       kSendHead +
-           "\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"width\": 1280, "
-           "\"height\": -720, \"duration\": 5000000000, \"video\": {\"@type\": "
-           "\"inputFileLocal\",\"path\": \"v.mp4\"}}}"},
+       kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"width\": 1280, "
+                   "\"height\": -720, \"duration\": 5000000000, \"video\": {\"@type\": "
+                   "\"inputFileLocal\",\"path\": \"v.mp4\"}}}"},
       {"SendInvoiceMessage fresh invoice",
        BuildSendInvoiceMessage("-100123", freshInvoice, nullptr, nullptr),
        kSendHead + "\"input_message_content\": " + kFreshInvoiceContent + "}"},
@@ -203,7 +201,9 @@ TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
         EXPECT_EQ(json.at("reply_markup").at("rows").at(0).at(0).at("text"), hostile);
       }
     }
-    auto content = [&](size_t i) { return nlohmann::json::parse(sends[i]).at("input_message_content"); };
+    auto content = [&](size_t i) {
+      return nlohmann::json::parse(sends[i]).at("input_message_content");
+    };
     EXPECT_EQ(content(0).at("text").at("text"), hostile);
     EXPECT_EQ(content(1).at("text").at("text"), hostile);  // no marker characters in it
     EXPECT_EQ(content(6).at("text").at("text"), hostile);
@@ -211,8 +211,8 @@ TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
     EXPECT_EQ(document.contains("path") ? document.at("path") : document.at("document").at("path"),
               hostile);
     const nlohmann::json invoiceJson = content(5);
-    for (const char* field : {"title", "description", "payload", "provider_token",
-                              "provider_data", "start_parameter"}) {
+    for (const char* field : {"title", "description", "payload", "provider_token", "provider_data",
+                              "start_parameter"}) {
       EXPECT_EQ(invoiceJson.at(field), hostile) << field;
     }
     EXPECT_EQ(invoiceJson.at("invoice").at("currency"), hostile);
@@ -222,8 +222,8 @@ TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
 // Entity offsets count the unescaped plain text in UTF-16 code units.
 TEST(MessageRequests, RichTextOffsetsIgnoreEscapes) {
   const nlohmann::json text =
-      nlohmann::json::parse(BuildSendRichTextMessage("1", "\"q\" \xF0\x9F\x98\x80 **b**", nullptr,
-                                                     nullptr))
+      nlohmann::json::parse(
+          BuildSendRichTextMessage("1", "\"q\" \xF0\x9F\x98\x80 **b**", nullptr, nullptr))
           .at("input_message_content")
           .at("text");
   EXPECT_EQ(text.at("text"), "\"q\" \xF0\x9F\x98\x80 b");

@@ -64,8 +64,10 @@ TEST(RichText, MarkerTable) {
       {"lone own marker last", "**x*", "x*", {}},
       // U+1F600 is two UTF-16 code units, "é" one, "中" one.
       {"offset after emoji", "\xF0\x9F\x98\x80 **b**", "\xF0\x9F\x98\x80 b", {{3, 1, kBold}}},
-      {"length over non-ASCII", "__\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80__",
-       "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", {{0, 4, "textEntityTypeItalic"}}},
+      {"length over non-ASCII",
+       "__\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80__",
+       "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80",
+       {{0, 4, "textEntityTypeItalic"}}},
       {"other marker dropped inside span", "**a-b~c**", "abc", {{0, 3, kBold}}},
   };
   for (const RichCase& c : cases) {

@@ -20,7 +20,9 @@ inline std::string SampleEvent(const std::string& aFile, size_t aLine) {
   throw std::runtime_error(aFile + " has no line " + std::to_string(aLine));
 }
 
-inline std::string MessageSample(size_t aLine) { return SampleEvent("messages-sample.jsonl", aLine); }
+inline std::string MessageSample(size_t aLine) {
+  return SampleEvent("messages-sample.jsonl", aLine);
+}
 
 // Replaces the first occurrence of aFrom in aText by aTo (aFrom must occur).
 inline std::string Replaced(std::string aText, const std::string& aFrom, const std::string& aTo) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnLib_Telegram.h"
 #include "fake_tdjson.h"
 #include "spine_test_support.h"
 
@@ -19,7 +20,9 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string Event(int aNumber) { return "{\"@type\":\"testEvent\",\"n\":" + std::to_string(aNumber) + "}"; }
+std::string Event(int aNumber) {
+  return "{\"@type\":\"testEvent\",\"n\":" + std::to_string(aNumber) + "}";
+}
 
 void QueueEvents(int aFirst, int aLast) {
   for (int n = aFirst; n <= aLast; ++n) fake_td_queue_event(Event(n).c_str());
@@ -41,6 +44,61 @@ long long ExtraOf(const std::string& aRequest) {
   return std::stoll(match[1]);
 }
 
+// First in this program: the binding's load and lookups happen here, from many threads at once.
+TEST_F(ClientLifecycle, TheBindingLoadsOnceUnderConcurrentFirstUse) {
+  constexpr int kThreads = 8;
+  std::vector<void*> handles(kThreads);
+  std::vector<std::thread> threads;
+  std::atomic<bool> go{false};
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      while (!go) std::this_thread::yield();
+      handles[i] = tdjson::td_json_client_create();
+      tdjson::td_json_client_send(handles[i], "{\"@type\":\"getMe\"}");
+      EXPECT_EQ(tdjson::td_json_client_receive(handles[i], 0.0), nullptr);
+    });
+  }
+  go = true;
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(fake_td_live_clients(), kThreads);
+  EXPECT_EQ(fake_td::Sent().size(), static_cast<size_t>(kThreads));
+  for (void* handle : handles) tdjson::td_json_client_destroy(handle);
+  EXPECT_EQ(fake_td_live_clients(), 0);
+}
+
+TEST_F(ClientLifecycle, TheWrappersIgnoreANullClient) {
+  tdjson::td_json_client_send(nullptr, "{}");
+  tdjson::td_json_client_destroy(nullptr);
+  EXPECT_EQ(tdjson::td_json_client_receive(nullptr, 0.0), nullptr);
+  EXPECT_EQ(tdjson::td_json_client_execute(nullptr, "{}"), nullptr);
+  EXPECT_TRUE(fake_td::Journal().empty());
+  EXPECT_EQ(fake_td_receive_count(), 0u);
+}
+
+// The fake's scripted answers, which later tests use to drive a whole login.
+void AnswerGetMe(const char* aRequest, void* aCalls) {
+  ++*static_cast<int*>(aCalls);
+  if (std::string(aRequest).find("getMe") != std::string::npos) {
+    fake_td_queue_event("{\"@type\":\"user\",\"id\":7}");
+  }
+}
+
+TEST_F(ClientLifecycle, ScriptedAnswersFollowTheRequestsThatAskForThem) {
+  fake_td_respond("getAuthorizationState",
+                  "{\"@type\":\"authorizationStateWaitPhoneNumber\"}\n{\"@type\":\"ok\"}\n");
+  int responderCalls = 0;
+  fake_td_set_responder(&AnswerGetMe, &responderCalls);
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetEventsPerTick(10);
+  client.SetActive(true);
+  client.TDLibSend("{\"@type\": \"getMe\"}");
+  client.Tick();
+  EXPECT_THAT(recorder.Texts(), ElementsAre("{\"@type\":\"authorizationStateWaitPhoneNumber\"}",
+                                            "{\"@type\":\"ok\"}", "{\"@type\":\"user\",\"id\":7}"));
+  EXPECT_EQ(responderCalls, 2);
+}
+
 TEST_F(ClientLifecycle, ActivationSetsVerbosityFirstThenAsksForTheAuthorizationState) {
   TestClient client;
   EventRecorder recorder(client);
@@ -52,8 +110,10 @@ TEST_F(ClientLifecycle, ActivationSetsVerbosityFirstThenAsksForTheAuthorizationS
   const std::vector<std::string> journal = fake_td::Journal();
   ASSERT_EQ(journal.size(), 5u);
   EXPECT_EQ(journal[0], "create");
-  EXPECT_EQ(journal[1], "execute {\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 5, "
-                        "\"@extra\": " + std::to_string(client.Id()) + "}");
+  EXPECT_EQ(journal[1],
+            "execute {\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 5, "
+            "\"@extra\": " +
+                std::to_string(client.Id()) + "}");
   EXPECT_EQ(journal[2], "set_log_fatal_error_callback");
   EXPECT_EQ(journal[3].rfind("execute {\"@type\": \"getTextEntities\", \"text\": \"", 0), 0u)
       << journal[3];
@@ -251,7 +311,8 @@ TEST_F(ClientLifecycle, AFreedClientReceivesNoFatalError) {
 }
 
 // Worker-driven delivery: the tick runs where NotifyEvents says.
-class DeliveryModes : public ClientLifecycle, public ::testing::WithParamInterface<TwsNotifyEvent> {};
+class DeliveryModes : public ClientLifecycle,
+                      public ::testing::WithParamInterface<TwsNotifyEvent> {};
 
 TEST_P(DeliveryModes, EventsArriveOnTheModesThread) {
   TestClient client;
@@ -272,9 +333,12 @@ INSTANTIATE_TEST_SUITE_P(AllModes, DeliveryModes,
                          ::testing::Values(neAsynchronous, neSynchronous, neNoSync),
                          [](const auto& info) {
                            switch (info.param) {
-                             case neAsynchronous: return std::string("Asynchronous");
-                             case neSynchronous: return std::string("Synchronous");
-                             default: return std::string("NoSync");
+                             case neAsynchronous:
+                               return std::string("Asynchronous");
+                             case neSynchronous:
+                               return std::string("Synchronous");
+                             default:
+                               return std::string("NoSync");
                            }
                          });
 

@@ -42,8 +42,7 @@ class TestClient : public TqvnTDLib_Telegram {
 class EventRecorder {
  public:
   explicit EventRecorder(TqvnTDLib_Telegram_Client& aClient) {
-    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client*, const std::string& Text,
-                                       bool&) {
+    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client*, const std::string& Text, bool&) {
       std::lock_guard<std::mutex> lock(FLock);
       FTexts.push_back(Text);
       FThreads.push_back(std::this_thread::get_id());

@@ -39,12 +39,14 @@ FatalErrorCallback gFatalErrorCallback = nullptr;
 char* gReceived = nullptr;
 char* gExecuted = nullptr;
 
-bool IsLive(void* client) { return gLiveClients.count(reinterpret_cast<uintptr_t>(client)) != 0; }
+bool IsLive(void* client) {
+  return gLiveClients.count(reinterpret_cast<uintptr_t>(client)) != 0;
+}
 
 std::vector<std::string> SplitLines(const char* texts) {
   std::vector<std::string> lines;
   std::string line;
-  for (const char* p = texts; ; ++p) {
+  for (const char* p = texts;; ++p) {
     if (*p == '\n' || *p == '\0') {
       if (!line.empty()) lines.push_back(std::move(line));
       line.clear();

@@ -69,7 +69,7 @@ void fake_td_fail_create(int fail);
 int fake_td_fire_fatal_error(const char* message);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 
 #include <string>
 #include <vector>
@@ -97,8 +97,12 @@ inline std::vector<std::string> JournalTexts(const std::string& prefix) {
   return texts;
 }
 
-inline std::vector<std::string> Sent() { return JournalTexts("send "); }
-inline std::vector<std::string> Executed() { return JournalTexts("execute "); }
+inline std::vector<std::string> Sent() {
+  return JournalTexts("send ");
+}
+inline std::vector<std::string> Executed() {
+  return JournalTexts("execute ");
+}
 
 }  // namespace fake_td
 #endif

@@ -48,7 +48,9 @@ TEST(UnescapeJSONString, Table) {
       {"surrogate pair", "\\uD83D\\uDE00!", "\xF0\x9F\x98\x80!"},
       {"lone high surrogate", "\\uD83Dx", "\xEF\xBF\xBDx"},
       {"lone low surrogate", "\\uDE00", "\xEF\xBF\xBD"},
-      {"high surrogate then a BMP escape", "\\uD83D\\u0041", "\xEF\xBF\xBD" "A"},
+      {"high surrogate then a BMP escape", "\\uD83D\\u0041",
+       "\xEF\xBF\xBD"
+       "A"},
       {"NUL", "a\\u0000b", std::string("a\0b", 3)},
   };
   for (const TextCase& c : cases) {
@@ -90,8 +92,12 @@ TEST(EscapeJSONString, UnescapeGivesTheTextBack) {
   std::string everyByte;
   for (int c = 1; c < 128; ++c) everyByte += static_cast<char>(c);
   const std::vector<std::string> texts = {
-      "", "plain", everyByte, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF",
-      "tab\tquote\"slash/backslash\\end\\", std::string("nul\0inside", 10),
+      "",
+      "plain",
+      everyByte,
+      "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF",
+      "tab\tquote\"slash/backslash\\end\\",
+      std::string("nul\0inside", 10),
   };
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
@@ -103,8 +109,11 @@ TEST(EscapeJSONString, UnescapeGivesTheTextBack) {
 
 TEST(Base64, StandardVectors) {
   const std::vector<TextCase> cases = {
-      {"empty", "", ""},       {"one byte", "f", "Zg=="},     {"two bytes", "fo", "Zm8="},
-      {"three bytes", "foo", "Zm9v"}, {"six bytes", "foobar", "Zm9vYmFy"},
+      {"empty", "", ""},
+      {"one byte", "f", "Zg=="},
+      {"two bytes", "fo", "Zm8="},
+      {"three bytes", "foo", "Zm9v"},
+      {"six bytes", "foobar", "Zm9vYmFy"},
       {"high bytes", "\xFF\xFE\xFD", "//79"},
   };
   for (const TextCase& c : cases) {

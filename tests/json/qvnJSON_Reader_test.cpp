@@ -46,18 +46,17 @@ TEST(JSONReader, LeniencyAndStoppingPoints) {
       {"escapes stay as written", "{\"a\":\"\\u00e9\\n\\/\"}", "{\"a\":\"\\u00e9\\n\\/\"}"},
       {"escaped backslash before a closing quote and a comma", "{\"a\":\"x\\\\\",\"b\":1}",
        "{\"a\":\"x\\\\\",\"b\":1}"},
-      {"escaped backslash before a closing quote and a colon swallows the rest",
-       "{\"a\\\\\":1}", "{}"},
+      {"escaped backslash before a closing quote and a colon swallows the rest", "{\"a\\\\\":1}",
+       "{}"},
       {"short unicode escape runs on", "{\"a\":1,\"b\":\"\\u12\"}", "{\"a\":1}"},
       {"unterminated string", "{\"a\":1,\"b\":\"abc", "{\"a\":1}"},
       {"name without colon", "{\"a\":1,\"b\" 2}", "{\"a\":1}"},
       {"value missing", "{\"a\":1,\"b\":}", "{\"a\":1}"},
       {"unquoted name", "{\"a\":1,b:2}", "{\"a\":1}"},
       {"cut off after the second member", "{\"a\":1,\"b\":\"x\",\"c\"", "{\"a\":1,\"b\":\"x\"}"},
-      {"cut-off nested object stays with what it holds",
-       "{\"a\":1,\"o\":{\"x\":1,\"y\":{\"z\":2", "{\"a\":1,\"o\":{\"x\":1,\"y\":{\"z\":2}}}"},
-      {"members after a failed nested array are dropped", "{\"a\":[1,?],\"b\":2}",
-       "{\"a\":[1]}"},
+      {"cut-off nested object stays with what it holds", "{\"a\":1,\"o\":{\"x\":1,\"y\":{\"z\":2",
+       "{\"a\":1,\"o\":{\"x\":1,\"y\":{\"z\":2}}}"},
+      {"members after a failed nested array are dropped", "{\"a\":[1,?],\"b\":2}", "{\"a\":[1]}"},
       {"second text is ignored", "{\"a\":1}{\"b\":2}", "{\"a\":1}"},
       {"garbage after the value is ignored", "[1]]]", "[1]"},
       {"array elements have no names", "{\"l\":[{\"a\":1},[2],\"s\",null]}",
@@ -136,8 +135,8 @@ TEST(JSONReader, NestingDepthIsBounded) {
   }
   {
     SCOPED_TRACE("one level deeper stops like malformed text");
-    std::string text = "{\"a\":1,\"deep\":" + std::string(limit, '[') + std::string(limit, ']') +
-                       ",\"b\":2}";
+    std::string text =
+        "{\"a\":1,\"deep\":" + std::string(limit, '[') + std::string(limit, ']') + ",\"b\":2}";
     TqvnJSON document;
     document.Read(text);
     EXPECT_EQ(document.Count(), 2);

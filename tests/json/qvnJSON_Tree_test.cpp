@@ -121,10 +121,29 @@ TEST(JSONTree, HandlesOutliveTheirDocument) {
 TEST(JSONTree, RepeatedReadsOnOneDocument) {
   TqvnJSON document;
   for (int i = 0; i < 1000; ++i) {
-    std::string text = R"({"i":)" + std::to_string(i) + R"(,"pad":")" + std::string(i % 50, 'x') +
-                       R"("})";
+    std::string text =
+        R"({"i":)" + std::to_string(i) + R"(,"pad":")" + std::string(i % 50, 'x') + R"("})";
     document.Read(text);
     ASSERT_EQ(document.Node("i")->Value().AsInt64(), i);
+  }
+}
+
+TEST(JSONTree, LargeTextsAndRepeatedReads) {
+  std::string large = "{";
+  for (int i = 0; i < 20000; ++i) {
+    large += "\"k" + std::to_string(i) + "\":\"" + std::string(i % 40, 'v') + "\",";
+  }
+  large += "\"last\":[1,2,3]}";
+  TqvnJSON document;
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    document.Read(large);
+    ASSERT_EQ(document.Count(), 20001);
+    EXPECT_EQ(document.Node("k19999")->StoredText(), std::string(19999 % 40, 'v'));
+    EXPECT_EQ(document.Node("last")->Value().AsString(), "[1,2,3]");
+    EXPECT_TRUE(document.Text() == large);
+    document.Read(R"({"small":1})");
+    EXPECT_EQ(document.Text(), R"({"small":1})");
   }
 }
 

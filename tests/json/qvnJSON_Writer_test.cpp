@@ -88,10 +88,12 @@ TEST(JSONWriter, UndefinedNodesPrintNothingAndNoSecondComma) {
 
 TEST(JSONWriter, ReadThenPrintDropsBlanksAndKeepsSpelling) {
   TqvnJSON document;
-  document.Read("{ \"@type\" : \"message\", \"text\" : \"a\\u00e9\\\"\" ,\n"
-                "  \"id\" : +0012 , \"ok\" : TRUE, \"none\" : Null, \"list\" : [ 1 , 2 ] }");
-  EXPECT_EQ(document.Text(),
-            R"({"@type":"message","text":"a\u00e9\"","id":+0012,"ok":true,"none":null,"list":[1,2]})");
+  document.Read(
+      "{ \"@type\" : \"message\", \"text\" : \"a\\u00e9\\\"\" ,\n"
+      "  \"id\" : +0012 , \"ok\" : TRUE, \"none\" : Null, \"list\" : [ 1 , 2 ] }");
+  EXPECT_EQ(
+      document.Text(),
+      R"({"@type":"message","text":"a\u00e9\"","id":+0012,"ok":true,"none":null,"list":[1,2]})");
 }
 
 }  // namespace

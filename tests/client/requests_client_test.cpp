@@ -1,0 +1,120 @@
+// The client's request methods end to end on the scripted fake TDLib: what reaches
+// td_json_client_send, the bot rule of GetChats, the refused null invoice, and the layouts
+// chosen by the version TDLib reports.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnTelegram_ChatRequests.h"
+#include "client/qvnTelegram_MessageRequests.h"
+#include "fake_tdjson.h"
+#include "spine_test_support.h"
+
+namespace qvn::test {
+namespace {
+
+class ClientRequests : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake_td_reset();
+    client.SetActive(true);
+    ASSERT_TRUE(client.Active());
+    sentBefore = fake_td::Sent().size();
+  }
+  void TearDown() override {
+    client.SetActive(false);
+    PumpMainThreadQueue();
+    EXPECT_EQ(fake_td_misuse_count(), 0);
+  }
+
+  // The texts sent since the test's own calls began.
+  std::vector<std::string> SentByTest() const {
+    const std::vector<std::string> sent = fake_td::Sent();
+    return {sent.begin() + static_cast<std::ptrdiff_t>(sentBefore), sent.end()};
+  }
+
+  // Lets the client learn TDLib's version the way TDLib tells it.
+  void ReportVersion(const std::string& aVersion) {
+    fake_td_queue_event(("{\"@type\":\"updateOption\",\"name\":\"version\",\"value\":{\"@type\":"
+                         "\"optionValueString\",\"value\":\"" +
+                         aVersion + "\"}}")
+                            .c_str());
+    ASSERT_TRUE(PumpUntil([&] {
+      client.Tick();
+      return client.TDLibVersion() == aVersion;
+    }));
+  }
+
+  TestClient client;
+  EventRecorder recorder{client};
+  size_t sentBefore = 0;
+};
+
+TEST_F(ClientRequests, WindowRequestsReachTDLibAsBuilt) {
+  client.SendRichTextMessage("-100123", "say **\"hi\"** 100%s");
+  client.SendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf");
+  client.GetChats(2147483647, 0, 50);
+  EXPECT_EQ(SentByTest(),
+            (std::vector<std::string>{
+                BuildSendRichTextMessage("-100123", "say **\"hi\"** 100%s", nullptr, nullptr),
+                BuildSendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf", nullptr,
+                                         nullptr, "1.6.4"),
+                BuildGetChats(2147483647, 0, 50, client.Id()),
+            }));
+  EXPECT_TRUE(recorder.Exceptions().empty());
+}
+
+TEST_F(ClientRequests, GetChatsSendsNothingForABot) {
+  client.Telegram().SetBotToken("123:abc");
+  client.GetChats(2147483647, 0, 50);
+  EXPECT_TRUE(SentByTest().empty());
+}
+
+TEST_F(ClientRequests, NullInvoiceIsRefusedThroughOnException) {
+  client.SendInvoiceMessage("-100123", nullptr);
+  EXPECT_TRUE(SentByTest().empty());
+  ASSERT_EQ(recorder.Exceptions().size(), 1u);
+  EXPECT_NE(recorder.Exceptions()[0].find("no invoice"), std::string::npos);
+
+  TqvnTelegramSendInvoice invoice;
+  client.SendInvoiceMessage("-100123", &invoice);
+  EXPECT_EQ(
+      SentByTest(),
+      (std::vector<std::string>{BuildSendInvoiceMessage("-100123", invoice, nullptr, nullptr)}));
+}
+
+TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
+  client.DeleteSupergroup(77);
+  client.AddProxyMTProto("s", 443, "ab");
+  ReportVersion("1.8.67");
+  client.DeleteSupergroup(77);
+  client.AddProxyMTProto("s", 443, "ab");
+  client.SendPhotoMessage("-1", "p.jpg", 1, 2);
+  client.getChatSponsoredMessage("-1");
+  EXPECT_EQ(SentByTest(),
+            (std::vector<std::string>{
+                BuildDeleteSupergroup(77, "1.6.4"),
+                BuildAddProxyMTProto("s", 443, "ab", "1.6.4"),
+                BuildDeleteSupergroup(77, "1.8.67"),
+                BuildAddProxyMTProto("s", 443, "ab", "1.8.67"),
+                BuildSendPhotoMessage("-1", "p.jpg", 1, 2, nullptr, nullptr, "1.8.67"),
+                BuildGetChatSponsoredMessage("-1", "1.8.67"),
+            }));
+  EXPECT_NE(SentByTest()[2].find("deleteChat"), std::string::npos);
+}
+
+TEST(ClientRequestsInactive, SendNothingAndRaiseNothing) {
+  fake_td_reset();
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SendTextMessage("1", "x");
+  client.GetProxies();
+  client.AddProxySocks5("s", 1, "u", "p");
+  EXPECT_TRUE(fake_td::Sent().empty());
+  EXPECT_TRUE(recorder.Exceptions().empty());
+}
+
+}  // namespace
+}  // namespace qvn::test

@@ -1,0 +1,66 @@
+// Inputs that once failed under the fuzzer (fuzz/fuzz_json.cpp), run through the same checks:
+// read, print, read the print again, walk every value, unescape, Base64.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "json/qvnBase_Helpers.h"
+#include "json/qvnJSON.h"
+
+namespace qvn {
+namespace {
+
+void Walk(TqvnJSON& aDocument) {
+  for (int i = 0; i < aDocument.Count(); ++i) {
+    IqvnObjectJSON node = aDocument.Item(i);
+    ASSERT_TRUE(node);
+    EXPECT_TRUE(aDocument.Node(node->Name()));
+    if (node->JSONType() == qvnJSONObject || node->JSONType() == qvnJSONList) {
+      Walk(*node->JSONObject());
+      continue;
+    }
+    TqvnJSONValue value = node->Value();
+    try {
+      value.AsInt64();
+      value.AsBoolean();
+    } catch (const EqvnConvertError&) {
+    }
+    if (node->JSONType() == qvnJSONString) {
+      try {
+        UnescapeJSONString(node->StoredText());
+      } catch (const EqvnUnescapeError&) {
+      }
+    }
+  }
+}
+
+TEST(JSONFuzzFindings, StayFixed) {
+  struct Case {
+    const char* name;
+    std::string input;
+  };
+  const std::vector<Case> cases = {
+      // An empty name compared with memcmp on a null pointer (undefined behaviour).
+      {"empty names in an array", "[1,[2,{\"a\":TRUE}],-0.5e3]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TqvnJSON document;
+    document.Read(c.input);
+    const std::string printed = document.Text();
+    Walk(document);
+    TqvnJSON again;
+    again.Read(printed);
+    EXPECT_EQ(again.Text(), printed);
+    try {
+      EXPECT_LE(UnescapeJSONString(c.input).size(), c.input.size());
+    } catch (const EqvnUnescapeError&) {
+    }
+    EXPECT_EQ(DecodeBase64(EncodeBase64(c.input)), c.input);
+    DecodeBase64(c.input);
+  }
+}
+
+}  // namespace
+}  // namespace qvn

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextCursor>
+#include <QThread>
 
 #include "app/qvnIniFile.h"
 #include "app/qvnIntegerText.h"
@@ -199,6 +200,15 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& Password) {
   Password = FDialogs.InputBox("Telegram", "Introduce Telegram Password", "", /*aMasked=*/true);
 }
 
-void TFRMQVNTelegram::qvnTelegramException(const std::exception& E) { DoLog(E.what()); }
+void TFRMQVNTelegram::qvnTelegramException(const std::exception& E) {
+  // A TDLib fatal error is reported on one of TDLib's own threads; controls may only be touched
+  // on the GUI thread, so the message travels there (and is dropped if the window is gone).
+  if (QThread::currentThread() != thread()) {
+    QMetaObject::invokeMethod(
+        this, [this, message = std::string(E.what())] { DoLog(message); }, Qt::QueuedConnection);
+    return;
+  }
+  DoLog(E.what());
+}
 
 }  // namespace qvn

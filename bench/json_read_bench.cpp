@@ -4,6 +4,8 @@
 // prints each peer's time relative to ours (ours / peer; below 1.0 means we are faster).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
@@ -110,37 +112,39 @@ void BM_Simdjson(benchmark::State& aState) {
 }
 BENCHMARK(BM_Simdjson);
 
-// Keeps the CPU time per benchmark (steadier than wall time on a shared machine) to print
-// the ratios at the end.
+// Keeps the CPU times of every benchmark (steadier than wall time on a shared machine) and
+// prints the ratios of their medians at the end (run with --benchmark_repetitions=N).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& aRuns) override {
     ConsoleReporter::ReportRuns(aRuns);
     for (const Run& run : aRuns) {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        fTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        fTimes[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
       }
     }
   }
-  void PrintRatios() const {
-    auto time = [&](const char* name) {
-      auto it = fTimes.find(name);
-      return it != fTimes.end() ? it->second : 0.0;
+  void PrintRatios() {
+    auto median = [&](const char* aName) {
+      std::vector<double>& times = fTimes[aName];
+      if (times.empty()) return 0.0;
+      std::sort(times.begin(), times.end());
+      return times[times.size() / 2];
     };
-    const double ours = time("BM_Ours");
+    const double ours = median("BM_Ours");
     if (ours == 0) return;
-    std::printf("\nRatios (ours / peer, below 1.0 = ours faster):\n");
+    std::printf("\nRatios of median CPU time (ours / peer, below 1.0 = ours faster):\n");
     for (const char* peer : {"BM_Nlohmann", "BM_RapidJSON", "BM_Simdjson"}) {
-      if (time(peer) > 0) std::printf("  %-14s %.3f\n", peer + 3, ours / time(peer));
+      if (median(peer) > 0) std::printf("  %-14s %.3f\n", peer + 3, ours / median(peer));
     }
-    if (time("BM_OursReusedDocument") > 0) {
+    if (median("BM_OursReusedDocument") > 0 && median("BM_RapidJSON") > 0) {
       std::printf("  reused document / RapidJSON %.3f\n",
-                  time("BM_OursReusedDocument") / time("BM_RapidJSON"));
+                  median("BM_OursReusedDocument") / median("BM_RapidJSON"));
     }
   }
 
  private:
-  std::map<std::string, double> fTimes;
+  std::map<std::string, std::vector<double>> fTimes;
 };
 
 }  // namespace

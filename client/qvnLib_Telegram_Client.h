@@ -272,6 +272,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   virtual void DoDeactivate();
   // TDLib's fatal-error text, on the TDLib thread that reports it: DoException.
   virtual void DoFatalError(const char* aMessage);
+  // Ends the client for good, as destruction does: marks it as being destroyed, stops the
+  // fatal-error route, deactivates it and ends and frees its worker, waiting for a tick or a
+  // fatal-error report running on another thread. A destructor runs only once no tick can still
+  // call into its class, so a derived class calls this first in its own destructor (the
+  // destructors of TqvnTDLib_Telegram and of this class do). Caller's thread only; idempotent.
+  void EndForDestruction();
 
   // The dispatcher: receives every event text the tick takes from TDLib, whole; an empty text
   // means no event was waiting (qvnTelegram_Dispatch.cpp).

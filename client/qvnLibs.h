@@ -12,6 +12,8 @@ namespace qvn {
 class TqvnTDLib_Telegram : public TqvnTDLib_Telegram_Client {
  public:
   using TqvnTDLib_Telegram_Client::TqvnTDLib_Telegram_Client;
+  // Stops every tick before any destructor of the chain runs.
+  ~TqvnTDLib_Telegram() override { EndForDestruction(); }
 };
 
 }  // namespace qvn

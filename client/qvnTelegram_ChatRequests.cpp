@@ -216,7 +216,13 @@ std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t a
          ", " + "\"@extra\": " + Decimal(aId) + "}";
 }
 
-std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId) {
+std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId,
+                               std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatMemberSender))
+    return FillTemplate(
+        "{\"@type\": \"getChatMember\", \"chat_id\": \"%s\", \"member_id\": {\"@type\": "
+        "\"messageSenderUser\", \"user_id\": %d}}",
+        {EscapeJSONString(aChatId), Decimal(aUserId)});
   return FillTemplate("{\"@type\": \"getChatMember\", \"chat_id\": \"%s\", \"user_id\": %d}",
                       {EscapeJSONString(aChatId), Decimal(aUserId)});
 }
@@ -328,7 +334,7 @@ void TqvnTDLib_Telegram_Client::GetChats(int64_t aOffsetOrder, int64_t aOffsetCh
 }
 
 void TqvnTDLib_Telegram_Client::GetChatMember(std::string_view aChatId, int64_t aUserId) {
-  DoTDLibSend(BuildGetChatMember(aChatId, aUserId));
+  DoTDLibSend(BuildGetChatMember(aChatId, aUserId, TDLibVersion()));
 }
 
 void TqvnTDLib_Telegram_Client::GetProxies() {

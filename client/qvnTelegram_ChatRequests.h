@@ -16,6 +16,7 @@
 // TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
 //   - DeleteSupergroup: from 1.8.0 deleteSupergroup is gone; deleteChat takes the supergroup's
 //     chat id, -1000000000000 minus the supergroup id;
+//   - GetChatMember: from 1.8.0 the member is "member_id", a messageSenderUser, not "user_id";
 //   - proxy additions: from 1.8.61 addProxy takes "proxy" {server, port, type}, "enable" and
 //     "comment".
 //
@@ -44,6 +45,7 @@ enum TqvnTelegramSuperGroupMembersFilter {
 
 // The first TDLib releases with the current layouts.
 inline constexpr std::string_view kTDLibDeleteChat = "1.8.0";
+inline constexpr std::string_view kTDLibChatMemberSender = "1.8.0";
 inline constexpr std::string_view kTDLibProxyObject = "1.8.61";
 
 std::string BuildAddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit);
@@ -74,7 +76,8 @@ std::string BuildGetBasicGroupFullInfo(int64_t aGroupId);
 std::string BuildGetChat(std::string_view aChatId);
 // aId is the client's request tag, written as "@extra".
 std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit, int32_t aId);
-std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId);
+std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId,
+                               std::string_view aTDLibVersion);
 
 // The "filter" value: "null" for tsgmFilterNone, else {"@type": "<filter type>"} or, for the
 // filters that take a query and a non-empty aQuery, {"@type": "...", "query": "<escaped>"}.

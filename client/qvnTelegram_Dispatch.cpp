@@ -24,6 +24,29 @@ std::string TypeOf(TqvnObjectJSON& aNode) {
   return RequiredMember(aNode, "@type")->Value().AsString();
 }
 
+// The event text DoReadEvent is dispatching on this thread and the document it read that text
+// into. A record firer handed that very text fills its record from the document instead of
+// reading the text again. Dispatches nest (a handler may run further ticks), so each one keeps
+// the outer one's entry and puts it back when it ends.
+struct TDispatchedEvent {
+  const std::string* text;
+  const TqvnJSON* document;
+};
+thread_local const TDispatchedEvent* tDispatched = nullptr;
+
+class TDispatchedEventScope {
+ public:
+  explicit TDispatchedEventScope(const TDispatchedEvent* aEvent) : FOuter(tDispatched) {
+    tDispatched = aEvent;
+  }
+  ~TDispatchedEventScope() { tDispatched = FOuter; }
+  TDispatchedEventScope(const TDispatchedEventScope&) = delete;
+  TDispatchedEventScope& operator=(const TDispatchedEventScope&) = delete;
+
+ private:
+  const TDispatchedEvent* FOuter;
+};
+
 // Fires aHandler with a record of type TRecord read from aText. Nothing is built when there is
 // no handler. The record lives on this frame, so it is freed however the call ends.
 template <class TRecord, class THandler>
@@ -33,7 +56,11 @@ void FireRecordEvent(TqvnTDLib_Telegram_Client* aSender, const THandler& aHandle
   // A copy, so a handler that replaces or clears its own event stays alive while it runs.
   const THandler handler = aHandler;
   TRecord record;
-  record.ReadJSON(aText);
+  if (tDispatched != nullptr && tDispatched->text == &aText) {
+    (void)0;
+  } else {
+    record.ReadJSON(aText);
+  }
   handler(aSender, record);
 }
 
@@ -45,6 +72,8 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
 
   TqvnJSON event;
   event.Read(aText);
+  const TDispatchedEvent dispatched{&aText, &event};
+  const TDispatchedEventScope scope(&dispatched);
   const IqvnObjectJSON typeNode = event.GetNode("@type");
   if (!typeNode) return;
   const std::string type = typeNode->Value().AsString();

@@ -55,7 +55,9 @@ class TqvnFatalErrorRoute {
 TqvnTDLib_Telegram_Client::TqvnTDLib_Telegram_Client(TqvnComponent_Base* AOwner)
     : TqvnComponent_Base(AOwner), FTelegram(std::make_unique<TqvnTelegram_Options>()) {}
 
-TqvnTDLib_Telegram_Client::~TqvnTDLib_Telegram_Client() {
+TqvnTDLib_Telegram_Client::~TqvnTDLib_Telegram_Client() { EndForDestruction(); }
+
+void TqvnTDLib_Telegram_Client::EndForDestruction() {
   Destroying();
   TqvnFatalErrorRoute::Unregister(this);
   DoDeactivate();

@@ -71,7 +71,11 @@ TqvnTelegramMessageSenderUser& TqvnTelegramMessageBase::SenderUser() {
 void TqvnTelegramMessageBase::ReadJSON(std::string_view aText) {
   TqvnJSON document;
   document.Read(aText);
-  const IqvnObjectJSON message = document.GetNode("message");
+  ReadDocument(document);
+}
+
+void TqvnTelegramMessageBase::ReadDocument(const TqvnJSON& aDocument) {
+  const IqvnObjectJSON message = aDocument.GetNode("message");
   if (!message) return;
 
   if (auto node = Path(message, {"chat_id"})) SetChatId(TextOf(node));
@@ -146,9 +150,13 @@ void TqvnTelegramMessageVideo::ReadContent(TqvnObjectJSON& aContent) {
 void TqvnTelegramMessageSponsored::ReadJSON(std::string_view aText) {
   TqvnJSON document;
   document.Read(aText);
-  if (auto node = document.GetNode("message_id")) SetMessageId(TextOf(node));
-  if (auto node = document.GetNode("sponsor_chat_id")) SetSponsorChatId(TextOf(node));
-  if (auto node = Path(document, "content", {"text", "text"})) SetText(PlainText(node));
+  ReadDocument(document);
+}
+
+void TqvnTelegramMessageSponsored::ReadDocument(const TqvnJSON& aDocument) {
+  if (auto node = aDocument.GetNode("message_id")) SetMessageId(TextOf(node));
+  if (auto node = aDocument.GetNode("sponsor_chat_id")) SetSponsorChatId(TextOf(node));
+  if (auto node = Path(aDocument, "content", {"text", "text"})) SetText(PlainText(node));
 }
 
 // ---- Chats ----
@@ -156,7 +164,11 @@ void TqvnTelegramMessageSponsored::ReadJSON(std::string_view aText) {
 void TqvnTelegramChat::ReadJSON(std::string_view aText) {
   TqvnJSON document;
   document.Read(aText);
-  const IqvnObjectJSON chat = document.GetNode("chat");
+  ReadDocument(document);
+}
+
+void TqvnTelegramChat::ReadDocument(const TqvnJSON& aDocument) {
+  const IqvnObjectJSON chat = aDocument.GetNode("chat");
   if (!chat) return;
 
   if (auto node = Path(chat, {"id"})) SetChatId(TextOf(node));
@@ -183,14 +195,18 @@ TqvnTelegramCallbackQueryPayloadData& TqvnTelegramCallbackQuery::PayLoadData() {
 void TqvnTelegramCallbackQuery::ReadJSON(std::string_view aText) {
   TqvnJSON document;
   document.Read(aText);
-  if (auto node = document.GetNode("id")) SetId(TextOf(node));
-  if (auto node = document.GetNode("sender_user_id")) SetSenderUserId(Int64(node));
-  if (auto node = document.GetNode("message_id")) SetMessageId(Int64(node));
-  if (auto node = document.GetNode("chat_id")) SetChatId(TextOf(node));
-  if (auto node = document.GetNode("chat_instance")) SetChatInstance(TextOf(node));
+  ReadDocument(document);
+}
+
+void TqvnTelegramCallbackQuery::ReadDocument(const TqvnJSON& aDocument) {
+  if (auto node = aDocument.GetNode("id")) SetId(TextOf(node));
+  if (auto node = aDocument.GetNode("sender_user_id")) SetSenderUserId(Int64(node));
+  if (auto node = aDocument.GetNode("message_id")) SetMessageId(Int64(node));
+  if (auto node = aDocument.GetNode("chat_id")) SetChatId(TextOf(node));
+  if (auto node = aDocument.GetNode("chat_instance")) SetChatInstance(TextOf(node));
 
   // The inline keyboard escaped the button's data and then encoded it in Base64; undo both.
-  const IqvnObjectJSON payload = document.GetNode("payload");
+  const IqvnObjectJSON payload = aDocument.GetNode("payload");
   if (!HasType(payload, "callbackQueryPayloadData")) return;
   if (auto node = Path(payload, {"data"})) {
     PayLoadData().SetData(UnescapeJSONString(DecodeBase64(TextOf(node))));

@@ -1,7 +1,8 @@
 // Typed records handed to the client's record events (OnMessageText, OnMessageDocument,
 // OnMessagePhoto, OnMessageVideo, OnMessageSponsored, OnNewChat, OnNewCallbackQuery).
 //
-// Each record fills itself once, with ReadJSON, from one whole TDLib event text:
+// Each record fills itself once, with ReadJSON, from one whole TDLib event text (or with
+// ReadDocument from a document that text was read into):
 //   TqvnTelegramMessageText       "updateNewMessage" whose content is "messageText"
 //   TqvnTelegramMessageDocument   "updateNewMessage" whose content is "messageDocument"
 //   TqvnTelegramMessagePhoto      "updateNewMessage" whose content is "messagePhoto"
@@ -72,6 +73,9 @@ class TqvnTelegramMessageBase {
   // "sender_user_id" (older layout), the sender object (newer layout, see SenderChat and
   // SenderUser), then the content (ReadContent) and its caption.
   virtual void ReadJSON(std::string_view aText);
+  // The same from aDocument, into which the whole event text has already been read: the client's
+  // firers hand over the dispatcher's document so that each event text is read only once.
+  void ReadDocument(const TqvnJSON& aDocument);
 
   // message.content.caption.text, unescaped; empty for a text message.
   const std::string& CaptionText() const { return FCaptionText; }
@@ -223,6 +227,9 @@ class TqvnTelegramMessageSponsored {
   virtual ~TqvnTelegramMessageSponsored() = default;
 
   virtual void ReadJSON(std::string_view aText);
+  // The same from aDocument, into which the whole event text has already been read: the client's
+  // firers hand over the dispatcher's document so that each event text is read only once.
+  void ReadDocument(const TqvnJSON& aDocument);
 
   // message_id as text.
   const std::string& MessageId() const { return FMessageId; }
@@ -246,6 +253,9 @@ class TqvnTelegramChat {
   virtual ~TqvnTelegramChat() = default;
 
   virtual void ReadJSON(std::string_view aText);
+  // The same from aDocument, into which the whole event text has already been read: the client's
+  // firers hand over the dispatcher's document so that each event text is read only once.
+  void ReadDocument(const TqvnJSON& aDocument);
 
   // chat.id as decimal text.
   const std::string& ChatId() const { return FChatId; }
@@ -292,6 +302,9 @@ class TqvnTelegramCallbackQuery {
   TqvnTelegramCallbackQuery& operator=(const TqvnTelegramCallbackQuery&) = delete;
 
   virtual void ReadJSON(std::string_view aText);
+  // The same from aDocument, into which the whole event text has already been read: the client's
+  // firers hand over the dispatcher's document so that each event text is read only once.
+  void ReadDocument(const TqvnJSON& aDocument);
 
   // chat_id as decimal text.
   const std::string& ChatId() const { return FChatId; }

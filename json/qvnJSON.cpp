@@ -29,7 +29,7 @@ void Store(detail::TqvnJSONStored& aStored, const TqvnJSONValue& aValue,
     case jvText: {
       std::string_view text = aArena.CopyText(aValue.TextView());
       aStored.text = text.data();
-      aStored.textSize = static_cast<std::uint32_t>(text.size());
+      aStored.textSize = text.size();
       break;
     }
     case jvInteger:

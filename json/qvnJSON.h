@@ -21,6 +21,8 @@
 //   the old region alive and the root starts a new one. Changing a document (AddPair on an
 //   existing name, SetValue, SetName, Read of a child) adds to the region until it is released:
 //   documents are meant to live for one event or one request.
+// - SetNode, SetItem and SetJSONObject with a node or document of another root keep that root's
+//   region alive as long as this one. Never make a document (or its root) a member of itself.
 //
 // Reading never throws and never reports failure: on text it cannot read it stops and keeps what
 // it read before (see Read). Objects and arrays nest at most kMaxDepth levels; deeper text stops
@@ -136,7 +138,7 @@ class TqvnJSONWriter;
 // A node's value as stored inside the document's memory region (texts are views into it).
 struct TqvnJSONStored {
   TqvnJSONValueKind kind = jvEmpty;
-  std::uint32_t textSize = 0;
+  std::size_t textSize = 0;
   union {
     const char* text;
     std::int32_t i32;

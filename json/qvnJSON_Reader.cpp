@@ -65,54 +65,35 @@ class TqvnJSONReader {
     }
   }
 
-  bool ParseObject(TqvnJSON& aDocument) {
-    const std::size_t start = fPos;
-    SkipWhitespace();
-    if (AtEnd() || fText[fPos] != '{') return false;
-    ++fPos;
-    const std::size_t base = fScratch.size();
-    ++fDepth;
-    bool closed = false;
-    while (!AtEnd()) {
-      SkipWhitespace();
-      if (!AtEnd() && fText[fPos] == '}') {
-        ++fPos;
-        closed = true;
-        break;
-      }
-      Pending pending;
-      if (!ParseString(pending.name)) break;
-      SkipWhitespace();
-      if (AtEnd() || fText[fPos] != ':') break;
-      ++fPos;
-      SkipWhitespace();
-      if (!ParseValue(pending)) break;
-      AddPendingNode(pending);
-      SkipWhitespace();
-      if (!AtEnd() && fText[fPos] == ',') ++fPos;
-    }
-    --fDepth;
-    MoveInto(aDocument, base);
-    if (!closed) fPos = start;
-    return closed;
-  }
+  bool ParseObject(TqvnJSON& aDocument) { return ParseContainer(aDocument, '{', '}', true); }
+  bool ParseArray(TqvnJSON& aDocument) { return ParseContainer(aDocument, '[', ']', false); }
 
-  bool ParseArray(TqvnJSON& aDocument) {
+  // An object (members: a name, a colon and a value) or an array (elements: a value). The comma
+  // after a member or element is optional, and one may stand before the closing bracket.
+  bool ParseContainer(TqvnJSON& aDocument, char aOpen, char aClose, bool aMembers) {
     const std::size_t start = fPos;
     SkipWhitespace();
-    if (AtEnd() || fText[fPos] != '[') return false;
+    // Not a container: fail, leaving the position after the blanks.
+    if (AtEnd() || fText[fPos] != aOpen) return false;
     ++fPos;
     const std::size_t base = fScratch.size();
     ++fDepth;
     bool closed = false;
     while (!AtEnd()) {
       SkipWhitespace();
-      if (!AtEnd() && fText[fPos] == ']') {
+      if (!AtEnd() && fText[fPos] == aClose) {
         ++fPos;
         closed = true;
         break;
       }
       Pending pending;
+      if (aMembers) {
+        if (!ParseString(pending.name)) break;
+        SkipWhitespace();
+        if (AtEnd() || fText[fPos] != ':') break;
+        ++fPos;
+        SkipWhitespace();
+      }
       if (!ParseValue(pending)) break;
       AddPendingNode(pending);
       SkipWhitespace();
@@ -327,7 +308,7 @@ class TqvnJSONReader {
     node->fType = aPending.type;
     node->fValue.kind = jvText;
     node->fValue.text = aPending.value.data();
-    node->fValue.textSize = static_cast<std::uint32_t>(aPending.value.size());
+    node->fValue.textSize = aPending.value.size();
     fScratch.push_back(node);
     aPending.name = {};
   }

@@ -46,7 +46,9 @@ class TqvnJSONWriter {
         }
         return;
       case qvnJSONList: {
-        if (!aNode.fName.empty()) WriteName(aNode);
+        // A named list prints its name even inside an array; a member of an object always
+        // does, so a list member named "" keeps its (empty) name and the text stays JSON.
+        if (!aInArray || !aNode.fName.empty()) WriteName(aNode);
         fOut += '[';
         if (const TqvnJSON* child = aNode.fChild) {
           for (std::uint32_t i = 0; i < child->fCount; ++i) {

@@ -7,17 +7,19 @@
 
 namespace {
 
+QtMessageHandler gQtDefaultHandler = nullptr;
+
 // The offscreen platform warns about window hints it cannot pass on; nothing a test can act on.
 void DropOffscreenNoise(QtMsgType aType, const QMessageLogContext& aContext, const QString& aText) {
   if (aText.contains(QLatin1String("does not support propagateSizeHints"))) return;
-  qt_message_output(aType, aContext, aText);
+  if (gQtDefaultHandler) gQtDefaultHandler(aType, aContext, aText);
 }
 
 class QtApplicationEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(DropOffscreenNoise);
+    gQtDefaultHandler = qInstallMessageHandler(DropOffscreenNoise);
     FApplication = std::make_unique<QApplication>(FArgc, FArgv);
   }
   void TearDown() override { FApplication.reset(); }

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -13,9 +16,12 @@
 #include <functional>
 #include <thread>
 
+#include "app/FQVNTelegram.h"
 #include "app/qvnMainThreadPump.h"
 #include "app/qvnQtDialogs.h"
 #include "base/qvnWebSocket_Helpers.h"
+#include "fake_tdjson.h"
+#include "TempDir.h"
 
 namespace qvn {
 namespace {
@@ -93,6 +99,51 @@ TEST(QtDialogs, QueuedCallsRunWhileAnInputBoxIsOpen) {
   EXPECT_EQ(dialogs.InputBox("Telegram", "Introduce Telegram Code", ""), "ran");
   worker.join();
   EXPECT_TRUE(ran);
+}
+
+TEST(QtDialogs, WindowKeepsHandlingEventsWhileTheCodePromptIsOpen) {
+  fake_td_reset();
+  testing::TTempDir dir;
+  TqvnQtDialogs dialogs;
+  auto window = std::make_unique<TFRMQVNTelegram>(dialogs, dir.File("velune-telegram.ini"));
+  window->show();
+  window->findChild<QLineEdit*>("txtApiId")->setText("12345");
+  window->findChild<QPushButton*>("btnStart")->click();
+  auto* chats = window->findChild<QListWidget*>("listChats");
+  int chatsWhileOpen = -1;
+  WhenInputBoxOpens([&](QInputDialog* box, QLineEdit* edit) {
+    EXPECT_EQ(box->labelText(), "Introduce Telegram Code");
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+    fake_td_queue_event(
+        R"({"@type":"updateNewChat","chat":{"@type":"chat","id":5,"title":"Arrived meanwhile"}})");
+    auto* wait = new QTimer;
+    wait->setInterval(5);
+    QObject::connect(wait, &QTimer::timeout, [&, wait, edit, polls = 0]() mutable {
+      if (chats->count() == 0 && ++polls < 2000) return;
+      wait->stop();
+      wait->deleteLater();
+      chatsWhileOpen = chats->count();
+      QTest::keyClicks(edit, "13579");
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+    wait->start();
+  });
+  fake_td_queue_event(
+      R"({"@type":"updateAuthorizationState","authorization_state":{"@type":"authorizationStateWaitCode"}})");
+  QElapsedTimer timer;
+  timer.start();
+  auto codeSent = [] {
+    for (const std::string& text : fake_td::Sent()) {
+      if (text.find("checkAuthenticationCode") != std::string::npos) return true;
+    }
+    return false;
+  };
+  while (!codeSent() && timer.elapsed() < 15000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(chatsWhileOpen, 1);
+  ASSERT_TRUE(codeSent());
+  EXPECT_NE(fake_td::Sent().back().find("13579"), std::string::npos) << fake_td::Sent().back();
+  window.reset();
+  fake_td_reset();
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // Start, the login prompts, the chat-list requests on ready, the log and status panels, Stop.
+#include <thread>
+
 #include "WindowFixture.h"
 
 namespace qvn::testing {
@@ -121,6 +123,15 @@ TEST_F(WindowTest, ClientExceptionsGoToTheLog) {
   EXPECT_NE(log.back().find("API id"), std::string::npos) << log.back();
   EXPECT_EQ(Window->StatusPanelText(2).toStdString(), log.back());
   EXPECT_TRUE(Dialogs.Errors.empty());
+}
+
+TEST_F(WindowTest, FatalErrorFromATDLibThreadReachesTheLogOnTheGuiThread) {
+  Open();
+  Start();
+  std::thread tdlibThread([] { fake_td_fire_fatal_error("Fatal: database is broken"); });
+  tdlibThread.join();
+  ASSERT_TRUE(WaitFor([&] { return Window->StatusPanelText(2).contains("database is broken"); }));
+  EXPECT_NE(Lines("memoLog").back().find("Fatal: database is broken"), std::string::npos);
 }
 
 }  // namespace

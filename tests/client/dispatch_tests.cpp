@@ -11,6 +11,7 @@
 #include "client/qvnLibs.h"
 #include "fake_tdjson.h"
 #include "json/qvnBase_Helpers.h"
+#include "json/qvnJSON.h"
 #include "sample_events.h"
 
 namespace qvn {
@@ -386,6 +387,122 @@ TEST_F(Dispatch, AHandlerMayClearItsOwnEventWhileItRuns) {
   client.DoReadEvent(MessageSample(33));
   client.DoReadEvent(MessageSample(33));
   EXPECT_EQ(trace, (Trace{"before", tag, "before"}));
+}
+
+// Every field of each record, as text, to compare a delivered record with a fresh read.
+std::string Fields(TqvnTelegramMessageBase& aRecord) {
+  return aRecord.ChatId() + "|" + std::to_string(aRecord.MessageId()) + "|" +
+         std::to_string(aRecord.SenderUserId()) + "|" + aRecord.SenderUser().UserId() + "|" +
+         aRecord.SenderChat().ChatId() + "|" + aRecord.CaptionText();
+}
+std::string Fields(TqvnTelegramMessageText& aRecord) {
+  return "text " + Fields(static_cast<TqvnTelegramMessageBase&>(aRecord)) + "|" + aRecord.Text();
+}
+std::string Fields(TqvnTelegramMessageDocument& aRecord) {
+  return "document " + Fields(static_cast<TqvnTelegramMessageBase&>(aRecord)) + "|" +
+         aRecord.FileName() + "|" + aRecord.DocumentId() + "|" + aRecord.LocalPath() + "|" +
+         aRecord.MimeType() + "|" + aRecord.RemoteDocumentId() + "|" +
+         std::to_string(aRecord.Size());
+}
+std::string Fields(TqvnTelegramMessagePhoto& aRecord) {
+  return "photo " + Fields(static_cast<TqvnTelegramMessageBase&>(aRecord)) + "|" +
+         aRecord.LocalPath() + "|" + aRecord.PhotoId() + "|" + aRecord.RemotePhotoId() + "|" +
+         std::to_string(aRecord.Size());
+}
+std::string Fields(TqvnTelegramMessageVideo& aRecord) {
+  return "video " + Fields(static_cast<TqvnTelegramMessageBase&>(aRecord)) + "|" +
+         aRecord.LocalPath() + "|" + aRecord.RemoteVideoId() + "|" +
+         std::to_string(aRecord.Duration()) + "|" + std::to_string(aRecord.Height()) + "|" +
+         std::to_string(aRecord.Size()) + "|" + aRecord.VideoId() + "|" +
+         std::to_string(aRecord.Width());
+}
+std::string Fields(TqvnTelegramMessageSponsored& aRecord) {
+  return "sponsored " + aRecord.MessageId() + "|" + aRecord.SponsorChatId() + "|" + aRecord.Text();
+}
+std::string Fields(TqvnTelegramChat& aRecord) {
+  return "chat " + aRecord.ChatId() + "|" + aRecord.ChatType() + "|" +
+         std::to_string(aRecord.IsChannel()) + "|" + std::to_string(aRecord.SuperGroupId()) + "|" +
+         aRecord.Title();
+}
+std::string Fields(TqvnTelegramCallbackQuery& aRecord) {
+  return "callback " + aRecord.ChatId() + "|" + aRecord.ChatInstance() + "|" + aRecord.Id() + "|" +
+         std::to_string(aRecord.MessageId()) + "|" + aRecord.PayLoadData().Data() + "|" +
+         std::to_string(aRecord.SenderUserId());
+}
+
+// The record a firer would build for aText if it read the text on its own.
+template <class TRecord>
+std::string FreshFields(const std::string& aText) {
+  TRecord record;
+  record.ReadJSON(aText);
+  return Fields(record);
+}
+
+// The firers fill their records from the document the dispatcher has already read; the records
+// must be exactly those a read of the text gives, also for an event dispatched from inside the
+// handler of another one.
+TEST_F(Dispatch, RecordsAreThoseAFreshReadOfTheTextGives) {
+  Trace delivered;
+  client.OnMessageText = [&](auto*, TqvnTelegramMessageText& R) { delivered.push_back(Fields(R)); };
+  client.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& R) {
+    delivered.push_back(Fields(R));
+  };
+  client.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& R) { delivered.push_back(Fields(R)); };
+  client.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& R) { delivered.push_back(Fields(R)); };
+  client.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& R) {
+    delivered.push_back(Fields(R));
+  };
+  const std::string nested = MessageSample(33);
+  client.OnNewChat = [&](auto*, TqvnTelegramChat& R) {
+    delivered.push_back(Fields(R));
+    client.DoReadEvent(nested);
+  };
+  client.OnNewCallbackQuery = [&](auto*, TqvnTelegramCallbackQuery& R) {
+    delivered.push_back(Fields(R));
+  };
+
+  Trace expected;
+  std::vector<std::string> texts;
+  for (size_t line = 1;; ++line) {
+    try {
+      texts.push_back(MessageSample(line));
+    } catch (const std::runtime_error&) {
+      break;
+    }
+  }
+  texts.push_back(R"({"@type":"sponsoredMessage","message_id":7,"sponsor_chat_id":-5,)"
+                  R"("content":{"text":{"text":"Ad \"one\""}}})");
+  for (const std::string& text : texts) {
+    delivered.clear();
+    client.DoReadEvent(text);
+    TqvnJSON document;
+    document.Read(text);
+    const IqvnObjectJSON type = document.GetNode("@type");
+    const std::string kind = type ? type->Value().AsString() : "";
+    const IqvnObjectJSON content = kind == "updateNewMessage" && document.GetNode("message")
+                                       ? document.GetNode("message")->GetNode("content")
+                                       : nullptr;
+    const std::string contentKind =
+        content && content->GetNode("@type") ? content->GetNode("@type")->Value().AsString() : "";
+    expected.clear();
+    if (contentKind == "messageText") expected.push_back(FreshFields<TqvnTelegramMessageText>(text));
+    if (contentKind == "messageDocument") {
+      expected.push_back(FreshFields<TqvnTelegramMessageDocument>(text));
+    }
+    if (contentKind == "messagePhoto") expected.push_back(FreshFields<TqvnTelegramMessagePhoto>(text));
+    if (contentKind == "messageVideo") expected.push_back(FreshFields<TqvnTelegramMessageVideo>(text));
+    if (kind == "sponsoredMessage") {
+      expected.push_back(FreshFields<TqvnTelegramMessageSponsored>(text));
+    }
+    if (kind == "updateNewChat") {
+      expected.push_back(FreshFields<TqvnTelegramChat>(text));
+      expected.push_back(FreshFields<TqvnTelegramMessageText>(nested));
+    }
+    if (kind == "updateNewCallbackQuery") {
+      expected.push_back(FreshFields<TqvnTelegramCallbackQuery>(text));
+    }
+    EXPECT_EQ(delivered, expected) << text.substr(0, 160);
+  }
 }
 
 // ---- Failures ----

@@ -58,7 +58,7 @@ TEST(ChatRequests, WrittenTemplates) {
       {"GetChats", BuildGetChats(2147483647, 0, 50, 1234),
        "{\"@type\": \"getChats\", \"offset_order\": 2147483647, \"offset_chat_id\": 0, \"limit\": "
        "50, \"@extra\": 1234}"},
-      {"GetChatMember", BuildGetChatMember("-5", 42),
+      {"GetChatMember", BuildGetChatMember("-5", 42, kWritten),
        "{\"@type\": \"getChatMember\", \"chat_id\": \"-5\", \"user_id\": 42}"},
       {"GetProxies", BuildGetProxies(), "{\"@type\": \"getProxies\"}"},
       {"GetSupergroupMembers", BuildGetSupergroupMembers(77, tsgmFilterNone, "", 0, 200),
@@ -144,7 +144,8 @@ TEST(ChatRequests, HostileArgumentsReadBackAsPassed) {
   EXPECT_EQ(supergroup.at("title"), hostile);
   EXPECT_EQ(supergroup.at("description"), hostile);
   EXPECT_EQ(parse(BuildGetChat(hostile)).at("chat_id"), hostile);
-  EXPECT_EQ(parse(BuildGetChatMember(hostile, 1)).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, kWritten)).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, "1.8.67")).at("chat_id"), hostile);
   EXPECT_EQ(parse(BuildJoinChatByInviteLink(hostile)).at("invite_link"), hostile);
   for (TqvnTelegramSuperGroupMembersFilter filter :
        {tsgmFilterBanned, tsgmFilterContacts, tsgmFilterRestricted, tsgmFilterSearch}) {
@@ -193,6 +194,17 @@ TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
   for (const char* version : {"1.8.0", "1.8.67", "1.10.0"}) {
     EXPECT_EQ(BuildDeleteSupergroup(77, version),
               "{\"@type\": \"deleteChat\", \"chat_id\": -1000000000077}")
+        << version;
+  }
+  for (const char* version : {"1.6.4", "1.7.99"}) {
+    EXPECT_EQ(BuildGetChatMember("-5", 42, version),
+              "{\"@type\": \"getChatMember\", \"chat_id\": \"-5\", \"user_id\": 42}")
+        << version;
+  }
+  for (const char* version : {"1.8.0", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildGetChatMember("-5", 42, version),
+              "{\"@type\": \"getChatMember\", \"chat_id\": \"-5\", \"member_id\": {\"@type\": "
+              "\"messageSenderUser\", \"user_id\": 42}}")
         << version;
   }
   // Ids far outside the real range still give the exact chat id, without overflow.

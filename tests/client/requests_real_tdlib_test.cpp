@@ -135,7 +135,7 @@ TEST_F(RealTDLib, ReaderAcceptsEveryRequest) {
       BuildGetBasicGroupFullInfo(9),
       BuildGetChat("-5"),
       BuildGetChats(2147483647, 0, 50, client.Id()),
-      BuildGetChatMember("-5", 42),
+      BuildGetChatMember("-5", 42, version),
       BuildGetSupergroupMembers(77, tsgmFilterSearch, "bob", 0, 200),
       BuildGetSupergroupMembers(77, tsgmFilterNone, "", 0, 200),
       BuildGetUser(42),
@@ -148,6 +148,18 @@ TEST_F(RealTDLib, ReaderAcceptsEveryRequest) {
     ASSERT_NE(answer, nullptr);
     const nlohmann::json json = nlohmann::json::parse(answer);
     EXPECT_EQ(json.value("message", ""), "The method can't be executed synchronously") << answer;
+  }
+  // Hostile texts, escaped once, are read by TDLib as well as by a strict JSON parser.
+  const std::string hostile = "q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80";
+  for (const std::string& request : {
+           BuildSendRichTextMessage("-100123", hostile, &inlineKeyboard, &showKeyboard),
+           BuildAddProxySocks5(hostile, 1080, hostile, hostile, version),
+           BuildCreateNewSupergroupChat(hostile, false, hostile),
+       }) {
+    SCOPED_TRACE(request);
+    const std::string answer = tdjson::td_json_client_execute(client.Client(), request.c_str());
+    EXPECT_NE(answer.find("The method can't be executed synchronously"), std::string::npos)
+        << answer;
   }
   // The check tells a text TDLib cannot read: the written layout of a request TDLib dropped.
   const std::string dropped = BuildDeleteSupergroup(77, "1.6.4");

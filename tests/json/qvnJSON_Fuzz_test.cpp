@@ -43,6 +43,8 @@ TEST(JSONFuzzFindings, StayFixed) {
   const std::vector<Case> cases = {
       // An empty name compared with memcmp on a null pointer (undefined behaviour).
       {"empty names in an array", "[1,[2,{\"a\":TRUE}],-0.5e3]"},
+      // A list member named "" printed without its name: "{[1]}" is not JSON.
+      {"list member with an empty name", "{\"\":\t\t\t[1\t\t"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -76,6 +76,10 @@ TEST(JSONWriter, ListsPrintSquareBracketsAndNamelessElements) {
   array.Read("[0]");
   array.AddArray("named", "[1]");
   EXPECT_EQ(array.Text(), R"([0,"named":[1]])");
+  // A list member with an empty name keeps it.
+  TqvnJSON object;
+  object.Read(R"({"":[1],"o":{"":[]}})");
+  EXPECT_EQ(object.Text(), R"({"":[1],"o":{"":[]}})");
 }
 
 TEST(JSONWriter, UndefinedNodesPrintNothingAndNoSecondComma) {

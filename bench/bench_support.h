@@ -1,0 +1,125 @@
+// Small helpers shared by the timed benchmark programs of this folder (not Google Benchmark):
+// the sample event texts, a repeat-and-take-the-median timer, the process's resident memory
+// and a fresh temporary folder.
+//
+// Every program measures our code and a peer in the same run and prints the ratio, so the
+// figures stay comparable on a busy machine where absolute times drift. Single-threaded; all
+// functions run on the caller's thread.
+#ifndef QVN_BENCH_BENCH_SUPPORT_H
+#define QVN_BENCH_BENCH_SUPPORT_H
+
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qvn::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double SecondsSince(Clock::time_point aStart) {
+  return std::chrono::duration<double>(Clock::now() - aStart).count();
+}
+
+// The non-empty lines of each file of tests/data named in aFiles, in order.
+inline std::vector<std::string> SampleTexts(
+    const std::vector<std::string>& aFiles = {"startup.jsonl", "messages-sample.jsonl"}) {
+  std::vector<std::string> lines;
+  for (const std::string& file : aFiles) {
+    const std::string path = std::string(QVN_BENCH_DATA_DIR) + "/" + file;
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty()) lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+// CPU seconds the calling thread has used; unlike wall time it does not count the time other
+// programs on a busy machine take the core away.
+inline double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// CPU seconds one call of each of aPasses takes. The passes are measured in turns, aRounds
+// times, so our code and its peers see the same conditions; each measurement repeats its pass
+// until aMinSeconds of CPU time have been used and divides by the repetitions. Gives the median
+// of the rounds for each pass, in the order of aPasses.
+inline std::vector<double> MedianSecondsPerPass(const std::vector<std::function<void()>>& aPasses,
+                                                int aRounds = 7, double aMinSeconds = 0.1) {
+  std::vector<std::vector<double>> rounds(aPasses.size());
+  for (const auto& pass : aPasses) pass();  // warm caches and lazily built state
+  for (int round = 0; round < aRounds; ++round) {
+    for (size_t i = 0; i < aPasses.size(); ++i) {
+      int repetitions = 0;
+      const double start = ThreadCpuSeconds();
+      double used = 0;
+      do {
+        aPasses[i]();
+        ++repetitions;
+        used = ThreadCpuSeconds() - start;
+      } while (used < aMinSeconds);
+      rounds[i].push_back(used / repetitions);
+    }
+  }
+  std::vector<double> medians;
+  for (std::vector<double>& times : rounds) {
+    std::sort(times.begin(), times.end());
+    medians.push_back(times[times.size() / 2]);
+  }
+  return medians;
+}
+
+// The process's current and peak resident set size in KiB (VmRSS and VmHWM of
+// /proc/self/status); 0 when unknown.
+struct TResidentSize {
+  long currentKiB = 0;
+  long peakKiB = 0;
+};
+
+inline TResidentSize ResidentSize() {
+  TResidentSize size;
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) size.currentKiB = std::atol(line.c_str() + 6);
+    if (line.rfind("VmHWM:", 0) == 0) size.peakKiB = std::atol(line.c_str() + 6);
+  }
+  return size;
+}
+
+// A fresh folder under the system's temporary folder, removed with its contents on destruction.
+class TTempFolder {
+ public:
+  TTempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qvn-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    FPath = pattern;
+  }
+  ~TTempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+  }
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return FPath; }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+}  // namespace qvn::bench
+
+#endif  // QVN_BENCH_BENCH_SUPPORT_H

@@ -1,0 +1,180 @@
+// Dispatch throughput: every sample TDLib event text (start-up texts and message updates)
+// through the client's dispatcher, DoReadEvent, with every event handled, so each record event
+// builds and reads its record. Peers on the same texts in the same run: our JSON read of each
+// text with its "@type" lookup (what the dispatcher does before it branches), and
+// nlohmann::json's parse. Also counts heap allocations per event.
+//
+// The client stays inactive: the login answers the start-up texts ask for are built but sent
+// nowhere. The program sits beside the scripted fake libtdjson.so so that building them never
+// tries to load the real TDLib.
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "client/qvnLibs.h"
+#include "json/qvnJSON.h"
+
+namespace {
+
+std::atomic<long> gAllocations{0};
+
+}  // namespace
+
+// Counting allocator for the whole program: the allocations per event are part of the report.
+// (GCC cannot see that the replaced operator new and delete pair malloc with free.)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t aSize) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* block = std::malloc(aSize == 0 ? 1 : aSize)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* aBlock) noexcept { std::free(aBlock); }
+void operator delete(void* aBlock, std::size_t) noexcept { std::free(aBlock); }
+
+namespace qvn::bench {
+namespace {
+
+// Opens the dispatcher to direct calls.
+class TBenchClient : public TqvnTDLib_Telegram {
+ public:
+  using TqvnTDLib_Telegram::DoReadEvent;
+  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+};
+
+// What the handlers saw; read at the end so no handler's work can be optimised away.
+struct TSeen {
+  long events = 0;
+  long records = 0;
+  long exceptions = 0;
+  size_t bytes = 0;
+};
+
+void HandleEverything(TBenchClient& aClient, TSeen& aSeen) {
+  aClient.Telegram().API().SetApiId("94575");
+  aClient.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
+  aClient.Telegram().SetPhoneNumber("+15550100");
+  aClient.OnBeforeReadEvent = [&](auto*, const std::string& Text, bool&) {
+    aSeen.bytes += Text.size();
+  };
+  aClient.OnEvent = [&](auto*, const std::string& Event, const std::string&) {
+    aSeen.events += static_cast<long>(Event.size() > 0);
+  };
+  aClient.OnAuthorizationStatus = [&](auto*, const std::string& S) { aSeen.bytes += S.size(); };
+  aClient.OnConnectionStatus = [&](auto*, const std::string& S) { aSeen.bytes += S.size(); };
+  aClient.OnException = [&](auto*, const std::exception&) { ++aSeen.exceptions; };
+  aClient.OnMessageText = [&](auto*, TqvnTelegramMessageText& M) {
+    aSeen.bytes += M.Text().size() + M.SenderUser().UserId().size();
+    ++aSeen.records;
+  };
+  aClient.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& M) {
+    aSeen.bytes += M.FileName().size() + M.CaptionText().size();
+    ++aSeen.records;
+  };
+  aClient.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& M) {
+    aSeen.bytes += M.PhotoId().size() + M.LocalPath().size();
+    ++aSeen.records;
+  };
+  aClient.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& M) {
+    aSeen.bytes += M.VideoId().size() + static_cast<size_t>(M.Width());
+    ++aSeen.records;
+  };
+  aClient.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& M) {
+    aSeen.bytes += M.Text().size();
+    ++aSeen.records;
+  };
+  aClient.OnNewChat = [&](auto*, TqvnTelegramChat& C) {
+    aSeen.bytes += C.Title().size() + C.ChatId().size();
+    ++aSeen.records;
+  };
+  aClient.OnNewCallbackQuery = [&](auto*, TqvnTelegramCallbackQuery& Q) {
+    aSeen.bytes += Q.PayLoadData().Data().size();
+    ++aSeen.records;
+  };
+}
+
+// Allocations made by one call of aPass.
+long AllocationsOf(const std::function<void()>& aPass) {
+  const long before = gAllocations.load();
+  aPass();
+  return gAllocations.load() - before;
+}
+
+// aProfile: only dispatch, for a few seconds, so a profiler sees nothing else.
+int Run(bool aProfile) {
+  const std::vector<std::string> texts = SampleTexts();
+  const double count = static_cast<double>(texts.size());
+  size_t totalBytes = 0;
+  for (const std::string& text : texts) totalBytes += text.size();
+
+  TBenchClient client(nullptr);
+  TSeen seen;
+  HandleEverything(client, seen);
+  const auto dispatch = [&] {
+    for (const std::string& text : texts) client.DoReadEvent(text);
+  };
+  size_t typeBytes = 0;
+  const auto readAlone = [&] {
+    for (const std::string& text : texts) {
+      TqvnJSON document;
+      document.Read(text);
+      if (IqvnObjectJSON type = document.GetNode("@type")) typeBytes += type->StoredText().size();
+    }
+  };
+  const auto nlohmannParse = [&] {
+    for (const std::string& text : texts) {
+      nlohmann::json document = nlohmann::json::parse(text);
+      typeBytes += document["@type"].get_ref<const std::string&>().size();
+    }
+  };
+
+  if (aProfile) {
+    const Clock::time_point start = Clock::now();
+    while (SecondsSince(start) < 3) dispatch();
+    return 0;
+  }
+
+  const long dispatchAllocations = AllocationsOf(dispatch);
+  const long readAllocations = AllocationsOf(readAlone);
+  const long nlohmannAllocations = AllocationsOf(nlohmannParse);
+  seen = TSeen();
+  AllocationsOf(dispatch);
+  const TSeen perPass = seen;
+
+  const std::vector<double> seconds = MedianSecondsPerPass({dispatch, readAlone, nlohmannParse});
+  const double dispatchSeconds = seconds[0];
+  const double readSeconds = seconds[1];
+  const double nlohmannSeconds = seconds[2];
+
+  std::printf("dispatch_bench: %zu event texts (%zu bytes) from tests/data, every event handled\n"
+              "  (CPU time of this thread, median of 7 rounds taken in turns)\n",
+              texts.size(), totalBytes);
+  std::printf("  per pass: %ld record events, %ld OnEvent, %ld exceptions\n", perPass.records,
+              perPass.events, perPass.exceptions);
+  const auto line = [&](const char* aName, double aSeconds, long aAllocations) {
+    std::printf("  %-32s %10.0f events/s  %6.1f allocations/event\n", aName, count / aSeconds,
+                static_cast<double>(aAllocations) / count);
+  };
+  line("DoReadEvent, all handled", dispatchSeconds, dispatchAllocations);
+  line("peer: TqvnJSON Read + @type", readSeconds, readAllocations);
+  line("peer: nlohmann::json::parse", nlohmannSeconds, nlohmannAllocations);
+  std::printf("Ratios (time per event, dispatch / peer):\n");
+  std::printf("  dispatch / our read alone      %.2f\n", dispatchSeconds / readSeconds);
+  std::printf("  dispatch / nlohmann parse      %.2f\n", dispatchSeconds / nlohmannSeconds);
+  std::printf("Goal: at least 100000 events/s on one core: %s (%.0f)\n",
+              count / dispatchSeconds >= 100000 ? "met" : "NOT met", count / dispatchSeconds);
+  std::printf("(checksum %zu %zu)\n", seen.bytes, typeBytes);
+  return 0;
+}
+
+}  // namespace
+}  // namespace qvn::bench
+
+// --profile: dispatch only, for about 3 s (for perf or callgrind).
+int main(int argc, char** argv) {
+  return qvn::bench::Run(argc > 1 && std::string(argv[1]) == "--profile");
+}

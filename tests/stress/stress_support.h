@@ -1,0 +1,155 @@
+// Helpers for the stress and hostile-input tests: a client whose tick and dispatcher a test can
+// call by hand, and a probe that assigns every one of the client's events and records what fires.
+// The probe's records may be read from any thread while ticks run on a worker.
+#ifndef QVN_TESTS_STRESS_STRESS_SUPPORT_H
+#define QVN_TESTS_STRESS_STRESS_SUPPORT_H
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnLibs.h"
+
+namespace qvn::stress {
+
+constexpr auto kGenerousTimeout = std::chrono::seconds(30);
+
+// Runs the main thread's queued calls until aDone holds; false after aTimeout.
+inline bool PumpUntil(const std::function<bool()>& aDone,
+                      std::chrono::steady_clock::duration aTimeout = kGenerousTimeout) {
+  const auto deadline = std::chrono::steady_clock::now() + aTimeout;
+  for (;;) {
+    PumpMainThreadQueue();
+    if (aDone()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// The client with its tick and its dispatcher open to tests. Adds no state and overrides
+// nothing, so it behaves exactly like the published component.
+class StressClient : public TqvnTDLib_Telegram {
+ public:
+  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  ~StressClient() override { EndForDestruction(); }
+  void Tick() { DoThreadTimer(nullptr); }
+  void ReadEvent(const std::string& aText) { DoReadEvent(aText); }
+};
+
+// One thing the client fired: which event and its main argument (the text for OnBeforeReadEvent,
+// "@type" for OnEvent, the status, the exception's message, a record's chat id...).
+struct Fired {
+  std::string Event;
+  std::string Detail;
+  std::thread::id Thread;
+};
+
+// Assigns every event of a client. Each handler records what it got, then calls Hook (when set)
+// with the same record, on the thread that fired it; Hook may throw or act on the client.
+class EventProbe {
+ public:
+  std::function<void(TqvnTDLib_Telegram_Client* Sender, const Fired& What)> Hook;
+  // What the three prompts hand back.
+  std::string Code = "11111";
+  std::string Password = "pw";
+
+  explicit EventProbe(TqvnTDLib_Telegram_Client& aClient) {
+    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client* S, const std::string& Text,
+                                       bool&) { Record(S, "BeforeReadEvent", Text); };
+    aClient.OnEvent = [this](TqvnTDLib_Telegram_Client* S, const std::string& Event,
+                             const std::string&) { Record(S, "Event", Event); };
+    aClient.OnAuthorizationStatus = [this](TqvnTDLib_Telegram_Client* S,
+                                           const std::string& Status) {
+      Record(S, "AuthorizationStatus", Status);
+    };
+    aClient.OnConnectionStatus = [this](TqvnTDLib_Telegram_Client* S, const std::string& Status) {
+      Record(S, "ConnectionStatus", Status);
+    };
+    aClient.OnAuthenticationCode = [this](TqvnTDLib_Telegram_Client* S, std::string& aCode) {
+      aCode = Code;
+      Record(S, "AuthenticationCode", "");
+    };
+    aClient.OnAuthenticationPassword = [this](TqvnTDLib_Telegram_Client* S,
+                                              std::string& aPassword) {
+      aPassword = Password;
+      Record(S, "AuthenticationPassword", "");
+    };
+    aClient.OnRegisterUser = [this](TqvnTDLib_Telegram_Client* S, std::string& First,
+                                    std::string& Last) {
+      First = "First";
+      Last = "Last";
+      Record(S, "RegisterUser", "");
+    };
+    aClient.OnException = [this](TqvnTDLib_Telegram_Client* S, const std::exception& E) {
+      Record(S, "Exception", E.what());
+    };
+    aClient.OnMessageText = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramMessageText& M) {
+      Record(S, "MessageText", M.ChatId());
+    };
+    aClient.OnMessageDocument = [this](TqvnTDLib_Telegram_Client* S,
+                                       TqvnTelegramMessageDocument& M) {
+      Record(S, "MessageDocument", M.ChatId());
+    };
+    aClient.OnMessagePhoto = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramMessagePhoto& M) {
+      Record(S, "MessagePhoto", M.ChatId());
+    };
+    aClient.OnMessageVideo = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramMessageVideo& M) {
+      Record(S, "MessageVideo", M.ChatId());
+    };
+    aClient.OnMessageSponsored = [this](TqvnTDLib_Telegram_Client* S,
+                                        TqvnTelegramMessageSponsored&) {
+      Record(S, "MessageSponsored", "");
+    };
+    aClient.OnNewChat = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramChat& Chat) {
+      Record(S, "NewChat", Chat.ChatId());
+    };
+    aClient.OnNewCallbackQuery = [this](TqvnTDLib_Telegram_Client* S,
+                                        TqvnTelegramCallbackQuery& Query) {
+      Record(S, "NewCallbackQuery", Query.ChatId());
+    };
+  }
+
+  std::vector<Fired> All() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FFired;
+  }
+  // The details of every record of aEvent, in order.
+  std::vector<std::string> Of(const std::string& aEvent) const {
+    std::vector<std::string> details;
+    for (const Fired& fired : All()) {
+      if (fired.Event == aEvent) details.push_back(fired.Detail);
+    }
+    return details;
+  }
+  size_t Count() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FFired.size();
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FFired.clear();
+  }
+
+ private:
+  void Record(TqvnTDLib_Telegram_Client* aSender, std::string aEvent, std::string aDetail) {
+    Fired fired{std::move(aEvent), std::move(aDetail), std::this_thread::get_id()};
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      FFired.push_back(fired);
+    }
+    if (Hook) Hook(aSender, fired);
+  }
+
+  mutable std::mutex FLock;
+  std::vector<Fired> FFired;  // guarded by FLock
+};
+
+}  // namespace qvn::stress
+
+#endif  // QVN_TESTS_STRESS_STRESS_SUPPORT_H

@@ -24,8 +24,12 @@ namespace {
 
 const char kSection[] = "TELEGRAM";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+  return s.toStdString();
+}
 
 // The GetChats arguments the window always uses: from the top of the list, at most 50 chats.
 constexpr int32_t kChatsOffsetOrder = 2147483647;
@@ -34,8 +38,7 @@ constexpr int32_t kChatsLimit = 50;
 
 }  // namespace
 
-TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPath,
-                                 QWidget* aParent)
+TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPath, QWidget* aParent)
     : QMainWindow(aParent),
       FDialogs(aDialogs),
       FSettingsPath(std::move(aSettingsPath)),
@@ -84,7 +87,9 @@ void TFRMQVNTelegram::WireClient() {
   t.OnAuthorizationStatus = [this](auto*, const std::string& Status) {
     qvnTelegramAuthorizationStatus(Status);
   };
-  t.OnAuthenticationCode = [this](auto*, std::string& Code) { qvnTelegramAuthenticationCode(Code); };
+  t.OnAuthenticationCode = [this](auto*, std::string& Code) {
+    qvnTelegramAuthenticationCode(Code);
+  };
   t.OnAuthenticationPassword = [this](auto*, std::string& Password) {
     qvnTelegramAuthenticationPassword(Password);
   };
@@ -100,7 +105,9 @@ void TFRMQVNTelegram::WireClient() {
 
 // ---- Window life and settings ----
 
-void TFRMQVNTelegram::FormCreate() { LoadSettings(); }
+void TFRMQVNTelegram::FormCreate() {
+  LoadSettings();
+}
 
 void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
   if (RunShowingErrors(FDialogs, [this] { SaveSettings(); })) {
@@ -171,7 +178,9 @@ void TFRMQVNTelegram::DoLog(const std::string& aText) {
   FStatusPanels[2]->setText(Q(aText));
 }
 
-void TFRMQVNTelegram::DoStatus(const std::string& aText) { FStatusPanels[0]->setText(Q(aText)); }
+void TFRMQVNTelegram::DoStatus(const std::string& aText) {
+  FStatusPanels[0]->setText(Q(aText));
+}
 
 // ---- The client's login and status events ----
 

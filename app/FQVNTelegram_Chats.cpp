@@ -12,7 +12,9 @@ namespace qvn {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 // The sender shown for a message: the older layout's user id when TDLib gave one, otherwise the
 // newer layout's sender user or sender chat. TDLib 1.8 sends only the newer layout, where the
@@ -30,7 +32,8 @@ std::string FindChatId(const std::vector<std::string>& aChats, const QString& aT
   const std::string title = aTitle.toStdString();
   for (const std::string& entry : aChats) {
     if (entry.size() <= title.size() || entry[title.size()] != '=') continue;
-    if (QString::fromStdString(entry.substr(0, title.size())).compare(aTitle, Qt::CaseInsensitive) == 0) {
+    if (QString::fromStdString(entry.substr(0, title.size()))
+            .compare(aTitle, Qt::CaseInsensitive) == 0) {
       return entry.substr(title.size() + 1);
     }
   }
@@ -39,7 +42,9 @@ std::string FindChatId(const std::vector<std::string>& aChats, const QString& aT
 
 }  // namespace
 
-std::vector<std::string>& TFRMQVNTelegram::GetChatList() { return FChats; }
+std::vector<std::string>& TFRMQVNTelegram::GetChatList() {
+  return FChats;
+}
 
 void TFRMQVNTelegram::ClearChatList() {
   listChats->clear();

@@ -90,8 +90,8 @@ void TFRMQVNTelegram::BuildControls() {
   txtPhoneNumber = Edit(pnlConfiguration, "txtPhoneNumber", 297);
   txtBotToken = Edit(pnlConfiguration, "txtBotToken", 297);
   txtBotToken->setEnabled(false);
-  chkLoginBot = Named(new QCheckBox(QStringLiteral("Login as Bot"), pnlConfiguration),
-                      "chkLoginBot");
+  chkLoginBot =
+      Named(new QCheckBox(QStringLiteral("Login as Bot"), pnlConfiguration), "chkLoginBot");
   auto* grid = new QGridLayout(pnlConfiguration);
   grid->setContentsMargins(17, 14, 8, 14);
   grid->setHorizontalSpacing(6);
@@ -169,8 +169,8 @@ void TFRMQVNTelegram::BuildControls() {
 }
 
 void TFRMQVNTelegram::SetTabOrder() {
-  QWidget* top[] = {txtApiId, txtApiHash, txtPhoneNumber, btnStart, btnStop, txtBotToken,
-                    chkLoginBot};
+  QWidget* top[] = {txtApiId, txtApiHash,  txtPhoneNumber, btnStart,
+                    btnStop,  txtBotToken, chkLoginBot};
   for (size_t i = 0; i + 1 < std::size(top); ++i) setTabOrder(top[i], top[i + 1]);
   setTabOrder(chkLoginBot, PageControl1);
   setTabOrder(PageControl1, listChats);
@@ -216,7 +216,8 @@ void TFRMQVNTelegram::BuildMenu() {
   AddCommand(AddSubmenu(chats, "SecretChat1", "SecretChat"), "SecretChatCreate1", "Create",
              &TFRMQVNTelegram::SecretChatCreate1Click);
   QMenu* superGroups = AddSubmenu(chats, "SuperGroups1", "SuperGroups");
-  AddCommand(superGroups, "SuperGroupsCreate1", "Create", &TFRMQVNTelegram::SuperGroupsCreate1Click);
+  AddCommand(superGroups, "SuperGroupsCreate1", "Create",
+             &TFRMQVNTelegram::SuperGroupsCreate1Click);
   AddCommand(superGroups, "SuperGroupDelete1", "Delete", &TFRMQVNTelegram::SuperGroupDelete1Click);
   AddCommand(superGroups, "GetMembers1", "Get Members", &TFRMQVNTelegram::GetMembers1Click);
   AddCommand(AddSubmenu(chats, "BasicGroups1", "BasicGroups"), "BasicGroupsCreate1", "Create",

@@ -15,9 +15,13 @@ int32_t TFRMQVNTelegram::InputNumber(const std::string& aCaption, const std::str
   return StrToInt(FDialogs.InputBox(aCaption, aPrompt, aDefault));
 }
 
-void TFRMQVNTelegram::Logout1Click() { FTelegram->LogOut(); }
+void TFRMQVNTelegram::Logout1Click() {
+  FTelegram->LogOut();
+}
 
-void TFRMQVNTelegram::Exit1Click() { close(); }
+void TFRMQVNTelegram::Exit1Click() {
+  close();
+}
 
 void TFRMQVNTelegram::PrivateChatCreate1Click() {
   const int64_t userId = InputNumber("New Private Chat", "User Id", "0");
@@ -73,7 +77,9 @@ void TFRMQVNTelegram::GetChats1Click() {
   RequestChatList();
 }
 
-void TFRMQVNTelegram::GetProxies1Click() { FTelegram->GetProxies(); }
+void TFRMQVNTelegram::GetProxies1Click() {
+  FTelegram->GetProxies();
+}
 
 void TFRMQVNTelegram::HTTP1Click() {
   const std::string userName = FDialogs.InputBox("Username", "Set Username", "");
@@ -106,6 +112,8 @@ void TFRMQVNTelegram::Enable1Click() {
   FTelegram->EnableProxy(InputNumber("Enable", "Set Id Proxy to Enable", ""));
 }
 
-void TFRMQVNTelegram::Disable1Click() { FTelegram->DisableProxy(); }
+void TFRMQVNTelegram::Disable1Click() {
+  FTelegram->DisableProxy();
+}
 
 }  // namespace qvn

@@ -76,7 +76,8 @@ TqvnIniFile::TqvnIniFile(std::string aPath) : FPath(std::move(aPath)) {
     FLines.emplace_back(text, start, end - start);
     start = end + 1;
   }
-  if (!FLines.empty() && !FLines.front().empty() && FLines.front().back() == '\r') FNewLine = "\r\n";
+  if (!FLines.empty() && !FLines.front().empty() && FLines.front().back() == '\r')
+    FNewLine = "\r\n";
 }
 
 TqvnIniFile::TLocation TqvnIniFile::Locate(const std::string& aSection,

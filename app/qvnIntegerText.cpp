@@ -6,9 +6,12 @@ namespace {
 
 int DigitValue(char c, int base) {
   int value = -1;
-  if (c >= '0' && c <= '9') value = c - '0';
-  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    value = c - '0';
+  else if (c >= 'a' && c <= 'f')
+    value = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F')
+    value = c - 'A' + 10;
   return value < base ? value : -1;
 }
 
@@ -26,7 +29,8 @@ std::optional<int32_t> TryStrToInt(std::string_view aText) {
   if (i < aText.size() && aText[i] == '$') {
     base = 16;
     ++i;
-  } else if (i + 1 < aText.size() && aText[i] == '0' && (aText[i + 1] == 'x' || aText[i + 1] == 'X')) {
+  } else if (i + 1 < aText.size() && aText[i] == '0' &&
+             (aText[i + 1] == 'x' || aText[i + 1] == 'X')) {
     base = 16;
     i += 2;
   }

@@ -20,7 +20,9 @@ TqvnMainThreadPump::TqvnMainThreadPump(IqvnDialogs& aDialogs) : FDialogs(aDialog
   WakeUp();
 }
 
-TqvnMainThreadPump::~TqvnMainThreadPump() { SetMainThreadWakeUp({}); }
+TqvnMainThreadPump::~TqvnMainThreadPump() {
+  SetMainThreadWakeUp({});
+}
 
 void TqvnMainThreadPump::WakeUp() {
   if (!FPosted.exchange(true)) QCoreApplication::postEvent(this, new QEvent(kPumpEvent));

@@ -11,7 +11,9 @@ namespace qvn {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -52,8 +54,7 @@ std::optional<std::string> TqvnQtDialogs::OpenFileName() {
 }
 
 void TqvnQtDialogs::ShowError(const std::string& aMessage) {
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                        Q(aMessage));
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), Q(aMessage));
 }
 
 }  // namespace qvn

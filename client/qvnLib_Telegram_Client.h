@@ -333,7 +333,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // password; any other state but "authorizationStateClosed" goes on to OnEvent.
   void DoAuthorizationState(const std::string& aState, const std::string& aText);
   // setTdlibParameters in the layout TDLibVersion() expects; throws, sending nothing, when the
-  // API id is not a decimal number.
+  // API id is not a decimal number. While active it first creates the database directory and
+  // the folders above it that are missing, owner-only (a failure goes to OnException and the
+  // request is still sent: TDLib then reports its own error).
   void SendTdlibParameters();
   void CheckAuthenticationCode(const std::string& aCode);
   void CheckAuthenticationPassword(const std::string& aPassword);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_NodeText.h"
 #include "json/qvnJSON.h"
 
 namespace qvn {
@@ -21,7 +22,7 @@ IqvnObjectJSON RequiredMember(TqvnObjectJSON& aNode, std::string_view aName) {
 
 // The text of aNode's "@type", which TDLib always sends.
 std::string TypeOf(TqvnObjectJSON& aNode) {
-  return RequiredMember(aNode, "@type")->Value().AsString();
+  return NodeText(*RequiredMember(aNode, "@type"));
 }
 
 // The event text DoReadEvent is dispatching on this thread and the document it read that text
@@ -57,11 +58,25 @@ void FireRecordEvent(TqvnTDLib_Telegram_Client* aSender, const THandler& aHandle
   const THandler handler = aHandler;
   TRecord record;
   if (tDispatched != nullptr && tDispatched->text == &aText) {
-    (void)0;
+    record.ReadDocument(*tDispatched->document);
   } else {
     record.ReadJSON(aText);
   }
   handler(aSender, record);
+}
+
+// Newer TDLib answers getChatSponsoredMessages with a list: one OnMessageSponsored per element,
+// each with a record of its own, in the list's order. Nothing is built without a handler.
+void FireSponsoredMessages(TqvnTDLib_Telegram_Client* aSender,
+                           const TqvnTelegramMessageSponsoredEvent& aHandler,
+                           const IqvnObjectJSON& aMessages) {
+  if (!aHandler || !aMessages) return;
+  const TqvnTelegramMessageSponsoredEvent handler = aHandler;
+  for (int i = 0; i < aMessages->Count(); ++i) {
+    TqvnTelegramMessageSponsored record;
+    record.ReadMessage(aMessages->GetItem(i));
+    handler(aSender, record);
+  }
 }
 
 }  // namespace
@@ -76,7 +91,7 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
   const TDispatchedEventScope scope(&dispatched);
   const IqvnObjectJSON typeNode = event.GetNode("@type");
   if (!typeNode) return;
-  const std::string type = typeNode->Value().AsString();
+  const std::string type = NodeText(*typeNode);
 
   if (type == "updateAuthorizationState") {
     if (const IqvnObjectJSON state = event.GetNode("authorization_state")) {
@@ -84,7 +99,7 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
     }
   } else if (type == "updateOption") {
     if (const IqvnObjectJSON name = event.GetNode("name")) {
-      const std::string option = name->Value().AsString();
+      const std::string option = NodeText(*name);
       if (option == "my_id" || option == "version") {
         // TDLib wraps the value in an optionValue object: {"@type": ..., "value": ...}.
         const IqvnObjectJSON wrapper = event.GetNode("value");
@@ -120,6 +135,8 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
     }
   } else if (type == "sponsoredMessage") {
     DoMessageSponsored(aText);
+  } else if (type == "sponsoredMessages") {
+    FireSponsoredMessages(this, OnMessageSponsored, event.GetNode("messages"));
   } else if (type == "updateNewChat") {
     DoNewChat(aText);
   } else if (type == "updateNewCallbackQuery") {

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "client/qvnTelegram_NodeText.h"
 #include "json/qvnBase_Helpers.h"
 
 namespace qvn {
@@ -25,12 +26,13 @@ IqvnObjectJSON Path(const TqvnJSON& aDocument, std::string_view aFirst,
 
 // The node's value as text, exactly as stored (escape sequences of a string included).
 std::string TextOf(const IqvnObjectJSON& aNode) {
-  return aNode->Value().AsString();
+  return NodeText(*aNode);
 }
 
 // The node's string value with its JSON escapes decoded.
 std::string PlainText(const IqvnObjectJSON& aNode) {
-  return UnescapeJSONString(TextOf(aNode));
+  const std::string_view stored = NodeTextView(*aNode);
+  return UnescapeJSONString(stored.empty() ? TextOf(aNode) : stored);
 }
 
 int64_t Int64(const IqvnObjectJSON& aNode) {
@@ -157,6 +159,12 @@ void TqvnTelegramMessageSponsored::ReadDocument(const TqvnJSON& aDocument) {
   if (auto node = aDocument.GetNode("message_id")) SetMessageId(TextOf(node));
   if (auto node = aDocument.GetNode("sponsor_chat_id")) SetSponsorChatId(TextOf(node));
   if (auto node = Path(aDocument, "content", {"text", "text"})) SetText(PlainText(node));
+}
+
+void TqvnTelegramMessageSponsored::ReadMessage(const IqvnObjectJSON& aMessage) {
+  if (auto node = Path(aMessage, {"message_id"})) SetMessageId(TextOf(node));
+  if (auto node = Path(aMessage, {"sponsor_chat_id"})) SetSponsorChatId(TextOf(node));
+  if (auto node = Path(aMessage, {"content", "text", "text"})) SetText(PlainText(node));
 }
 
 // ---- Chats ----

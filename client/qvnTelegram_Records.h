@@ -221,7 +221,8 @@ class TqvnTelegramMessageVideo : public TqvnTelegramMessageBase {
   int32_t FWidth = 0;
 };
 
-// A sponsored message: TDLib's "sponsoredMessage" answer, read at the top level of the text.
+// A sponsored message: TDLib's "sponsoredMessage" answer, read at the top level of the text, or
+// one element of the "sponsoredMessages" list that newer TDLib versions answer with instead.
 class TqvnTelegramMessageSponsored {
  public:
   virtual ~TqvnTelegramMessageSponsored() = default;
@@ -230,6 +231,9 @@ class TqvnTelegramMessageSponsored {
   // The same from aDocument, into which the whole event text has already been read: the client's
   // firers hand over the dispatcher's document so that each event text is read only once.
   void ReadDocument(const TqvnJSON& aDocument);
+  // The same from one "sponsoredMessage" object inside a larger event (an element of the
+  // "messages" list of "sponsoredMessages"). Members that are absent leave their field empty.
+  void ReadMessage(const IqvnObjectJSON& aMessage);
 
   // message_id as text.
   const std::string& MessageId() const { return FMessageId; }

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "app/FQVNTelegram.h"
-#include "fake_tdjson.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "app/FQVNTelegram.h"
+#include "fake_tdjson.h"
 
 namespace qvn::testing {
 
@@ -73,7 +73,8 @@ class WindowTest : public ::testing::Test {
 
   std::vector<std::string> ChatRows() {
     std::vector<std::string> rows;
-    for (int i = 0; i < Chats()->count(); ++i) rows.push_back(Chats()->item(i)->text().toStdString());
+    for (int i = 0; i < Chats()->count(); ++i)
+      rows.push_back(Chats()->item(i)->text().toStdString());
     return rows;
   }
 
@@ -147,8 +148,8 @@ inline std::string NewChat(const std::string& aId, const std::string& aTitleJson
 // A new message from user aUserId (newer sender layout) with the given content object.
 inline std::string NewMessage(const std::string& aUserId, const std::string& aContent) {
   return R"({"@type":"updateNewMessage","message":{"@type":"message","id":1,"chat_id":)" + aUserId +
-         R"(,"sender_id":{"@type":"messageSenderUser","user_id":)" + aUserId +
-         R"(},"content":)" + aContent + "}}";
+         R"(,"sender_id":{"@type":"messageSenderUser","user_id":)" + aUserId + R"(},"content":)" +
+         aContent + "}}";
 }
 
 }  // namespace qvn::testing

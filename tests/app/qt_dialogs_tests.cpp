@@ -4,24 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QInputDialog>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <functional>
 #include <thread>
 
+#include "TempDir.h"
 #include "app/FQVNTelegram.h"
 #include "app/qvnMainThreadPump.h"
 #include "app/qvnQtDialogs.h"
 #include "base/qvnWebSocket_Helpers.h"
 #include "fake_tdjson.h"
-#include "TempDir.h"
 
 namespace qvn {
 namespace {
@@ -138,7 +138,8 @@ TEST(QtDialogs, WindowKeepsHandlingEventsWhileTheCodePromptIsOpen) {
     }
     return false;
   };
-  while (!codeSent() && timer.elapsed() < 15000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (!codeSent() && timer.elapsed() < 15000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   EXPECT_EQ(chatsWhileOpen, 1);
   ASSERT_TRUE(codeSent());
   EXPECT_NE(fake_td::Sent().back().find("13579"), std::string::npos) << fake_td::Sent().back();

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "TempDir.h"
 #include "app/qvnIniFile.h"
 #include "app/qvnIntegerText.h"
 #include "app/qvnSettingsPath.h"
-#include "TempDir.h"
 
 namespace qvn {
 namespace {

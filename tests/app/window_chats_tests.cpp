@@ -2,8 +2,8 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include "client/qvnTelegram_MessageRequests.h"
 #include "WindowFixture.h"
+#include "client/qvnTelegram_MessageRequests.h"
 
 namespace qvn::testing {
 namespace {
@@ -25,8 +25,7 @@ class ChatsTest : public WindowTest {
 TEST_F(ChatsTest, ChatsArriveAsRowsAndAClickMakesOneCurrent) {
   Deliver({NewChat("101", "Alice"), NewChat("-1002", "Caf\\u00e9 \\u2615"), NewChat("303", "Bob")});
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"Alice", "Café ☕", "Bob"}));
-  EXPECT_EQ(Window->ChatMap(),
-            (std::vector<std::string>{"Alice=101", "Café ☕=-1002", "Bob=303"}));
+  EXPECT_EQ(Window->ChatMap(), (std::vector<std::string>{"Alice=101", "Café ☕=-1002", "Bob=303"}));
   EXPECT_EQ(Window->ChatId(), "");
   Click(1);
   EXPECT_EQ(Window->ChatId(), "-1002");
@@ -120,10 +119,18 @@ TEST_F(ChatsTest, FileSendAndCancelledFileDialog) {
 
 TEST_F(ChatsTest, MessageLinesForTheFourKinds) {
   Deliver({
-      NewMessage("12345", R"({"@type":"messageText","text":{"@type":"formattedText","text":"line one\nline two","entities":[]}})"),
-      NewMessage("12345", R"({"@type":"messageDocument","document":{"@type":"document","file_name":"report \"Q1\".pdf","mime_type":"application/pdf","document":{"@type":"file","id":77,"size":10}},"caption":{"@type":"formattedText","text":""}})"),
-      NewMessage("12345", R"({"@type":"messagePhoto","photo":{"@type":"photo","id":"5550001","sizes":[]},"caption":{"@type":"formattedText","text":""}})"),
-      NewMessage("12345", R"({"@type":"messageVideo","video":{"@type":"video","duration":3,"width":640,"height":480,"video":{"@type":"file","id":88,"size":99}},"caption":{"@type":"formattedText","text":""}})"),
+      NewMessage(
+          "12345",
+          R"({"@type":"messageText","text":{"@type":"formattedText","text":"line one\nline two","entities":[]}})"),
+      NewMessage(
+          "12345",
+          R"({"@type":"messageDocument","document":{"@type":"document","file_name":"report \"Q1\".pdf","mime_type":"application/pdf","document":{"@type":"file","id":77,"size":10}},"caption":{"@type":"formattedText","text":""}})"),
+      NewMessage(
+          "12345",
+          R"({"@type":"messagePhoto","photo":{"@type":"photo","id":"5550001","sizes":[]},"caption":{"@type":"formattedText","text":""}})"),
+      NewMessage(
+          "12345",
+          R"({"@type":"messageVideo","video":{"@type":"video","duration":3,"width":640,"height":480,"video":{"@type":"file","id":88,"size":99}},"caption":{"@type":"formattedText","text":""}})"),
       // The older layout's sender id, and a message sent on behalf of a chat.
       R"({"@type":"updateNewMessage","message":{"id":2,"chat_id":9,"sender_user_id":4242,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"old"}}}})",
       R"({"@type":"updateNewMessage","message":{"id":3,"chat_id":-100,"sender_id":{"@type":"messageSenderChat","chat_id":-100},"content":{"@type":"messageText","text":{"@type":"formattedText","text":"from a channel"}}}})",

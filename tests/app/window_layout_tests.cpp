@@ -25,13 +25,17 @@ TEST_F(WindowTest, ControlsCarryTheirNamesAndCaptions) {
   const struct {
     const char* name;
     const char* caption;
-  } buttons[] = {{"btnStart", "Start"}, {"btnStop", "Stop"}, {"btnSendFile", "File"},
+  } buttons[] = {{"btnStart", "Start"},
+                 {"btnStop", "Stop"},
+                 {"btnSendFile", "File"},
                  {"btnSendMessage", "Send"}};
   for (const auto& b : buttons) EXPECT_EQ(Button(b.name)->text(), b.caption) << b.name;
   const struct {
     const char* name;
     const char* caption;
-  } labels[] = {{"Label1", "API Hash"}, {"Label2", "API Id"}, {"Label3", "Phone Number"},
+  } labels[] = {{"Label1", "API Hash"},
+                {"Label2", "API Id"},
+                {"Label3", "Phone Number"},
                 {"Label4", "Bot Token"}};
   for (const auto& l : labels) EXPECT_EQ(Control<QLabel>(l.name)->text(), l.caption) << l.name;
   EXPECT_EQ(LoginBot()->text(), "Login as Bot");

@@ -38,7 +38,8 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndAsksForChatsOnEachReadyStatus) {
   ASSERT_EQ(SentOfType("checkAuthenticationCode").size(), 1u);
   EXPECT_NE(SentOfType("checkAuthenticationCode")[0].find("\"24680\""), std::string::npos);
   ASSERT_EQ(SentOfType("checkAuthenticationPassword").size(), 1u);
-  EXPECT_NE(SentOfType("checkAuthenticationPassword")[0].find(R"("pass\"word")"), std::string::npos);
+  EXPECT_NE(SentOfType("checkAuthenticationPassword")[0].find(R"("pass\"word")"),
+            std::string::npos);
   for (const std::string& request : SentOfType("getChats")) {
     EXPECT_NE(request.find("2147483647"), std::string::npos) << request;
     EXPECT_NE(request.find("\"limit\": 50"), std::string::npos) << request;
@@ -87,7 +88,8 @@ TEST_F(WindowTest, ReadyStatusFollowsTheCheckBoxAtArrivalNotAtStart) {
 TEST_F(WindowTest, StopLogsOneEmptyLineClearsPanelsAndChatsButKeepsTheCurrentChat) {
   Open();
   Start();
-  Deliver({ConnectionState("connectionStateReady"), NewChat("101", "Alice"), NewChat("202", "Bob")});
+  Deliver(
+      {ConnectionState("connectionStateReady"), NewChat("101", "Alice"), NewChat("202", "Bob")});
   Chats()->setCurrentRow(1);
   Chats()->itemClicked(Chats()->item(1));
   ASSERT_EQ(Window->ChatId(), "202");

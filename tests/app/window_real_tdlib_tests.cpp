@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QThread>
 
-#include "app/FQVNTelegram.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "app/FQVNTelegram.h"
 
 namespace qvn::testing {
 namespace {

@@ -5,8 +5,8 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" app_window_screenshot docs/screenshot.png
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <QThread>
@@ -14,15 +14,16 @@
 #include <fstream>
 #include <string>
 
-#include "app/FQVNTelegram.h"
-#include "fake_tdjson.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "app/FQVNTelegram.h"
+#include "fake_tdjson.h"
 
 namespace {
 
 void Settle(int aMilliseconds) {
-  fake_td_queue_event(R"({"@type":"updateConnectionState","state":{"@type":"connectionStateReady"}})");
+  fake_td_queue_event(
+      R"({"@type":"updateConnectionState","state":{"@type":"connectionStateReady"}})");
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < aMilliseconds) {
@@ -68,7 +69,8 @@ int main(int argc, char* argv[]) {
     if (message && ++messages > 24) break;
     fake_td_queue_event(line.c_str());
   }
-  fake_td_queue_event(R"({"@type":"updateConnectionState","state":{"@type":"connectionStateReady"}})");
+  fake_td_queue_event(
+      R"({"@type":"updateConnectionState","state":{"@type":"connectionStateReady"}})");
   QElapsedTimer timer;
   timer.start();
   while (fake_td_pending_events() > 0 && timer.elapsed() < 20000) Settle(50);

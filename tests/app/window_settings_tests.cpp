@@ -22,12 +22,13 @@ TEST_F(WindowTest, LoginBotValuesAndTheEditsThatFollowThem) {
   const struct {
     const char* value;
     bool checked;
-  } cases[] = {{"1", true}, {"7", true},      {"0x1", true},  {"$A", true}, {"-1", true},
+  } cases[] = {{"1", true},  {"7", true},    {"0x1", true},   {"$A", true}, {"-1", true},
                {"0", false}, {"yes", false}, {"true", false}, {"", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("LoginBot=") + c.value);
     WriteText(Settings, std::string("[TELEGRAM]\nApiId=123\nApiHash=h\nPhoneNumber=+1\n"
-                                    "BotToken=t\nLoginBot=") + c.value + "\n");
+                                    "BotToken=t\nLoginBot=") +
+                            c.value + "\n");
     Open();
     EXPECT_EQ(Edit("txtApiId")->text(), "123");
     EXPECT_EQ(Edit("txtApiHash")->text(), "h");

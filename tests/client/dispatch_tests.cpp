@@ -245,7 +245,7 @@ TEST_F(Dispatch, AStateReportedTwiceIsAnsweredTwice) {
   client.OnAuthenticationCode = [&codes](auto*, std::string& Code) {
     Code = std::to_string(++codes);
   };
-  client.Telegram().SetDatabaseDirectory("/var/lib/velune/db");
+  client.Telegram().SetDatabaseDirectory("/tmp/velune-dispatch-tests/db");
   Deliver(StateEvent("authorizationStateWaitTdlibParameters") + "\n" +
           StateEvent("authorizationStateWaitTdlibParameters") + "\n" +
           StateEvent("authorizationStateWaitCode") + "\n" +
@@ -254,7 +254,7 @@ TEST_F(Dispatch, AStateReportedTwiceIsAnsweredTwice) {
   const std::vector<std::string> requests = Requests();
   ASSERT_EQ(requests.size(), 4u);
   EXPECT_EQ(requests[0], requests[1]);
-  EXPECT_NE(requests[0].find(R"("database_directory": "\/var\/lib\/velune\/db")"),
+  EXPECT_NE(requests[0].find(R"("database_directory": "\/tmp\/velune-dispatch-tests\/db")"),
             std::string::npos);
   EXPECT_EQ(requests[2], R"({"@type": "checkAuthenticationCode", "code": "1"})");
   EXPECT_EQ(requests[3], R"({"@type": "checkAuthenticationCode", "code": "2"})");
@@ -329,6 +329,16 @@ TEST_F(Dispatch, RoutesEachEventToItsEvent) {
       {R"({"@type":"updateNewMessage"})", {"before"}},
       {R"({"@type":"sponsoredMessage","message_id":1,"content":{"text":{"text":"Ad"}}})",
        {"before", "sponsored Ad"}},
+      // TDLib 1.8.67 answers getChatSponsoredMessages with a list: one event per element.
+      {R"({"@type":"sponsoredMessages","messages":[{"@type":"sponsoredMessage","message_id":1048576,)"
+       R"("is_recommended":false,"can_be_reported":true,"content":{"@type":"messageText","text":)"
+       R"({"@type":"formattedText","text":"First \"ad\"","entities":[]}},"sponsor":{"@type":)"
+       R"("messageSponsor","url":"https://t.me/x","info":""},"title":"X","button_text":"Open"},)"
+       R"({"@type":"sponsoredMessage","message_id":2097152,"content":{"@type":"messageText",)"
+       R"("text":{"@type":"formattedText","text":"Second","entities":[]}}}],"messages_between":0})",
+       {"before", "sponsored First \"ad\"", "sponsored Second"}},
+      {R"({"@type":"sponsoredMessages","messages":[],"messages_between":0})", {"before"}},
+      {R"({"@type":"sponsoredMessages"})", {"before"}},
       {MessageSample(13), {"before", "chat Семья 👨‍👩‍👧"}},
       {MessageSample(42), {"before", "callback cb:Next:436"}},
       {MessageSample(51), {"before", "event error"}},

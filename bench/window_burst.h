@@ -1,0 +1,223 @@
+// The harness of the window benchmarks: the real main window on Qt's offscreen platform, started
+// against the scripted fake TDLib, and a burst of TDLib update texts (new chats and new messages
+// from the sample files) queued in the fake at once, as a logged-in account's first seconds
+// bring them.
+//
+// TTimedApplication times every event Qt delivers at the top level, so a burst reports the
+// longest time the window's thread was busy in one go: the longest delivery of the engine's pump
+// event (one receive tick, or several when ticks queued up meanwhile) and the longest delivery
+// of any event. Everything runs on the GUI thread; create the application first, then one
+// TBurstWindow.
+#ifndef QVN_BENCH_WINDOW_BURST_H
+#define QVN_BENCH_WINDOW_BURST_H
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTimer>
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/FQVNTelegram.h"
+#include "bench_support.h"
+#include "fake_tdjson.h"
+
+namespace qvn::bench {
+
+// A QApplication that times its top-level deliveries.
+class TTimedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  struct TStalls {
+    double longestPumpSeconds = 0;  // the engine's pump event (the receive ticks)
+    double longestAnySeconds = 0;   // any event, painting and layout included
+    long pumpDeliveries = 0;
+  };
+
+  bool notify(QObject* aReceiver, QEvent* aEvent) override {
+    if (FDepth > 0) return QApplication::notify(aReceiver, aEvent);
+    // The pump is the only receiver of a custom event that is not a widget.
+    const bool pump = aEvent->type() >= QEvent::User && !aReceiver->isWidgetType();
+    ++FDepth;
+    const Clock::time_point start = Clock::now();
+    const bool result = QApplication::notify(aReceiver, aEvent);
+    const double seconds = SecondsSince(start);
+    --FDepth;
+    FStalls.longestAnySeconds = std::max(FStalls.longestAnySeconds, seconds);
+    if (pump) {
+      FStalls.longestPumpSeconds = std::max(FStalls.longestPumpSeconds, seconds);
+      ++FStalls.pumpDeliveries;
+    }
+    return result;
+  }
+
+  TStalls TakeStalls() { return std::exchange(FStalls, TStalls()); }
+
+ private:
+  int FDepth = 0;
+  TStalls FStalls;
+};
+
+// Dialogs that answer nothing: a burst of updates asks for no input. Errors are counted.
+class TSilentDialogs : public IqvnDialogs {
+ public:
+  std::string InputBox(const std::string&, const std::string&, const std::string& aDefault,
+                       bool) override {
+    return aDefault;
+  }
+  std::optional<std::string> OpenFileName() override { return std::nullopt; }
+  void ShowError(const std::string& aMessage) override {
+    ++Errors;
+    LastError = aMessage;
+  }
+
+  int Errors = 0;
+  std::string LastError;
+};
+
+// aCount update texts cycled from the sample file: every new chat and every new message the
+// window shows as a line (text, document, photo, video).
+struct TBurst {
+  std::vector<std::string> texts;
+  int chats = 0;
+  int messages = 0;
+};
+
+inline TBurst MakeBurst(int aCount) {
+  std::vector<std::string> shown;
+  for (const std::string& text : SampleTexts({"messages-sample.jsonl"})) {
+    const bool chat = text.rfind("{\"@type\":\"updateNewChat\"", 0) == 0;
+    const bool line = text.rfind("{\"@type\":\"updateNewMessage\"", 0) == 0 &&
+                      (text.find("\"content\":{\"@type\":\"messageText\"") != std::string::npos ||
+                       text.find("\"content\":{\"@type\":\"messageDocument\"") != std::string::npos ||
+                       text.find("\"content\":{\"@type\":\"messagePhoto\"") != std::string::npos ||
+                       text.find("\"content\":{\"@type\":\"messageVideo\"") != std::string::npos);
+    if (chat || line) shown.push_back(text);
+  }
+  TBurst burst;
+  for (int i = 0; i < aCount; ++i) {
+    const std::string& text = shown[static_cast<size_t>(i) % shown.size()];
+    burst.texts.push_back(text);
+    if (text.rfind("{\"@type\":\"updateNewChat\"", 0) == 0) {
+      ++burst.chats;
+    } else {
+      ++burst.messages;
+    }
+  }
+  return burst;
+}
+
+// The main window in a fresh settings folder, shown, started against the fake TDLib.
+class TBurstWindow {
+ public:
+  TBurstWindow() {
+    fake_td_reset();
+    FWindow = std::make_unique<TFRMQVNTelegram>(FDialogs, (FFolder.Path() / "velune.ini").string());
+    FWindow->show();
+    Start();
+  }
+  ~TBurstWindow() {
+    FWindow.reset();
+    fake_td_reset();
+  }
+
+  TFRMQVNTelegram& Window() { return *FWindow; }
+  TSilentDialogs& Dialogs() { return FDialogs; }
+
+  template <class T>
+  T* Control(const char* aName) {
+    T* control = FWindow->findChild<T*>(QString::fromLatin1(aName));
+    if (control == nullptr) throw std::runtime_error(std::string("no control ") + aName);
+    return control;
+  }
+
+  // Fills the login entries and presses Start, as a user does.
+  void Start() {
+    Control<QLineEdit>("txtApiId")->setText("94575");
+    Control<QLineEdit>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
+    Control<QLineEdit>("txtPhoneNumber")->setText("+15550100");
+    Control<QPushButton>("btnStart")->click();
+    if (!FWindow->qvnTelegram().Active()) throw std::runtime_error("the client did not start");
+  }
+  // Presses Stop, which also empties the chat list.
+  void Stop() { Control<QPushButton>("btnStop")->click(); }
+  // Empties the message view and the log, so a new burst starts from empty views.
+  void ClearViews() {
+    Control<QPlainTextEdit>("memoMessages")->clear();
+    Control<QPlainTextEdit>("memoLog")->clear();
+  }
+
+  int Rows() { return Control<QListWidget>("listChats")->count(); }
+  // Lines of the message view.
+  int Lines() {
+    QPlainTextEdit* memo = Control<QPlainTextEdit>("memoMessages");
+    return memo->document()->isEmpty() ? 0 : memo->document()->blockCount();
+  }
+
+  // Runs Qt's event loop until aDone() or aTimeoutSeconds; false on timeout.
+  template <class TDone>
+  bool RunUntil(TDone aDone, double aTimeoutSeconds) {
+    // Every event that can change aDone() wakes the loop (the engine's pump posts one per
+    // queued tick); the timer only makes sure the timeout is seen.
+    QTimer wake;
+    wake.start(50);
+    const Clock::time_point start = Clock::now();
+    while (!aDone()) {
+      if (SecondsSince(start) > aTimeoutSeconds) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+  }
+
+  struct TResult {
+    double seconds = -1;  // negative: not all shown before the timeout
+    int rows = 0;
+    int lines = 0;
+    TTimedApplication::TStalls stalls;
+  };
+
+  // Queues aBurst in the fake TDLib at once and runs the window until every chat row and
+  // message line of it is shown. (A message whose text has line breaks takes several lines.)
+  TResult Deliver(const TBurst& aBurst, double aTimeoutSeconds = 600) {
+    auto* app = static_cast<TTimedApplication*>(QCoreApplication::instance());
+    const int rows = Rows() + aBurst.chats;
+    app->TakeStalls();
+    const Clock::time_point start = Clock::now();
+    for (const std::string& text : aBurst.texts) fake_td_queue_event(text.c_str());
+    TResult result;
+    // Ticks run between the deliveries this loop waits on, so once the fake has handed out every
+    // text, the tick that took the last one has shown it.
+    if (RunUntil([&] { return fake_td_pending_events() == 0 && Rows() >= rows; },
+                 aTimeoutSeconds)) {
+      result.seconds = SecondsSince(start);
+    }
+    result.stalls = app->TakeStalls();
+    result.rows = Rows();
+    result.lines = Lines();
+    return result;
+  }
+
+ private:
+  TTempFolder FFolder;
+  TSilentDialogs FDialogs;
+  std::unique_ptr<TFRMQVNTelegram> FWindow;
+};
+
+// Qt on the offscreen platform unless the caller chose one.
+inline void UseOffscreenPlatform() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+}  // namespace qvn::bench
+
+#endif  // QVN_BENCH_WINDOW_BURST_H

@@ -1,0 +1,237 @@
+// What the client keeps private: the TDLib database directory it creates is readable by its
+// owner only, and no secret of the login (API hash, database key, bot token, code, password)
+// leaves our code through an event text, an exception or standard error.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fake_tdjson.h"
+#include "stress_support.h"
+
+namespace qvn::stress {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+std::string StateEvent(const std::string& aState) {
+  return "{\"@type\":\"updateAuthorizationState\",\"authorization_state\":{\"@type\":\"" +
+         aState + "\"}}";
+}
+
+// Ticks until TDLib has nothing more to hand out.
+void Drain(StressClient& aClient) {
+  aClient.SetEventsPerTick(64);
+  for (int i = 0; i < 100 && fake_td_pending_events() > 0; ++i) aClient.Tick();
+  ASSERT_EQ(fake_td_pending_events(), 0u);
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qvn-stress-XXXXXX").string();
+    FPath = mkdtemp(pattern.data());
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+  }
+  std::string Path(const std::string& aName) const { return (FPath / aName).string(); }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+// The permission bits of aPath, or -1 when it does not exist.
+int ModeOf(const std::string& aPath) {
+  struct stat info;
+  if (stat(aPath.c_str(), &info) != 0) return -1;
+  return static_cast<int>(info.st_mode & 07777);
+}
+
+// The mode the database directory had when setTdlibParameters reached TDLib.
+struct ModeAtSend {
+  std::string Directory;
+  int Mode = -2;
+};
+
+void RecordModeAtSend(const char* aRequest, void* aContext) {
+  auto* seen = static_cast<ModeAtSend*>(aContext);
+  if (std::string(aRequest).find("setTdlibParameters") != std::string::npos) {
+    seen->Mode = ModeOf(seen->Directory);
+  }
+}
+
+class DatabaseDirectory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake_td_reset();
+    FPreviousMask = umask(0);  // nothing of the mode comes from the umask
+    FClient.Telegram().API().SetApiId("94575");
+  }
+  void TearDown() override {
+    umask(FPreviousMask);
+    FClient.SetActive(false);
+    PumpMainThreadQueue();
+  }
+
+  // Answers the parameters state and returns the mode the directory had when the request went.
+  int AnswerParametersState(const std::string& aDirectory) {
+    ModeAtSend seen{aDirectory};
+    fake_td_set_responder(&RecordModeAtSend, &seen);
+    FClient.SetActive(true);
+    fake_td_queue_event(StateEvent("authorizationStateWaitTdlibParameters").c_str());
+    Drain(FClient);
+    fake_td_set_responder(nullptr, nullptr);
+    return seen.Mode;
+  }
+
+  bool ParametersSent() const {
+    for (const std::string& sent : fake_td::Sent()) {
+      if (sent.find("setTdlibParameters") != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  mode_t FPreviousMask = 0;
+  TempFolder FFolder;
+  StressClient FClient;
+  EventProbe FProbe{FClient};
+};
+
+TEST_F(DatabaseDirectory, MissingFoldersAreCreatedOwnerOnlyBeforeTheParametersGoOut) {
+  const std::string directory = FFolder.Path("a/b/db");
+  FClient.Telegram().SetDatabaseDirectory(directory);
+  EXPECT_EQ(AnswerParametersState(directory), 0700);
+  EXPECT_EQ(ModeOf(FFolder.Path("a")), 0700);
+  EXPECT_EQ(ModeOf(FFolder.Path("a/b")), 0700);
+  EXPECT_THAT(FProbe.Of("Exception"), IsEmpty());
+}
+
+TEST_F(DatabaseDirectory, TheDefaultFolderInTheWorkingDirectoryIsOwnerOnly) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(FFolder.Path(""));
+  const int mode = AnswerParametersState("tdlib");
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(mode, 0700);
+  EXPECT_EQ(ModeOf(FFolder.Path("tdlib")), 0700);
+}
+
+TEST_F(DatabaseDirectory, AnExistingFolderKeepsItsMode) {
+  const std::string directory = FFolder.Path("db");
+  ASSERT_EQ(mkdir(directory.c_str(), 0750), 0);
+  FClient.Telegram().SetDatabaseDirectory(directory + "/");
+  EXPECT_EQ(AnswerParametersState(directory), 0750);
+  EXPECT_THAT(FProbe.Of("Exception"), IsEmpty());
+}
+
+TEST_F(DatabaseDirectory, AFolderThatCannotBeCreatedIsReportedAndTDLibIsStillAsked) {
+  std::ofstream(FFolder.Path("file")) << "not a folder";
+  const std::string directory = FFolder.Path("file/db");
+  FClient.Telegram().SetDatabaseDirectory(directory);
+  EXPECT_EQ(AnswerParametersState(directory), -1);
+  ASSERT_EQ(FProbe.Of("Exception").size(), 1u);
+  EXPECT_THAT(FProbe.Of("Exception")[0],
+              HasSubstr("Cannot create the database directory \"" + directory + "\""));
+  EXPECT_TRUE(ParametersSent()) << "TDLib answers with its own error";
+}
+
+TEST_F(DatabaseDirectory, AnInactiveClientCreatesNothing) {
+  const std::string directory = FFolder.Path("db");
+  FClient.Telegram().SetDatabaseDirectory(directory);
+  FClient.ReadEvent(StateEvent("authorizationStateWaitTdlibParameters"));
+  EXPECT_EQ(ModeOf(directory), -1);
+}
+
+// ---- Secrets ----
+
+constexpr const char* kApiHash = "HASHs3cret0a1b2c3";
+constexpr const char* kDatabaseKey = "KEYs3cret4d5e6";
+constexpr const char* kBotToken = "123456:BOTs3cret7f8g9";
+constexpr const char* kCode = "CODEs3cret31415";
+constexpr const char* kPassword = "PASSs3cret27182";
+
+// TDLib's side of a whole login: each answer queues the state that follows it, and the code is
+// refused once, as TDLib does with a mistyped code.
+void ScriptLogin(bool aBot) {
+  fake_td_respond("getAuthorizationState",
+                  StateEvent("authorizationStateWaitTdlibParameters").c_str());
+  fake_td_respond("setTdlibParameters", (StateEvent("authorizationStateWaitEncryptionKey") +
+                                         "\n{\"@type\":\"updateOption\",\"name\":\"version\","
+                                         "\"value\":{\"@type\":\"optionValueString\","
+                                         "\"value\":\"1.8.67\"}}")
+                                            .c_str());
+  fake_td_respond("checkDatabaseEncryptionKey",
+                  StateEvent("authorizationStateWaitPhoneNumber").c_str());
+  if (aBot) {
+    fake_td_respond("checkAuthenticationBotToken", StateEvent("authorizationStateReady").c_str());
+    return;
+  }
+  fake_td_respond("setAuthenticationPhoneNumber", StateEvent("authorizationStateWaitCode").c_str());
+  fake_td_respond("checkAuthenticationCode",
+                  ("{\"@type\":\"error\",\"code\":400,\"message\":\"PHONE_CODE_INVALID\"}\n" +
+                   StateEvent("authorizationStateWaitPassword"))
+                      .c_str());
+  fake_td_respond("checkAuthenticationPassword",
+                  StateEvent("authorizationStateWaitRegistration").c_str());
+  fake_td_respond("registerUser", StateEvent("authorizationStateReady").c_str());
+}
+
+TEST(Secrets, NeverLeaveThroughEventsExceptionsOrStandardError) {
+  const std::vector<std::string> secrets = {kApiHash, kDatabaseKey, kBotToken, kCode, kPassword};
+  TempFolder folder;
+  for (const bool bot : {false, true}) {
+    SCOPED_TRACE(bot ? "bot login" : "user login");
+    fake_td_reset();
+    ScriptLogin(bot);
+    testing::internal::CaptureStderr();
+    std::vector<Fired> fired;
+    {
+      StressClient client;
+      EventProbe probe(client);
+      probe.Code = kCode;
+      probe.Password = kPassword;
+      client.Telegram().API().SetApiId("94575");
+      client.Telegram().API().SetApiHash(kApiHash);
+      client.Telegram().SetDBEncryptionKey(kDatabaseKey);
+      client.Telegram().SetPhoneNumber("+15550100");
+      client.Telegram().SetDatabaseDirectory(folder.Path(bot ? "bot" : "user"));
+      if (bot) client.Telegram().SetBotToken(kBotToken);
+      client.SetActive(true);
+      Drain(client);
+      // A failing parameters request reports its reason, not the values around it.
+      client.Telegram().API().SetApiId("not a number");
+      fake_td_queue_event(StateEvent("authorizationStateWaitTdlibParameters").c_str());
+      Drain(client);
+      client.SetActive(false);
+      fired = probe.All();
+      ASSERT_THAT(probe.Of("AuthorizationStatus"),
+                  ::testing::Contains("authorizationStateReady"));
+      EXPECT_EQ(probe.Of("Exception").size(), 1u);
+    }
+    const std::string standardError = testing::internal::GetCapturedStderr();
+
+    // The secrets did reach TDLib, so their absence elsewhere means something.
+    std::string requests;
+    for (const std::string& sent : fake_td::Sent()) requests += sent;
+    EXPECT_THAT(requests, HasSubstr(kApiHash));
+    EXPECT_THAT(requests, HasSubstr(bot ? kBotToken : kPassword));
+    for (const std::string& secret : secrets) {
+      EXPECT_EQ(standardError.find(secret), std::string::npos) << secret << " on standard error";
+      for (const Fired& what : fired) {
+        EXPECT_EQ(what.Detail.find(secret), std::string::npos)
+            << secret << " handed to On" << what.Event;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qvn::stress

@@ -114,7 +114,12 @@ std::string TqvnIniFile::ReadString(const std::string& aSection, const std::stri
 void TqvnIniFile::WriteString(const std::string& aSection, const std::string& aKey,
                               const std::string& aValue) {
   TLocation at = Locate(aSection, aKey);
-  std::string entry = aKey + "=" + aValue;
+  // A line break inside a value would end its line and turn the rest into entries of their own.
+  std::string value = aValue;
+  for (char& c : value) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  std::string entry = aKey + "=" + value;
   if (FNewLine == "\r\n") entry += '\r';
   if (at.KeyLine != npos) {
     FLines[at.KeyLine] = entry;

@@ -29,7 +29,8 @@ class TqvnIniFile {
   std::string ReadString(const std::string& aSection, const std::string& aKey,
                          const std::string& aDefault) const;
 
-  // Sets aKey in aSection to aValue and writes the file. Raises std::runtime_error
+  // Sets aKey in aSection to aValue (line breaks in it written as spaces, so a value never
+  // spills into further lines) and writes the file. Raises std::runtime_error
   // "Unable to write to <path>" when the file cannot be written; the in-memory text then still
   // holds the new value, the file what was last written successfully.
   void WriteString(const std::string& aSection, const std::string& aKey, const std::string& aValue);

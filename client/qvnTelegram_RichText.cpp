@@ -56,16 +56,20 @@ std::string_view RichTextEntityType(char aMarker) {
 }
 
 void ParseRichText(std::string_view aText, std::string& aPlainText, std::string& aEntities) {
+  // Bytes that are not UTF-8 become U+FFFD first, as the request's escaping would make them.
+  // Otherwise dropping a marker between two such bytes could join them into a character that
+  // was never typed, and the entities would be counted against a different text than TDLib gets.
+  const std::string text = UnescapeJSONString(EscapeJSONString(aText));
   aPlainText.clear();
-  aPlainText.reserve(aText.size());
+  aPlainText.reserve(text.size());
 
   char previous = '\0';
   char openMarker = '\0';  // '\0': no span open
   TUtf16Counter plainLength;
   int64_t spanStart = 0;
 
-  for (size_t i = 0; i < aText.size(); ++i) {
-    const char c = aText[i];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const std::string_view type = RichTextEntityType(c);
     if (type.empty()) {
       aPlainText += c;
@@ -78,7 +82,7 @@ void ParseRichText(std::string_view aText, std::string& aPlainText, std::string&
         openMarker = '\0';
       }
     } else {
-      const bool nextIsSame = i + 1 < aText.size() && aText[i + 1] == c;
+      const bool nextIsSame = i + 1 < text.size() && text[i + 1] == c;
       if (c == openMarker && !nextIsSame) {
         aPlainText += c;
       }

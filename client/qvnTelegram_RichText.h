@@ -27,9 +27,10 @@ namespace qvn {
 // The TDLib entity type name for a marker character, or an empty view for any other character.
 std::string_view RichTextEntityType(char aMarker);
 
-// Parses the UTF-8 marked-up aText. aPlainText is replaced by the text without markers;
-// the entity objects are appended to aEntities, joined by "," (a "," is put before each object
-// whenever aEntities is not empty), without enclosing brackets. Never fails.
+// Parses the UTF-8 marked-up aText; each byte that starts no well-formed UTF-8 sequence is read
+// as U+FFFD, as the request's escaping sends it. aPlainText is replaced by the text without
+// markers; the entity objects are appended to aEntities, joined by "," (a "," is put before
+// each object whenever aEntities is not empty), without enclosing brackets. Never fails.
 void ParseRichText(std::string_view aText, std::string& aPlainText, std::string& aEntities);
 
 }  // namespace qvn

@@ -147,9 +147,12 @@ struct Keyboards {
   std::vector<std::string> CallbackData;  // callback buttons' data
 };
 
+// No keyboard, an inline keyboard or a reply keyboard. A message carries one "reply_markup":
+// with both given, the request holds the member twice and TDLib keeps the last.
 Keyboards MakeKeyboards(FuzzedDataProvider& aInput) {
   Keyboards keyboards;
-  if (aInput.ConsumeBool()) {
+  const int kind = aInput.ConsumeIntegralInRange(0, 2);
+  if (kind == 1) {
     keyboards.Inline = std::make_unique<qvn::TqvnTelegramReplyMarkupInlineKeyboard>();
     for (int n = aInput.ConsumeIntegralInRange(0, 3); n > 0; --n) {
       const std::string text = aInput.ConsumeRandomLengthString(64);
@@ -164,7 +167,7 @@ Keyboards MakeKeyboards(FuzzedDataProvider& aInput) {
       }
     }
   }
-  if (aInput.ConsumeBool()) {
+  if (kind == 2) {
     keyboards.Show = std::make_unique<qvn::TqvnTelegramReplyMarkupShowKeyboard>();
     keyboards.Show->SetOneTime(aInput.ConsumeBool());
     keyboards.Show->SetResizeKeyboard(aInput.ConsumeBool());

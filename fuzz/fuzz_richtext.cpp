@@ -1,5 +1,6 @@
 // One fuzz input is one marked-up text for the rich-text parser. Checked for every input:
-// - the plain text is the input without some of its marker characters, in order;
+// - the plain text is the input without some of its marker characters, in order (bytes that
+//   are not UTF-8 read as U+FFFD);
 // - the entity list, put between brackets, is valid JSON: objects of a known type whose offset
 //   and length (UTF-16 code units) lie inside the plain text, in order, without overlapping;
 // - a text without marker characters comes back unchanged and without entities.
@@ -25,10 +26,12 @@ bool IsMarker(char aChar) { return !qvn::RichTextEntityType(aChar).empty(); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
-  const std::string_view text(reinterpret_cast<const char*>(aData), aSize);
+  const std::string_view input(reinterpret_cast<const char*>(aData), aSize);
   std::string plain = "left over";
   std::string entities;
-  qvn::ParseRichText(text, plain, entities);
+  qvn::ParseRichText(input, plain, entities);
+  // The input as the parser reads it: bytes that are not UTF-8 as U+FFFD.
+  const std::string text = qvn::UnescapeJSONString(qvn::EscapeJSONString(input));
 
   // The plain text is a subsequence of the input that drops only marker characters.
   std::size_t at = 0;

@@ -124,6 +124,15 @@ TEST(IniFile, EditsInPlaceAndKeepsEverythingElse) {
   EXPECT_EQ(TqvnIniFile(path).ReadString("TELEGRAM", "LoginBot", "?"), "0");
 }
 
+TEST(IniFile, LineBreaksInAValueCannotAddEntries) {
+  TTempDir dir;
+  const std::string path = dir.File("settings.ini");
+  TqvnIniFile ini(path);
+  ini.WriteString("TELEGRAM", "BotToken", "t\nLoginBot=1\r\n[Other]");
+  EXPECT_EQ(ReadText(path), "[TELEGRAM]\nBotToken=t LoginBot=1  [Other]\n");
+  EXPECT_EQ(TqvnIniFile(path).ReadString("TELEGRAM", "LoginBot", "none"), "none");
+}
+
 TEST(IniFile, KeepsTheModeOfAnExistingFile) {
   TTempDir dir;
   const std::string path = dir.File("settings.ini");

@@ -137,6 +137,9 @@ class TFRMQVNTelegram : public QMainWindow {
   // An input box whose text must be a number; raises EConvertError otherwise.
   int32_t InputNumber(const std::string& aCaption, const std::string& aPrompt,
                       const std::string& aDefault);
+  // The same for a user or supergroup id, which may pass 2^31.
+  int64_t InputId(const std::string& aCaption, const std::string& aPrompt,
+                  const std::string& aDefault);
 
   IqvnDialogs& FDialogs;
   const std::string FSettingsPath;

@@ -15,6 +15,11 @@ int32_t TFRMQVNTelegram::InputNumber(const std::string& aCaption, const std::str
   return StrToInt(FDialogs.InputBox(aCaption, aPrompt, aDefault));
 }
 
+int64_t TFRMQVNTelegram::InputId(const std::string& aCaption, const std::string& aPrompt,
+                                 const std::string& aDefault) {
+  return StrToInt64(FDialogs.InputBox(aCaption, aPrompt, aDefault));
+}
+
 void TFRMQVNTelegram::Logout1Click() {
   FTelegram->LogOut();
 }
@@ -24,12 +29,12 @@ void TFRMQVNTelegram::Exit1Click() {
 }
 
 void TFRMQVNTelegram::PrivateChatCreate1Click() {
-  const int64_t userId = InputNumber("New Private Chat", "User Id", "0");
+  const int64_t userId = InputId("New Private Chat", "User Id", "0");
   FTelegram->CreatePrivateChat(userId, false);
 }
 
 void TFRMQVNTelegram::SecretChatCreate1Click() {
-  const int64_t userId = InputNumber("New Secret Chat", "User Id", "0");
+  const int64_t userId = InputId("New Secret Chat", "User Id", "0");
   FTelegram->CreateNewSecretChat(userId);
 }
 
@@ -40,24 +45,24 @@ void TFRMQVNTelegram::SuperGroupsCreate1Click() {
 }
 
 void TFRMQVNTelegram::SuperGroupDelete1Click() {
-  const int64_t groupId = InputNumber("Delete Super Group", "Group Id", "0");
+  const int64_t groupId = InputId("Delete Super Group", "Group Id", "0");
   FTelegram->DeleteSupergroup(groupId);
 }
 
 void TFRMQVNTelegram::GetMembers1Click() {
-  const int64_t groupId = InputNumber("SuperGroup Id", "Set SuperGroup Id", "0");
+  const int64_t groupId = InputId("SuperGroup Id", "Set SuperGroup Id", "0");
   FTelegram->GetSupergroupMembers(groupId, tsgmFilterNone, "", 0, 200);
 }
 
 void TFRMQVNTelegram::BasicGroupsCreate1Click() {
   const std::string title = FDialogs.InputBox("Basic Group", "Title Group", "Basic Group Telegram");
-  const int64_t firstUserId = InputNumber("User Id", "First User Id", "0");
-  const int64_t secondUserId = InputNumber("User Id", "Second User Id", "0");
+  const int64_t firstUserId = InputId("User Id", "First User Id", "0");
+  const int64_t secondUserId = InputId("User Id", "Second User Id", "0");
   FTelegram->CreateNewBasicGroupChat({firstUserId, secondUserId}, title);
 }
 
 void TFRMQVNTelegram::AddChatMember1Click() {
-  const int64_t userId = InputNumber("AddChatMember", "User Id", "0");
+  const int64_t userId = InputId("AddChatMember", "User Id", "0");
   const std::string chatId = FDialogs.InputBox("AddChatMember", "Chat Id", FChatId);
   FTelegram->AddChatMember(chatId, userId, 100);
 }

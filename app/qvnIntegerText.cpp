@@ -15,9 +15,10 @@ int DigitValue(char c, int base) {
   return value < base ? value : -1;
 }
 
-}  // namespace
-
-std::optional<int32_t> TryStrToInt(std::string_view aText) {
+// The value of aText when it is an integer in the accepted form whose signed value fits in
+// TInteger.
+template <typename TInteger>
+std::optional<TInteger> TryParseInteger(std::string_view aText) {
   size_t i = 0;
   while (i < aText.size() && aText[i] == ' ') ++i;
   bool negative = false;
@@ -35,22 +36,38 @@ std::optional<int32_t> TryStrToInt(std::string_view aText) {
     i += 2;
   }
   if (i == aText.size()) return std::nullopt;
-  // The magnitude may reach 2^31 for the most negative value; anything larger is out of range.
-  constexpr int64_t kLimit = int64_t{1} << 31;
-  int64_t magnitude = 0;
+  // The magnitude may reach 2^(bits-1) for the most negative value; anything larger is out of
+  // range. The check comes before each step, so the magnitude itself never overflows.
+  constexpr uint64_t kLimit = uint64_t{1} << (sizeof(TInteger) * 8 - 1);
+  uint64_t magnitude = 0;
   for (; i < aText.size(); ++i) {
-    int digit = DigitValue(aText[i], base);
+    const int digit = DigitValue(aText[i], base);
     if (digit < 0) return std::nullopt;
+    if (magnitude > (kLimit - digit) / base) return std::nullopt;
     magnitude = magnitude * base + digit;
-    if (magnitude > kLimit) return std::nullopt;
   }
   if (!negative && magnitude == kLimit) return std::nullopt;
-  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+  return negative ? static_cast<TInteger>(0 - magnitude) : static_cast<TInteger>(magnitude);
+}
+
+template <typename TInteger>
+TInteger ParseIntegerOrRaise(const std::string& aText) {
+  if (auto value = TryParseInteger<TInteger>(aText)) return *value;
+  throw EConvertError("'" + aText + "' is not a valid integer value");
+}
+
+}  // namespace
+
+std::optional<int32_t> TryStrToInt(std::string_view aText) {
+  return TryParseInteger<int32_t>(aText);
 }
 
 int32_t StrToInt(const std::string& aText) {
-  if (auto value = TryStrToInt(aText)) return *value;
-  throw EConvertError("'" + aText + "' is not a valid integer value");
+  return ParseIntegerOrRaise<int32_t>(aText);
+}
+
+int64_t StrToInt64(const std::string& aText) {
+  return ParseIntegerOrRaise<int64_t>(aText);
 }
 
 int32_t StrToIntDef(std::string_view aText, int32_t aDefault) {

@@ -78,6 +78,18 @@ TEST(IntegerText, RejectionNamesTheText) {
   EXPECT_EQ(StrToIntDef("0x1", 0), 1);
 }
 
+TEST(IntegerText, IdsTakeTheWhole64BitRange) {
+  EXPECT_EQ(StrToInt64("2223759965"), 2223759965);
+  EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
+  EXPECT_EQ(StrToInt64("0x7FFFFFFFFFFFFFFF"), INT64_MAX);
+  for (const char* text : {"9223372036854775808", "-9223372036854775809", "0x8000000000000000",
+                           "99999999999999999999", "1e3"}) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(StrToInt64(text), EConvertError);
+  }
+}
+
 TEST(IniFile, MissingFileReadsDefaultsAndIsCreatedOwnerOnly) {
   TTempDir dir;
   const std::string path = dir.File("settings.ini");

@@ -78,6 +78,8 @@ void TFRMQVNTelegram::WireClient() {
   options.SetErrorsLevel(tvbErrors);
 
   TqvnTDLib_Telegram& t = *FTelegram;
+  // Drain TDLib's bursts: each tick takes what is waiting, within the client's tick time budget.
+  t.SetEventsPerTick(1000);
   t.OnBeforeReadEvent = [this](auto*, const std::string& Text, bool& Handled) {
     qvnTelegramBeforeReadEvent(Text, Handled);
   };

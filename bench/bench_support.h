@@ -31,8 +31,8 @@ inline double SecondsSince(Clock::time_point aStart) {
 }
 
 // The non-empty lines of each file of tests/data named in aFiles, in order.
-inline std::vector<std::string> SampleTexts(
-    const std::vector<std::string>& aFiles = {"startup.jsonl", "messages-sample.jsonl"}) {
+inline std::vector<std::string> SampleTexts(const std::vector<std::string>& aFiles = {
+                                                "startup.jsonl", "messages-sample.jsonl"}) {
   std::vector<std::string> lines;
   for (const std::string& file : aFiles) {
     const std::string path = std::string(QVN_BENCH_DATA_DIR) + "/" + file;

@@ -33,8 +33,12 @@ void* operator new(std::size_t aSize) {
   if (void* block = std::malloc(aSize == 0 ? 1 : aSize)) return block;
   throw std::bad_alloc();
 }
-void operator delete(void* aBlock) noexcept { std::free(aBlock); }
-void operator delete(void* aBlock, std::size_t) noexcept { std::free(aBlock); }
+void operator delete(void* aBlock) noexcept {
+  std::free(aBlock);
+}
+void operator delete(void* aBlock, std::size_t) noexcept {
+  std::free(aBlock);
+}
 
 namespace qvn::bench {
 namespace {
@@ -150,9 +154,10 @@ int Run(bool aProfile) {
   const double readSeconds = seconds[1];
   const double nlohmannSeconds = seconds[2];
 
-  std::printf("dispatch_bench: %zu event texts (%zu bytes) from tests/data, every event handled\n"
-              "  (CPU time of this thread, median of 7 rounds taken in turns)\n",
-              texts.size(), totalBytes);
+  std::printf(
+      "dispatch_bench: %zu event texts (%zu bytes) from tests/data, every event handled\n"
+      "  (CPU time of this thread, median of 7 rounds taken in turns)\n",
+      texts.size(), totalBytes);
   std::printf("  per pass: %ld record events, %ld OnEvent, %ld exceptions\n", perPass.records,
               perPass.events, perPass.exceptions);
   const auto line = [&](const char* aName, double aSeconds, long aAllocations) {

@@ -101,8 +101,8 @@ TRun RunTDLibAlone() {
     if (text.find("authorizationStateWaitTdlibParameters") != std::string::npos &&
         text.find("updateAuthorizationState") != std::string::npos) {
       const std::string parameters =
-          std::string("{\"@type\": \"setTdlibParameters\", \"database_directory\": \"") +
-          database + "\", \"use_message_database\": true, \"use_secret_chats\": true, " +
+          std::string("{\"@type\": \"setTdlibParameters\", \"database_directory\": \"") + database +
+          "\", \"use_message_database\": true, \"use_secret_chats\": true, " +
           "\"api_id\": " + kApiId + ", \"api_hash\": \"" + kApiHash +
           "\", \"system_language_code\": \"en\", \"device_model\": \"Desktop\", "
           "\"system_version\": \"Linux\", \"application_version\": \"1.0\", "
@@ -110,11 +110,11 @@ TRun RunTDLibAlone() {
       tdjson::td_json_client_send(client, parameters.c_str());
     } else if (text.find(kPhoneState) != std::string::npos &&
                text.find("updateAuthorizationState") != std::string::npos) {
-      tdjson::td_json_client_send(
-          client, (std::string("{\"@type\": \"setAuthenticationPhoneNumber\", "
-                               "\"phone_number\": \"") +
-                   kPhoneNumber + "\"}")
-                      .c_str());
+      tdjson::td_json_client_send(client,
+                                  (std::string("{\"@type\": \"setAuthenticationPhoneNumber\", "
+                                               "\"phone_number\": \"") +
+                                   kPhoneNumber + "\"}")
+                                      .c_str());
       run.seconds = SecondsSince(start);
       break;
     }
@@ -139,8 +139,9 @@ double Median(std::vector<double> aValues) {
 int Run() {
   // The window's draining setting (app/FQVNTelegram.cpp) and the default tick budget.
   const int draining = 1000;
-  std::printf("startup_bench: real TDLib, offline, fresh database folder per run; time from\n"
-              "SetActive(true) to the phone-number request sent\n");
+  std::printf(
+      "startup_bench: real TDLib, offline, fresh database folder per run; time from\n"
+      "SetActive(true) to the phone-number request sent\n");
 
   // The first run also loads TDLib; it is shown but not counted.
   Print("warm-up run (loads TDLib), draining", RunClient(draining));

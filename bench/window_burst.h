@@ -25,6 +25,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FQVNTelegram.h"
@@ -97,11 +98,12 @@ inline TBurst MakeBurst(int aCount) {
   std::vector<std::string> shown;
   for (const std::string& text : SampleTexts({"messages-sample.jsonl"})) {
     const bool chat = text.rfind("{\"@type\":\"updateNewChat\"", 0) == 0;
-    const bool line = text.rfind("{\"@type\":\"updateNewMessage\"", 0) == 0 &&
-                      (text.find("\"content\":{\"@type\":\"messageText\"") != std::string::npos ||
-                       text.find("\"content\":{\"@type\":\"messageDocument\"") != std::string::npos ||
-                       text.find("\"content\":{\"@type\":\"messagePhoto\"") != std::string::npos ||
-                       text.find("\"content\":{\"@type\":\"messageVideo\"") != std::string::npos);
+    const bool line =
+        text.rfind("{\"@type\":\"updateNewMessage\"", 0) == 0 &&
+        (text.find("\"content\":{\"@type\":\"messageText\"") != std::string::npos ||
+         text.find("\"content\":{\"@type\":\"messageDocument\"") != std::string::npos ||
+         text.find("\"content\":{\"@type\":\"messagePhoto\"") != std::string::npos ||
+         text.find("\"content\":{\"@type\":\"messageVideo\"") != std::string::npos);
     if (chat || line) shown.push_back(text);
   }
   TBurst burst;
@@ -124,6 +126,7 @@ class TBurstWindow {
     fake_td_reset();
     FWindow = std::make_unique<TFRMQVNTelegram>(FDialogs, (FFolder.Path() / "velune.ini").string());
     FWindow->show();
+    TimeHandlers();
     Start();
   }
   ~TBurstWindow() {
@@ -132,6 +135,14 @@ class TBurstWindow {
   }
 
   TFRMQVNTelegram& Window() { return *FWindow; }
+
+  // The longest time the window's own handlers took for one event (the log line, the row or
+  // message line), and the event's "@type": what a tick can overrun its time budget by.
+  struct TSlowestEvent {
+    double seconds = 0;
+    std::string type;
+  };
+  TSlowestEvent TakeSlowestEvent() { return std::exchange(FSlowest, TSlowestEvent()); }
   TSilentDialogs& Dialogs() { return FDialogs; }
 
   template <class T>
@@ -208,8 +219,45 @@ class TBurstWindow {
   }
 
  private:
+  // Wraps the window's handlers so that the time each event spends in them is summed.
+  void TimeHandlers() {
+    TqvnTDLib_Telegram& client = FWindow->qvnTelegram();
+    auto before = client.OnBeforeReadEvent;
+    client.OnBeforeReadEvent = [this, before](auto* aSender, const std::string& Text,
+                                              bool& Handled) {
+      FEventSeconds = 0;
+      const size_t type = Text.find("\"@type\":\"");
+      FEventType = type == std::string::npos
+                       ? ""
+                       : Text.substr(type + 9, Text.find('"', type + 9) - type - 9);
+      Timed([&] { before(aSender, Text, Handled); });
+    };
+    Wrap(client.OnNewChat);
+    Wrap(client.OnMessageText);
+    Wrap(client.OnMessageDocument);
+    Wrap(client.OnMessagePhoto);
+    Wrap(client.OnMessageVideo);
+  }
+  template <class THandler>
+  void Wrap(THandler& aHandler) {
+    THandler inner = aHandler;
+    aHandler = [this, inner](auto* aSender, auto& aRecord) {
+      Timed([&] { inner(aSender, aRecord); });
+    };
+  }
+  template <class TCall>
+  void Timed(TCall aCall) {
+    const Clock::time_point start = Clock::now();
+    aCall();
+    FEventSeconds += SecondsSince(start);
+    if (FEventSeconds > FSlowest.seconds) FSlowest = {FEventSeconds, FEventType};
+  }
+
   TTempFolder FFolder;
   TSilentDialogs FDialogs;
+  double FEventSeconds = 0;
+  std::string FEventType;
+  TSlowestEvent FSlowest;
   std::unique_ptr<TFRMQVNTelegram> FWindow;
 };
 

@@ -457,8 +457,12 @@ TEST_F(Dispatch, RecordsAreThoseAFreshReadOfTheTextGives) {
   client.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& R) {
     delivered.push_back(Fields(R));
   };
-  client.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& R) { delivered.push_back(Fields(R)); };
-  client.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& R) { delivered.push_back(Fields(R)); };
+  client.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& R) {
+    delivered.push_back(Fields(R));
+  };
+  client.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& R) {
+    delivered.push_back(Fields(R));
+  };
   client.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& R) {
     delivered.push_back(Fields(R));
   };
@@ -495,12 +499,15 @@ TEST_F(Dispatch, RecordsAreThoseAFreshReadOfTheTextGives) {
     const std::string contentKind =
         content && content->GetNode("@type") ? content->GetNode("@type")->Value().AsString() : "";
     expected.clear();
-    if (contentKind == "messageText") expected.push_back(FreshFields<TqvnTelegramMessageText>(text));
-    if (contentKind == "messageDocument") {
+    if (contentKind == "messageText") {
+      expected.push_back(FreshFields<TqvnTelegramMessageText>(text));
+    } else if (contentKind == "messageDocument") {
       expected.push_back(FreshFields<TqvnTelegramMessageDocument>(text));
+    } else if (contentKind == "messagePhoto") {
+      expected.push_back(FreshFields<TqvnTelegramMessagePhoto>(text));
+    } else if (contentKind == "messageVideo") {
+      expected.push_back(FreshFields<TqvnTelegramMessageVideo>(text));
     }
-    if (contentKind == "messagePhoto") expected.push_back(FreshFields<TqvnTelegramMessagePhoto>(text));
-    if (contentKind == "messageVideo") expected.push_back(FreshFields<TqvnTelegramMessageVideo>(text));
     if (kind == "sponsoredMessage") {
       expected.push_back(FreshFields<TqvnTelegramMessageSponsored>(text));
     }

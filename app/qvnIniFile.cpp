@@ -1,9 +1,11 @@
 #include "qvnIniFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -137,11 +139,33 @@ void TqvnIniFile::WriteString(const std::string& aSection, const std::string& aK
 void TqvnIniFile::Save() const {
   std::string text;
   for (const std::string& line : FLines) text += line + "\n";
-  // Created owner-only: the file holds the API hash and the bot token in plain text.
-  int fd = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  bool written = fd >= 0 && WriteAll(fd, text);
-  if (fd >= 0 && ::close(fd) != 0) written = false;
-  if (!written) throw std::runtime_error("Unable to write to " + FPath);
+  const auto fail = [this] { throw std::runtime_error("Unable to write to " + FPath); };
+
+  // A settings file reached through a link is written where the link points.
+  std::string target = FPath;
+  if (char* resolved = ::realpath(FPath.c_str(), nullptr)) {
+    target = resolved;
+    std::free(resolved);
+  }
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  // A file its user made read-only, or something that is no file, stays as it is.
+  if (exists && (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0)) fail();
+
+  // The new text goes to a temporary file beside the old one, which then replaces it in one
+  // rename: a failed write (a full disk) leaves the old file whole. mkstemp creates it readable
+  // by its owner only, which a new settings file keeps (it holds the API hash and the bot
+  // token); an existing file keeps its own mode.
+  std::string temporary = target + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) fail();
+  bool written = (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && WriteAll(fd, text) &&
+                 ::fsync(fd) == 0;
+  if (::close(fd) != 0) written = false;
+  if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    fail();
+  }
 }
 
 }  // namespace qvn

@@ -5,7 +5,8 @@
 // WriteString rewrites the file at once, changing only the one line it writes: other sections,
 // keys, comments, line order and line endings stay as they were; a new key goes after the last
 // entry of its section, a new section at the end of the file. A file that does not exist yet is
-// created readable and writable by its owner only.
+// created readable and writable by its owner only. The file is replaced whole, through a
+// temporary file beside it, so a write that fails leaves the previous file as it was.
 //
 // Used by the main window for its settings file, on the main thread. Not thread-safe.
 #ifndef QVN_APP_QVNINIFILE_H

@@ -22,6 +22,7 @@ class TTempDir {
     std::filesystem::remove_all(FPath, ignored);
   }
   std::string File(const std::string& aName) const { return (FPath / aName).string(); }
+  const std::filesystem::path& Path() const { return FPath; }
 
  private:
   std::filesystem::path FPath;

@@ -1,6 +1,11 @@
 // The settings file's pieces: its path, the INI layer and number conversion.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include "TempDir.h"
 #include "app/qvnIniFile.h"
@@ -154,6 +159,41 @@ TEST(IniFile, KeepsTheModeOfAnExistingFile) {
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST(IniFile, AFailedWriteLeavesThePreviousFileWhole) {
+  TTempDir dir;
+  const std::string path = dir.File("settings.ini");
+  const std::string before = "[TELEGRAM]\nApiId=1\n";
+  WriteText(path, before);
+  TqvnIniFile ini(path);
+  // A file-size limit below the new text makes the write fail the way a full disk does.
+  rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto savedSignal = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = before.size() + 4;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_THROW(ini.WriteString("TELEGRAM", "ApiHash", std::string(200, 'h')), std::runtime_error);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, savedSignal);
+
+  EXPECT_EQ(ReadText(path), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            1)
+      << "the temporary file is removed";
+}
+
+TEST(IniFile, WritesThroughALinkToTheFile) {
+  TTempDir dir;
+  const std::string target = dir.File("real.ini");
+  const std::string link = dir.File("settings.ini");
+  WriteText(target, "[TELEGRAM]\n");
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  TqvnIniFile(link).WriteString("TELEGRAM", "ApiId", "7");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadText(target), "[TELEGRAM]\nApiId=7\n");
 }
 
 TEST(IniFile, UnwritablePathRaisesUnableToWrite) {

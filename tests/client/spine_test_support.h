@@ -12,24 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLibs.h"
+#include "tests/support/PumpUntil.h"
 
 namespace qvn::test {
-
-constexpr auto kGenerousTimeout = std::chrono::seconds(20);
-
-// Runs the main thread's queued calls until aDone holds; false after aTimeout.
-inline bool PumpUntil(const std::function<bool()>& aDone,
-                      std::chrono::steady_clock::duration aTimeout = kGenerousTimeout) {
-  const auto deadline = std::chrono::steady_clock::now() + aTimeout;
-  for (;;) {
-    PumpMainThreadQueue();
-    if (aDone()) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
 
 // The client with its tick open to tests.
 class TestClient : public TqvnTDLib_Telegram {

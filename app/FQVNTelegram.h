@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/qvnDialogs.h"
+#include "app/qvnLineBatch.h"
 #include "client/qvnLibs.h"
 
 class QAction;
@@ -88,8 +89,9 @@ class TFRMQVNTelegram : public QMainWindow {
   void btnStopClick();
   void chkLoginBotClick();
   void DoLog(const std::string& aText);
-  // Appends aText as a new last line of aMemo and scrolls it into view.
-  static void AppendLine(QPlainTextEdit* aMemo, const std::string& aText);
+  // Appends aText as a new last line of aMemo and scrolls it into view; during a run of the
+  // client's ticks the lines are gathered and shown together when the run ends (FLines).
+  void AppendLine(QPlainTextEdit* aMemo, const std::string& aText);
   void DoStatus(const std::string& aText);
   void RequestChatList();
   void qvnTelegramBeforeReadEvent(const std::string& Text, bool& Handled);
@@ -144,6 +146,8 @@ class TFRMQVNTelegram : public QMainWindow {
   IqvnDialogs& FDialogs;
   const std::string FSettingsPath;
   std::unique_ptr<TqvnTDLib_Telegram> FTelegram;
+  // Holds the log and message lines while the pump runs the client's ticks.
+  TqvnLineBatch FLines;
   std::unique_ptr<TqvnMainThreadPump> FPump;
   std::string FChatId;
   std::vector<std::string> FChats;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <utility>
 
 #include "base/qvnWebSocket_Helpers.h"
 
@@ -13,7 +14,9 @@ const QEvent::Type kPumpEvent = static_cast<QEvent::Type>(QEvent::registerEventT
 
 }  // namespace
 
-TqvnMainThreadPump::TqvnMainThreadPump(IqvnDialogs& aDialogs) : FDialogs(aDialogs) {
+TqvnMainThreadPump::TqvnMainThreadPump(IqvnDialogs& aDialogs, std::function<void()> aBeforeRun,
+                                       std::function<void()> aAfterRun)
+    : FDialogs(aDialogs), FBeforeRun(std::move(aBeforeRun)), FAfterRun(std::move(aAfterRun)) {
   SetMainThread();
   SetMainThreadWakeUp([this] { WakeUp(); });
   // Calls queued before the hook existed would otherwise wait for the next wake-up.
@@ -32,8 +35,19 @@ bool TqvnMainThreadPump::event(QEvent* aEvent) {
   if (aEvent->type() != kPumpEvent) return QObject::event(aEvent);
   // Cleared first: calls queued while the pump runs post a new event.
   FPosted = false;
-  RunShowingErrors(FDialogs, [] { PumpMainThreadQueue(); });
+  RunShowingErrors(FDialogs, [this] { Run(); });
   return true;
+}
+
+void TqvnMainThreadPump::Run() {
+  if (FBeforeRun) FBeforeRun();
+  try {
+    PumpMainThreadQueue();
+  } catch (...) {
+    if (FAfterRun) FAfterRun();
+    throw;
+  }
+  if (FAfterRun) FAfterRun();
 }
 
 }  // namespace qvn

@@ -4,6 +4,7 @@
 #define QVN_TESTS_APP_SCRIPTEDDIALOGS_H
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -35,10 +36,12 @@ class TScriptedDialogs : public IqvnDialogs {
   std::vector<TPrompt> Prompts;
   std::vector<std::string> Errors;
   int FileDialogs = 0;
+  std::function<void()> WhileInputBoxOpen;  // runs while each input box is "open"
 
   std::string InputBox(const std::string& aCaption, const std::string& aPrompt,
                        const std::string& aDefault, bool aMasked) override {
     Prompts.push_back({aCaption, aPrompt, aDefault, aMasked});
+    if (WhileInputBoxOpen) WhileInputBoxOpen();
     TAnswer answer = kCancel;
     if (!Answers.empty()) {
       answer = Answers.front();

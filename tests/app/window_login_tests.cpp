@@ -53,6 +53,46 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndAsksForChatsOnEachReadyStatus) {
   EXPECT_TRUE(Dialogs.Errors.empty());
 }
 
+// The user sees the log behind a prompt: every event text up to the one that asks is in it.
+TEST_F(WindowTest, LogShowsEveryEventUpToAPromptWhileItIsOpen) {
+  Open();
+  Start();
+  std::vector<std::vector<std::string>> logAtPrompt;
+  Dialogs.WhileInputBoxOpen = [&] { logAtPrompt.push_back(Lines("memoLog")); };
+  const std::vector<std::string> events = {
+      ConnectionState("connectionStateConnecting"), AuthState("authorizationStateWaitPhoneNumber"),
+      AuthState("authorizationStateWaitCode"), AuthState("authorizationStateWaitPassword")};
+  Deliver(events);
+  ASSERT_EQ(logAtPrompt.size(), 2u);
+  EXPECT_EQ(logAtPrompt[0], std::vector<std::string>(events.begin(), events.begin() + 3));
+  EXPECT_EQ(logAtPrompt[1], events);
+}
+
+// A burst spans several ticks (100 events each here): the log holds every event text once, in
+// arrival order, and the message view every message line.
+TEST_F(WindowTest, BurstOverSeveralTicksLogsEveryEventOnceInOrder) {
+  Open();
+  Start();
+  std::vector<std::string> events;
+  for (int i = 0; i < 350; ++i) {
+    const std::string id = std::to_string(1000 + i);
+    events.push_back(i % 2 == 0 ? NewChat(id, "Chat " + id)
+                                : NewMessage(id, R"({"@type":"messageText","text":{"@type":)"
+                                                 R"("formattedText","text":"m)" +
+                                                     id + R"(","entities":[]}})"));
+  }
+  Deliver(events);
+  EXPECT_EQ(Lines("memoLog"), events);
+  EXPECT_EQ(Control<QPlainTextEdit>("memoLog")->textCursor().position(),
+            Control<QPlainTextEdit>("memoLog")->document()->characterCount() - 1);
+  const std::vector<std::string> messages = Lines("memoMessages");
+  ASSERT_EQ(messages.size(), 175u);
+  EXPECT_EQ(messages.front(), "Sender[1001] m1001");
+  EXPECT_EQ(messages.back(), "Sender[1349] m1349");
+  EXPECT_EQ(Chats()->count(), 175);
+  EXPECT_EQ(Window->StatusPanelText(2).toStdString(), events.back());
+}
+
 TEST_F(WindowTest, CancelledCodePromptSendsAnEmptyCode) {
   Open();
   Dialogs.Answers = {kCancel};

@@ -1,0 +1,48 @@
+// TqvnLineBatch: appends lines to plain-text views, gathering them while the batch is held.
+//
+// Appending one line to a QPlainTextEdit lays out the new last block and scrolls to it; for a
+// burst of long lines that work, repeated per line, holds the GUI thread for seconds. While the
+// batch is held (Hold ... Release, nesting allowed) Append only gathers the lines of each view;
+// Flush then inserts each view's lines at its end in one edit, moves the view's cursor to the end
+// and scrolls it into view once. The result is exactly what appending the lines one by one shows:
+// the same blocks in the same order (a line with line breaks gives several, an empty line in an
+// empty view leaves it with one empty block), the cursor at the end, the end in view. Not held,
+// Append appends at once.
+//
+// Release flushes, at every nesting level, so everything gathered shows as soon as a held stretch
+// of work (one run of the engine's ticks) ends; call Flush before anything that lets the user see
+// the views meanwhile (a modal dialog). Lines keep their order within each view across holds.
+//
+// GUI thread only. The batch does not own the views; a view must outlive the lines gathered for
+// it (the window owns both and flushes before its views go).
+#ifndef QVN_APP_QVNLINEBATCH_H
+#define QVN_APP_QVNLINEBATCH_H
+
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+class QPlainTextEdit;
+
+namespace qvn {
+
+class TqvnLineBatch {
+ public:
+  void Append(QPlainTextEdit* aView, const QString& aLine);
+  void Hold() { ++FHolds; }
+  // Ends one Hold and shows everything gathered.
+  void Release();
+  void Flush();
+
+ private:
+  static void AppendAll(QPlainTextEdit* aView, const QStringList& aLines);
+
+  int FHolds = 0;
+  // Gathered lines per view, views in the order of their first gathered line.
+  std::vector<std::pair<QPlainTextEdit*, QStringList>> FPending;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_APP_QVNLINEBATCH_H

@@ -57,20 +57,12 @@
 #include "client/qvnTelegram_ChatRequests.h"
 #include "client/qvnTelegram_Invoice.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
+// Records handed to the record events; each lives only for the handling of one event.
 #include "client/qvnTelegram_Records.h"
 
 namespace qvn {
 
 class TqvnTDLib_Telegram_Client;
-
-// Records handed to the record events; each lives only for the handling of one event.
-class TqvnTelegramMessageText;
-class TqvnTelegramMessageDocument;
-class TqvnTelegramMessagePhoto;
-class TqvnTelegramMessageVideo;
-class TqvnTelegramMessageSponsored;
-class TqvnTelegramChat;
-class TqvnTelegramCallbackQuery;
 
 // Event types. Sender is always the client that fires the event. A parameter passed by
 // non-const reference may be changed by the handler; the client reads it back.

@@ -16,7 +16,6 @@
 #define QVN_APP_FQVNTELEGRAM_H
 
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,7 +53,6 @@ class TFRMQVNTelegram : public QMainWindow {
   ~TFRMQVNTelegram() override;
 
   TqvnTDLib_Telegram& qvnTelegram() { return *FTelegram; }
-  const std::string& SettingsPath() const { return FSettingsPath; }
   // The current chat id (empty until chosen) and the chat map ("title=id" per chat, in arrival
   // order), for inspection.
   const std::string& ChatId() const { return FChatId; }

@@ -4,7 +4,6 @@
 // and the message bar at the bottom keep their heights, the tabbed body takes the rest, the chat
 // list keeps its width, and the message edit stretches with the window's width.
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>

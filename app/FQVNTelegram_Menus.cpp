@@ -3,8 +3,6 @@
 // integer stops the command there (EConvertError reaches the error box; no later box, no
 // request). Cancelled boxes give their defaults. The command ends when its request is handed to
 // the client; TDLib's answer shows in the log.
-#include <QListWidget>
-
 #include "app/FQVNTelegram.h"
 #include "app/qvnIntegerText.h"
 

@@ -1,4 +1,4 @@
-#include "qvnDialogs.h"
+#include "app/qvnDialogs.h"
 
 #include <exception>
 

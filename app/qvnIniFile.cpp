@@ -1,4 +1,4 @@
-#include "qvnIniFile.h"
+#include "app/qvnIniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -24,8 +24,6 @@ class TqvnIniFile {
   // default).
   explicit TqvnIniFile(std::string aPath);
 
-  const std::string& FileName() const { return FPath; }
-
   // The value of aKey in aSection, or aDefault when either is absent.
   std::string ReadString(const std::string& aSection, const std::string& aKey,
                          const std::string& aDefault) const;

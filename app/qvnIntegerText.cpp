@@ -1,4 +1,4 @@
-#include "qvnIntegerText.h"
+#include "app/qvnIntegerText.h"
 
 namespace qvn {
 

@@ -14,7 +14,8 @@
 // the views meanwhile (a modal dialog). Lines keep their order within each view across holds.
 //
 // GUI thread only. The batch does not own the views; a view must outlive the lines gathered for
-// it (the window owns both and flushes before its views go).
+// it (in the window the batch is a member and the views are child widgets, so the batch, with
+// anything still gathered, goes first).
 #ifndef QVN_APP_QVNLINEBATCH_H
 #define QVN_APP_QVNLINEBATCH_H
 

@@ -1,4 +1,4 @@
-#include "qvnQtDialogs.h"
+#include "app/qvnQtDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -4,7 +4,7 @@
 #ifndef QVN_APP_QVNQTDIALOGS_H
 #define QVN_APP_QVNQTDIALOGS_H
 
-#include "qvnDialogs.h"
+#include "app/qvnDialogs.h"
 
 namespace qvn {
 

@@ -1,4 +1,4 @@
-#include "qvnSettingsPath.h"
+#include "app/qvnSettingsPath.h"
 
 #include <filesystem>
 #include <system_error>

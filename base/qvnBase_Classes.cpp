@@ -102,10 +102,11 @@ void TqvnTimer::Cycle() {
   }
 }
 
-void TqvnTimer::FireTimer() {
+template <class TCall>
+void TqvnTimer::RunAsHandler(const TCall& aCall) {
   if (!EnterHandler()) return;  // the worker is being freed
   try {
-    DoTimer();
+    aCall();
   } catch (...) {
     if (LeaveHandler()) delete this;
     throw;
@@ -113,15 +114,12 @@ void TqvnTimer::FireTimer() {
   if (LeaveHandler()) delete this;
 }
 
+void TqvnTimer::FireTimer() {
+  RunAsHandler([this] { DoTimer(); });
+}
+
 void TqvnTimer::FireException(const std::exception& E) {
-  if (!EnterHandler()) return;
-  try {
-    DoException(E);
-  } catch (...) {
-    if (LeaveHandler()) delete this;
-    throw;
-  }
-  if (LeaveHandler()) delete this;
+  RunAsHandler([this, &E] { DoException(E); });
 }
 
 void TqvnTimer::DoTimer() {

@@ -136,7 +136,11 @@ class TqvnTimer final : public TqvnIdThread {
   void Cycle() override;
 
  private:
-  // Runs DoTimer as a handler of the worker and frees the worker afterwards when it is due.
+  // Runs aCall as a handler of the worker (nothing once the worker is being freed) and frees the
+  // worker afterwards when that is due; an exception from aCall travels on.
+  template <class TCall>
+  void RunAsHandler(const TCall& aCall);
+  // DoTimer / DoException, each through RunAsHandler.
   void FireTimer();
   void FireException(const std::exception& E);
 

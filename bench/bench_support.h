@@ -1,6 +1,6 @@
 // Small helpers shared by the timed benchmark programs of this folder (not Google Benchmark):
-// the sample event texts, a repeat-and-take-the-median timer, the process's resident memory
-// and a fresh temporary folder.
+// the sample event texts, a repeat-and-take-the-median timer and the process's resident memory.
+// A fresh temporary folder comes from tests/support/TempDir.h.
 //
 // Every program measures our code and a peer in the same run and prints the ratio, so the
 // figures stay comparable on a busy machine where absolute times drift. Single-threaded; all
@@ -15,12 +15,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "tests/support/TempDir.h"
 
 namespace qvn::bench {
 
@@ -98,27 +99,6 @@ inline TResidentSize ResidentSize() {
   }
   return size;
 }
-
-// A fresh folder under the system's temporary folder, removed with its contents on destruction.
-class TTempFolder {
- public:
-  TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qvn-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    FPath = pattern;
-  }
-  ~TTempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(FPath, ignored);
-  }
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return FPath; }
-
- private:
-  std::filesystem::path FPath;
-};
 
 }  // namespace qvn::bench
 

@@ -55,7 +55,7 @@ struct TRun {
 };
 
 TRun RunClient(int aEventsPerTick) {
-  TTempFolder folder;
+  test::TTempDir folder;
   TStartupClient client(nullptr);
   client.Telegram().SetErrorsLevel(tvbFatalErrors);
   client.Telegram().SetDatabaseDirectory((folder.Path() / "db").string());
@@ -85,7 +85,7 @@ TRun RunClient(int aEventsPerTick) {
 
 // TDLib alone: the same requests answered from a loop that waits in td_json_client_receive.
 TRun RunTDLibAlone() {
-  TTempFolder folder;
+  test::TTempDir folder;
   const std::string database = (folder.Path() / "db").string();
   const Clock::time_point start = Clock::now();
   void* client = tdjson::td_json_client_create();

@@ -253,7 +253,7 @@ class TBurstWindow {
     if (FEventSeconds > FSlowest.seconds) FSlowest = {FEventSeconds, FEventType};
   }
 
-  TTempFolder FFolder;
+  test::TTempDir FFolder;
   TSilentDialogs FDialogs;
   double FEventSeconds = 0;
   std::string FEventType;

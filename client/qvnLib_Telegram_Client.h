@@ -334,12 +334,6 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void RegisterUser(const std::string& aFirstName, const std::string& aLastName);
   // ---- end of dispatch and login ----
 
-  // ---- Message requests' helpers (qvnTelegram_MessageRequests.cpp) ----
-  // ---- end of message requests' helpers ----
-
-  // ---- Chat requests' helpers (qvnTelegram_ChatRequests.cpp) ----
-  // ---- end of chat requests' helpers ----
-
   // Owned worker; replaced at each activation. Touched on the caller's thread only.
   TqvnTimer* FThread = nullptr;
   // TDLib client handle. Written by activation and deactivation under FTickLock; read anywhere.

@@ -47,6 +47,14 @@ bool Boolean(const IqvnObjectJSON& aNode) {
   return aNode->Value().AsBoolean();
 }
 
+// Reads aText into a document and fills aRecord from it (the records' ReadJSON).
+template <class TRecord>
+void ReadText(TRecord& aRecord, std::string_view aText) {
+  TqvnJSON document;
+  document.Read(aText);
+  aRecord.ReadDocument(document);
+}
+
 // True when aNode has an "@type" member whose text is aType.
 bool HasType(const IqvnObjectJSON& aNode, std::string_view aType) {
   const IqvnObjectJSON type = Path(aNode, {"@type"});
@@ -70,11 +78,7 @@ TqvnTelegramMessageSenderUser& TqvnTelegramMessageBase::SenderUser() {
   return *FSenderUser;
 }
 
-void TqvnTelegramMessageBase::ReadJSON(std::string_view aText) {
-  TqvnJSON document;
-  document.Read(aText);
-  ReadDocument(document);
-}
+void TqvnTelegramMessageBase::ReadJSON(std::string_view aText) { ReadText(*this, aText); }
 
 void TqvnTelegramMessageBase::ReadDocument(const TqvnJSON& aDocument) {
   const IqvnObjectJSON message = aDocument.GetNode("message");
@@ -149,11 +153,7 @@ void TqvnTelegramMessageVideo::ReadContent(TqvnObjectJSON& aContent) {
   if (auto node = Path(video, {"video", "remote", "id"})) SetRemoteVideoId(TextOf(node));
 }
 
-void TqvnTelegramMessageSponsored::ReadJSON(std::string_view aText) {
-  TqvnJSON document;
-  document.Read(aText);
-  ReadDocument(document);
-}
+void TqvnTelegramMessageSponsored::ReadJSON(std::string_view aText) { ReadText(*this, aText); }
 
 void TqvnTelegramMessageSponsored::ReadDocument(const TqvnJSON& aDocument) {
   if (auto node = aDocument.GetNode("message_id")) SetMessageId(TextOf(node));
@@ -169,11 +169,7 @@ void TqvnTelegramMessageSponsored::ReadMessage(const IqvnObjectJSON& aMessage) {
 
 // ---- Chats ----
 
-void TqvnTelegramChat::ReadJSON(std::string_view aText) {
-  TqvnJSON document;
-  document.Read(aText);
-  ReadDocument(document);
-}
+void TqvnTelegramChat::ReadJSON(std::string_view aText) { ReadText(*this, aText); }
 
 void TqvnTelegramChat::ReadDocument(const TqvnJSON& aDocument) {
   const IqvnObjectJSON chat = aDocument.GetNode("chat");
@@ -200,11 +196,7 @@ TqvnTelegramCallbackQueryPayloadData& TqvnTelegramCallbackQuery::PayLoadData() {
   return *FPayLoadData;
 }
 
-void TqvnTelegramCallbackQuery::ReadJSON(std::string_view aText) {
-  TqvnJSON document;
-  document.Read(aText);
-  ReadDocument(document);
-}
+void TqvnTelegramCallbackQuery::ReadJSON(std::string_view aText) { ReadText(*this, aText); }
 
 void TqvnTelegramCallbackQuery::ReadDocument(const TqvnJSON& aDocument) {
   if (auto node = aDocument.GetNode("id")) SetId(TextOf(node));

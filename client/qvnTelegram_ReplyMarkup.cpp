@@ -33,10 +33,7 @@ void TqvnTelegramInlineKeyboardButtons::AddButtonTypeURL(std::string_view aText,
   FItems.push_back(std::make_unique<TqvnTelegramInlineKeyboardButtonTypeUrl>(aText, aURL));
 }
 
-void TqvnTelegramInlineKeyboardButtons::Clear() {
-  for (auto& button : FItems) button.reset();
-  FItems.clear();
-}
+void TqvnTelegramInlineKeyboardButtons::Clear() { FItems.clear(); }
 
 void TqvnTelegramKeyboardButtons::AddButtonTypeRequestLocation(std::string_view aText) {
   FItems.push_back(std::make_unique<TqvnTelegramKeyboardButtonTypeRequestLocation>(aText));
@@ -50,10 +47,7 @@ void TqvnTelegramKeyboardButtons::AddButtonTypeText(std::string_view aText) {
   FItems.push_back(std::make_unique<TqvnTelegramKeyboardButtonTypeText>(aText));
 }
 
-void TqvnTelegramKeyboardButtons::Clear() {
-  for (auto& button : FItems) button.reset();
-  FItems.clear();
-}
+void TqvnTelegramKeyboardButtons::Clear() { FItems.clear(); }
 
 TqvnTelegramInlineKeyboardButtons& TqvnTelegramReplyMarkupInlineKeyboard::GetButtons() {
   if (!FButtons) FButtons = std::make_unique<TqvnTelegramInlineKeyboardButtons>();
@@ -122,16 +116,24 @@ std::string TqvnTelegramReplyMarkupShowKeyboard::Write() const {
   return result;
 }
 
-std::string GetInlineKeyboardMarkup(const TqvnTelegramReplyMarkupInlineKeyboard* aKeyboard) {
+namespace {
+
+// The keyboard's fragment followed by ","; empty for no keyboard or one without buttons.
+template <class TKeyboard>
+std::string MarkupFragment(const TKeyboard* aKeyboard) {
   std::string fragment = aKeyboard ? aKeyboard->Write() : std::string();
   if (!fragment.empty()) fragment += ',';
   return fragment;
 }
 
+}  // namespace
+
+std::string GetInlineKeyboardMarkup(const TqvnTelegramReplyMarkupInlineKeyboard* aKeyboard) {
+  return MarkupFragment(aKeyboard);
+}
+
 std::string GetShowKeyboardMarkup(const TqvnTelegramReplyMarkupShowKeyboard* aKeyboard) {
-  std::string fragment = aKeyboard ? aKeyboard->Write() : std::string();
-  if (!fragment.empty()) fragment += ',';
-  return fragment;
+  return MarkupFragment(aKeyboard);
 }
 
 }  // namespace qvn

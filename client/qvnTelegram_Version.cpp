@@ -1,5 +1,5 @@
 // Numeric, part-by-part comparison of TDLib version texts.
-#include "qvnTelegram_Version.h"
+#include "client/qvnTelegram_Version.h"
 
 namespace qvn {
 namespace {

@@ -3,9 +3,11 @@
 # The engine loads "libtdjson.so" by bare name, so the platform's search order
 # decides which file is found. Every program that loads it gets a run path of
 # its own folder ($ORIGIN) and finds the library placed beside it:
-#   qvn_use_real_tdjson(target)  copies the real TDLib beside the target;
-#   qvn_use_fake_tdjson(target)  puts the target in the folder where the
-#                                scripted fake TDLib (tests/fake_tdjson) is built.
+#   qvn_run_path_origin(target)  gives the target that run path; a target whose
+#                                output folder is where the scripted fake TDLib
+#                                (tests/fake_tdjson) is built then loads the fake;
+#   qvn_use_real_tdjson(target)  does the same and copies the real TDLib beside
+#                                the target.
 
 function(qvn_run_path_origin target)
   set_target_properties(${target} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")

@@ -153,6 +153,10 @@ int EscapedUnit(std::string_view aText, std::size_t i) {
   return unit;
 }
 
+// The standard Base64 alphabet, shared by the encoder and the decoder.
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 [[noreturn]] void ThrowInvalidCode(std::size_t aPosition) {
   char message[64];
   std::snprintf(message, sizeof message, "Invalid code at position %zu", aPosition);
@@ -246,26 +250,24 @@ std::string EncodeBase64(std::string_view aText, bool aUTF8) {
     }
     aText = bytes;
   }
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string result;
   result.reserve((aText.size() + 2) / 3 * 4);
   const auto* s = reinterpret_cast<const unsigned char*>(aText.data());
   std::size_t i = 0;
   for (; i + 3 <= aText.size(); i += 3) {
     std::uint32_t v = (s[i] << 16) | (s[i + 1] << 8) | s[i + 2];
-    result += kAlphabet[v >> 18];
-    result += kAlphabet[(v >> 12) & 63];
-    result += kAlphabet[(v >> 6) & 63];
-    result += kAlphabet[v & 63];
+    result += kBase64Alphabet[v >> 18];
+    result += kBase64Alphabet[(v >> 12) & 63];
+    result += kBase64Alphabet[(v >> 6) & 63];
+    result += kBase64Alphabet[v & 63];
   }
   const std::size_t rest = aText.size() - i;
   if (rest > 0) {
     std::uint32_t v = s[i] << 16;
     if (rest == 2) v |= s[i + 1] << 8;
-    result += kAlphabet[v >> 18];
-    result += kAlphabet[(v >> 12) & 63];
-    result += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+    result += kBase64Alphabet[v >> 18];
+    result += kBase64Alphabet[(v >> 12) & 63];
+    result += rest == 2 ? kBase64Alphabet[(v >> 6) & 63] : '=';
     result += '=';
   }
   return result;
@@ -275,8 +277,7 @@ std::string DecodeBase64(std::string_view aText) {
   static constexpr auto kValues = [] {
     std::array<signed char, 256> values{};
     values.fill(-1);
-    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (int k = 0; k < 64; ++k) values[static_cast<unsigned char>(alphabet[k])] = k;
+    for (int k = 0; k < 64; ++k) values[static_cast<unsigned char>(kBase64Alphabet[k])] = k;
     return values;
   }();
   std::string result;

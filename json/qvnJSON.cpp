@@ -274,9 +274,7 @@ IqvnObjectJSON TqvnJSON::AddNode(std::string_view aName, const TqvnJSONValue& aV
   switch (aType) {
     case qvnJSONBoolean: {
       std::string text = aValue.AsString();
-      for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      }
+      for (char& c : text) c = detail::AsciiLower(c);
       Store(node->fValue, TqvnJSONValue(std::move(text)), arena);
       break;
     }

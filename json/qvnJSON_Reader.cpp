@@ -164,9 +164,7 @@ class TqvnJSONReader {
     const std::size_t available = fSize - fPos;
     bool match = available >= aLowerWord.size();
     for (std::size_t i = 0; match && i < aLowerWord.size(); ++i) {
-      char c = fText[fPos + i];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      match = c == aLowerWord[i];
+      match = AsciiLower(fText[fPos + i]) == aLowerWord[i];
     }
     fPos += aLowerWord.size() < available ? aLowerWord.size() : available;
     return match;

@@ -1,5 +1,5 @@
-// Internal to qvn_json: UTF-8 decoding, the shared escaping routine and the text form of a
-// stored value, used by the tree, the writer and the string helpers.
+// Internal to qvn_json: UTF-8 decoding, the shared escaping routine, the text form of a stored
+// value and ASCII letter case, used by the reader, the tree, the writer and the string helpers.
 #ifndef QVN_JSON_QVNJSON_TEXT_H
 #define QVN_JSON_QVNJSON_TEXT_H
 
@@ -34,6 +34,11 @@ void AppendEscapedJSON(std::string_view aText, bool aEscapeDel, std::string& aOu
 // round-trip form, a boolean as "True"/"False", nothing for empty.
 void AppendStoredText(const TqvnJSONStored& aValue, std::string& aOut);
 void AppendDouble(double aValue, std::string& aOut);
+
+// aChar with "A" to "Z" made lower case; every other byte unchanged (no locale).
+inline char AsciiLower(char aChar) {
+  return aChar >= 'A' && aChar <= 'Z' ? static_cast<char>(aChar - 'A' + 'a') : aChar;
+}
 
 }  // namespace qvn::detail
 

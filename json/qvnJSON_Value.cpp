@@ -96,9 +96,7 @@ bool ParseNumberText(std::string_view aText, double& aResult) {
 bool EqualsIgnoringCase(std::string_view aText, std::string_view aLower) {
   if (aText.size() != aLower.size()) return false;
   for (std::size_t i = 0; i < aText.size(); ++i) {
-    char c = aText[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != aLower[i]) return false;
+    if (detail::AsciiLower(aText[i]) != aLower[i]) return false;
   }
   return true;
 }

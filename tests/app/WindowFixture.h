@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "ScriptedDialogs.h"
-#include "TempDir.h"
 #include "app/FQVNTelegram.h"
 #include "fake_tdjson.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::testing {
 
@@ -126,7 +126,7 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(Window->qvnTelegram().Active());
   }
 
-  TTempDir Dir;
+  test::TTempDir Dir;
   std::string Settings;
   TScriptedDialogs Dialogs;
   std::unique_ptr<TFRMQVNTelegram> Window;

@@ -16,12 +16,12 @@
 #include <functional>
 #include <thread>
 
-#include "TempDir.h"
 #include "app/FQVNTelegram.h"
 #include "app/qvnMainThreadPump.h"
 #include "app/qvnQtDialogs.h"
 #include "base/qvnWebSocket_Helpers.h"
 #include "fake_tdjson.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn {
 namespace {
@@ -103,7 +103,7 @@ TEST(QtDialogs, QueuedCallsRunWhileAnInputBoxIsOpen) {
 
 TEST(QtDialogs, WindowKeepsHandlingEventsWhileTheCodePromptIsOpen) {
   fake_td_reset();
-  testing::TTempDir dir;
+  test::TTempDir dir;
   TqvnQtDialogs dialogs;
   auto window = std::make_unique<TFRMQVNTelegram>(dialogs, dir.File("velune-telegram.ini"));
   window->show();

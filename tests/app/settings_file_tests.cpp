@@ -7,17 +7,17 @@
 #include <csignal>
 #include <filesystem>
 
-#include "TempDir.h"
 #include "app/qvnIniFile.h"
 #include "app/qvnIntegerText.h"
 #include "app/qvnSettingsPath.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn {
 namespace {
 
-using testing::ReadText;
-using testing::TTempDir;
-using testing::WriteText;
+using test::ReadText;
+using test::TTempDir;
+using test::WriteText;
 
 TEST(SettingsPath, ReplacesOrAppendsTheExtension) {
   const struct {

@@ -11,14 +11,14 @@
 #include <QThread>
 
 #include "ScriptedDialogs.h"
-#include "TempDir.h"
 #include "app/FQVNTelegram.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::testing {
 namespace {
 
 TEST(WindowWithRealTDLib, StartReachesThePhoneNumberStateAndStopEndsTheClient) {
-  TTempDir dir;
+  test::TTempDir dir;
   TScriptedDialogs dialogs;
   TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
   window.qvnTelegram().Telegram().SetDatabaseDirectory(dir.File("tdlib"));

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "ScriptedDialogs.h"
-#include "TempDir.h"
 #include "app/FQVNTelegram.h"
 #include "fake_tdjson.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   QApplication application(argc, argv);
-  qvn::testing::TTempDir dir;
+  qvn::test::TTempDir dir;
   qvn::testing::TScriptedDialogs dialogs;
   dialogs.Answers = {"24680", "correct horse"};
   qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));

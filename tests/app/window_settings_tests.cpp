@@ -8,6 +8,9 @@
 namespace qvn::testing {
 namespace {
 
+using test::ReadText;
+using test::WriteText;
+
 TEST_F(WindowTest, NoSettingsFileGivesEmptyEntriesAndUserLogin) {
   Open();
   for (const char* edit : {"txtApiId", "txtApiHash", "txtPhoneNumber", "txtBotToken"}) {

@@ -100,9 +100,6 @@ inline std::vector<std::string> JournalTexts(const std::string& prefix) {
 inline std::vector<std::string> Sent() {
   return JournalTexts("send ");
 }
-inline std::vector<std::string> Executed() {
-  return JournalTexts("execute ");
-}
 
 }  // namespace fake_td
 #endif

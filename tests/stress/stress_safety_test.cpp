@@ -3,7 +3,6 @@
 // leaves our code through an event text, an exception or standard error.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 
 #include "fake_tdjson.h"
 #include "stress_support.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::stress {
 namespace {
@@ -32,22 +32,6 @@ void Drain(StressClient& aClient) {
   for (int i = 0; i < 100 && fake_td_pending_events() > 0; ++i) aClient.Tick();
   ASSERT_EQ(fake_td_pending_events(), 0u);
 }
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qvn-stress-XXXXXX").string();
-    FPath = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(FPath, ignored);
-  }
-  std::string Path(const std::string& aName) const { return (FPath / aName).string(); }
-
- private:
-  std::filesystem::path FPath;
-};
 
 // The permission bits of aPath, or -1 when it does not exist.
 int ModeOf(const std::string& aPath) {
@@ -101,31 +85,31 @@ class DatabaseDirectory : public ::testing::Test {
   }
 
   mode_t FPreviousMask = 0;
-  TempFolder FFolder;
+  test::TTempDir FFolder;
   StressClient FClient;
   EventProbe FProbe{FClient};
 };
 
 TEST_F(DatabaseDirectory, MissingFoldersAreCreatedOwnerOnlyBeforeTheParametersGoOut) {
-  const std::string directory = FFolder.Path("a/b/db");
+  const std::string directory = FFolder.File("a/b/db");
   FClient.Telegram().SetDatabaseDirectory(directory);
   EXPECT_EQ(AnswerParametersState(directory), 0700);
-  EXPECT_EQ(ModeOf(FFolder.Path("a")), 0700);
-  EXPECT_EQ(ModeOf(FFolder.Path("a/b")), 0700);
+  EXPECT_EQ(ModeOf(FFolder.File("a")), 0700);
+  EXPECT_EQ(ModeOf(FFolder.File("a/b")), 0700);
   EXPECT_THAT(FProbe.Of("Exception"), IsEmpty());
 }
 
 TEST_F(DatabaseDirectory, TheDefaultFolderInTheWorkingDirectoryIsOwnerOnly) {
   const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(FFolder.Path(""));
+  std::filesystem::current_path(FFolder.File(""));
   const int mode = AnswerParametersState("tdlib");
   std::filesystem::current_path(previous);
   EXPECT_EQ(mode, 0700);
-  EXPECT_EQ(ModeOf(FFolder.Path("tdlib")), 0700);
+  EXPECT_EQ(ModeOf(FFolder.File("tdlib")), 0700);
 }
 
 TEST_F(DatabaseDirectory, AnExistingFolderKeepsItsMode) {
-  const std::string directory = FFolder.Path("db");
+  const std::string directory = FFolder.File("db");
   ASSERT_EQ(mkdir(directory.c_str(), 0750), 0);
   FClient.Telegram().SetDatabaseDirectory(directory + "/");
   EXPECT_EQ(AnswerParametersState(directory), 0750);
@@ -133,8 +117,8 @@ TEST_F(DatabaseDirectory, AnExistingFolderKeepsItsMode) {
 }
 
 TEST_F(DatabaseDirectory, AFolderThatCannotBeCreatedIsReportedAndTDLibIsStillAsked) {
-  std::ofstream(FFolder.Path("file")) << "not a folder";
-  const std::string directory = FFolder.Path("file/db");
+  std::ofstream(FFolder.File("file")) << "not a folder";
+  const std::string directory = FFolder.File("file/db");
   FClient.Telegram().SetDatabaseDirectory(directory);
   EXPECT_EQ(AnswerParametersState(directory), -1);
   ASSERT_EQ(FProbe.Of("Exception").size(), 1u);
@@ -144,7 +128,7 @@ TEST_F(DatabaseDirectory, AFolderThatCannotBeCreatedIsReportedAndTDLibIsStillAsk
 }
 
 TEST_F(DatabaseDirectory, AnInactiveClientCreatesNothing) {
-  const std::string directory = FFolder.Path("db");
+  const std::string directory = FFolder.File("db");
   FClient.Telegram().SetDatabaseDirectory(directory);
   FClient.ReadEvent(StateEvent("authorizationStateWaitTdlibParameters"));
   EXPECT_EQ(ModeOf(directory), -1);
@@ -186,7 +170,7 @@ void ScriptLogin(bool aBot) {
 
 TEST(Secrets, NeverLeaveThroughEventsExceptionsOrStandardError) {
   const std::vector<std::string> secrets = {kApiHash, kDatabaseKey, kBotToken, kCode, kPassword};
-  TempFolder folder;
+  test::TTempDir folder;
   for (const bool bot : {false, true}) {
     SCOPED_TRACE(bot ? "bot login" : "user login");
     fake_td_reset();
@@ -202,7 +186,7 @@ TEST(Secrets, NeverLeaveThroughEventsExceptionsOrStandardError) {
       client.Telegram().API().SetApiHash(kApiHash);
       client.Telegram().SetDBEncryptionKey(kDatabaseKey);
       client.Telegram().SetPhoneNumber("+15550100");
-      client.Telegram().SetDatabaseDirectory(folder.Path(bot ? "bot" : "user"));
+      client.Telegram().SetDatabaseDirectory(folder.File(bot ? "bot" : "user"));
       if (bot) client.Telegram().SetBotToken(kBotToken);
       client.SetActive(true);
       Drain(client);

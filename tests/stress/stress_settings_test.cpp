@@ -3,16 +3,14 @@
 // and nothing else in the file is lost.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/qvnIniFile.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::stress {
 namespace {
@@ -62,30 +60,13 @@ const SettingsCase kCases[] = {
 
 class HostileSettingsFiles : public ::testing::TestWithParam<SettingsCase> {
  protected:
-  HostileSettingsFiles() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "qvn-settings-XXXXXX").string();
-    FFolder = mkdtemp(pattern.data());
-    FPath = (FFolder / "velune-telegram.ini").string();
-  }
-  ~HostileSettingsFiles() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(FFolder, ignored);
-  }
-  std::string FileText() const {
-    std::ifstream in(FPath, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  std::filesystem::path FFolder;
-  std::string FPath;
+  test::TTempDir FFolder;
+  const std::string FPath = FFolder.File("velune-telegram.ini");
 };
 
 TEST_P(HostileSettingsFiles, ReadToAClearResultAndSurviveAWrite) {
   const SettingsCase& c = GetParam();
-  std::ofstream(FPath, std::ios::binary) << c.Contents;
+  test::WriteText(FPath, c.Contents);
   TqvnIniFile file(FPath);
   EXPECT_TRUE(file.ReadString(kSection, "ApiId", "-") == c.ApiId);
   EXPECT_TRUE(file.ReadString(kSection, "ApiHash", "-") == c.ApiHash);
@@ -99,7 +80,7 @@ TEST_P(HostileSettingsFiles, ReadToAClearResultAndSurviveAWrite) {
       << "a long value is kept whole";
   EXPECT_TRUE(again.ReadString(kSection, "ApiId", "-") == c.ApiId) << "other keys are kept";
   // Every line that was not rewritten is still in the file, byte for byte.
-  const std::string text = FileText();
+  const std::string text = test::ReadText(FPath);
   std::istringstream lines(c.Contents);
   for (std::string line; std::getline(lines, line);) {
     if (line.find("ApiHash") != std::string::npos) continue;
@@ -111,12 +92,10 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileSettingsFiles, ::testing::ValuesIn(kCases
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SettingsFile, AFolderInPlaceOfTheFileReadsEmptyAndRefusesWrites) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qvn-settings-XXXXXX").string();
-  const std::filesystem::path folder = mkdtemp(pattern.data());
-  TqvnIniFile file(folder.string());
+  const test::TTempDir folder;
+  TqvnIniFile file(folder.Path().string());
   EXPECT_EQ(file.ReadString(kSection, "ApiId", "-"), "-");
   EXPECT_THROW(file.WriteString(kSection, "ApiId", "1"), std::runtime_error);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 namespace qvn {
 namespace {
 
+using test::ModeOf;
 using test::ReadText;
 using test::TTempDir;
 using test::WriteText;
@@ -103,9 +104,7 @@ TEST(IniFile, MissingFileReadsDefaultsAndIsCreatedOwnerOnly) {
   ini.WriteString("TELEGRAM", "ApiId", "123");
   ini.WriteString("TELEGRAM", "ApiHash", "abc");
   EXPECT_EQ(ReadText(path), "[TELEGRAM]\nApiId=123\nApiHash=abc\n");
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(ModeOf(path), 0600);
 }
 
 TEST(IniFile, EditsInPlaceAndKeepsEverythingElse) {
@@ -156,9 +155,7 @@ TEST(IniFile, KeepsTheModeOfAnExistingFile) {
   WriteText(path, "[TELEGRAM]\n");
   chmod(path.c_str(), 0644);
   TqvnIniFile(path).WriteString("TELEGRAM", "ApiId", "1");
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0644u);
+  EXPECT_EQ(ModeOf(path), 0644);
 }
 
 TEST(IniFile, AFailedWriteLeavesThePreviousFileWhole) {

@@ -1,5 +1,4 @@
 // The window's settings file: read at creation, written at each close.
-#include <sys/stat.h>
 
 #include <QTest>
 
@@ -8,6 +7,7 @@
 namespace qvn::testing {
 namespace {
 
+using test::ModeOf;
 using test::ReadText;
 using test::WriteText;
 
@@ -64,9 +64,7 @@ TEST_F(WindowTest, FirstCloseWritesTheFiveKeysInOrderOwnerOnly) {
   EXPECT_EQ(ReadText(Settings),
             "[TELEGRAM]\nApiId=123\nApiHash=hash\nPhoneNumber=+15550100\nBotToken=1:tok\n"
             "LoginBot=0\n");
-  struct stat info {};
-  ASSERT_EQ(stat(Settings.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(ModeOf(Settings), 0600);
 
   Window.reset();
   Open();

@@ -33,13 +33,6 @@ void Drain(StressClient& aClient) {
   ASSERT_EQ(fake_td_pending_events(), 0u);
 }
 
-// The permission bits of aPath, or -1 when it does not exist.
-int ModeOf(const std::string& aPath) {
-  struct stat info;
-  if (stat(aPath.c_str(), &info) != 0) return -1;
-  return static_cast<int>(info.st_mode & 07777);
-}
-
 // The mode the database directory had when setTdlibParameters reached TDLib.
 struct ModeAtSend {
   std::string Directory;
@@ -49,7 +42,7 @@ struct ModeAtSend {
 void RecordModeAtSend(const char* aRequest, void* aContext) {
   auto* seen = static_cast<ModeAtSend*>(aContext);
   if (std::string(aRequest).find("setTdlibParameters") != std::string::npos) {
-    seen->Mode = ModeOf(seen->Directory);
+    seen->Mode = test::ModeOf(seen->Directory);
   }
 }
 
@@ -94,8 +87,8 @@ TEST_F(DatabaseDirectory, MissingFoldersAreCreatedOwnerOnlyBeforeTheParametersGo
   const std::string directory = FFolder.File("a/b/db");
   FClient.Telegram().SetDatabaseDirectory(directory);
   EXPECT_EQ(AnswerParametersState(directory), 0700);
-  EXPECT_EQ(ModeOf(FFolder.File("a")), 0700);
-  EXPECT_EQ(ModeOf(FFolder.File("a/b")), 0700);
+  EXPECT_EQ(test::ModeOf(FFolder.File("a")), 0700);
+  EXPECT_EQ(test::ModeOf(FFolder.File("a/b")), 0700);
   EXPECT_THAT(FProbe.Of("Exception"), IsEmpty());
 }
 
@@ -105,7 +98,7 @@ TEST_F(DatabaseDirectory, TheDefaultFolderInTheWorkingDirectoryIsOwnerOnly) {
   const int mode = AnswerParametersState("tdlib");
   std::filesystem::current_path(previous);
   EXPECT_EQ(mode, 0700);
-  EXPECT_EQ(ModeOf(FFolder.File("tdlib")), 0700);
+  EXPECT_EQ(test::ModeOf(FFolder.File("tdlib")), 0700);
 }
 
 TEST_F(DatabaseDirectory, AnExistingFolderKeepsItsMode) {
@@ -131,7 +124,7 @@ TEST_F(DatabaseDirectory, AnInactiveClientCreatesNothing) {
   const std::string directory = FFolder.File("db");
   FClient.Telegram().SetDatabaseDirectory(directory);
   FClient.ReadEvent(StateEvent("authorizationStateWaitTdlibParameters"));
-  EXPECT_EQ(ModeOf(directory), -1);
+  EXPECT_EQ(test::ModeOf(directory), -1);
 }
 
 // ---- Secrets ----

@@ -1,9 +1,10 @@
 // A fresh temporary folder for one test, removed with everything in it when the object goes, and
-// whole-file text helpers for the files tests put in it. Test-thread only; not copyable.
+// whole-file helpers (text, permission bits) for the files tests put in it. Test-thread only; not copyable.
 #ifndef QVN_TESTS_SUPPORT_TEMPDIR_H
 #define QVN_TESTS_SUPPORT_TEMPDIR_H
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,13 @@ inline std::string ReadText(const std::string& aPath) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The permission bits of aPath, or -1 when it does not exist.
+inline int ModeOf(const std::string& aPath) {
+  struct stat info {};
+  if (stat(aPath.c_str(), &info) != 0) return -1;
+  return static_cast<int>(info.st_mode & 07777);
 }
 
 }  // namespace qvn::test

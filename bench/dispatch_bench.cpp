@@ -48,6 +48,8 @@ class TBenchClient : public TqvnTDLib_Telegram {
  public:
   using TqvnTDLib_Telegram::DoReadEvent;
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  // Ticks on a worker end before this class is torn down.
+  ~TBenchClient() override { EndForDestruction(); }
 };
 
 // What the handlers saw; read at the end so no handler's work can be optimised away.

@@ -31,6 +31,8 @@ constexpr double kTimeoutSeconds = 60;
 class TStartupClient : public TqvnTDLib_Telegram {
  public:
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  // Ticks on a worker end before this class is torn down.
+  ~TStartupClient() override { EndForDestruction(); }
 
   std::atomic<bool> Done{false};
   Clock::time_point DoneAt;

@@ -26,6 +26,8 @@ class TBareClient : public TqvnTDLib_Telegram {
  public:
   using TqvnTDLib_Telegram::DoReadEvent;
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  // Ticks on a worker end before this class is torn down.
+  ~TBareClient() override { EndForDestruction(); }
 };
 
 // What the window builds for each event, built into strings instead of widgets.

@@ -37,6 +37,8 @@ class TestClient : public TqvnTDLib_Telegram {
  public:
   using TqvnTDLib_Telegram::DoReadEvent;
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  // Ticks on a worker end before this class is torn down.
+  ~TestClient() override { EndForDestruction(); }
 };
 
 // An active client on the fake TDLib whose every event is written to `trace`.

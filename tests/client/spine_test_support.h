@@ -21,6 +21,8 @@ namespace qvn::test {
 class TestClient : public TqvnTDLib_Telegram {
  public:
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  // Ticks on a worker end before this class is torn down.
+  ~TestClient() override { EndForDestruction(); }
   void Tick() { DoThreadTimer(nullptr); }
 };
 

@@ -11,15 +11,12 @@
 #include <QScreen>
 #include <QThread>
 
-#include "app/qvnIniFile.h"
-#include "app/qvnIntegerText.h"
+#include "app/qvnLoginSettings.h"
 #include "app/qvnMainThreadPump.h"
 
 namespace qvn {
 
 namespace {
-
-const char kSection[] = "TELEGRAM";
 
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
@@ -108,7 +105,7 @@ void TFRMQVNTelegram::WireClient() {
 // ---- Window life and settings ----
 
 void TFRMQVNTelegram::FormCreate() {
-  LoadSettings();
+  Guarded(&TFRMQVNTelegram::LoadSettings);  // nothing escapes the constructor
 }
 
 void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
@@ -120,23 +117,23 @@ void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
 }
 
 void TFRMQVNTelegram::LoadSettings() {
-  TqvnIniFile ini(FSettingsPath);
-  txtApiId->setText(Q(ini.ReadString(kSection, "ApiId", "")));
-  txtApiHash->setText(Q(ini.ReadString(kSection, "ApiHash", "")));
-  txtPhoneNumber->setText(Q(ini.ReadString(kSection, "PhoneNumber", "")));
-  txtBotToken->setText(Q(ini.ReadString(kSection, "BotToken", "")));
-  // Any non-zero integer is true; text that is not an integer counts as false. Changing the box
-  // runs chkLoginBotClick, so the two edits follow at once.
-  chkLoginBot->setChecked(StrToIntDef(ini.ReadString(kSection, "LoginBot", ""), 0) != 0);
+  const TqvnLoadedLoginSettings loaded = LoadLoginSettings(FSettingsPath);
+  for (const std::string& notice : loaded.Notices) DoLog(notice);
+  FSaveSettings = loaded.Saveable;
+  const TqvnLoginSettings& s = loaded.Settings;
+  txtApiId->setText(Q(s.ApiId));
+  txtApiHash->setText(Q(s.ApiHash));
+  txtPhoneNumber->setText(Q(s.PhoneNumber));
+  txtBotToken->setText(Q(s.BotToken));
+  // Changing the box runs chkLoginBotClick, so the two edits follow at once.
+  chkLoginBot->setChecked(s.LoginBot);
 }
 
 void TFRMQVNTelegram::SaveSettings() {
-  TqvnIniFile ini(FSettingsPath);
-  ini.WriteString(kSection, "ApiId", S(txtApiId->text()));
-  ini.WriteString(kSection, "ApiHash", S(txtApiHash->text()));
-  ini.WriteString(kSection, "PhoneNumber", S(txtPhoneNumber->text()));
-  ini.WriteString(kSection, "BotToken", S(txtBotToken->text()));
-  ini.WriteString(kSection, "LoginBot", chkLoginBot->isChecked() ? "1" : "0");
+  if (!FSaveSettings) return;  // what is at the path was never read; it stays as it is
+  SaveLoginSettings(FSettingsPath, {S(txtApiId->text()), S(txtApiHash->text()),
+                                    S(txtPhoneNumber->text()), S(txtBotToken->text()),
+                                    chkLoginBot->isChecked()});
 }
 
 // ---- Start, Stop and the login kind ----

@@ -5,7 +5,8 @@
 // deactivates it; the client's events fill the log, the status bar, the chat list and the message
 // view, and answer the login prompts. The bottom bar sends text and files to the current chat; the
 // main menu issues the chat, member and proxy requests. The login entries live in an INI file
-// (section "TELEGRAM"), read when the window is created and written each time it closes.
+// (section "TELEGRAM", qvnLoginSettings), read when the window is created and written each time
+// it closes; what went wrong reading it shows in the log and the status bar.
 //
 // Everything runs on the GUI thread. The client's events arrive there too: its ticks are queued to
 // the main thread, and the window's TqvnMainThreadPump runs them from Qt's event loop, also while
@@ -143,6 +144,8 @@ class TFRMQVNTelegram : public QMainWindow {
 
   IqvnDialogs& FDialogs;
   const std::string FSettingsPath;
+  // False when the settings file was there but not read: closing then leaves it as it is.
+  bool FSaveSettings = true;
   std::unique_ptr<TqvnTDLib_Telegram> FTelegram;
   // Holds the log and message lines while the pump runs the client's ticks.
   TqvnLineBatch FLines;

@@ -3,6 +3,7 @@
 #include "app/FQVNTelegram.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,8 +12,10 @@
 #include <QScreen>
 #include <QThread>
 
+#include "app/qvnDisplayText.h"
 #include "app/qvnLoginSettings.h"
 #include "app/qvnMainThreadPump.h"
+#include "app/qvnSecretMask.h"
 
 namespace qvn {
 
@@ -29,6 +32,9 @@ std::string S(const QString& s) {
 constexpr int32_t kChatsOffsetOrder = 2147483647;
 constexpr int32_t kChatsOffsetChatId = 0;
 constexpr int32_t kChatsLimit = 50;
+
+// A status panel shows one line of about a hundred characters; more is never laid out.
+constexpr size_t kStatusPanelBytes = 512;
 
 }  // namespace
 
@@ -166,17 +172,27 @@ void TFRMQVNTelegram::btnStopClick() {
 
 // ---- Log and status ----
 
-void TFRMQVNTelegram::AppendLine(QPlainTextEdit* aMemo, const std::string& aText) {
-  FLines.Append(aMemo, Q(aText));
+void TFRMQVNTelegram::AppendLine(QPlainTextEdit* aMemo, std::string aText) {
+  FLines.Append(aMemo, std::move(aText));
 }
 
 void TFRMQVNTelegram::DoLog(const std::string& aText) {
-  AppendLine(memoLog, aText);
-  FStatusPanels[2]->setText(Q(aText));
+  // Secrets in TDLib's answers (proxy passwords and secrets) never show.
+  std::string shown = MaskSecrets(aText);
+  FStatusPanels[2]->setText(Q(ShortenForDisplay(shown, kStatusPanelBytes)));
+  AppendLine(memoLog, std::move(shown));
 }
 
 void TFRMQVNTelegram::DoStatus(const std::string& aText) {
-  FStatusPanels[0]->setText(Q(aText));
+  FStatusPanels[0]->setText(Q(ShortenForDisplay(MaskSecrets(aText), kStatusPanelBytes)));
+}
+
+void TFRMQVNTelegram::CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition) {
+  const std::shared_ptr<const std::string> full = TqvnLineBatch::FullTextAt(aMemo, aPosition);
+  if (!full) return;
+  QGuiApplication::clipboard()->setText(Q(*full));
+  FStatusPanels[2]->setText(
+      QStringLiteral("The whole line (%1 bytes) is on the clipboard").arg(full->size()));
 }
 
 // ---- The client's login and status events ----

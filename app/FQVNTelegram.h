@@ -87,10 +87,15 @@ class TFRMQVNTelegram : public QMainWindow {
   void btnStartClick();
   void btnStopClick();
   void chkLoginBotClick();
+  // The log line and the status panels show texts with their secrets masked (MaskSecrets) and
+  // bounded in length.
   void DoLog(const std::string& aText);
   // Appends aText as a new last line of aMemo and scrolls it into view; during a run of the
-  // client's ticks the lines are gathered and shown together when the run ends (FLines).
-  void AppendLine(QPlainTextEdit* aMemo, const std::string& aText);
+  // client's ticks the lines are gathered and shown together when the run ends (FLines). A long
+  // text shows its beginning; a double click on it puts the whole text on the clipboard
+  // (CopyFullLine).
+  void AppendLine(QPlainTextEdit* aMemo, std::string aText);
+  void CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition);
   void DoStatus(const std::string& aText);
   void RequestChatList();
   void qvnTelegramBeforeReadEvent(const std::string& Text, bool& Handled);

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <random>
@@ -293,7 +292,6 @@ TEST(LoginSettings, ASaveKilledAtAnyMomentLeavesOneWholeSaveAndNoTemporaryFile) 
     ASSERT_EQ(Entries(folder.Path()), std::vector<std::string>{"velune-telegram.ini"})
         << "a temporary file is left";
   }
-  std::printf("%ld saves completed, %d kills inside a save\n", last, killedMidSave);
   EXPECT_GT(last, 0) << "no save completed; the test proved nothing";
   EXPECT_GT(killedMidSave, 0) << "no kill landed inside a save; the test proved nothing";
 }

@@ -145,24 +145,23 @@ TqvnPrivateFileRead ReadPrivateFile(const std::string& aPath, std::size_t aMaxBy
   }
   result.Notice = MakeOwnerOnly(file.Get(), info, aPath);
 
-  // Read at most one byte past the bound: the file may have grown since fstat.
-  std::string text(aMaxBytes + 1, '\0');
-  std::size_t size = 0;
-  while (size < text.size()) {
-    const ssize_t n = ::read(file.Get(), text.data() + size, text.size() - size);
+  // Read until the end, or one chunk past the bound: the file may have grown since fstat.
+  std::string text;
+  char chunk[16 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(file.Get(), chunk, sizeof chunk);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       result.Refusal = aPath + " cannot be read: " + std::strerror(errno);
       return result;
     }
-    size += static_cast<std::size_t>(n);
+    text.append(chunk, static_cast<std::size_t>(n));
+    if (text.size() > aMaxBytes) {
+      result.Refusal = tooLarge;
+      return result;
+    }
   }
-  if (size > aMaxBytes) {
-    result.Refusal = tooLarge;
-    return result;
-  }
-  text.resize(size);
   result.Text = std::move(text);
   return result;
 }

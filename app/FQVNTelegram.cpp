@@ -3,6 +3,7 @@
 #include "app/FQVNTelegram.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,15 +12,14 @@
 #include <QScreen>
 #include <QThread>
 
-#include "app/qvnIniFile.h"
-#include "app/qvnIntegerText.h"
+#include "app/qvnDisplayText.h"
+#include "app/qvnLoginSettings.h"
 #include "app/qvnMainThreadPump.h"
+#include "app/qvnSecretMask.h"
 
 namespace qvn {
 
 namespace {
-
-const char kSection[] = "TELEGRAM";
 
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
@@ -32,6 +32,9 @@ std::string S(const QString& s) {
 constexpr int32_t kChatsOffsetOrder = 2147483647;
 constexpr int32_t kChatsOffsetChatId = 0;
 constexpr int32_t kChatsLimit = 50;
+
+// A status panel shows one line of about a hundred characters; more is never laid out.
+constexpr size_t kStatusPanelBytes = 512;
 
 }  // namespace
 
@@ -108,7 +111,7 @@ void TFRMQVNTelegram::WireClient() {
 // ---- Window life and settings ----
 
 void TFRMQVNTelegram::FormCreate() {
-  LoadSettings();
+  Guarded(&TFRMQVNTelegram::LoadSettings);  // nothing escapes the constructor
 }
 
 void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
@@ -120,23 +123,23 @@ void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
 }
 
 void TFRMQVNTelegram::LoadSettings() {
-  TqvnIniFile ini(FSettingsPath);
-  txtApiId->setText(Q(ini.ReadString(kSection, "ApiId", "")));
-  txtApiHash->setText(Q(ini.ReadString(kSection, "ApiHash", "")));
-  txtPhoneNumber->setText(Q(ini.ReadString(kSection, "PhoneNumber", "")));
-  txtBotToken->setText(Q(ini.ReadString(kSection, "BotToken", "")));
-  // Any non-zero integer is true; text that is not an integer counts as false. Changing the box
-  // runs chkLoginBotClick, so the two edits follow at once.
-  chkLoginBot->setChecked(StrToIntDef(ini.ReadString(kSection, "LoginBot", ""), 0) != 0);
+  const TqvnLoadedLoginSettings loaded = LoadLoginSettings(FSettingsPath);
+  for (const std::string& notice : loaded.Notices) DoLog(notice);
+  FSaveSettings = loaded.Saveable;
+  const TqvnLoginSettings& s = loaded.Settings;
+  txtApiId->setText(Q(s.ApiId));
+  txtApiHash->setText(Q(s.ApiHash));
+  txtPhoneNumber->setText(Q(s.PhoneNumber));
+  txtBotToken->setText(Q(s.BotToken));
+  // Changing the box runs chkLoginBotClick, so the two edits follow at once.
+  chkLoginBot->setChecked(s.LoginBot);
 }
 
 void TFRMQVNTelegram::SaveSettings() {
-  TqvnIniFile ini(FSettingsPath);
-  ini.WriteString(kSection, "ApiId", S(txtApiId->text()));
-  ini.WriteString(kSection, "ApiHash", S(txtApiHash->text()));
-  ini.WriteString(kSection, "PhoneNumber", S(txtPhoneNumber->text()));
-  ini.WriteString(kSection, "BotToken", S(txtBotToken->text()));
-  ini.WriteString(kSection, "LoginBot", chkLoginBot->isChecked() ? "1" : "0");
+  if (!FSaveSettings) return;  // what is at the path was never read; it stays as it is
+  SaveLoginSettings(FSettingsPath, {S(txtApiId->text()), S(txtApiHash->text()),
+                                    S(txtPhoneNumber->text()), S(txtBotToken->text()),
+                                    chkLoginBot->isChecked()});
 }
 
 // ---- Start, Stop and the login kind ----
@@ -169,17 +172,27 @@ void TFRMQVNTelegram::btnStopClick() {
 
 // ---- Log and status ----
 
-void TFRMQVNTelegram::AppendLine(QPlainTextEdit* aMemo, const std::string& aText) {
-  FLines.Append(aMemo, Q(aText));
+void TFRMQVNTelegram::AppendLine(QPlainTextEdit* aMemo, std::string aText) {
+  FLines.Append(aMemo, std::move(aText));
 }
 
 void TFRMQVNTelegram::DoLog(const std::string& aText) {
-  AppendLine(memoLog, aText);
-  FStatusPanels[2]->setText(Q(aText));
+  // Secrets in TDLib's answers (proxy passwords and secrets) never show.
+  std::string shown = MaskSecrets(aText);
+  FStatusPanels[2]->setText(Q(ShortenForDisplay(shown, kStatusPanelBytes)));
+  AppendLine(memoLog, std::move(shown));
 }
 
 void TFRMQVNTelegram::DoStatus(const std::string& aText) {
-  FStatusPanels[0]->setText(Q(aText));
+  FStatusPanels[0]->setText(Q(ShortenForDisplay(MaskSecrets(aText), kStatusPanelBytes)));
+}
+
+void TFRMQVNTelegram::CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition) {
+  const std::shared_ptr<const std::string> full = TqvnLineBatch::FullTextAt(aMemo, aPosition);
+  if (!full) return;
+  QGuiApplication::clipboard()->setText(Q(*full));
+  FStatusPanels[2]->setText(
+      QStringLiteral("The whole line (%1 bytes) is on the clipboard").arg(full->size()));
 }
 
 // ---- The client's login and status events ----

@@ -5,7 +5,8 @@
 // deactivates it; the client's events fill the log, the status bar, the chat list and the message
 // view, and answer the login prompts. The bottom bar sends text and files to the current chat; the
 // main menu issues the chat, member and proxy requests. The login entries live in an INI file
-// (section "TELEGRAM"), read when the window is created and written each time it closes.
+// (section "TELEGRAM", qvnLoginSettings), read when the window is created and written each time
+// it closes; what went wrong reading it shows in the log and the status bar.
 //
 // Everything runs on the GUI thread. The client's events arrive there too: its ticks are queued to
 // the main thread, and the window's TqvnMainThreadPump runs them from Qt's event loop, also while
@@ -86,10 +87,15 @@ class TFRMQVNTelegram : public QMainWindow {
   void btnStartClick();
   void btnStopClick();
   void chkLoginBotClick();
+  // The log line and the status panels show texts with their secrets masked (MaskSecrets) and
+  // bounded in length.
   void DoLog(const std::string& aText);
   // Appends aText as a new last line of aMemo and scrolls it into view; during a run of the
-  // client's ticks the lines are gathered and shown together when the run ends (FLines).
-  void AppendLine(QPlainTextEdit* aMemo, const std::string& aText);
+  // client's ticks the lines are gathered and shown together when the run ends (FLines). A long
+  // text shows its beginning; a double click on it puts the whole text on the clipboard
+  // (CopyFullLine).
+  void AppendLine(QPlainTextEdit* aMemo, std::string aText);
+  void CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition);
   void DoStatus(const std::string& aText);
   void RequestChatList();
   void qvnTelegramBeforeReadEvent(const std::string& Text, bool& Handled);
@@ -143,6 +149,8 @@ class TFRMQVNTelegram : public QMainWindow {
 
   IqvnDialogs& FDialogs;
   const std::string FSettingsPath;
+  // False when the settings file was there but not read: closing then leaves it as it is.
+  bool FSaveSettings = true;
   std::unique_ptr<TqvnTDLib_Telegram> FTelegram;
   // Holds the log and message lines while the pump runs the client's ticks.
   TqvnLineBatch FLines;

@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -262,6 +263,8 @@ void TFRMQVNTelegram::ConnectControls() {
   connect(btnSendFile, &QPushButton::clicked, this,
           [this] { Guarded(&TFRMQVNTelegram::btnSendFileClick); });
   txtMessage->installEventFilter(this);
+  memoLog->viewport()->installEventFilter(this);
+  memoMessages->viewport()->installEventFilter(this);
 }
 
 bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
@@ -270,6 +273,13 @@ bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
       char pressed = '\r';
       RunShowingErrors(FDialogs, [&] { txtMessageKeyPress(pressed); });
+    }
+  }
+  if (aEvent->type() == QEvent::MouseButtonDblClick) {
+    for (QPlainTextEdit* memo : {memoLog, memoMessages}) {
+      if (aWatched == memo->viewport()) {
+        CopyFullLine(memo, static_cast<QMouseEvent*>(aEvent)->position().toPoint());
+      }
     }
   }
   return QMainWindow::eventFilter(aWatched, aEvent);

@@ -1,14 +1,8 @@
 #include "app/qvnIniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string_view>
+
+#include "app/qvnPrivateFile.h"
 
 namespace qvn {
 
@@ -50,27 +44,13 @@ bool KeyName(std::string_view line, std::string_view& key) {
   return !key.empty();
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 TqvnIniFile::TqvnIniFile(std::string aPath) : FPath(std::move(aPath)) {
-  std::ifstream in(FPath, std::ios::binary);
-  if (!in) return;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string text = buffer.str();
+  TqvnPrivateFileRead file = ReadPrivateFile(FPath, kMaxFileSize);
+  FRefusal = std::move(file.Refusal);
+  FNotice = std::move(file.Notice);
+  const std::string& text = file.Text;
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -133,39 +113,13 @@ void TqvnIniFile::WriteString(const std::string& aSection, const std::string& aK
     FLines.push_back(header);
     FLines.push_back(entry);
   }
-  Save();
 }
 
-void TqvnIniFile::Save() const {
+void TqvnIniFile::UpdateFile() const {
+  if (!FRefusal.empty()) throw std::runtime_error("Unable to write to " + FPath);
   std::string text;
   for (const std::string& line : FLines) text += line + "\n";
-  const auto fail = [this] { throw std::runtime_error("Unable to write to " + FPath); };
-
-  // A settings file reached through a link is written where the link points.
-  std::string target = FPath;
-  if (char* resolved = ::realpath(FPath.c_str(), nullptr)) {
-    target = resolved;
-    std::free(resolved);
-  }
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  // A file its user made read-only, or something that is no file, stays as it is.
-  if (exists && (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0)) fail();
-
-  // The new text goes to a temporary file beside the old one, which then replaces it in one
-  // rename: a failed write (a full disk) leaves the old file whole. mkstemp creates it readable
-  // by its owner only, which a new settings file keeps (it holds the API hash and the bot
-  // token); an existing file keeps its own mode.
-  std::string temporary = target + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) fail();
-  bool written = (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0) && WriteAll(fd, text) &&
-                 ::fsync(fd) == 0;
-  if (::close(fd) != 0) written = false;
-  if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    fail();
-  }
+  ReplacePrivateFile(FPath, text);
 }
 
 }  // namespace qvn

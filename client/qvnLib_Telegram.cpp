@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "client/qvnElfCheck.h"
+
 namespace qvn::tdjson {
 namespace {
 
@@ -20,6 +22,7 @@ void* LoadTDLib() {
   std::lock_guard<std::mutex> lock(gLoadLock);
   library = gLibrary.load(std::memory_order_relaxed);
   if (library != nullptr) return library;
+  CheckLibraryBeforeLoad(kTDJsonLibraryName);  // a damaged file would crash the loader
   library = dlopen(kTDJsonLibraryName, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* error = dlerror();

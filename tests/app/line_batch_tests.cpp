@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <vector>
 
+#include "app/qvnDisplayText.h"
 #include "app/qvnLineBatch.h"
 
 namespace qvn::testing {
@@ -55,7 +57,7 @@ TEST(LineBatchTest, HeldAndReleasedEqualsAppendingOneByOne) {
     QPlainTextEdit view;
     TqvnLineBatch batch;
     batch.Hold();
-    for (const QString& line : lines) batch.Append(&view, line);
+    for (const QString& line : lines) batch.Append(&view, line.toStdString());
     EXPECT_TRUE(view.document()->isEmpty());  // nothing shows while held
     batch.Release();
     EXPECT_EQ(StateOf(view), AppendedOneByOne(lines));
@@ -67,7 +69,7 @@ TEST(LineBatchTest, NotHeldAppendsAtOnce) {
     SCOPED_TRACE(lines.join(QLatin1Char('|')).toStdString());
     QPlainTextEdit view;
     TqvnLineBatch batch;
-    for (const QString& line : lines) batch.Append(&view, line);
+    for (const QString& line : lines) batch.Append(&view, line.toStdString());
     EXPECT_EQ(StateOf(view), AppendedOneByOne(lines));
   }
 }
@@ -79,11 +81,11 @@ TEST(LineBatchTest, ViewsKeepTheirOwnLinesInOrderAcrossHoldsAndFlushes) {
   TqvnLineBatch batch;
   QStringList logLines, messageLines;
   auto toLog = [&](const QString& aLine) {
-    batch.Append(&log, aLine);
+    batch.Append(&log, aLine.toStdString());
     logLines << aLine;
   };
   auto toMessages = [&](const QString& aLine) {
-    batch.Append(&messages, aLine);
+    batch.Append(&messages, aLine.toStdString());
     messageLines << aLine;
   };
 
@@ -107,6 +109,62 @@ TEST(LineBatchTest, ViewsKeepTheirOwnLinesInOrderAcrossHoldsAndFlushes) {
 
   EXPECT_EQ(StateOf(log), AppendedOneByOne(logLines));
   EXPECT_EQ(StateOf(messages), AppendedOneByOne(messageLines));
+}
+
+TEST(DisplayText, ShortensAtACharacterBoundaryAndNamesTheWholeSize) {
+  const std::string euro = "\xE2\x82\xAC";         // 3 bytes
+  const std::string emoji = "\xF0\x9F\x98\x80";    // 4 bytes
+  const std::string ellipsis = "\xE2\x80\xA6";
+  const struct {
+    const char* Name;
+    std::string Text;
+    std::string Shown;
+  } cases[] = {
+      {"shorter", "abc", "abc"},
+      {"exactly at the bound", "abcdefgh", "abcdefgh"},
+      {"one byte over", "abcdefghi", "abcdefgh" + ellipsis + " (9 bytes)"},
+      {"the bound inside a 3-byte character", "abcdef" + euro + "z",
+       "abcdef" + ellipsis + " (10 bytes)"},
+      {"the bound after a 3-byte character", "abcde" + euro + "yz",
+       "abcde" + euro + ellipsis + " (10 bytes)"},
+      {"the bound inside a 4-byte character", "abcde" + emoji + "z",
+       "abcde" + ellipsis + " (10 bytes)"},
+      {"only continuation bytes", std::string(12, '\x80'),
+       std::string(5, '\x80') + ellipsis + " (12 bytes)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(ShortenForDisplay(c.Text, 8), c.Shown);
+  }
+  EXPECT_EQ(ShortenForDisplay("abcdefghi", 8, "; more"), "abcdefgh" + ellipsis + " (9 bytes; more)");
+}
+
+// A long text whose shown beginning holds line breaks: each of its blocks leads to the whole
+// text, and the lines around it to none.
+TEST(LineBatchTest, EveryBlockOfAShortenedLineKeepsTheWholeText) {
+  QPlainTextEdit view;
+  view.resize(600, 400);
+  TqvnLineBatch batch;
+  const std::string longText = "first\nsecond\n" + std::string(TqvnLineBatch::kMaxShownBytes, 'x');
+  batch.Hold();
+  batch.Append(&view, "before");
+  batch.Append(&view, longText);
+  batch.Append(&view, "after");
+  batch.Release();
+  ASSERT_EQ(view.document()->blockCount(), 5);
+  const char* const names[] = {"before", "first", "second", "xxx...", "after"};
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(names[i]);
+    QTextCursor at(view.document()->findBlockByNumber(i));
+    view.setTextCursor(at);
+    const auto full = TqvnLineBatch::FullTextAt(&view, view.cursorRect(at).center());
+    if (i == 0 || i == 4) {
+      EXPECT_EQ(full, nullptr);
+    } else {
+      ASSERT_NE(full, nullptr);
+      EXPECT_EQ(*full, longText);
+    }
+  }
 }
 
 }  // namespace

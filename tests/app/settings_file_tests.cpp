@@ -103,6 +103,8 @@ TEST(IniFile, MissingFileReadsDefaultsAndIsCreatedOwnerOnly) {
   EXPECT_EQ(ini.ReadString("TELEGRAM", "ApiId", "none"), "none");
   ini.WriteString("TELEGRAM", "ApiId", "123");
   ini.WriteString("TELEGRAM", "ApiHash", "abc");
+  EXPECT_EQ(ModeOf(path), -1) << "nothing is written before UpdateFile";
+  ini.UpdateFile();
   EXPECT_EQ(ReadText(path), "[TELEGRAM]\nApiId=123\nApiHash=abc\n");
   EXPECT_EQ(ModeOf(path), 0600);
 }
@@ -125,6 +127,7 @@ TEST(IniFile, EditsInPlaceAndKeepsEverythingElse) {
   EXPECT_EQ(ini.ReadString("Other", "ApiId", ""), "keep me");
   ini.WriteString("TELEGRAM", "ApiId", "2");
   ini.WriteString("TELEGRAM", "LoginBot", "0");
+  ini.UpdateFile();
   EXPECT_EQ(ReadText(path),
             "; comment\r\n"
             "[Other]\r\n"
@@ -145,17 +148,26 @@ TEST(IniFile, LineBreaksInAValueCannotAddEntries) {
   const std::string path = dir.File("settings.ini");
   TqvnIniFile ini(path);
   ini.WriteString("TELEGRAM", "BotToken", "t\nLoginBot=1\r\n[Other]");
+  ini.UpdateFile();
   EXPECT_EQ(ReadText(path), "[TELEGRAM]\nBotToken=t LoginBot=1  [Other]\n");
   EXPECT_EQ(TqvnIniFile(path).ReadString("TELEGRAM", "LoginBot", "none"), "none");
 }
 
-TEST(IniFile, KeepsTheModeOfAnExistingFile) {
-  TTempDir dir;
-  const std::string path = dir.File("settings.ini");
-  WriteText(path, "[TELEGRAM]\n");
-  chmod(path.c_str(), 0644);
-  TqvnIniFile(path).WriteString("TELEGRAM", "ApiId", "1");
-  EXPECT_EQ(ModeOf(path), 0644);
+TEST(IniFile, AnExistingFileKeepsItsOwnerBitsOnly) {
+  const struct {
+    int before, after;
+  } cases[] = {{0600, 0600}, {0644, 0600}, {0666, 0600}, {0640, 0600}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    TTempDir dir;
+    const std::string path = dir.File("settings.ini");
+    WriteText(path, "[TELEGRAM]\n");
+    chmod(path.c_str(), c.before);
+    TqvnIniFile ini(path);
+    ini.WriteString("TELEGRAM", "ApiId", "1");
+    ini.UpdateFile();
+    EXPECT_EQ(ModeOf(path), c.after);
+  }
 }
 
 TEST(IniFile, AFailedWriteLeavesThePreviousFileWhole) {
@@ -171,7 +183,8 @@ TEST(IniFile, AFailedWriteLeavesThePreviousFileWhole) {
   rlimit small = saved;
   small.rlim_cur = before.size() + 4;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  EXPECT_THROW(ini.WriteString("TELEGRAM", "ApiHash", std::string(200, 'h')), std::runtime_error);
+  ini.WriteString("TELEGRAM", "ApiHash", std::string(200, 'h'));
+  EXPECT_THROW(ini.UpdateFile(), std::runtime_error);
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, savedSignal);
 
@@ -188,7 +201,9 @@ TEST(IniFile, WritesThroughALinkToTheFile) {
   const std::string link = dir.File("settings.ini");
   WriteText(target, "[TELEGRAM]\n");
   ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-  TqvnIniFile(link).WriteString("TELEGRAM", "ApiId", "7");
+  TqvnIniFile ini(link);
+  ini.WriteString("TELEGRAM", "ApiId", "7");
+  ini.UpdateFile();
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadText(target), "[TELEGRAM]\nApiId=7\n");
 }
@@ -198,8 +213,9 @@ TEST(IniFile, UnwritablePathRaisesUnableToWrite) {
   WriteText(dir.File("plain-file"), "not a folder");
   const std::string path = dir.File("plain-file") + "/settings.ini";
   TqvnIniFile ini(path);
+  ini.WriteString("TELEGRAM", "ApiId", "1");
   try {
-    ini.WriteString("TELEGRAM", "ApiId", "1");
+    ini.UpdateFile();
     FAIL() << "no exception";
   } catch (const std::runtime_error& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);

@@ -1,7 +1,9 @@
-// The window against the real TDLib, offline: Start leads TDLib through its parameters to the
-// phone-number state, every event text reaches the log, and Stop ends the client.
+// The window against the real TDLib 1.8.67, offline: Start leads TDLib through its parameters to
+// the phone-number state, every event text reaches the log, and Stop ends the client; proxies
+// added for real show in the log with their passwords and secrets masked.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,37 +19,93 @@
 namespace qvn::testing {
 namespace {
 
-TEST(WindowWithRealTDLib, StartReachesThePhoneNumberStateAndStopEndsTheClient) {
-  test::TTempDir dir;
-  TScriptedDialogs dialogs;
-  TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
-  window.qvnTelegram().Telegram().SetDatabaseDirectory(dir.File("tdlib"));
-  window.qvnTelegram().SetEventsPerTick(100);
-  window.show();
-  window.findChild<QLineEdit*>("txtApiId")->setText("94575");
-  window.findChild<QLineEdit*>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
-  window.findChild<QLineEdit*>("txtPhoneNumber")->setText("+15550100");
-  window.findChild<QPushButton*>("btnStart")->click();
-  ASSERT_TRUE(window.qvnTelegram().Active());
-
-  auto* log = window.findChild<QPlainTextEdit*>("memoLog");
-  QElapsedTimer timer;
-  timer.start();
-  while (!log->toPlainText().contains("authorizationStateWaitPhoneNumber") &&
-         timer.elapsed() < 60000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
+class WindowWithRealTDLib : public ::testing::Test {
+ protected:
+  WindowWithRealTDLib() : Window(Dialogs, Dir.File("velune-telegram.ini")) {
+    Window.qvnTelegram().Telegram().SetDatabaseDirectory(Dir.File("tdlib"));
+    Window.qvnTelegram().SetEventsPerTick(100);
+    Window.show();
   }
-  const QString text = log->toPlainText();
-  EXPECT_TRUE(text.contains("authorizationStateWaitTdlibParameters"));
-  EXPECT_TRUE(text.contains("authorizationStateWaitPhoneNumber")) << text.toStdString();
-  EXPECT_TRUE(dialogs.Prompts.empty());
-  EXPECT_TRUE(dialogs.Errors.empty());
 
-  window.findChild<QPushButton*>("btnStop")->click();
-  EXPECT_FALSE(window.qvnTelegram().Active());
-  EXPECT_TRUE(log->toPlainText().endsWith("\n"));  // Stop's empty line
-  EXPECT_EQ(window.StatusPanelText(0), "");
+  // Starts a user login and waits for TDLib to ask for the phone number.
+  void StartToThePhoneNumberState() {
+    Window.findChild<QLineEdit*>("txtApiId")->setText("94575");
+    Window.findChild<QLineEdit*>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
+    Window.findChild<QLineEdit*>("txtPhoneNumber")->setText("+15550100");
+    Window.findChild<QPushButton*>("btnStart")->click();
+    ASSERT_TRUE(Window.qvnTelegram().Active());
+    ASSERT_TRUE(WaitForLog([](const QString& aLog) {
+      return aLog.contains("authorizationStateWaitPhoneNumber");
+    })) << Log().toStdString();
+  }
+
+  QString Log() { return Window.findChild<QPlainTextEdit*>("memoLog")->toPlainText(); }
+
+  bool WaitForLog(const std::function<bool(const QString&)>& aDone) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!aDone(Log())) {
+      if (timer.elapsed() > 60000) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(5);
+    }
+    return true;
+  }
+
+  test::TTempDir Dir;
+  TScriptedDialogs Dialogs;
+  TFRMQVNTelegram Window;
+};
+
+TEST_F(WindowWithRealTDLib, StartReachesThePhoneNumberStateAndStopEndsTheClient) {
+  StartToThePhoneNumberState();
+  const QString text = Log();
+  EXPECT_TRUE(text.contains("authorizationStateWaitTdlibParameters"));
+  EXPECT_TRUE(Dialogs.Prompts.empty());
+  EXPECT_TRUE(Dialogs.Errors.empty());
+
+  Window.findChild<QPushButton*>("btnStop")->click();
+  EXPECT_FALSE(Window.qvnTelegram().Active());
+  EXPECT_TRUE(Log().endsWith("\n"));  // Stop's empty line
+  EXPECT_EQ(Window.StatusPanelText(0), "");
+}
+
+TEST_F(WindowWithRealTDLib, ProxyPasswordsAndSecretsNeverShowInTheLog) {
+  const std::string socksPassword = "S0cks-pa55-real";
+  const std::string httpPassword = "Http-pa55-real";
+  const std::string secret = "7e57ab1e7e57ab1e7e57ab1e7e57ab1e";
+  StartToThePhoneNumberState();
+  // Username, password, port and server for SOCKS5 and HTTP; secret, port and server for
+  // MTProto.
+  Dialogs.Answers = {"alice", socksPassword, "1080", "127.0.0.1",
+                     "bob",   httpPassword,  "8080", "127.0.0.1",
+                     secret,  "443",         "127.0.0.1"};
+  for (const char* command : {"Socks51", "HTTP1", "MTProto1", "GetProxies1"}) {
+    Window.findChild<QAction*>(command)->trigger();
+  }
+  ASSERT_TRUE(WaitForLog([](const QString& aLog) {
+    return aLog.count("{\"@type\":\"addedProxy\"") == 6 &&  // three answers, three listed
+           aLog.contains("{\"@type\":\"addedProxies\"");
+  })) << "TDLib's answers: " << Log().toStdString();
+  EXPECT_TRUE(Dialogs.Errors.empty());
+
+  const std::string log = Log().toStdString();
+  const std::string status = Window.StatusPanelText(2).toStdString();
+  EXPECT_NE(status.find("\"@type\":\"addedProxies\""), std::string::npos) << status;
+  for (const std::string& hidden : {socksPassword, httpPassword, secret}) {
+    SCOPED_TRACE(hidden);
+    EXPECT_EQ(log.find(hidden), std::string::npos);
+    EXPECT_EQ(status.find(hidden), std::string::npos);
+  }
+  // Each proxy's secret was in TDLib's answers and was masked: once in its addedProxy, once in
+  // the list (addedProxies).
+  auto count = [&log](const std::string& aPart) {
+    size_t n = 0;
+    for (size_t at = log.find(aPart); at != std::string::npos; at = log.find(aPart, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(R"("password":"***")"), 4u) << log;
+  EXPECT_EQ(count(R"("secret":"***")"), 2u) << log;
 }
 
 }  // namespace

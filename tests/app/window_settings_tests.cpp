@@ -1,6 +1,11 @@
 // The window's settings file: read at creation, written at each close.
 
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QTest>
+#include <filesystem>
 
 #include "WindowFixture.h"
 
@@ -93,6 +98,74 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenWithTheError) {
   EXPECT_FALSE(Window->close());
   EXPECT_TRUE(Window->isVisible());
   EXPECT_EQ(Dialogs.Errors, std::vector<std::string>{"Unable to write to " + Settings});
+}
+
+TEST_F(WindowTest, SettingsThatCannotBeReadSafelyAreReportedAndLeftAsTheyAre) {
+  const struct {
+    const char* Name;
+    std::function<void(const std::string&)> Make;
+    const char* Reason;
+  } cases[] = {
+      {"a FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+       "is a named pipe, not a regular file"},
+      {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "is a folder, not a regular file"},
+      {"a file of several GiB",
+       [](const std::string& p) {
+         WriteText(p, "[TELEGRAM]\nApiId=1\n");
+         ASSERT_EQ(truncate(p.c_str(), off_t{4} << 30), 0);
+       },
+       "is larger than 1 MiB (4294967296 bytes)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove_all(Settings);
+    c.Make(Settings);
+    struct stat before {};
+    ASSERT_EQ(lstat(Settings.c_str(), &before), 0);
+
+    Open();
+    const std::string told = "Settings not read: " + Settings + " " + c.Reason +
+                             ". The entries start empty and are not saved on closing.";
+    EXPECT_EQ(Lines("memoLog"), std::vector<std::string>{told});
+    EXPECT_EQ(Window->StatusPanelText(2).toStdString(), told);
+    EXPECT_EQ(Edit("txtApiId")->text(), "");
+    Edit("txtApiId")->setText("2");
+    EXPECT_TRUE(Window->close()) << "the window closes without saving";
+    EXPECT_THAT(Dialogs.Errors, ::testing::IsEmpty());
+
+    struct stat after {};
+    ASSERT_EQ(lstat(Settings.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_size, before.st_size);
+    Window.reset();
+  }
+}
+
+TEST_F(WindowTest, ASettingsFileOpenToOthersIsMadeOwnerOnlyAndTheUserToldOnce) {
+  WriteText(Settings, "[TELEGRAM]\nApiHash=h\n");
+  ASSERT_EQ(chmod(Settings.c_str(), 0644), 0);
+  Open();
+  EXPECT_EQ(Edit("txtApiHash")->text(), "h");
+  EXPECT_EQ(ModeOf(Settings), 0600);
+  EXPECT_EQ(Lines("memoLog"),
+            std::vector<std::string>{Settings +
+                                     " was open to other users (mode 0644); it is now readable "
+                                     "by its owner only (0600)"});
+  ASSERT_TRUE(Window->close());
+  Window.reset();
+  Open();
+  EXPECT_THAT(Lines("memoLog"), ::testing::IsEmpty());
+}
+
+TEST_F(WindowTest, StartUpRemovesTemporaryFilesOfSavesCutShort) {
+  WriteText(Settings, "[TELEGRAM]\nApiId=1\n");
+  WriteText(Settings + ".saving-Ab3dE9", "[TELEGRAM]\nApiHash=secret\n");
+  WriteText(Settings + ".bak", "kept");
+  Open();
+  EXPECT_FALSE(std::filesystem::exists(Settings + ".saving-Ab3dE9"));
+  EXPECT_TRUE(std::filesystem::exists(Settings + ".bak"));
+  EXPECT_EQ(Edit("txtApiId")->text(), "1");
 }
 
 }  // namespace

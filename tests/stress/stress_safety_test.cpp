@@ -1,6 +1,7 @@
 // What the client keeps private: the TDLib database directory it creates is readable by its
-// owner only, and no secret of the login (API hash, database key, bot token, code, password)
-// leaves our code through an event text, an exception or standard error.
+// owner only, no secret of the login (API hash, database key, bot token, code, password)
+// leaves our code through an event text, an exception or standard error, and the secrets in
+// TDLib's own answers (proxy passwords and secrets) are hidden in what the window shows.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/qvnSecretMask.h"
 #include "fake_tdjson.h"
 #include "stress_support.h"
 #include "tests/support/TempDir.h"
@@ -207,6 +209,53 @@ TEST(Secrets, NeverLeaveThroughEventsExceptionsOrStandardError) {
             << secret << " handed to On" << what.Event;
       }
     }
+  }
+}
+
+// ---- Secrets in what the window shows ----
+
+TEST(SecretMask, HidesTheStringValuesOfSecretMembersAndNothingElse) {
+  const struct {
+    const char* Name;
+    std::string Text;
+    std::string Shown;
+  } cases[] = {
+      {"addedProxy of a SOCKS5 proxy (TDLib 1.8.67)",
+       R"({"@type":"addedProxy","id":1,"last_used_date":0,"is_enabled":false,"comment":"",)"
+       R"("proxy":{"@type":"proxy","server":"127.0.0.1","port":1080,"type":)"
+       R"({"@type":"proxyTypeSocks5","username":"u","password":"p@ss"}}})",
+       R"({"@type":"addedProxy","id":1,"last_used_date":0,"is_enabled":false,"comment":"",)"
+       R"("proxy":{"@type":"proxy","server":"127.0.0.1","port":1080,"type":)"
+       R"({"@type":"proxyTypeSocks5","username":"u","password":"***"}}})"},
+      {"addedProxies with HTTP and MTProto",
+       R"({"@type":"addedProxies","proxies":[{"@type":"proxy","type":{"@type":"proxyTypeHttp",)"
+       R"("username":"","password":"h\"t\\tp","http_only":true}},{"@type":"proxy","type":)"
+       R"({"@type":"proxyTypeMtproto","secret":"dd0123456789abcdef"}}]})",
+       R"({"@type":"addedProxies","proxies":[{"@type":"proxy","type":{"@type":"proxyTypeHttp",)"
+       R"("username":"","password":"***","http_only":true}},{"@type":"proxy","type":)"
+       R"({"@type":"proxyTypeMtproto","secret":"***"}}]})"},
+      {"login requests, spaced",
+       R"({ "api_hash" : "abc", "database_encryption_key":"a2V5", "token": "1:x", "code":"12345" })",
+       R"({ "api_hash" : "***", "database_encryption_key":"***", "token": "***", "code":"***" })"},
+      {"the other key names",
+       R"({"encryption_key":"k1","new_encryption_key":"k2"})",
+       R"({"encryption_key":"***","new_encryption_key":"***"})"},
+      {"a name written with escapes", R"({"pass\u0077ord":"p"})", R"({"pass\u0077ord":"***"})"},
+      {"an error's numeric code stays", R"({"@type":"error","code":400,"message":"x"})",
+       R"({"@type":"error","code":400,"message":"x"})"},
+      {"an empty secret stays empty", R"({"password":""})", R"({"password":""})"},
+      {"names only as values or inside strings stay",
+       R"({"comment":"password","text":"\"secret\":\"x\"","password_hint":"pet"})",
+       R"({"comment":"password","text":"\"secret\":\"x\"","password_hint":"pet"})"},
+      {"a text cut inside a secret", R"({"password":"abc)", R"({"password":"***)"},
+      {"a text cut inside a name", R"({"passw)", R"({"passw)"},
+      {"not JSON", R"(Cannot create the database directory "/x": denied)",
+       R"(Cannot create the database directory "/x": denied)"},
+      {"empty", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(MaskSecrets(c.Text), c.Shown);
   }
 }
 

@@ -1,0 +1,55 @@
+#include "app/qvnLoginSettings.h"
+
+#include <exception>
+
+#include "app/qvnIniFile.h"
+#include "app/qvnIntegerText.h"
+#include "app/qvnPrivateFile.h"
+
+namespace qvn {
+
+namespace {
+
+const char kSection[] = "TELEGRAM";
+
+}  // namespace
+
+TqvnLoadedLoginSettings LoadLoginSettings(const std::string& aPath) {
+  TqvnLoadedLoginSettings loaded;
+  try {
+    RemoveStrayTemporaries(aPath);
+    const TqvnIniFile ini(aPath);
+    if (!ini.Refusal().empty()) {
+      loaded.Saveable = false;
+      loaded.Notices.push_back("Settings not read: " + ini.Refusal() +
+                               ". The entries start empty and are not saved on closing.");
+      return loaded;
+    }
+    if (!ini.Notice().empty()) loaded.Notices.push_back(ini.Notice());
+    TqvnLoginSettings& s = loaded.Settings;
+    s.ApiId = ini.ReadString(kSection, "ApiId", "");
+    s.ApiHash = ini.ReadString(kSection, "ApiHash", "");
+    s.PhoneNumber = ini.ReadString(kSection, "PhoneNumber", "");
+    s.BotToken = ini.ReadString(kSection, "BotToken", "");
+    // Any non-zero integer is true; text that is not an integer counts as false.
+    s.LoginBot = StrToIntDef(ini.ReadString(kSection, "LoginBot", ""), 0) != 0;
+  } catch (const std::exception& e) {
+    loaded = {};
+    loaded.Saveable = false;
+    loaded.Notices.push_back("Settings not read from " + aPath + ": " + e.what() +
+                             ". The entries start empty and are not saved on closing.");
+  }
+  return loaded;
+}
+
+void SaveLoginSettings(const std::string& aPath, const TqvnLoginSettings& aSettings) {
+  TqvnIniFile ini(aPath);
+  ini.WriteString(kSection, "ApiId", aSettings.ApiId);
+  ini.WriteString(kSection, "ApiHash", aSettings.ApiHash);
+  ini.WriteString(kSection, "PhoneNumber", aSettings.PhoneNumber);
+  ini.WriteString(kSection, "BotToken", aSettings.BotToken);
+  ini.WriteString(kSection, "LoginBot", aSettings.LoginBot ? "1" : "0");
+  ini.UpdateFile();
+}
+
+}  // namespace qvn

@@ -113,8 +113,25 @@ TEST(MessagePhotoRecord, TakesTheFileFieldsFromTheFirstOfThreeSizes) {
   EXPECT_EQ(
       record.RemotePhotoId(),
       "AgACAgIAAxkBAAINo8eam1SMIe9O5vq-pzUPWIfC_o6QthFSNTGEU8mqtxz0AovA4lOcp-ZxK_eQu__3dQobZF0");
-  EXPECT_EQ(record.PhotoId(), "");  // TDLib 1.8 photos carry no id
+  // TDLib 1.8 photos carry no id: the largest size's unique id ("y", 1280x960) names it.
+  EXPECT_EQ(record.PhotoId(), "AgADcHJft8_HGslAV9ig");
   EXPECT_EQ(record.CaptionText(), "");
+
+  // The largest size wins wherever TDLib lists it; of two equal ones, the later.
+  const auto sizes = [](const std::string& aSizes) {
+    TqvnTelegramMessagePhoto photo;
+    photo.ReadJSON(R"({"@type":"updateNewMessage","message":{"content":{"@type":"messagePhoto",)"
+                   R"("photo":{"sizes":[)" +
+                   aSizes + "]}}}}");
+    return photo.PhotoId();
+  };
+  const auto size = [](int aWidth, int aHeight, const char* aUniqueId) {
+    return "{\"width\":" + std::to_string(aWidth) + ",\"height\":" + std::to_string(aHeight) +
+           R"(,"photo":{"size":1,"remote":{"unique_id":")" + aUniqueId + R"("}}})";
+  };
+  EXPECT_EQ(sizes(size(800, 600, "big") + "," + size(90, 90, "small")), "big");
+  EXPECT_EQ(sizes(size(90, 90, "a") + "," + size(90, 90, "b")), "b");
+  EXPECT_EQ(sizes(""), "");
 
   TqvnTelegramMessagePhoto noSizes;
   noSizes.ReadJSON(
@@ -284,13 +301,46 @@ TEST(CallbackQueryRecord, ReadsRecordedQueries) {
   nonAscii.ReadJSON(MessageSample(73));
   EXPECT_EQ(nonAscii.PayLoadData().Data(), "cb:Показать:610");
 
-  // Payloads of other types carry no data for the record.
-  for (size_t line : {70u, 148u}) {
-    TqvnTelegramCallbackQuery other;
-    other.ReadJSON(MessageSample(line));
-    EXPECT_EQ(other.PayLoadData().Data(), "") << "line " << line;
-    EXPECT_NE(other.Id(), "");
+  // A button that asks for the password first carries its data all the same.
+  TqvnTelegramCallbackQuery withPassword;
+  withPassword.ReadJSON(MessageSample(70));
+  EXPECT_EQ(withPassword.PayLoadData().Data(), "cb:👍:873");
+
+  // A game payload carries no data.
+  TqvnTelegramCallbackQuery game;
+  game.ReadJSON(MessageSample(148));
+  EXPECT_EQ(game.PayLoadData().Data(), "");
+  EXPECT_NE(game.Id(), "");
+}
+
+// Data that no inline keyboard of ours made (another program's binary data) arrives byte for
+// byte as TDLib decoded it: neither lost to an escape that does not decode, nor changed by one
+// that does.
+TEST(CallbackQueryRecord, HandsOnForeignBinaryDataUnchanged) {
+  const auto payload = [](const std::string& aType, const std::string& aBytes) {
+    return R"({"@type":"updateNewCallbackQuery","id":"1","payload":{"@type":")" + aType +
+           R"(","data":")" + EncodeBase64(aBytes) + R"("}})";
+  };
+  const std::vector<std::string> data = {
+      std::string("\x00\x01binary\xff\x9a", 10),  // recorded line 121
+      "\xC5\\q\xFF",                                 // a backslash that escapes nothing
+      "ascii \\q",                                   // the same in printable ASCII
+      "\x81\\n",                                     // a backslash that would read as a line break
+      "\\u12",                                        // a cut-off \u escape
+  };
+  for (const char* type : {"callbackQueryPayloadData", "callbackQueryPayloadDataWithPassword"}) {
+    for (const std::string& bytes : data) {
+      SCOPED_TRACE(std::string(type) + " " + EscapeJSONString(bytes));
+      TqvnTelegramCallbackQuery record;
+      ASSERT_NO_THROW(record.ReadJSON(payload(type, bytes)));
+      EXPECT_EQ(record.PayLoadData().Data(), bytes);
+    }
   }
+  // Recorded binary data with a backslash before "R", which unescaping would turn into a CR.
+  TqvnTelegramCallbackQuery recorded;
+  recorded.ReadJSON(MessageSample(147));
+  EXPECT_EQ(recorded.PayLoadData().Data(),
+            DecodeBase64("Mk4hcQ1FPkrV/INaIrWBfDbJeqkf1WmEX2uX94UU/A/WubeN9jDQNvL+5xLTrVxSbes="));
 }
 
 TEST(CallbackQueryRecord, GivesBackTheDataTheKeyboardWasGiven) {

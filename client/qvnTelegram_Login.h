@@ -68,8 +68,10 @@ std::string CheckAuthenticationPasswordRequest(std::string_view aPassword);
 std::string RegisterUserRequest(std::string_view aFirstName, std::string_view aLastName);
 
 // For an "error" event of TDLib (read into aEvent) that answers a request carrying the database
-// key: the error to report, saying that the key was refused ("The database encryption key was
-// refused (TDLib error 401: Wrong database encryption key)"). Null for any other event.
+// key: the error to report. It says that the key was refused ("The database encryption key was
+// refused (TDLib error 401: Wrong database encryption key)") for any error of the key check and
+// for TDLib's 401 to the flat parameters, and "TDLib refused the TDLib parameters (TDLib error
+// 400: ...)" for the parameters' other errors. Null for any other event.
 std::unique_ptr<EqvnTelegramLoginError> LoginRefusal(const TqvnJSON& aEvent);
 
 }  // namespace qvn

@@ -123,7 +123,7 @@ std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFi
   if (aDuration < std::numeric_limits<int32_t>::min() ||
       aDuration > std::numeric_limits<int32_t>::max()) {
     throw EqvnTelegramRequestError("Video duration " + std::to_string(aDuration) +
-                                   " s is beyond TDLib's range (at most 2147483647 s)");
+                                   " s is beyond TDLib's range (a 32-bit number of seconds)");
   }
   std::string result = SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard);
   result += "\"input_message_content\": {\"@type\": \"inputMessageVideo\",";

@@ -59,12 +59,13 @@ void ReadText(TRecord& aRecord, std::string_view aText) {
 // one of equal sizes; empty when there is none.
 IqvnObjectJSON LargestPhotoSize(const IqvnObjectJSON& aSizes) {
   IqvnObjectJSON largest;
-  int64_t largestPixels = -1;
+  double largestPixels = -1;  // a double: no overflow, whatever the sizes say
   for (int i = 0; aSizes && i < aSizes->Count(); ++i) {
     const IqvnObjectJSON size = aSizes->GetItem(i);
     const IqvnObjectJSON width = Path(size, {"width"});
     const IqvnObjectJSON height = Path(size, {"height"});
-    const int64_t pixels = width && height ? Int64(width) * Int64(height) : 0;
+    const double pixels =
+        width && height ? static_cast<double>(Int64(width)) * static_cast<double>(Int64(height)) : 0;
     if (pixels >= largestPixels) {
       largest = size;
       largestPixels = pixels;

@@ -202,7 +202,7 @@ TEST(MessageRequests, InvoiceWritesEveryField) {
             "\"description\": \"D\", \"payload\": \"UA==\", \"provider_token\": \"K\", "
             "\"provider_data\": \"{\\\"a\\\":1}\", \"start_parameter\": \"S\"}");
   // The payload is bytes to TDLib: any text or bytes travel Base64-encoded and come back whole.
-  for (const std::string payload :
+  for (const std::string& payload :
        {std::string("order-42"), std::string("abc"), std::string("\0\xFF\"\\", 4), std::string()}) {
     SCOPED_TRACE(payload);
     invoice.SetPayload(payload);

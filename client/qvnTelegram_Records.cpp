@@ -65,7 +65,8 @@ IqvnObjectJSON LargestPhotoSize(const IqvnObjectJSON& aSizes) {
     const IqvnObjectJSON width = Path(size, {"width"});
     const IqvnObjectJSON height = Path(size, {"height"});
     const double pixels =
-        width && height ? static_cast<double>(Int64(width)) * static_cast<double>(Int64(height)) : 0;
+        width && height ? static_cast<double>(Int64(width)) * static_cast<double>(Int64(height))
+                        : 0;
     if (pixels >= largestPixels) {
       largest = size;
       largestPixels = pixels;

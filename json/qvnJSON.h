@@ -283,12 +283,13 @@ class TqvnJSON {
   // Removes every node (handles held on them keep them alive).
   void Clear();
 
-  // Clears the document, sets IsArray to false and reads aText into it. aText may view this
-  // document's own memory (a node's StoredText): it is read before that memory is let go. A text whose first
+  // Clears the document, sets IsArray to false and reads aText into it. A text whose first
   // character is "[" is read as an array (IsArray true); anything else as an object. Lenient:
   // blanks, "#" comments up to the end of the line, optional and trailing commas, TRUE/False/
   // NULL in any case, numbers with a leading "+" or zeros. Text after the top-level value is
   // ignored. On the first error it stops: what was read before stays, the rest is dropped.
+  // aText may view this document's own memory (a node's StoredText): it is read before that
+  // memory is let go.
   void Read(std::string_view aText);
 
   // The document as JSON text with no blanks; never empty ("{}" or "[]" when there are no

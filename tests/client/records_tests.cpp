@@ -323,10 +323,10 @@ TEST(CallbackQueryRecord, HandsOnForeignBinaryDataUnchanged) {
   };
   const std::vector<std::string> data = {
       std::string("\x00\x01binary\xff\x9a", 10),  // recorded line 121
-      "\xC5\\q\xFF",                                 // a backslash that escapes nothing
-      "ascii \\q",                                   // the same in printable ASCII
-      "\x81\\n",                                     // a backslash that would read as a line break
-      "\\u12",                                        // a cut-off \u escape
+      "\xC5\\q\xFF",                              // a backslash that escapes nothing
+      "ascii \\q",                                // the same in printable ASCII
+      "\x81\\n",                                  // a backslash that would read as a line break
+      "\\u12",                                    // a cut-off \u escape
   };
   for (const char* type : {"callbackQueryPayloadData", "callbackQueryPayloadDataWithPassword"}) {
     for (const std::string& bytes : data) {

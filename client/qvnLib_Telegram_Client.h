@@ -179,6 +179,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // layout where TDLib changed it) and sends it through DoTDLibSend: nothing is returned or
   // awaited, nothing is sent while inactive, and a failure goes to OnException. Keyboards may be
   // null; the caller keeps ownership of keyboards and invoices. Ids are TDLib's decimal ids.
+  // Arguments TDLib cannot take (both keyboards with buttons, a video duration beyond 32 bits)
+  // are refused: OnException receives an EqvnTelegramRequestError and nothing is sent.
   void SendTextMessage(std::string_view aChatId, std::string_view aText,
                        const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
@@ -235,8 +237,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void EnableProxy(int32_t aId);
   void GetBasicGroupFullInfo(int64_t aGroupId);
   void GetChat(std::string_view aChatId);
-  // Sends nothing for a bot login (Telegram().BotToken() set); carries Id() as "@extra".
+  // Sends nothing for a bot login (Telegram().BotToken() set); carries Id() as "@extra". From
+  // TDLib 1.8.0 on getChats reads only a limit: the offsets are not sent.
   void GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit);
+  // Asks TDLib to load up to aLimit more chats of the main list (loadChats; before TDLib 1.8.0,
+  // getChats from the top); they arrive as OnNewChat. Bots and "@extra" as for GetChats.
+  void LoadChats(int32_t aLimit);
   void GetChatMember(std::string_view aChatId, int64_t aUserId);
   void GetProxies();
   void GetSupergroupMembers(int64_t aSuperGroupId,
@@ -317,6 +323,10 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // Takes FTickLock. On the main thread it keeps running the main thread's queued calls while
   // it waits, so a tick on the worker that waits for the main thread can finish.
   std::unique_lock<std::recursive_mutex> LockTick();
+
+  // Sends the request aBuild makes; when the builder refuses its arguments (throws), OnException
+  // gets the reason and nothing is sent (qvnTelegram_MessageRequests.cpp).
+  void SendBuilt(const std::function<std::string()>& aBuild);
 
   // ---- Dispatch and login (qvnTelegram_Dispatch.cpp, qvnTelegram_Login.cpp) ----
   // Reports aState, the "@type" of an "updateAuthorizationState" whose whole text is aText,

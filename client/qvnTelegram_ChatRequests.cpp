@@ -64,12 +64,21 @@ std::string BuildAddProxy(std::string_view aServer, int32_t aPort, const TProxyK
     proxy.AddPair("@type", "proxy");
     AddProxyAddress(proxy, aServer, aPort, aKind);
     document.AddPair("enable", true);
-    document.AddPair("comment", "");
   } else {
-    document.AddPair("is_enabled", true);
+    document.AddPair("enable", true);
     AddProxyAddress(document, aServer, aPort, aKind);
   }
   return document.Text();
+}
+
+// ---- Chat lists ----
+
+// aMethod on the main chat list with aLimit, tagged aId.
+std::string MainChatListRequest(std::string_view aMethod, int32_t aLimit, int32_t aId) {
+  return FillTemplate(
+      "{\"@type\": \"%s\", \"chat_list\": {\"@type\": \"chatListMain\"}, \"limit\": %d, "
+      "\"@extra\": %d}",
+      {aMethod, Decimal(aLimit), Decimal(aId)});
 }
 
 // ---- Supergroup members ----
@@ -209,11 +218,21 @@ std::string BuildGetChat(std::string_view aChatId) {
   return FillTemplate("{\"@type\": \"getChat\",\"chat_id\": \"%s\"}", {EscapeJSONString(aChatId)});
 }
 
-std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit,
-                          int32_t aId) {
+std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit, int32_t aId,
+                          std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatListLoading)) {
+    return MainChatListRequest("getChats", aLimit, aId);
+  }
   return "{\"@type\": \"getChats\", \"offset_order\": " + Decimal(aOffsetOrder) + ", " +
          "\"offset_chat_id\": " + Decimal(aOffsetChatId) + ", " + "\"limit\": " + Decimal(aLimit) +
          ", " + "\"@extra\": " + Decimal(aId) + "}";
+}
+
+std::string BuildLoadChats(int32_t aLimit, int32_t aId, std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatListLoading)) {
+    return MainChatListRequest("loadChats", aLimit, aId);
+  }
+  return BuildGetChats(std::numeric_limits<int64_t>::max(), 0, aLimit, aId, aTDLibVersion);
 }
 
 std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId,
@@ -330,7 +349,12 @@ void TqvnTDLib_Telegram_Client::GetChat(std::string_view aChatId) {
 void TqvnTDLib_Telegram_Client::GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId,
                                          int32_t aLimit) {
   if (!Telegram().BotToken().empty()) return;  // a bot has no chat list to load
-  DoTDLibSend(BuildGetChats(aOffsetOrder, aOffsetChatId, aLimit, Id()));
+  DoTDLibSend(BuildGetChats(aOffsetOrder, aOffsetChatId, aLimit, Id(), TDLibVersion()));
+}
+
+void TqvnTDLib_Telegram_Client::LoadChats(int32_t aLimit) {
+  if (!Telegram().BotToken().empty()) return;  // a bot has no chat list to load
+  DoTDLibSend(BuildLoadChats(aLimit, Id(), TDLibVersion()));
 }
 
 void TqvnTDLib_Telegram_Client::GetChatMember(std::string_view aChatId, int64_t aUserId) {

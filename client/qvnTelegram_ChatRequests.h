@@ -17,8 +17,11 @@
 //   - DeleteSupergroup: from 1.8.0 deleteSupergroup is gone; deleteChat takes the supergroup's
 //     chat id, -1000000000000 minus the supergroup id;
 //   - GetChatMember: from 1.8.0 the member is "member_id", a messageSenderUser, not "user_id";
-//   - proxy additions: from 1.8.61 addProxy takes "proxy" {server, port, type}, "enable" and
-//     "comment".
+//   - proxy additions: from 1.8.61 addProxy takes "proxy" {server, port, type} and "enable";
+//     before, server, port, type and "enable" are its own members. (Later releases also take
+//     an optional "comment", which is left out: 1.8.61 and 1.8.62 do not read it.)
+//   - GetChats: from 1.8.0 getChats takes only "chat_list" and "limit" (TDLib loads chats in
+//     order and has no offsets any more); LoadChats sends loadChats from then on.
 //
 // Pure functions without state: callable from any thread.
 #ifndef QVN_CLIENT_QVNTELEGRAM_CHATREQUESTS_H
@@ -47,6 +50,7 @@ enum TqvnTelegramSuperGroupMembersFilter {
 inline constexpr std::string_view kTDLibDeleteChat = "1.8.0";
 inline constexpr std::string_view kTDLibChatMemberSender = "1.8.0";
 inline constexpr std::string_view kTDLibProxyObject = "1.8.61";
+inline constexpr std::string_view kTDLibChatListLoading = "1.8.0";
 
 std::string BuildAddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit);
 std::string BuildAddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds);
@@ -74,8 +78,12 @@ std::string BuildRemoveProxy(int32_t aId);
 
 std::string BuildGetBasicGroupFullInfo(int64_t aGroupId);
 std::string BuildGetChat(std::string_view aChatId);
-// aId is the client's request tag, written as "@extra".
-std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit, int32_t aId);
+// aId is the client's request tag, written as "@extra". From 1.8.0 the main chat list and the
+// limit only.
+std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit, int32_t aId,
+                          std::string_view aTDLibVersion);
+// From 1.8.0 loadChats of the main chat list; before, getChats from the top of the list.
+std::string BuildLoadChats(int32_t aLimit, int32_t aId, std::string_view aTDLibVersion);
 std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId,
                                std::string_view aTDLibVersion);
 

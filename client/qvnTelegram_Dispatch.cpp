@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_Login.h"
 #include "client/qvnTelegram_NodeText.h"
 #include "json/qvnJSON.h"
 
@@ -142,6 +143,8 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
   } else if (type == "updateNewCallbackQuery") {
     DoNewCallbackQuery(aText);
   } else {
+    // A refused database key would otherwise show only as an error among the other events.
+    if (const auto refusal = LoginRefusal(event)) DoException(*refusal);
     DoEvent(type, aText);
   }
 }

@@ -29,7 +29,7 @@ std::string TqvnTelegramSendInvoice::Write() {
   result += ", ";
   result += FillTemplate(
       "\"title\": \"%s\", \"description\": \"%s\", \"payload\": \"%s\", ",
-      {EscapeJSONString(FTitle), EscapeJSONString(FDescription), EscapeJSONString(FPayload)});
+      {EscapeJSONString(FTitle), EscapeJSONString(FDescription), EncodeBase64(FPayload)});
   result += FillTemplate(
       "\"provider_token\": \"%s\", \"provider_data\": \"%s\", \"start_parameter\": \"%s\"}",
       {EscapeJSONString(FProviderToken), EscapeJSONString(FProviderData),

@@ -5,7 +5,8 @@
 // object, payload, provider token, provider data and start parameter. Properties store values
 // exactly as given; Write escapes every text it places between quotes (EscapeJSONString), so
 // no value can break the request or add members to it. The provider data, itself JSON text,
-// thus travels as a JSON string, which is the form TDLib expects.
+// thus travels as a JSON string, which is the form TDLib expects. The payload is bytes to TDLib
+// (Base64 in JSON), so Write sends it Base64-encoded: any text or bytes reach the bot as given.
 //
 // Ownership: the caller creates, fills and frees a TqvnTelegramSendInvoice and may pass it to
 // any number of requests. It owns its invoice object: Invoice() creates one on first use, and
@@ -71,6 +72,7 @@ class TqvnTelegramSendInvoice {
   void SetInvoice(std::unique_ptr<TqvnTelegramSendInvoiceObject> aInvoice) {
     FInvoice = std::move(aInvoice);
   }
+  // Bytes the bot gets back with the payment; any bytes, sent Base64-encoded.
   const std::string& Payload() const { return FPayload; }
   void SetPayload(std::string aValue) { FPayload = std::move(aValue); }
   const std::string& ProviderToken() const { return FProviderToken; }

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_NodeText.h"
 #include "client/qvnTelegram_Version.h"
 #include "json/qvnBase_Helpers.h"
 
@@ -63,17 +64,22 @@ std::string SetTdlibParametersRequest(const TqvnTelegram_Options& aOptions,
   members += "\"system_language_code\": \"" + Quoted(device.LanguageCode()) + "\", ";
   members += "\"device_model\": \"" + Quoted(device.DeviceModel()) + "\", ";
   members += "\"system_version\": \"" + Quoted(device.SystemVersion()) + "\", ";
-  members += "\"application_version\": \"" + Quoted(device.ApplicationVersion()) + "\", ";
-  members += "\"enable_storage_optimizer\": true}";
-  if (TDLibVersionNewerThan(aTDLibVersion, kLastNestedParametersTDLib)) {
-    return "{\"@type\": \"setTdlibParameters\", " + members;
+  members += "\"application_version\": \"" + Quoted(device.ApplicationVersion()) + "\"";
+  if (!TDLibVersionNewerThan(aTDLibVersion, kLastNestedParametersTDLib)) {
+    members += ", \"enable_storage_optimizer\": true}";
+    return "{\"@type\": \"setTdlibParameters\", \"parameters\": {" + members + "}";
   }
-  return "{\"@type\": \"setTdlibParameters\", \"parameters\": {" + members + "}";
+  if (!TDLibVersionAtLeast(aTDLibVersion, kTDLibWithoutStorageOptimizerParameter)) {
+    members += ", \"enable_storage_optimizer\": true";
+  }
+  members += ", \"database_encryption_key\": \"" + EncodeBase64(aOptions.DBEncryptionKey()) + "\"";
+  members += ", \"@extra\": \"setTdlibParameters\"}";
+  return "{\"@type\": \"setTdlibParameters\", " + members;
 }
 
 std::string CheckDatabaseEncryptionKeyRequest(std::string_view aEncryptionKey) {
   return "{\"@type\": \"checkDatabaseEncryptionKey\", \"encryption_key\": \"" +
-         Quoted(aEncryptionKey) + "\"}";
+         EncodeBase64(aEncryptionKey) + "\", \"@extra\": \"checkDatabaseEncryptionKey\"}";
 }
 
 std::string CheckAuthenticationBotTokenRequest(std::string_view aToken) {
@@ -97,6 +103,32 @@ std::string CheckAuthenticationPasswordRequest(std::string_view aPassword) {
 std::string RegisterUserRequest(std::string_view aFirstName, std::string_view aLastName) {
   return "{\"@type\": \"registerUser\", \"first_name\": \"" + Quoted(aFirstName) +
          "\", \"last_name\": \"" + Quoted(aLastName) + "\"}";
+}
+
+std::unique_ptr<EqvnTelegramLoginError> LoginRefusal(const TqvnJSON& aEvent) {
+  const IqvnObjectJSON type = aEvent.GetNode("@type");
+  const IqvnObjectJSON extra = aEvent.GetNode("@extra");
+  if (!type || !extra || NodeText(*type) != "error") return nullptr;
+  const std::string request = NodeText(*extra);
+  if (request != "setTdlibParameters" && request != "checkDatabaseEncryptionKey") return nullptr;
+
+  const IqvnObjectJSON code = aEvent.GetNode("code");
+  const IqvnObjectJSON message = aEvent.GetNode("message");
+  std::string text = message ? NodeText(*message) : std::string();
+  try {
+    text = UnescapeJSONString(text);
+  } catch (const EqvnUnescapeError&) {
+    // Shown as TDLib wrote it.
+  }
+  const std::string tdlibError =
+      "TDLib error " + (code ? NodeText(*code) : std::string("?")) + ": " + text;
+  // TDLib answers a wrong key with 401 in the flat parameters, and the key check can only fail
+  // on the key.
+  const bool keyRefused =
+      request == "checkDatabaseEncryptionKey" || (code && NodeText(*code) == "401");
+  return std::make_unique<EqvnTelegramLoginError>(
+      keyRefused ? "The database encryption key was refused (" + tdlibError + ")"
+                 : "TDLib refused the TDLib parameters (" + tdlibError + ")");
 }
 
 void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,

@@ -1,6 +1,8 @@
 // Message request texts.
 #include "client/qvnTelegram_MessageRequests.h"
 
+#include <functional>
+#include <limits>
 #include <stdexcept>
 
 #include "client/qvnLib_Telegram_Client.h"
@@ -12,14 +14,26 @@
 namespace qvn {
 namespace {
 
-// Header of the six send requests, then the keyboards' fragments.
+// The message's one reply markup followed by ",", or "" without one. TDLib reads only the first
+// "reply_markup" of a request, so a second keyboard would be dropped without a word: refused.
+std::string ReplyMarkup(const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+  std::string inlineMarkup = GetInlineKeyboardMarkup(aInlineKeyboard);
+  std::string showMarkup = GetShowKeyboardMarkup(aShowKeyboard);
+  if (!inlineMarkup.empty() && !showMarkup.empty()) {
+    throw EqvnTelegramRequestError(
+        "A message takes one keyboard: pass an inline keyboard or a show keyboard, not both");
+  }
+  return inlineMarkup.empty() ? showMarkup : inlineMarkup;
+}
+
+// Header of the six send requests, then the reply markup.
 std::string SendMessageHead(std::string_view aChatId,
                             const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                             const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
   std::string result =
       FillTemplate("{\"@type\": \"sendMessage\",\"chat_id\": \"%s\",", {EscapeJSONString(aChatId)});
-  result += GetInlineKeyboardMarkup(aInlineKeyboard);
-  result += GetShowKeyboardMarkup(aShowKeyboard);
+  result += ReplyMarkup(aInlineKeyboard, aShowKeyboard);
   return result;
 }
 
@@ -106,6 +120,11 @@ std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFi
                                   const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                   const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
                                   std::string_view aTDLibVersion) {
+  if (aDuration < std::numeric_limits<int32_t>::min() ||
+      aDuration > std::numeric_limits<int32_t>::max()) {
+    throw EqvnTelegramRequestError("Video duration " + std::to_string(aDuration) +
+                                   " s is beyond TDLib's range (a 32-bit number of seconds)");
+  }
   std::string result = SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard);
   result += "\"input_message_content\": {\"@type\": \"inputMessageVideo\",";
   if (UsesInputFileWrappers(aTDLibVersion)) {
@@ -138,8 +157,7 @@ std::string BuildEditTextMessage(std::string_view aChatId, std::string_view aMes
   std::string result =
       FillTemplate("{\"@type\": \"editMessageText\",\"chat_id\": \"%s\",\"message_id\": \"%s\",",
                    {EscapeJSONString(aChatId), EscapeJSONString(aMessageId)});
-  result += GetInlineKeyboardMarkup(aInlineKeyboard);
-  result += GetShowKeyboardMarkup(aShowKeyboard);
+  result += ReplyMarkup(aInlineKeyboard, aShowKeyboard);
   result += TextContent(FillTemplate("\"text\": \"%s\"", {EscapeJSONString(aText)}));
   return result;
 }
@@ -171,42 +189,60 @@ std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_v
 
 // ---- The client's message requests ----
 
+void TqvnTDLib_Telegram_Client::SendBuilt(const std::function<std::string()>& aBuild) {
+  std::string request;
+  try {
+    request = aBuild();
+  } catch (const std::exception& E) {
+    DoException(E);
+    return;
+  }
+  DoTDLibSend(request);
+}
+
 void TqvnTDLib_Telegram_Client::SendTextMessage(
     std::string_view aChatId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard));
+  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); });
 }
 
 void TqvnTDLib_Telegram_Client::SendRichTextMessage(
     std::string_view aChatId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard));
+  SendBuilt(
+      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); });
 }
 
 void TqvnTDLib_Telegram_Client::SendDocumentMessage(
     std::string_view aChatId, std::string_view aFilePath,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(
-      BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard, TDLibVersion()));
+  SendBuilt([&] {
+    return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
+                                    TDLibVersion());
+  });
 }
 
 void TqvnTDLib_Telegram_Client::SendPhotoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
-                                    aShowKeyboard, TDLibVersion()));
+  SendBuilt([&] {
+    return BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
+                                 aShowKeyboard, TDLibVersion());
+  });
 }
 
 void TqvnTDLib_Telegram_Client::SendVideoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     int64_t aDuration, const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
-                                    aShowKeyboard, TDLibVersion()));
+  SendBuilt([&] {
+    return BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
+                                 aShowKeyboard, TDLibVersion());
+  });
 }
 
 void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
@@ -217,14 +253,17 @@ void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
     DoException(std::invalid_argument("SendInvoiceMessage: no invoice given; nothing was sent"));
     return;
   }
-  DoTDLibSend(BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard));
+  SendBuilt(
+      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); });
 }
 
 void TqvnTDLib_Telegram_Client::EditTextMessage(
     std::string_view aChatId, std::string_view aMessageId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard));
+  SendBuilt([&] {
+    return BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard);
+  });
 }
 
 void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId, std::string_view aMessageId,

@@ -7,16 +7,22 @@
 // Write, every invoice text. Button texts, URLs and callback data arrive escaped from the
 // markups. A "%" inside any value is copied like any other character.
 //
-// Keyboards may be null; a null keyboard or one without buttons adds nothing. When both are
-// given, the inline keyboard's fragment comes first. The builders never keep or free a keyboard
-// or invoice; they may create a missing inner object of the invoice (its price object).
+// Keyboards may be null; a null keyboard or one without buttons adds nothing. A message carries
+// one reply markup: TDLib reads the first "reply_markup" member and drops any other, so two
+// keyboards with buttons are refused (EqvnTelegramRequestError) rather than sent half. The
+// builders never keep or free a keyboard or invoice; they may create a missing inner object of
+// the invoice (its price object).
+//
+// Refusals. A builder throws EqvnTelegramRequestError (qvnTelegram_RequestText.h), making no
+// text, for arguments TDLib cannot take: both keyboards, or a video duration outside TDLib's
+// 32-bit range (TDLib would fail the whole request on it).
 //
 // Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
 // TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
 // before the release named here the written layout, at or after it the current one.
 //   - document, photo, video: from 1.8.65 the file is wrapped in inputDocument / inputPhoto /
 //     inputVideo (width, height and duration move into the wrapper);
-//   - sponsored messages: from 1.8.10 getChatSponsoredMessages (answered with
+//   - sponsored messages: from 1.8.8 getChatSponsoredMessages (answered with
 //     sponsoredMessages) replaces getChatSponsoredMessage.
 //
 // Pure functions without state: callable from any thread, provided no other thread changes a
@@ -35,7 +41,7 @@ namespace qvn {
 
 // The first TDLib releases with the current layouts.
 inline constexpr std::string_view kTDLibInputFileWrappers = "1.8.65";
-inline constexpr std::string_view kTDLibSponsoredMessagesList = "1.8.10";
+inline constexpr std::string_view kTDLibSponsoredMessagesList = "1.8.8";
 
 std::string BuildSendTextMessage(std::string_view aChatId, std::string_view aText,
                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,

@@ -55,6 +55,39 @@ void ReadText(TRecord& aRecord, std::string_view aText) {
   aRecord.ReadDocument(document);
 }
 
+// The photoSize of aSizes with the most pixels (width times height, 0 where absent), the later
+// one of equal sizes; empty when there is none.
+IqvnObjectJSON LargestPhotoSize(const IqvnObjectJSON& aSizes) {
+  IqvnObjectJSON largest;
+  double largestPixels = -1;  // a double: no overflow, whatever the sizes say
+  for (int i = 0; aSizes && i < aSizes->Count(); ++i) {
+    const IqvnObjectJSON size = aSizes->GetItem(i);
+    const IqvnObjectJSON width = Path(size, {"width"});
+    const IqvnObjectJSON height = Path(size, {"height"});
+    const double pixels =
+        width && height ? static_cast<double>(Int64(width)) * static_cast<double>(Int64(height))
+                        : 0;
+    if (pixels >= largestPixels) {
+      largest = size;
+      largestPixels = pixels;
+    }
+  }
+  return largest;
+}
+
+// The callback data as its creator gave it (see TqvnTelegramCallbackQueryPayloadData): the
+// inline keyboard's escapes undone when aBytes is escaped text, else aBytes unchanged.
+std::string CallbackData(std::string aBytes) {
+  for (const char c : aBytes) {
+    if (c < 32 || c > 126) return aBytes;  // not escaped text (char may be signed: covers 128+)
+  }
+  try {
+    return UnescapeJSONString(aBytes);
+  } catch (const EqvnUnescapeError&) {
+    return aBytes;
+  }
+}
+
 // True when aNode has an "@type" member whose text is aType.
 bool HasType(const IqvnObjectJSON& aNode, std::string_view aType) {
   const IqvnObjectJSON type = Path(aNode, {"@type"});
@@ -128,10 +161,14 @@ void TqvnTelegramMessageDocument::ReadContent(TqvnObjectJSON& aContent) {
 void TqvnTelegramMessagePhoto::ReadContent(TqvnObjectJSON& aContent) {
   const IqvnObjectJSON photo = aContent.GetNode("photo");
   if (!photo) return;
-  if (auto node = Path(photo, {"id"})) SetPhotoId(TextOf(node));
+  const IqvnObjectJSON sizes = Path(photo, {"sizes"});
+  if (auto node = Path(photo, {"id"})) {
+    SetPhotoId(TextOf(node));
+  } else if (auto node = Path(LargestPhotoSize(sizes), {"photo", "remote", "unique_id"})) {
+    SetPhotoId(TextOf(node));
+  }
 
   // The file fields come from the first size TDLib lists, never from another one.
-  const IqvnObjectJSON sizes = Path(photo, {"sizes"});
   const IqvnObjectJSON first = sizes ? sizes->GetItem(0) : nullptr;
   const IqvnObjectJSON file = Path(first, {"photo"});
   const IqvnObjectJSON size = Path(file, {"size"});
@@ -205,11 +242,15 @@ void TqvnTelegramCallbackQuery::ReadDocument(const TqvnJSON& aDocument) {
   if (auto node = aDocument.GetNode("chat_id")) SetChatId(TextOf(node));
   if (auto node = aDocument.GetNode("chat_instance")) SetChatInstance(TextOf(node));
 
-  // The inline keyboard escaped the button's data and then encoded it in Base64; undo both.
+  // The inline keyboard escaped the button's data and TDLib carries it in Base64; undo both. A
+  // button that asks for the password first carries its data the same way.
   const IqvnObjectJSON payload = aDocument.GetNode("payload");
-  if (!HasType(payload, "callbackQueryPayloadData")) return;
+  if (!HasType(payload, "callbackQueryPayloadData") &&
+      !HasType(payload, "callbackQueryPayloadDataWithPassword")) {
+    return;
+  }
   if (auto node = Path(payload, {"data"})) {
-    PayLoadData().SetData(UnescapeJSONString(DecodeBase64(TextOf(node))));
+    PayLoadData().SetData(CallbackData(DecodeBase64(TextOf(node))));
   }
 }
 

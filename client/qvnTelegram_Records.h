@@ -165,7 +165,8 @@ class TqvnTelegramMessagePhoto : public TqvnTelegramMessageBase {
   // sizes[0].photo.local.path, as it stands in the JSON text.
   const std::string& LocalPath() const { return FLocalPath; }
   void SetLocalPath(std::string aValue) { FLocalPath = std::move(aValue); }
-  // content.photo.id as text.
+  // content.photo.id as text. TDLib 1.8 photos carry no id: then the remote unique id of the
+  // largest size (most pixels; the later one of equal sizes), which names the photo for good.
   const std::string& PhotoId() const { return FPhotoId; }
   void SetPhotoId(std::string aValue) { FPhotoId = std::move(aValue); }
   // sizes[0].photo.remote.id.
@@ -289,7 +290,10 @@ class TqvnTelegramChat {
 // The data a pressed inline-keyboard callback button carries.
 class TqvnTelegramCallbackQueryPayloadData {
  public:
-  // The data exactly as the button's creator gave it.
+  // The data exactly as the button's creator gave it: the inline keyboard (qvnTelegram_
+  // ReplyMarkup.h) sends it escaped, which is printable ASCII, and that escaping is undone here.
+  // Data of any other form (bytes outside printable ASCII, or escapes that do not decode) was
+  // not made that way and is handed on as TDLib decoded it, byte for byte.
   const std::string& Data() const { return FData; }
   void SetData(std::string aValue) { FData = std::move(aValue); }
 
@@ -320,8 +324,9 @@ class TqvnTelegramCallbackQuery {
   void SetId(std::string aValue) { FId = std::move(aValue); }
   int64_t MessageId() const { return FMessageId; }
   void SetMessageId(int64_t aValue) { FMessageId = aValue; }
-  // For a "callbackQueryPayloadData" payload: its data with the Base64 decoded and the JSON
-  // escapes that the inline keyboard added undone. Created empty on first use.
+  // For a "callbackQueryPayloadData" or "callbackQueryPayloadDataWithPassword" payload: its
+  // data with the Base64 decoded and the JSON escapes that the inline keyboard added undone
+  // (see TqvnTelegramCallbackQueryPayloadData). Created empty on first use.
   TqvnTelegramCallbackQueryPayloadData& PayLoadData();
   void SetPayLoadData(const TqvnTelegramCallbackQueryPayloadData& aValue) {
     PayLoadData() = aValue;

@@ -12,11 +12,20 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qvn {
+
+// Request arguments TDLib cannot take as they are: a number beyond the range TDLib reads, or a
+// combination it would not read whole. A builder throws it before any text is made; the client
+// reports it through OnException and sends nothing.
+class EqvnTelegramRequestError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
 
 // aTemplate with each "%s" or "%d" replaced by the next of aValues. Throws std::logic_error when
 // the number of place holders and of values differ (a fault of the calling builder).

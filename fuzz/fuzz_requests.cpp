@@ -2,8 +2,9 @@
 // integers over their whole range, keyboards, an invoice, a TDLib version). Every request text
 // must be valid JSON holding one object with an "@type", and must read back to the arguments:
 // each non-empty text argument is found among the request's string values as it was given
-// (bytes that are not UTF-8 arrive as U+FFFD), each integer among its numbers. The only failure
-// allowed is the documented one: an API id that is not a decimal number.
+// (bytes that are not UTF-8 arrive as U+FFFD; bytes that TDLib reads as bytes, Base64-encoded
+// and exact), each integer among its numbers. The only failures allowed are the documented ones:
+// an API id that is not a decimal number, and a video duration beyond 32 bits.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -22,7 +23,9 @@
 #include "client/qvnTelegram_Login.h"
 #include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
+#include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_RichText.h"
+#include "client/qvnTelegram_Version.h"
 #include "json/qvnBase_Helpers.h"
 
 namespace {
@@ -116,6 +119,14 @@ class Request {
     }
     Fail("number", std::to_string(aArgument));
   }
+  // A value TDLib reads as bytes: the Base64 of exactly aArgument.
+  void HasBytes(std::string_view aArgument) const {
+    if (aArgument.empty()) return;
+    for (const std::string& value : FValues.Strings) {
+      if (qvn::DecodeBase64(value) == aArgument) return;
+    }
+    Fail("bytes", std::string(aArgument));
+  }
   // A callback button's data: Base64 of the escaped data.
   void HasCallbackData(std::string_view aArgument) const {
     const std::string expected = AsDelivered(aArgument);
@@ -147,8 +158,7 @@ struct Keyboards {
   std::vector<std::string> CallbackData;  // callback buttons' data
 };
 
-// No keyboard, an inline keyboard or a reply keyboard. A message carries one "reply_markup":
-// with both given, the request holds the member twice and TDLib keeps the last.
+// No keyboard, an inline keyboard or a reply keyboard: a message takes one (both are refused).
 Keyboards MakeKeyboards(FuzzedDataProvider& aInput) {
   Keyboards keyboards;
   const int kind = aInput.ConsumeIntegralInRange(0, 2);
@@ -245,6 +255,15 @@ void MessageRequests(FuzzedDataProvider& aInput, int aChoice) {
       break;
     }
     case 4: {
+      if (duration != static_cast<std::int32_t>(duration)) {
+        try {
+          qvn::BuildSendVideoMessage(chat, text, width, height, duration, inlineKeyboard,
+                                     showKeyboard, version);
+          Check(false);  // TDLib could not read the duration: it must be refused
+        } catch (const qvn::EqvnTelegramRequestError&) {
+        }
+        break;
+      }
       const Request r(qvn::BuildSendVideoMessage(chat, text, width, height, duration,
                                                  inlineKeyboard, showKeyboard, version));
       r.HasText(chat), r.HasText(text), r.HasNumber(width), r.HasNumber(height);
@@ -268,7 +287,10 @@ void MessageRequests(FuzzedDataProvider& aInput, int aChoice) {
       invoice.Invoice().SetIsFlexible(aInput.ConsumeBool());
       const Request r(qvn::BuildSendInvoiceMessage(chat, invoice, inlineKeyboard, showKeyboard));
       r.HasText(chat), r.HasNumber(width), HasKeyboards(r, keyboards);
-      for (const std::string& value : texts) r.HasText(value);
+      r.HasBytes(invoice.Payload());
+      for (const std::string& value : texts) {
+        if (&value != &texts[2]) r.HasText(value);  // texts[2] is the payload
+      }
       break;
     }
     case 6: {
@@ -369,8 +391,13 @@ void ChatRequests(FuzzedDataProvider& aInput, int aChoice) {
     }
     case 11: {
       const std::int64_t chat = aInput.ConsumeIntegral<std::int64_t>();
-      const Request r(qvn::BuildGetChats(id, chat, small, other));
-      r.HasNumber(id), r.HasNumber(chat), r.HasNumber(small), r.HasNumber(other);
+      const std::string version = Version(aInput);
+      const Request r(qvn::BuildGetChats(id, chat, small, other, version));
+      r.HasNumber(small), r.HasNumber(other);
+      if (!qvn::TDLibVersionAtLeast(version, qvn::kTDLibChatListLoading)) {
+        r.HasNumber(id), r.HasNumber(chat);
+      }
+      Request(qvn::BuildLoadChats(small, other, version)).HasNumber(small);
       break;
     }
     default: {
@@ -397,17 +424,22 @@ void LoginRequests(FuzzedDataProvider& aInput, int aChoice) {
       options.Parameters().SetDeviceModel(next());
       options.Parameters().SetSystemVersion(next());
       options.Parameters().SetApplicationVersion(next());
+      options.SetDBEncryptionKey(aInput.ConsumeRandomLengthString(16));
+      const std::string version = Version(aInput);
       try {
-        const Request r(qvn::SetTdlibParametersRequest(options, first, Version(aInput)));
+        const Request r(qvn::SetTdlibParametersRequest(options, first, version));
         r.HasText(first);
         for (const std::string& value : texts) r.HasText(value);
+        if (qvn::TDLibVersionNewerThan(version, qvn::kLastNestedParametersTDLib)) {
+          r.HasBytes(options.DBEncryptionKey());
+        }
       } catch (const qvn::EqvnTelegramOptionError&) {
         // The API id is no decimal number: nothing is sent.
       }
       break;
     }
     case 1:
-      Request(qvn::CheckDatabaseEncryptionKeyRequest(first)).HasText(first);
+      Request(qvn::CheckDatabaseEncryptionKeyRequest(first)).HasBytes(first);
       Request(qvn::CheckAuthenticationBotTokenRequest(second)).HasText(second);
       break;
     case 2:

@@ -118,10 +118,13 @@ class TqvnJSONValue {
   // no fraction converts; a boolean gives 1 or 0. Anything else raises EqvnConvertError.
   std::int64_t AsInt64() const;
   std::int32_t AsInteger() const;
-  // "true"/"false" in any letter case; a number (or number text) is true when it is not 0.
+  // "true"/"false" in any letter case; a number (or number text) is true when it is not 0: a
+  // number text by its digits, so "1e-400" and "1e400" are true and "0e5" is false.
   // Anything else (empty text, another word) raises EqvnConvertError.
   bool AsBoolean() const;
-  // A number text (JSON syntax, a leading "+" allowed) or any numeric value. Else raises.
+  // A number text (JSON syntax, a leading "+" allowed) or any numeric value. Else raises. A text
+  // beyond the double range gives an infinity when too large ("1e400", "-1e400") and a zero
+  // when too small ("1e-400"), with the text's sign; never a value of another size.
   double AsDouble() const;
 
   bool operator==(const TqvnJSONValue& aOther) const = default;
@@ -285,10 +288,13 @@ class TqvnJSON {
   // blanks, "#" comments up to the end of the line, optional and trailing commas, TRUE/False/
   // NULL in any case, numbers with a leading "+" or zeros. Text after the top-level value is
   // ignored. On the first error it stops: what was read before stays, the rest is dropped.
+  // aText may view this document's own memory (a node's StoredText): it is read before that
+  // memory is let go.
   void Read(std::string_view aText);
 
   // The document as JSON text with no blanks; never empty ("{}" or "[]" when there are no
-  // nodes). Nothing is escaped: names and values print as stored.
+  // nodes). Nothing is escaped: names and values print as stored. A double that is NaN or
+  // infinite (which JSON cannot spell) prints as null.
   std::string Text() const;
 
  private:

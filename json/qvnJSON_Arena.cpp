@@ -46,6 +46,19 @@ void* TqvnJSONArena::AllocateSlow(std::size_t aSize, std::size_t aAlign) {
   return Allocate(aSize, aAlign);
 }
 
+bool TqvnJSONArena::Holds(const void* aAddress) const {
+  const auto address = reinterpret_cast<std::uintptr_t>(aAddress);
+  const auto within = [address](const char* aBegin, std::size_t aSize) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(aBegin);
+    return address >= begin && address < begin + aSize;
+  };
+  if (within(fInline, kInlineSize)) return true;
+  for (Block* b = fBlocks; b != nullptr; b = b->next) {
+    if (within(Data(b), b->size)) return true;
+  }
+  return false;
+}
+
 bool TqvnJSONArena::Owns(const std::shared_ptr<const void>& aHandle) const {
   std::weak_ptr<const TqvnJSONArena> self = weak_from_this();
   return !aHandle.owner_before(self) && !self.owner_before(aHandle);

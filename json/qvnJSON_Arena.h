@@ -55,6 +55,10 @@ class TqvnJSONArena : public std::enable_shared_from_this<TqvnJSONArena> {
   bool Owns(const std::shared_ptr<const void>& aHandle) const;
   // Holds aHandle until the region is reset or freed.
   void KeepAlive(std::shared_ptr<const void> aHandle) { fKept.push_back(std::move(aHandle)); }
+  // True when objects of other regions are kept alive here (KeepAlive).
+  bool KeepsOthers() const { return !fKept.empty(); }
+  // True when aAddress lies in memory of this region.
+  bool Holds(const void* aAddress) const;
 
   // Forgets everything placed here; keeps the largest block for reuse. Only for a region on
   // which no handle is held.

@@ -6,6 +6,7 @@
 // that copy (strings keep their escape sequences). Nodes of a container are collected on a
 // scratch stack and moved into the container's list when it ends, whether it ended well or not.
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #ifdef __SSE2__
@@ -334,6 +335,13 @@ class TqvnJSONReader {
 }  // namespace detail
 
 void TqvnJSON::Read(std::string_view aText) {
+  // Clearing a root resets its region, and with it the regions it keeps alive. When aText may
+  // lie in one of them, the old region is held until the reader has copied the text, and the
+  // root reads into a new one.
+  std::shared_ptr<detail::TqvnJSONArena> previous;
+  if (fOwnArena && (fOwnArena->Holds(aText.data()) || fOwnArena->KeepsOthers())) {
+    previous = fOwnArena;
+  }
   Clear();
   fIsArray = false;
   detail::TqvnJSONArena& arena = Arena();

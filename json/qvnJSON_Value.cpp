@@ -1,5 +1,7 @@
 // TqvnJSONValue: conversions of a node's tagged value.
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -66,6 +68,38 @@ bool ParseInteger(std::string_view aText, std::int64_t& aResult) {
   return true;
 }
 
+// For a number text of valid syntax whose value is not 0: the power of ten just above its first
+// significant digit (1 for "5", 0 for "0.5", -2 for "0.005", 403 for "12e401"). Saturates far
+// beyond the double range, so a huge exponent never overflows.
+long long DecimalExponent(std::string_view aText) {
+  constexpr long long kFar = 1000000000;
+  std::size_t i = aText[0] == '-' || aText[0] == '+' ? 1 : 0;
+  long long position = 0;  // of the first significant digit, counted from the point
+  bool significant = false;
+  bool afterPoint = false;
+  for (; i < aText.size() && aText[i] != 'e' && aText[i] != 'E'; ++i) {
+    const char c = aText[i];
+    if (c == '.') {
+      afterPoint = true;
+    } else if (!significant && c == '0') {
+      if (afterPoint) --position;
+    } else if (!significant) {
+      significant = true;
+      if (!afterPoint) position = 1;
+    } else if (!afterPoint && position < kFar) {
+      ++position;
+    }
+  }
+  long long exponent = 0;
+  bool negative = false;
+  if (i < aText.size()) {
+    ++i;
+    if (i < aText.size() && (aText[i] == '+' || aText[i] == '-')) negative = aText[i++] == '-';
+    for (; i < aText.size(); ++i) exponent = std::min(kFar, exponent * 10 + (aText[i] - '0'));
+  }
+  return position + (negative ? -exponent : exponent);
+}
+
 // A number in JSON syntax, a leading "+" allowed.
 bool ParseNumberText(std::string_view aText, double& aResult) {
   std::size_t i = 0;
@@ -89,8 +123,23 @@ bool ParseNumberText(std::string_view aText, double& aResult) {
   if (i != n) return false;
   std::string_view body = aText[0] == '+' ? aText.substr(1) : aText;
   auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), aResult);
-  return end == body.data() + body.size() &&
-         (ec == std::errc() || ec == std::errc::result_out_of_range);
+  if (end != body.data() + body.size()) return false;
+  if (ec == std::errc::result_out_of_range) {
+    // Beyond the double range: too large gives an infinity, too small a zero, with the sign.
+    const double magnitude = DecimalExponent(body) > 0 ? HUGE_VAL : 0.0;
+    aResult = body[0] == '-' ? -magnitude : magnitude;
+  }
+  return ec == std::errc() || ec == std::errc::result_out_of_range;
+}
+
+// True when a number text of valid syntax has a digit other than 0 before its exponent, that
+// is when the number it spells is not 0 (however small it is).
+bool MantissaIsNonZero(std::string_view aText) {
+  for (char c : aText) {
+    if (c == 'e' || c == 'E') break;
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
 }
 
 bool EqualsIgnoringCase(std::string_view aText, std::string_view aLower) {
@@ -165,7 +214,7 @@ bool TqvnJSONValue::AsBoolean() const {
       if (EqualsIgnoringCase(text, "false")) return false;
       double number = 0;
       if (!ParseNumberText(text, number)) ThrowNotA(text, "boolean");
-      return number != 0;
+      return MantissaIsNonZero(text);
     }
     case jvInteger:
       return std::get<jvInteger>(fData) != 0;

@@ -1,5 +1,7 @@
 // The writer: TqvnJSON::Text. Prints names and values exactly as stored (nothing is escaped)
 // with no blanks; brackets follow each document's IsArray, list nodes always print "[...]".
+// A NaN or infinite double prints as null.
+#include <cmath>
 #include <string>
 
 #include "json/qvnJSON.h"
@@ -72,6 +74,10 @@ class TqvnJSONWriter {
       }
       case qvnJSONNumber: {
         if (!aInArray) WriteName(aNode);
+        if (aNode.fValue.kind == jvDouble && !std::isfinite(aNode.fValue.d)) {
+          fOut += "null";  // JSON has no NaN or infinity
+          return;
+        }
         const std::size_t from = fOut.size();
         AppendStoredText(aNode.fValue, fOut);
         // A double printed under a comma-decimal locale still gets a point.

@@ -199,7 +199,8 @@ TEST_P(UserLogin, AnswersEveryStateUntilReady) {
   EXPECT_EQ(requests[0].substr(0, parametersStart.size()), parametersStart) << requests[0];
   EXPECT_NE(requests[0].find(R"("api_id": 94575,"api_hash": "a3406de8d171bb422bb6ddf3bbd800e2")"),
             std::string::npos);
-  EXPECT_EQ(requests[1], R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "k\"ey"})");
+  EXPECT_EQ(requests[1], R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "ayJleQ==", )"
+                         R"("@extra": "checkDatabaseEncryptionKey"})");
   EXPECT_EQ(requests[2],
             R"({"@type": "setAuthenticationPhoneNumber", "phone_number": "+15550100"})");
   EXPECT_EQ(requests[3], R"({"@type": "checkAuthenticationCode", "code": "24680"})");
@@ -222,6 +223,25 @@ INSTANTIATE_TEST_SUITE_P(
         UserLoginCase{"TDLib1_8_1", VersionEvent("1.8.1") + "\n" + VersionEvent("1.8.1"), "1.8.1",
                       false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// TDLib's answer to a refused database key is reported as a clear error, and still reaches
+// OnEvent as every error does; errors of other requests only reach OnEvent.
+TEST_F(Dispatch, RefusedDatabaseKeyReachesOnException) {
+  Deliver(
+      R"({"@type":"error","code":401,"message":"Wrong database encryption key",)"
+      R"("@extra":"setTdlibParameters"})"
+      "\n"
+      R"({"@type":"error","code":400,"message":"Wrong password","@extra":"checkDatabaseEncryptionKey"})"
+      "\n"
+      R"({"@type":"error","code":400,"message":"Wrong password","@extra":12})");
+  EXPECT_EQ(trace, (Trace{"before",
+                          "exception The database encryption key was refused (TDLib error 401: "
+                          "Wrong database encryption key)",
+                          "event error", "before",
+                          "exception The database encryption key was refused (TDLib error 400: "
+                          "Wrong password)",
+                          "event error", "before", "event error"}));
+}
 
 TEST_F(Dispatch, BotLoginAnswersThePhoneStateWithTheTokenOnly) {
   client.Telegram().SetBotToken("123456:AA\"bot\\token");

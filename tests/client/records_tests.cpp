@@ -113,8 +113,25 @@ TEST(MessagePhotoRecord, TakesTheFileFieldsFromTheFirstOfThreeSizes) {
   EXPECT_EQ(
       record.RemotePhotoId(),
       "AgACAgIAAxkBAAINo8eam1SMIe9O5vq-pzUPWIfC_o6QthFSNTGEU8mqtxz0AovA4lOcp-ZxK_eQu__3dQobZF0");
-  EXPECT_EQ(record.PhotoId(), "");  // TDLib 1.8 photos carry no id
+  // TDLib 1.8 photos carry no id: the largest size's unique id ("y", 1280x960) names it.
+  EXPECT_EQ(record.PhotoId(), "AgADcHJft8_HGslAV9ig");
   EXPECT_EQ(record.CaptionText(), "");
+
+  // The largest size wins wherever TDLib lists it; of two equal ones, the later.
+  const auto sizes = [](const std::string& aSizes) {
+    TqvnTelegramMessagePhoto photo;
+    photo.ReadJSON(R"({"@type":"updateNewMessage","message":{"content":{"@type":"messagePhoto",)"
+                   R"("photo":{"sizes":[)" +
+                   aSizes + "]}}}}");
+    return photo.PhotoId();
+  };
+  const auto size = [](int aWidth, int aHeight, const char* aUniqueId) {
+    return "{\"width\":" + std::to_string(aWidth) + ",\"height\":" + std::to_string(aHeight) +
+           R"(,"photo":{"size":1,"remote":{"unique_id":")" + aUniqueId + R"("}}})";
+  };
+  EXPECT_EQ(sizes(size(800, 600, "big") + "," + size(90, 90, "small")), "big");
+  EXPECT_EQ(sizes(size(90, 90, "a") + "," + size(90, 90, "b")), "b");
+  EXPECT_EQ(sizes(""), "");
 
   TqvnTelegramMessagePhoto noSizes;
   noSizes.ReadJSON(
@@ -284,13 +301,46 @@ TEST(CallbackQueryRecord, ReadsRecordedQueries) {
   nonAscii.ReadJSON(MessageSample(73));
   EXPECT_EQ(nonAscii.PayLoadData().Data(), "cb:Показать:610");
 
-  // Payloads of other types carry no data for the record.
-  for (size_t line : {70u, 148u}) {
-    TqvnTelegramCallbackQuery other;
-    other.ReadJSON(MessageSample(line));
-    EXPECT_EQ(other.PayLoadData().Data(), "") << "line " << line;
-    EXPECT_NE(other.Id(), "");
+  // A button that asks for the password first carries its data all the same.
+  TqvnTelegramCallbackQuery withPassword;
+  withPassword.ReadJSON(MessageSample(70));
+  EXPECT_EQ(withPassword.PayLoadData().Data(), "cb:👍:873");
+
+  // A game payload carries no data.
+  TqvnTelegramCallbackQuery game;
+  game.ReadJSON(MessageSample(148));
+  EXPECT_EQ(game.PayLoadData().Data(), "");
+  EXPECT_NE(game.Id(), "");
+}
+
+// Data that no inline keyboard of ours made (another program's binary data) arrives byte for
+// byte as TDLib decoded it: neither lost to an escape that does not decode, nor changed by one
+// that does.
+TEST(CallbackQueryRecord, HandsOnForeignBinaryDataUnchanged) {
+  const auto payload = [](const std::string& aType, const std::string& aBytes) {
+    return R"({"@type":"updateNewCallbackQuery","id":"1","payload":{"@type":")" + aType +
+           R"(","data":")" + EncodeBase64(aBytes) + R"("}})";
+  };
+  const std::vector<std::string> data = {
+      std::string("\x00\x01binary\xff\x9a", 10),  // recorded line 121
+      "\xC5\\q\xFF",                              // a backslash that escapes nothing
+      "ascii \\q",                                // the same in printable ASCII
+      "\x81\\n",                                  // a backslash that would read as a line break
+      "\\u12",                                    // a cut-off \u escape
+  };
+  for (const char* type : {"callbackQueryPayloadData", "callbackQueryPayloadDataWithPassword"}) {
+    for (const std::string& bytes : data) {
+      SCOPED_TRACE(std::string(type) + " " + EscapeJSONString(bytes));
+      TqvnTelegramCallbackQuery record;
+      ASSERT_NO_THROW(record.ReadJSON(payload(type, bytes)));
+      EXPECT_EQ(record.PayLoadData().Data(), bytes);
+    }
   }
+  // Recorded binary data with a backslash before "R", which unescaping would turn into a CR.
+  TqvnTelegramCallbackQuery recorded;
+  recorded.ReadJSON(MessageSample(147));
+  EXPECT_EQ(recorded.PayLoadData().Data(),
+            DecodeBase64("Mk4hcQ1FPkrV/INaIrWBfDbJeqkf1WmEX2uX94UU/A/WubeN9jDQNvL+5xLTrVxSbes="));
 }
 
 TEST(CallbackQueryRecord, GivesBackTheDataTheKeyboardWasGiven) {
@@ -360,20 +410,36 @@ class TdlibParametersRequest : public ::testing::Test {
   TqvnTelegram_Options options;
 };
 
+// TDLib kept the nested layout through 1.8.5, read the key among the flat members from 1.8.6
+// and stopped reading "enable_storage_optimizer" at 1.8.24.
 TEST_F(TdlibParametersRequest, LayoutFollowsTheVersion) {
+  options.SetDBEncryptionKey("k\"ey");
   const std::string members =
       R"("database_directory": "tdlib","use_message_database": true,"use_secret_chats": true,)"
       R"("api_id": 94575,"api_hash": "a3406de8d171bb422bb6ddf3bbd800e2", )"
       R"("system_language_code": "en", "device_model": "Desktop", "system_version": "Windows", )"
-      R"("application_version": "1.0", "enable_storage_optimizer": true})";
-  const std::string nested = R"({"@type": "setTdlibParameters", "parameters": {)" + members + "}";
-  const std::string flat = R"({"@type": "setTdlibParameters", )" + members;
-  for (const char* version : {"1.6.4", "1.8.0", "1.8.1", "1.8", ""}) {
+      R"("application_version": "1.0")";
+  const std::string nested = R"({"@type": "setTdlibParameters", "parameters": {)" + members +
+                             R"(, "enable_storage_optimizer": true}})";
+  const std::string key =
+      R"(, "database_encryption_key": "ayJleQ==", "@extra": "setTdlibParameters"})";
+  const std::string flatWithOptimizer = R"({"@type": "setTdlibParameters", )" + members +
+                                        R"(, "enable_storage_optimizer": true)" + key;
+  const std::string flat = R"({"@type": "setTdlibParameters", )" + members + key;
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.1", "1.8.5", "1.8", ""}) {
     EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), nested) << version;
   }
-  for (const char* version : {"1.8.2", "1.8.10", "1.9.0", "1.10.0", "1.8.67", "2.0"}) {
+  for (const char* version : {"1.8.6", "1.8.10", "1.8.23"}) {
+    EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), flatWithOptimizer) << version;
+  }
+  for (const char* version : {"1.8.24", "1.8.67", "1.9.0", "1.10.0", "2.0"}) {
     EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), flat) << version;
   }
+  // Without a key the flat layout sends an empty one, which is what TDLib assumes.
+  options.SetDBEncryptionKey("");
+  EXPECT_EQ(nlohmann::json::parse(SetTdlibParametersRequest(options, "tdlib", "1.8.67"))
+                .at("database_encryption_key"),
+            "");
 }
 
 TEST_F(TdlibParametersRequest, EscapesEveryQuotedValue) {
@@ -390,7 +456,7 @@ TEST_F(TdlibParametersRequest, EscapesEveryQuotedValue) {
             R"("api_hash": "ha\"sh", "system_language_code": "de", )"
             R"("device_model": "B\u00FCro \\ PC", "system_version": "Debian\n12", )"
             R"("application_version": "1.0\", \"use_test_dc\": true", )"
-            R"("enable_storage_optimizer": true})");
+            R"("database_encryption_key": "", "@extra": "setTdlibParameters"})");
 
   // A strict JSON parser finds every value exactly as typed, and no injected member.
   for (const char* version : {"1.8.67", "1.6.4"}) {
@@ -427,7 +493,8 @@ TEST_F(TdlibParametersRequest, RequiresADecimalApiId) {
 
 TEST(LoginRequests, EscapeTheirValues) {
   EXPECT_EQ(CheckDatabaseEncryptionKeyRequest("k\"ey"),
-            R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "k\"ey"})");
+            R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "ayJleQ==", )"
+            R"("@extra": "checkDatabaseEncryptionKey"})");
   EXPECT_EQ(SetAuthenticationPhoneNumberRequest("+49 151 2345"),
             R"({"@type": "setAuthenticationPhoneNumber", "phone_number": "+49 151 2345"})");
   EXPECT_EQ(CheckAuthenticationBotTokenRequest("123:AB\\c"),
@@ -445,7 +512,17 @@ TEST(LoginRequests, EscapeTheirValues) {
     SCOPED_TRACE(value);
     EXPECT_EQ(nlohmann::json::parse(CheckAuthenticationPasswordRequest(value))["password"], value);
     EXPECT_EQ(nlohmann::json::parse(CheckAuthenticationCodeRequest(value))["code"], value);
-    EXPECT_EQ(nlohmann::json::parse(CheckDatabaseEncryptionKeyRequest(value))["encryption_key"],
+    // The key is bytes to TDLib: Base64 of exactly what was typed.
+    EXPECT_EQ(DecodeBase64(
+                  nlohmann::json::parse(CheckDatabaseEncryptionKeyRequest(value))["encryption_key"]
+                      .get<std::string>()),
+              value);
+    TqvnTelegram_Options options;
+    options.API().SetApiId("1");
+    options.SetDBEncryptionKey(value);
+    EXPECT_EQ(DecodeBase64(nlohmann::json::parse(SetTdlibParametersRequest(
+                  options, "", "1.8.67"))["database_encryption_key"]
+                               .get<std::string>()),
               value);
     EXPECT_EQ(nlohmann::json::parse(SetAuthenticationPhoneNumberRequest(value))["phone_number"],
               value);
@@ -454,6 +531,49 @@ TEST(LoginRequests, EscapeTheirValues) {
     EXPECT_EQ(names["first_name"], value);
     EXPECT_EQ(names["last_name"], value);
     EXPECT_EQ(names.size(), 3u);
+  }
+}
+
+// TDLib's errors answering the requests that carry the database key become a clear error; any
+// other event, TDLib's other errors included, does not.
+TEST(LoginRequests, RefusedDatabaseKeyIsReportedClearly) {
+  struct RefusalCase {
+    const char* name;
+    std::string event;
+    const char* message;  // nullptr: no refusal
+  };
+  const std::vector<RefusalCase> cases = {
+      {"flat parameters, wrong key",
+       R"({"@type":"error","code":401,"message":"Wrong database encryption key",)"
+       R"("@extra":"setTdlibParameters"})",
+       "The database encryption key was refused (TDLib error 401: Wrong database encryption key)"},
+      {"flat parameters, another fault",
+       R"({"@type":"error","code":400,"message":"Valid api_id must be provided",)"
+       R"("@extra":"setTdlibParameters"})",
+       "TDLib refused the TDLib parameters (TDLib error 400: Valid api_id must be provided)"},
+      {"key check of the nested layout",
+       R"({"@type":"error","code":400,"message":"Wrong password","@extra":"checkDatabaseEncryptionKey"})",
+       "The database encryption key was refused (TDLib error 400: Wrong password)"},
+      {"escaped message",
+       R"({"@type":"error","code":401,"message":"a\"b\u00e9","@extra":"checkDatabaseEncryptionKey"})",
+       "The database encryption key was refused (TDLib error 401: a\"b\u00e9)"},
+      {"another request's error",
+       R"({"@type":"error","code":400,"message":"Wrong password","@extra":7})", nullptr},
+      {"an error without a tag", R"({"@type":"error","code":401,"message":"Unauthorized"})",
+       nullptr},
+      {"an answer that is no error", R"({"@type":"ok","@extra":"setTdlibParameters"})", nullptr},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TqvnJSON event;
+    event.Read(c.event);
+    const std::unique_ptr<EqvnTelegramLoginError> refusal = LoginRefusal(event);
+    if (c.message == nullptr) {
+      EXPECT_EQ(refusal, nullptr);
+    } else {
+      ASSERT_NE(refusal, nullptr);
+      EXPECT_STREQ(refusal->what(), c.message);
+    }
   }
 }
 

@@ -55,9 +55,12 @@ TEST(ChatRequests, WrittenTemplates) {
       {"GetBasicGroupFullInfo", BuildGetBasicGroupFullInfo(9),
        "{\"@type\": \"getBasicGroupFullInfo\",\"basic_group_id\": 9}"},
       {"GetChat", BuildGetChat("-5"), "{\"@type\": \"getChat\",\"chat_id\": \"-5\"}"},
-      {"GetChats", BuildGetChats(2147483647, 0, 50, 1234),
+      {"GetChats", BuildGetChats(2147483647, 0, 50, 1234, kWritten),
        "{\"@type\": \"getChats\", \"offset_order\": 2147483647, \"offset_chat_id\": 0, \"limit\": "
        "50, \"@extra\": 1234}"},
+      {"LoadChats", BuildLoadChats(50, 1234, kWritten),
+       "{\"@type\": \"getChats\", \"offset_order\": 9223372036854775807, \"offset_chat_id\": 0, "
+       "\"limit\": 50, \"@extra\": 1234}"},
       {"GetChatMember", BuildGetChatMember("-5", 42, kWritten),
        "{\"@type\": \"getChatMember\", \"chat_id\": \"-5\", \"user_id\": 42}"},
       {"GetProxies", BuildGetProxies(), "{\"@type\": \"getProxies\"}"},
@@ -116,14 +119,14 @@ TEST(ChatRequests, SupergroupMembersFilters) {
 TEST(ChatRequests, ProxyAdditionsWrittenLayout) {
   ExpectExact({
       {"HTTP", BuildAddProxyHTTP("10.0.0.1", 8080, "user", "pw", true, kWritten),
-       "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"10.0.0.1\",\"port\":8080,"
+       "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":8080,"
        "\"type\":{\"@type\":\"proxyTypeHttp\",\"username\":\"user\",\"password\":\"pw\","
        "\"http_only\":true}}"},
       {"MTProto", BuildAddProxyMTProto("10.0.0.1", 443, "abcdef", kWritten),
-       "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"10.0.0.1\",\"port\":443,"
+       "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":443,"
        "\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"abcdef\"}}"},
       {"SOCKS5", BuildAddProxySocks5("10.0.0.1", 1080, "", "", kWritten),
-       "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"10.0.0.1\",\"port\":1080,"
+       "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":1080,"
        "\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"\",\"password\":\"\"}}"},
   });
 }
@@ -213,27 +216,46 @@ TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
   EXPECT_EQ(BuildDeleteSupergroup(INT64_MIN, "1.8.67"),
             "{\"@type\": \"deleteChat\", \"chat_id\": 9223371036854775808}");
 
-  for (const char* version : {"1.6.4", "1.8.60"}) {
+  // Before 1.8.61 the proxy's members are the request's own; "enable" adds it enabled.
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.60"}) {
     SCOPED_TRACE(version);
     EXPECT_EQ(BuildAddProxyMTProto("s", 443, "ab", version),
-              "{\"@type\":\"addProxy\",\"is_enabled\":true,\"server\":\"s\",\"port\":443,\"type\":"
+              "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"s\",\"port\":443,\"type\":"
               "{\"@type\":\"proxyTypeMtproto\",\"secret\":\"ab\"}}");
+  }
+
+  // From 1.8.0 TDLib's chat list has no offsets: getChats and loadChats take the list and a
+  // limit only.
+  for (const char* version : {"1.6.4", "1.7.99"}) {
+    EXPECT_EQ(BuildGetChats(100, 7, 50, 1234, version),
+              "{\"@type\": \"getChats\", \"offset_order\": 100, \"offset_chat_id\": 7, "
+              "\"limit\": 50, \"@extra\": 1234}")
+        << version;
+  }
+  for (const char* version : {"1.8.0", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildGetChats(100, 7, 50, 1234, version),
+              "{\"@type\": \"getChats\", \"chat_list\": {\"@type\": \"chatListMain\"}, "
+              "\"limit\": 50, \"@extra\": 1234}")
+        << version;
+    EXPECT_EQ(BuildLoadChats(20, -1, version),
+              "{\"@type\": \"loadChats\", \"chat_list\": {\"@type\": \"chatListMain\"}, "
+              "\"limit\": 20, \"@extra\": -1}")
+        << version;
   }
   for (const char* version : {"1.8.61", "1.8.67", "1.10.0"}) {
     SCOPED_TRACE(version);
     EXPECT_EQ(BuildAddProxyHTTP("s", 8080, "u", "p", true, version),
               "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
               "8080,\"type\":{\"@type\":\"proxyTypeHttp\",\"username\":\"u\",\"password\":\"p\","
-              "\"http_only\":true}},\"enable\":true,\"comment\":\"\"}");
+              "\"http_only\":true}},\"enable\":true}");
     EXPECT_EQ(BuildAddProxyMTProto("s", 443, "ab", version),
               "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
-              "443,\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"ab\"}},\"enable\":true,"
-              "\"comment\":\"\"}");
+              "443,\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"ab\"}},\"enable\":true}");
     EXPECT_EQ(
         BuildAddProxySocks5("s", 1080, "u", "p", version),
         "{\"@type\":\"addProxy\",\"proxy\":{\"@type\":\"proxy\",\"server\":\"s\",\"port\":"
         "1080,\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"u\",\"password\":\"p\"}},"
-        "\"enable\":true,\"comment\":\"\"}");
+        "\"enable\":true}");
   }
 }
 

@@ -1,5 +1,5 @@
 // The client's request methods end to end on the scripted fake TDLib: what reaches
-// td_json_client_send, the bot rule of GetChats, the refused null invoice, and the layouts
+// td_json_client_send, the bot rule of the chat lists, the refused arguments, and the layouts
 // chosen by the version TDLib reports.
 #include <gtest/gtest.h>
 
@@ -61,15 +61,43 @@ TEST_F(ClientRequests, WindowRequestsReachTDLibAsBuilt) {
                 BuildSendRichTextMessage("-100123", "say **\"hi\"** 100%s", nullptr, nullptr),
                 BuildSendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf", nullptr,
                                          nullptr, "1.6.4"),
-                BuildGetChats(2147483647, 0, 50, client.Id()),
+                BuildGetChats(2147483647, 0, 50, client.Id(), "1.6.4"),
             }));
   EXPECT_TRUE(recorder.Exceptions().empty());
 }
 
-TEST_F(ClientRequests, GetChatsSendsNothingForABot) {
+TEST_F(ClientRequests, ChatListRequestsSendNothingForABot) {
   client.Telegram().SetBotToken("123:abc");
   client.GetChats(2147483647, 0, 50);
+  client.LoadChats(50);
   EXPECT_TRUE(SentByTest().empty());
+}
+
+// Arguments TDLib cannot take are refused through OnException, and nothing reaches TDLib.
+TEST_F(ClientRequests, RefusedArgumentsSendNothingAndSayWhy) {
+  TqvnTelegramReplyMarkupInlineKeyboard inlineKeyboard;
+  inlineKeyboard.AddButtonTypeCallback("Yes", "y");
+  TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
+  showKeyboard.AddButtonTypeText("OK");
+  TqvnTelegramSendInvoice invoice;
+  client.SendTextMessage("-1", "x", &inlineKeyboard, &showKeyboard);
+  client.SendRichTextMessage("-1", "x", &inlineKeyboard, &showKeyboard);
+  client.SendDocumentMessage("-1", "a", &inlineKeyboard, &showKeyboard);
+  client.SendPhotoMessage("-1", "a", 1, 1, &inlineKeyboard, &showKeyboard);
+  client.SendVideoMessage("-1", "a", 1, 1, 1, &inlineKeyboard, &showKeyboard);
+  client.SendInvoiceMessage("-1", &invoice, &inlineKeyboard, &showKeyboard);
+  client.EditTextMessage("-1", "2", "x", &inlineKeyboard, &showKeyboard);
+  client.SendVideoMessage("-1", "a", 1, 1, 5000000000LL);
+  EXPECT_TRUE(SentByTest().empty());
+  ASSERT_EQ(recorder.Exceptions().size(), 8u);
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_NE(recorder.Exceptions()[i].find("one keyboard"), std::string::npos) << i;
+  }
+  EXPECT_NE(recorder.Exceptions()[7].find("5000000000 s"), std::string::npos);
+
+  client.SendTextMessage("-1", "x", &inlineKeyboard, nullptr);
+  EXPECT_EQ(SentByTest(),
+            (std::vector<std::string>{BuildSendTextMessage("-1", "x", &inlineKeyboard, nullptr)}));
 }
 
 TEST_F(ClientRequests, NullInvoiceIsRefusedThroughOnException) {
@@ -93,6 +121,8 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
   client.AddProxyMTProto("s", 443, "ab");
   client.SendPhotoMessage("-1", "p.jpg", 1, 2);
   client.getChatSponsoredMessage("-1");
+  client.GetChats(2147483647, 0, 50);
+  client.LoadChats(20);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
                 BuildDeleteSupergroup(77, "1.6.4"),
@@ -101,6 +131,8 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
                 BuildAddProxyMTProto("s", 443, "ab", "1.8.67"),
                 BuildSendPhotoMessage("-1", "p.jpg", 1, 2, nullptr, nullptr, "1.8.67"),
                 BuildGetChatSponsoredMessage("-1", "1.8.67"),
+                BuildGetChats(2147483647, 0, 50, client.Id(), "1.8.67"),
+                BuildLoadChats(20, client.Id(), "1.8.67"),
             }));
   EXPECT_NE(SentByTest()[2].find("deleteChat"), std::string::npos);
 }

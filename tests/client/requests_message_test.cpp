@@ -1,11 +1,15 @@
 // Message request texts: exact templates, escaping, keyboards, invoices, version layouts.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "client/qvnTelegram_MessageRequests.h"
+#include "client/qvnTelegram_RequestText.h"
+#include "json/qvnBase_Helpers.h"
 
 namespace qvn {
 namespace {
@@ -60,11 +64,11 @@ TEST(MessageRequests, WrittenTemplates) {
        kSendHead +
            "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",\"width\": 0, "
            "\"height\": 0, \"photo\": {\"@type\": \"inputFileLocal\",\"path\": \"p.jpg\"}}}"},
-      {"SendVideoMessage 64-bit duration",
-       BuildSendVideoMessage("-100123", "v.mp4", 1280, -720, 5000000000LL, nullptr, nullptr,
+      {"SendVideoMessage longest duration",
+       BuildSendVideoMessage("-100123", "v.mp4", 1280, -720, 2147483647, nullptr, nullptr,
                              kWritten),
        kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"width\": 1280, "
-                   "\"height\": -720, \"duration\": 5000000000, \"video\": {\"@type\": "
+                   "\"height\": -720, \"duration\": 2147483647, \"video\": {\"@type\": "
                    "\"inputFileLocal\",\"path\": \"v.mp4\"}}}"},
       {"SendInvoiceMessage fresh invoice",
        BuildSendInvoiceMessage("-100123", freshInvoice, nullptr, nullptr),
@@ -92,7 +96,7 @@ TEST(MessageRequests, WrittenTemplates) {
   }
 }
 
-TEST(MessageRequests, KeyboardsGoBetweenHeaderAndContentInlineFirst) {
+TEST(MessageRequests, TheKeyboardGoesBetweenHeaderAndContent) {
   TqvnTelegramReplyMarkupInlineKeyboard inlineKeyboard;
   inlineKeyboard.AddButtonTypeCallback("Yes", "y");
   TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
@@ -101,18 +105,73 @@ TEST(MessageRequests, KeyboardsGoBetweenHeaderAndContentInlineFirst) {
       "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
       "\"formattedText\",\"text\": \"Hi\"}}}";
 
-  EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", &inlineKeyboard, &showKeyboard),
-            kSendHead + inlineKeyboard.Write() + "," + showKeyboard.Write() + "," + content);
   EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", nullptr, &showKeyboard),
             kSendHead + showKeyboard.Write() + "," + content);
   EXPECT_EQ(BuildEditTextMessage("-100123", "456", "Hi", &inlineKeyboard, nullptr),
             "{\"@type\": \"editMessageText\",\"chat_id\": \"-100123\",\"message_id\": \"456\"," +
                 inlineKeyboard.Write() + "," + content);
 
+  // A keyboard without buttons counts as none, also beside one with buttons.
   TqvnTelegramReplyMarkupInlineKeyboard emptyInline;
   TqvnTelegramReplyMarkupShowKeyboard emptyShow;
   EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", &emptyInline, &emptyShow),
             BuildSendTextMessage("-100123", "Hi", nullptr, nullptr));
+  EXPECT_EQ(BuildSendTextMessage("-100123", "Hi", &emptyInline, &showKeyboard),
+            BuildSendTextMessage("-100123", "Hi", nullptr, &showKeyboard));
+}
+
+// Arguments TDLib cannot take make no request at all: a message carries one "reply_markup"
+// (TDLib reads the first and drops a second), and a video duration must fit 32 bits.
+TEST(MessageRequests, RefusesWhatTDLibCannotTake) {
+  TqvnTelegramReplyMarkupInlineKeyboard inlineKeyboard;
+  inlineKeyboard.AddButtonTypeCallback("Yes", "y");
+  TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
+  showKeyboard.AddButtonTypeText("OK");
+  TqvnTelegramSendInvoice invoice;
+  const auto* inl = &inlineKeyboard;
+  const auto* show = &showKeyboard;
+  struct RefusedCase {
+    const char* name;
+    std::function<std::string()> build;
+    const char* reason;
+  };
+  const std::vector<RefusedCase> cases = {
+      {"text with both keyboards", [&] { return BuildSendTextMessage("1", "x", inl, show); },
+       "one keyboard"},
+      {"rich text with both keyboards",
+       [&] { return BuildSendRichTextMessage("1", "x", inl, show); }, "one keyboard"},
+      {"document with both keyboards",
+       [&] { return BuildSendDocumentMessage("1", "a", inl, show, "1.8.67"); }, "one keyboard"},
+      {"photo with both keyboards",
+       [&] { return BuildSendPhotoMessage("1", "a", 1, 1, inl, show, "1.6.4"); }, "one keyboard"},
+      {"invoice with both keyboards",
+       [&] { return BuildSendInvoiceMessage("1", invoice, inl, show); }, "one keyboard"},
+      {"edit with both keyboards", [&] { return BuildEditTextMessage("1", "2", "x", inl, show); },
+       "one keyboard"},
+      {"video of 2^31 s",
+       [&] {
+         return BuildSendVideoMessage("1", "a", 1, 1, 2147483648LL, nullptr, nullptr, "1.8.67");
+       },
+       "2147483648 s is beyond TDLib's range"},
+      {"video of -2^31-1 s",
+       [&] {
+         return BuildSendVideoMessage("1", "a", 1, 1, -2147483649LL, nullptr, nullptr, "1.6.4");
+       },
+       "-2147483649 s is beyond TDLib's range"},
+      {"video of 2^63-1 s",
+       [&] { return BuildSendVideoMessage("1", "a", 1, 1, INT64_MAX, nullptr, nullptr, "1.8.67"); },
+       "beyond TDLib's range"},
+  };
+  for (const RefusedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      c.build();
+      ADD_FAILURE() << "not refused";
+    } catch (const EqvnTelegramRequestError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_NO_THROW(BuildSendVideoMessage("1", "a", 1, 1, INT32_MIN, nullptr, nullptr, "1.8.67"));
 }
 
 TEST(MessageRequests, InvoiceWritesEveryField) {
@@ -140,8 +199,17 @@ TEST(MessageRequests, InvoiceWritesEveryField) {
             "\"need_name\": true, \"need_phone_number\": false, \"need_email_address\": true, "
             "\"need_shipping_address\": false, \"send_phone_number_to_provider\": true, "
             "\"send_email_address_to_provider\": false, \"is_flexible\": true}, \"title\": \"T\", "
-            "\"description\": \"D\", \"payload\": \"P\", \"provider_token\": \"K\", "
+            "\"description\": \"D\", \"payload\": \"UA==\", \"provider_token\": \"K\", "
             "\"provider_data\": \"{\\\"a\\\":1}\", \"start_parameter\": \"S\"}");
+  // The payload is bytes to TDLib: any text or bytes travel Base64-encoded and come back whole.
+  for (const std::string& payload :
+       {std::string("order-42"), std::string("abc"), std::string("\0\xFF\"\\", 4), std::string()}) {
+    SCOPED_TRACE(payload);
+    invoice.SetPayload(payload);
+    const std::string sent = nlohmann::json::parse(invoice.Write()).at("payload");
+    EXPECT_EQ(sent, EncodeBase64(payload));
+    EXPECT_EQ(DecodeBase64(sent), payload);
+  }
   // The provider data, itself JSON text, travels as a string and reads back as given.
   EXPECT_EQ(nlohmann::json::parse(invoice.Write()).at("provider_data"), "{\"a\":1}");
 
@@ -172,13 +240,13 @@ TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
   for (const char* version : {"1.6.4", "1.8.67"}) {
     SCOPED_TRACE(version);
     const std::vector<std::string> sends = {
-        BuildSendTextMessage(hostile, hostile, &inlineKeyboard, &showKeyboard),
-        BuildSendRichTextMessage(hostile, hostile, &inlineKeyboard, &showKeyboard),
-        BuildSendDocumentMessage(hostile, hostile, &inlineKeyboard, &showKeyboard, version),
-        BuildSendPhotoMessage(hostile, hostile, 1, 2, &inlineKeyboard, &showKeyboard, version),
-        BuildSendVideoMessage(hostile, hostile, 1, 2, 3, &inlineKeyboard, &showKeyboard, version),
-        BuildSendInvoiceMessage(hostile, invoice, &inlineKeyboard, &showKeyboard),
-        BuildEditTextMessage(hostile, hostile, hostile, &inlineKeyboard, &showKeyboard),
+        BuildSendTextMessage(hostile, hostile, &inlineKeyboard, nullptr),
+        BuildSendRichTextMessage(hostile, hostile, nullptr, &showKeyboard),
+        BuildSendDocumentMessage(hostile, hostile, &inlineKeyboard, nullptr, version),
+        BuildSendPhotoMessage(hostile, hostile, 1, 2, nullptr, &showKeyboard, version),
+        BuildSendVideoMessage(hostile, hostile, 1, 2, 3, &inlineKeyboard, nullptr, version),
+        BuildSendInvoiceMessage(hostile, invoice, nullptr, &showKeyboard),
+        BuildEditTextMessage(hostile, hostile, hostile, &inlineKeyboard, nullptr),
         BuildViewMessage(hostile, hostile, true),
         BuildGetChatHistory(hostile, hostile, 1, 2),
         BuildGetChatSponsoredMessage(hostile, version),
@@ -197,7 +265,6 @@ TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
         EXPECT_EQ(json.at("message_ids").at(0), hostile);
       }
       if (json.contains("reply_markup")) {
-        // Two members of one name: the parser keeps the last, the show keyboard.
         EXPECT_EQ(json.at("reply_markup").at("rows").at(0).at(0).at("text"), hostile);
       }
     }
@@ -211,10 +278,11 @@ TEST(MessageRequests, HostileArgumentsReadBackAsPassed) {
     EXPECT_EQ(document.contains("path") ? document.at("path") : document.at("document").at("path"),
               hostile);
     const nlohmann::json invoiceJson = content(5);
-    for (const char* field : {"title", "description", "payload", "provider_token", "provider_data",
-                              "start_parameter"}) {
+    for (const char* field :
+         {"title", "description", "provider_token", "provider_data", "start_parameter"}) {
       EXPECT_EQ(invoiceJson.at(field), hostile) << field;
     }
+    EXPECT_EQ(DecodeBase64(invoiceJson.at("payload").get<std::string>()), hostile);
     EXPECT_EQ(invoiceJson.at("invoice").at("currency"), hostile);
   }
 }
@@ -273,12 +341,12 @@ TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
     EXPECT_NO_THROW(nlohmann::json::parse(photoNew));
     EXPECT_NO_THROW(nlohmann::json::parse(videoNew));
   }
-  for (const char* version : {"1.6.4", "1.8.0", "1.8.9"}) {
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.7"}) {
     EXPECT_EQ(BuildGetChatSponsoredMessage("5", version),
               "{\"@type\": \"getChatSponsoredMessage\", \"chat_id\": \"5\"}")
         << version;
   }
-  for (const char* version : {"1.8.10", "1.8.67", "1.10.0"}) {
+  for (const char* version : {"1.8.8", "1.8.9", "1.8.67", "1.10.0"}) {
     EXPECT_EQ(BuildGetChatSponsoredMessage("5", version),
               "{\"@type\": \"getChatSponsoredMessages\", \"chat_id\": \"5\"}")
         << version;

@@ -114,6 +114,31 @@ TEST(JSONReader, ReadReplacesTheContent) {
   EXPECT_EQ(document.Text(), R"({"a":1})");
 }
 
+// Read may be given a view of the document's own memory, or of memory only the document keeps
+// alive: the text is read before clearing lets that memory go.
+TEST(JSONReader, ReadOfAViewIntoTheSameDocument) {
+  {
+    SCOPED_TRACE("a value of the document itself");
+    TqvnJSON document;
+    document.AddPair("inner", std::string(R"({"a":[1,2],"b":"x"})") + std::string(5000, ' '));
+    document.Read(document.Node("inner")->StoredText());
+    EXPECT_EQ(document.Text(), R"({"a":[1,2],"b":"x"})");
+  }
+  {
+    SCOPED_TRACE("a value the document keeps alive for another document");
+    TqvnJSON document;
+    document.AddPair("slot", "");
+    {
+      TqvnJSON other;
+      other.AddPair("slot", R"({"c":true})");
+      document.SetNode("slot", other.Node("slot"));
+    }
+    const std::string_view text = document.Node("slot")->StoredText();
+    document.Read(text);
+    EXPECT_EQ(document.Text(), R"({"c":true})");
+  }
+}
+
 int Depth(TqvnJSON& aDocument) {
   int depth = 1;
   IqvnObjectJSON node = aDocument.Item(0);

@@ -1,6 +1,9 @@
 // The document tree: lookups, AddNode's paths, child documents, handles that outlive their
 // document, and value conversions.
+#include <cmath>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -210,6 +213,10 @@ TEST(JSONTree, ValueConversions) {
       {"int64", TqvnJSONValue(std::int64_t{1} << 40), "1099511627776", "1099511627776", "true"},
       {"boolean", TqvnJSONValue(true), "True", "1", "true"},
       {"double", TqvnJSONValue(2.5), "2.5", nullptr, "true"},
+      // Beyond the double range a number is still not 0, however large or small.
+      {"huge exponent", TqvnJSONValue("1e400"), "1e400", nullptr, "true"},
+      {"tiny exponent", TqvnJSONValue("-1e-400"), "-1e-400", nullptr, "true"},
+      {"zero with exponent", TqvnJSONValue("0.000e999"), "0.000e999", nullptr, "false"},
   };
   for (const ConvertCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -227,8 +234,33 @@ TEST(JSONTree, ValueConversions) {
   }
   EXPECT_THROW(TqvnJSONValue("5000000000").AsInteger(), EqvnConvertError);
   EXPECT_EQ(TqvnJSONValue("-12").AsInteger(), -12);
-  EXPECT_DOUBLE_EQ(TqvnJSONValue("-1.5e2").AsDouble(), -150.0);
   EXPECT_THROW(TqvnJSONValue("inf").AsDouble(), EqvnConvertError);
+}
+
+// Number texts beyond the double range give an infinity (too large) or a zero (too small) with
+// their sign, never a value of another size.
+TEST(JSONTree, DoublesAcrossTheWholeRange) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<std::pair<const char*, double>> cases = {
+      {"-1.5e2", -150.0},
+      {"1.7976931348623157e308", 1.7976931348623157e308},
+      {"4.9e-324", 4.9e-324},  // the smallest subnormal
+      {"1e400", inf},
+      {"+1e400", inf},
+      {"-1e400", -inf},
+      {"123456789e301", inf},
+      {"0.0001e309", 1e305},
+      {"1e99999999999999999999", inf},
+      {"1e-400", 0.0},
+      {"-1e-400", -0.0},
+      {"1000e-99999999999999999999", 0.0},
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    const double value = TqvnJSONValue(text).AsDouble();
+    EXPECT_EQ(value, expected);
+    EXPECT_EQ(std::signbit(value), std::signbit(expected));
+  }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The writer: compact output, brackets, the string form and raw JSON values.
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,18 @@ TEST(JSONWriter, NumbersAndNulls) {
   array.AddPair("");
   array.AddPair("x", 1);  // elements print without names
   EXPECT_EQ(array.Text(), "[null,1]");
+}
+
+// JSON cannot spell NaN or an infinity: such doubles print as null, members and elements alike.
+TEST(JSONWriter, NonFiniteDoublesPrintNull) {
+  TqvnJSON document;
+  document.AddPair("nan", std::numeric_limits<double>::quiet_NaN());
+  document.AddPair("inf", std::numeric_limits<double>::infinity());
+  document.AddPair("-inf", -std::numeric_limits<double>::infinity());
+  document.AddArray("list")->JSONObject()->AddPair("", std::numeric_limits<double>::quiet_NaN());
+  document.AddPair("max", std::numeric_limits<double>::max());
+  EXPECT_EQ(document.Text(),
+            R"({"nan":null,"inf":null,"-inf":null,"list":[null],"max":1.7976931348623157e+308})");
 }
 
 TEST(JSONWriter, ListsPrintSquareBracketsAndNamelessElements) {

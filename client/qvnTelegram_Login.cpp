@@ -101,6 +101,7 @@ std::string RegisterUserRequest(std::string_view aFirstName, std::string_view aL
 
 void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,
                                                      const std::string& aText) {
+  SetAuthorizationState(aState);
   DoAuthorizationStatus(aState);
 
   if (aState == "authorizationStateClosed") return;
@@ -109,28 +110,24 @@ void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,
   } else if (aState == "authorizationStateWaitEncryptionKey") {
     DoTDLibSend(CheckDatabaseEncryptionKeyRequest(Telegram().DBEncryptionKey()));
   } else if (aState == "authorizationStateWaitPhoneNumber") {
-    const std::string& botToken = Telegram().BotToken();
-    DoTDLibSend(botToken.empty() ? SetAuthenticationPhoneNumberRequest(Telegram().PhoneNumber())
-                                 : CheckAuthenticationBotTokenRequest(botToken));
+    // Neither set: the program answers later.
+    if (!Telegram().BotToken().empty()) {
+      CheckAuthenticationBotToken(Telegram().BotToken());
+    } else if (!Telegram().PhoneNumber().empty()) {
+      SetAuthenticationPhoneNumber(Telegram().PhoneNumber());
+    }
   } else if (aState == "authorizationStateWaitCode") {
-    std::string code;
-    DoAuthenticationCode(code);
-    CheckAuthenticationCode(code);
+    AskAuthenticationCode();
   } else if (aState == "authorizationStateWaitRegistration") {
-    std::string firstName;
-    std::string lastName;
-    DoRegisterUser(firstName, lastName);
-    RegisterUser(firstName, lastName);
+    AskRegistration();
   } else if (aState == "authorizationStateWaitPassword") {
-    std::string password;
-    DoAuthenticationPassword(password);
-    CheckAuthenticationPassword(password);
+    AskAuthenticationPassword();
   } else {
     DoEvent("updateAuthorizationState", aText);
   }
 }
 
-void TqvnTDLib_Telegram_Client::SendTdlibParameters() {
+void TqvnTDLib_Telegram_Client::SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
   const std::string directory = GetDatabaseDirectory();
   const std::string request = SetTdlibParametersRequest(Telegram(), directory, TDLibVersion());
   // Created here, owner-only, before TDLib creates it. When that fails TDLib fails the same way
@@ -142,20 +139,7 @@ void TqvnTDLib_Telegram_Client::SendTdlibParameters() {
       DoException(E);
     }
   }
-  DoTDLibSend(request);
-}
-
-void TqvnTDLib_Telegram_Client::CheckAuthenticationCode(const std::string& aCode) {
-  DoTDLibSend(CheckAuthenticationCodeRequest(aCode));
-}
-
-void TqvnTDLib_Telegram_Client::CheckAuthenticationPassword(const std::string& aPassword) {
-  DoTDLibSend(CheckAuthenticationPasswordRequest(aPassword));
-}
-
-void TqvnTDLib_Telegram_Client::RegisterUser(const std::string& aFirstName,
-                                             const std::string& aLastName) {
-  DoTDLibSend(RegisterUserRequest(aFirstName, aLastName));
+  SendLoginAnswer("authorizationStateWaitTdlibParameters", request, aOnAnswer);
 }
 
 }  // namespace qvn

@@ -174,72 +174,89 @@ std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_v
 void TqvnTDLib_Telegram_Client::SendTextMessage(
     std::string_view aChatId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard));
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendRichTextMessage(
     std::string_view aChatId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard));
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendDocumentMessage(
     std::string_view aChatId, std::string_view aFilePath,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(
-      BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard, TDLibVersion()));
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(
+      BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard, TDLibVersion()),
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendPhotoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
-                                    aShowKeyboard, TDLibVersion()));
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
+                                    aShowKeyboard, TDLibVersion()),
+              aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendVideoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     int64_t aDuration, const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
-                                    aShowKeyboard, TDLibVersion()));
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
+                                    aShowKeyboard, TDLibVersion()),
+              aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
     std::string_view aChatId, TqvnTelegramSendInvoice* aInvoice,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   if (aInvoice == nullptr) {
-    DoException(std::invalid_argument("SendInvoiceMessage: no invoice given; nothing was sent"));
+    const std::invalid_argument refusal("SendInvoiceMessage: no invoice given; nothing was sent");
+    DoException(refusal);
+    RefuseRequest(aOnAnswer, refusal.what());
     return;
   }
-  DoTDLibSend(BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard));
+  SendRequest(BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard),
+              aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::EditTextMessage(
     std::string_view aChatId, std::string_view aMessageId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  DoTDLibSend(BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard));
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard),
+              aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId, std::string_view aMessageId,
-                                            bool aForceRead) {
-  DoTDLibSend(BuildViewMessage(aChatId, aMessageId, aForceRead));
+                                            bool aForceRead,
+                                            const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildViewMessage(aChatId, aMessageId, aForceRead), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::GetChatHistory(std::string_view aChatId,
                                                std::string_view aFromMessageId, int32_t aOffset,
-                                               int32_t aLimit) {
-  DoTDLibSend(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit));
+                                               int32_t aLimit,
+                                               const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::getChatSponsoredMessage(std::string_view aChatId) {
-  DoTDLibSend(BuildGetChatSponsoredMessage(aChatId, TDLibVersion()));
+void TqvnTDLib_Telegram_Client::getChatSponsoredMessage(std::string_view aChatId,
+                                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChatSponsoredMessage(aChatId, TDLibVersion()), aOnAnswer);
 }
 
 }  // namespace qvn

@@ -118,6 +118,24 @@ class TObjectScanner {
   size_t FAt = 0;
 };
 
+// aValue without the blanks between its tokens, as TDLib writes a value it read.
+std::string Compact(std::string_view aValue) {
+  std::string compact;
+  compact.reserve(aValue.size());
+  bool inString = false;
+  for (size_t i = 0; i < aValue.size(); ++i) {
+    const char c = aValue[i];
+    if (!inString && IsBlank(c)) continue;
+    compact += c;
+    if (c == '"') {
+      inString = !inString;
+    } else if (c == '\\' && inString && i + 1 < aValue.size()) {
+      compact += aValue[++i];
+    }
+  }
+  return compact;
+}
+
 std::optional<TObjectLayout> LayoutOf(std::string_view aText) {
   return TObjectScanner(aText).Scan(kExtra);
 }
@@ -129,7 +147,8 @@ TqvnTaggedRequest TagRequest(std::string_view aRequest, std::string_view aTag) {
   if (!layout) throw EqvnRequestTextError("The request is not a JSON object");
   TqvnTaggedRequest tagged;
   if (layout->Found) {
-    tagged.CallerExtra = aRequest.substr(layout->ValueBegin, layout->ValueEnd - layout->ValueBegin);
+    tagged.CallerExtra =
+        Compact(aRequest.substr(layout->ValueBegin, layout->ValueEnd - layout->ValueBegin));
     tagged.Text = std::string(aRequest.substr(0, layout->ValueBegin)) + std::string(aTag) +
                   std::string(aRequest.substr(layout->ValueEnd));
     return tagged;

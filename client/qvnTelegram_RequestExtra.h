@@ -26,7 +26,10 @@ class EqvnRequestTextError : public std::invalid_argument {
 
 struct TqvnTaggedRequest {
   std::string Text;         // the request with aTag as its "@extra"
-  std::string CallerExtra;  // the raw value text of the "@extra" it had before; empty when none
+  // The value of the "@extra" it had before, as TDLib echoes a value: without the blanks
+  // between its tokens (TDLib may also write the escapes in its strings differently). Empty
+  // when it had none.
+  std::string CallerExtra;
 };
 
 // aRequest with aTag (a JSON value text) as its top-level "@extra": in place of the value it has

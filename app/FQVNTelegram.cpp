@@ -13,7 +13,7 @@
 
 #include "app/qvnIniFile.h"
 #include "app/qvnIntegerText.h"
-#include "app/qvnMainThreadPump.h"
+#include "qt/qvnMainThreadPump.h"
 
 namespace qvn {
 
@@ -43,7 +43,8 @@ TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPat
       FSettingsPath(std::move(aSettingsPath)),
       FTelegram(std::make_unique<TqvnTDLib_Telegram>(nullptr)),
       FPump(std::make_unique<TqvnMainThreadPump>(
-          aDialogs, [this] { FLines.Hold(); }, [this] { FLines.Release(); })) {
+          [&aDialogs](const std::string& aMessage) { aDialogs.ShowError(aMessage); },
+          [this] { FLines.Hold(); }, [this] { FLines.Release(); })) {
   BuildControls();
   BuildMenu();
   ConnectControls();

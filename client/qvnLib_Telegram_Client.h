@@ -287,7 +287,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
                    const TqvnTelegramOnAnswer& aOnAnswer = {});
   void GetChatHistory(std::string_view aChatId, std::string_view aFromMessageId, int32_t aOffset,
                       int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
-  // The answer fires OnMessageSponsored.
+  // The answer fires OnMessageSponsored (without aOnAnswer; with it, it goes to aOnAnswer).
   void getChatSponsoredMessage(std::string_view aChatId,
                                const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of message requests ----
@@ -361,7 +361,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void EndForDestruction();
 
   // The dispatcher: receives every event text the tick takes from TDLib, whole; an empty text
-  // means no event was waiting (qvnTelegram_Dispatch.cpp).
+  // means no event was waiting (qvnTelegram_Dispatch.cpp). An answer to a request with an answer
+  // handler goes to that handler (ReadAnswer); every other text to the events.
   virtual void DoReadEvent(const std::string& aText);
 
   // Firers of the events without a record: each calls its handler when it is set.

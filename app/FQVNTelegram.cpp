@@ -231,8 +231,8 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& State, i
     next = "\nCorrect the API id and hash, then press Stop and Start.";
   }
   FLines.Flush();
-  FDialogs.ShowError("Telegram rejected the login: " + Message + " (error " +
-                     std::to_string(Code) + ")" + next);
+  FDialogs.ShowError("Telegram rejected the login: " + Message + " (error " + std::to_string(Code) +
+                     ")" + next);
 }
 
 void TFRMQVNTelegram::qvnTelegramException(const std::exception& E) {

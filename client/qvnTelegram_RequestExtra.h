@@ -25,7 +25,7 @@ class EqvnRequestTextError : public std::invalid_argument {
 };
 
 struct TqvnTaggedRequest {
-  std::string Text;         // the request with aTag as its "@extra"
+  std::string Text;  // the request with aTag as its "@extra"
   // The value of the "@extra" it had before, as TDLib echoes a value: without the blanks
   // between its tokens (TDLib may also write the escapes in its strings differently). Empty
   // when it had none.

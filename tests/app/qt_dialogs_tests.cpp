@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "app/FQVNTelegram.h"
-#include "qt/qvnMainThreadPump.h"
 #include "app/qvnQtDialogs.h"
 #include "base/qvnWebSocket_Helpers.h"
 #include "fake_tdjson.h"
+#include "qt/qvnMainThreadPump.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn {

@@ -118,16 +118,16 @@ TEST_F(WindowTest, RejectedLoginAnswersAreShownAndACodeIsAskedAgain) {
         std::string error;
         if (request.find("+15550100") != std::string::npos) error = "PHONE_NUMBER_INVALID";
         if (request.find("\"11111\"") != std::string::npos) error = "PHONE_CODE_INVALID";
-        const std::string answer =
-            error.empty() ? R"({"@type":"ok","@extra":)" + tag + "}"
-                          : R"({"@type":"error","code":400,"message":")" + error +
-                                R"(","@extra":)" + tag + "}";
+        const std::string answer = error.empty() ? R"({"@type":"ok","@extra":)" + tag + "}"
+                                                 : R"({"@type":"error","code":400,"message":")" +
+                                                       error + R"(","@extra":)" + tag + "}";
         fake_td_queue_event(answer.c_str());
       },
       nullptr);
   Dialogs.Answers = {"11111", "22222"};
   Start();
-  Deliver({AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateWaitCode")});
+  Deliver(
+      {AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateWaitCode")});
   ASSERT_TRUE(WaitFor([] { return SentOfType("checkAuthenticationCode").size() == 2; }));
   EXPECT_NE(SentOfType("checkAuthenticationCode")[1].find("\"22222\""), std::string::npos);
   ASSERT_TRUE(WaitFor([this] { return Dialogs.Errors.size() == 2; }));

@@ -227,8 +227,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   TqvnTelegramAuthorizationStatusEvent OnAuthorizationStatus;
   // TDLib rejected a login answer (see Login above).
   TqvnTelegramAuthenticationErrorEvent OnAuthenticationError;
-  // Every non-empty event text before it is parsed; setting Handled suppresses everything else
-  // for that text, automatic login answers included.
+  // Every non-empty event text before it is parsed (an answer with the client's tag taken out);
+  // setting Handled suppresses everything else for that text, automatic login answers included,
+  // except the answer handler of the request it answers, which is always called.
   TqvnTelegramBeforeReadEvent OnBeforeReadEvent;
   TqvnTelegramExceptionEvent OnException;
   // Every event the dispatcher does not turn into one of the other events: "@type" and text.

@@ -1,6 +1,8 @@
-# cmake -DQVN_BUILD_DIR=... -DQVN_EXAMPLES_DIR=... -DQVN_WORK_DIR=... -DQVN_GENERATOR=... -P this
+# cmake -DQVN_BUILD_DIR=... -DQVN_EXAMPLES_DIR=... -DQVN_WORK_DIR=... -DQVN_GENERATOR=...
+#       -DQVN_WITH_QT=0|1 -P this
 # Installs the engine from QVN_BUILD_DIR into QVN_WORK_DIR/prefix, builds the examples against
-# that prefix only, and runs the console example without arguments (it prints its usage).
+# that prefix only (the Qt one too when the package has the Qt adapter), and runs the console
+# example without arguments (it prints its usage).
 file(REMOVE_RECURSE "${QVN_WORK_DIR}")
 set(prefix "${QVN_WORK_DIR}/prefix")
 
@@ -21,6 +23,6 @@ execute_process(COMMAND "${QVN_WORK_DIR}/build/velune-ping-bot" RESULT_VARIABLE 
 if(NOT result EQUAL 2 OR NOT usage MATCHES "usage: .*velune-ping-bot API_ID API_HASH BOT_TOKEN")
   message(FATAL_ERROR "the consumer's example did not run as built (${result}): ${usage}")
 endif()
-if(NOT EXISTS "${QVN_WORK_DIR}/build/velune-qt-status")
+if(QVN_WITH_QT AND NOT EXISTS "${QVN_WORK_DIR}/build/velune-qt-status")
   message(FATAL_ERROR "the installed package has no Qt adapter: velune-qt-status was not built")
 endif()

@@ -14,8 +14,8 @@
 
 #include "app/qvnDisplayText.h"
 #include "app/qvnLoginSettings.h"
-#include "app/qvnMainThreadPump.h"
 #include "app/qvnSecretMask.h"
+#include "qt/qvnMainThreadPump.h"
 
 namespace qvn {
 
@@ -35,6 +35,7 @@ constexpr int32_t kChatsLimit = 50;
 
 // A status panel shows one line of about a hundred characters; more is never laid out.
 constexpr size_t kStatusPanelBytes = 512;
+const char kNotAnswered[] = "Login waits for an answer: press Stop and Start to log in again.";
 
 }  // namespace
 
@@ -44,7 +45,8 @@ TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPat
       FSettingsPath(std::move(aSettingsPath)),
       FTelegram(std::make_unique<TqvnTDLib_Telegram>(nullptr)),
       FPump(std::make_unique<TqvnMainThreadPump>(
-          aDialogs, [this] { FLines.Hold(); }, [this] { FLines.Release(); })) {
+          [&aDialogs](const std::string& aMessage) { aDialogs.ShowError(aMessage); },
+          [this] { FLines.Hold(); }, [this] { FLines.Release(); })) {
   BuildControls();
   BuildMenu();
   ConnectControls();
@@ -97,6 +99,10 @@ void TFRMQVNTelegram::WireClient() {
   };
   t.OnAuthenticationPassword = [this](auto*, std::string& Password) {
     qvnTelegramAuthenticationPassword(Password);
+  };
+  t.OnAuthenticationError = [this](auto*, const std::string& State, int32_t Code,
+                                   const std::string& Message) {
+    qvnTelegramAuthenticationError(State, Code, Message);
   };
   t.OnException = [this](auto*, const std::exception& E) { qvnTelegramException(E); };
   t.OnMessageText = [this](auto*, TqvnTelegramMessageText& M) { qvnTelegramMessageText(M); };
@@ -217,11 +223,28 @@ void TFRMQVNTelegram::qvnTelegramAuthorizationStatus(const std::string& Status) 
 void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& Code) {
   FLines.Flush();  // the log so far shows behind the prompt
   Code = FDialogs.InputBox("Telegram", "Introduce Telegram Code", "", /*aMasked=*/true);
+  // Left empty, nothing is sent and the login waits.
+  if (Code.empty()) DoLog(kNotAnswered);
 }
 
 void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& Password) {
   FLines.Flush();
   Password = FDialogs.InputBox("Telegram", "Introduce Telegram Password", "", /*aMasked=*/true);
+  if (Password.empty()) DoLog(kNotAnswered);
+}
+
+void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& State, int32_t Code,
+                                                     const std::string& Message) {
+  // A rejected code or password is asked for again right after this; the entries are not.
+  std::string next;
+  if (State == "authorizationStateWaitPhoneNumber") {
+    next = "\nCorrect the phone number or bot token, then press Stop and Start.";
+  } else if (State == "authorizationStateWaitTdlibParameters") {
+    next = "\nCorrect the API id and hash, then press Stop and Start.";
+  }
+  FLines.Flush();
+  FDialogs.ShowError("Telegram rejected the login: " + Message + " (error " + std::to_string(Code) +
+                     ")" + next);
 }
 
 void TFRMQVNTelegram::qvnTelegramException(const std::exception& E) {

@@ -103,6 +103,8 @@ class TFRMQVNTelegram : public QMainWindow {
   void qvnTelegramAuthorizationStatus(const std::string& Status);
   void qvnTelegramAuthenticationCode(std::string& Code);
   void qvnTelegramAuthenticationPassword(std::string& Password);
+  void qvnTelegramAuthenticationError(const std::string& State, int32_t Code,
+                                      const std::string& Message);
   void qvnTelegramException(const std::exception& E);
 
   // ---- Chat list, message view and sending (FQVNTelegram_Chats.cpp) ----

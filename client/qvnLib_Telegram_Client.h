@@ -7,7 +7,10 @@
 //   telegram.Telegram().API().SetApiId("12345");          // options first
 //   telegram.OnAuthorizationStatus = [](auto*, const std::string& status) { ... };
 //   telegram.SetActive(true);    // loads libtdjson.so, creates the TDLib client, starts polling
-//   ...                          // events arrive through the handlers; requests go out at once
+//   telegram.GetUser(42, [](auto*, const TqvnTelegramAnswer& answer) { ... });  // its answer
+//   // The events arrive only while the main thread runs its queue (neAsynchronous, the default):
+//   PumpMainThreadQueueUntil([&] { return done.load(); });  // a console program, until done
+//   // A Qt program instead keeps one TqvnMainThreadPump (qt/qvnMainThreadPump.h) alive.
 //   telegram.SetActive(false);   // stops polling and destroys the TDLib client
 //
 // Activation loads "libtdjson.so" on first use, creates the TDLib client, sets TDLib's log
@@ -17,6 +20,28 @@
 // dispatcher; it answers TDLib's login prompts from the options and turns updates into the
 // events below. Request methods build one JSON request each and hand it to DoTDLibSend; nothing
 // is sent while inactive. Texts to and from TDLib are UTF-8, passed unchanged.
+//
+// Answers. Every request method, and Send, takes an optional last argument: a handler (with an
+// optional timeout, TqvnTelegramOnAnswer) called exactly once with TDLib's answer to that
+// request or with why none came (qvnTelegram_Answer.h). The client tags such a request with its
+// own "@extra" (a caller's own "@extra" is put back into the answer, so the handler and
+// OnBeforeReadEvent see what TDLib would have sent), and its answer goes to the handler instead
+// of the events. The handler runs where events run (NotifyEvents), like them from the tick; the
+// engine's own errors run elsewhere: takNotSent at once on the sending thread, before the
+// request method returns; takDeactivated and takDestroyed on the thread that deactivates or
+// destroys the client (Sender is then being destroyed: do not call it); takTimedOut from the
+// first tick after the deadline (ticks come every 100 ms). Requests without a handler are sent
+// unchanged and their answers reach the events as before.
+//
+// Login. The client answers TDLib's login states itself: the parameters, the database key and
+// the phone number or bot token from the options, the code, password and registration names
+// from OnAuthenticationCode, OnAuthenticationPassword and OnRegisterUser. A prompt left empty
+// (no handler, or an empty code, password or first name; empty PhoneNumber and BotToken for the
+// phone-number state) is not answered: the program answers later with the public login
+// methods, from any thread. When TDLib rejects a login answer, OnAuthenticationError carries
+// TDLib's code and message and the state it answered; a code, password or registration prompt
+// is then asked again (the prompt event fires again) while TDLib still waits for it; an answer
+// taken from the options is not repeated: the program corrects it with the matching method.
 //
 // Threads. Active, the options, the request methods and destruction belong to the caller's
 // thread (the main thread). Where the tick runs, and with it every event it fires and every
@@ -30,9 +55,10 @@
 // does nothing.
 //
 // Failures. Every TDLib call, activation, deactivation, tick and dispatch runs inside a
-// handler: an exception, also one thrown by an event handler, goes to OnException (dropped
-// when it is not set) and never escapes to the caller or stops the loop. A TDLib library that
-// cannot be loaded is reported that way at each attempt and leaves the client inactive.
+// handler: an exception, also one thrown by an event or answer handler, goes to OnException
+// (dropped when it is not set) and never escapes to the caller or stops the loop. A TDLib
+// library that cannot be loaded is reported that way at each attempt and leaves the client
+// inactive.
 //
 // Ownership. The client owns its options, its worker and its TDLib client; destroying an
 // active client destroys its TDLib client too. Event handlers receive strings and records they
@@ -52,7 +78,9 @@
 
 #include "base/qvnBase_Classes.h"
 #include "base/qvnWebSocket_Types.h"
+#include "client/qvnTelegram_Answer.h"
 #include "client/qvnTelegram_Options.h"
+#include "client/qvnTelegram_PendingRequests.h"
 // Request arguments: reply markups, invoices, the members filter (qvnTelegram_*Requests.cpp).
 #include "client/qvnTelegram_ChatRequests.h"
 #include "client/qvnTelegram_Invoice.h"
@@ -82,6 +110,10 @@ using TqvnTelegramConnectionStatusEvent =
     std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Status)>;
 using TqvnTelegramExceptionEvent =
     std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::exception& E)>;
+// State: the authorization state whose answer TDLib rejected ("authorizationStateWaitCode").
+using TqvnTelegramAuthenticationErrorEvent =
+    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& State, int32_t Code,
+                       const std::string& Message)>;
 
 using TqvnTelegramMessageTextEvent =
     std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageText& MessageText)>;
@@ -147,19 +179,57 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   std::chrono::milliseconds TickTimeBudget() const { return FTickTimeBudget.load(); }
   void SetTickTimeBudget(std::chrono::milliseconds aValue) { FTickTimeBudget = aValue; }
 
-  // ---- Requests ----
+  // The authorization state TDLib reported last ("authorizationStateWaitCode"); empty before the
+  // first one and after deactivation.
+  std::string AuthorizationState() const;
+
+  // ---- Requests (qvnTelegram_Answers.cpp) ----
 
   // Sends a complete request text unchanged (DoTDLibSend): the raw way to reach any TDLib
   // function that has no method here. Sends nothing while inactive.
   void TDLibSend(const std::string& aRequest) { DoTDLibSend(aRequest); }
+  // The same with an answer handler (see Answers above): a text that is not one JSON object is
+  // then refused (takNotSent) rather than sent. Without a handler it is TDLibSend.
+  void Send(const std::string& aRequest, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // aRequest's Text().
+  void Send(const TqvnJSON& aRequest, const TqvnTelegramOnAnswer& aOnAnswer = {});
+
+  // Runs a request TDLib can answer synchronously (getTextEntities, parseTextEntities,
+  // getOption "version", setLogVerbosityLevel, ...) and returns its answer: TDLib's answer or
+  // error (TDLib answers a request it cannot run this way with an error), or takNotSent while
+  // inactive or when TDLib gave no answer (the failure also goes to OnException). Blocks the
+  // calling thread only for TDLib's own work; any thread.
+  TqvnTelegramAnswer Execute(const std::string& aRequest);
+  TqvnTelegramAnswer Execute(const TqvnJSON& aRequest);
+
+  // ---- Login answers (qvnTelegram_LoginAnswers.cpp) ----
+  // What the client sends itself when TDLib asks (see Login above), for a program that answers
+  // later. A rejected answer fires OnAuthenticationError (and asks a prompt again) as well as
+  // reaching aOnAnswer. Any thread; nothing is sent while inactive.
+  void SetAuthenticationPhoneNumber(std::string_view aPhoneNumber,
+                                    const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CheckAuthenticationBotToken(std::string_view aToken,
+                                   const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CheckAuthenticationCode(std::string_view aCode, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CheckAuthenticationPassword(std::string_view aPassword,
+                                   const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void RegisterUser(std::string_view aFirstName, std::string_view aLastName,
+                    const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // setTdlibParameters from the options as they are now, after TDLib rejected the parameters
+  // (an invalid API id) and the program corrected the options. An API id that is not a decimal
+  // number is refused before sending (OnException, and takNotSent to aOnAnswer).
+  void SetTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer = {});
 
   // ---- Events (fired only when set) ----
 
   TqvnTelegramAuthenticationCodeEvent OnAuthenticationCode;
   TqvnTelegramAuthenticationPasswordEvent OnAuthenticationPassword;
   TqvnTelegramAuthorizationStatusEvent OnAuthorizationStatus;
-  // Every non-empty event text before it is parsed; setting Handled suppresses everything else
-  // for that text, automatic login answers included.
+  // TDLib rejected a login answer (see Login above).
+  TqvnTelegramAuthenticationErrorEvent OnAuthenticationError;
+  // Every non-empty event text before it is parsed (an answer with the client's tag taken out);
+  // setting Handled suppresses everything else for that text, automatic login answers included,
+  // except the answer handler of the request it answers, which is always called.
   TqvnTelegramBeforeReadEvent OnBeforeReadEvent;
   TqvnTelegramExceptionEvent OnException;
   // Every event the dispatcher does not turn into one of the other events: "@type" and text.
@@ -176,83 +246,103 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // ---- Message requests (qvnTelegram_MessageRequests.cpp) ----
   // Each builds one request text (qvnTelegram_MessageRequests.h, with TDLibVersion choosing the
-  // layout where TDLib changed it) and sends it through DoTDLibSend: nothing is returned or
-  // awaited, nothing is sent while inactive, and a failure goes to OnException. Keyboards may be
-  // null; the caller keeps ownership of keyboards and invoices. Ids are TDLib's decimal ids.
+  // layout where TDLib changed it) and sends it through DoTDLibSend: nothing is awaited, nothing
+  // is sent while inactive, and a failure goes to OnException. The answer goes to aOnAnswer when
+  // one is given (see Answers above), else to the events. Keyboards may be null; the caller
+  // keeps ownership of keyboards and invoices. Ids are TDLib's decimal ids.
   // Arguments TDLib cannot take (both keyboards with buttons, a video duration beyond 32 bits)
-  // are refused: OnException receives an EqvnTelegramRequestError and nothing is sent.
+  // are refused: OnException receives an EqvnTelegramRequestError, aOnAnswer is told it was not
+  // sent, and nothing is sent.
   void SendTextMessage(std::string_view aChatId, std::string_view aText,
                        const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                       const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+                       const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                       const TqvnTelegramOnAnswer& aOnAnswer = {});
   // aText in the doubled-marker syntax (qvnTelegram_RichText.h): **bold** __italic__ ...
   void SendRichTextMessage(std::string_view aChatId, std::string_view aText,
                            const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                           const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+                           const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                           const TqvnTelegramOnAnswer& aOnAnswer = {});
   void SendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
                            const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                           const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+                           const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                           const TqvnTelegramOnAnswer& aOnAnswer = {});
   void SendPhotoMessage(std::string_view aChatId, std::string_view aFilePath, int32_t aWidth,
                         int32_t aHeight,
                         const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                        const TqvnTelegramOnAnswer& aOnAnswer = {});
   void SendVideoMessage(std::string_view aChatId, std::string_view aFilePath, int32_t aWidth,
                         int32_t aHeight, int64_t aDuration,
                         const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                        const TqvnTelegramOnAnswer& aOnAnswer = {});
   // A null aInvoice sends nothing: OnException receives a std::invalid_argument saying so.
   // Otherwise aInvoice->Invoice() is read, creating its price object when it has none.
   void SendInvoiceMessage(std::string_view aChatId, TqvnTelegramSendInvoice* aInvoice,
                           const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                          const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
+                          const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                          const TqvnTelegramOnAnswer& aOnAnswer = {});
   void EditTextMessage(std::string_view aChatId, std::string_view aMessageId,
                        std::string_view aText,
                        const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
-                       const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr);
-  void ViewMessage(std::string_view aChatId, std::string_view aMessageId, bool aForceRead);
+                       const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
+                       const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void ViewMessage(std::string_view aChatId, std::string_view aMessageId, bool aForceRead,
+                   const TqvnTelegramOnAnswer& aOnAnswer = {});
   void GetChatHistory(std::string_view aChatId, std::string_view aFromMessageId, int32_t aOffset,
-                      int32_t aLimit);
-  // The answer fires OnMessageSponsored.
-  void getChatSponsoredMessage(std::string_view aChatId);
+                      int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The answer fires OnMessageSponsored (without aOnAnswer; with it, it goes to aOnAnswer).
+  void getChatSponsoredMessage(std::string_view aChatId,
+                               const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of message requests ----
 
   // ---- Chat, member, user and proxy requests (qvnTelegram_ChatRequests.cpp) ----
   // Each builds one request text (qvnTelegram_ChatRequests.h, with TDLibVersion choosing the
   // layout where TDLib changed it) and sends it through DoTDLibSend, like the message requests.
-  // TDLib's answers arrive later as events (OnEvent).
-  void AddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit);
-  void AddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds);
+  // TDLib's answers go to aOnAnswer when one is given, else they arrive as events (OnEvent).
+  void AddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit,
+                     const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void AddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds,
+                      const TqvnTelegramOnAnswer& aOnAnswer = {});
   // A new proxy is always enabled.
   void AddProxyHTTP(std::string_view aServer, int32_t aPort, std::string_view aUserName,
-                    std::string_view aPassword, bool aHTTPOnly);
-  void AddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret);
+                    std::string_view aPassword, bool aHTTPOnly,
+                    const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void AddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret,
+                       const TqvnTelegramOnAnswer& aOnAnswer = {});
   void AddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
-                      std::string_view aPassword);
-  void CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds, std::string_view aTitle);
+                      std::string_view aPassword, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds, std::string_view aTitle,
+                               const TqvnTelegramOnAnswer& aOnAnswer = {});
   void CreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
-                               std::string_view aDescription);
-  void CreateNewSecretChat(int64_t aUserId);
-  void CreatePrivateChat(int64_t aUserId, bool aForce);
-  void DeleteSupergroup(int64_t aGroupId);
-  void DisableProxy();
-  void EnableProxy(int32_t aId);
-  void GetBasicGroupFullInfo(int64_t aGroupId);
-  void GetChat(std::string_view aChatId);
-  // Sends nothing for a bot login (Telegram().BotToken() set); carries Id() as "@extra". From
-  // TDLib 1.8.0 on getChats reads only a limit: the offsets are not sent.
-  void GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit);
+                               std::string_view aDescription,
+                               const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CreateNewSecretChat(int64_t aUserId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CreatePrivateChat(int64_t aUserId, bool aForce, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void DeleteSupergroup(int64_t aGroupId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void DisableProxy(const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void EnableProxy(int32_t aId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void GetBasicGroupFullInfo(int64_t aGroupId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void GetChat(std::string_view aChatId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Sends nothing for a bot login (Telegram().BotToken() set; aOnAnswer gets takNotSent).
+  // Carries Id() as "@extra"; with aOnAnswer the answer tag stands there and Id() is put back
+  // into the answer. From TDLib 1.8.0 on getChats reads only a limit: the offsets are not sent.
+  void GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit,
+                const TqvnTelegramOnAnswer& aOnAnswer = {});
   // Asks TDLib to load up to aLimit more chats of the main list (loadChats; before TDLib 1.8.0,
   // getChats from the top); they arrive as OnNewChat. Bots and "@extra" as for GetChats.
-  void LoadChats(int32_t aLimit);
-  void GetChatMember(std::string_view aChatId, int64_t aUserId);
-  void GetProxies();
+  void LoadChats(int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void GetChatMember(std::string_view aChatId, int64_t aUserId,
+                     const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void GetProxies(const TqvnTelegramOnAnswer& aOnAnswer = {});
   void GetSupergroupMembers(int64_t aSuperGroupId,
                             TqvnTelegramSuperGroupMembersFilter aSupergroupMembersFilter,
                             std::string_view aSuperGroupMembersQuery, int32_t aOffset,
-                            int32_t aLimit);
-  void GetUser(int64_t aUserId);
-  void JoinChatByInviteLink(std::string_view aLink);
-  void LogOut();
-  void RemoveProxy(int32_t aId);
+                            int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void GetUser(int64_t aUserId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void JoinChatByInviteLink(std::string_view aLink, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void LogOut(const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void RemoveProxy(int32_t aId, const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of chat, member, user and proxy requests ----
 
  protected:
@@ -278,7 +368,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void EndForDestruction();
 
   // The dispatcher: receives every event text the tick takes from TDLib, whole; an empty text
-  // means no event was waiting (qvnTelegram_Dispatch.cpp).
+  // means no event was waiting (qvnTelegram_Dispatch.cpp). An answer to a request with an answer
+  // handler goes to that handler (ReadAnswer); every other text to the events.
   virtual void DoReadEvent(const std::string& aText);
 
   // Firers of the events without a record: each calls its handler when it is set.
@@ -290,6 +381,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   virtual void DoEvent(const std::string& Event, const std::string& Text);
   virtual void DoConnectionStatus(const std::string& Status);
   virtual void DoAuthorizationStatus(const std::string& Status);
+  virtual void DoAuthenticationError(const std::string& State, int32_t Code,
+                                     const std::string& Message);
 
   // ---- Record events' firers (qvnTelegram_Records / qvnTelegram_Dispatch) ----
   // Each takes the whole event text; when its event is set it builds the record from the text,
@@ -311,9 +404,13 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // The worker, created and configured when there is none.
   TqvnTimer* GetThread();
   // The single send path: every request goes through it. Nothing is sent while inactive.
-  void DoTDLibSend(const std::string& aText);
-  // The synchronous path; aResult keeps its value when the call fails.
-  void DoTDLibExecute(const std::string& aText, std::string& aResult);
+  // False when nothing was sent: inactive, or TDLib failed (reported to OnException, and its
+  // text stored in *aFailure when given).
+  bool DoTDLibSend(const std::string& aText, std::string* aFailure = nullptr);
+  // The synchronous path; aResult keeps its value when the call fails. False when it failed:
+  // inactive, no answer, or TDLib failed (reported like DoTDLibSend's).
+  bool DoTDLibExecute(const std::string& aText, std::string& aResult,
+                      std::string* aFailure = nullptr);
   // Telegram().DatabaseDirectory(), or "tdlib" when that is empty.
   std::string GetDatabaseDirectory() const;
   // Stores the version TDLib reported (TDLibVersion); callable from the tick's thread.
@@ -324,11 +421,36 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // it waits, so a tick on the worker that waits for the main thread can finish.
   std::unique_lock<std::recursive_mutex> LockTick();
 
-  // Sends the request aBuild makes; when the builder refuses its arguments (throws), OnException
-  // gets the reason and nothing is sent (qvnTelegram_MessageRequests.cpp).
-  void SendBuilt(const std::function<std::string()>& aBuild);
+  // Sends the request aBuild makes through SendRequest; when the builder refuses its arguments
+  // (throws), OnException gets the reason, aOnAnswer is told, and nothing is sent
+  // (qvnTelegram_MessageRequests.cpp).
+  void SendBuilt(const std::function<std::string()>& aBuild, const TqvnTelegramOnAnswer& aOnAnswer);
+
+  // ---- Answers (qvnTelegram_Answers.cpp) ----
+  // Sends aText, with aOnAnswer filed in the pending requests and its tag in the request's
+  // "@extra" when aOnAnswer has a handler; refuses it (RefuseRequest) when it cannot be sent.
+  // aPassOn: the answer also goes through the ordinary dispatch (an answer the client awaits
+  // for itself, which reached the events before).
+  void SendRequest(const std::string& aText, const TqvnTelegramOnAnswer& aOnAnswer,
+                   bool aPassOn = false);
+  // Tells aOnAnswer, at once, that its request was not sent, and why.
+  void RefuseRequest(const TqvnTelegramOnAnswer& aOnAnswer, const std::string& aReason);
+  // Calls aHandler with aAnswer; an exception it throws goes to OnException.
+  void DeliverAnswer(const TqvnTelegramAnswerHandler& aHandler, const TqvnTelegramAnswer& aAnswer);
+  // When aText carries one of this client's answer tags: hands it to its request (first to
+  // OnBeforeReadEvent, and through the ordinary dispatch for a request that passes it on) and
+  // returns true. A tag no request waits for any more (it timed out) drops the text after
+  // OnBeforeReadEvent. False for every other text.
+  bool ReadAnswer(const std::string& aText);
+  // Fails the requests whose timeout has passed; from the tick.
+  void ExpirePendingRequests();
+  // The TDLib client is gone: fails every pending request (takDestroyed while the client is
+  // being destroyed, else takDeactivated) and forgets the authorization state.
+  void DoDeactivated();
 
   // ---- Dispatch and login (qvnTelegram_Dispatch.cpp, qvnTelegram_Login.cpp) ----
+  // DoReadEvent after OnBeforeReadEvent: reads aText and turns it into the events.
+  void DispatchEvent(const std::string& aText);
   // Reports aState, the "@type" of an "updateAuthorizationState" whose whole text is aText,
   // through OnAuthorizationStatus and answers it: the parameters, the database key, the phone
   // number or bot token, or (after asking the handlers) the code, the registration names or the
@@ -338,11 +460,22 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // API id is not a decimal number. While active it first creates the database directory and
   // the folders above it that are missing, owner-only (a failure goes to OnException and the
   // request is still sent: TDLib then reports its own error).
-  void SendTdlibParameters();
-  void CheckAuthenticationCode(const std::string& aCode);
-  void CheckAuthenticationPassword(const std::string& aPassword);
-  void RegisterUser(const std::string& aFirstName, const std::string& aLastName);
+  void SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of dispatch and login ----
+
+  // ---- Login answers (qvnTelegram_LoginAnswers.cpp) ----
+  void SetAuthorizationState(std::string aState);
+  // Sends aRequest, the answer to the authorization state aState, through SendRequest; a
+  // rejection fires OnAuthenticationError and asks a prompt again (AskAgain).
+  void SendLoginAnswer(std::string_view aState, const std::string& aRequest,
+                       const TqvnTelegramOnAnswer& aOnAnswer);
+  // Fire the prompt's event and send what the handler answered, unless it left it empty.
+  void AskAuthenticationCode();
+  void AskAuthenticationPassword();
+  void AskRegistration();
+  // Asks aState's prompt again when TDLib still waits for it.
+  void AskAgain(const std::string& aState);
+  // ---- end of login answers ----
 
   // Owned worker; replaced at each activation. Touched on the caller's thread only.
   TqvnTimer* FThread = nullptr;
@@ -358,6 +491,10 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   mutable std::mutex FVersionLock;
   std::atomic<int> FEventsPerTick{1};
   std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(20)};
+  // Requests sent with an answer handler, until their answer (thread-safe on its own).
+  TqvnTelegramPendingRequests FPendingRequests;
+  std::string FAuthorizationState;  // guarded by FAuthorizationStateLock
+  mutable std::mutex FAuthorizationStateLock;
   // Held by a tick while it receives and dispatches, and by deactivation while it drops the
   // TDLib client, so the client is never destroyed under a running tick. Recursive: a handler
   // inside a tick may deactivate or reactivate the client.

@@ -282,110 +282,133 @@ std::string BuildLogOut() {
 // ---- The client's chat, member, user and proxy requests ----
 
 void TqvnTDLib_Telegram_Client::AddChatMember(std::string_view aChatId, int64_t aUserId,
-                                              int32_t aForwardLimit) {
-  DoTDLibSend(BuildAddChatMember(aChatId, aUserId, aForwardLimit));
+                                              int32_t aForwardLimit,
+                                              const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildAddChatMember(aChatId, aUserId, aForwardLimit), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::AddChatMembers(std::string_view aChatId,
-                                               const std::vector<int64_t>& aUserIds) {
-  DoTDLibSend(BuildAddChatMembers(aChatId, aUserIds));
+                                               const std::vector<int64_t>& aUserIds,
+                                               const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildAddChatMembers(aChatId, aUserIds), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::AddProxyHTTP(std::string_view aServer, int32_t aPort,
                                              std::string_view aUserName, std::string_view aPassword,
-                                             bool aHTTPOnly) {
-  DoTDLibSend(BuildAddProxyHTTP(aServer, aPort, aUserName, aPassword, aHTTPOnly, TDLibVersion()));
+                                             bool aHTTPOnly,
+                                             const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildAddProxyHTTP(aServer, aPort, aUserName, aPassword, aHTTPOnly, TDLibVersion()),
+              aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::AddProxyMTProto(std::string_view aServer, int32_t aPort,
-                                                std::string_view aSecret) {
-  DoTDLibSend(BuildAddProxyMTProto(aServer, aPort, aSecret, TDLibVersion()));
+                                                std::string_view aSecret,
+                                                const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildAddProxyMTProto(aServer, aPort, aSecret, TDLibVersion()), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::AddProxySocks5(std::string_view aServer, int32_t aPort,
                                                std::string_view aUserName,
-                                               std::string_view aPassword) {
-  DoTDLibSend(BuildAddProxySocks5(aServer, aPort, aUserName, aPassword, TDLibVersion()));
+                                               std::string_view aPassword,
+                                               const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildAddProxySocks5(aServer, aPort, aUserName, aPassword, TDLibVersion()), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
-                                                        std::string_view aTitle) {
-  DoTDLibSend(BuildCreateNewBasicGroupChat(aUserIds, aTitle));
+                                                        std::string_view aTitle,
+                                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildCreateNewBasicGroupChat(aUserIds, aTitle), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::CreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
-                                                        std::string_view aDescription) {
-  DoTDLibSend(BuildCreateNewSupergroupChat(aTitle, aIsChannel, aDescription));
+                                                        std::string_view aDescription,
+                                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildCreateNewSupergroupChat(aTitle, aIsChannel, aDescription), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::CreateNewSecretChat(int64_t aUserId) {
-  DoTDLibSend(BuildCreateNewSecretChat(aUserId));
+void TqvnTDLib_Telegram_Client::CreateNewSecretChat(int64_t aUserId,
+                                                    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildCreateNewSecretChat(aUserId), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::CreatePrivateChat(int64_t aUserId, bool aForce) {
-  DoTDLibSend(BuildCreatePrivateChat(aUserId, aForce));
+void TqvnTDLib_Telegram_Client::CreatePrivateChat(int64_t aUserId, bool aForce,
+                                                  const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildCreatePrivateChat(aUserId, aForce), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::DeleteSupergroup(int64_t aGroupId) {
-  DoTDLibSend(BuildDeleteSupergroup(aGroupId, TDLibVersion()));
+void TqvnTDLib_Telegram_Client::DeleteSupergroup(int64_t aGroupId,
+                                                 const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildDeleteSupergroup(aGroupId, TDLibVersion()), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::DisableProxy() {
-  DoTDLibSend(BuildDisableProxy());
+void TqvnTDLib_Telegram_Client::DisableProxy(const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildDisableProxy(), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::EnableProxy(int32_t aId) {
-  DoTDLibSend(BuildEnableProxy(aId));
+void TqvnTDLib_Telegram_Client::EnableProxy(int32_t aId, const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildEnableProxy(aId), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::GetBasicGroupFullInfo(int64_t aGroupId) {
-  DoTDLibSend(BuildGetBasicGroupFullInfo(aGroupId));
+void TqvnTDLib_Telegram_Client::GetBasicGroupFullInfo(int64_t aGroupId,
+                                                      const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetBasicGroupFullInfo(aGroupId), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::GetChat(std::string_view aChatId) {
-  DoTDLibSend(BuildGetChat(aChatId));
+void TqvnTDLib_Telegram_Client::GetChat(std::string_view aChatId,
+                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChat(aChatId), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::GetChats(int64_t aOffsetOrder, int64_t aOffsetChatId,
-                                         int32_t aLimit) {
-  if (!Telegram().BotToken().empty()) return;  // a bot has no chat list to load
-  DoTDLibSend(BuildGetChats(aOffsetOrder, aOffsetChatId, aLimit, Id(), TDLibVersion()));
+                                         int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer) {
+  if (!Telegram().BotToken().empty()) {  // a bot has no chat list to load
+    RefuseRequest(aOnAnswer, "A bot has no chat list: getChats was not sent");
+    return;
+  }
+  SendRequest(BuildGetChats(aOffsetOrder, aOffsetChatId, aLimit, Id(), TDLibVersion()), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::LoadChats(int32_t aLimit) {
-  if (!Telegram().BotToken().empty()) return;  // a bot has no chat list to load
-  DoTDLibSend(BuildLoadChats(aLimit, Id(), TDLibVersion()));
+void TqvnTDLib_Telegram_Client::LoadChats(int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer) {
+  if (!Telegram().BotToken().empty()) {  // a bot has no chat list to load
+    RefuseRequest(aOnAnswer, "A bot has no chat list: loadChats was not sent");
+    return;
+  }
+  SendRequest(BuildLoadChats(aLimit, Id(), TDLibVersion()), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::GetChatMember(std::string_view aChatId, int64_t aUserId) {
-  DoTDLibSend(BuildGetChatMember(aChatId, aUserId, TDLibVersion()));
+void TqvnTDLib_Telegram_Client::GetChatMember(std::string_view aChatId, int64_t aUserId,
+                                              const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChatMember(aChatId, aUserId, TDLibVersion()), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::GetProxies() {
-  DoTDLibSend(BuildGetProxies());
+void TqvnTDLib_Telegram_Client::GetProxies(const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetProxies(), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::GetSupergroupMembers(
     int64_t aSuperGroupId, TqvnTelegramSuperGroupMembersFilter aSupergroupMembersFilter,
-    std::string_view aSuperGroupMembersQuery, int32_t aOffset, int32_t aLimit) {
-  DoTDLibSend(BuildGetSupergroupMembers(aSuperGroupId, aSupergroupMembersFilter,
-                                        aSuperGroupMembersQuery, aOffset, aLimit));
+    std::string_view aSuperGroupMembersQuery, int32_t aOffset, int32_t aLimit,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetSupergroupMembers(aSuperGroupId, aSupergroupMembersFilter,
+                                        aSuperGroupMembersQuery, aOffset, aLimit),
+              aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::GetUser(int64_t aUserId) {
-  DoTDLibSend(BuildGetUser(aUserId));
+void TqvnTDLib_Telegram_Client::GetUser(int64_t aUserId, const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetUser(aUserId), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::JoinChatByInviteLink(std::string_view aLink) {
-  DoTDLibSend(BuildJoinChatByInviteLink(aLink));
+void TqvnTDLib_Telegram_Client::JoinChatByInviteLink(std::string_view aLink,
+                                                     const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildJoinChatByInviteLink(aLink), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::LogOut() {
-  DoTDLibSend(BuildLogOut());
+void TqvnTDLib_Telegram_Client::LogOut(const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildLogOut(), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::RemoveProxy(int32_t aId) {
-  DoTDLibSend(BuildRemoveProxy(aId));
+void TqvnTDLib_Telegram_Client::RemoveProxy(int32_t aId, const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildRemoveProxy(aId), aOnAnswer);
 }
 
 }  // namespace qvn

@@ -84,8 +84,14 @@ void FireSponsoredMessages(TqvnTDLib_Telegram_Client* aSender,
 
 void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
   if (aText.empty()) return;
+  // An answer to a request that waits for it goes to its handler. Only answers carry "@extra",
+  // so other texts are looked at only while some request waits.
+  if (FPendingRequests.ExpectsAnswers() && ReadAnswer(aText)) return;
   if (DoBeforeReadEvent(aText)) return;
+  DispatchEvent(aText);
+}
 
+void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
   TqvnJSON event;
   event.Read(aText);
   const TDispatchedEvent dispatched{&aText, &event};

@@ -134,6 +134,8 @@ void TqvnTDLib_Telegram_Client::DoDeactivate() {
     if (client == nullptr) return;
     tdjson::td_json_client_destroy(client);
     FClient = nullptr;
+    lock.unlock();
+    DoDeactivated();
   } catch (const std::exception& E) {
     DoException(E);
   }
@@ -176,6 +178,7 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
 void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* /*Sender*/) {
   try {
     auto lock = LockTick();
+    ExpirePendingRequests();
     const int limit = EventsPerTick();
     const auto budget = TickTimeBudget();
     const auto start = std::chrono::steady_clock::now();
@@ -214,20 +217,28 @@ void TqvnTDLib_Telegram_Client::DoFatalError(const char* aMessage) {
   DoException(std::runtime_error(aMessage != nullptr ? aMessage : ""));
 }
 
-void TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText) {
+bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::string* aFailure) {
   try {
-    tdjson::td_json_client_send(FClient.load(), aText.c_str());
+    void* client = FClient.load();
+    tdjson::td_json_client_send(client, aText.c_str());
+    return client != nullptr;
   } catch (const std::exception& E) {
+    if (aFailure != nullptr) *aFailure = E.what();
     DoException(E);
+    return false;
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::string& aResult) {
+bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::string& aResult,
+                                               std::string* aFailure) {
   try {
     const char* answer = tdjson::td_json_client_execute(FClient.load(), aText.c_str());
     aResult = answer != nullptr ? answer : "";
+    return answer != nullptr;
   } catch (const std::exception& E) {
+    if (aFailure != nullptr) *aFailure = E.what();
     DoException(E);
+    return false;
   }
 }
 

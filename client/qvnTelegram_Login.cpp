@@ -123,46 +123,44 @@ std::unique_ptr<EqvnTelegramLoginError> LoginRefusal(const TqvnJSON& aEvent) {
   const std::string tdlibError =
       "TDLib error " + (code ? NodeText(*code) : std::string("?")) + ": " + text;
   // TDLib answers a wrong key with 401 in the flat parameters, and the key check can only fail
-  // on the key.
+  // on the key. Other refusals of the parameters (an invalid API id) reach the program as
+  // OnAuthenticationError, like every rejected login answer.
   const bool keyRefused =
       request == "checkDatabaseEncryptionKey" || (code && NodeText(*code) == "401");
-  return std::make_unique<EqvnTelegramLoginError>(
-      keyRefused ? "The database encryption key was refused (" + tdlibError + ")"
-                 : "TDLib refused the TDLib parameters (" + tdlibError + ")");
+  if (!keyRefused) return nullptr;
+  return std::make_unique<EqvnTelegramLoginError>("The database encryption key was refused (" +
+                                                  tdlibError + ")");
 }
 
 void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,
                                                      const std::string& aText) {
+  SetAuthorizationState(aState);
   DoAuthorizationStatus(aState);
 
   if (aState == "authorizationStateClosed") return;
   if (aState == "authorizationStateWaitTdlibParameters") {
     SendTdlibParameters();
   } else if (aState == "authorizationStateWaitEncryptionKey") {
-    DoTDLibSend(CheckDatabaseEncryptionKeyRequest(Telegram().DBEncryptionKey()));
+    SendLoginAnswer(aState, CheckDatabaseEncryptionKeyRequest(Telegram().DBEncryptionKey()), {});
   } else if (aState == "authorizationStateWaitPhoneNumber") {
-    const std::string& botToken = Telegram().BotToken();
-    DoTDLibSend(botToken.empty() ? SetAuthenticationPhoneNumberRequest(Telegram().PhoneNumber())
-                                 : CheckAuthenticationBotTokenRequest(botToken));
+    // Neither set: the program answers later.
+    if (!Telegram().BotToken().empty()) {
+      CheckAuthenticationBotToken(Telegram().BotToken());
+    } else if (!Telegram().PhoneNumber().empty()) {
+      SetAuthenticationPhoneNumber(Telegram().PhoneNumber());
+    }
   } else if (aState == "authorizationStateWaitCode") {
-    std::string code;
-    DoAuthenticationCode(code);
-    CheckAuthenticationCode(code);
+    AskAuthenticationCode();
   } else if (aState == "authorizationStateWaitRegistration") {
-    std::string firstName;
-    std::string lastName;
-    DoRegisterUser(firstName, lastName);
-    RegisterUser(firstName, lastName);
+    AskRegistration();
   } else if (aState == "authorizationStateWaitPassword") {
-    std::string password;
-    DoAuthenticationPassword(password);
-    CheckAuthenticationPassword(password);
+    AskAuthenticationPassword();
   } else {
     DoEvent("updateAuthorizationState", aText);
   }
 }
 
-void TqvnTDLib_Telegram_Client::SendTdlibParameters() {
+void TqvnTDLib_Telegram_Client::SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
   const std::string directory = GetDatabaseDirectory();
   const std::string request = SetTdlibParametersRequest(Telegram(), directory, TDLibVersion());
   // Created here, owner-only, before TDLib creates it. When that fails TDLib fails the same way
@@ -174,20 +172,7 @@ void TqvnTDLib_Telegram_Client::SendTdlibParameters() {
       DoException(E);
     }
   }
-  DoTDLibSend(request);
-}
-
-void TqvnTDLib_Telegram_Client::CheckAuthenticationCode(const std::string& aCode) {
-  DoTDLibSend(CheckAuthenticationCodeRequest(aCode));
-}
-
-void TqvnTDLib_Telegram_Client::CheckAuthenticationPassword(const std::string& aPassword) {
-  DoTDLibSend(CheckAuthenticationPasswordRequest(aPassword));
-}
-
-void TqvnTDLib_Telegram_Client::RegisterUser(const std::string& aFirstName,
-                                             const std::string& aLastName) {
-  DoTDLibSend(RegisterUserRequest(aFirstName, aLastName));
+  SendLoginAnswer("authorizationStateWaitTdlibParameters", request, aOnAnswer);
 }
 
 }  // namespace qvn

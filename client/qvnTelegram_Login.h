@@ -33,9 +33,8 @@ class EqvnTelegramOptionError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// TDLib's error answering a login request that carries the database key: the key was refused
-// (or, for the flat setTdlibParameters, another parameter). The message names the request and
-// TDLib's code and message.
+// TDLib's error answering a login request that carries the database key: the key was refused.
+// The message gives TDLib's code and message.
 class EqvnTelegramLoginError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -70,8 +69,8 @@ std::string RegisterUserRequest(std::string_view aFirstName, std::string_view aL
 // For an "error" event of TDLib (read into aEvent) that answers a request carrying the database
 // key: the error to report. It says that the key was refused ("The database encryption key was
 // refused (TDLib error 401: Wrong database encryption key)") for any error of the key check and
-// for TDLib's 401 to the flat parameters, and "TDLib refused the TDLib parameters (TDLib error
-// 400: ...)" for the parameters' other errors. Null for any other event.
+// for TDLib's 401 to the flat parameters. Null for any other event: the parameters' other errors
+// (an invalid API id) reach the program as OnAuthenticationError.
 std::unique_ptr<EqvnTelegramLoginError> LoginRefusal(const TqvnJSON& aEvent);
 
 }  // namespace qvn

@@ -189,96 +189,110 @@ std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_v
 
 // ---- The client's message requests ----
 
-void TqvnTDLib_Telegram_Client::SendBuilt(const std::function<std::string()>& aBuild) {
+void TqvnTDLib_Telegram_Client::SendBuilt(const std::function<std::string()>& aBuild,
+                                          const TqvnTelegramOnAnswer& aOnAnswer) {
   std::string request;
   try {
     request = aBuild();
   } catch (const std::exception& E) {
     DoException(E);
+    RefuseRequest(aOnAnswer, E.what());
     return;
   }
-  DoTDLibSend(request);
+  SendRequest(request, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendTextMessage(
     std::string_view aChatId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); });
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendRichTextMessage(
     std::string_view aChatId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt(
-      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); });
+      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendDocumentMessage(
     std::string_view aChatId, std::string_view aFilePath,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt([&] {
     return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
                                     TDLibVersion());
-  });
+  }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendPhotoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt([&] {
     return BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
                                  aShowKeyboard, TDLibVersion());
-  });
+  }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendVideoMessage(
     std::string_view aChatId, std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
     int64_t aDuration, const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt([&] {
     return BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
                                  aShowKeyboard, TDLibVersion());
-  });
+  }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
     std::string_view aChatId, TqvnTelegramSendInvoice* aInvoice,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   if (aInvoice == nullptr) {
-    DoException(std::invalid_argument("SendInvoiceMessage: no invoice given; nothing was sent"));
+    const std::invalid_argument refusal("SendInvoiceMessage: no invoice given; nothing was sent");
+    DoException(refusal);
+    RefuseRequest(aOnAnswer, refusal.what());
     return;
   }
   SendBuilt(
-      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); });
+      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::EditTextMessage(
     std::string_view aChatId, std::string_view aMessageId, std::string_view aText,
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
+    const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt([&] {
     return BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard);
-  });
+  }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId, std::string_view aMessageId,
-                                            bool aForceRead) {
-  DoTDLibSend(BuildViewMessage(aChatId, aMessageId, aForceRead));
+                                            bool aForceRead,
+                                            const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildViewMessage(aChatId, aMessageId, aForceRead), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::GetChatHistory(std::string_view aChatId,
                                                std::string_view aFromMessageId, int32_t aOffset,
-                                               int32_t aLimit) {
-  DoTDLibSend(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit));
+                                               int32_t aLimit,
+                                               const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::getChatSponsoredMessage(std::string_view aChatId) {
-  DoTDLibSend(BuildGetChatSponsoredMessage(aChatId, TDLibVersion()));
+void TqvnTDLib_Telegram_Client::getChatSponsoredMessage(std::string_view aChatId,
+                                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChatSponsoredMessage(aChatId, TDLibVersion()), aOnAnswer);
 }
 
 }  // namespace qvn

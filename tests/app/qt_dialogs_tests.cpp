@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "app/FQVNTelegram.h"
-#include "app/qvnMainThreadPump.h"
 #include "app/qvnQtDialogs.h"
 #include "base/qvnWebSocket_Helpers.h"
 #include "fake_tdjson.h"
+#include "qt/qvnMainThreadPump.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn {
@@ -78,7 +78,7 @@ TEST(QtDialogs, EscapeReturnsTheDefaultAndMaskedBoxesHideTheText) {
 
 TEST(QtDialogs, QueuedCallsRunWhileAnInputBoxIsOpen) {
   TqvnQtDialogs dialogs;
-  TqvnMainThreadPump pump(dialogs);
+  TqvnMainThreadPump pump;
   std::atomic<bool> ran{false};
   std::thread worker;
   WhenInputBoxOpens([&](QInputDialog*, QLineEdit* edit) {

@@ -56,6 +56,7 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndAsksForChatsOnEachReadyStatus) {
 // The user sees the log behind a prompt: every event text up to the one that asks is in it.
 TEST_F(WindowTest, LogShowsEveryEventUpToAPromptWhileItIsOpen) {
   Open();
+  Dialogs.Answers = {"13579", "secret"};
   Start();
   std::vector<std::vector<std::string>> logAtPrompt;
   Dialogs.WhileInputBoxOpen = [&] { logAtPrompt.push_back(Lines("memoLog")); };
@@ -93,14 +94,48 @@ TEST_F(WindowTest, BurstOverSeveralTicksLogsEveryEventOnceInOrder) {
   EXPECT_EQ(Window->StatusPanelText(2).toStdString(), events.back());
 }
 
-TEST_F(WindowTest, CancelledCodePromptSendsAnEmptyCode) {
+TEST_F(WindowTest, CancelledCodePromptSendsNothingAndSaysSo) {
   Open();
   Dialogs.Answers = {kCancel};
   Start();
   Deliver({AuthState("authorizationStateWaitCode")});
-  ASSERT_TRUE(WaitFor([] { return SentOfType("checkAuthenticationCode").size() == 1; }));
-  EXPECT_NE(SentOfType("checkAuthenticationCode")[0].find("\"code\": \"\""), std::string::npos)
-      << SentOfType("checkAuthenticationCode")[0];
+  EXPECT_EQ(Dialogs.Prompts.size(), 1u);
+  EXPECT_TRUE(SentOfType("checkAuthenticationCode").empty());
+  EXPECT_EQ(Window->StatusPanelText(2).toStdString(),
+            "Login waits for an answer: press Stop and Start to log in again.");
+}
+
+// TDLib's rejection is shown in the error box; a code is then asked for again, the entries are
+// left to the user to correct.
+TEST_F(WindowTest, RejectedLoginAnswersAreShownAndACodeIsAskedAgain) {
+  Open();
+  fake_td_set_responder(
+      [](const char* aRequest, void*) {
+        const std::string request = aRequest;
+        const size_t extra = request.find("\"@extra\": ");
+        if (extra == std::string::npos) return;
+        const std::string tag = request.substr(extra + 10, request.size() - extra - 11);
+        std::string error;
+        if (request.find("+15550100") != std::string::npos) error = "PHONE_NUMBER_INVALID";
+        if (request.find("\"11111\"") != std::string::npos) error = "PHONE_CODE_INVALID";
+        const std::string answer = error.empty() ? R"({"@type":"ok","@extra":)" + tag + "}"
+                                                 : R"({"@type":"error","code":400,"message":")" +
+                                                       error + R"(","@extra":)" + tag + "}";
+        fake_td_queue_event(answer.c_str());
+      },
+      nullptr);
+  Dialogs.Answers = {"11111", "22222"};
+  Start();
+  Deliver(
+      {AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateWaitCode")});
+  ASSERT_TRUE(WaitFor([] { return SentOfType("checkAuthenticationCode").size() == 2; }));
+  EXPECT_NE(SentOfType("checkAuthenticationCode")[1].find("\"22222\""), std::string::npos);
+  ASSERT_TRUE(WaitFor([this] { return Dialogs.Errors.size() == 2; }));
+  EXPECT_EQ(Dialogs.Errors[0],
+            "Telegram rejected the login: PHONE_NUMBER_INVALID (error 400)\n"
+            "Correct the phone number or bot token, then press Stop and Start.");
+  EXPECT_EQ(Dialogs.Errors[1], "Telegram rejected the login: PHONE_CODE_INVALID (error 400)");
+  EXPECT_EQ(Dialogs.Prompts.size(), 2u);
 }
 
 TEST_F(WindowTest, BotLoginSendsTheTokenAndNeverAsksForChats) {

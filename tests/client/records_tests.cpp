@@ -534,8 +534,8 @@ TEST(LoginRequests, EscapeTheirValues) {
   }
 }
 
-// TDLib's errors answering the requests that carry the database key become a clear error; any
-// other event, TDLib's other errors included, does not.
+// TDLib's errors refusing the database key become a clear error; any other event, TDLib's other
+// errors included, does not.
 TEST(LoginRequests, RefusedDatabaseKeyIsReportedClearly) {
   struct RefusalCase {
     const char* name;
@@ -547,10 +547,10 @@ TEST(LoginRequests, RefusedDatabaseKeyIsReportedClearly) {
        R"({"@type":"error","code":401,"message":"Wrong database encryption key",)"
        R"("@extra":"setTdlibParameters"})",
        "The database encryption key was refused (TDLib error 401: Wrong database encryption key)"},
-      {"flat parameters, another fault",
+      {"flat parameters, another fault (reported as OnAuthenticationError instead)",
        R"({"@type":"error","code":400,"message":"Valid api_id must be provided",)"
        R"("@extra":"setTdlibParameters"})",
-       "TDLib refused the TDLib parameters (TDLib error 400: Valid api_id must be provided)"},
+       nullptr},
       {"key check of the nested layout",
        R"({"@type":"error","code":400,"message":"Wrong password","@extra":"checkDatabaseEncryptionKey"})",
        "The database encryption key was refused (TDLib error 400: Wrong password)"},

@@ -1,28 +1,35 @@
 // TqvnMainThreadPump: runs the engine's main-thread queue from Qt's event loop.
 //
+// The one line a Qt program needs for the client's events (delivered to the main thread in the
+// default neAsynchronous mode) to arrive, once its QCoreApplication or QApplication exists:
+//
+//   qvn::TqvnMainThreadPump pump;
+//
 // While it exists, the queue's wake-up hook posts one Qt event to this object whenever calls are
 // queued (several wake-ups before the event is handled share one event); handling the event runs
 // PumpMainThreadQueue on the GUI thread. Because modal dialogs run nested event loops, queued
-// calls also run while a prompt is open. A call that raises is shown through the given dialogs'
-// error box, never thrown into Qt. The optional hooks run around each run of the queue: aBeforeRun
-// first, aAfterRun last, also when the run raised (then before its error is shown).
+// calls also run while a dialog is open. A call that raises never throws into Qt: its message
+// goes to aOnError (by default to qWarning), called after the exception has been handled, so it
+// may open a dialog. The optional hooks run around each run of the queue: aBeforeRun first,
+// aAfterRun last, also when the run raised (then before aOnError).
 //
 // Create and destroy it on the GUI thread, which it names the main thread; at most one at a
-// time (the hook is process-wide). The destructor removes the hook. aDialogs must outlive it.
-#ifndef QVN_APP_QVNMAINTHREADPUMP_H
-#define QVN_APP_QVNMAINTHREADPUMP_H
+// time (the hook is process-wide). The destructor removes the hook.
+#ifndef QVN_QT_QVNMAINTHREADPUMP_H
+#define QVN_QT_QVNMAINTHREADPUMP_H
 
 #include <QObject>
 #include <atomic>
 #include <functional>
-
-#include "app/qvnDialogs.h"
+#include <string>
 
 namespace qvn {
 
 class TqvnMainThreadPump : public QObject {
  public:
-  explicit TqvnMainThreadPump(IqvnDialogs& aDialogs, std::function<void()> aBeforeRun = {},
+  using TErrorHandler = std::function<void(const std::string& aMessage)>;
+
+  explicit TqvnMainThreadPump(TErrorHandler aOnError = {}, std::function<void()> aBeforeRun = {},
                               std::function<void()> aAfterRun = {});
   ~TqvnMainThreadPump() override;
 
@@ -32,8 +39,9 @@ class TqvnMainThreadPump : public QObject {
  private:
   void WakeUp();
   void Run();
+  void ReportError(const std::string& aMessage);
 
-  IqvnDialogs& FDialogs;
+  const TErrorHandler FOnError;
   const std::function<void()> FBeforeRun;
   const std::function<void()> FAfterRun;
   // True from posting the wake-up event until its handling starts; set from any thread.
@@ -42,4 +50,4 @@ class TqvnMainThreadPump : public QObject {
 
 }  // namespace qvn
 
-#endif  // QVN_APP_QVNMAINTHREADPUMP_H
+#endif  // QVN_QT_QVNMAINTHREADPUMP_H

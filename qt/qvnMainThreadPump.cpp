@@ -1,7 +1,10 @@
-#include "app/qvnMainThreadPump.h"
+#include "qt/qvnMainThreadPump.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QtGlobal>
+#include <exception>
+#include <optional>
 #include <utility>
 
 #include "base/qvnWebSocket_Helpers.h"
@@ -14,9 +17,11 @@ const QEvent::Type kPumpEvent = static_cast<QEvent::Type>(QEvent::registerEventT
 
 }  // namespace
 
-TqvnMainThreadPump::TqvnMainThreadPump(IqvnDialogs& aDialogs, std::function<void()> aBeforeRun,
+TqvnMainThreadPump::TqvnMainThreadPump(TErrorHandler aOnError, std::function<void()> aBeforeRun,
                                        std::function<void()> aAfterRun)
-    : FDialogs(aDialogs), FBeforeRun(std::move(aBeforeRun)), FAfterRun(std::move(aAfterRun)) {
+    : FOnError(std::move(aOnError)),
+      FBeforeRun(std::move(aBeforeRun)),
+      FAfterRun(std::move(aAfterRun)) {
   SetMainThread();
   SetMainThreadWakeUp([this] { WakeUp(); });
   // Calls queued before the hook existed would otherwise wait for the next wake-up.
@@ -35,7 +40,16 @@ bool TqvnMainThreadPump::event(QEvent* aEvent) {
   if (aEvent->type() != kPumpEvent) return QObject::event(aEvent);
   // Cleared first: calls queued while the pump runs post a new event.
   FPosted = false;
-  RunShowingErrors(FDialogs, [this] { Run(); });
+  std::optional<std::string> failure;
+  try {
+    Run();
+  } catch (const std::exception& E) {
+    failure = E.what();
+  } catch (...) {
+    failure = "Unknown exception in a call run on the main thread";
+  }
+  // Reported outside the catch block, so a dialog's event loop never runs with it in flight.
+  if (failure) ReportError(*failure);
   return true;
 }
 
@@ -48,6 +62,18 @@ void TqvnMainThreadPump::Run() {
     throw;
   }
   if (FAfterRun) FAfterRun();
+}
+
+void TqvnMainThreadPump::ReportError(const std::string& aMessage) {
+  if (!FOnError) {
+    qWarning("%s", aMessage.c_str());
+    return;
+  }
+  try {
+    FOnError(aMessage);
+  } catch (...) {
+    // Reported as far as it can be; nothing may cross Qt's event loop.
+  }
 }
 
 }  // namespace qvn

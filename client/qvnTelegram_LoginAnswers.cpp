@@ -1,0 +1,125 @@
+// The answers to TDLib's login prompts as the program's own calls: the public login methods, the
+// prompts that a handler may leave for later, and what happens when TDLib rejects an answer.
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_Login.h"
+
+namespace qvn {
+namespace {
+
+constexpr std::string_view kWaitPhoneNumber = "authorizationStateWaitPhoneNumber";
+constexpr std::string_view kWaitCode = "authorizationStateWaitCode";
+constexpr std::string_view kWaitPassword = "authorizationStateWaitPassword";
+constexpr std::string_view kWaitRegistration = "authorizationStateWaitRegistration";
+
+}  // namespace
+
+std::string TqvnTDLib_Telegram_Client::AuthorizationState() const {
+  std::lock_guard<std::mutex> lock(FAuthorizationStateLock);
+  return FAuthorizationState;
+}
+
+void TqvnTDLib_Telegram_Client::SetAuthorizationState(std::string aState) {
+  std::lock_guard<std::mutex> lock(FAuthorizationStateLock);
+  FAuthorizationState = std::move(aState);
+}
+
+void TqvnTDLib_Telegram_Client::SetAuthenticationPhoneNumber(
+    std::string_view aPhoneNumber, const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendLoginAnswer(kWaitPhoneNumber, SetAuthenticationPhoneNumberRequest(aPhoneNumber), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::CheckAuthenticationBotToken(std::string_view aToken,
+                                                            const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendLoginAnswer(kWaitPhoneNumber, CheckAuthenticationBotTokenRequest(aToken), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::CheckAuthenticationCode(std::string_view aCode,
+                                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendLoginAnswer(kWaitCode, CheckAuthenticationCodeRequest(aCode), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::CheckAuthenticationPassword(std::string_view aPassword,
+                                                            const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendLoginAnswer(kWaitPassword, CheckAuthenticationPasswordRequest(aPassword), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::RegisterUser(std::string_view aFirstName,
+                                             std::string_view aLastName,
+                                             const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendLoginAnswer(kWaitRegistration, RegisterUserRequest(aFirstName, aLastName), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::SetTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
+  try {
+    SendTdlibParameters(aOnAnswer);
+  } catch (const std::exception& E) {
+    DoException(E);
+    RefuseRequest(aOnAnswer, E.what());
+  }
+}
+
+void TqvnTDLib_Telegram_Client::SendLoginAnswer(std::string_view aState,
+                                                const std::string& aRequest,
+                                                const TqvnTelegramOnAnswer& aOnAnswer) {
+  TqvnTelegramOnAnswer login(
+      [this, state = std::string(aState), caller = aOnAnswer.Handler](
+          TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Answer) {
+        // The caller's handler first; a failure of a handler never keeps the prompt from
+        // coming back.
+        if (caller) DeliverAnswer(caller, Answer);
+        if (Answer.Kind != takTDLibError) return;
+        try {
+          DoAuthenticationError(state, Answer.Code, Answer.Message);
+        } catch (const std::exception& E) {
+          DoException(E);
+        }
+        AskAgain(state);
+      },
+      aOnAnswer.Timeout);
+  // Without the caller's handler the answer also reaches the events, as it always did.
+  SendRequest(aRequest, login, /*aPassOn=*/!aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::AskAuthenticationCode() {
+  std::string code;
+  DoAuthenticationCode(code);
+  if (!code.empty()) CheckAuthenticationCode(code);
+}
+
+void TqvnTDLib_Telegram_Client::AskAuthenticationPassword() {
+  std::string password;
+  DoAuthenticationPassword(password);
+  if (!password.empty()) CheckAuthenticationPassword(password);
+}
+
+void TqvnTDLib_Telegram_Client::AskRegistration() {
+  std::string firstName;
+  std::string lastName;
+  DoRegisterUser(firstName, lastName);
+  if (!firstName.empty()) RegisterUser(firstName, lastName);
+}
+
+void TqvnTDLib_Telegram_Client::AskAgain(const std::string& aState) {
+  // TDLib may have moved on (too many attempts send it back to the phone number).
+  if (AuthorizationState() != aState) return;
+  if (aState == kWaitCode) {
+    AskAuthenticationCode();
+  } else if (aState == kWaitPassword) {
+    AskAuthenticationPassword();
+  } else if (aState == kWaitRegistration) {
+    AskRegistration();
+  }
+  // The other states are answered from the options, which would only be rejected again.
+}
+
+void TqvnTDLib_Telegram_Client::DoAuthenticationError(const std::string& State, int32_t Code,
+                                                      const std::string& Message) {
+  if (OnAuthenticationError) OnAuthenticationError(this, State, Code, Message);
+}
+
+}  // namespace qvn

@@ -1,0 +1,135 @@
+// velune-ping-bot: a Telegram bot on the Velune engine, as a console program without Qt.
+//
+//   velune-ping-bot API_ID API_HASH BOT_TOKEN [DATABASE_FOLDER]
+//
+// It logs in with the bot token, prints every new message and answers "/ping" with "pong". It
+// shows what every program built on the engine does: set the client's options and handlers,
+// activate it, and run the main-thread queue (PumpMainThreadQueueUntil), which is where the
+// client's events and answer handlers run in the default delivery mode. Requests that matter
+// to the program (getMe, the pong) carry an answer handler, so the program learns whether each
+// one succeeded. Ctrl+C ends it, and so does TDLib closing the session; a rejected bot token
+// ends it with status 1. TDLib is loaded at run time: libtdjson.so must lie beside the program
+// or on the library search path.
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnLibs.h"
+
+namespace {
+
+using qvn::TqvnTDLib_Telegram_Client;
+using qvn::TqvnTelegramAnswer;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void Interrupt(int) {
+  gInterrupted = 1;
+}
+
+// Who sent a message: a user id, or a chat id for a message sent on behalf of a chat.
+std::string SenderOf(qvn::TqvnTelegramMessageBase& aMessage) {
+  if (aMessage.SenderUserId() != 0) return std::to_string(aMessage.SenderUserId());
+  if (!aMessage.SenderUser().UserId().empty()) return aMessage.SenderUser().UserId();
+  return aMessage.SenderChat().ChatId();
+}
+
+void PrintMessage(qvn::TqvnTelegramMessageBase& aMessage, const std::string& aBody) {
+  std::printf("[chat %s] %s: %s\n", aMessage.ChatId().c_str(), SenderOf(aMessage).c_str(),
+              aBody.c_str());
+}
+
+// A member of an answer as text; empty when TDLib left it out.
+std::string MemberOf(const TqvnTelegramAnswer& aAnswer, const char* aName) {
+  const qvn::IqvnObjectJSON member = aAnswer.Document->GetNode(aName);
+  return member ? member->Value().AsString() : "";
+}
+
+bool IsPing(const std::string& aText) {
+  return aText == "/ping" || aText.rfind("/ping@", 0) == 0;  // "/ping@BotName" in groups
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc < 4 || argc > 5) {
+    std::fprintf(stderr, "usage: %s API_ID API_HASH BOT_TOKEN [DATABASE_FOLDER]\n", argv[0]);
+    return 2;
+  }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+  qvn::TqvnTDLib_Telegram telegram(nullptr);
+  qvn::TqvnTelegram_Options& options = telegram.Telegram();
+  options.API().SetApiId(argv[1]);
+  options.API().SetApiHash(argv[2]);
+  options.SetBotToken(argv[3]);
+  options.SetDatabaseDirectory(argc == 5 ? argv[4] : "velune-ping-bot-data");
+  options.Parameters().SetApplicationVersion("1.0");
+  options.Parameters().SetDeviceModel("Console");
+  options.Parameters().SetLanguageCode("en");
+  options.Parameters().SetSystemVersion("Linux");
+  options.SetErrorsLevel(qvn::tvbErrors);
+  telegram.SetEventsPerTick(100);
+
+  bool done = false;
+  int status = 0;
+  telegram.OnException = [](TqvnTDLib_Telegram_Client*, const std::exception& E) {
+    std::fprintf(stderr, "error: %s\n", E.what());
+  };
+  // A bot cannot ask anyone for another token: a rejected one ends the program.
+  telegram.OnAuthenticationError = [&](TqvnTDLib_Telegram_Client*, const std::string&, int32_t Code,
+                                       const std::string& Message) {
+    std::fprintf(stderr, "Telegram rejected the login: %s (error %d)\n", Message.c_str(), Code);
+    status = 1;
+    done = true;
+  };
+  telegram.OnAuthorizationStatus = [&](TqvnTDLib_Telegram_Client* Sender,
+                                       const std::string& Status) {
+    if (Status == "authorizationStateClosed") done = true;
+    if (Status != "authorizationStateReady") return;
+    Sender->Send(R"({"@type": "getMe"})",
+                 [](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Me) {
+                   if (Me.IsError()) {
+                     std::fprintf(stderr, "getMe failed: %s\n", Me.Message.c_str());
+                     return;
+                   }
+                   std::printf("Logged in as %s (user %s)\n", MemberOf(Me, "first_name").c_str(),
+                               MemberOf(Me, "id").c_str());
+                 });
+  };
+  telegram.OnMessageText = [](TqvnTDLib_Telegram_Client* Sender,
+                              qvn::TqvnTelegramMessageText& Message) {
+    PrintMessage(Message, Message.Text());
+    // The bot's own messages come back as new messages too.
+    if (SenderOf(Message) == std::to_string(Sender->MyId()) || !IsPing(Message.Text())) return;
+    const std::string chat = Message.ChatId();
+    Sender->SendTextMessage(chat, "pong", nullptr, nullptr,
+                            [chat](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Answer) {
+                              if (Answer.IsError()) {
+                                std::fprintf(stderr, "pong to chat %s failed: %s\n", chat.c_str(),
+                                             Answer.Message.c_str());
+                              } else {
+                                std::printf("pong sent to chat %s\n", chat.c_str());
+                              }
+                            });
+  };
+  telegram.OnMessagePhoto = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessagePhoto& M) {
+    PrintMessage(M, "(a photo) " + M.CaptionText());
+  };
+  telegram.OnMessageDocument = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageDocument& M) {
+    PrintMessage(M, "(a document) " + M.CaptionText());
+  };
+  telegram.OnMessageVideo = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageVideo& M) {
+    PrintMessage(M, "(a video) " + M.CaptionText());
+  };
+
+  std::signal(SIGINT, Interrupt);
+  std::signal(SIGTERM, Interrupt);
+  telegram.SetActive(true);
+  if (!telegram.Active()) return 1;  // OnException has said why
+  // The client's ticks arrive here every 100 ms, so an interruption is noticed within one.
+  qvn::PumpMainThreadQueueUntil([&] { return done || gInterrupted != 0; });
+  telegram.SetActive(false);
+  return status;
+}

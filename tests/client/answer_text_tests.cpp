@@ -1,0 +1,223 @@
+// The pieces of the answer routing that need no TDLib: the "@extra" splicing of request and
+// answer texts, the table of pending requests, and reading an answer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client/qvnTelegram_Answer.h"
+#include "client/qvnTelegram_PendingRequests.h"
+#include "client/qvnTelegram_RequestExtra.h"
+
+namespace qvn {
+namespace {
+
+// ---- "@extra" in request and answer texts ----
+
+struct TagCase {
+  const char* name;
+  std::string request;
+  std::string tagged;       // with the tag "T"
+  std::string callerExtra;  // the value the request had
+};
+
+TEST(RequestExtra, TagRequestPutsTheTagOnTheTopLevelOnly) {
+  const TagCase cases[] = {
+      {"appended", R"({"@type": "getMe"})", R"({"@type": "getMe", "@extra": T})", ""},
+      {"emptyObject", "{ }", R"({"@extra": T})", ""},
+      {"blanksBeforeTheBrace", "{\"@type\":\"getMe\" \n}", "{\"@type\":\"getMe\", \"@extra\": T}",
+       ""},
+      {"callersNumberReplaced", R"({"@type":"getMe","@extra":1004,"x":1})",
+       R"({"@type":"getMe","@extra":T,"x":1})", "1004"},
+      {"callersObjectReplaced", R"({"@extra" : {"a":[1,"}"]} ,"@type":"getMe"})",
+       R"({"@extra" : T ,"@type":"getMe"})", R"({"a":[1,"}"]})"},
+      {"callersBlanksDropped", "{\"@extra\": [1, \"a b\\\" c\"]\n}", "{\"@extra\": T\n}",
+       R"([1,"a b\" c"])"},
+      {"nestedExtraIsNotTheRequests",
+       R"({"@type":"sendMessage","content":{"@extra":5,"text":"\"@extra\": 6"}})",
+       R"({"@type":"sendMessage","content":{"@extra":5,"text":"\"@extra\": 6"}, "@extra": T})", ""},
+      {"escapedQuoteInAName", R"({"a\"@extra":1})", R"({"a\"@extra":1, "@extra": T})", ""},
+  };
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TqvnTaggedRequest tagged = TagRequest(c.request, "T");
+    EXPECT_EQ(tagged.Text, c.tagged);
+    EXPECT_EQ(tagged.CallerExtra, c.callerExtra);
+    EXPECT_EQ(ExtraValueOf(tagged.Text), "T");
+  }
+}
+
+TEST(RequestExtra, TextsThatAreNotOneObjectAreRefused) {
+  for (const char* text :
+       {"", "   ", "[1]", "\"@extra\"", R"({"@type":"getMe")", R"({"@type":"getMe)",
+        R"({"@type":})", R"({"a":{"b":1})", R"({"@type" "getMe"})", R"({"a":1 "b":2})"}) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(TagRequest(text, "T"), EqvnRequestTextError);
+    EXPECT_EQ(ExtraValueOf(text), "");
+  }
+}
+
+TEST(RequestExtra, ReplaceExtraPutsBackOrRemovesTheMember) {
+  struct Case {
+    const char* name;
+    std::string answer;
+    std::string value;
+    std::string expected;
+  };
+  const Case cases[] = {
+      // TDLib writes "@extra" last, "@client_id" after it on its newer interface.
+      {"lastRemoved", R"({"@type":"ok","@extra":"qvn#1"})", "", R"({"@type":"ok"})"},
+      {"middleRemoved", R"({"@type":"ok","@extra":"qvn#1","@client_id":3})", "",
+       R"({"@type":"ok","@client_id":3})"},
+      {"firstRemoved", R"({ "@extra" : "qvn#1" , "@type":"ok"})", "", R"({ "@type":"ok"})"},
+      {"onlyRemoved", R"({"@extra":"qvn#1"})", "", "{}"},
+      {"callersPutBack", R"({"@type":"error","code":400,"@extra":"qvn#1"})", R"({"id":[7]})",
+       R"({"@type":"error","code":400,"@extra":{"id":[7]}})"},
+      {"noExtraUnchanged", R"({"@type":"ok"})", "", R"({"@type":"ok"})"},
+      {"notAnObjectUnchanged", "[1,2", "5", "[1,2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ReplaceExtra(c.answer, c.value), c.expected);
+  }
+}
+
+// ---- The table of pending requests ----
+
+using TRequest = TqvnTelegramPendingRequests::TRequest;
+using TClock = TqvnTelegramPendingRequests::TClock;
+
+TRequest Counting(int& aCalls, TClock::time_point aDeadline = TClock::time_point::max()) {
+  TRequest request;
+  request.Handler = [&aCalls](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer&) { ++aCalls; };
+  request.Deadline = aDeadline;
+  return request;
+}
+
+TEST(PendingRequests, ARequestLeavesTheTableOnceByItsTag) {
+  TqvnTelegramPendingRequests table;
+  EXPECT_FALSE(table.ExpectsAnswers());
+  int calls = 0;
+  const std::string first = TqvnTelegramPendingRequests::NewTag();
+  const std::string second = TqvnTelegramPendingRequests::NewTag();
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(TqvnTelegramPendingRequests::IsTag(first));
+  table.Add(first, Counting(calls));
+  table.Add(second, Counting(calls));
+  EXPECT_TRUE(table.ExpectsAnswers());
+
+  // Out of order, each exactly once; strangers and near-tags are not taken.
+  for (const char* stranger : {"1004", "\"qvn#\"", "\"qvn#12x\"", "\"QVN#1\"", "\"qvn#-1\""}) {
+    SCOPED_TRACE(stranger);
+    EXPECT_FALSE(TqvnTelegramPendingRequests::IsTag(stranger));
+    EXPECT_FALSE(table.Take(stranger));
+  }
+  ASSERT_TRUE(table.Take(second));
+  EXPECT_FALSE(table.Take(second));
+  ASSERT_TRUE(table.Take(first));
+  EXPECT_FALSE(table.ExpectsAnswers());
+  EXPECT_TRUE(table.TakeAll().empty());
+}
+
+TEST(PendingRequests, ExpiredRequestsLeaveInFilingOrderAndLateAnswersStayExpected) {
+  TqvnTelegramPendingRequests table;
+  const auto now = TClock::now();
+  int calls = 0;
+  std::vector<std::string> tags;
+  for (const auto deadline : {now + std::chrono::seconds(1), now - std::chrono::seconds(2),
+                              TClock::time_point::max(), now - std::chrono::seconds(1)}) {
+    tags.push_back(TqvnTelegramPendingRequests::NewTag());
+    TRequest request = Counting(calls, deadline);
+    request.CallerExtra = tags.back();
+    table.Add(tags.back(), std::move(request));
+  }
+  const std::vector<TRequest> expired = table.TakeExpired(now);
+  ASSERT_EQ(expired.size(), 2u);
+  EXPECT_EQ(expired[0].CallerExtra, tags[1]);
+  EXPECT_EQ(expired[1].CallerExtra, tags[3]);
+  EXPECT_FALSE(table.Take(tags[1]));
+
+  const std::vector<TRequest> rest = table.TakeAll();
+  ASSERT_EQ(rest.size(), 2u);
+  EXPECT_EQ(rest[0].CallerExtra, tags[0]);
+  EXPECT_EQ(rest[1].CallerExtra, tags[2]);
+  // Nothing waits, but until TakeAll an answer to an expired request may still come.
+  table.Add(tags[0], Counting(calls, now - std::chrono::seconds(1)));
+  ASSERT_EQ(table.TakeExpired(now).size(), 1u);
+  EXPECT_TRUE(table.ExpectsAnswers());
+  table.TakeAll();
+  EXPECT_FALSE(table.ExpectsAnswers());
+  EXPECT_EQ(calls, 0);  // the table never calls a handler itself
+}
+
+// Filing on several threads while another takes: every request is taken exactly once.
+TEST(PendingRequests, ConcurrentFilingAndTakingLoseNothing) {
+  TqvnTelegramPendingRequests table;
+  constexpr int kThreads = 4;
+  constexpr int kEach = 500;
+  std::vector<std::string> tags[kThreads];
+  std::atomic<int> filed{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) {
+        tags[t].push_back(TqvnTelegramPendingRequests::NewTag());
+        table.Add(tags[t].back(), TRequest{});
+        ++filed;
+      }
+    });
+  }
+  int taken = 0;
+  std::set<std::string> seen;
+  for (int t = 0; t < kThreads; ++t) {
+    threads[t].join();
+    for (const std::string& tag : tags[t]) {
+      EXPECT_TRUE(seen.insert(tag).second) << tag;
+      if (table.Take(tag)) ++taken;
+    }
+  }
+  EXPECT_EQ(taken, kThreads * kEach);
+  EXPECT_FALSE(table.ExpectsAnswers());
+}
+
+// ---- Reading an answer ----
+
+TEST(Answer, ReadTellsAnswersFromErrors) {
+  struct Case {
+    const char* name;
+    std::string text;
+    TqvnTelegramAnswerKind kind;
+    std::string type;
+    int32_t code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"ok", R"({"@type":"ok"})", takAnswer, "ok", 0, ""},
+      {"user", R"({"@type":"user","id":7,"first_name":"A"})", takAnswer, "user", 0, ""},
+      {"error", R"({"@type":"error","code":400,"message":"Bad \"code\"\u00e9"})", takTDLibError,
+       "error", 400, "Bad \"code\"\xC3\xA9"},
+      {"errorWithoutMembers", R"({"@type":"error"})", takTDLibError, "error", 0, ""},
+      {"errorWithAWordForACode", R"({"@type":"error","code":"x","message":"m\q"})", takTDLibError,
+       "error", 0, "m\\q"},
+      {"notJSON", "garbage", takAnswer, "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TqvnTelegramAnswer answer = TqvnTelegramAnswer::Read(c.text);
+    EXPECT_EQ(answer.Kind, c.kind);
+    EXPECT_EQ(answer.IsError(), c.kind != takAnswer);
+    EXPECT_EQ(answer.Type, c.type);
+    EXPECT_EQ(answer.Text, c.text);
+    EXPECT_EQ(answer.Code, c.code);
+    EXPECT_EQ(answer.Message, c.message);
+    ASSERT_NE(answer.Document, nullptr);
+  }
+  const TqvnTelegramAnswer user = TqvnTelegramAnswer::Read(cases[1].text);
+  EXPECT_EQ(user.Document->GetNode("first_name")->Value().AsString(), "A");
+}
+
+}  // namespace
+}  // namespace qvn

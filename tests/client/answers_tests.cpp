@@ -1,0 +1,323 @@
+// Requests with answer handlers against the scripted fake TDLib: each answer reaches the handler
+// of its own request, in whatever order TDLib answers; errors, refusals, timeouts, deactivation
+// and destruction each end a request exactly once; handlers run where events run.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "answers_test_support.h"
+#include "base/qvnWebSocket_Helpers.h"
+
+namespace qvn::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+// The answers echo the request they answer (without its "@extra"), so a test sees which
+// request an answer was meant for.
+TReply Echo(const nlohmann::json& aRequest) {
+  nlohmann::json request = aRequest;
+  request.erase("@extra");
+  return TReply{R"({"@type":"echo","request":)" + request.dump() + "}"};
+}
+
+class Answers : public AnsweringFake {
+ protected:
+  void SetUp() override {
+    AnsweringFake::SetUp();
+    Script = Echo;
+    client.OnBeforeReadEvent = [this](auto*, const std::string& Text, bool& Handled) {
+      seen.push_back(Text);
+      Handled = handleAll;
+    };
+    client.OnException = [this](auto*, const std::exception& E) { exceptions.push_back(E.what()); };
+    client.SetActive(true);
+    ASSERT_TRUE(client.Active());
+    // The activation's own getAuthorizationState is answered like any request.
+    PumpFor([] { return fake_td_pending_events() == 0; });
+    PumpMainThreadQueue();
+    seen.clear();
+    events.clear();
+  }
+
+  // The "request" member of an echo answer.
+  static nlohmann::json Echoed(const TAnswered& aAnswered) {
+    return nlohmann::json::parse(aAnswered.Answer.Text)["request"];
+  }
+
+  std::vector<std::string> seen;  // OnBeforeReadEvent, on the main thread in these tests
+  std::vector<std::string> exceptions;
+  bool handleAll = false;
+};
+
+TEST_F(Answers, AnswersInAnyOrderReachTheirOwnRequestsOnly) {
+  Hold();
+  client.GetUser(101, Record("user"));
+  client.GetChat("-100200", Record("chat"));
+  client.Send(R"({"@type": "getMe"})", Record("me"));
+  client.GetProxies();  // no handler: its answer is an event as before
+  ASSERT_EQ(Held(), 4u);
+  for (const std::string& sent : fake_td::Sent()) {
+    if (sent.find("getProxies") == std::string::npos &&
+        sent.find("getAuthorizationState") == std::string::npos) {
+      EXPECT_THAT(sent, HasSubstr(R"(, "@extra": "qvn#)"));
+    }
+  }
+  ReleaseReversed();
+  PumpUntilAnswered(3);
+  PumpFor([] { return fake_td_pending_events() == 0; });
+
+  const std::vector<TAnswered> answers = Answered();
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0].Tag, "me");
+  EXPECT_EQ(Echoed(answers[0])["@type"], "getMe");
+  EXPECT_EQ(answers[1].Tag, "chat");
+  EXPECT_EQ(Echoed(answers[1])["chat_id"], "-100200");
+  EXPECT_EQ(answers[2].Tag, "user");
+  EXPECT_EQ(Echoed(answers[2])["user_id"], 101);
+  for (const TAnswered& a : answers) {
+    SCOPED_TRACE(a.Tag);
+    EXPECT_EQ(a.Answer.Kind, takAnswer);
+    EXPECT_EQ(a.Answer.Type, "echo");
+    EXPECT_EQ(a.Answer.Text.find("@extra"), std::string::npos) << "the client's tag came back";
+    ASSERT_NE(a.Answer.Document, nullptr);
+    EXPECT_TRUE(a.Answer.Document->GetNode("request"));
+  }
+  // Every text was offered to OnBeforeReadEvent as TDLib would have sent it without the tag;
+  // only the answer without a handler went on to OnEvent.
+  ASSERT_EQ(seen.size(), 4u);
+  for (const std::string& text : seen) EXPECT_THAT(text, Not(HasSubstr("qvn#")));
+  ASSERT_EQ(Events().size(), 1u);
+  EXPECT_THAT(Events()[0], HasSubstr("getProxies"));
+}
+
+TEST_F(Answers, ErrorsReachTheHandlerOfTheRequestThatFailed) {
+  Script = [](const nlohmann::json& aRequest) {
+    if (aRequest["@type"] == "getChat") return TReply{ErrorText(400, R"(Chat \"x\" not found)")};
+    return Echo(aRequest);
+  };
+  client.GetChat("1", Record("chat"));
+  client.GetUser(2, Record("user"));
+  PumpUntilAnswered(2);
+  const std::vector<TAnswered> answers = Answered();
+  EXPECT_EQ(answers[0].Tag, "chat");
+  EXPECT_EQ(answers[0].Answer.Kind, takTDLibError);
+  EXPECT_TRUE(answers[0].Answer.IsError());
+  EXPECT_EQ(answers[0].Answer.Type, "error");
+  EXPECT_EQ(answers[0].Answer.Code, 400);
+  EXPECT_EQ(answers[0].Answer.Message, "Chat \"x\" not found");
+  EXPECT_EQ(answers[1].Tag, "user");
+  EXPECT_EQ(answers[1].Answer.Kind, takAnswer);
+  EXPECT_THAT(Events(), IsEmpty());
+}
+
+TEST_F(Answers, ACallersOwnExtraIsKeptAndComesBackAsTDLibSendsIt) {
+  // With a handler the client's tag travels in its place and the caller's is put back.
+  client.Send(R"({"@type": "getMe", "@extra": {"mine": [1, "two"]}})", Record("mine"));
+  // GetChats carries the client's Id() in "@extra" of its own.
+  client.GetChats(9223372036854775807, 0, 10, Record("chats"));
+  // Without a handler the text goes out untouched and the answer is an event.
+  client.TDLibSend(R"({"@type": "getMe", "@extra": "caller"})");
+  PumpUntilAnswered(2);
+  PumpFor([this] { return Events().size() == 1; });
+
+  const std::vector<std::string> sent = fake_td::Sent();
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_THAT(sent[1], Not(HasSubstr("mine")));
+  EXPECT_THAT(sent[2], Not(HasSubstr(std::to_string(client.Id()))));
+  EXPECT_EQ(sent[3], R"({"@type": "getMe", "@extra": "caller"})");
+
+  const std::vector<TAnswered> answers = Answered();
+  EXPECT_THAT(answers[0].Answer.Text, HasSubstr(R"(,"@extra":{"mine":[1,"two"]}})"));
+  EXPECT_EQ(answers[0].Answer.Document->GetNode("@extra")->GetNode("mine")->Count(), 2);
+  EXPECT_THAT(answers[1].Answer.Text, HasSubstr(",\"@extra\":" + std::to_string(client.Id())));
+  EXPECT_EQ(seen[0], answers[0].Answer.Text);
+  EXPECT_THAT(Events()[0], HasSubstr(R"("@extra":"caller")"));
+}
+
+// Each refusal reaches the handler at once, before the request method returns, and sends nothing.
+TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
+  struct Case {
+    const char* name;
+    std::function<void(TqvnTDLib_Telegram_Client&, const TqvnTelegramOnAnswer&)> send;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"notAnObject", [](auto& c, auto& h) { c.Send("{\"@type\": \"getMe\"", h); },
+       "The request is not a JSON object"},
+      {"noInvoice",
+       [](auto& c, auto& h) { c.SendInvoiceMessage("1", nullptr, nullptr, nullptr, h); },
+       "SendInvoiceMessage: no invoice given; nothing was sent"},
+      {"botChats",
+       [](auto& c, auto& h) {
+         c.Telegram().SetBotToken("1:x");
+         c.GetChats(0, 0, 1, h);
+         c.Telegram().SetBotToken("");
+       },
+       "A bot has no chat list: getChats was not sent"},
+      {"inactive",
+       [](auto& c, auto& h) {
+         c.SetActive(false);
+         c.GetUser(1, h);
+       },
+       "The client is not active: nothing was sent"},
+  };
+  const size_t sentBefore = fake_td::Sent().size();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TqvnTelegramAnswer> calls;
+    c.send(client, TqvnTelegramOnAnswer([&calls](auto*, const TqvnTelegramAnswer& Answer) {
+             calls.push_back(Answer);
+           }));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Kind, takNotSent);
+    EXPECT_EQ(calls[0].Message, c.message);
+    EXPECT_EQ(calls[0].Document, nullptr);
+  }
+  EXPECT_EQ(fake_td::Sent().size(), sentBefore);
+  // The refused invoice is still reported as before.
+  EXPECT_THAT(exceptions, ElementsAre("SendInvoiceMessage: no invoice given; nothing was sent"));
+}
+
+TEST_F(Answers, ATimeoutEndsTheRequestOnceAndItsLateAnswerIsDropped) {
+  Hold();
+  client.GetUser(1, {Record("slow"), std::chrono::milliseconds(30)});
+  client.GetUser(2, {Record("patient"), std::chrono::minutes(5)});
+  PumpUntilAnswered(1);
+  EXPECT_EQ(Answered()[0].Tag, "slow");
+  EXPECT_EQ(Answered()[0].Answer.Kind, takTimedOut);
+  EXPECT_EQ(Answered()[0].Answer.Message, "TDLib did not answer within 30 ms");
+
+  ReleaseReversed();
+  PumpUntilAnswered(2);
+  PumpFor([] { return fake_td_pending_events() == 0; });
+  PumpMainThreadQueue();
+  const std::vector<TAnswered> answers = Answered();
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(answers[1].Tag, "patient");
+  EXPECT_EQ(answers[1].Answer.Kind, takAnswer);
+  // The late answer was seen like every text, and went nowhere else.
+  EXPECT_EQ(seen.size(), 2u);
+  EXPECT_THAT(Events(), IsEmpty());
+}
+
+TEST_F(Answers, DeactivationAndDestructionEndEveryWaitingRequest) {
+  Hold();
+  client.GetUser(1, Record("first"));
+  client.Send(R"({"@type":"getMe"})", Record("second"));
+  client.SetActive(false);
+  // At once, in sending order, on the deactivating thread.
+  std::vector<TAnswered> answers = Answered();
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_EQ(answers[0].Tag, "first");
+  EXPECT_EQ(answers[1].Tag, "second");
+  for (const TAnswered& a : answers) {
+    EXPECT_EQ(a.Answer.Kind, takDeactivated);
+    EXPECT_EQ(a.Answer.Message, "The client was deactivated before TDLib answered");
+    EXPECT_EQ(a.Thread, std::this_thread::get_id());
+  }
+
+  auto other = std::make_unique<TestClient>();
+  other->SetActive(true);
+  other->GetUser(3, Record("third"));
+  other.reset();
+  answers = Answered();
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[2].Answer.Kind, takDestroyed);
+  EXPECT_EQ(answers[2].Answer.Message, "The client was destroyed before TDLib answered");
+
+  // Their answers never come to anyone: the TDLib clients are gone.
+  ReleaseReversed();
+  client.SetActive(true);
+  PumpFor([] { return fake_td_pending_events() == 0; });
+  PumpMainThreadQueue();
+  EXPECT_EQ(Answered().size(), 3u);
+}
+
+TEST_F(Answers, HandlersRunWhereEventsRun) {
+  struct Case {
+    TwsNotifyEvent mode;
+    bool onMainThread;
+  };
+  for (const Case& c :
+       {Case{neAsynchronous, true}, Case{neSynchronous, true}, Case{neNoSync, false}}) {
+    SCOPED_TRACE(c.mode);
+    client.SetActive(false);
+    client.SetNotifyEvents(c.mode);
+    client.SetActive(true);
+    const size_t before = Answered().size();
+    client.GetUser(7, Record("user"));
+    PumpUntilAnswered(before + 1);
+    EXPECT_EQ(Answered().back().Thread == std::this_thread::get_id(), c.onMainThread);
+  }
+}
+
+TEST_F(Answers, AFailingHandlerIsReportedAndOthersStillRun) {
+  client.GetUser(1, [](auto*, const TqvnTelegramAnswer&) { throw std::runtime_error("boom"); });
+  client.GetUser(2, Record("after"));
+  // Handled in OnBeforeReadEvent suppresses events, never an answer's own handler.
+  handleAll = true;
+  PumpUntilAnswered(1);
+  EXPECT_EQ(Answered()[0].Tag, "after");
+  EXPECT_THAT(exceptions, ElementsAre("boom"));
+}
+
+TEST_F(Answers, SendTakesADocumentAndExecuteReturnsTheAnswer) {
+  TqvnJSON request;
+  request.AddPair("@type", "getUser");
+  request.AddPair("user_id", 5);
+  client.Send(request, Record("document"));
+  PumpUntilAnswered(1);
+  EXPECT_EQ(Echoed(Answered()[0])["user_id"], 5);
+
+  const TqvnTelegramAnswer executed = client.Execute(R"({"@type":"getTextEntities","text":"a"})");
+  EXPECT_EQ(executed.Kind, takAnswer);
+  EXPECT_EQ(executed.Type, "ok");  // what the fake executes everything with
+  EXPECT_EQ(fake_td::JournalTexts("execute ").back(), R"({"@type":"getTextEntities","text":"a"})");
+
+  client.SetActive(false);
+  const TqvnTelegramAnswer inactive = client.Execute(request);
+  EXPECT_EQ(inactive.Kind, takNotSent);
+  EXPECT_EQ(inactive.Message, "The client is not active: nothing was run");
+}
+
+// Requests sent from several threads while the worker answers them and the client is then
+// deactivated: every handler runs exactly once. Run under ThreadSanitizer too.
+TEST_F(Answers, ConcurrentSendersEachGetOneEnd) {
+  client.SetActive(false);
+  client.SetNotifyEvents(neNoSync);
+  client.SetActive(true);
+  constexpr int kThreads = 4;
+  constexpr int kEach = 50;
+  std::atomic<int> calls{0};
+  std::vector<std::atomic<int>> perRequest(kThreads * kEach);
+  std::vector<std::thread> senders;
+  for (int t = 0; t < kThreads; ++t) {
+    senders.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) {
+        const int index = t * kEach + i;
+        client.GetUser(index, [&, index](auto*, const TqvnTelegramAnswer&) {
+          ++perRequest[index];
+          ++calls;
+        });
+      }
+    });
+  }
+  for (std::thread& sender : senders) sender.join();
+  // Some are answered by now, the rest end with the deactivation.
+  client.SetActive(false);
+  EXPECT_EQ(calls.load(), kThreads * kEach);
+  for (int i = 0; i < kThreads * kEach; ++i) EXPECT_EQ(perRequest[i].load(), 1) << i;
+}
+
+}  // namespace
+}  // namespace qvn::test

@@ -81,6 +81,7 @@ class TSilentDialogs : public IqvnDialogs {
     ++Errors;
     LastError = aMessage;
   }
+  bool OpenWithDesktop(const std::string&) override { return false; }
 
   int Errors = 0;
   std::string LastError;

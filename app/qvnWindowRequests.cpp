@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "client/qvnTelegram_RequestText.h"
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
 
@@ -32,8 +33,7 @@ class TRequest {
     return *this;
   }
   TRequest& AddIds(std::string_view aName, const std::vector<int64_t>& aIds) {
-    IqvnJSON list = FDocument.AddArray(aName)->JSONObject();
-    for (int64_t id : aIds) list->AddPair("", id);
+    FDocument.AddArray(aName, IdListText(aIds));
     return *this;
   }
   std::string Text(std::string_view aTag) {

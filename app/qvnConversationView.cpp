@@ -70,6 +70,8 @@ TqvnConversationView::TqvnConversationView(QWidget* aParent) : QListWidget(aPare
   setResizeMode(QListView::Adjust);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A scroll bar that comes and goes would change the width, the wrapping and the rows' places.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setSelectionMode(QAbstractItemView::SingleSelection);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
     if (!FShowing) AskForOlderAtTop();

@@ -26,7 +26,7 @@ std::string LoginStepText(std::string_view aAuthorizationState, bool aBot) {
     std::string_view state;
     const char* text;
   } kSteps[] = {
-      {"authorizationStateWaitTdlibParameters", "the API id and hash"},
+      {"authorizationStateWaitTdlibParameters", "the start-up settings (API id, API hash, database folder)"},
       {"authorizationStateWaitCode", "the code"},
       {"authorizationStateWaitPassword", "the password"},
       {"authorizationStateWaitRegistration", "the name for the new account"},

@@ -14,7 +14,8 @@
 //     reports its upload half done first;
 //   - resendMessages: the failed message deleted, the new one pending, then sent;
 //   - downloadFile: the file being downloaded, DownloadSteps updateFile texts of progress, and the
-//     file completed in DownloadFolder (written there, its path \u-escaped as TDLib writes it).
+//     file completed in DownloadFolder (written there, its path \u-escaped as TDLib writes it);
+//     with HoldDownloads the completion waits for FinishDownloads.
 // Every other request gets no answer. Test thread only (the fake calls its responder on the
 // sending thread, the window's).
 #ifndef QVN_TESTS_APP_SCRIPTEDACCOUNT_H
@@ -87,9 +88,16 @@ class TScriptedAccount {
   std::deque<TOutcome> Outcomes;
   int DownloadSteps = 2;
   std::string DownloadFolder;
-  // The outgoing messages' ids: temporary ones from kFirstTemporary, final ones from kFirstSent.
-  static constexpr int64_t kFirstTemporary = (112LL << 20) + 1;
-  static constexpr int64_t kFirstSent = 113LL << 20;
+  bool HoldDownloads = false;
+
+  // Completes the downloads held back.
+  void FinishDownloads() {
+    for (const std::string& text : FHeldDownloads) fake_td_queue_event(text.c_str());
+    FHeldDownloads.clear();
+  }
+  // The ids of outgoing messages: above every message of the history, each new one above the
+  // last (a temporary id while pending, as TDLib gives them); the first sent one is kFirstSent.
+  static constexpr int64_t kFirstSent = 1002LL << 20;
 
   // The history file's message texts of aChatId, oldest first.
   std::vector<std::string> History(int64_t aChatId) const {
@@ -155,16 +163,22 @@ class TScriptedAccount {
       queue(R"({"@type":"updateDeleteMessages","chat_id":)" + std::to_string(chatId) +
             R"(,"message_ids":[)" + std::to_string(old) +
             R"(],"is_permanent":true,"from_cache":false})");
-      const int64_t temporary = FNextTemporary++;
+      const int64_t temporary = Temporary();
       const std::string pending = Message(temporary, chatId, PendingState(), failed.Content);
       queue(R"({"@type":"updateNewMessage","message":)" + pending + "}");
       queue(R"({"@type":"messages","total_count":1,"messages":[)" + pending + "]" + extra);
       queue(R"({"@type":"updateMessageSendSucceeded","message":)" +
-            Message(FNextSent++, chatId, "", failed.Content) +
+            Message(temporary + (1 << 20) - 1, chatId, "", failed.Content) +
             ",\"old_message_id\":" + std::to_string(temporary) + "}");
     } else if (type == "downloadFile") {
       Download(static_cast<int32_t>(number("file_id")), extra);
     }
+  }
+
+  // A new temporary id; the message's final id is the next server id above it.
+  int64_t Temporary() {
+    FSends += 2;
+    return ((1000 + FSends - 1) << 20) + 1;
   }
 
   static std::string PendingState() {
@@ -209,7 +223,7 @@ class TScriptedAccount {
             outcome.Message + "\"" + aExtra);
       return;
     }
-    const int64_t temporary = FNextTemporary++;
+    const int64_t temporary = Temporary();
     const std::string pending = Message(temporary, chatId, PendingState(), content);
     queue(R"({"@type":"updateNewMessage","message":)" + pending + "}");
     queue(pending.substr(0, pending.size() - 1) + aExtra);
@@ -220,11 +234,11 @@ class TScriptedAccount {
     if (outcome.Kind == TOutcome::Hold) return;
     if (outcome.Kind == TOutcome::Sent) {
       queue(R"({"@type":"updateMessageSendSucceeded","message":)" +
-            Message(FNextSent++, chatId, "", content) +
+            Message(temporary + (1 << 20) - 1, chatId, "", content) +
             ",\"old_message_id\":" + std::to_string(temporary) + "}");
       return;
     }
-    const int64_t failedId = FNextTemporary++;
+    const int64_t failedId = Temporary();
     const std::string error = R"({"@type":"error","code":)" + std::to_string(outcome.Code) +
                               R"(,"message":")" + outcome.Message + "\"}";
     const std::string state = R"({"@type":"messageSendingStateFailed","error":)" + error +
@@ -254,8 +268,13 @@ class TScriptedAccount {
                                                       : message.FileName;
     const std::string path = (std::filesystem::path(DownloadFolder) / name).string();
     std::ofstream(path) << "downloaded";
-    queue(R"({"@type":"updateFile","file":)" + FileText(aFileId, size, path, false, true, size, false, 0) +
-          "}");
+    const std::string done = R"({"@type":"updateFile","file":)" +
+                             FileText(aFileId, size, path, false, true, size, false, 0) + "}";
+    if (HoldDownloads) {
+      FHeldDownloads.push_back(done);
+    } else {
+      queue(done);
+    }
   }
 
   static std::string FileText(int32_t aId, int64_t aSize, const std::string& aPath,
@@ -279,12 +298,12 @@ class TScriptedAccount {
     std::string Content;
   };
   bool FChatsLoaded = false;
-  int64_t FNextTemporary = kFirstTemporary;
-  int64_t FNextSent = kFirstSent;
+  int64_t FSends = 0;
   int32_t FNextFile = 900;
   std::map<int64_t, std::vector<std::string>> FHistory;  // newest first
   std::map<int32_t, TqvnMessage> FFiles;
   std::map<int64_t, TSent> FSent;
+  std::vector<std::string> FHeldDownloads;
 };
 
 }  // namespace qvn::testing

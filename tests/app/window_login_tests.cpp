@@ -4,6 +4,8 @@
 #include <tuple>
 
 #include "WindowFixture.h"
+#include "app/qvnSystemInfo.h"
+#include "json/qvnBase_Helpers.h"
 
 namespace qvn::testing {
 namespace {
@@ -35,6 +37,16 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndLoadsTheChatListOnce) {
   EXPECT_EQ(Dialogs.Prompts,
             (std::vector<TPrompt>{{"Telegram", "Introduce Telegram Code", "", true},
                                   {"Telegram", "Introduce Telegram Password", "", true}}));
+  // TDLib is told the real system and device, which Telegram lists in the active sessions.
+  ASSERT_EQ(SentOfType("setTdlibParameters").size(), 1u);
+  const std::string parameters = SentOfType("setTdlibParameters")[0];
+  EXPECT_NE(parameters.find("\"system_version\": \"" + EscapeJSONString(SystemVersionText()) + "\""),
+            std::string::npos)
+      << parameters;
+  EXPECT_NE(parameters.find("\"device_model\": \"" + EscapeJSONString(DeviceModelText()) + "\""),
+            std::string::npos)
+      << parameters;
+  EXPECT_EQ(parameters.find("Windows"), std::string::npos);
   ASSERT_EQ(SentOfType("setAuthenticationPhoneNumber").size(), 1u);
   EXPECT_NE(SentOfType("setAuthenticationPhoneNumber")[0].find("+15550100"), std::string::npos);
   ASSERT_EQ(SentOfType("checkAuthenticationCode").size(), 1u);

@@ -40,6 +40,7 @@ class TMessageDelegate : public QStyledItemDelegate {
     if (progress < 0) return;
     QStyleOptionProgressBar bar;
     bar.initFrom(option.widget);
+    bar.state |= QStyle::State_Horizontal;
     bar.rect = QRect(area.left(), area.bottom() + kPadding, std::min(area.width(), 240), kBarHeight);
     bar.minimum = 0;
     bar.maximum = 100;

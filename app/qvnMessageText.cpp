@@ -135,7 +135,9 @@ std::string MessageBody(const TqvnMessage& aMessage) {
     if (!aMessage.Text.empty()) line += ": " + aMessage.Text;
     return line;
   }
-  return "(" + ContentWords(type) + ")";
+  std::string unknown = "(";
+  unknown += ContentWords(type);
+  return unknown + ")";
 }
 
 std::string ConversationLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,

@@ -13,6 +13,7 @@
 //     an error in place of the answer (Refused), or nothing more (Hold). A document being sent
 //     reports its upload half done first;
 //   - resendMessages: the failed message deleted, the new one pending, then sent;
+//   - viewMessages: "ok", and the chat's unread count drops to 0;
 //   - downloadFile: the file being downloaded, DownloadSteps updateFile texts of progress, and the
 //     file completed in DownloadFolder (written there, its path \u-escaped as TDLib writes it);
 //     with HoldDownloads the completion waits for FinishDownloads.
@@ -44,14 +45,19 @@ class TScriptedAccount {
 
   struct TOutcome {
     enum TKind { Sent, Failed, Refused, Hold };
-    TKind Kind = Sent;
-    int32_t Code = 0;
+    TOutcome(TKind aKind = Sent, int32_t aCode = 0, std::string aMessage = {},
+             bool aCanRetry = true)
+        : Kind(aKind), Code(aCode), Message(std::move(aMessage)), CanRetry(aCanRetry) {}
+    TKind Kind;
+    int32_t Code;
     std::string Message;
-    bool CanRetry = true;
+    bool CanRetry;
   };
 
-  explicit TScriptedAccount(std::string aDownloadFolder) : DownloadFolder(std::move(aDownloadFolder)) {
-    for (const std::string& line : Lines("account-history-1.8.67.jsonl")) {
+  // aDateShift moves every date of the account's texts by that many seconds.
+  explicit TScriptedAccount(std::string aDownloadFolder, int64_t aDateShift = 0)
+      : DownloadFolder(std::move(aDownloadFolder)), FDateShift(aDateShift) {
+    for (const std::string& line : Lines("account-history-1.8.67.jsonl", aDateShift)) {
       TqvnJSON document;
       document.Read(line);
       IqvnObjectJSON list = document.GetNode("messages");
@@ -69,7 +75,9 @@ class TScriptedAccount {
   TScriptedAccount& operator=(const TScriptedAccount&) = delete;
 
   // The account's users and chats, as TDLib sends them once the login is done.
-  static std::vector<std::string> AccountEvents() { return Lines("account-1.8.67.jsonl"); }
+  static std::vector<std::string> AccountEvents(int64_t aDateShift = 0) {
+    return Lines("account-1.8.67.jsonl", aDateShift);
+  }
   // The login of a user account that needs a code, up to the connection being ready.
   static std::vector<std::string> LoginEvents() {
     std::vector<std::string> events;
@@ -106,13 +114,26 @@ class TScriptedAccount {
     return {found->second.rbegin(), found->second.rend()};
   }
 
-  static std::vector<std::string> Lines(const std::string& aFile) {
+  static std::vector<std::string> Lines(const std::string& aFile, int64_t aDateShift = 0) {
     std::ifstream in(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {
-      if (!line.empty()) lines.push_back(line);
+      if (!line.empty()) lines.push_back(ShiftDates(line, aDateShift));
     }
     return lines;
+  }
+
+  // aText with every "date" member moved by aShift seconds.
+  static std::string ShiftDates(std::string aText, int64_t aShift) {
+    const std::string member = "\"date\":";
+    for (size_t at = aText.find(member); aShift != 0 && at != std::string::npos;
+         at = aText.find(member, at + 1)) {
+      const size_t begin = at + member.size();
+      const size_t end = aText.find_first_not_of("0123456789", begin);
+      const int64_t date = std::stoll(aText.substr(begin, end - begin));
+      aText.replace(begin, end - begin, std::to_string(date + aShift));
+    }
+    return aText;
   }
 
  private:
@@ -170,6 +191,10 @@ class TScriptedAccount {
       queue(R"({"@type":"updateMessageSendSucceeded","message":)" +
             Message(temporary + (1 << 20) - 1, chatId, "", failed.Content) +
             ",\"old_message_id\":" + std::to_string(temporary) + "}");
+    } else if (type == "viewMessages") {
+      queue(R"({"@type":"updateChatReadInbox","chat_id":)" + std::to_string(number("chat_id")) +
+            R"(,"last_read_inbox_message_id":0,"unread_count":0})");
+      queue(R"({"@type":"ok")" + extra);
     } else if (type == "downloadFile") {
       Download(static_cast<int32_t>(number("file_id")), extra);
     }
@@ -191,7 +216,8 @@ class TScriptedAccount {
            R"(,"sender_id":{"@type":"messageSenderUser","user_id":)" + std::to_string(kMe) +
            R"(},"chat_id":)" + std::to_string(aChatId) +
            (aState.empty() ? "" : ",\"sending_state\":" + aState) +
-           R"(,"is_outgoing":true,"date":1767613800,"content":)" + aContent + "}";
+           R"(,"is_outgoing":true,"date":)" + std::to_string(1767613800 + FDateShift) +
+           R"(,"content":)" + aContent + "}";
   }
 
   void Send(TqvnJSON& aRequest, const std::string& aExtra) {
@@ -297,6 +323,7 @@ class TScriptedAccount {
   struct TSent {
     std::string Content;
   };
+  const int64_t FDateShift;
   bool FChatsLoaded = false;
   int64_t FSends = 0;
   int32_t FNextFile = 900;

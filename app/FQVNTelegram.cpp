@@ -258,6 +258,8 @@ void TFRMQVNTelegram::qvnTelegramAuthorizationStatus(const std::string& Status) 
   if (Status == "authorizationStateReady" && FTelegram->Telegram().BotToken().empty()) {
     LoadMoreChats();
   }
+  // A chat chosen before the login was done is opened and loaded now.
+  if (Status == "authorizationStateReady" && FShownChat != 0) ShowConversation(FShownChat);
   UpdateTitle();
 }
 

@@ -138,8 +138,8 @@ class TFRMQVNTelegram : public QMainWindow {
   void SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho);
 
   // ---- Events, conversations and files (FQVNTelegram_Conversation.cpp) ----
-  // Feeds one event text to the model and redraws what it changed. Never throws: the engine's
-  // own handling of the text must go on.
+  // Feeds one event text to the model and redraws what it changed. A text the model cannot read
+  // is logged and left alone, so the engine's own handling of it goes on.
   void ApplyEvent(const std::string& aText);
   void ApplyAnswer(const TqvnModelChange& aChange);
   // An error that follows no request of the window's: a login step's, or a menu command's.

@@ -132,11 +132,15 @@ void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
     case TqvnPendingRequest::Send:
       if (failed) {
         FModel.FailLocalEcho(request->LocalKey, aChange.Error);
-        if (request->ChatId != FShownChat) {
-          ReportLater("The message was not sent: " + ErrorText(aChange.Error));
+        const TqvnMessage* echo = FModel.FindLocalEcho(request->LocalKey);
+        if (request->ChatId != FShownChat && echo != nullptr) {
+          ReportLater("The message \"" + std::string(FirstLine(MessageBody(*echo))) +
+                      "\" was not sent: " + ErrorText(aChange.Error));
         }
       } else if (!aChange.Messages.empty()) {
+        // From here on TDLib holds the message: sending it again is TDLib's (resendMessages).
         FModel.BindLocalEcho(request->LocalKey, aChange.Messages.front());
+        FSentRequests.erase(request->LocalKey);
       }
       if (request->ChatId == FShownChat) FConversationChanged = true;
       break;

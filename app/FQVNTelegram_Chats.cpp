@@ -3,13 +3,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScrollBar>
-#include <chrono>
 #include <filesystem>
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
-#include "app/qvnConversationView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnWindowRequests.h"
 #include "client/qvnTelegram_MessageRequests.h"
@@ -25,12 +22,6 @@ QString Q(const std::string& s) {
 
 // Chats asked of TDLib at a time while the list is being filled.
 constexpr int32_t kChatsPerLoad = 100;
-
-int64_t Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 // The chat a typed chat id names; 0 when it is no number (TDLib will refuse it).
 int64_t ChatIdOf(const std::string& aText) {
@@ -170,7 +161,7 @@ void TFRMQVNTelegram::btnSendFileClick() {
 void TFRMQVNTelegram::SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho) {
   aEcho.LocalKey = "sent " + std::to_string(++FLocalKeys);
   aEcho.SenderUserId = FModel.MyId();
-  aEcho.Date = Now();
+  aEcho.Date = UnixNow();
   const std::string key = aEcho.LocalKey;
   const int64_t chatId = aEcho.ChatId;
   FModel.AddLocalEcho(std::move(aEcho));

@@ -9,7 +9,6 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTimer>
-#include <chrono>
 #include <filesystem>
 #include <stdexcept>
 
@@ -26,12 +25,6 @@ namespace {
 
 // Messages asked of TDLib per page of history.
 constexpr int32_t kHistoryPage = 50;
-
-int64_t Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 std::string ErrorText(const TqvnError& aError) {
   return aError.Message + " (error " + std::to_string(aError.Code) + ")";
@@ -64,7 +57,7 @@ void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
       break;
     case TqvnModelChange::NewMessage: {
       const TqvnMessage& message = change.Messages.front();
-      AppendLine(memoMessages, StreamLine(FModel, message, Now()));
+      AppendLine(memoMessages, StreamLine(FModel, message, UnixNow()));
       if (message.ChatId == FShownChat) {
         FConversationChanged = true;
         ViewMessages(message.ChatId, change.Messages);
@@ -273,7 +266,7 @@ void TFRMQVNTelegram::RenderConversation(bool aToBottom) {
   if (FShownChat == 0) return;
   std::vector<TqvnConversationView::TRow> rows;
   if (const TqvnConversation* conversation = FModel.Conversation(FShownChat)) {
-    const int64_t now = Now();
+    const int64_t now = UnixNow();
     rows.reserve(conversation->Messages.size());
     for (const TqvnMessage& message : conversation->Messages) {
       rows.push_back({QString::fromStdString(ConversationLine(FModel, message, now)), message.Id,

@@ -1,6 +1,7 @@
 #include "app/qvnMessageText.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -97,6 +98,12 @@ std::string ClockText(int64_t aDate, int64_t aNow) {
   char text[32];
   std::strftime(text, sizeof text, sameDay ? "%H:%M" : "%Y-%m-%d %H:%M", &day);
   return text;
+}
+
+int64_t UnixNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 std::string_view FirstLine(std::string_view aText) {

@@ -27,6 +27,8 @@ std::string FileSizeText(int64_t aBytes);
 std::string DurationText(int32_t aSeconds);
 // "14:02" for a time on aNow's day, "2025-03-12 14:02" for any other (local time).
 std::string ClockText(int64_t aDate, int64_t aNow);
+// The current Unix time, the aNow of the window's lines.
+int64_t UnixNow();
 std::string_view FirstLine(std::string_view aText);
 
 // The message itself: its text, or a media line such as

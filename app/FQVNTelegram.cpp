@@ -1,5 +1,5 @@
-// The main window's life, its settings file, Start and Stop, the log and status panels, and its
-// answers to the client's login and status events.
+// The main window's life, its settings file, Start and Stop, the log, status panels and title,
+// and its answers to the client's login and status events.
 #include "app/FQVNTelegram.h"
 
 #include <QCheckBox>
@@ -9,17 +9,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <stdexcept>
 
 #include "app/qvnDisplayText.h"
+#include "app/qvnIntegerText.h"
 #include "app/qvnLoginSettings.h"
+#include "app/qvnMessageText.h"
 #include "app/qvnSecretMask.h"
+#include "app/qvnStatusText.h"
+#include "app/qvnSystemInfo.h"
 #include "qt/qvnMainThreadPump.h"
 
 namespace qvn {
 
 namespace {
+
+const char kCaption[] = "Velune Telegram Client";
 
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
@@ -46,7 +54,11 @@ TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPat
       FTelegram(std::make_unique<TqvnTDLib_Telegram>(nullptr)),
       FPump(std::make_unique<TqvnMainThreadPump>(
           [&aDialogs](const std::string& aMessage) { aDialogs.ShowError(aMessage); },
-          [this] { FLines.Hold(); }, [this] { FLines.Release(); })) {
+          [this] { FLines.Hold(); },
+          [this] {
+            FlushViews();
+            FLines.Release();
+          })) {
   BuildControls();
   BuildMenu();
   ConnectControls();
@@ -65,7 +77,6 @@ TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPat
 TFRMQVNTelegram::~TFRMQVNTelegram() {
   // The client goes first: its destruction fires no event, and no queued tick of it runs later.
   FTelegram.reset();
-  FChats.clear();
 }
 
 QString TFRMQVNTelegram::StatusPanelText(int aIndex) const {
@@ -75,9 +86,10 @@ QString TFRMQVNTelegram::StatusPanelText(int aIndex) const {
 void TFRMQVNTelegram::WireClient() {
   TqvnTelegram_Options& options = FTelegram->Telegram();
   options.Parameters().SetApplicationVersion("1.0");
-  options.Parameters().SetDeviceModel("Desktop");
+  // Telegram lists these in the account's active sessions.
+  options.Parameters().SetDeviceModel(DeviceModelText());
   options.Parameters().SetLanguageCode("en");
-  options.Parameters().SetSystemVersion("Windows");
+  options.Parameters().SetSystemVersion(SystemVersionText());
   options.SetErrorsLevel(tvbErrors);
 
   TqvnTDLib_Telegram& t = *FTelegram;
@@ -85,6 +97,9 @@ void TFRMQVNTelegram::WireClient() {
   // The tick's log and message lines show together when it ends (FLines), about 35 us an event on
   // top of the tick; 600 events keep a tick of a burst near 30 ms and a burst of 10,000 under 2 s.
   t.SetEventsPerTick(600);
+  // Every event text reaches the log and the chat model here, before the engine dispatches it;
+  // the model reads users, chats, messages, files and answers itself, so the engine's message
+  // and chat records are not needed.
   t.OnBeforeReadEvent = [this](auto*, const std::string& Text, bool& Handled) {
     qvnTelegramBeforeReadEvent(Text, Handled);
   };
@@ -105,19 +120,14 @@ void TFRMQVNTelegram::WireClient() {
     qvnTelegramAuthenticationError(State, Code, Message);
   };
   t.OnException = [this](auto*, const std::exception& E) { qvnTelegramException(E); };
-  t.OnMessageText = [this](auto*, TqvnTelegramMessageText& M) { qvnTelegramMessageText(M); };
-  t.OnMessageDocument = [this](auto*, TqvnTelegramMessageDocument& M) {
-    qvnTelegramMessageDocument(M);
-  };
-  t.OnMessagePhoto = [this](auto*, TqvnTelegramMessagePhoto& M) { qvnTelegramMessagePhoto(M); };
-  t.OnMessageVideo = [this](auto*, TqvnTelegramMessageVideo& M) { qvnTelegramMessageVideo(M); };
-  t.OnNewChat = [this](auto*, TqvnTelegramChat& Chat) { qvnTelegramNewChat(Chat); };
 }
 
 // ---- Window life and settings ----
 
 void TFRMQVNTelegram::FormCreate() {
   Guarded(&TFRMQVNTelegram::LoadSettings);  // nothing escapes the constructor
+  UpdateButtons();
+  UpdateTitle();
 }
 
 void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
@@ -156,17 +166,32 @@ void TFRMQVNTelegram::chkLoginBotClick() {
 }
 
 void TFRMQVNTelegram::btnStartClick() {
+  // Entries TDLib would refuse are refused here, before anything is sent.
+  const bool bot = chkLoginBot->isChecked();
+  const std::string problem =
+      LoginEntriesProblem(S(txtApiId->text()), S(txtApiHash->text()),
+                          S(txtPhoneNumber->text()), S(txtBotToken->text()), bot);
+  if (!problem.empty()) throw std::runtime_error(problem);
   TqvnTelegram_Options& options = FTelegram->Telegram();
   options.API().SetApiHash(S(txtApiHash->text()));
-  options.API().SetApiId(S(txtApiId->text()));
+  options.API().SetApiId(std::string(Trimmed(S(txtApiId->text()))));
   options.SetPhoneNumber("");
   options.SetBotToken("");
-  if (chkLoginBot->isChecked()) {
+  if (bot) {
     options.SetBotToken(S(txtBotToken->text()));
   } else {
     options.SetPhoneNumber(S(txtPhoneNumber->text()));
   }
+  FStarting = true;
+  FStartError.clear();
   FTelegram->SetActive(true);
+  FStarting = false;
+  UpdateButtons();
+  UpdateTitle();
+  if (!FTelegram->Active()) {
+    throw std::runtime_error("Could not start Telegram: " +
+                             (FStartError.empty() ? std::string("unknown error") : FStartError));
+  }
 }
 
 void TFRMQVNTelegram::btnStopClick() {
@@ -174,6 +199,35 @@ void TFRMQVNTelegram::btnStopClick() {
   DoLog("");
   ClearChatList();
   FTelegram->SetActive(false);
+  FAuthorizationState.clear();
+  FConnectionState.clear();
+  UpdateButtons();
+  UpdateTitle();
+}
+
+void TFRMQVNTelegram::UpdateButtons() {
+  btnStart->setEnabled(!FTelegram->Active());
+  btnStop->setEnabled(FTelegram->Active());
+}
+
+void TFRMQVNTelegram::UpdateTitle() {
+  std::string title = kCaption;
+  if (FTelegram->Active()) {
+    const TqvnTelegram_Options& options = FTelegram->Telegram();
+    std::string account;
+    if (const TqvnUser* me = FModel.User(FModel.MyId())) {
+      account = UserName(*me);
+    } else if (!options.BotToken().empty()) {
+      account = "bot " + options.BotToken().substr(0, options.BotToken().find(':'));
+    } else {
+      account = options.PhoneNumber();
+    }
+    const std::string state = FAuthorizationState == "authorizationStateClosed" ? "Logged out"
+                              : FConnectionState.empty() ? "Starting…"
+                                                         : ConnectionStateText(FConnectionState);
+    title += " — " + account + " — " + state;
+  }
+  setWindowTitle(Q(title));
 }
 
 // ---- Log and status ----
@@ -209,18 +263,29 @@ void TFRMQVNTelegram::RequestChatList() {
 
 void TFRMQVNTelegram::qvnTelegramBeforeReadEvent(const std::string& Text, bool& /*Handled*/) {
   DoLog(Text);
+  ApplyEvent(Text);
 }
 
 void TFRMQVNTelegram::qvnTelegramConnectionStatus(const std::string& Status) {
-  DoStatus(Status);
-  if (Status == "connectionStateReady" && !chkLoginBot->isChecked()) RequestChatList();
+  FConnectionState = Status;
+  DoStatus(ConnectionStateText(Status));
+  UpdateTitle();
 }
 
 void TFRMQVNTelegram::qvnTelegramAuthorizationStatus(const std::string& Status) {
-  if (Status == "authorizationStateReady" && !chkLoginBot->isChecked()) RequestChatList();
+  FAuthorizationState = Status;
+  // The main list is loaded once per login; TDLib keeps it up to date from then on. Bots have
+  // no chat list: their chats arrive with their messages.
+  if (Status == "authorizationStateReady" && FTelegram->Telegram().BotToken().empty()) {
+    LoadMoreChats();
+  }
+  // A chat chosen before the login was done is opened and loaded now.
+  if (Status == "authorizationStateReady" && FShownChat != 0) ShowConversation(FShownChat);
+  UpdateTitle();
 }
 
 void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& Code) {
+  FlushViews();
   FLines.Flush();  // the log so far shows behind the prompt
   Code = FDialogs.InputBox("Telegram", "Introduce Telegram Code", "", /*aMasked=*/true);
   // Left empty, nothing is sent and the login waits.
@@ -228,6 +293,7 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& Code) {
 }
 
 void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& Password) {
+  FlushViews();
   FLines.Flush();
   Password = FDialogs.InputBox("Telegram", "Introduce Telegram Password", "", /*aMasked=*/true);
   if (Password.empty()) DoLog(kNotAnswered);
@@ -255,6 +321,7 @@ void TFRMQVNTelegram::qvnTelegramException(const std::exception& E) {
         this, [this, message = std::string(E.what())] { DoLog(message); }, Qt::QueuedConnection);
     return;
   }
+  if (FStarting) FStartError = E.what();
   DoLog(E.what());
 }
 

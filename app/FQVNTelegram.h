@@ -1,12 +1,18 @@
 // TFRMQVNTelegram: the program's one main window.
 //
 // It owns the Telegram client qvnTelegram (created inactive with the window, destroyed with it)
-// and drives it: Start copies the login entries into the client's options and activates it, Stop
-// deactivates it; the client's events fill the log, the status bar, the chat list and the message
-// view, and answer the login prompts. The bottom bar sends text and files to the current chat; the
-// main menu issues the chat, member and proxy requests. The login entries live in an INI file
-// (section "TELEGRAM", qvnLoginSettings), read when the window is created and written each time
-// it closes; what went wrong reading it shows in the log and the status bar.
+// and drives it: Start checks the login entries, copies them into the client's options and
+// activates it, Stop deactivates it; the client's events fill the log, the status bar and the
+// title, and answer the login prompts. Every event text also goes to the window's chat model
+// (qvnChatModel.h), which keeps users, chats and the conversations shown: the chat list holds
+// "All chats" (the stream of every new message, memoMessages) and the chats in TDLib's order with
+// their unread counts; selecting a chat shows its conversation, loaded page by page and marked
+// read. The bottom bar sends text and files to the current chat, shown as pending until TDLib
+// reports them sent or failed (a click sends a failed one again); a click on a file downloads it
+// and opens it with the desktop's program. The main menu issues the chat, member and proxy
+// requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings), read
+// when the window is created and written each time it closes; what went wrong reading it shows in
+// the log and the status bar.
 //
 // Everything runs on the GUI thread. The client's events arrive there too: its ticks are queued to
 // the main thread, and the window's TqvnMainThreadPump runs them from Qt's event loop, also while
@@ -17,12 +23,17 @@
 #define QVN_APP_FQVNTELEGRAM_H
 
 #include <QMainWindow>
+#include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/qvnChatModel.h"
 #include "app/qvnDialogs.h"
 #include "app/qvnLineBatch.h"
+#include "app/qvnRequestTags.h"
 #include "client/qvnLibs.h"
 
 class QAction;
@@ -36,11 +47,14 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class QStackedWidget;
 class QStatusBar;
 class QTabWidget;
 
 namespace qvn {
 
+class TqvnChatRow;
+class TqvnConversationView;
 class TqvnMainThreadPump;
 
 class TFRMQVNTelegram : public QMainWindow {
@@ -54,10 +68,10 @@ class TFRMQVNTelegram : public QMainWindow {
   ~TFRMQVNTelegram() override;
 
   TqvnTDLib_Telegram& qvnTelegram() { return *FTelegram; }
-  // The current chat id (empty until chosen) and the chat map ("title=id" per chat, in arrival
-  // order), for inspection.
+  // The current chat id (empty until chosen), for inspection.
   const std::string& ChatId() const { return FChatId; }
-  const std::vector<std::string>& ChatMap() const { return FChats; }
+  // What the window knows of the account, for inspection.
+  const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
 
@@ -97,6 +111,10 @@ class TFRMQVNTelegram : public QMainWindow {
   void AppendLine(QPlainTextEdit* aMemo, std::string aText);
   void CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition);
   void DoStatus(const std::string& aText);
+  // The title: the program, and while active the account and the connection state in words.
+  void UpdateTitle();
+  // Start is enabled only while the client is inactive, Stop only while it is active.
+  void UpdateButtons();
   void RequestChatList();
   void qvnTelegramBeforeReadEvent(const std::string& Text, bool& Handled);
   void qvnTelegramConnectionStatus(const std::string& Status);
@@ -107,20 +125,52 @@ class TFRMQVNTelegram : public QMainWindow {
                                       const std::string& Message);
   void qvnTelegramException(const std::exception& E);
 
-  // ---- Chat list, message view and sending (FQVNTelegram_Chats.cpp) ----
-  void qvnTelegramNewChat(TqvnTelegramChat& Chat);
-  void qvnTelegramMessageText(TqvnTelegramMessageText& MessageText);
-  void qvnTelegramMessageDocument(TqvnTelegramMessageDocument& MessageDocument);
-  void qvnTelegramMessagePhoto(TqvnTelegramMessagePhoto& MessagePhoto);
-  void qvnTelegramMessageVideo(TqvnTelegramMessageVideo& MessageVideo);
+  // ---- Chat list, current chat and sending (FQVNTelegram_Chats.cpp) ----
   void listChatsClick();
   void txtMessageKeyPress(char& Key);
   void btnSendMessageClick();
   void btnSendFileClick();
-  void AddMessageLine(const std::string& aSender, const std::string& aBody);
   std::string GetChatId();
-  std::vector<std::string>& GetChatList();
+  // Forgets the account: the chat rows (but "All chats"), the model, the conversation shown and
+  // the requests waiting for answers.
   void ClearChatList();
+  // Shows every chat the model knows again, in order.
+  void RebuildChatRows();
+  // Brings the rows of the chats changed since the last call up to date, and their order.
+  void RefreshChatRows();
+  // Asks TDLib for more chats of the main list, unless it has none left or is loading some.
+  void LoadMoreChats();
+  // True when a message can go out now; otherwise tells the user why not (their text stays).
+  bool ReadyToSend();
+  // Sends aRequest (a message request built by the engine) for the local echo aEcho.
+  void SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho);
+
+  // ---- Events, conversations and files (FQVNTelegram_Conversation.cpp) ----
+  // Feeds one event text to the model and redraws what it changed. A text the model cannot read
+  // is logged and left alone, so the engine's own handling of it goes on.
+  void ApplyEvent(const std::string& aText);
+  void ApplyAnswer(const TqvnModelChange& aChange);
+  // An error that follows no request of the window's: a login step's, or a menu command's.
+  void ReportError(const TqvnError& aError);
+  // Shows aMessage in the error box once the current run of events is over (one box for all).
+  void ReportLater(const std::string& aMessage);
+  // Sends a request of the window's, tagged so its answer finds aRequest again.
+  void SendTagged(const TqvnPendingRequest& aRequest,
+                  const std::function<std::string(const std::string& aTag)>& aBuild);
+  // True while requests about chats and messages make sense: active and logged in.
+  bool LoggedIn() const;
+  // Shows the conversation of aChatId (0: the stream of every chat), opening it in TDLib.
+  void ShowConversation(int64_t aChatId);
+  void RequestOlderMessages();
+  void ViewMessages(int64_t aChatId, const std::vector<TqvnMessage>& aMessages);
+  // Draws the views the last events changed: the chat rows and the conversation shown.
+  void FlushViews();
+  void RenderConversation(bool aToBottom);
+  void ConversationClick(int64_t aMessageId, const std::string& aLocalKey);
+  void SendAgain(const TqvnMessage& aMessage);
+  void OpenOrDownload(const TqvnMessage& aMessage);
+  // Opens a downloaded file with the desktop's program; false when that failed.
+  bool OpenDownloaded(const TqvnFile& aFile);
 
   // ---- Menu commands (FQVNTelegram_Menus.cpp) ----
   void Logout1Click();
@@ -158,7 +208,27 @@ class TFRMQVNTelegram : public QMainWindow {
   TqvnLineBatch FLines;
   std::unique_ptr<TqvnMainThreadPump> FPump;
   std::string FChatId;
-  std::vector<std::string> FChats;
+
+  // The account, as the event texts tell it, and the window's requests waiting for answers.
+  TqvnChatModel FModel;
+  TqvnRequestTags FTags;
+  std::string FAuthorizationState;  // the last one TDLib reported
+  std::string FConnectionState;
+  bool FStarting = false;           // Start is activating the client
+  std::string FStartError;          // what went wrong meanwhile
+  // Rows of the chat list by chat id, and the chats whose rows are out of date.
+  std::map<int64_t, TqvnChatRow*> FChatRows;
+  std::set<int64_t> FChangedChats;
+  bool FChatsLoading = false;   // a loadChats request is on its way
+  bool FChatsComplete = false;  // TDLib has no more chats to load
+  int64_t FShownChat = 0;       // the conversation shown; 0 for the stream of every chat
+  int64_t FOpenChat = 0;        // the chat open in TDLib
+  bool FConversationChanged = false;
+  // Message requests by local key, kept to send again after a refusal.
+  std::map<std::string, std::string> FSentRequests;
+  uint64_t FLocalKeys = 0;
+  std::set<int32_t> FOpenWhenDownloaded;
+  std::vector<std::string> FNotices;  // errors to show when the current run is over
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;
@@ -177,7 +247,10 @@ class TFRMQVNTelegram : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;
   QWidget* tabMessages = nullptr;
   QListWidget* listChats = nullptr;
+  TqvnChatRow* FAllChatsRow = nullptr;
+  QStackedWidget* stackMessages = nullptr;
   QPlainTextEdit* memoMessages = nullptr;
+  TqvnConversationView* listConversation = nullptr;
   QWidget* tabLog = nullptr;
   QPlainTextEdit* memoLog = nullptr;
   QFrame* pnlMessage = nullptr;

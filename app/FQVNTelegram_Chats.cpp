@@ -1,11 +1,16 @@
-// The chat list, the current chat, the message view and sending text and files.
+// The chat list, the current chat, and sending text and files to it.
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/FQVNTelegram.h"
-#include "client/qvnTelegram_Records.h"
+#include "app/qvnChatRows.h"
+#include "app/qvnMessageText.h"
+#include "app/qvnWindowRequests.h"
+#include "client/qvnTelegram_MessageRequests.h"
+#include "client/qvnTelegram_RichText.h"
 
 namespace qvn {
 
@@ -15,51 +20,85 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// The sender shown for a message: the older layout's user id when TDLib gave one, otherwise the
-// newer layout's sender user or sender chat. TDLib 1.8 sends only the newer layout, where the
-// older id stays 0.
-std::string SenderText(TqvnTelegramMessageBase& aMessage) {
-  if (aMessage.SenderUserId() != 0) return std::to_string(aMessage.SenderUserId());
-  if (!aMessage.SenderUser().UserId().empty()) return aMessage.SenderUser().UserId();
-  if (!aMessage.SenderChat().ChatId().empty()) return aMessage.SenderChat().ChatId();
-  return "0";
-}
+// Chats asked of TDLib at a time while the list is being filled.
+constexpr int32_t kChatsPerLoad = 100;
 
-// The id in the first "title=id" entry whose text before the "=" equals aTitle, ignoring letter
-// case; empty when none does.
-std::string FindChatId(const std::vector<std::string>& aChats, const QString& aTitle) {
-  const std::string title = aTitle.toStdString();
-  for (const std::string& entry : aChats) {
-    if (entry.size() <= title.size() || entry[title.size()] != '=') continue;
-    if (QString::fromStdString(entry.substr(0, title.size()))
-            .compare(aTitle, Qt::CaseInsensitive) == 0) {
-      return entry.substr(title.size() + 1);
-    }
+// The chat a typed chat id names; 0 when it is no number (TDLib will refuse it).
+int64_t ChatIdOf(const std::string& aText) {
+  try {
+    size_t used = 0;
+    const int64_t id = std::stoll(aText, &used);
+    return used == aText.size() ? id : 0;
+  } catch (const std::exception&) {
+    return 0;
   }
-  return {};
 }
 
 }  // namespace
 
-std::vector<std::string>& TFRMQVNTelegram::GetChatList() {
-  return FChats;
-}
+// ---- The chat list ----
 
 void TFRMQVNTelegram::ClearChatList() {
-  listChats->clear();
-  GetChatList().clear();
+  for (auto& [id, row] : FChatRows) delete row;
+  FChatRows.clear();
+  FChangedChats.clear();
+  ShowConversation(0);
+  listChats->setCurrentItem(FAllChatsRow);
+  FModel.Clear();
+  FTags.Clear();
+  FSentRequests.clear();
+  FOpenWhenDownloaded.clear();
+  FChatsLoading = false;
+  FChatsComplete = false;
 }
 
-void TFRMQVNTelegram::qvnTelegramNewChat(TqvnTelegramChat& Chat) {
-  GetChatList().push_back(Chat.Title() + "=" + Chat.ChatId());
-  listChats->addItem(Q(Chat.Title()));
+void TFRMQVNTelegram::RebuildChatRows() {
+  for (auto& [id, row] : FChatRows) delete row;
+  FChatRows.clear();
+  for (int64_t id : FModel.ChatIdsInOrder()) FChangedChats.insert(id);
+  RefreshChatRows();
+}
+
+void TFRMQVNTelegram::RefreshChatRows() {
+  bool reorder = false;
+  for (int64_t id : FChangedChats) {
+    const TqvnChat* chat = FModel.Chat(id);
+    if (chat == nullptr) continue;
+    TqvnChatRow*& row = FChatRows[id];
+    if (row == nullptr) {
+      row = new TqvnChatRow(id);
+      listChats->addItem(row);
+      reorder = true;
+    }
+    row->setText(Q(chat->Title));
+    row->setData(TqvnChatRow::UnreadRole, chat->UnreadCount);
+    row->setData(TqvnChatRow::PreviewRole, Q(ChatPreview(FModel, *chat)));
+    const TqvnChatModel::TOrderKey key = FModel.OrderKey(id);
+    if (!(key == row->Key())) {
+      row->SetKey(key);
+      reorder = true;
+    }
+  }
+  FChangedChats.clear();
+  if (!reorder) return;
+  listChats->sortItems(Qt::DescendingOrder);
+  listChats->doItemsLayout();  // the scroll range tells whether more chats are wanted
+}
+
+void TFRMQVNTelegram::LoadMoreChats() {
+  if (!LoggedIn() || FChatsLoading || FChatsComplete) return;
+  if (!FTelegram->Telegram().BotToken().empty()) return;
+  FChatsLoading = true;
+  SendTagged({TqvnPendingRequest::LoadChats},
+             [](const std::string& aTag) { return BuildLoadChats(kChatsPerLoad, aTag); });
 }
 
 void TFRMQVNTelegram::listChatsClick() {
-  QListWidgetItem* selected = listChats->currentItem();
-  if (selected == nullptr || selected->text().isEmpty()) return;
-  FChatId = FindChatId(GetChatList(), selected->text());
+  auto* selected = dynamic_cast<TqvnChatRow*>(listChats->currentItem());
+  if (selected == nullptr) return;
+  FChatId = selected->AllChats() ? std::string() : std::to_string(selected->ChatId());
   FStatusPanels[1]->setText(Q(FChatId));
+  ShowConversation(selected->ChatId());
 }
 
 std::string TFRMQVNTelegram::GetChatId() {
@@ -67,43 +106,69 @@ std::string TFRMQVNTelegram::GetChatId() {
   return FChatId;
 }
 
+// ---- Sending ----
+
+bool TFRMQVNTelegram::ReadyToSend() {
+  if (!FTelegram->Active()) {
+    FDialogs.ShowError(
+        "Not connected: press Start and log in first. What you typed stays in the box until "
+        "it can be sent.");
+    return false;
+  }
+  if (!LoggedIn()) {
+    FDialogs.ShowError(
+        "Not logged in yet: finish the login first. What you typed stays in the box until it "
+        "can be sent.");
+    return false;
+  }
+  return true;
+}
+
 void TFRMQVNTelegram::txtMessageKeyPress(char& Key) {
   if (Key == '\r') btnSendMessage->click();
 }
 
 void TFRMQVNTelegram::btnSendMessageClick() {
-  if (txtMessage->text().isEmpty()) return;
+  if (txtMessage->text().isEmpty() || !ReadyToSend()) return;
   const std::string text = txtMessage->text().toStdString();
   const std::string chatId = GetChatId();
-  FTelegram->SendRichTextMessage(chatId, text, nullptr, nullptr);
+  TqvnMessage echo;
+  echo.ChatId = ChatIdOf(chatId);
+  echo.ContentType = "messageText";
+  std::string entities;
+  ParseRichText(text, echo.Text, entities);
+  SendMessageRequest(BuildSendRichTextMessage(chatId, text, nullptr, nullptr), std::move(echo));
   txtMessage->clear();
 }
 
 void TFRMQVNTelegram::btnSendFileClick() {
+  if (!ReadyToSend()) return;
   std::optional<std::string> path = FDialogs.OpenFileName();
   if (!path) return;
   const std::string chatId = GetChatId();
-  FTelegram->SendDocumentMessage(chatId, *path, nullptr, nullptr);
+  TqvnMessage echo;
+  echo.ChatId = ChatIdOf(chatId);
+  echo.ContentType = "messageDocument";
+  echo.FileName = std::filesystem::path(*path).filename().string();
+  std::error_code error;
+  const auto size = std::filesystem::file_size(*path, error);
+  echo.FileSize = error ? 0 : static_cast<int64_t>(size);
+  SendMessageRequest(
+      BuildSendDocumentMessage(chatId, *path, nullptr, nullptr, FTelegram->TDLibVersion()),
+      std::move(echo));
 }
 
-void TFRMQVNTelegram::AddMessageLine(const std::string& aSender, const std::string& aBody) {
-  AppendLine(memoMessages, "Sender[" + aSender + "] " + aBody);
-}
-
-void TFRMQVNTelegram::qvnTelegramMessageText(TqvnTelegramMessageText& MessageText) {
-  AddMessageLine(SenderText(MessageText), MessageText.Text());
-}
-
-void TFRMQVNTelegram::qvnTelegramMessageDocument(TqvnTelegramMessageDocument& MessageDocument) {
-  AddMessageLine(SenderText(MessageDocument), "New Document: " + MessageDocument.FileName());
-}
-
-void TFRMQVNTelegram::qvnTelegramMessagePhoto(TqvnTelegramMessagePhoto& MessagePhoto) {
-  AddMessageLine(SenderText(MessagePhoto), "New Photo: " + MessagePhoto.PhotoId());
-}
-
-void TFRMQVNTelegram::qvnTelegramMessageVideo(TqvnTelegramMessageVideo& MessageVideo) {
-  AddMessageLine(SenderText(MessageVideo), MessageVideo.VideoId());
+void TFRMQVNTelegram::SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho) {
+  aEcho.LocalKey = "sent " + std::to_string(++FLocalKeys);
+  aEcho.SenderUserId = FModel.MyId();
+  aEcho.Date = UnixNow();
+  const std::string key = aEcho.LocalKey;
+  const int64_t chatId = aEcho.ChatId;
+  FModel.AddLocalEcho(std::move(aEcho));
+  FSentRequests[key] = aRequest;
+  const std::string tag = FTags.Add({TqvnPendingRequest::Send, chatId, 0, 0, key});
+  FTelegram->TDLibSend(WithTag(aRequest, tag));
+  if (chatId == FShownChat) RenderConversation(/*aToBottom=*/true);
 }
 
 }  // namespace qvn

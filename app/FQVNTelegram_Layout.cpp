@@ -2,13 +2,16 @@
 //
 // The design is laid out at 96 dpi; Qt layouts keep its docking: the configuration panel on top
 // and the message bar at the bottom keep their heights, the tabbed body takes the rest, the chat
-// list keeps its width, and the message edit stretches with the window's width.
+// list keeps its width, and the message edit stretches with the window's width. Beside the chat
+// list, the stream of every chat (memoMessages) and the conversation of the chat selected share
+// one place (stackMessages).
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,11 +21,15 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "app/FQVNTelegram.h"
+#include "app/qvnChatRows.h"
+#include "app/qvnConversationView.h"
 
 namespace qvn {
 
@@ -67,6 +74,8 @@ QPlainTextEdit* Memo(QWidget* aParent, const char* aName) {
 
 void TFRMQVNTelegram::BuildControls() {
   setWindowTitle(QStringLiteral("Velune Telegram Client"));
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("velune-telegram"),
+                                 QIcon(QStringLiteral(":/velune/velune-telegram.png"))));
   setFont(QFont(QStringLiteral("Tahoma"), 8));
 
   auto* client = new QWidget(this);
@@ -117,16 +126,27 @@ void TFRMQVNTelegram::BuildControls() {
   PageControl1 = Named(new QTabWidget(pnlBody), "PageControl1");
   bodyLayout->addWidget(PageControl1);
   tabMessages = Named(new QWidget(PageControl1), "tabMessages");
+  // Wide enough for a title with its unread count and a last line worth reading.
   listChats = Named(new QListWidget(tabMessages), "listChats");
-  listChats->setFixedWidth(121);
+  listChats->setFixedWidth(190);
   listChats->setUniformItemSizes(true);
   listChats->setSelectionMode(QAbstractItemView::SingleSelection);
-  memoMessages = Memo(tabMessages, "memoMessages");
+  listChats->setItemDelegate(new TqvnChatRowDelegate(listChats));
+  listChats->setTextElideMode(Qt::ElideRight);
+  FAllChatsRow = new TqvnChatRow();
+  listChats->addItem(FAllChatsRow);
+  listChats->setCurrentItem(FAllChatsRow);
+  stackMessages = Named(new QStackedWidget(tabMessages), "stackMessages");
+  memoMessages = Memo(stackMessages, "memoMessages");
+  listConversation = Named(new TqvnConversationView(stackMessages), "listConversation");
+  stackMessages->addWidget(memoMessages);
+  stackMessages->addWidget(listConversation);
+  stackMessages->setCurrentWidget(memoMessages);
   auto* messagesLayout = new QHBoxLayout(tabMessages);
   messagesLayout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
   messagesLayout->setSpacing(2 * kMargin);
   messagesLayout->addWidget(listChats);
-  messagesLayout->addWidget(memoMessages, 1);
+  messagesLayout->addWidget(stackMessages, 1);
   tabLog = Named(new QWidget(PageControl1), "tabLog");
   memoLog = Memo(tabLog, "memoLog");
   auto* logLayout = new QVBoxLayout(tabLog);
@@ -175,7 +195,8 @@ void TFRMQVNTelegram::SetTabOrder() {
   setTabOrder(chkLoginBot, PageControl1);
   setTabOrder(PageControl1, listChats);
   setTabOrder(listChats, memoMessages);
-  setTabOrder(memoMessages, memoLog);
+  setTabOrder(memoMessages, listConversation);
+  setTabOrder(listConversation, memoLog);
   setTabOrder(memoLog, txtMessage);
   setTabOrder(txtMessage, btnSendMessage);
   setTabOrder(btnSendMessage, btnSendFile);
@@ -258,6 +279,19 @@ void TFRMQVNTelegram::ConnectControls() {
   connect(listChats, &QListWidget::currentRowChanged, this, [this] {
     if (listChats->hasFocus()) Guarded(&TFRMQVNTelegram::listChatsClick);
   });
+  // Reaching the end of the list loads more of TDLib's chats.
+  connect(listChats->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int aValue) {
+    if (aValue == listChats->verticalScrollBar()->maximum()) {
+      Guarded(&TFRMQVNTelegram::LoadMoreChats);
+    }
+  });
+  connect(listConversation, &TqvnConversationView::OlderWanted, this,
+          [this] { Guarded(&TFRMQVNTelegram::RequestOlderMessages); });
+  connect(listConversation, &TqvnConversationView::MessageClicked, this,
+          [this](qint64 aMessageId, const QString& aLocalKey) {
+            RunShowingErrors(FDialogs,
+                             [&] { ConversationClick(aMessageId, aLocalKey.toStdString()); });
+          });
   connect(btnSendMessage, &QPushButton::clicked, this,
           [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
   connect(btnSendFile, &QPushButton::clicked, this,

@@ -70,13 +70,15 @@ void TFRMQVNTelegram::JoinChatByInviteLink1Click() {
   FTelegram->JoinChatByInviteLink(link);
 }
 
+// The answer, a "chat", updates the chat's row (or adds it when the chat was not listed).
 void TFRMQVNTelegram::GetChat1Click() {
-  ClearChatList();
   FTelegram->GetChat(GetChatId());
 }
 
+// TDLib announces each chat once, so the list is rebuilt from what the window knows rather than
+// emptied; getChats then brings any chat not loaded yet.
 void TFRMQVNTelegram::GetChats1Click() {
-  ClearChatList();
+  RebuildChatRows();
   RequestChatList();
 }
 

@@ -1,8 +1,9 @@
 // velune-telegram: the desktop Telegram client's entry point.
 //
 // Checks that a display is there (Qt would otherwise abort with a terse message), creates the
-// application and the main window, whose settings file lies beside the program, and runs the
-// event loop until the window closes.
+// application and the main window with its settings file and TDLib database in their places
+// (qvnSettingsPath.h: the XDG folders, or beside the program where an earlier version kept
+// them), and runs the event loop until the window closes.
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -55,11 +56,16 @@ bool DisplayAvailable() {
 int main(int argc, char* argv[]) {
   if (!DisplayAvailable()) return 2;
   QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Velune Telegram Client"));
+  QApplication::setDesktopFileName(QStringLiteral("velune-telegram"));
 
   qvn::TqvnQtDialogs dialogs;
   const std::string program =
       qvn::RunningProgramPath(QCoreApplication::applicationFilePath().toStdString());
-  qvn::TFRMQVNTelegram window(dialogs, qvn::SettingsPathFor(program));
+  const qvn::TqvnFilePlaces places = qvn::FilePlacesFor(program);
+  qvn::MakeFolderFor(places.SettingsFile);  // a failure shows when the settings are saved
+  qvn::TFRMQVNTelegram window(dialogs, places.SettingsFile);
+  window.qvnTelegram().Telegram().SetDatabaseDirectory(places.DatabaseDirectory);
   window.show();
   return QApplication::exec();
 }

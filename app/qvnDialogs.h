@@ -1,4 +1,5 @@
-// The window's modal dialogs, behind one interface so tests can answer them.
+// The window's modal dialogs and its hand-over of files to the desktop, behind one interface so
+// tests can answer them.
 //
 // The window asks for every text, file name and error display through an IqvnDialogs it is given
 // (TqvnQtDialogs in the program, a scripted stand-in in tests). All calls happen on the GUI
@@ -30,6 +31,10 @@ class IqvnDialogs {
 
   // The standard error box: shows aMessage and returns when the user has dismissed it.
   virtual void ShowError(const std::string& aMessage) = 0;
+
+  // Opens the file aPath with the desktop's default program for its type, without waiting for
+  // it. False when no program could be started.
+  virtual bool OpenWithDesktop(const std::string& aPath) = 0;
 };
 
 // Runs aHandler; an exception that leaves it is shown with aDialogs.ShowError and goes no

@@ -1,11 +1,13 @@
 #include "app/qvnQtDialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QUrl>
 
 namespace qvn {
 
@@ -55,6 +57,10 @@ std::optional<std::string> TqvnQtDialogs::OpenFileName() {
 
 void TqvnQtDialogs::ShowError(const std::string& aMessage) {
   QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), Q(aMessage));
+}
+
+bool TqvnQtDialogs::OpenWithDesktop(const std::string& aPath) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(aPath)));
 }
 
 }  // namespace qvn

@@ -1,6 +1,6 @@
 // The real dialogs of IqvnDialogs, built from Qt's standard dialogs: QInputDialog for the input
-// box, QFileDialog for the file-open dialog and QMessageBox for the error box. Each is modal to
-// the application's active window. GUI thread only.
+// box, QFileDialog for the file-open dialog and QMessageBox for the error box, each modal to the
+// application's active window; files are opened through QDesktopServices. GUI thread only.
 #ifndef QVN_APP_QVNQTDIALOGS_H
 #define QVN_APP_QVNQTDIALOGS_H
 
@@ -17,6 +17,7 @@ class TqvnQtDialogs : public IqvnDialogs {
                        const std::string& aDefault, bool aMasked = false) override;
   std::optional<std::string> OpenFileName() override;
   void ShowError(const std::string& aMessage) override;
+  bool OpenWithDesktop(const std::string& aPath) override;
 };
 
 }  // namespace qvn

@@ -1,6 +1,9 @@
 // Gives every test of the executable one QApplication on the offscreen platform, created before
-// the first test and destroyed after the last. No display is needed.
+// the first test and destroyed after the last. No display is needed. Times are shown in UTC, so
+// the lines the tests expect do not depend on the machine's time zone.
 #include <gtest/gtest.h>
+
+#include <time.h>
 
 #include <QApplication>
 #include <memory>
@@ -19,6 +22,8 @@ class QtApplicationEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TZ", "UTC");
+    tzset();
     gQtDefaultHandler = qInstallMessageHandler(DropOffscreenNoise);
     FApplication = std::make_unique<QApplication>(FArgc, FArgv);
   }

@@ -1,5 +1,5 @@
 // A stand-in for the window's dialogs: answers input boxes and file dialogs from a script and
-// records what was asked and which errors were shown.
+// records what was asked, which errors were shown and which files were handed to the desktop.
 #ifndef QVN_TESTS_APP_SCRIPTEDDIALOGS_H
 #define QVN_TESTS_APP_SCRIPTEDDIALOGS_H
 
@@ -36,6 +36,8 @@ class TScriptedDialogs : public IqvnDialogs {
   std::vector<TPrompt> Prompts;
   std::vector<std::string> Errors;
   int FileDialogs = 0;
+  std::vector<std::string> Opened;  // files handed to the desktop's default program
+  bool OpenSucceeds = true;
   std::function<void()> WhileInputBoxOpen;  // runs while each input box is "open"
 
   std::string InputBox(const std::string& aCaption, const std::string& aPrompt,
@@ -59,6 +61,11 @@ class TScriptedDialogs : public IqvnDialogs {
   }
 
   void ShowError(const std::string& aMessage) override { Errors.push_back(aMessage); }
+
+  bool OpenWithDesktop(const std::string& aPath) override {
+    Opened.push_back(aPath);
+    return OpenSucceeds;
+  }
 };
 
 }  // namespace qvn::testing

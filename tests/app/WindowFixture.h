@@ -14,14 +14,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ScriptedAccount.h"
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
+#include "app/qvnConversationView.h"
 #include "fake_tdjson.h"
 #include "tests/support/TempDir.h"
 
@@ -71,10 +74,32 @@ class WindowTest : public ::testing::Test {
     return lines;
   }
 
+  // The chat list's rows: "All chats", then the chats' titles.
   std::vector<std::string> ChatRows() {
     std::vector<std::string> rows;
     for (int i = 0; i < Chats()->count(); ++i)
       rows.push_back(Chats()->item(i)->text().toStdString());
+    return rows;
+  }
+  // Clicks row aRow of the chat list.
+  void Click(int aRow) {
+    Chats()->setCurrentRow(aRow);
+    emit Chats()->itemClicked(Chats()->item(aRow));
+  }
+  // Clicks the row of the chat titled aTitle.
+  void ClickChat(const std::string& aTitle) {
+    const std::vector<std::string> rows = ChatRows();
+    auto found = std::find(rows.begin(), rows.end(), aTitle);
+    ASSERT_NE(found, rows.end()) << aTitle;
+    Click(static_cast<int>(found - rows.begin()));
+  }
+
+  TqvnConversationView* Conversation() { return Control<TqvnConversationView>("listConversation"); }
+  // The lines of the conversation shown.
+  std::vector<std::string> ConversationRows() {
+    std::vector<std::string> rows;
+    for (int i = 0; i < Conversation()->count(); ++i)
+      rows.push_back(Conversation()->item(i)->text().toStdString());
     return rows;
   }
 
@@ -113,6 +138,22 @@ class WindowTest : public ::testing::Test {
   static std::string LastSent() {
     auto sent = fake_td::Sent();
     return sent.empty() ? std::string() : sent.back();
+  }
+  // aRequest without the "@extra" tag the window puts first in its message requests.
+  static std::string Untagged(const std::string& aRequest) {
+    const std::string prefix = "{\"@extra\": \"velune:";
+    if (aRequest.rfind(prefix, 0) != 0) return aRequest;
+    return "{" + aRequest.substr(aRequest.find("\", ", prefix.size()) + 3);
+  }
+
+  // Starts a user login and plays it to the end (the code prompt answered), then the account's
+  // users and chats arrive.
+  void LogIn() {
+    Dialogs.Answers.push_front("24680");
+    Start();
+    std::vector<std::string> events = TScriptedAccount::LoginEvents();
+    for (const std::string& event : TScriptedAccount::AccountEvents()) events.push_back(event);
+    Deliver(events);
   }
 
   // Fills the entries and presses Start; waits until the client is active.

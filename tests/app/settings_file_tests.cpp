@@ -1,4 +1,5 @@
-// The settings file's pieces: its path, the INI layer and number conversion.
+// The settings file's pieces: where it and TDLib's database live, the INI layer and number
+// conversion; and what TDLib is told about the device.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -6,10 +7,12 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
 
 #include "app/qvnIniFile.h"
 #include "app/qvnIntegerText.h"
 #include "app/qvnSettingsPath.h"
+#include "app/qvnSystemInfo.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn {
@@ -35,6 +38,85 @@ TEST(SettingsPath, ReplacesOrAppendsTheExtension) {
     SCOPED_TRACE(c.program);
     EXPECT_EQ(SettingsPathFor(c.program), c.settings);
   }
+}
+
+// A new installation uses the XDG folders; what an earlier version kept beside the program stays
+// in use.
+TEST(FilePlaces, XdgFoldersUnlessTheOldPlacesExist) {
+  TTempDir dir;
+  const std::string program = dir.File("bin/velune-telegram");
+  std::filesystem::create_directories(dir.File("bin"));
+  std::map<std::string, std::string> environment;
+  const TqvnEnvironment lookup = [&environment](const char* aName) -> const char* {
+    auto found = environment.find(aName);
+    return found == environment.end() ? nullptr : found->second.c_str();
+  };
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> environment;
+    const char* settings;  // relative to dir
+    const char* database;
+  } cases[] = {
+      {"XDG variables", {{"XDG_CONFIG_HOME", dir.File("cfg")}, {"XDG_DATA_HOME", dir.File("data")}, {"HOME", dir.File("home")}},
+       "cfg/velune/velune-telegram.ini", "data/velune/tdlib"},
+      {"home fallbacks", {{"HOME", dir.File("home")}},
+       "home/.config/velune/velune-telegram.ini", "home/.local/share/velune/tdlib"},
+      // Empty or relative XDG paths are ignored, as the XDG rules say.
+      {"empty and relative", {{"XDG_CONFIG_HOME", ""}, {"XDG_DATA_HOME", "rel/data"}, {"HOME", dir.File("home")}},
+       "home/.config/velune/velune-telegram.ini", "home/.local/share/velune/tdlib"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    environment = c.environment;
+    const TqvnFilePlaces places = FilePlacesFor(program, lookup);
+    EXPECT_EQ(places.SettingsFile, dir.File(c.settings));
+    EXPECT_EQ(places.DatabaseDirectory, dir.File(c.database));
+  }
+
+  // The old places, once they exist, win over the variables.
+  environment = cases[0].environment;
+  WriteText(dir.File("bin/velune-telegram.ini"), "[TELEGRAM]\n");
+  TqvnFilePlaces places = FilePlacesFor(program, lookup);
+  EXPECT_EQ(places.SettingsFile, dir.File("bin/velune-telegram.ini"));
+  EXPECT_EQ(places.DatabaseDirectory, dir.File("data/velune/tdlib"));
+  std::filesystem::create_directories(dir.File("bin/tdlib"));
+  places = FilePlacesFor(program, lookup);
+  EXPECT_EQ(places.DatabaseDirectory, dir.File("bin/tdlib"));
+  // A folder named like the settings file, or a file named tdlib, is not what was kept.
+  std::filesystem::remove(dir.File("bin/velune-telegram.ini"));
+  std::filesystem::create_directories(dir.File("bin/velune-telegram.ini"));
+  std::filesystem::remove(dir.File("bin/tdlib"));
+  WriteText(dir.File("bin/tdlib"), "");
+  places = FilePlacesFor(program, lookup);
+  EXPECT_EQ(places.SettingsFile, dir.File("cfg/velune/velune-telegram.ini"));
+  EXPECT_EQ(places.DatabaseDirectory, dir.File("data/velune/tdlib"));
+}
+
+TEST(FilePlaces, TheSettingsFolderIsCreatedOwnerOnly) {
+  TTempDir dir;
+  const std::string settings = dir.File("cfg/velune/velune-telegram.ini");
+  EXPECT_TRUE(MakeFolderFor(settings));
+  EXPECT_EQ(ModeOf(dir.File("cfg/velune")), 0700);
+  EXPECT_TRUE(MakeFolderFor(settings));  // already there
+  WriteText(dir.File("file"), "");
+  EXPECT_FALSE(MakeFolderFor(dir.File("file/velune/velune-telegram.ini")));
+}
+
+TEST(SystemInfo, TheDeviceIsNamedByItsMakerAndModel) {
+  const struct {
+    const char* vendor;
+    const char* product;
+    const char* model;
+  } cases[] = {
+      {"LENOVO", "ThinkPad X1 Carbon", "LENOVO ThinkPad X1 Carbon"},
+      {"Dell Inc.", "Dell Inc. XPS 13", "Dell Inc. XPS 13"},  // the maker named once
+      {"", "Standard PC (Q35 + ICH9, 2009)", "Standard PC (Q35 + ICH9, 2009)"},
+      {"System manufacturer", "System Product Name", "Desktop (x86_64)"},
+      {" QEMU ", " ", "Desktop (x86_64)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DeviceModelFrom(c.vendor, c.product, "x86_64"), c.model);
+  EXPECT_FALSE(SystemVersionText().empty());
+  EXPECT_NE(SystemVersionText(), "Windows");
 }
 
 TEST(IntegerText, ConvertsLikeTheWindowsNumberBoxes) {

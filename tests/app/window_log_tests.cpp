@@ -64,7 +64,7 @@ TEST_F(WindowTest, ATwoMebibyteUnbrokenLineShowsItsBeginningAndCopiesWhole) {
   EXPECT_EQ(log.back(), event.substr(0, TqvnLineBatch::kMaxShownBytes) + marker);
   const std::vector<std::string> messages = Lines("memoMessages");
   ASSERT_EQ(messages.size(), 1u);
-  const std::string message = "Sender[7] " + text;
+  const std::string message = "[Chat 7] User 7, 1970-01-01 00:00: " + text;
   EXPECT_EQ(messages[0], message.substr(0, TqvnLineBatch::kMaxShownBytes) + "\xE2\x80\xA6 (" +
                              std::to_string(message.size()) + " bytes; double-click to copy all)");
   EXPECT_LT(Window->StatusPanelText(2).size(), 1024);

@@ -182,20 +182,21 @@ TEST_F(MenuTest, EachCommandSendsItsRequestWithTheFixedArguments) {
 
 TEST_F(MenuTest, AddChatMemberOffersTheCurrentChat) {
   Deliver({NewChat("101", "Alice")});
-  Chats()->setCurrentRow(0);
-  emit Chats()->itemClicked(Chats()->item(0));
+  Click(1);
   Dialogs.Answers = {"9"};
   Trigger("AddChatMember1");
   EXPECT_EQ(Dialogs.Prompts.back(), (TPrompt{"AddChatMember", "Chat Id", "101"}));
   EXPECT_EQ(LastSent(), BuildAddChatMember("101", 9, 100));
 }
 
-TEST_F(MenuTest, GetChatEmptiesTheListThenAsksForAChatWhenNoneIsCurrent) {
+// The chat list stays: TDLib's answer (a "chat") adds or updates the chat's row.
+TEST_F(MenuTest, GetChatAsksForAChatWhenNoneIsCurrentAndItsAnswerShowsTheChat) {
   Deliver({NewChat("101", "Alice")});
   Dialogs.Answers = {"-1001"};
   Trigger("GetChat1");
-  EXPECT_EQ(Chats()->count(), 0);
-  EXPECT_TRUE(Window->ChatMap().empty());
+  EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice"}));
+  Deliver({R"({"@type":"chat","id":-1001,"type":{"@type":"chatTypeSupergroup","supergroup_id":1,"is_channel":false},"title":"Asked for"})"});
+  EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice", "Asked for"}));
   EXPECT_EQ(Dialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"}}));
   EXPECT_EQ(LastSent(), BuildGetChat("-1001"));
   Trigger("GetChat1");  // the chat is current now: no second prompt
@@ -210,7 +211,7 @@ TEST_F(MenuTest, GetChatsAsksForFiftyChatsAndNothingWhenLoggedInAsBot) {
   Deliver({NewChat("101", "Alice")});
   const size_t sent = fake_td::Sent().size();
   Trigger("GetChats1");
-  EXPECT_EQ(Chats()->count(), 0);
+  EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice"}));
   EXPECT_EQ(fake_td::Sent().size(), sent);
 }
 

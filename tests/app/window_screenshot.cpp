@@ -1,29 +1,40 @@
-// Saves a picture of the main window after a scripted login with a few chats and messages, for
-// the documentation. Runs against the scripted fake TDLib with the real Qt platform of the
-// session (for example under xvfb-run):
+// Saves pictures of the main window for the documentation, from the scripted logged-in account
+// of the window's tests (ScriptedAccount.h, its dates moved to today), with the real Qt platform
+// of the session (for example under xvfb-run):
 //
-//   xvfb-run -a -s "-screen 0 1024x768x24" app_window_screenshot docs/screenshot.png
+//   xvfb-run -a -s "-screen 0 1280x800x24" app_window_screenshot docs/screenshot.png
+//       docs/screenshot-login-error.png      (one line)
+//
+// The first picture is a conversation: its history, a photo being downloaded, a message being
+// sent and one being typed. The second, when named, is the message box of a rejected login
+// code, grabbed from the screen with the real dialogs.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
-#include <fstream>
+#include <ctime>
 #include <string>
 
+#include "ScriptedAccount.h"
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
+#include "app/qvnConversationView.h"
+#include "app/qvnQtDialogs.h"
 #include "fake_tdjson.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
+using qvn::testing::TScriptedAccount;
+
+// Runs the event loop for aMilliseconds, and with it the client's ticks.
 void Settle(int aMilliseconds) {
-  fake_td_queue_event(
-      R"({"@type":"updateConnectionState","state":{"@type":"connectionStateReady"}})");
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < aMilliseconds) {
@@ -32,61 +43,123 @@ void Settle(int aMilliseconds) {
   }
 }
 
-std::string AuthState(const std::string& aState) {
-  return R"({"@type":"updateAuthorizationState","authorization_state":{"@type":")" + aState +
-         R"("}})";
+void Deliver(const std::vector<std::string>& aEvents) {
+  for (const std::string& event : aEvents) fake_td_queue_event(event.c_str());
+  QElapsedTimer timer;
+  timer.start();
+  while (fake_td_pending_events() > 0 && timer.elapsed() < 20000) Settle(50);
+  Settle(200);
+}
+
+void StartLogin(qvn::TFRMQVNTelegram& aWindow) {
+  aWindow.findChild<QLineEdit*>("txtApiId")->setText("94575");
+  aWindow.findChild<QLineEdit*>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
+  aWindow.findChild<QLineEdit*>("txtPhoneNumber")->setText("+15550100");
+  aWindow.findChild<QPushButton*>("btnStart")->click();
+}
+
+bool Save(const QPixmap& aPicture, const char* aPath) {
+  const bool saved = aPicture.save(QString::fromLocal8Bit(aPath));
+  std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", aPath);
+  return saved;
+}
+
+bool Conversation(const char* aPath) {
+  qvn::test::TTempDir dir;
+  // The history's last message a quarter of an hour ago.
+  const int64_t shift = static_cast<int64_t>(std::time(nullptr)) - 900 - 1767613742;
+  TScriptedAccount account(dir.File(""), shift);
+  account.PageSize = 50;
+  account.HoldDownloads = true;
+  account.DownloadSteps = 2;
+  qvn::testing::TScriptedDialogs dialogs;
+  dialogs.Answers = {"24680"};
+  qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
+  window.qvnTelegram().SetEventsPerTick(100);
+  window.resize(820, 600);
+  window.show();
+  StartLogin(window);
+  std::vector<std::string> events = TScriptedAccount::LoginEvents();
+  for (const std::string& event : TScriptedAccount::AccountEvents(shift)) events.push_back(event);
+  Deliver(events);
+
+  auto* chats = window.findChild<QListWidget*>("listChats");
+  for (int row = 0; row < chats->count(); ++row) {
+    if (!chats->item(row)->text().startsWith("Family")) continue;
+    chats->setCurrentRow(row);
+    emit chats->itemClicked(chats->item(row));
+  }
+  Deliver({});
+  auto* conversation = window.findChild<qvn::TqvnConversationView*>("listConversation");
+  for (int row = 0; row < conversation->count(); ++row) {
+    if (conversation->item(row)->text().contains("Photo (")) {
+      emit conversation->itemClicked(conversation->item(row));
+    }
+  }
+  Deliver({});
+  account.Outcomes = {{TScriptedAccount::TOutcome::Hold}};
+  window.findChild<QLineEdit*>("txtMessage")->setText("See you at **8** tonight");
+  window.findChild<QPushButton*>("btnSendMessage")->click();
+  Deliver({});
+  window.findChild<QLineEdit*>("txtMessage")->setText("Can someone bring a rope?");
+  conversation->scrollToBottom();
+  Settle(300);
+  const bool saved = Save(window.grab(), aPath);
+  window.qvnTelegram().SetActive(false);
+  return saved;
+}
+
+bool LoginError(const char* aPath) {
+  qvn::test::TTempDir dir;
+  qvn::TqvnQtDialogs dialogs;
+  qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
+  window.qvnTelegram().SetEventsPerTick(100);
+  window.show();
+  StartLogin(window);
+  Settle(200);
+  bool saved = false;
+  // The message box is modal: it is grabbed from the screen while it is open, then closed.
+  QTimer grab;
+  grab.setSingleShot(true);
+  QObject::connect(&grab, &QTimer::timeout, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr) return;
+    const QRect area = window.frameGeometry().united(box->frameGeometry()).adjusted(-8, -8, 8, 8);
+    saved = Save(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                              area.height()),
+                 aPath);
+    box->close();
+  });
+  fake_td_queue_event(
+      R"({"@type":"updateAuthorizationState","authorization_state":{"@type":"authorizationStateWaitCode"}})");
+  // The code prompt: 11111 typed, then Telegram's answer.
+  QTimer answer;
+  answer.setSingleShot(true);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (QWidget* prompt = QApplication::activeModalWidget()) {
+      if (auto* edit = prompt->findChild<QLineEdit*>()) edit->setText("11111");
+      QMetaObject::invokeMethod(prompt, "accept");
+    }
+    fake_td_queue_event(R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})");
+    grab.start(1500);
+  });
+  answer.start(800);
+  Settle(4000);
+  window.qvnTelegram().SetActive(false);
+  return saved;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: %s CONVERSATION.png [LOGIN-ERROR.png]\n", argv[0]);
     return 2;
   }
   QApplication application(argc, argv);
-  qvn::test::TTempDir dir;
-  qvn::testing::TScriptedDialogs dialogs;
-  dialogs.Answers = {"24680", "correct horse"};
-  qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
-  window.qvnTelegram().SetEventsPerTick(100);
-  window.show();
-
-  window.findChild<QLineEdit*>("txtApiId")->setText("94575");
-  window.findChild<QLineEdit*>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
-  window.findChild<QLineEdit*>("txtPhoneNumber")->setText("+15550100");
-  window.findChild<QPushButton*>("btnStart")->click();
-
-  for (const char* state : {"authorizationStateWaitTdlibParameters",
-                            "authorizationStateWaitPhoneNumber", "authorizationStateWaitCode",
-                            "authorizationStateWaitPassword", "authorizationStateReady"}) {
-    fake_td_queue_event(AuthState(state).c_str());
-  }
-  std::ifstream sample(QVN_TEST_DATA_DIR "/messages-sample.jsonl");
-  int messages = 0;
-  for (std::string line; std::getline(sample, line);) {
-    const bool message = line.find("\"updateNewMessage\"") != std::string::npos;
-    if (message && ++messages > 24) break;
-    fake_td_queue_event(line.c_str());
-  }
-  fake_td_queue_event(
-      R"({"@type":"updateConnectionState","state":{"@type":"connectionStateReady"}})");
-  QElapsedTimer timer;
-  timer.start();
-  while (fake_td_pending_events() > 0 && timer.elapsed() < 20000) Settle(50);
-  Settle(300);
-
-  auto* chats = window.findChild<QListWidget*>("listChats");
-  if (chats->count() > 7) {
-    chats->setCurrentRow(7);
-    emit chats->itemClicked(chats->item(7));
-  }
-  window.findChild<QLineEdit*>("txtMessage")->setText("See you at **8** tonight");
-  Settle(200);
-
-  const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
-  window.qvnTelegram().SetActive(false);
-  std::fprintf(stderr, "%s %s (%d chats)\n", saved ? "saved" : "could not save", argv[1],
-               chats->count());
+  QApplication::setApplicationName(QStringLiteral("Velune Telegram Client"));
+  bool saved = Conversation(argv[1]);
+  fake_td_reset();
+  if (argc == 3) saved = LoginError(argv[2]) && saved;
   return saved ? 0 : 1;
 }

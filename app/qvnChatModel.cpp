@@ -1,0 +1,355 @@
+#include "app/qvnChatModel.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "app/qvnTelegramReader.h"
+#include "client/qvnTelegram_NodeText.h"
+#include "json/qvnBase_Helpers.h"
+#include "json/qvnJSON.h"
+
+namespace qvn {
+namespace {
+
+// Conversations sort by TDLib's ids; local echoes (id 0) stay last, in the order they were sent.
+bool Earlier(const TqvnMessage& aLeft, const TqvnMessage& aRight) {
+  if (aLeft.Id == 0 || aRight.Id == 0) return aLeft.Id != 0 && aRight.Id == 0;
+  return aLeft.Id < aRight.Id;
+}
+
+std::string Text(const IqvnObjectJSON& aNode) {
+  return aNode ? UnescapeJSONString(NodeText(*aNode)) : std::string();
+}
+
+int64_t Int64(const IqvnObjectJSON& aNode) {
+  return aNode ? aNode->Value().AsInt64() : 0;
+}
+
+// Applies the main-list entry of a "positions" list: a list without one means the chat left it.
+void ApplyPositions(const IqvnObjectJSON& aPositions, TqvnChat& aChat) {
+  aChat.Order = 0;
+  aChat.IsPinned = false;
+  for (int i = 0; aPositions && i < aPositions->Count(); ++i) {
+    const TqvnChatPosition position = ReadChatPosition(aPositions->Item(i));
+    if (!position.MainList) continue;
+    aChat.Order = position.Order;
+    aChat.IsPinned = position.IsPinned;
+  }
+}
+
+}  // namespace
+
+bool TqvnChatModel::TOrderKey::operator<(const TOrderKey& aOther) const {
+  if (InMainList != aOther.InMainList) return !InMainList;
+  if (InMainList) return std::tie(Order, Id) < std::tie(aOther.Order, aOther.Id);
+  return Arrival > aOther.Arrival;  // known earlier: greater, so it comes first
+}
+
+TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
+  TqvnModelChange change;
+  // The event as the value of one member, so every reader works on nodes.
+  TqvnJSON document;
+  const IqvnObjectJSON event = document.AddObject("event", aText);
+  const auto member = [&event](std::string_view aName) { return event->GetNode(aName); };
+  change.Type = Text(member("@type"));
+  if (IqvnObjectJSON extra = member("@extra")) change.Extra = Text(extra);
+  const std::string& type = change.Type;
+
+  if (type == "updateOption") {
+    if (Text(member("name")) != "my_id") return change;
+    IqvnObjectJSON value = member("value");
+    FMyId = Int64(value ? value->GetNode("value") : nullptr);
+    change.Kind = TqvnModelChange::MyId;
+  } else if (type == "updateUser" || type == "user") {
+    TqvnUser user = ReadUser(type == "user" ? event : member("user"));
+    change.Kind = TqvnModelChange::User;
+    change.UserId = user.Id;
+    FUsers[user.Id] = std::move(user);
+  } else if (type == "updateNewChat" || type == "chat") {
+    TqvnChat chat = ReadChat(type == "chat" ? event : member("chat"));
+    change.Kind = TqvnModelChange::Chat;
+    change.ChatId = chat.Id;
+    auto [entry, added] = FChats.try_emplace(chat.Id);
+    if (added) entry->second.Arrival = ++FArrivals;
+    entry->second.Chat = std::move(chat);
+  } else if (type == "updateChatTitle" || type == "updateChatPosition" ||
+             type == "updateChatLastMessage" || type == "updateChatDraftMessage" ||
+             type == "updateChatReadInbox") {
+    change.ChatId = Int64(member("chat_id"));
+    TqvnChat* chat = MutableChat(change.ChatId);
+    if (chat == nullptr) return change;  // TDLib announces every chat first; ignore strays
+    change.Kind = TqvnModelChange::Chat;
+    if (type == "updateChatTitle") {
+      chat->Title = Text(member("title"));
+    } else if (type == "updateChatPosition") {
+      const TqvnChatPosition position = ReadChatPosition(member("position"));
+      if (!position.MainList) return change;
+      chat->Order = position.Order;
+      chat->IsPinned = position.IsPinned;
+    } else if (type == "updateChatReadInbox") {
+      chat->UnreadCount = static_cast<int32_t>(Int64(member("unread_count")));
+    } else {
+      if (type == "updateChatLastMessage") {
+        IqvnObjectJSON last = member("last_message");
+        chat->LastMessage = last ? std::optional<TqvnMessage>(ReadMessage(last)) : std::nullopt;
+      }
+      ApplyPositions(member("positions"), *chat);
+    }
+  } else if (type == "updateNewMessage") {
+    std::optional<TqvnFile> file;
+    TqvnMessage message = ReadMessage(member("message"), &file);
+    change.Kind = TqvnModelChange::NewMessage;
+    change.ChatId = message.ChatId;
+    change.MessageId = message.Id;
+    if (Store(message) && file) FFiles[file->Id] = *file;
+    change.Messages.push_back(std::move(message));
+  } else if (type == "updateMessageSendSucceeded" || type == "updateMessageSendFailed") {
+    std::optional<TqvnFile> file;
+    TqvnMessage message = ReadMessage(member("message"), &file);
+    change.Kind = TqvnModelChange::MessageSent;
+    change.ChatId = message.ChatId;
+    change.MessageId = message.Id;
+    change.OldMessageId = Int64(member("old_message_id"));
+    if (TqvnMessage* old = Find(message.ChatId, change.OldMessageId)) {
+      message.LocalKey = old->LocalKey;
+      *old = message;
+      Sort(FConversations[message.ChatId]);
+      if (file) FFiles[file->Id] = *file;
+    } else if (Store(message) && file) {
+      FFiles[file->Id] = *file;
+    }
+    change.Messages.push_back(std::move(message));
+  } else if (type == "updateMessageContent") {
+    change.ChatId = Int64(member("chat_id"));
+    change.MessageId = Int64(member("message_id"));
+    TqvnMessage* message = Find(change.ChatId, change.MessageId);
+    if (message == nullptr) return change;
+    std::optional<TqvnFile> file;
+    ReadMessageContent(member("new_content"), *message, &file);
+    if (file) FFiles[file->Id] = *file;
+    change.Kind = TqvnModelChange::MessageChanged;
+  } else if (type == "updateDeleteMessages") {
+    // Messages only dropped from TDLib's cache are still in the chat.
+    IqvnObjectJSON fromCache = member("from_cache");
+    if (fromCache && fromCache->Value().AsBoolean()) return change;
+    change.ChatId = Int64(member("chat_id"));
+    IqvnObjectJSON ids = member("message_ids");
+    for (int i = 0; ids && i < ids->Count(); ++i) change.MessageIds.push_back(Int64(ids->Item(i)));
+    auto conversation = FConversations.find(change.ChatId);
+    if (conversation == FConversations.end()) return change;
+    std::erase_if(conversation->second.Messages, [&change](const TqvnMessage& aMessage) {
+      return aMessage.Id != 0 && std::find(change.MessageIds.begin(), change.MessageIds.end(),
+                                           aMessage.Id) != change.MessageIds.end();
+    });
+    change.Kind = TqvnModelChange::MessagesDeleted;
+  } else if (type == "updateFile" || type == "file") {
+    TqvnFile file = ReadFile(type == "file" ? event : member("file"));
+    change.Kind = type == "file" ? TqvnModelChange::Answer : TqvnModelChange::File;
+    change.FileId = file.Id;
+    FFiles[file.Id] = std::move(file);
+  } else if (type == "message" || type == "messages") {
+    change.Kind = TqvnModelChange::Answer;
+    const auto take = [this, &change](const IqvnObjectJSON& aNode) {
+      if (!aNode || aNode->JSONType() != qvnJSONObject) return;  // null: not sent again
+      std::optional<TqvnFile> file;
+      change.Messages.push_back(ReadMessage(aNode, &file));
+      if (file) FFiles[file->Id] = *file;
+    };
+    if (type == "message") {
+      take(event);
+    } else {
+      IqvnObjectJSON list = member("messages");
+      for (int i = 0; list && i < list->Count(); ++i) take(list->Item(i));
+    }
+  } else if (type == "error") {
+    change.Kind = TqvnModelChange::Answer;
+    change.Error = ReadError(event);
+  } else if (!change.Extra.empty()) {
+    change.Kind = TqvnModelChange::Answer;  // "ok", "chats" and the like
+  }
+  return change;
+}
+
+void TqvnChatModel::Clear() {
+  FMyId = 0;
+  FUsers.clear();
+  FChats.clear();
+  FArrivals = 0;
+  FFiles.clear();
+  FConversations.clear();
+}
+
+const TqvnUser* TqvnChatModel::User(int64_t aUserId) const {
+  auto found = FUsers.find(aUserId);
+  return found == FUsers.end() ? nullptr : &found->second;
+}
+
+const TqvnChat* TqvnChatModel::Chat(int64_t aChatId) const {
+  auto found = FChats.find(aChatId);
+  return found == FChats.end() ? nullptr : &found->second.Chat;
+}
+
+TqvnChat* TqvnChatModel::MutableChat(int64_t aChatId) {
+  auto found = FChats.find(aChatId);
+  return found == FChats.end() ? nullptr : &found->second.Chat;
+}
+
+const TqvnFile* TqvnChatModel::File(int32_t aFileId) const {
+  auto found = FFiles.find(aFileId);
+  return found == FFiles.end() ? nullptr : &found->second;
+}
+
+TqvnChatModel::TOrderKey TqvnChatModel::OrderKey(int64_t aChatId) const {
+  auto found = FChats.find(aChatId);
+  if (found == FChats.end()) return {};
+  const TqvnChat& chat = found->second.Chat;
+  return {chat.Order != 0, chat.Order, chat.Id, found->second.Arrival};
+}
+
+std::vector<int64_t> TqvnChatModel::ChatIdsInOrder() const {
+  std::vector<std::pair<TOrderKey, int64_t>> keyed;
+  keyed.reserve(FChats.size());
+  for (const auto& [id, entry] : FChats) keyed.emplace_back(OrderKey(id), id);
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto& aLeft, const auto& aRight) { return aRight.first < aLeft.first; });
+  std::vector<int64_t> ids;
+  ids.reserve(keyed.size());
+  for (const auto& [key, id] : keyed) ids.push_back(id);
+  return ids;
+}
+
+TqvnConversation& TqvnChatModel::Track(int64_t aChatId) {
+  return FConversations[aChatId];
+}
+
+const TqvnConversation* TqvnChatModel::Conversation(int64_t aChatId) const {
+  auto found = FConversations.find(aChatId);
+  return found == FConversations.end() ? nullptr : &found->second;
+}
+
+void TqvnChatModel::Sort(TqvnConversation& aConversation) {
+  std::stable_sort(aConversation.Messages.begin(), aConversation.Messages.end(), Earlier);
+}
+
+bool TqvnChatModel::Store(const TqvnMessage& aMessage) {
+  auto conversation = FConversations.find(aMessage.ChatId);
+  if (conversation == FConversations.end()) return false;
+  if (TqvnMessage* held = Find(aMessage.ChatId, aMessage.Id)) {
+    const std::string key = held->LocalKey;
+    *held = aMessage;
+    held->LocalKey = key;
+    return true;
+  }
+  if (aMessage.Outgoing && aMessage.State == TqvnSendState::Pending) return false;
+  std::vector<TqvnMessage>& messages = conversation->second.Messages;
+  const bool inOrder =
+      messages.empty() || (messages.back().Id != 0 && messages.back().Id < aMessage.Id);
+  messages.push_back(aMessage);
+  if (!inOrder) Sort(conversation->second);
+  return true;
+}
+
+int TqvnChatModel::AddHistory(int64_t aChatId, const std::vector<TqvnMessage>& aPage) {
+  TqvnConversation& conversation = Track(aChatId);
+  int added = 0;
+  for (const TqvnMessage& message : aPage) {
+    if (message.ChatId != aChatId || Find(aChatId, message.Id) != nullptr) continue;
+    conversation.Messages.push_back(message);
+    ++added;
+  }
+  if (added > 0) Sort(conversation);
+  return added;
+}
+
+void TqvnChatModel::AddLocalEcho(TqvnMessage aMessage) {
+  aMessage.Id = 0;
+  aMessage.Outgoing = true;
+  aMessage.State = TqvnSendState::Pending;
+  Track(aMessage.ChatId).Messages.push_back(std::move(aMessage));
+}
+
+TqvnMessage* TqvnChatModel::FindLocal(const std::string& aLocalKey) {
+  if (aLocalKey.empty()) return nullptr;
+  for (auto& [chatId, conversation] : FConversations) {
+    for (TqvnMessage& message : conversation.Messages) {
+      if (message.LocalKey == aLocalKey) return &message;
+    }
+  }
+  return nullptr;
+}
+
+const TqvnMessage* TqvnChatModel::FindLocalEcho(const std::string& aLocalKey) const {
+  return const_cast<TqvnChatModel*>(this)->FindLocal(aLocalKey);
+}
+
+bool TqvnChatModel::BindLocalEcho(const std::string& aLocalKey, const TqvnMessage& aMessage) {
+  TqvnMessage* echo = FindLocal(aLocalKey);
+  if (echo == nullptr) return false;
+  const int64_t chatId = echo->ChatId;
+  // TDLib may already have reported the message sent (then it is held under its id).
+  if (aMessage.Id != 0 && Find(chatId, aMessage.Id) != nullptr) {
+    Find(chatId, aMessage.Id)->LocalKey = aLocalKey;
+    std::erase_if(FConversations[chatId].Messages,
+                  [&aLocalKey](const TqvnMessage& m) { return m.Id == 0 && m.LocalKey == aLocalKey; });
+    return true;
+  }
+  *echo = aMessage;
+  echo->LocalKey = aLocalKey;
+  Sort(FConversations[chatId]);
+  return true;
+}
+
+bool TqvnChatModel::FailLocalEcho(const std::string& aLocalKey, const TqvnError& aError) {
+  TqvnMessage* echo = FindLocal(aLocalKey);
+  if (echo == nullptr) return false;
+  echo->State = TqvnSendState::Failed;
+  echo->ErrorCode = aError.Code;
+  echo->ErrorMessage = aError.Message;
+  echo->CanRetry = true;
+  return true;
+}
+
+bool TqvnChatModel::RetryLocalEcho(const std::string& aLocalKey) {
+  TqvnMessage* echo = FindLocal(aLocalKey);
+  if (echo == nullptr) return false;
+  echo->State = TqvnSendState::Pending;
+  echo->ErrorCode = 0;
+  echo->ErrorMessage.clear();
+  return true;
+}
+
+bool TqvnChatModel::SetPending(int64_t aChatId, int64_t aMessageId) {
+  TqvnMessage* message = Find(aChatId, aMessageId);
+  if (message == nullptr) return false;
+  message->State = TqvnSendState::Pending;
+  return true;
+}
+
+void TqvnChatModel::ReplaceMessage(int64_t aChatId, int64_t aOldId,
+                                   const std::vector<TqvnMessage>& aMessages) {
+  TqvnConversation& conversation = Track(aChatId);
+  std::erase_if(conversation.Messages,
+                [aOldId](const TqvnMessage& aMessage) { return aMessage.Id == aOldId; });
+  for (const TqvnMessage& message : aMessages) {
+    if (message.ChatId == aChatId && Find(aChatId, message.Id) == nullptr) {
+      conversation.Messages.push_back(message);
+    }
+  }
+  Sort(conversation);
+}
+
+TqvnMessage* TqvnChatModel::Find(int64_t aChatId, int64_t aMessageId) {
+  if (aMessageId == 0) return nullptr;
+  auto conversation = FConversations.find(aChatId);
+  if (conversation == FConversations.end()) return nullptr;
+  for (TqvnMessage& message : conversation->second.Messages) {
+    if (message.Id == aMessageId) return &message;
+  }
+  return nullptr;
+}
+
+const TqvnMessage* TqvnChatModel::FindMessage(int64_t aChatId, int64_t aMessageId) const {
+  return const_cast<TqvnChatModel*>(this)->Find(aChatId, aMessageId);
+}
+
+}  // namespace qvn

@@ -1,0 +1,141 @@
+// TqvnChatModel: what the window knows of the logged-in account, kept from TDLib's event texts.
+//
+// Apply reads one event text (any text TDLib sends: an update or an answer to a request) and
+// keeps its facts: the account's own user id, users, chats with their place in the main chat
+// list, unread counts and last messages, files with their transfer progress, and the messages of
+// the conversations the window tracks. It returns what changed, so the window redraws only that.
+// What only the window knows it adds itself: history pages it asked for, the messages it sent
+// before TDLib answers (local echoes, named by a key of the window's), and their outcome.
+//
+// Conversations are kept only for tracked chats (Track): a burst of messages for chats nobody
+// opened costs no memory here. A conversation holds its messages in TDLib's order of ids (which
+// is the order they were sent in), local echoes last. A message that TDLib reports as pending
+// and outgoing while its id is unknown is one the window sent: its local echo stands for it until
+// the answer to the send request binds the two (BindLocalEcho), so it never shows twice.
+//
+// Plain C++ without Qt. One thread (the window's); Apply raises the JSON library's errors on a
+// member whose value does not convert, and then keeps what it read before.
+#ifndef QVN_APP_QVNCHATMODEL_H
+#define QVN_APP_QVNCHATMODEL_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/qvnChatTypes.h"
+
+namespace qvn {
+
+// What one event text changed.
+struct TqvnModelChange {
+  enum TKind {
+    None,            // nothing the window shows
+    MyId,            // the account's own user id became known
+    User,            // UserId's facts
+    Chat,            // ChatId's title, place, unread count or last message
+    NewMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
+    MessageChanged,  // the content of MessageId in ChatId changed
+    MessageSent,     // OldMessageId became Messages[0] (sent, or failed: see its State)
+    MessagesDeleted, // MessageIds left ChatId
+    File,            // FileId's size, place or transfer progress
+    Answer,          // an answer to a request, or an "error": see Type, Extra, Error, Messages
+  };
+  TKind Kind = None;
+  std::string Type;   // the text's "@type"
+  std::string Extra;  // its "@extra": a string's text, or a number's digits; "" when none
+  int64_t ChatId = 0;
+  int64_t UserId = 0;
+  int64_t MessageId = 0;
+  int64_t OldMessageId = 0;
+  std::vector<int64_t> MessageIds;
+  int32_t FileId = 0;  // File, and the answer "file"
+  TqvnError Error;     // the answer "error"
+  // The message of NewMessage and MessageSent; those of the answers "message" and "messages"
+  // (in TDLib's order, null entries left out).
+  std::vector<TqvnMessage> Messages;
+};
+
+struct TqvnConversation {
+  std::vector<TqvnMessage> Messages;
+  bool HistoryLoading = false;   // a page of older messages has been asked for
+  bool HistoryComplete = false;  // TDLib has no older messages
+};
+
+class TqvnChatModel {
+ public:
+  TqvnModelChange Apply(std::string_view aText);
+  // Forgets everything (the account is gone: Stop).
+  void Clear();
+
+  int64_t MyId() const { return FMyId; }
+  const TqvnUser* User(int64_t aUserId) const;
+  const TqvnChat* Chat(int64_t aChatId) const;
+  const TqvnFile* File(int32_t aFileId) const;
+  // Every chat: first those in the main list as TDLib orders it (order, then id, descending),
+  // then the others (archived, or known only from a request) in the order they became known.
+  std::vector<int64_t> ChatIdsInOrder() const;
+  // The place of a chat in ChatIdsInOrder as a key that sorts the same way: a greater key comes
+  // first. Stable while the chat's order does not change.
+  struct TOrderKey {
+    bool operator<(const TOrderKey& aOther) const;
+    bool operator==(const TOrderKey& aOther) const = default;
+    bool InMainList = false;
+    int64_t Order = 0;
+    int64_t Id = 0;
+    uint64_t Arrival = 0;
+  };
+  TOrderKey OrderKey(int64_t aChatId) const;
+
+  // The conversation of aChatId, created empty on first use; from then on new messages of the
+  // chat are kept in it.
+  TqvnConversation& Track(int64_t aChatId);
+  const TqvnConversation* Conversation(int64_t aChatId) const;
+  // Adds a page of older messages (as TDLib gives them, newest first); returns how many were
+  // not held yet.
+  int AddHistory(int64_t aChatId, const std::vector<TqvnMessage>& aPage);
+  // A message the window sent, shown as pending until TDLib answers; aMessage.LocalKey and
+  // ChatId must be set. Tracks the chat.
+  void AddLocalEcho(TqvnMessage aMessage);
+  // The message the local echo aLocalKey stands for (bound or not), or null.
+  const TqvnMessage* FindLocalEcho(const std::string& aLocalKey) const;
+  // TDLib accepted the send: the echo becomes aMessage (keeping its key). False when no echo
+  // has that key.
+  bool BindLocalEcho(const std::string& aLocalKey, const TqvnMessage& aMessage);
+  // TDLib refused the send request itself: the echo fails with aError and can be sent again.
+  bool FailLocalEcho(const std::string& aLocalKey, const TqvnError& aError);
+  // The echo is being sent again.
+  bool RetryLocalEcho(const std::string& aLocalKey);
+  // A failed message TDLib is sending again: pending until TDLib answers.
+  bool SetPending(int64_t aChatId, int64_t aMessageId);
+  // Puts aMessages in place of aOldId (messages sent again replace the failed one); they are
+  // added in order when aOldId is no longer held.
+  void ReplaceMessage(int64_t aChatId, int64_t aOldId, const std::vector<TqvnMessage>& aMessages);
+  const TqvnMessage* FindMessage(int64_t aChatId, int64_t aMessageId) const;
+
+ private:
+  struct TChatEntry {
+    TqvnChat Chat;
+    uint64_t Arrival = 0;
+  };
+  TqvnChat* MutableChat(int64_t aChatId);
+  TqvnMessage* Find(int64_t aChatId, int64_t aMessageId);
+  TqvnMessage* FindLocal(const std::string& aLocalKey);
+  // Keeps aMessage in its tracked conversation (replacing one with the same id); false when
+  // the chat is not tracked or the message is a pending one of the window's not bound yet.
+  bool Store(const TqvnMessage& aMessage);
+  static void Sort(TqvnConversation& aConversation);
+
+  int64_t FMyId = 0;
+  std::unordered_map<int64_t, TqvnUser> FUsers;
+  std::unordered_map<int64_t, TChatEntry> FChats;
+  uint64_t FArrivals = 0;
+  std::unordered_map<int32_t, TqvnFile> FFiles;
+  std::map<int64_t, TqvnConversation> FConversations;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_APP_QVNCHATMODEL_H

@@ -1,0 +1,92 @@
+// The facts the window keeps about an account, as plain values: users, chats, messages and
+// files, read from TDLib's objects (qvnTelegramReader.h) and held by the chat model
+// (qvnChatModel.h). Texts are UTF-8 with TDLib's JSON escapes already decoded. No Qt, no
+// behaviour: copy them freely, on one thread at a time.
+#ifndef QVN_APP_QVNCHATTYPES_H
+#define QVN_APP_QVNCHATTYPES_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvn {
+
+// A TDLib file: its size and how far its download or upload has come.
+struct TqvnFile {
+  int32_t Id = 0;
+  int64_t Size = 0;  // the exact size, or TDLib's expected size while the exact one is unknown
+  std::string LocalPath;  // where TDLib keeps the local copy, or ""
+  bool CanBeDownloaded = false;
+  bool Downloading = false;
+  bool Downloaded = false;
+  int64_t DownloadedSize = 0;
+  bool Uploading = false;
+  int64_t UploadedSize = 0;
+};
+
+// Where a message stands: Sent covers every message TDLib holds as sent (incoming ones too).
+enum class TqvnSendState { Sent, Pending, Failed };
+
+struct TqvnMessage {
+  // TDLib's id (a temporary one while the message is being sent); 0 for a message the window
+  // sent that TDLib has not answered yet (then LocalKey names it).
+  int64_t Id = 0;
+  int64_t ChatId = 0;
+  int64_t SenderUserId = 0;  // exactly one of the two senders is set
+  int64_t SenderChatId = 0;
+  int64_t Date = 0;  // Unix time
+  bool Outgoing = false;
+  TqvnSendState State = TqvnSendState::Sent;
+  // Why a failed message was not sent, and whether TDLib can send it again.
+  int32_t ErrorCode = 0;
+  std::string ErrorMessage;
+  bool CanRetry = false;
+  std::string ContentType;  // TDLib's content type, e.g. "messageText", "messagePhoto"
+  std::string Text;         // the text, or the caption of a media message
+  std::string FileName;     // of a document, video, audio or animation ("" when TDLib has none)
+  std::string Emoji;        // of a sticker
+  int32_t Width = 0;        // of a photo (its largest size) or a video
+  int32_t Height = 0;
+  int32_t Duration = 0;   // seconds, of a video, audio, voice or video note
+  int32_t FileId = 0;     // the file a click offers (a photo's largest size); 0 for none
+  int64_t FileSize = 0;   // that file's size when the message was read
+  std::string LocalKey;   // set on the messages the window sent
+};
+
+struct TqvnUser {
+  int64_t Id = 0;
+  std::string FirstName;
+  std::string LastName;
+  std::string Username;  // the first active username, without "@"
+  std::string PhoneNumber;
+  bool IsBot = false;
+};
+
+// A chat's place in one of TDLib's chat lists; Order 0 means it is not in that list.
+struct TqvnChatPosition {
+  bool MainList = false;  // chatListMain (otherwise the archive or a folder)
+  int64_t Order = 0;
+  bool IsPinned = false;
+};
+
+struct TqvnChat {
+  int64_t Id = 0;
+  std::string Type;  // TDLib's chat type, e.g. "chatTypePrivate"
+  int64_t UserId = 0;  // the other user of a private or secret chat
+  std::string Title;
+  int64_t Order = 0;  // position in the main list; 0 while it is not in it
+  bool IsPinned = false;
+  int32_t UnreadCount = 0;
+  std::optional<TqvnMessage> LastMessage;
+};
+
+// An "error" object: TDLib's code and message.
+struct TqvnError {
+  int32_t Code = 0;
+  std::string Message;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_APP_QVNCHATTYPES_H

@@ -1,0 +1,56 @@
+// The words the window shows for users, chats and messages: "Alice Moreau, 14:02: text", media
+// lines with their caption, file name and size, send states and transfer progress, and a chat
+// row's preview of its last message.
+//
+// Times are shown in the local time zone: the time of day for a message of aNow's day, the
+// date as well for older ones. Pure functions of their arguments (the model is only read);
+// any thread.
+#ifndef QVN_APP_QVNMESSAGETEXT_H
+#define QVN_APP_QVNMESSAGETEXT_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/qvnChatModel.h"
+
+namespace qvn {
+
+// "First Last"; else "@username"; else "+phone"; else "User <id>".
+std::string UserName(const TqvnUser& aUser);
+// The user's or the sending chat's name, or "User <id>" / "Chat <id>" while it is unknown.
+std::string SenderName(const TqvnChatModel& aModel, const TqvnMessage& aMessage);
+
+// "512 B", "1.5 KB", "12.3 MB", "1.1 GB" (units of 1024).
+std::string FileSizeText(int64_t aBytes);
+// "0:42", "12:05", "1:02:03".
+std::string DurationText(int32_t aSeconds);
+// "14:02" for a time on aNow's day, "2025-03-12 14:02" for any other (local time).
+std::string ClockText(int64_t aDate, int64_t aNow);
+// The current Unix time, the aNow of the window's lines.
+int64_t UnixNow();
+std::string_view FirstLine(std::string_view aText);
+
+// The message itself: its text, or a media line such as
+// "Document report.pdf (1.2 MB): caption" or "Photo (1280×960, 350.2 KB)".
+std::string MessageBody(const TqvnMessage& aMessage);
+
+// "Name, 14:02: body" in a conversation, followed by the message's state: " ✓" once an
+// outgoing message is sent; " — sending…" or " — uploading 40%" while pending; " — not sent:
+// <TDLib's reason> (error <code>); click to send again" (or "...; click to edit it" when TDLib
+// cannot send it again) after a failure; and for a file " — downloading 48%", " — click to
+// open" or " — click to download".
+std::string ConversationLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,
+                             int64_t aNow);
+// "[Chat title] Name, 14:02: body" for the stream of every chat's new messages; the title is
+// left out when it is the sender's name (a private chat's own messages).
+std::string StreamLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage, int64_t aNow);
+// The first line of a chat's last message for its row, after "Name: " in groups; "" for none.
+std::string ChatPreview(const TqvnChatModel& aModel, const TqvnChat& aChat);
+
+// How far the transfer of aMessage's file has come, 0 to 100; -1 while none is running.
+int TransferPercent(const TqvnChatModel& aModel, const TqvnMessage& aMessage);
+
+}  // namespace qvn
+
+#endif  // QVN_APP_QVNMESSAGETEXT_H

@@ -1,0 +1,345 @@
+// The window's chat model on TDLib 1.8.67 texts: the scripted account's users and chats
+// (tests/data/account-1.8.67.jsonl), its histories, and the sample messages of every kind
+// (tests/data/messages-sample.jsonl).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/qvnChatModel.h"
+#include "json/qvnJSON.h"
+
+namespace qvn {
+namespace {
+
+constexpr int64_t kMe = 5123456789;
+constexpr int64_t kAlice = 6100000001, kBob = 6100000002, kBot = 6100000004;
+constexpr int64_t kFamily = -4000000001, kClimb = -1001000000002, kNews = -1001000000003,
+                  kOldFlat = -1001000000005;
+
+std::vector<std::string> Lines(const std::string& aFile) {
+  std::ifstream in(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+// The sample file's first new message whose content has aContentType.
+std::string SampleMessage(const std::string& aContentType) {
+  for (const std::string& line : Lines("messages-sample.jsonl")) {
+    if (line.find("\"content\":{\"@type\":\"" + aContentType + "\"") != std::string::npos &&
+        line.rfind("{\"@type\":\"updateNewMessage\"", 0) == 0) {
+      return line;
+    }
+  }
+  return {};
+}
+
+// The messages of the scripted account's history answers, for aChatId, newest first.
+std::vector<TqvnMessage> History(TqvnChatModel& aModel, int64_t aChatId) {
+  for (const std::string& line : Lines("account-history-1.8.67.jsonl")) {
+    TqvnModelChange change = aModel.Apply(line);
+    if (!change.Messages.empty() && change.Messages.front().ChatId == aChatId) {
+      return change.Messages;
+    }
+  }
+  return {};
+}
+
+std::vector<int64_t> Ids(const TqvnConversation& aConversation) {
+  std::vector<int64_t> ids;
+  for (const TqvnMessage& message : aConversation.Messages) ids.push_back(message.Id);
+  return ids;
+}
+
+class ChatModelTest : public ::testing::Test {
+ protected:
+  void LoadAccount() {
+    for (const std::string& line : Lines("account-1.8.67.jsonl")) Model.Apply(line);
+  }
+  TqvnChatModel Model;
+};
+
+TEST_F(ChatModelTest, ReadsTheAccountsUsersAndChats) {
+  LoadAccount();
+  EXPECT_EQ(Model.MyId(), kMe);
+  ASSERT_NE(Model.User(kAlice), nullptr);
+  EXPECT_EQ(Model.User(kAlice)->FirstName, "Alice");
+  EXPECT_EQ(Model.User(kAlice)->LastName, "Moreau");
+  EXPECT_EQ(Model.User(kAlice)->Username, "alice_moreau");
+  EXPECT_EQ(Model.User(kMe)->PhoneNumber, "15550100");
+  EXPECT_TRUE(Model.User(kBot)->IsBot);
+  EXPECT_FALSE(Model.User(kBob)->IsBot);
+
+  const TqvnChat* family = Model.Chat(kFamily);
+  ASSERT_NE(family, nullptr);
+  EXPECT_EQ(family->Title, "Family 🏔 trip");  // renamed by updateChatTitle
+  EXPECT_EQ(family->Type, "chatTypeBasicGroup");
+  EXPECT_EQ(family->UnreadCount, 3);
+  ASSERT_TRUE(family->LastMessage.has_value());
+  EXPECT_EQ(family->LastMessage->Text, "See you all there!");
+  EXPECT_EQ(Model.Chat(kAlice)->UserId, kAlice);
+  EXPECT_TRUE(Model.Chat(kAlice)->IsPinned);
+  EXPECT_EQ(Model.Chat(kClimb)->UnreadCount, 12);
+  // The pinned chat first, then by TDLib's order; the archived chat after the main list.
+  EXPECT_EQ(Model.ChatIdsInOrder(),
+            (std::vector<int64_t>{kAlice, kFamily, kClimb, kNews, kBot, kOldFlat}));
+}
+
+TEST_F(ChatModelTest, PositionsMoveChatsInAndOutOfTheMainList) {
+  LoadAccount();
+  const auto position = [](int64_t aChatId, const std::string& aList, const std::string& aOrder) {
+    return R"({"@type":"updateChatPosition","chat_id":)" + std::to_string(aChatId) +
+           R"(,"position":{"@type":"chatPosition","list":{"@type":")" + aList +
+           R"("},"order":")" + aOrder + R"(","is_pinned":false}})";
+  };
+  const struct {
+    std::string update;
+    std::vector<int64_t> order;
+  } steps[] = {
+      // A new last message moves the bot's chat up, under the pinned chat.
+      {R"({"@type":"updateChatLastMessage","chat_id":6100000004,"last_message":{"@type":"message","id":1,"chat_id":6100000004,"date":1767700000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Snow!","entities":[]}}},"positions":[{"@type":"chatPosition","list":{"@type":"chatListMain"},"order":"9000000000000000000","is_pinned":false}]})",
+       {kAlice, kBot, kFamily, kClimb, kNews, kOldFlat}},
+      // Positions in other lists leave the main list alone.
+      {position(kNews, "chatListArchive", "1"), {kAlice, kBot, kFamily, kClimb, kNews, kOldFlat}},
+      // Order 0: the chat left the main list; it follows it, in the order chats became known.
+      {position(kFamily, "chatListMain", "0"), {kAlice, kBot, kClimb, kNews, kFamily, kOldFlat}},
+      // A last message without a main-list position also takes the chat out.
+      {R"({"@type":"updateChatLastMessage","chat_id":-1001000000002,"positions":[]})",
+       {kAlice, kBot, kNews, kFamily, kClimb, kOldFlat}},
+      {position(kOldFlat, "chatListMain", "1"), {kAlice, kBot, kNews, kOldFlat, kFamily, kClimb}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.update);
+    const TqvnModelChange change = Model.Apply(step.update);
+    EXPECT_EQ(change.Kind, TqvnModelChange::Chat);
+    EXPECT_EQ(Model.ChatIdsInOrder(), step.order);
+  }
+  EXPECT_FALSE(Model.Chat(kClimb)->LastMessage.has_value());
+  // Updates about chats TDLib never announced change nothing.
+  EXPECT_EQ(Model.Apply(R"({"@type":"updateChatTitle","chat_id":42,"title":"?"})").Kind,
+            TqvnModelChange::None);
+}
+
+TEST_F(ChatModelTest, ReadsEveryKindOfMessageOfTheSample) {
+  const struct {
+    const char* content;
+    const char* text;
+    const char* fileName;
+    int32_t fileId;
+    int64_t fileSize;
+    int32_t width, height, duration;
+  } cases[] = {
+      {"messageText", "Grüße aus München — die Brötchen sind fertig 🥐", "", 0, 0, 0, 0, 0},
+      // The photo's largest size is the one to open.
+      {"messagePhoto", "", "", 265, 358615, 1280, 960, 0},
+      {"messageVideo", "Scan of the \"contract\" (final).", "видео.mp4", 272, 105665782, 720, 1280,
+       523},
+      {"messageDocument", "Отчёт за ноябрь — см. стр. 3", "presentation \"final\" v2.pptx", 275,
+       104857600, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    const TqvnModelChange change = Model.Apply(SampleMessage(c.content));
+    ASSERT_EQ(change.Kind, TqvnModelChange::NewMessage);
+    const TqvnMessage& message = change.Messages.at(0);
+    EXPECT_EQ(message.ContentType, c.content);
+    EXPECT_EQ(message.Text, c.text);
+    EXPECT_EQ(message.FileName, c.fileName);
+    EXPECT_EQ(message.FileId, c.fileId);
+    EXPECT_EQ(message.FileSize, c.fileSize);
+    EXPECT_EQ(message.Width, c.width);
+    EXPECT_EQ(message.Height, c.height);
+    EXPECT_EQ(message.Duration, c.duration);
+    EXPECT_NE(message.SenderUserId, 0);
+    EXPECT_NE(message.Date, 0);
+  }
+  const TqvnMessage sticker = Model.Apply(SampleMessage("messageSticker")).Messages.at(0);
+  EXPECT_EQ(sticker.Emoji, "🐱");
+  // Every text of the sample reads without an error.
+  for (const std::string& line : Lines("messages-sample.jsonl")) {
+    SCOPED_TRACE(line.substr(0, 80));
+    EXPECT_NO_THROW(Model.Apply(line));
+  }
+}
+
+TEST_F(ChatModelTest, ConversationsHoldTrackedChatsInTDLibsOrder) {
+  LoadAccount();
+  const std::vector<TqvnMessage> page = History(Model, kFamily);
+  ASSERT_EQ(page.size(), 12u);
+  // Not tracked: new messages pass by.
+  const std::string newMessage =
+      R"({"@type":"updateNewMessage","message":{"@type":"message","id":200278016,"sender_id":{"@type":"messageSenderUser","user_id":6100000002},"chat_id":-4000000001,"is_outgoing":false,"date":1767614000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"On my way","entities":[]}}}})";
+  Model.Apply(newMessage);
+  EXPECT_EQ(Model.Conversation(kFamily), nullptr);
+
+  Model.Track(kFamily);
+  Model.Apply(newMessage);
+  EXPECT_EQ(Ids(*Model.Conversation(kFamily)), (std::vector<int64_t>{200278016}));
+  // Pages come newest first and may overlap what is held; they go before it, once.
+  const std::vector<TqvnMessage> newer(page.begin(), page.begin() + 5);
+  const std::vector<TqvnMessage> older(page.begin() + 3, page.end());
+  EXPECT_EQ(Model.AddHistory(kFamily, newer), 5);
+  EXPECT_EQ(Model.AddHistory(kFamily, older), 7);
+  EXPECT_EQ(Model.AddHistory(kFamily, older), 0);
+  std::vector<int64_t> expected;
+  for (int n = 101; n <= 112; ++n) expected.push_back(int64_t{n} << 20);
+  expected.push_back(200278016);
+  EXPECT_EQ(Ids(*Model.Conversation(kFamily)), expected);
+
+  // A message of another chat in a page is not this chat's.
+  EXPECT_EQ(Model.AddHistory(kFamily, History(Model, kAlice)), 0);
+}
+
+TEST_F(ChatModelTest, AMessageTheWindowSentGoesFromPendingToSentOrFailed) {
+  LoadAccount();
+  TqvnMessage echo;
+  echo.ChatId = kFamily;
+  echo.ContentType = "messageText";
+  echo.Text = "Hello";
+  echo.LocalKey = "sent 1";
+  Model.AddLocalEcho(echo);
+  const auto held = [this] { return Model.Conversation(kFamily)->Messages; };
+  ASSERT_EQ(held().size(), 1u);
+  EXPECT_EQ(held()[0].State, TqvnSendState::Pending);
+  EXPECT_TRUE(held()[0].Outgoing);
+
+  // TDLib's own report of the pending message is left to the answer that names it.
+  const std::string pending =
+      R"({"@type":"message","id":117440513,"sender_id":{"@type":"messageSenderUser","user_id":5123456789},"chat_id":-4000000001,"sending_state":{"@type":"messageSendingStatePending","sending_id":0},"is_outgoing":true,"date":1767614000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Hello","entities":[]}}})";
+  Model.Apply(R"({"@type":"updateNewMessage","message":)" + pending + "}");
+  EXPECT_EQ(held().size(), 1u);
+  const TqvnModelChange answer =
+      Model.Apply(pending.substr(0, pending.size() - 1) + R"(,"@extra":"velune:7"})");
+  EXPECT_EQ(answer.Kind, TqvnModelChange::Answer);
+  EXPECT_EQ(answer.Extra, "velune:7");
+  ASSERT_TRUE(Model.BindLocalEcho("sent 1", answer.Messages.at(0)));
+  EXPECT_EQ(held()[0].Id, 117440513);
+  EXPECT_EQ(held()[0].State, TqvnSendState::Pending);
+
+  // Sent: the temporary id is replaced; the window's key stays.
+  const TqvnModelChange sent = Model.Apply(
+      R"({"@type":"updateMessageSendSucceeded","message":{"@type":"message","id":118489088,"sender_id":{"@type":"messageSenderUser","user_id":5123456789},"chat_id":-4000000001,"is_outgoing":true,"date":1767614001,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Hello","entities":[]}}},"old_message_id":117440513})");
+  EXPECT_EQ(sent.Kind, TqvnModelChange::MessageSent);
+  EXPECT_EQ(sent.OldMessageId, 117440513);
+  ASSERT_EQ(held().size(), 1u);
+  EXPECT_EQ(held()[0].Id, 118489088);
+  EXPECT_EQ(held()[0].State, TqvnSendState::Sent);
+  EXPECT_EQ(held()[0].LocalKey, "sent 1");
+
+  // Failed: TDLib's reason, and whether it can send it again.
+  echo.LocalKey = "sent 2";
+  Model.AddLocalEcho(echo);
+  Model.BindLocalEcho("sent 2", answer.Messages.at(0));
+  Model.Apply(
+      R"({"@type":"updateMessageSendFailed","message":{"@type":"message","id":117440514,"sender_id":{"@type":"messageSenderUser","user_id":5123456789},"chat_id":-4000000001,"sending_state":{"@type":"messageSendingStateFailed","error":{"@type":"error","code":429,"message":"Too Many Requests: retry after 3"},"can_retry":true,"need_another_sender":false,"need_another_reply_quote":false,"need_drop_reply":false,"required_paid_message_star_count":0,"retry_after":3.000000},"is_outgoing":true,"date":1767614002,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Hello","entities":[]}}},"old_message_id":117440513,"error":{"@type":"error","code":429,"message":"Too Many Requests: retry after 3"}})");
+  ASSERT_EQ(held().size(), 2u);
+  const TqvnMessage* failed = Model.FindLocalEcho("sent 2");
+  ASSERT_NE(failed, nullptr);
+  EXPECT_EQ(failed->Id, 117440514);
+  EXPECT_EQ(failed->State, TqvnSendState::Failed);
+  EXPECT_EQ(failed->ErrorCode, 429);
+  EXPECT_EQ(failed->ErrorMessage, "Too Many Requests: retry after 3");
+  EXPECT_TRUE(failed->CanRetry);
+
+  // A send TDLib refused outright fails the echo itself, which can be sent again.
+  echo.LocalKey = "sent 3";
+  Model.AddLocalEcho(echo);
+  ASSERT_TRUE(Model.FailLocalEcho("sent 3", {400, "Chat not found"}));
+  EXPECT_EQ(Model.FindLocalEcho("sent 3")->State, TqvnSendState::Failed);
+  EXPECT_TRUE(Model.FindLocalEcho("sent 3")->CanRetry);
+  ASSERT_TRUE(Model.RetryLocalEcho("sent 3"));
+  EXPECT_EQ(Model.FindLocalEcho("sent 3")->State, TqvnSendState::Pending);
+  EXPECT_FALSE(Model.BindLocalEcho("no such key", echo));
+}
+
+TEST_F(ChatModelTest, EditsAndDeletionsOfHeldMessages) {
+  LoadAccount();
+  Model.Track(kFamily);
+  Model.AddHistory(kFamily, History(Model, kFamily));
+  const int64_t first = int64_t{101} << 20, second = int64_t{102} << 20;
+  const TqvnModelChange edit = Model.Apply(
+      R"({"@type":"updateMessageContent","chat_id":-4000000001,"message_id":)" +
+      std::to_string(first) +
+      R"(,"new_content":{"@type":"messageText","text":{"@type":"formattedText","text":"Who brings what?","entities":[]}}})");
+  EXPECT_EQ(edit.Kind, TqvnModelChange::MessageChanged);
+  EXPECT_EQ(Model.FindMessage(kFamily, first)->Text, "Who brings what?");
+  // Dropped from TDLib's cache only: still in the chat.
+  const std::string deletion = R"({"@type":"updateDeleteMessages","chat_id":-4000000001,"message_ids":[)" +
+                               std::to_string(first) + "," + std::to_string(second) +
+                               R"(],"is_permanent":false,"from_cache":)";
+  EXPECT_EQ(Model.Apply(deletion + "true}").Kind, TqvnModelChange::None);
+  EXPECT_EQ(Model.Conversation(kFamily)->Messages.size(), 12u);
+  EXPECT_EQ(Model.Apply(deletion + "false}").Kind, TqvnModelChange::MessagesDeleted);
+  EXPECT_EQ(Model.Conversation(kFamily)->Messages.size(), 10u);
+  EXPECT_EQ(Model.FindMessage(kFamily, first), nullptr);
+}
+
+TEST_F(ChatModelTest, FilesFollowTheirUpdatesWithPathsUnescaped) {
+  const std::string file =
+      R"({"@type":"updateFile","file":{"@type":"file","id":501,"size":1288490,"expected_size":1288490,"local":{"@type":"localFile","path":"%s","can_be_downloaded":true,"can_be_deleted":%s,"is_downloading_active":%s,"is_downloading_completed":%s,"download_offset":0,"downloaded_prefix_size":%s,"downloaded_size":%s},"remote":{"@type":"remoteFile","id":"x","unique_id":"y","is_uploading_active":false,"is_uploading_completed":true,"uploaded_size":1288490}}})";
+  const auto text = [&file](std::vector<std::string> aValues) {
+    std::string result = file;
+    for (const std::string& value : aValues) result.replace(result.find("%s"), 2, value);
+    return result;
+  };
+  const TqvnModelChange progress = Model.Apply(text({"", "false", "true", "false", "644245", "644245"}));
+  EXPECT_EQ(progress.Kind, TqvnModelChange::File);
+  EXPECT_EQ(progress.FileId, 501);
+  EXPECT_TRUE(Model.File(501)->Downloading);
+  EXPECT_EQ(Model.File(501)->DownloadedSize, 644245);
+  Model.Apply(text({"\\/home\\/dana\\/Trip plan \\u2014 Alps \\u00e9.pdf", "true", "false", "true",
+                    "1288490", "1288490"}));
+  EXPECT_TRUE(Model.File(501)->Downloaded);
+  EXPECT_EQ(Model.File(501)->LocalPath, "/home/dana/Trip plan — Alps é.pdf");
+}
+
+TEST_F(ChatModelTest, AnswersCarryTheirTag) {
+  const struct {
+    std::string text;
+    TqvnModelChange::TKind kind;
+    std::string extra;
+    int32_t errorCode;
+    size_t messages;
+  } cases[] = {
+      {R"({"@type":"ok","@extra":"velune:1"})", TqvnModelChange::Answer, "velune:1", 0, 0},
+      {R"({"@type":"ok"})", TqvnModelChange::None, "", 0, 0},
+      {R"({"@type":"error","code":404,"message":"Not Found","@extra":"velune:2"})",
+       TqvnModelChange::Answer, "velune:2", 404, 0},
+      // Errors that follow no tagged request (the engine's login requests) are answers too.
+      {R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})", TqvnModelChange::Answer,
+       "", 400, 0},
+      {R"({"@type":"chats","total_count":0,"chat_ids":[],"@extra":12345})",
+       TqvnModelChange::Answer, "12345", 0, 0},
+      // Messages that could not be sent again are null in resendMessages' answer.
+      {R"({"@type":"messages","total_count":2,"messages":[null,{"@type":"message","id":5,"chat_id":1,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"x","entities":[]}}}],"@extra":"velune:3"})",
+       TqvnModelChange::Answer, "velune:3", 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const TqvnModelChange change = Model.Apply(c.text);
+    EXPECT_EQ(change.Kind, c.kind);
+    EXPECT_EQ(change.Extra, c.extra);
+    EXPECT_EQ(change.Error.Code, c.errorCode);
+    EXPECT_EQ(change.Messages.size(), c.messages);
+  }
+  EXPECT_EQ(Model.Apply(R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})")
+                .Error.Message,
+            "PHONE_CODE_INVALID");
+}
+
+TEST_F(ChatModelTest, AValueThatDoesNotConvertRaisesAndKeepsWhatWasRead) {
+  LoadAccount();
+  EXPECT_THROW(Model.Apply(R"({"@type":"updateChatReadInbox","chat_id":-4000000001,"unread_count":"many"})"),
+               EqvnConvertError);
+  EXPECT_EQ(Model.Chat(kFamily)->UnreadCount, 3);
+  Model.Clear();
+  EXPECT_EQ(Model.Chat(kFamily), nullptr);
+  EXPECT_EQ(Model.MyId(), 0);
+}
+
+}  // namespace
+}  // namespace qvn

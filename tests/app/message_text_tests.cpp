@@ -1,0 +1,239 @@
+// The words the window shows: names, sizes, times, message bodies, conversation and stream
+// lines with their states, chat previews; and the connection and login states in words.
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <cstdlib>
+
+#include "app/qvnMessageText.h"
+#include "app/qvnStatusText.h"
+
+namespace qvn {
+namespace {
+
+// Times in these tests are UTC.
+class UtcEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kUtc =
+    ::testing::AddGlobalTestEnvironment(new UtcEnvironment);
+
+constexpr int64_t kNoon = 1767614400;  // 2026-01-05 12:00 UTC
+
+TEST(MessageText, SizesDurationsAndTimes) {
+  const struct {
+    int64_t bytes;
+    const char* text;
+  } sizes[] = {{0, "0 B"},          {1023, "1023 B"},           {1024, "1.0 KB"},
+               {1536, "1.5 KB"},    {1288490, "1.2 MB"},        {105665782, "100.8 MB"},
+               {1073741824, "1.0 GB"}, {5497558138880, "5.0 TB"}};
+  for (const auto& c : sizes) EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
+  const struct {
+    int32_t seconds;
+    const char* text;
+  } durations[] = {{0, "0:00"}, {42, "0:42"}, {725, "12:05"}, {3723, "1:02:03"}};
+  for (const auto& c : durations) EXPECT_EQ(DurationText(c.seconds), c.text) << c.seconds;
+  const struct {
+    int64_t date;
+    const char* text;
+  } times[] = {
+      {kNoon + 2 * 3600 + 120, "14:02"},           // the same day
+      {kNoon - 12 * 3600, "00:00"},                // its first minute
+      {kNoon - 12 * 3600 - 60, "2026-01-04 23:59"},  // the day before
+      {kNoon + 365 * 86400, "2027-01-05 12:00"},   // the same day of another year
+  };
+  for (const auto& c : times) EXPECT_EQ(ClockText(c.date, kNoon), c.text) << c.date;
+  EXPECT_EQ(FirstLine("one\ntwo"), "one");
+  EXPECT_EQ(FirstLine("only"), "only");
+}
+
+TEST(MessageText, NamesFallBackToWhatIsKnown) {
+  const struct {
+    TqvnUser user;
+    const char* name;
+  } cases[] = {
+      {{1, "Alice", "Moreau", "alice", "1555", false}, "Alice Moreau"},
+      {{2, "Bob", "", "", "", false}, "Bob"},
+      {{3, "", "Wei", "", "", false}, "Wei"},
+      {{4, "", "", "chenwei", "1555", false}, "@chenwei"},
+      {{5, "", "", "", "15550100", false}, "+15550100"},
+      {{6, "", "", "", "", false}, "User 6"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UserName(c.user), c.name) << c.name;
+
+  TqvnChatModel model;
+  model.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":7,"first_name":"Dana","last_name":"","usernames":{"@type":"usernames","active_usernames":[],"disabled_usernames":[],"editable_username":"","collectible_usernames":[]},"phone_number":"","type":{"@type":"userTypeRegular"}}})");
+  model.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":-100,"type":{"@type":"chatTypeSupergroup","supergroup_id":100,"is_channel":true},"title":"News","positions":[],"unread_count":0}})");
+  TqvnMessage message;
+  message.SenderUserId = 7;
+  EXPECT_EQ(SenderName(model, message), "Dana");
+  message.SenderUserId = 8;
+  EXPECT_EQ(SenderName(model, message), "User 8");
+  message.SenderUserId = 0;
+  message.SenderChatId = -100;
+  EXPECT_EQ(SenderName(model, message), "News");
+  message.SenderChatId = -200;
+  EXPECT_EQ(SenderName(model, message), "Chat -200");
+}
+
+TqvnMessage Media(const char* aType, const char* aText, const char* aFileName, int64_t aSize,
+                  int32_t aWidth, int32_t aHeight, int32_t aDuration) {
+  TqvnMessage message;
+  message.ContentType = aType;
+  message.Text = aText;
+  message.FileName = aFileName;
+  message.FileSize = aSize;
+  message.FileId = aSize > 0 ? 9 : 0;
+  message.Width = aWidth;
+  message.Height = aHeight;
+  message.Duration = aDuration;
+  return message;
+}
+
+TEST(MessageText, BodiesOfEveryKind) {
+  const struct {
+    TqvnMessage message;
+    const char* body;
+  } cases[] = {
+      {Media("messageText", "two\nlines", "", 0, 0, 0, 0), "two\nlines"},
+      {Media("messagePhoto", "The view", "", 358615, 1280, 960, 0),
+       "Photo (1280×960, 350.2 KB): The view"},
+      {Media("messagePhoto", "", "", 0, 0, 0, 0), "Photo"},
+      {Media("messageDocument", "Route, page 2", "Trip plan — Alps.pdf", 1288490, 0, 0, 0),
+       "Document Trip plan — Alps.pdf (1.2 MB): Route, page 2"},
+      {Media("messageVideo", "", "ridge.mp4", 12902341, 1280, 720, 42),
+       "Video ridge.mp4 (0:42, 12.3 MB)"},
+      {Media("messageVideo", "", "", 12902341, 1280, 720, 42), "Video (0:42, 12.3 MB)"},
+      {Media("messageAnimation", "", "cat.mp4", 2048, 0, 0, 3), "Animation cat.mp4 (0:03, 2.0 KB)"},
+      {Media("messageAudio", "", "song.mp3", 5242880, 0, 0, 192), "Audio song.mp3 (3:12, 5.0 MB)"},
+      {Media("messageVoiceNote", "", "", 40960, 0, 0, 12), "Voice message (0:12, 40.0 KB)"},
+      {Media("messageVideoNote", "", "", 1048576, 0, 0, 9), "Video message (0:09, 1.0 MB)"},
+      {Media("messageChatAddMembers", "", "", 0, 0, 0, 0), "(chat add members)"},
+      {Media("messageUnsupported", "", "", 0, 0, 0, 0), "(unsupported)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MessageBody(c.message), c.body) << c.message.ContentType;
+  TqvnMessage sticker;
+  sticker.ContentType = "messageSticker";
+  sticker.Emoji = "🐱";
+  EXPECT_EQ(MessageBody(sticker), "Sticker 🐱");
+}
+
+class LineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Model.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":7,"first_name":"Dana","last_name":"Whitfield","phone_number":"","type":{"@type":"userTypeRegular"}}})");
+    Model.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":8,"first_name":"Bob","last_name":"","phone_number":"","type":{"@type":"userTypeRegular"}}})");
+    Model.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":-4,"type":{"@type":"chatTypeBasicGroup","basic_group_id":4},"title":"Family","positions":[],"unread_count":0}})");
+    Model.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":8,"type":{"@type":"chatTypePrivate","user_id":8},"title":"Bob","positions":[],"unread_count":0}})");
+  }
+  TqvnMessage Message(int64_t aSender, int64_t aChat, const char* aText) {
+    TqvnMessage message;
+    message.Id = 1;
+    message.SenderUserId = aSender;
+    message.ChatId = aChat;
+    message.Date = kNoon + 122;
+    message.ContentType = "messageText";
+    message.Text = aText;
+    return message;
+  }
+  void File(const char* aUpdate) { Model.Apply(aUpdate); }
+  TqvnChatModel Model;
+};
+
+TEST_F(LineTest, ConversationLinesShowTheSendStateAndTheFile) {
+  TqvnMessage incoming = Message(8, -4, "Hi");
+  TqvnMessage pending = Message(7, -4, "Hello");
+  pending.Outgoing = true;
+  pending.State = TqvnSendState::Pending;
+  TqvnMessage sent = pending;
+  sent.State = TqvnSendState::Sent;
+  TqvnMessage failed = pending;
+  failed.State = TqvnSendState::Failed;
+  failed.ErrorCode = 429;
+  failed.ErrorMessage = "Too Many Requests: retry after 3";
+  failed.CanRetry = true;
+  TqvnMessage stuck = failed;
+  stuck.CanRetry = false;
+  TqvnMessage document = Media("messageDocument", "", "a.pdf", 1000, 0, 0, 0);
+  document.SenderUserId = 8;
+  document.Date = kNoon + 122;
+  TqvnMessage uploading = document;
+  uploading.SenderUserId = 7;
+  uploading.Outgoing = true;
+  uploading.State = TqvnSendState::Pending;
+  const struct {
+    const char* file;  // the file's update first, if any
+    TqvnMessage message;
+    const char* line;
+    int percent;
+  } cases[] = {
+      {nullptr, incoming, "Bob, 12:02: Hi", -1},
+      {nullptr, pending, "Dana Whitfield, 12:02: Hello — sending…", -1},
+      {nullptr, sent, "Dana Whitfield, 12:02: Hello ✓", -1},
+      {nullptr, failed,
+       "Dana Whitfield, 12:02: Hello — not sent: Too Many Requests: retry after 3 (error 429); "
+       "click to send again",
+       -1},
+      {nullptr, stuck,
+       "Dana Whitfield, 12:02: Hello — not sent: Too Many Requests: retry after 3 (error 429); "
+       "click to edit it",
+       -1},
+      {nullptr, document, "Bob, 12:02: Document a.pdf (1000 B) — click to download", -1},
+      {R"({"@type":"updateFile","file":{"@type":"file","id":9,"size":1000,"local":{"@type":"localFile","path":"","is_downloading_active":true,"is_downloading_completed":false,"downloaded_size":480},"remote":{"@type":"remoteFile","is_uploading_active":false,"uploaded_size":1000}}})",
+       document, "Bob, 12:02: Document a.pdf (1000 B) — downloading 48%", 48},
+      {R"({"@type":"updateFile","file":{"@type":"file","id":9,"size":1000,"local":{"@type":"localFile","path":"\/tmp\/a.pdf","is_downloading_active":false,"is_downloading_completed":true,"downloaded_size":1000},"remote":{"@type":"remoteFile","is_uploading_active":false,"uploaded_size":1000}}})",
+       document, "Bob, 12:02: Document a.pdf (1000 B) — click to open", -1},
+      {R"({"@type":"updateFile","file":{"@type":"file","id":9,"size":1000,"local":{"@type":"localFile","path":"\/tmp\/a.pdf","is_downloading_active":false,"is_downloading_completed":true,"downloaded_size":1000},"remote":{"@type":"remoteFile","is_uploading_active":true,"uploaded_size":400}}})",
+       uploading, "Dana Whitfield, 12:02: Document a.pdf (1000 B) — uploading 40%", 40},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    if (c.file != nullptr) File(c.file);
+    EXPECT_EQ(ConversationLine(Model, c.message, kNoon), c.line);
+    EXPECT_EQ(TransferPercent(Model, c.message), c.percent);
+  }
+}
+
+TEST_F(LineTest, StreamLinesAndPreviewsNameTheChat) {
+  EXPECT_EQ(StreamLine(Model, Message(8, -4, "Hi"), kNoon), "[Family] Bob, 12:02: Hi");
+  // A private chat is titled after the other user: their own messages need no title.
+  EXPECT_EQ(StreamLine(Model, Message(8, 8, "Hi"), kNoon), "Bob, 12:02: Hi");
+  EXPECT_EQ(StreamLine(Model, Message(7, 8, "Hi"), kNoon), "[Bob] Dana Whitfield, 12:02: Hi");
+  EXPECT_EQ(StreamLine(Model, Message(7, 99, "Hi"), kNoon), "[Chat 99] Dana Whitfield, 12:02: Hi");
+
+  TqvnChat group = *Model.Chat(-4);
+  EXPECT_EQ(ChatPreview(Model, group), "");
+  group.LastMessage = Message(8, -4, "first\nsecond");
+  EXPECT_EQ(ChatPreview(Model, group), "Bob: first");
+  TqvnChat private_ = *Model.Chat(8);
+  private_.LastMessage = Message(8, 8, "first\nsecond");
+  EXPECT_EQ(ChatPreview(Model, private_), "first");
+}
+
+TEST(StatusText, StatesInWords) {
+  const struct {
+    const char* state;
+    const char* text;
+  } states[] = {{"connectionStateWaitingForNetwork", "Waiting for network"},
+                {"connectionStateConnectingToProxy", "Connecting to proxy…"},
+                {"connectionStateConnecting", "Connecting…"},
+                {"connectionStateUpdating", "Updating…"},
+                {"connectionStateReady", "Ready"},
+                {"", ""},
+                {"connectionStateSomethingNew", "connectionStateSomethingNew"}};
+  for (const auto& c : states) EXPECT_EQ(ConnectionStateText(c.state), c.text) << c.state;
+  EXPECT_EQ(LoginStepText("authorizationStateWaitPhoneNumber", false), "the phone number");
+  EXPECT_EQ(LoginStepText("authorizationStateWaitPhoneNumber", true), "the bot token");
+  EXPECT_EQ(LoginStepText("authorizationStateWaitCode", false), "the code");
+  EXPECT_EQ(LoginStepText("authorizationStateWaitPassword", false), "the password");
+  EXPECT_EQ(LoginStepText("authorizationStateReady", false), "");
+  EXPECT_EQ(Trimmed("  12345 \t"), "12345");
+  EXPECT_EQ(Trimmed(" "), "");
+}
+
+}  // namespace
+}  // namespace qvn

@@ -1,0 +1,401 @@
+// The window on a logged-in account played by the scripted fake TDLib (ScriptedAccount.h): the
+// chat list in TDLib's order with unread counts and last lines, the stream of every chat, a
+// chat's history in pages, sending with its states, downloads with progress, and the errors a
+// user can cause, in words.
+#include <QScrollBar>
+#include <QTest>
+#include <ctime>
+
+#include "WindowFixture.h"
+#include "app/qvnChatRows.h"
+#include "app/qvnMessageText.h"
+#include "client/qvnTelegram_MessageRequests.h"
+
+namespace qvn::testing {
+namespace {
+
+constexpr int64_t kFamily = TScriptedAccount::kFamily;
+
+int64_t MessageId(int aNumber) {
+  return int64_t{aNumber} << 20;
+}
+
+// The history file's dates, as the window shows them today.
+std::string At(int64_t aDate) {
+  return ClockText(aDate, std::time(nullptr));
+}
+
+bool EndsWith(const std::string& aText, const std::string& aEnd) {
+  return aText.size() >= aEnd.size() && aText.compare(aText.size() - aEnd.size(), aEnd.size(), aEnd) == 0;
+}
+
+class ConversationTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    Account = std::make_unique<TScriptedAccount>(Dir.File(""));
+    Open();
+    LogIn();
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    Account.reset();
+  }
+
+  // Opens aTitle's conversation and waits until its whole history is there.
+  void OpenWhole(const std::string& aTitle, int64_t aChatId) {
+    Account->PageSize = 50;
+    ClickChat(aTitle);
+    ASSERT_TRUE(WaitFor([&] {
+      const TqvnConversation* conversation = Window->Model().Conversation(aChatId);
+      return conversation != nullptr && conversation->HistoryComplete;
+    }));
+    QCoreApplication::processEvents();
+  }
+  std::string LastRow() {
+    const std::vector<std::string> rows = ConversationRows();
+    return rows.empty() ? std::string() : rows.back();
+  }
+  QListWidgetItem* RowContaining(const std::string& aText) {
+    for (int i = 0; i < Conversation()->count(); ++i) {
+      if (Conversation()->item(i)->text().toStdString().find(aText) != std::string::npos) {
+        return Conversation()->item(i);
+      }
+    }
+    ADD_FAILURE() << "no row with " << aText;
+    return Conversation()->item(0);
+  }
+  void ClickRow(QListWidgetItem* aRow) { emit Conversation()->itemClicked(aRow); }
+  void PressEnter() { QTest::keyClick(Edit("txtMessage"), Qt::Key_Return); }
+
+  std::unique_ptr<TScriptedAccount> Account;
+};
+
+TEST_F(ConversationTest, ChatListFollowsTDLibsOrderWithUnreadCountsAndLastLines) {
+  // The pinned chat first, then by TDLib's order; the archived chat after the main list.
+  EXPECT_EQ(ChatRows(),
+            (std::vector<std::string>{"All chats", "Alice Moreau", "Family 🏔 trip", "Climbing club",
+                                      "Velune release notes", "Weather Bot", "Old flat share"}));
+  const struct {
+    int row;
+    int unread;
+    const char* preview;
+  } rows[] = {
+      {1, 1, "Café after the walk?"},
+      {2, 3, "Alice Moreau: See you all there!"},
+      {3, 12, "Bob Okafor: Wall closed on Monday for cleaning"},
+      {4, 0, "Version 2025.1 is out: conversations, history and downloads."},
+      {5, 0, "Tomorrow: 4°C, light snow"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.row);
+    EXPECT_EQ(Chats()->item(r.row)->data(TqvnChatRow::UnreadRole).toInt(), r.unread);
+    EXPECT_EQ(Chats()->item(r.row)->data(TqvnChatRow::PreviewRole).toString().toStdString(),
+              r.preview);
+  }
+  // The list was loaded until TDLib had no more chats (404), then no more was asked.
+  EXPECT_EQ(SentOfType("loadChats").size(), 2u);
+  Chats()->verticalScrollBar()->setValue(Chats()->verticalScrollBar()->maximum());
+  EXPECT_EQ(SentOfType("loadChats").size(), 2u);
+
+  // Reading elsewhere clears the count; a new last message moves its chat up, selection kept.
+  ClickChat("Climbing club");
+  Deliver({R"({"@type":"updateChatReadInbox","chat_id":-4000000001,"last_read_inbox_message_id":117440512,"unread_count":0})",
+           R"({"@type":"updateChatLastMessage","chat_id":6100000004,"last_message":{"@type":"message","id":635437056,"sender_id":{"@type":"messageSenderUser","user_id":6100000004},"chat_id":6100000004,"is_outgoing":false,"date":1767700000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Storm warning\nfor Saturday","entities":[]}}},"positions":[{"@type":"chatPosition","list":{"@type":"chatListMain"},"order":"7594013000000000000","is_pinned":false}]})"});
+  EXPECT_EQ(ChatRows(),
+            (std::vector<std::string>{"All chats", "Alice Moreau", "Weather Bot", "Family 🏔 trip",
+                                      "Climbing club", "Velune release notes", "Old flat share"}));
+  EXPECT_EQ(Chats()->item(3)->data(TqvnChatRow::UnreadRole).toInt(), 0);
+  EXPECT_EQ(Chats()->item(2)->data(TqvnChatRow::PreviewRole).toString(), "Storm warning");
+  EXPECT_EQ(Chats()->currentItem()->text(), "Climbing club");
+  EXPECT_EQ(Window->ChatId(), "-1001000000002");
+}
+
+TEST_F(ConversationTest, StreamShowsEveryNewMessageWithChatNameAndTime) {
+  const auto message = [](const std::string& aChat, const std::string& aSender,
+                          const std::string& aContent) {
+    return R"({"@type":"updateNewMessage","message":{"@type":"message","id":1,"sender_id":)" +
+           aSender + R"(,"chat_id":)" + aChat +
+           R"(,"is_outgoing":false,"date":1600000000,"content":)" + aContent + "}}";
+  };
+  const std::string bob = R"({"@type":"messageSenderUser","user_id":6100000002})";
+  const std::string alice = R"({"@type":"messageSenderUser","user_id":6100000001})";
+  Deliver({
+      message("-4000000001", bob,
+              R"({"@type":"messageText","text":{"@type":"formattedText","text":"line one\nline two","entities":[]}})"),
+      message("6100000001", alice,
+              R"({"@type":"messageDocument","document":{"@type":"document","file_name":"menu.pdf","mime_type":"application/pdf","document":{"@type":"file","id":77,"size":2048}},"caption":{"@type":"formattedText","text":"For Saturday","entities":[]}})"),
+      message("-1001000000003", R"({"@type":"messageSenderChat","chat_id":-1001000000003})",
+              R"({"@type":"messageText","text":{"@type":"formattedText","text":"Release day","entities":[]}})"),
+      message("-1001000000002", bob,
+              R"({"@type":"messagePoll","poll":{"@type":"poll"}})"),
+  });
+  EXPECT_EQ(Lines("memoMessages"),
+            (std::vector<std::string>{
+                "[Family 🏔 trip] Bob Okafor, 2020-09-13 12:26: line one", "line two",
+                "Alice Moreau, 2020-09-13 12:26: Document menu.pdf (2.0 KB): For Saturday",
+                "Velune release notes, 2020-09-13 12:26: Release day",
+                "[Climbing club] Bob Okafor, 2020-09-13 12:26: (poll)"}));
+}
+
+TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
+  Window->resize(654, 380);  // a view of a few rows, so older pages wait for scrolling
+  QCoreApplication::processEvents();
+  Account->PageSize = 5;
+  ClickChat("Family 🏔 trip");
+  EXPECT_EQ(Dialogs.Prompts.size(), 1u);  // only the login's code prompt
+  ASSERT_EQ(SentOfType("openChat").size(), 1u);
+  EXPECT_NE(SentOfType("openChat")[0].find("\"chat_id\":-4000000001"), std::string::npos);
+
+  // Pages come in until the view can scroll; each older page on reaching the top, the row that
+  // was at the top staying in view.
+  ASSERT_TRUE(WaitFor([&] { return Conversation()->verticalScrollBar()->maximum() > 0; }));
+  Deliver({});
+  for (int pages = 0; pages < 5 && !Window->Model().Conversation(kFamily)->HistoryComplete;
+       ++pages) {
+    // At the top, the oldest row held is the one in view.
+    const QString topText = Conversation()->item(0)->text();
+    const size_t asked = SentOfType("getChatHistory").size();
+    Conversation()->verticalScrollBar()->setValue(0);
+    ASSERT_TRUE(WaitFor([&] { return SentOfType("getChatHistory").size() > asked; }));
+    Deliver({});
+    QListWidgetItem* same = nullptr;
+    for (int i = 0; i < Conversation()->count(); ++i) {
+      if (Conversation()->item(i)->text() == topText) same = Conversation()->item(i);
+    }
+    ASSERT_NE(same, nullptr);
+    EXPECT_TRUE(Conversation()->viewport()->rect().intersects(Conversation()->visualItemRect(same)))
+        << topText.toStdString();
+  }
+  ASSERT_TRUE(Window->Model().Conversation(kFamily)->HistoryComplete);
+
+  // Each page started at the oldest message held; the last one came back empty.
+  std::vector<std::string> from;
+  for (const std::string& request : SentOfType("getChatHistory")) {
+    const size_t at = request.find("\"from_message_id\":") + 18;
+    from.push_back(request.substr(at, request.find(',', at) - at));
+  }
+  EXPECT_EQ(from, (std::vector<std::string>{"0", std::to_string(MessageId(108)),
+                                            std::to_string(MessageId(103)),
+                                            std::to_string(MessageId(101))}));
+  const size_t asked = SentOfType("getChatHistory").size();
+  Conversation()->verticalScrollBar()->setValue(1);
+  Conversation()->verticalScrollBar()->setValue(0);
+  Deliver({});
+  EXPECT_EQ(SentOfType("getChatHistory").size(), asked);
+
+  // Every message, oldest first, with names and times.
+  const std::vector<std::string> rows = ConversationRows();
+  ASSERT_EQ(rows.size(), 12u);
+  EXPECT_EQ(rows[0], "Bob Okafor, " + At(1767612000) + ": Who is bringing what on Saturday?");
+  EXPECT_EQ(rows[2], "Dana Whitfield, " + At(1767612090) + ": Bread and cheese from me ✓");
+  EXPECT_EQ(rows[3], "Chen Wei, " + At(1767612300) +
+                         ": Document Trip plan — Alps.pdf (1.2 MB): Route and huts, see page 2 — "
+                         "click to download");
+  EXPECT_EQ(rows[4], "Bob Okafor, " + At(1767612420) + ": Thanks!\nI will print it tonight.");
+  EXPECT_EQ(rows[5], "Alice Moreau, " + At(1767612900) +
+                         ": Photo (1280×960, 350.2 KB): The view from the second hut — click to "
+                         "download");
+  EXPECT_EQ(rows[6], "Dana Whitfield, " + At(1767612960) + ": Sticker 😍 ✓");
+  EXPECT_EQ(rows[11], "Alice Moreau, " + At(1767613742) + ": See you all there!");
+
+  // The incoming messages were marked read, the account's own were not; TDLib then reports the
+  // chat read.
+  EXPECT_EQ(Chats()->currentItem()->data(TqvnChatRow::UnreadRole).toInt(), 0);
+  std::string viewed;
+  for (const std::string& request : SentOfType("viewMessages")) viewed += request;
+  for (int n = 101; n <= 112; ++n) {
+    const bool own = n == 103 || n == 107;
+    EXPECT_EQ(viewed.find(std::to_string(MessageId(n))) != std::string::npos, !own) << n;
+  }
+
+  // Leaving the chat closes it in TDLib; "All chats" shows the stream again.
+  Click(0);
+  ASSERT_EQ(SentOfType("closeChat").size(), 1u);
+  EXPECT_NE(SentOfType("closeChat")[0].find("\"chat_id\":-4000000001"), std::string::npos);
+  EXPECT_TRUE(Control<QPlainTextEdit>("memoMessages")->isVisible());
+  EXPECT_FALSE(Conversation()->isVisible());
+}
+
+TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
+  OpenWhole("Family 🏔 trip", kFamily);
+
+  // Pending at once, sent when TDLib says so (its temporary id replaced).
+  Edit("txtMessage")->setText("See you at **8**");
+  PressEnter();
+  EXPECT_TRUE(EndsWith(LastRow(), ": See you at 8 — sending…")) << LastRow();
+  EXPECT_EQ(LastRow().rfind("Dana Whitfield, ", 0), 0u) << LastRow();
+  EXPECT_EQ(Edit("txtMessage")->text(), "");
+  ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), ": See you at 8 ✓"); })) << LastRow();
+  EXPECT_EQ(Conversation()->item(Conversation()->count() - 1)
+                ->data(TqvnConversationView::MessageIdRole)
+                .toLongLong(),
+            TScriptedAccount::kFirstSent);
+  EXPECT_EQ(ConversationRows().size(), 13u);  // TDLib's own pending report did not add a row
+
+  const struct {
+    TScriptedAccount::TOutcome outcome;
+    const char* text;
+    const char* failedLine;
+    const char* afterClick;  // the row's end once clicked; "" when the text goes back to the box
+  } cases[] = {
+      {{TScriptedAccount::TOutcome::Failed, 429, "Too Many Requests: retry after 3", true},
+       "Second",
+       ": Second — not sent: Too Many Requests: retry after 3 (error 429); click to send again",
+       ": Second ✓"},
+      {{TScriptedAccount::TOutcome::Refused, 400, "Bad Request: chat not found", true},
+       "Third",
+       ": Third — not sent: Bad Request: chat not found (error 400); click to send again",
+       ": Third ✓"},
+      {{TScriptedAccount::TOutcome::Failed, 403, "CHAT_WRITE_FORBIDDEN", false},
+       "Fourth", ": Fourth — not sent: CHAT_WRITE_FORBIDDEN (error 403); click to edit it", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Account->Outcomes = {c.outcome};
+    Edit("txtMessage")->setText(c.text);
+    PressEnter();
+    const size_t sent = fake_td::Sent().size();
+    const std::string request = Untagged(LastSent());
+    ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.failedLine); })) << LastRow();
+    QListWidgetItem* failed = Conversation()->item(Conversation()->count() - 1);
+    EXPECT_TRUE(failed->data(Qt::ForegroundRole).isValid());  // drawn in the error colour
+    ClickRow(failed);
+    if (std::string(c.afterClick).empty()) {
+      EXPECT_EQ(Edit("txtMessage")->text(), c.text);
+      EXPECT_EQ(fake_td::Sent().size(), sent);
+      continue;
+    }
+    ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.afterClick); })) << LastRow();
+    // A refused request goes out again as it was; a failed message is sent again by TDLib.
+    if (c.outcome.Kind == TScriptedAccount::TOutcome::Refused) {
+      EXPECT_EQ(Untagged(fake_td::Sent()[sent]), request);
+    } else {
+      EXPECT_NE(fake_td::Sent()[sent].find("\"@type\":\"resendMessages\""), std::string::npos);
+    }
+  }
+  EXPECT_TRUE(Dialogs.Errors.empty());
+}
+
+TEST_F(ConversationTest, SendingAFileShowsItsUpload) {
+  OpenWhole("Alice Moreau", TScriptedAccount::kAlice);
+  const std::string path = Dir.File("report.txt");
+  test::WriteText(path, std::string(1000, 'x'));
+  Dialogs.Files = {path};
+  Account->Outcomes = {{TScriptedAccount::TOutcome::Hold}};
+  Button("btnSendFile")->click();
+  EXPECT_TRUE(EndsWith(LastRow(), ": Document report.txt (1000 B) — sending…")) << LastRow();
+  ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), " — uploading 50%"); })) << LastRow();
+  EXPECT_EQ(Conversation()
+                ->item(Conversation()->count() - 1)
+                ->data(TqvnConversationView::ProgressRole)
+                .toInt(),
+            50);
+}
+
+TEST_F(ConversationTest, ClickDownloadsWithProgressThenOpensTheFile) {
+  OpenWhole("Family 🏔 trip", kFamily);
+  Account->HoldDownloads = true;
+  ClickRow(RowContaining("Trip plan"));
+  ASSERT_EQ(SentOfType("downloadFile").size(), 1u);
+  EXPECT_NE(SentOfType("downloadFile")[0].find("\"file_id\":501"), std::string::npos);
+  ASSERT_TRUE(WaitFor([&] {
+    return RowContaining("Trip plan")->data(TqvnConversationView::ProgressRole).toInt() == 66;
+  }));
+  EXPECT_TRUE(EndsWith(RowContaining("Trip plan")->text().toStdString(), " — downloading 66%"));
+  EXPECT_TRUE(Dialogs.Opened.empty());
+
+  // Done: opened with the desktop's program, its \u-escaped path read back as it is.
+  Account->FinishDownloads();
+  ASSERT_TRUE(WaitFor([&] { return !Dialogs.Opened.empty(); }));
+  EXPECT_EQ(Dialogs.Opened, std::vector<std::string>{Dir.File("Trip plan — Alps.pdf")});
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(EndsWith(RowContaining("Trip plan")->text().toStdString(), " — click to open"));
+  EXPECT_EQ(RowContaining("Trip plan")->data(TqvnConversationView::ProgressRole).toInt(), -1);
+
+  // Once there, a click opens it without downloading again.
+  ClickRow(RowContaining("Trip plan"));
+  EXPECT_EQ(Dialogs.Opened.size(), 2u);
+  EXPECT_EQ(SentOfType("downloadFile").size(), 1u);
+
+  // A photo downloads its largest size.
+  Account->HoldDownloads = false;
+  ClickRow(RowContaining("Photo (1280×960"));
+  ASSERT_TRUE(WaitFor([&] { return Dialogs.Opened.size() == 3; }));
+  EXPECT_NE(SentOfType("downloadFile")[1].find("\"file_id\":513"), std::string::npos);
+
+  // No program to open it: the user is told where the file is.
+  Dialogs.OpenSucceeds = false;
+  ClickRow(RowContaining("Trip plan"));
+  ASSERT_TRUE(WaitFor([&] { return !Dialogs.Errors.empty(); }));
+  EXPECT_EQ(Dialogs.Errors[0], "No program could open " + Dir.File("Trip plan — Alps.pdf") +
+                                   ". The file is downloaded there; open it from your file "
+                                   "manager.");
+}
+
+// What the user types is never lost: before Start and during the login they are told why it
+// cannot go yet, and the text stays in the box.
+TEST_F(WindowTest, TypingIsKeptUntilItCanBeSent) {
+  Open();
+  Edit("txtMessage")->setText("hello");
+  QTest::keyClick(Edit("txtMessage"), Qt::Key_Return);
+  ASSERT_EQ(Dialogs.Errors.size(), 1u);
+  EXPECT_EQ(Dialogs.Errors[0].rfind("Not connected: press Start and log in first.", 0), 0u);
+  EXPECT_EQ(Edit("txtMessage")->text(), "hello");
+  Button("btnSendFile")->click();
+  EXPECT_EQ(Dialogs.FileDialogs, 0);  // no file is chosen for nothing
+  EXPECT_EQ(Dialogs.Errors.size(), 2u);
+
+  Start();
+  Button("btnSendMessage")->click();
+  ASSERT_EQ(Dialogs.Errors.size(), 3u);
+  EXPECT_EQ(Dialogs.Errors[2].rfind("Not logged in yet", 0), 0u) << Dialogs.Errors[2];
+  EXPECT_EQ(Edit("txtMessage")->text(), "hello");
+  EXPECT_TRUE(SentOfType("sendMessage").empty());
+
+  Deliver({AuthState("authorizationStateReady")});
+  Dialogs.Answers = {"6100000001"};
+  Button("btnSendMessage")->click();
+  ASSERT_EQ(SentOfType("sendMessage").size(), 1u);
+  EXPECT_EQ(Untagged(SentOfType("sendMessage")[0]),
+            BuildSendRichTextMessage("6100000001", "hello", nullptr, nullptr));
+  EXPECT_EQ(Edit("txtMessage")->text(), "");
+}
+
+// TDLib's errors reach the user in a message box, once the events of the moment are handled:
+// after a login step they name the step, otherwise the refused request.
+TEST_F(WindowTest, ErrorsAreShownInAMessageBox) {
+  Open();
+  Dialogs.Answers = {"11111", "secret"};
+  Start();
+  const std::string error = R"({"@type":"error","code":400,"message":"%s"})";
+  const auto Error = [&error](const std::string& aMessage) {
+    std::string text = error;
+    return text.replace(text.find("%s"), 2, aMessage);
+  };
+  const struct {
+    std::vector<std::string> events;
+    std::string shown;
+  } cases[] = {
+      // Rejected login answers (the parameters too) are shown by the engine's
+      // OnAuthenticationError, which knows the step each answered (window_login_tests.cpp).
+      // Two in one go make one box.
+      {{AuthState("authorizationStateReady"), Error("Chat not found"), Error("USER_ID_INVALID")},
+       "Telegram refused the request: Chat not found (error 400).\n\nTelegram refused the "
+       "request: USER_ID_INVALID (error 400)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    Dialogs.Errors.clear();
+    Deliver(c.events);
+    ASSERT_TRUE(WaitFor([&] { return !Dialogs.Errors.empty(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Dialogs.Errors, std::vector<std::string>{c.shown});
+  }
+  // The words reach the log and the status bar too.
+  EXPECT_EQ(Window->StatusPanelText(2).toStdString(),
+            "Telegram refused the request: USER_ID_INVALID (error 400).");
+}
+
+}  // namespace
+}  // namespace qvn::testing

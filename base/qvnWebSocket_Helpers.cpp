@@ -193,6 +193,10 @@ void QueueToMainThread(TThreadMethod AMethod, const void* AOwner) {
   Queue().Append(std::move(AMethod), AOwner, nullptr);
 }
 
+void PostToMainThread(TThreadMethod AMethod, const void* AOwner) {
+  Queue().Append(std::move(AMethod), AOwner, nullptr);
+}
+
 void RunInMainThread(const TThreadMethod& AMethod) {
   if (Queue().IsMainThread()) {
     AMethod();

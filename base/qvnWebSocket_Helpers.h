@@ -4,9 +4,13 @@
 //   an owner tag; RemoveQueuedCalls(owner) drops the owner's calls that have not started and waits
 //   for one of them that is running on the main thread to return, so a freed worker's pending
 //   ticks never run against freed memory.
+// - PostToMainThread is QueueToMainThread that also appends on the main thread itself: the call
+//   runs at the main thread's next pump, behind the calls (and, in a GUI, the events) already
+//   waiting. A batch of work on the main thread uses it to hand over its rest.
 // - RunInMainThread appends a call and blocks until the main thread has run it; an exception the
 //   call raised is re-raised in the caller.
-// - Both run the call at once, inline, when called on the main thread itself.
+// - QueueToMainThread and RunInMainThread run the call at once, inline, when called on the main
+//   thread itself.
 // - The main thread runs queued calls, in order, when it calls PumpMainThreadQueue (tests call it
 //   by hand; a GUI loop calls it from the event that its wake-up hook posts).
 // - SetMainThreadWakeUp installs a hook called, from any thread, each time something is queued.
@@ -34,6 +38,10 @@ using TThreadMethod = std::function<void()>;
 // wake-up hook and returns at once. On the main thread, runs AMethod at once instead (its
 // exception, if any, reaches the caller).
 void QueueToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
+
+// Appends AMethod, tagged with AOwner (nullptr: untagged), to the main thread's queue and calls the
+// wake-up hook, from any thread: on the main thread too, the call waits for the next pump.
+void PostToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
 
 // Runs AMethod on the main thread and waits until it has run; re-raises its exception here. On the
 // main thread, runs AMethod at once. Called off the main thread, it blocks until the main thread

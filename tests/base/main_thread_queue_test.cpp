@@ -40,6 +40,25 @@ TEST(MainThreadQueueTest, OnTheMainThreadBothHandOversRunAtOnce) {
   EXPECT_EQ(Pump.WakeUps(), 0);
 }
 
+// A batch on the main thread hands its rest over behind what is already waiting.
+TEST(MainThreadQueueTest, PostOnTheMainThreadWaitsForTheNextPump) {
+  HandPump Pump;
+  std::vector<int> Order;  // main thread only
+  std::thread Worker([&Order] { QueueToMainThread([&Order] { Order.push_back(1); }); });
+  Worker.join();
+  PostToMainThread([&Order] { Order.push_back(2); });
+  EXPECT_TRUE(Order.empty());
+  EXPECT_EQ(Pump.WakeUps(), 2);
+  PostToMainThread([&Order] {
+    Order.push_back(3);
+    PostToMainThread([&Order] { Order.push_back(4); });  // posted while the pump runs
+  });
+  EXPECT_EQ(PumpMainThreadQueue(), 3u);
+  EXPECT_EQ(Order, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(PumpMainThreadQueue(), 1u);
+  EXPECT_EQ(Order, (std::vector<int>{1, 2, 3, 4}));
+}
+
 TEST(MainThreadQueueTest, RunInMainThreadWaitsAndHandsBackTheException) {
   HandPump Pump;
   std::atomic<bool> Done{false};

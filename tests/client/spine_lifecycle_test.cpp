@@ -329,6 +329,41 @@ TEST_P(DeliveryModes, EventsArriveOnTheModesThread) {
   EXPECT_TRUE(recorder.Exceptions().empty());
 }
 
+// A handler stops its own client and goes on using it while a thread that is not running the
+// handler destroys the client: the destruction waits for the handler to return.
+TEST_P(DeliveryModes, DestructionWaitsForAHandlerThatStoppedItsClient) {
+  auto client = std::make_unique<TestClient>();
+  client->SetNotifyEvents(GetParam());
+  std::atomic<bool> stopped{false};
+  std::atomic<bool> returned{false};
+  std::atomic<bool> destroyed{false};
+  std::atomic<bool> destroyedUnderIt{false};
+  client->OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string&, bool&) {
+    Sender->SetActive(false);
+    stopped = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (destroyed) destroyedUnderIt = true;
+    Sender->TDLibSend("{\"@type\":\"getMe\"}");  // inactive: sends nothing, but reads the client
+    returned = true;
+  };
+  client->SetActive(true);
+  fake_td_queue_event(Event(1).c_str());
+  const auto destroy = [&] {
+    while (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    client.reset();
+    destroyed = true;
+  };
+  if (GetParam() == neNoSync) {
+    destroy();  // the handler runs on the worker
+  } else {
+    std::thread destroyer(destroy);  // the handler runs here, on the main thread
+    ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
+    destroyer.join();
+  }
+  EXPECT_TRUE(returned.load()) << "destruction returned while the handler still ran";
+  EXPECT_FALSE(destroyedUnderIt.load());
+}
+
 INSTANTIATE_TEST_SUITE_P(AllModes, DeliveryModes,
                          ::testing::Values(neAsynchronous, neSynchronous, neNoSync),
                          [](const auto& info) {

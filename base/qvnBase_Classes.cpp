@@ -139,6 +139,10 @@ void TqvnTimer::RunAsHandler(const TCall& aCall) {
   if (LeaveHandler()) delete this;
 }
 
+void TqvnTimer::RunInMainThreadAsHandler(const std::function<void()>& aCall) {
+  RunInMainThread([this, &aCall] { RunAsHandler(aCall); });
+}
+
 void TqvnTimer::FireTimer() {
   RunAsHandler([this] { DoTimer(); });
 }

@@ -126,6 +126,10 @@ class TqvnTimer final : public TqvnIdThread {
   void SetInterval(int AValue);
   // Ends the wait in progress (or the next one): OnTimer fires at once. Any thread.
   void FireNow();
+  // Worker thread: runs aCall on the main thread as one of the worker's handlers and waits, as a
+  // neSynchronous OnTimer runs (IsExecuting meanwhile; FreeThreadSafely from inside returns at
+  // once). Runs nothing once the worker is being freed. aCall's exception reaches the caller.
+  void RunInMainThreadAsHandler(const std::function<void()>& aCall);
   TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
   void SetNotifyEvents(TwsNotifyEvent AValue) { FNotifyEvents = AValue; }
   TqvnTimerOnTimer OnTimer() const;

@@ -227,4 +227,19 @@ bool IsMainThread() { return Queue().IsMainThread(); }
 
 void SetMainThreadWakeUp(std::function<void()> AWakeUp) { Queue().SetWakeUp(std::move(AWakeUp)); }
 
+void TPumpingRecursiveMutex::lock() {
+  if (FMutex.try_lock()) return;
+  if (IsMainThread()) {
+    bool Locked = false;
+    PumpMainThreadQueueUntil([&] { return Locked || (Locked = FMutex.try_lock()); });
+  } else {
+    FMutex.lock();
+  }
+}
+
+void TPumpingRecursiveMutex::unlock() {
+  FMutex.unlock();
+  WakeMainThreadQueueWaiters();
+}
+
 }  // namespace qvn

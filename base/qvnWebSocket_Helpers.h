@@ -16,6 +16,8 @@
 // - SetMainThreadWakeUp installs a hook called, from any thread, each time something is queued.
 //   The hook must be quick and must not call into this queue (a GUI posts an event and returns).
 //   Clearing or replacing the hook waits for a call of the old hook in progress to return.
+// - TPumpingRecursiveMutex: a recursive mutex the main thread can wait for without blocking the
+//   workers that wait for the main thread: its lock() keeps running queued calls meanwhile.
 // - The main thread is the thread that ran the program's static initialisation (the process's
 //   first thread) unless SetMainThread names another one.
 //
@@ -27,6 +29,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace qvn {
@@ -79,6 +82,20 @@ bool IsMainThread();
 
 // Installs (or with an empty function, removes) the wake-up hook described above.
 void SetMainThreadWakeUp(std::function<void()> AWakeUp);
+
+// A recursive mutex (Lockable, for std::unique_lock) for state that the main thread and workers
+// share while a worker may wait for the main thread (RunInMainThread) with the mutex held. On the
+// main thread lock() keeps running queued calls while it waits (PumpMainThreadQueueUntil); every
+// unlock() wakes such a wait. Elsewhere it is a plain recursive mutex.
+class TPumpingRecursiveMutex {
+ public:
+  void lock();
+  bool try_lock() { return FMutex.try_lock(); }
+  void unlock();
+
+ private:
+  std::recursive_mutex FMutex;
+};
 
 }  // namespace qvn
 

@@ -67,6 +67,7 @@
 #include <string>
 
 #include "base/qvnBase_Classes.h"
+#include "base/qvnWebSocket_Helpers.h"
 #include "base/qvnWebSocket_Types.h"
 #include "client/qvnTelegram_DatabaseFolder.h"
 #include "client/qvnTelegram_EventInbox.h"
@@ -162,7 +163,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // returned lock lives, so event handlers and options can be changed safely while the worker
   // delivers on its own thread (neNoSync). Recursive: usable inside a handler. On the main
   // thread the wait keeps running the main thread's queued calls.
-  std::unique_lock<std::recursive_mutex> LockEvents() { return LockTick(); }
+  std::unique_lock<TPumpingRecursiveMutex> LockEvents() { return LockTick(); }
 
   // The request tag written as "@extra" by the requests that carry one: drawn at random in
   // 1..2147483646 on first read after each activation, then the same for the whole activation.
@@ -366,7 +367,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // ---- end of receiving ----
   // Takes FTickLock. On the main thread it keeps running the main thread's queued calls while
   // it waits, so a tick on the worker that waits for the main thread can finish.
-  std::unique_lock<std::recursive_mutex> LockTick();
+  std::unique_lock<TPumpingRecursiveMutex> LockTick() {
+    return std::unique_lock<TPumpingRecursiveMutex>(FTickLock);
+  }
 
   // ---- Dispatch and login (qvnTelegram_Dispatch.cpp, qvnTelegram_Login.cpp) ----
   // Reports aState, the "@type" of an "updateAuthorizationState" whose whole text is aText,
@@ -415,7 +418,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // LockEvents() and by activation and deactivation while they change the state above, so the
   // TDLib client is never destroyed under a running tick. Recursive: a handler inside a tick may
   // deactivate or reactivate the client.
-  std::recursive_mutex FTickLock;
+  TPumpingRecursiveMutex FTickLock;
 };
 
 }  // namespace qvn

@@ -185,17 +185,6 @@ void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   FDatabaseLock.reset();
 }
 
-std::unique_lock<std::recursive_mutex> TqvnTDLib_Telegram_Client::LockTick() {
-  std::unique_lock<std::recursive_mutex> lock(FTickLock, std::try_to_lock);
-  if (lock.owns_lock()) return lock;
-  if (IsMainThread()) {
-    PumpMainThreadQueueUntil([&lock] { return lock.owns_lock() || lock.try_lock(); });
-  } else {
-    lock.lock();
-  }
-  return lock;
-}
-
 void TqvnTDLib_Telegram_Client::DoStartThread() {
   TqvnTimer* previous;
   {

@@ -41,8 +41,6 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* Sender) {
   } catch (...) {
     DoException(std::runtime_error("Unknown exception in the receive tick"));
   }
-  // A deactivation on the main thread may be waiting for this tick to end.
-  if (!IsMainThread()) WakeMainThreadQueueWaiters();
 }
 
 void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
@@ -79,8 +77,12 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEven
       if (inboxWasEmpty) PostDelivery();
       break;
     case neSynchronous:
-      // One wait per delivery, so the main thread serves its own events between them.
-      while (!Sender->Terminated() && !FInbox.Empty()) RunInMainThread([this] { DeliverWaiting(); });
+      // One wait per delivery, so the main thread serves its own events between them. Each runs
+      // as a handler of the worker: a handler that reactivates the client frees this worker
+      // without waiting for it.
+      while (!Sender->Terminated() && !FInbox.Empty()) {
+        Sender->RunInMainThreadAsHandler([this] { DeliverWaiting(); });
+      }
       break;
     case neNoSync: {
       auto lock = LockTick();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -57,6 +58,28 @@ TEST(MainThreadQueueTest, PostOnTheMainThreadWaitsForTheNextPump) {
   EXPECT_EQ(Order, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(PumpMainThreadQueue(), 1u);
   EXPECT_EQ(Order, (std::vector<int>{1, 2, 3, 4}));
+}
+
+// The main thread waits for the mutex while a worker that holds it needs the main thread; the
+// worker's release ends the wait.
+TEST(MainThreadQueueTest, APumpingMutexLetsItsHolderUseTheMainThread) {
+  HandPump Pump;
+  TPumpingRecursiveMutex Mutex;
+  std::atomic<bool> Held{false};
+  bool RanOnMain = false;  // written on the main thread by the worker's call
+  std::thread Worker([&] {
+    std::unique_lock<TPumpingRecursiveMutex> Lock(Mutex);
+    Held = true;
+    RunInMainThread([&RanOnMain] { RanOnMain = IsMainThread(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
+  ASSERT_TRUE(WaitUntil([&] { return Held.load(); }));
+  {
+    std::unique_lock<TPumpingRecursiveMutex> Lock(Mutex);
+    EXPECT_TRUE(RanOnMain);
+    std::unique_lock<TPumpingRecursiveMutex> Again(Mutex);  // recursive
+  }
+  Worker.join();
 }
 
 TEST(MainThreadQueueTest, RunInMainThreadWaitsAndHandsBackTheException) {

@@ -64,7 +64,9 @@ TEST(MainThreadQueueTest, PostOnTheMainThreadWaitsForTheNextPump) {
 // worker's release ends the wait.
 TEST(MainThreadQueueTest, APumpingMutexLetsItsHolderUseTheMainThread) {
   HandPump Pump;
-  TPumpingRecursiveMutex Mutex;
+  // Static: a mutex's address must not be reused by another test's mutex, or ThreadSanitizer
+  // takes the two for one and reports their lock orders as inverted.
+  static TPumpingRecursiveMutex Mutex;
   std::atomic<bool> Held{false};
   bool RanOnMain = false;  // written on the main thread by the worker's call
   std::thread Worker([&] {

@@ -80,6 +80,7 @@ void TFRMQVNTelegram::WireClient() {
   // The tick's log and message lines show together when it ends (FLines), about 35 us an event on
   // top of the tick; 600 events keep a tick of a burst near 30 ms and a burst of 10,000 under 2 s.
   t.SetEventsPerTick(600);
+  t.SetWaitForEvents(true);  // each event the moment TDLib has it, in deliveries of 10 ms at most
   t.OnBeforeReadEvent = [this](auto*, const std::string& Text, bool& Handled) {
     qvnTelegramBeforeReadEvent(Text, Handled);
   };

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "base/qvnWebSocket_Helpers.h"
@@ -10,7 +10,13 @@
 namespace qvn {
 namespace {
 
-constexpr int kSleepStepMs = 100;
+// The wait before each OnTimer is Interval rounded up to whole steps of this length.
+constexpr int kWaitStepMs = 100;
+
+std::chrono::milliseconds RoundedWait(int AInterval) {
+  if (AInterval <= 0) return std::chrono::milliseconds(0);
+  return std::chrono::milliseconds((AInterval + kWaitStepMs - 1) / kWaitStepMs * kWaitStepMs);
+}
 
 }  // namespace
 
@@ -29,8 +35,16 @@ std::string TqvnIdThread::DebugName() const {
 }
 
 void TqvnIdThread::SetDebugName(std::string AValue) {
-  std::lock_guard<std::mutex> Guard(FDebugNameLock);
-  std::swap(FDebugName, AValue);
+  {
+    std::lock_guard<std::mutex> Guard(FDebugNameLock);
+    std::swap(FDebugName, AValue);
+  }
+  PublishName();
+}
+
+std::string TqvnIdThread::NameForDebuggers() const {
+  std::string Name = DebugName();
+  return Name.empty() ? TIdThread::NameForDebuggers() : Name;
 }
 
 void TqvnIdThread::Cycle() {
@@ -50,6 +64,16 @@ void TqvnTimer::SetEnabled(bool AValue) {
   } else {
     Terminate();
   }
+}
+
+void TqvnTimer::SetInterval(int AValue) {
+  FInterval = AValue;
+  InterruptSleep();
+}
+
+void TqvnTimer::FireNow() {
+  FFireNow = true;
+  InterruptSleep();
 }
 
 TqvnTimerOnTimer TqvnTimer::OnTimer() const {
@@ -75,14 +99,15 @@ void TqvnTimer::SetOnException(TqvnTimerOnException AValue) {
 void TqvnTimer::Cycle() {
   TqvnIdThread::Cycle();
   try {
-    int Countdown = Interval();
-    int Waited = 0;
-    while (Countdown > 0) {
-      if (!SleepUnlessTerminated(std::chrono::milliseconds(kSleepStepMs))) return;
-      Countdown -= kSleepStepMs;
-      Waited += kSleepStepMs;
-      // An Interval shortened during the wait takes effect now rather than after it.
-      Countdown = std::min(Countdown, Interval() - Waited);
+    const auto Start = std::chrono::steady_clock::now();
+    for (;;) {
+      if (FFireNow.exchange(false)) break;
+      // Read at each wake-up: a changed Interval counts from the start of this wait.
+      const auto Due = Start + RoundedWait(Interval());
+      const auto Now = std::chrono::steady_clock::now();
+      if (Now >= Due) break;
+      const auto Left = std::chrono::ceil<std::chrono::milliseconds>(Due - Now);
+      if (!SleepUnlessTerminated(Left)) return;
     }
     switch (NotifyEvents()) {
       case neNoSync:
@@ -112,6 +137,10 @@ void TqvnTimer::RunAsHandler(const TCall& aCall) {
     throw;
   }
   if (LeaveHandler()) delete this;
+}
+
+void TqvnTimer::RunInMainThreadAsHandler(const std::function<void()>& aCall) {
+  RunInMainThread([this, &aCall] { RunAsHandler(aCall); });
 }
 
 void TqvnTimer::FireTimer() {

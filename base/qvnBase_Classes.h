@@ -4,25 +4,27 @@
 //   The most derived destructor calls Destroying() first, so IsDestroying is true while the
 //   destructors run.
 // - TqvnIdThread: a TIdThread that remembers its operating-system thread id and tells whether one
-//   of its handlers is running (IsExecuting).
+//   of its handlers is running (IsExecuting). Its DebugName, when set, is the name debuggers and
+//   `top -H` show for the thread (the first 15 bytes), also when set after the thread started.
 // - TqvnTimer: the worker. It runs from the end of its construction: each cycle waits Interval
-//   (in 100 ms steps, rounded up to the next multiple of 100; no wait for 0 or less; Terminate
-//   ends a wait at once) and then fires OnTimer according to NotifyEvents:
+//   (rounded up to the next multiple of 100 ms; no wait for 0 or less) and then fires OnTimer
+//   according to NotifyEvents:
 //     neNoSync        on the worker thread;
 //     neAsynchronous  queued to the main thread (owner-tagged; the worker goes on at once);
 //     neSynchronous   on the main thread, the worker waiting until it has run.
+//   The wait ends at once on Terminate, on FireNow (OnTimer fires now, then the waits go on as
+//   usual) and when Interval changes (the new Interval counts from the start of the wait).
 //   An exception from OnTimer goes to OnException on the thread that ran OnTimer (without
 //   OnException it travels on: to the main thread's pump in neAsynchronous mode, back to the
 //   worker otherwise); an exception in the cycle itself goes to OnException on the worker thread.
 //   Enabled = false terminates the worker (a running OnTimer finishes, no further cycle starts);
 //   Enabled = true afterwards does not revive it: replace a stopped worker, never restart it.
-//   Settings may be changed from any thread; the worker reads them at each cycle, and a shortened
-//   Interval also shortens the wait in progress (so a timer made and then set to Interval 1 ticks
-//   after 100 ms, not after the default minute).
+//   Settings may be changed from any thread; the worker reads them at each cycle.
 // - FreeThreadSafely: ends and frees a worker. From outside the worker and its handlers it
-//   terminates it and frees it, waiting for its body's end (pumping when on the main thread).
-//   From the worker's own thread or while one of its handlers runs it returns at once and the
-//   worker frees itself after its body has ended and the running handler has returned.
+//   terminates it and frees it, waiting for its body's end and for a handler of it that runs on
+//   another thread (pumping when on the main thread). From the worker's own thread, or from
+//   inside one of its handlers on the calling thread, it returns at once and the worker frees
+//   itself after its body has ended and the running handler has returned.
 //   Either way the caller's reference is cleared and must not be used again, and no handler of
 //   the worker begins afterwards: ticks it queued to the main thread are dropped, also a tick it
 //   waits for in neSynchronous mode (the main thread's wait pumps it away). The same holds for
@@ -96,6 +98,8 @@ class TqvnIdThread : public TIdThread {
  protected:
   // Remembers the thread id on the first cycle.
   void Cycle() override;
+  // DebugName when set, otherwise Name.
+  std::string NameForDebuggers() const override;
 
  private:
   friend void FreeThreadSafely(TqvnIdThread*& AThread);
@@ -119,7 +123,13 @@ class TqvnTimer final : public TqvnIdThread {
   // Stores the value; true calls Start, false calls Terminate.
   void SetEnabled(bool AValue);
   int Interval() const { return FInterval; }  // milliseconds
-  void SetInterval(int AValue) { FInterval = AValue; }
+  void SetInterval(int AValue);
+  // Ends the wait in progress (or the next one): OnTimer fires at once. Any thread.
+  void FireNow();
+  // Worker thread: runs aCall on the main thread as one of the worker's handlers and waits, as a
+  // neSynchronous OnTimer runs (IsExecuting meanwhile; FreeThreadSafely from inside returns at
+  // once). Runs nothing once the worker is being freed. aCall's exception reaches the caller.
+  void RunInMainThreadAsHandler(const std::function<void()>& aCall);
   TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
   void SetNotifyEvents(TwsNotifyEvent AValue) { FNotifyEvents = AValue; }
   TqvnTimerOnTimer OnTimer() const;
@@ -145,6 +155,7 @@ class TqvnTimer final : public TqvnIdThread {
   void FireException(const std::exception& E);
 
   std::atomic<bool> FEnabled{false};
+  std::atomic<bool> FFireNow{false};
   std::atomic<int> FInterval{60000};
   std::atomic<TwsNotifyEvent> FNotifyEvents{neNoSync};
   mutable std::mutex FEventsLock;  // guards FOnTimer and FOnException

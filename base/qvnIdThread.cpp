@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/qvnWebSocket_Helpers.h"
@@ -14,11 +15,6 @@ constexpr const char* kTerminateAndWaitForMessage =
     "Cannot call TerminateAndWaitFor on FreeAndTerminate threads";
 
 unsigned Bit(TIdThreadOption AOption) { return 1u << static_cast<unsigned>(AOption); }
-
-// Publishes the name to debuggers; Linux keeps at most 15 bytes of it.
-void PublishThreadName(const std::string& AName) {
-  pthread_setname_np(pthread_self(), AName.substr(0, 15).c_str());
-}
 
 }  // namespace
 
@@ -81,7 +77,8 @@ void TIdThread::ThreadMain(TIdThread* AThread) {
   {
     std::lock_guard<std::mutex> Guard(AThread->FLock);
     AThread->FFinished = true;
-    FreeNow = AThread->FFreeOnTerminate && AThread->FHandlers == 0 && !AThread->FDeleting;
+    FreeNow =
+        AThread->FFreeOnTerminate && AThread->FHandlerThreads.empty() && !AThread->FDeleting;
     if (FreeNow) AThread->FDeleting = true;
     AThread->FStateChanged.notify_all();
   }
@@ -94,8 +91,8 @@ void TIdThread::Execute() {
   {
     std::lock_guard<std::mutex> Guard(FPropsLock);
     if (FName.empty()) FName = kUnknownThreadName;
-    PublishThreadName(FName);
   }
+  PublishName();
   try {
     try {
       ThreadStarting();
@@ -223,7 +220,25 @@ void TIdThread::Synchronize(const std::function<void()>& AMethod) { RunInMainThr
 
 bool TIdThread::SleepUnlessTerminated(std::chrono::milliseconds ADuration) {
   std::unique_lock<std::mutex> Lock(FLock);
-  return !FStateChanged.wait_for(Lock, ADuration, [this] { return FTerminated.load(); });
+  FStateChanged.wait_for(Lock, ADuration, [this] { return FTerminated || FSleepInterrupted; });
+  FSleepInterrupted = false;
+  return !FTerminated;
+}
+
+void TIdThread::InterruptSleep() {
+  std::lock_guard<std::mutex> Guard(FLock);
+  FSleepInterrupted = true;
+  FStateChanged.notify_all();
+}
+
+void TIdThread::PublishName() {
+  std::lock_guard<std::mutex> Guard(FPublishLock);
+  const std::string Published = NameForDebuggers().substr(0, 15);
+  if (IsOwnThread()) {
+    pthread_setname_np(pthread_self(), Published.c_str());
+  } else if (FThread.joinable()) {
+    pthread_setname_np(FThread.native_handle(), Published.c_str());
+  }
 }
 
 bool TIdThread::IsOwnThread() const { return std::this_thread::get_id() == FOwnId; }
@@ -231,26 +246,30 @@ bool TIdThread::IsOwnThread() const { return std::this_thread::get_id() == FOwnI
 bool TIdThread::EnterHandler() {
   std::lock_guard<std::mutex> Guard(FLock);
   if (FDeleting || FReleased) return false;
-  ++FHandlers;
+  FHandlerThreads.push_back(std::this_thread::get_id());
   return true;
 }
 
 bool TIdThread::LeaveHandler() {
   std::lock_guard<std::mutex> Guard(FLock);
-  --FHandlers;
-  const bool FreeNow = FHandlers == 0 && FFreeOnTerminate && FFinished && !FDeleting;
+  const auto Entry =
+      std::find(FHandlerThreads.begin(), FHandlerThreads.end(), std::this_thread::get_id());
+  if (Entry != FHandlerThreads.end()) FHandlerThreads.erase(Entry);
+  const bool FreeNow = FHandlerThreads.empty() && FFreeOnTerminate && FFinished && !FDeleting;
   if (FreeNow) FDeleting = true;
   return FreeNow;
 }
 
 bool TIdThread::HandlerRunning() const {
   std::lock_guard<std::mutex> Guard(FLock);
-  return FHandlers > 0;
+  return !FHandlerThreads.empty();
 }
 
 bool TIdThread::FreeOnTerminateIfBusy() {
   std::lock_guard<std::mutex> Guard(FLock);
-  if (!IsOwnThread() && FHandlers == 0) return false;
+  const bool HandlerHere = std::find(FHandlerThreads.begin(), FHandlerThreads.end(),
+                                     std::this_thread::get_id()) != FHandlerThreads.end();
+  if (!IsOwnThread() && !HandlerHere) return false;
   FFreeOnTerminate = true;
   FReleased = true;
   TerminateLocked();
@@ -353,8 +372,11 @@ std::string TIdThread::Name() const {
   return FName;
 }
 void TIdThread::SetName(std::string AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
-  FName = std::move(AValue);
+  {
+    std::lock_guard<std::mutex> Guard(FPropsLock);
+    FName = std::move(AValue);
+  }
+  PublishName();
 }
 TIdThreadStopMode TIdThread::StopMode() const {
   std::lock_guard<std::mutex> Guard(FPropsLock);

@@ -6,7 +6,8 @@
 //   class calls AfterConstruction() as the last statement of its constructor, so no virtual
 //   method runs on the new thread before the whole object is built. With ACreateSuspended the
 //   body then still waits for Start().
-// - The body (Execute): names the thread ("IdThread (unknown)" when Name is empty), runs
+// - The body (Execute): names the thread ("IdThread (unknown)" when Name is empty) and publishes
+//   its name for debuggers and `top -H` (NameForDebuggers; republished whenever it changes), runs
 //   ThreadStarting, then while not Terminated: suspends itself while Stopped (after
 //   NotifyStopped), runs CyclesStarting, Cycle (repeated while not Stopped when Loop is true, once
 //   otherwise), CyclesFinished and ReleaseRunData. An exception that ends the body is stored in
@@ -19,7 +20,7 @@
 //   running the main thread's queued calls, so a worker blocked in RunInMainThread can finish.
 //   A wait made on another thread only waits: such a worker then needs the main thread to pump.
 // - A thread with FreeOnTerminate frees itself once its body has ended and no handler runs on its
-//   behalf (EnterHandler / LeaveHandler); nobody else may free it then.
+//   behalf (EnterHandler / LeaveHandler, on whatever thread); nobody else may free it then.
 // - Never free a thread from its own thread or from inside one of its handlers except through
 //   FreeThreadSafely (base/qvnBase_Classes.h).
 //
@@ -42,6 +43,7 @@
 #include <string>
 #include <thread>
 #include <typeinfo>
+#include <vector>
 
 namespace qvn {
 
@@ -81,7 +83,7 @@ class TIdThread {
   // If not Stopped: Terminate when StopMode is smTerminate, then sets the stop flag (with
   // smSuspend the body suspends itself after the current cycle until Start).
   virtual void Stop();
-  // Sets the stop flag and Terminated; never waits. A running wait of SleepUnlessTerminated ends.
+  // Sets the stop flag and Terminated; never waits. A sleep of SleepUnlessTerminated ends at once.
   virtual void Terminate();
   // Terminate, Start, then waits for the body's end (pumping on the main thread). Raises
   // EIdThreadTerminateAndWaitFor on a FreeOnTerminate thread and changes nothing then.
@@ -103,7 +105,7 @@ class TIdThread {
   bool Loop() const;
   void SetLoop(bool AValue);
   std::string Name() const;
-  void SetName(std::string AValue);
+  void SetName(std::string AValue);  // also republishes the name for debuggers
   TIdThreadStopMode StopMode() const;
   void SetStopMode(TIdThreadStopMode AValue);
   TIdYarn* Yarn() const;
@@ -137,8 +139,15 @@ class TIdThread {
   void AfterConstruction();
   // Ends the thread for destruction; the first statement of every overriding class's destructor.
   void EndThread();
-  // Sleeps ADuration or until Terminate; returns false when the thread is terminated.
+  // Sleeps ADuration, or less when Terminate or InterruptSleep ends the sleep; returns false when
+  // the thread is terminated. Callers that need a full sleep check their own clock.
   bool SleepUnlessTerminated(std::chrono::milliseconds ADuration);
+  // Ends the sleep of SleepUnlessTerminated in progress (or, when none is, the next one) early.
+  void InterruptSleep();
+  // The name the operating system shows for the thread: Name here.
+  virtual std::string NameForDebuggers() const { return Name(); }
+  // Publishes NameForDebuggers() as the operating-system thread's name (Linux keeps 15 bytes).
+  void PublishName();
   // True when called on this object's own thread.
   bool IsOwnThread() const;
   // Handler bookkeeping. EnterHandler returns false (run nothing) once the object is being freed;
@@ -150,8 +159,9 @@ class TIdThread {
   bool HandlerRunning() const;
   // FreeOnTerminate + Terminate as one step, for the self-freeing path of FreeThreadSafely; no
   // further handler begins (the one in progress finishes). Returns false, changing nothing, when
-  // the caller is neither on the thread itself nor inside a handler: the caller must then free
-  // the thread itself.
+  // the caller is neither on the thread itself nor inside one of its handlers on the calling
+  // thread: the caller must then free the thread itself, which waits for a handler running on
+  // another thread.
   bool FreeOnTerminateIfBusy();
 
  private:
@@ -175,7 +185,8 @@ class TIdThread {
   bool FDeleting = false;                 // the object is being freed: no handler may begin
   bool FReleased = false;                 // its owner let go (FreeOnTerminateIfBusy): likewise
   bool FFreeOnTerminate = false;
-  int FHandlers = 0;                      // handlers running on the thread's behalf
+  bool FSleepInterrupted = false;         // InterruptSleep, not yet seen by a sleep
+  std::vector<std::thread::id> FHandlerThreads;  // one entry per handler running on its behalf
   std::atomic<bool> FTerminated{false};   // written under FLock, read anywhere
   std::atomic<bool> FFinished{false};     // written under FLock, read anywhere
 
@@ -191,6 +202,8 @@ class TIdThread {
   const std::type_info* FTerminatingExceptionClass = nullptr;
   TIdExceptionThreadEvent FOnException;
   TIdNotifyThreadEvent FOnStopped;
+
+  std::mutex FPublishLock;  // publishing the name: the last one published reflects the last change
 
   // Touched by the constructor and the destroying thread only.
   bool FEndThreadDone = false;

@@ -193,6 +193,10 @@ void QueueToMainThread(TThreadMethod AMethod, const void* AOwner) {
   Queue().Append(std::move(AMethod), AOwner, nullptr);
 }
 
+void PostToMainThread(TThreadMethod AMethod, const void* AOwner) {
+  Queue().Append(std::move(AMethod), AOwner, nullptr);
+}
+
 void RunInMainThread(const TThreadMethod& AMethod) {
   if (Queue().IsMainThread()) {
     AMethod();
@@ -222,5 +226,20 @@ void SetMainThread(std::thread::id AId) { Queue().SetMainThread(AId); }
 bool IsMainThread() { return Queue().IsMainThread(); }
 
 void SetMainThreadWakeUp(std::function<void()> AWakeUp) { Queue().SetWakeUp(std::move(AWakeUp)); }
+
+void TPumpingRecursiveMutex::lock() {
+  if (FMutex.try_lock()) return;
+  if (IsMainThread()) {
+    bool Locked = false;
+    PumpMainThreadQueueUntil([&] { return Locked || (Locked = FMutex.try_lock()); });
+  } else {
+    FMutex.lock();
+  }
+}
+
+void TPumpingRecursiveMutex::unlock() {
+  FMutex.unlock();
+  WakeMainThreadQueueWaiters();
+}
 
 }  // namespace qvn

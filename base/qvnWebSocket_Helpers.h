@@ -4,14 +4,20 @@
 //   an owner tag; RemoveQueuedCalls(owner) drops the owner's calls that have not started and waits
 //   for one of them that is running on the main thread to return, so a freed worker's pending
 //   ticks never run against freed memory.
+// - PostToMainThread is QueueToMainThread that also appends on the main thread itself: the call
+//   runs at the main thread's next pump, behind the calls (and, in a GUI, the events) already
+//   waiting. A batch of work on the main thread uses it to hand over its rest.
 // - RunInMainThread appends a call and blocks until the main thread has run it; an exception the
 //   call raised is re-raised in the caller.
-// - Both run the call at once, inline, when called on the main thread itself.
+// - QueueToMainThread and RunInMainThread run the call at once, inline, when called on the main
+//   thread itself.
 // - The main thread runs queued calls, in order, when it calls PumpMainThreadQueue (tests call it
 //   by hand; a GUI loop calls it from the event that its wake-up hook posts).
 // - SetMainThreadWakeUp installs a hook called, from any thread, each time something is queued.
 //   The hook must be quick and must not call into this queue (a GUI posts an event and returns).
 //   Clearing or replacing the hook waits for a call of the old hook in progress to return.
+// - TPumpingRecursiveMutex: a recursive mutex the main thread can wait for without blocking the
+//   workers that wait for the main thread: its lock() keeps running queued calls meanwhile.
 // - The main thread is the thread that ran the program's static initialisation (the process's
 //   first thread) unless SetMainThread names another one.
 //
@@ -23,6 +29,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace qvn {
@@ -34,6 +41,10 @@ using TThreadMethod = std::function<void()>;
 // wake-up hook and returns at once. On the main thread, runs AMethod at once instead (its
 // exception, if any, reaches the caller).
 void QueueToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
+
+// Appends AMethod, tagged with AOwner (nullptr: untagged), to the main thread's queue and calls the
+// wake-up hook, from any thread: on the main thread too, the call waits for the next pump.
+void PostToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
 
 // Runs AMethod on the main thread and waits until it has run; re-raises its exception here. On the
 // main thread, runs AMethod at once. Called off the main thread, it blocks until the main thread
@@ -71,6 +82,20 @@ bool IsMainThread();
 
 // Installs (or with an empty function, removes) the wake-up hook described above.
 void SetMainThreadWakeUp(std::function<void()> AWakeUp);
+
+// A recursive mutex (Lockable, for std::unique_lock) for state that the main thread and workers
+// share while a worker may wait for the main thread (RunInMainThread) with the mutex held. On the
+// main thread lock() keeps running queued calls while it waits (PumpMainThreadQueueUntil); every
+// unlock() wakes such a wait. Elsewhere it is a plain recursive mutex.
+class TPumpingRecursiveMutex {
+ public:
+  void lock();
+  bool try_lock() { return FMutex.try_lock(); }
+  void unlock();
+
+ private:
+  std::recursive_mutex FMutex;
+};
 
 }  // namespace qvn
 

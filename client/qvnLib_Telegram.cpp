@@ -40,15 +40,21 @@ class EntryPoint {
   explicit constexpr EntryPoint(const char* aName) : FName(aName) {}
 
   Function Get() {
+    const Function function = Find();
+    if (function == nullptr) {
+      throw std::runtime_error(std::string("TDLib entry point ") + FName + " not found in " +
+                               kTDJsonLibraryName);
+    }
+    return function;
+  }
+
+  // The entry point, or null when the library lacks it.
+  Function Find() {
     void* library = LoadTDLib();
     void* address = FAddress.load(std::memory_order_acquire);
     if (address == nullptr) {
       address = dlsym(library, FName);
-      if (address == nullptr) {
-        throw std::runtime_error(std::string("TDLib entry point ") + FName + " not found in " +
-                                 kTDJsonLibraryName);
-      }
-      FAddress.store(address, std::memory_order_release);
+      if (address != nullptr) FAddress.store(address, std::memory_order_release);
     }
     return reinterpret_cast<Function>(address);
   }
@@ -92,8 +98,15 @@ void td_json_client_destroy(void* client) {
   if (client != nullptr) destroy(client);
 }
 
-void td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback) {
-  gSetFatalErrorCallback.Get()(callback);
+bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback) {
+  const auto setCallback = gSetFatalErrorCallback.Find();
+  if (setCallback == nullptr) return false;
+  setCallback(callback);
+  return true;
+}
+
+const char* td_execute(const char* request) {
+  return gExecute.Get()(nullptr, request);
 }
 
 }  // namespace qvn::tdjson

@@ -8,10 +8,13 @@
 //
 // Failures throw std::runtime_error: a library that cannot be loaded throws dlerror()'s text
 // and leaves nothing cached, so the next call of any wrapper tries the load again; a loaded
-// library without the entry point throws a message naming it.
+// library without the entry point throws a message naming it. The fatal-error callback is
+// optional (current TDLib releases deprecate it): its wrapper reports a missing entry point by
+// returning false.
 //
 // Guards: send and destroy do nothing for a null client; receive and execute return null for
 // a null client without calling TDLib. The library is loaded (or the load reported) even then.
+// td_execute runs a synchronous request with no client at all, as TDLib allows.
 //
 // Thread-safe: the load and the lookups are made once even under concurrent first use. The
 // texts returned by receive and execute belong to TDLib and stay valid only until the next call
@@ -32,7 +35,10 @@ void td_json_client_send(void* client, const char* request);
 const char* td_json_client_receive(void* client, double timeout);
 const char* td_json_client_execute(void* client, const char* request);
 void td_json_client_destroy(void* client);
-void td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback);
+// False, registering nothing, when the library has no td_set_log_fatal_error_callback.
+bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback);
+// td_json_client_execute with a null client: a synchronous request before any client exists.
+const char* td_execute(const char* request);
 
 }  // namespace qvn::tdjson
 

@@ -1,25 +1,38 @@
 // TqvnTDLib_Telegram_Client: one Telegram account driven through TDLib's JSON interface.
 //
 // The client owns one TDLib client instance while it is active, the worker (a TqvnTimer) that
-// polls it, and its options (Telegram()). Typical use, all on the main thread:
+// takes TDLib's events, and its options (Telegram()). Typical use, all on the main thread:
 //
 //   TqvnTDLib_Telegram telegram(nullptr);
 //   telegram.Telegram().API().SetApiId("12345");          // options first
 //   telegram.OnAuthorizationStatus = [](auto*, const std::string& status) { ... };
-//   telegram.SetActive(true);    // loads libtdjson.so, creates the TDLib client, starts polling
+//   telegram.SetWaitForEvents(true);  // events the moment they arrive (default: 100 ms ticks)
+//   telegram.SetActive(true);    // loads libtdjson.so, creates the TDLib client, starts the worker
 //   telegram.GetUser(42, [](auto*, const TqvnTelegramAnswer& answer) { ... });  // its answer
 //   // The events arrive only while the main thread runs its queue (neAsynchronous, the default):
 //   PumpMainThreadQueueUntil([&] { return done.load(); });  // a console program, until done
 //   // A Qt program instead keeps one TqvnMainThreadPump (qt/qvnMainThreadPump.h) alive.
-//   telegram.SetActive(false);   // stops polling and destroys the TDLib client
+//   telegram.SetActive(false);   // stops the worker and destroys the TDLib client
 //
-// Activation loads "libtdjson.so" on first use, creates the TDLib client, sets TDLib's log
-// verbosity (the first call made on it), sends getAuthorizationState and starts the worker.
-// Activating an active client does nothing. Every 100 ms the worker fires a tick that takes up
-// to EventsPerTick event texts from TDLib, without waiting, and hands each to DoReadEvent, the
-// dispatcher; it answers TDLib's login prompts from the options and turns updates into the
-// events below. Request methods build one JSON request each and hand it to DoTDLibSend; nothing
-// is sent while inactive. Texts to and from TDLib are UTF-8, passed unchanged.
+// Activation loads "libtdjson.so" on first use (a library without one of the entry points the
+// client calls fails activation; the fatal-error callback is optional), locks the database
+// folder (TqvnDatabaseFolderLock: created or made owner-only, and refused at once when another
+// client holds it), sets TDLib's log verbosity before the TDLib client exists, creates the TDLib
+// client, sends getAuthorizationState and starts the worker. It either completes or leaves
+// nothing behind: a failing step undoes the earlier ones, reports through OnException and leaves
+// the client inactive. Activating an active client does nothing.
+//
+// Receiving, in one of two ways chosen by WaitForEvents at activation:
+//   off (default)  every 100 ms the worker fires a tick that takes up to EventsPerTick event texts
+//                  from TDLib without waiting; a tick that stops on its limit or its
+//                  TickTimeBudget fires the next one at once.
+//   on             the worker waits inside TDLib's receive and copies each text the moment it
+//                  arrives; the texts are dispatched in TDLib's order in deliveries of at most
+//                  TickTimeBudget each, the next one handed over at once while texts remain.
+// Either way each text goes to DoReadEvent, the dispatcher; it answers TDLib's login prompts from
+// the options and turns updates into the events below. Request methods build one JSON request
+// each and hand it to DoTDLibSend; nothing is sent while inactive. Texts to and from TDLib are
+// UTF-8, passed unchanged.
 //
 // Answers. Every request method, and Send, takes an optional last argument: a handler (with an
 // optional timeout, TqvnTelegramOnAnswer) called exactly once with TDLib's answer to that
@@ -44,15 +57,18 @@
 // taken from the options is not repeated: the program corrects it with the matching method.
 //
 // Threads. Active, the options, the request methods and destruction belong to the caller's
-// thread (the main thread). Where the tick runs, and with it every event it fires and every
-// login answer it sends, is chosen by NotifyEvents when the client is activated:
+// thread (the main thread); deactivation and destruction also work from any other thread. Where
+// ticks and deliveries run, and with them every event they fire and every login answer they
+// send, is chosen by NotifyEvents at activation:
 //   neAsynchronous (default)  queued to the main thread; the program pumps the main-thread queue
-//   neSynchronous             on the main thread; the worker waits for each tick
+//   neSynchronous             on the main thread; the worker waits for each
 //   neNoSync                  on the worker thread
-// OnException runs on the thread that caught the failure; for a TDLib fatal error that is
-// TDLib's own thread. Deactivation and destruction wait for a tick running on another thread
-// to end before the TDLib client is destroyed; a tick that is still queued finds no client and
-// does nothing.
+// With neNoSync the worker reads the event handlers and the options while it delivers: set them
+// before activation, or change them from inside a handler or while holding LockEvents(). The
+// main thread never waits inside TDLib's receive. OnException runs on the thread that caught the
+// failure; for a TDLib fatal error that is TDLib's own thread. Deactivation and destruction, from
+// any thread, wait for a tick, delivery or handler running on another thread before anything it
+// can touch is freed; a tick or delivery that is still queued finds nothing to do.
 //
 // Failures. Every TDLib call, activation, deactivation, tick and dispatch runs inside a
 // handler: an exception, also one thrown by an event or answer handler, goes to OnException
@@ -77,8 +93,11 @@
 #include <string>
 
 #include "base/qvnBase_Classes.h"
+#include "base/qvnWebSocket_Helpers.h"
 #include "base/qvnWebSocket_Types.h"
 #include "client/qvnTelegram_Answer.h"
+#include "client/qvnTelegram_DatabaseFolder.h"
+#include "client/qvnTelegram_EventInbox.h"
 #include "client/qvnTelegram_Options.h"
 #include "client/qvnTelegram_PendingRequests.h"
 // Request arguments: reply markups, invoices, the members filter (qvnTelegram_*Requests.cpp).
@@ -152,14 +171,31 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   bool Active() const { return Client() != nullptr; }
   void SetActive(bool aValue);
 
-  // The owned options. SetTelegram copies aValue's values into them (Assign).
+  // The owned options. SetTelegram copies aValue's values into them (Assign), holding
+  // LockEvents() meanwhile, so it is safe in every mode.
   TqvnTelegram_Options& Telegram() { return *FTelegram; }
   const TqvnTelegram_Options& Telegram() const { return *FTelegram; }
-  void SetTelegram(const TqvnTelegram_Options& aValue) { FTelegram->Assign(&aValue); }
+  void SetTelegram(const TqvnTelegram_Options& aValue) {
+    auto lock = LockEvents();
+    FTelegram->Assign(&aValue);
+  }
 
-  // Where ticks run; takes effect at the next activation.
+  // Where ticks and deliveries run; takes effect at the next activation.
   TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
   void SetNotifyEvents(TwsNotifyEvent aValue) { FNotifyEvents = aValue; }
+
+  // True: the worker waits inside TDLib's receive (up to kReceiveWaitSeconds at a time) and hands
+  // each text on at once, instead of ticking every 100 ms. Default false; takes effect at the
+  // next activation.
+  bool WaitForEvents() const { return FWaitForEvents.load(); }
+  void SetWaitForEvents(bool aValue) { FWaitForEvents = aValue; }
+  static constexpr double kReceiveWaitSeconds = 2.0;
+
+  // Holds back ticks and deliveries (waiting for one that runs on another thread) while the
+  // returned lock lives, so event handlers and options can be changed safely while the worker
+  // delivers on its own thread (neNoSync). Recursive: usable inside a handler. On the main
+  // thread the wait keeps running the main thread's queued calls.
+  std::unique_lock<TPumpingRecursiveMutex> LockEvents() { return LockTick(); }
 
   // The request tag written as "@extra" by the requests that carry one: drawn at random in
   // 1..2147483646 on first read after each activation, then the same for the whole activation.
@@ -174,6 +210,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // Most event texts one tick takes from TDLib (at least 1, default 1). A tick stops earlier
   // when TDLib has no more waiting or when it has run for TickTimeBudget, so the thread that
   // runs ticks is never held long. Events are dispatched in TDLib's order, one at a time.
+  // With WaitForEvents, TickTimeBudget bounds each delivery instead and EventsPerTick is unused.
   int EventsPerTick() const { return FEventsPerTick.load(); }
   void SetEventsPerTick(int aValue) { FEventsPerTick = aValue < 1 ? 1 : aValue; }
   std::chrono::milliseconds TickTimeBudget() const { return FTickTimeBudget.load(); }
@@ -352,7 +389,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   virtual void DoStartThread();
   // Asks the worker to end (creating one first when there is none); does not wait.
   virtual void DoStopThread();
-  // The tick: receives up to EventsPerTick event texts and dispatches each (DoReadEvent).
+  // The tick (WaitForEvents off): receives up to EventsPerTick event texts and dispatches each
+  // (DoReadEvent); stopped on its limit or budget, it has Sender fire the next tick at once.
   virtual void DoThreadTimer(TqvnTimer* Sender);
   // An exception the worker caught: DoException.
   virtual void DoThreadException(TqvnTimer* Sender, const std::exception& E);
@@ -361,8 +399,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // TDLib's fatal-error text, on the TDLib thread that reports it: DoException.
   virtual void DoFatalError(const char* aMessage);
   // Ends the client for good, as destruction does: marks it as being destroyed, stops the
-  // fatal-error route, deactivates it and ends and frees its worker, waiting for a tick or a
-  // fatal-error report running on another thread. A destructor runs only once no tick can still
+  // fatal-error route, deactivates it, ends and frees its worker and drops its queued
+  // deliveries, waiting for a tick, delivery, handler or fatal-error report running on another
+  // thread. A destructor runs only once no tick can still
   // call into its class, so a derived class calls this first in its own destructor (the
   // destructors of TqvnTDLib_Telegram and of this class do). Caller's thread only; idempotent.
   void EndForDestruction();
@@ -411,15 +450,31 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // inactive, no answer, or TDLib failed (reported like DoTDLibSend's).
   bool DoTDLibExecute(const std::string& aText, std::string& aResult,
                       std::string* aFailure = nullptr);
+  // While active, the database folder locked at activation; otherwise
   // Telegram().DatabaseDirectory(), or "tdlib" when that is empty.
   std::string GetDatabaseDirectory() const;
+  // Destroys the TDLib client (after stopping the worker and waking a waiting receive) and
+  // releases the database folder; nothing when there is no TDLib client. Throws on failure.
+  void CloseTDLibClient();
   // Stores the version TDLib reported (TDLibVersion); callable from the tick's thread.
   void SetTDLibVersion(std::string aValue);
+  // ---- Receiving (qvnTelegram_Receive.cpp) ----
   // Dispatches one received text inside the tick's exception handler.
   void DispatchReceived(const std::string& aText);
+  // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive,
+  // moves what arrived into FInbox and delivers it in aMode.
+  void DoThreadReceive(TqvnTimer* Sender, TwsNotifyEvent aMode);
+  // Dispatches FInbox's texts, oldest first, for at most TickTimeBudget; true when texts remain.
+  bool DeliverWaiting();
+  // Hands a delivery to the main thread behind what waits there, and the next one while texts
+  // remain (neAsynchronous).
+  void PostDelivery();
+  // ---- end of receiving ----
   // Takes FTickLock. On the main thread it keeps running the main thread's queued calls while
   // it waits, so a tick on the worker that waits for the main thread can finish.
-  std::unique_lock<std::recursive_mutex> LockTick();
+  std::unique_lock<TPumpingRecursiveMutex> LockTick() {
+    return std::unique_lock<TPumpingRecursiveMutex>(FTickLock);
+  }
 
   // Sends the request aBuild makes through SendRequest; when the builder refuses its arguments
   // (throws), OnException gets the reason, aOnAnswer is told, and nothing is sent
@@ -457,9 +512,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // password; any other state but "authorizationStateClosed" goes on to OnEvent.
   void DoAuthorizationState(const std::string& aState, const std::string& aText);
   // setTdlibParameters in the layout TDLibVersion() expects; throws, sending nothing, when the
-  // API id is not a decimal number. While active it first creates the database directory and
-  // the folders above it that are missing, owner-only (a failure goes to OnException and the
-  // request is still sent: TDLib then reports its own error).
+  // API id is not a decimal number. The database directory is the one locked at activation.
   void SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of dispatch and login ----
 
@@ -477,12 +530,27 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void AskAgain(const std::string& aState);
   // ---- end of login answers ----
 
-  // Owned worker; replaced at each activation. Touched on the caller's thread only.
+  // ---- State below is guarded by FTickLock ----
+  // Owned worker; replaced at each activation.
   TqvnTimer* FThread = nullptr;
-  // TDLib client handle. Written by activation and deactivation under FTickLock; read anywhere.
+  // TDLib client handle; read anywhere, written under FTickLock (and FReceiveLock).
   std::atomic<void*> FClient{nullptr};
+  // The lock on the database folder; held exactly while FClient is set.
+  std::unique_ptr<TqvnDatabaseFolderLock> FDatabaseLock;
+  // The worker of this activation waits inside TDLib's receive (WaitForEvents at activation).
+  bool FReceiveWaits = false;
+  // ---- end of state guarded by FTickLock ----
+
+  // Held by the waiting worker while it is inside TDLib's receive and while it moves what it
+  // received into FInbox; deactivation takes it (after FTickLock, never before) so the TDLib
+  // client is never destroyed under a receive and nothing of it reaches FInbox afterwards.
+  std::mutex FReceiveLock;
+  // Texts the waiting worker received and nobody dispatched yet; emptied by deactivation.
+  TqvnEventInbox FInbox;
+
   std::unique_ptr<TqvnTelegram_Options> FTelegram;
   TwsNotifyEvent FNotifyEvents = neAsynchronous;
+  std::atomic<bool> FWaitForEvents{false};
   // Request tag; 0 until drawn.
   std::atomic<int32_t> FId{0};
   // Written by the dispatcher on the tick's thread.
@@ -490,15 +558,16 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   std::string FTDLibVersion = "1.6.4";  // guarded by FVersionLock
   mutable std::mutex FVersionLock;
   std::atomic<int> FEventsPerTick{1};
-  std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(20)};
+  std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(10)};
+  // Held by a tick while it receives and dispatches, by a delivery while it dispatches, by
+  // LockEvents() and by activation and deactivation while they change the state above, so the
+  // TDLib client is never destroyed under a running tick. Recursive: a handler inside a tick may
+  // deactivate or reactivate the client.
+  TPumpingRecursiveMutex FTickLock;
   // Requests sent with an answer handler, until their answer (thread-safe on its own).
   TqvnTelegramPendingRequests FPendingRequests;
   std::string FAuthorizationState;  // guarded by FAuthorizationStateLock
   mutable std::mutex FAuthorizationStateLock;
-  // Held by a tick while it receives and dispatches, and by deactivation while it drops the
-  // TDLib client, so the client is never destroyed under a running tick. Recursive: a handler
-  // inside a tick may deactivate or reactivate the client.
-  std::recursive_mutex FTickLock;
 };
 
 }  // namespace qvn

@@ -1,9 +1,11 @@
-// The client's lifecycle: activation, deactivation, the receive tick, the send and execute
-// paths, the request tag and the firers of the events that carry no record.
+// The client's lifecycle: activation, deactivation, the worker, the send and execute paths, the
+// request tag and the firers of the events that carry no record. Receiving is in
+// qvnTelegram_Receive.cpp.
 #include <chrono>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram.h"
@@ -16,6 +18,9 @@ namespace {
 // Recursive: a handler of the error may activate another client, which takes the route.
 std::recursive_mutex gFatalErrorLock;
 TqvnTDLib_Telegram_Client* gFatalErrorClient = nullptr;  // guarded by gFatalErrorLock
+
+// An offline request TDLib answers at once: it wakes a worker waiting in TDLib's receive.
+constexpr const char* kWakeRequest = "{\"@type\": \"testCallEmpty\"}";
 
 // A request the synchronous path runs at activation; its answer is not read.
 constexpr const char* kTextEntitiesRequest =
@@ -61,7 +66,15 @@ void TqvnTDLib_Telegram_Client::EndForDestruction() {
   Destroying();
   TqvnFatalErrorRoute::Unregister(this);
   DoDeactivate();
-  FreeThreadSafely(FThread);
+  TqvnTimer* thread;
+  {
+    auto lock = LockTick();
+    thread = std::exchange(FThread, nullptr);
+  }
+  // Waits for a tick or handler of the worker running on another thread.
+  FreeThreadSafely(thread);
+  // Waits for a delivery running on the main thread, and drops those still queued.
+  RemoveQueuedCalls(&FInbox);
 }
 
 void TqvnTDLib_Telegram_Client::SetActive(bool aValue) {
@@ -93,6 +106,7 @@ void TqvnTDLib_Telegram_Client::SetTDLibVersion(std::string aValue) {
 }
 
 std::string TqvnTDLib_Telegram_Client::GetDatabaseDirectory() const {
+  if (FDatabaseLock != nullptr) return FDatabaseLock->Folder();
   const std::string& directory = Telegram().DatabaseDirectory();
   return directory.empty() ? "tdlib" : directory;
 }
@@ -101,24 +115,46 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
   // An active client keeps its TDLib client: a second one would hold the database lock.
   if (Active()) return;
   try {
+    // Loads TDLib and looks up the entry points the worker and deactivation call later, so a
+    // library without one fails here rather than in the receive loop or at the end.
+    tdjson::td_json_client_receive(nullptr, 0.0);
+    tdjson::td_json_client_destroy(nullptr);
+    auto folderLock = std::make_unique<TqvnDatabaseFolderLock>(GetDatabaseDirectory());
+    if (!folderLock->Notice().empty()) DoException(EqvnDatabaseFolderNotice(folderLock->Notice()));
+    FId = 0;
+    // Before the first TDLib client exists, so that a quiet level also silences its start-up.
+    tdjson::td_execute(("{\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": " +
+                        std::to_string(static_cast<int>(Telegram().ErrorsLevel())) +
+                        ", \"@extra\": " + std::to_string(Id()) + "}")
+                           .c_str());
     void* client = tdjson::td_json_client_create();
-    if (client == nullptr) return;
+    if (client == nullptr) return;  // the folder's lock goes with folderLock
     {
       auto lock = LockTick();
       FClient = client;
+      FDatabaseLock = std::move(folderLock);
+      FReceiveWaits = WaitForEvents();
     }
-    FId = 0;
-    std::string answer;
-    DoTDLibExecute("{\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": " +
-                       std::to_string(static_cast<int>(Telegram().ErrorsLevel())) +
-                       ", \"@extra\": " + std::to_string(Id()) + "}",
-                   answer);
+  } catch (const std::exception& E) {
+    DoException(E);
+    return;
+  }
+  try {
     TqvnFatalErrorRoute::Register(this);
-    tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);
-    DoTDLibExecute(kTextEntitiesRequest, answer);
-    DoTDLibSend("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) + "}");
+    tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);  // optional
+    tdjson::td_json_client_execute(Client(), kTextEntitiesRequest);
+    tdjson::td_json_client_send(
+        Client(),
+        ("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) + "}")
+            .c_str());
     DoStartThread();
   } catch (const std::exception& E) {
+    // Undone in full: no worker, no TDLib client, no lock.
+    try {
+      CloseTDLibClient();
+    } catch (const std::exception& Undo) {
+      DoException(Undo);
+    }
     DoException(E);
   }
 }
@@ -127,86 +163,69 @@ void TqvnTDLib_Telegram_Client::DoDeactivate() {
   FMyId = 0;
   try {
     if (!Active()) return;
-    DoStopThread();
-    // A tick running on the worker ends before its TDLib client goes.
-    auto lock = LockTick();
-    void* client = FClient.load();
-    if (client == nullptr) return;
-    tdjson::td_json_client_destroy(client);
-    FClient = nullptr;
-    lock.unlock();
+    CloseTDLibClient();
+    // Outside the tick lock: the pending requests' handlers may run here.
     DoDeactivated();
   } catch (const std::exception& E) {
     DoException(E);
   }
 }
 
-std::unique_lock<std::recursive_mutex> TqvnTDLib_Telegram_Client::LockTick() {
-  std::unique_lock<std::recursive_mutex> lock(FTickLock, std::try_to_lock);
-  if (lock.owns_lock()) return lock;
-  if (IsMainThread()) {
-    PumpMainThreadQueueUntil([&lock] { return lock.owns_lock() || lock.try_lock(); });
-  } else {
-    lock.lock();
+void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
+  // A tick or delivery running on another thread ends before its TDLib client goes.
+  auto lock = LockTick();
+  void* client = FClient.load();
+  if (client == nullptr) return;
+  if (FThread != nullptr) DoStopThread();
+  if (FReceiveWaits) tdjson::td_json_client_send(client, kWakeRequest);
+  {
+    std::lock_guard<std::mutex> receiveLock(FReceiveLock);
+    tdjson::td_json_client_destroy(client);
+    FClient = nullptr;
   }
-  return lock;
+  FInbox.Clear();
+  FDatabaseLock.reset();
 }
 
 void TqvnTDLib_Telegram_Client::DoStartThread() {
-  if (FThread != nullptr) FreeThreadSafely(FThread);
+  TqvnTimer* previous;
+  {
+    auto lock = LockTick();
+    previous = std::exchange(FThread, nullptr);
+  }
+  // Not under FTickLock: a tick of the previous worker may still need it to end.
+  FreeThreadSafely(previous);
+  auto lock = LockTick();
   GetThread()->SetEnabled(true);
 }
 
 void TqvnTDLib_Telegram_Client::DoStopThread() {
+  auto lock = LockTick();
   GetThread()->SetEnabled(false);
 }
 
 TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
+  auto lock = LockTick();
   if (FThread == nullptr) {
     auto* thread = new TqvnTimer();
     thread->SetDebugName("Telegram Thread");
-    thread->SetNotifyEvents(FNotifyEvents);
-    thread->SetOnTimer([this](TqvnTimer* Sender) { DoThreadTimer(Sender); });
     thread->SetOnException(
         [this](TqvnTimer* Sender, const std::exception& E) { DoThreadException(Sender, E); });
-    thread->SetInterval(1);
+    if (FReceiveWaits) {
+      // Waits inside TDLib's receive on its own thread and hands the texts on in the mode of
+      // this activation: no wait between cycles.
+      const TwsNotifyEvent mode = FNotifyEvents;
+      thread->SetNotifyEvents(neNoSync);
+      thread->SetOnTimer([this, mode](TqvnTimer* Sender) { DoThreadReceive(Sender, mode); });
+      thread->SetInterval(0);
+    } else {
+      thread->SetNotifyEvents(FNotifyEvents);
+      thread->SetOnTimer([this](TqvnTimer* Sender) { DoThreadTimer(Sender); });
+      thread->SetInterval(1);
+    }
     FThread = thread;
   }
   return FThread;
-}
-
-void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* /*Sender*/) {
-  try {
-    auto lock = LockTick();
-    ExpirePendingRequests();
-    const int limit = EventsPerTick();
-    const auto budget = TickTimeBudget();
-    const auto start = std::chrono::steady_clock::now();
-    for (int taken = 0; taken < limit; ++taken) {
-      // A handler may have deactivated the client during the previous event.
-      const char* received = tdjson::td_json_client_receive(FClient.load(), 0.0);
-      if (received == nullptr) break;
-      // The text belongs to TDLib until its next receive: copy it before anything else.
-      DispatchReceived(std::string(received));
-      if (std::chrono::steady_clock::now() - start >= budget) break;
-    }
-  } catch (const std::exception& E) {
-    DoException(E);
-  } catch (...) {
-    DoException(std::runtime_error("Unknown exception in the receive tick"));
-  }
-  // A deactivation on the main thread may be waiting for this tick to end.
-  if (!IsMainThread()) WakeMainThreadQueueWaiters();
-}
-
-void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
-  try {
-    DoReadEvent(aText);
-  } catch (const std::exception& E) {
-    DoException(E);
-  } catch (...) {
-    DoException(std::runtime_error("Unknown exception while handling a TDLib event"));
-  }
 }
 
 void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& E) {
@@ -242,28 +261,32 @@ bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::st
   }
 }
 
+// Each firer calls a copy of its handler, so a handler that replaces or clears its own event
+// stays alive while it runs.
+
 bool TqvnTDLib_Telegram_Client::DoBeforeReadEvent(const std::string& Text) {
   bool Handled = false;
-  if (OnBeforeReadEvent) OnBeforeReadEvent(this, Text, Handled);
+  if (const auto handler = OnBeforeReadEvent) handler(this, Text, Handled);
   return Handled;
 }
 
 void TqvnTDLib_Telegram_Client::DoAuthenticationCode(std::string& Code) {
-  if (OnAuthenticationCode) OnAuthenticationCode(this, Code);
+  if (const auto handler = OnAuthenticationCode) handler(this, Code);
 }
 
 void TqvnTDLib_Telegram_Client::DoRegisterUser(std::string& FirstName, std::string& LastName) {
-  if (OnRegisterUser) OnRegisterUser(this, FirstName, LastName);
+  if (const auto handler = OnRegisterUser) handler(this, FirstName, LastName);
 }
 
 void TqvnTDLib_Telegram_Client::DoAuthenticationPassword(std::string& Password) {
-  if (OnAuthenticationPassword) OnAuthenticationPassword(this, Password);
+  if (const auto handler = OnAuthenticationPassword) handler(this, Password);
 }
 
 void TqvnTDLib_Telegram_Client::DoException(const std::exception& E) {
-  if (!OnException) return;
+  const auto handler = OnException;
+  if (!handler) return;
   try {
-    OnException(this, E);
+    handler(this, E);
   } catch (...) {
     // The exception has been reported as far as it can be; one thrown while reporting it has
     // nowhere left to go.
@@ -271,15 +294,15 @@ void TqvnTDLib_Telegram_Client::DoException(const std::exception& E) {
 }
 
 void TqvnTDLib_Telegram_Client::DoEvent(const std::string& Event, const std::string& Text) {
-  if (OnEvent) OnEvent(this, Event, Text);
+  if (const auto handler = OnEvent) handler(this, Event, Text);
 }
 
 void TqvnTDLib_Telegram_Client::DoConnectionStatus(const std::string& Status) {
-  if (OnConnectionStatus) OnConnectionStatus(this, Status);
+  if (const auto handler = OnConnectionStatus) handler(this, Status);
 }
 
 void TqvnTDLib_Telegram_Client::DoAuthorizationStatus(const std::string& Status) {
-  if (OnAuthorizationStatus) OnAuthorizationStatus(this, Status);
+  if (const auto handler = OnAuthorizationStatus) handler(this, Status);
 }
 
 }  // namespace qvn

@@ -2,11 +2,7 @@
 // request texts it answers with.
 #include "client/qvnTelegram_Login.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <charconv>
-#include <system_error>
 
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_NodeText.h"
@@ -26,23 +22,6 @@ std::string ApiIdNumber(const std::string& aApiId) {
     throw EqvnTelegramOptionError("API id must be a decimal number");
   }
   return std::to_string(value);
-}
-
-// Creates aDirectory, and each folder above it that is missing, readable and writable by its
-// owner only: TDLib keeps the session's keys there, and would create missing folders readable
-// by the group. Folders that exist are left as they are. Throws std::system_error when a
-// missing folder cannot be created.
-void CreateOwnerOnlyDirectory(const std::string& aDirectory) {
-  struct stat info;
-  if (stat(aDirectory.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return;
-  for (size_t end = aDirectory.find('/', 1);; end = aDirectory.find('/', end + 1)) {
-    const std::string folder = aDirectory.substr(0, end);
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      throw std::system_error(errno, std::generic_category(),
-                              "Cannot create the database directory \"" + aDirectory + "\"");
-    }
-    if (end == std::string::npos) return;
-  }
 }
 
 // aText escaped for a place between double quotes.
@@ -161,18 +140,10 @@ void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,
 }
 
 void TqvnTDLib_Telegram_Client::SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
-  const std::string directory = GetDatabaseDirectory();
-  const std::string request = SetTdlibParametersRequest(Telegram(), directory, TDLibVersion());
-  // Created here, owner-only, before TDLib creates it. When that fails TDLib fails the same way
-  // and answers with its own error, so the request still goes out after the report.
-  if (Active()) {
-    try {
-      CreateOwnerOnlyDirectory(directory);
-    } catch (const std::exception& E) {
-      DoException(E);
-    }
-  }
-  SendLoginAnswer("authorizationStateWaitTdlibParameters", request, aOnAnswer);
+  // Activation has created the directory owner-only and holds its lock.
+  SendLoginAnswer("authorizationStateWaitTdlibParameters",
+                  SetTdlibParametersRequest(Telegram(), GetDatabaseDirectory(), TDLibVersion()),
+                  aOnAnswer);
 }
 
 }  // namespace qvn

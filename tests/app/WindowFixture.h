@@ -46,6 +46,13 @@ class WindowTest : public ::testing::Test {
   TFRMQVNTelegram& Open() {
     Window = std::make_unique<TFRMQVNTelegram>(Dialogs, Settings);
     Window->qvnTelegram().SetEventsPerTick(100);
+    // Counts the texts the window has handled, so that Deliver can wait for them.
+    TqvnTDLib_Telegram& client = Window->qvnTelegram();
+    client.OnBeforeReadEvent = [this, handle = client.OnBeforeReadEvent](
+                                   auto* aSender, const std::string& Text, bool& Handled) {
+      handle(aSender, Text, Handled);
+      ++HandledTexts;
+    };
     Window->show();
     return *Window;
   }
@@ -115,11 +122,15 @@ class WindowTest : public ::testing::Test {
     return true;
   }
 
-  // Queues event texts and waits until the client has taken them all and the window handled them.
+  // Queues event texts and waits until the window has handled them all, and every text the
+  // scripted answers queued meanwhile.
   void Deliver(const std::vector<std::string>& aEvents) {
+    const size_t handled = HandledTexts + aEvents.size();
     for (const std::string& e : aEvents) fake_td_queue_event(e.c_str());
-    ASSERT_TRUE(WaitFor([] { return fake_td_pending_events() == 0; }));
-    // The last text taken is dispatched in the same tick; one more round of events settles it.
+    ASSERT_TRUE(WaitFor([&] {
+      return HandledTexts >= handled && fake_td_pending_events() == 0 &&
+             HandledTexts >= fake_td_handed_out_events();
+    }));
     QCoreApplication::processEvents();
   }
 
@@ -171,6 +182,7 @@ class WindowTest : public ::testing::Test {
   std::string Settings;
   TScriptedDialogs Dialogs;
   std::unique_ptr<TFRMQVNTelegram> Window;
+  size_t HandledTexts = 0;  // texts the window's client has dispatched (GUI thread)
 };
 
 // Event texts in TDLib's shape.

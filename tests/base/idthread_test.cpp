@@ -5,6 +5,7 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -63,6 +64,28 @@ TEST(TIdThreadTest, EmptyNameBecomesIdThreadUnknown) {
   FunctionThread Named(false, true, "poller", Breathe);
   ASSERT_TRUE(WaitUntil([&] { return Named.Cycles > 0; }));
   EXPECT_EQ(Named.Name(), "poller");
+}
+
+// The operating system's name of a thread (what `top -H` and debuggers show).
+std::string OsThreadName(std::uint32_t AThreadId) {
+  std::ifstream Comm("/proc/self/task/" + std::to_string(AThreadId) + "/comm");
+  std::string Name;
+  std::getline(Comm, Name);
+  return Name;
+}
+
+// Names set after the thread started are published too; a DebugName takes precedence.
+TEST(TIdThreadTest, TheNameShownForTheThreadFollowsItsNames) {
+  TqvnTimer Timer;
+  Timer.SetInterval(0);
+  ASSERT_TRUE(WaitUntil([&] { return Timer.ThreadId() != 0; }));
+  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "IdThread (unkno");
+  Timer.SetName("poller");
+  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "poller");
+  Timer.SetDebugName("Telegram Thread");
+  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "Telegram Thread");
+  Timer.SetName("other");
+  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "Telegram Thread");
 }
 
 TEST(TIdThreadTest, CreatedSuspendedRunsNothingUntilStart) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -38,6 +39,49 @@ TEST(MainThreadQueueTest, OnTheMainThreadBothHandOversRunAtOnce) {
   RunInMainThread([&Ran] { ++Ran; });
   EXPECT_EQ(Ran, 2);
   EXPECT_EQ(Pump.WakeUps(), 0);
+}
+
+// A batch on the main thread hands its rest over behind what is already waiting.
+TEST(MainThreadQueueTest, PostOnTheMainThreadWaitsForTheNextPump) {
+  HandPump Pump;
+  std::vector<int> Order;  // main thread only
+  std::thread Worker([&Order] { QueueToMainThread([&Order] { Order.push_back(1); }); });
+  Worker.join();
+  PostToMainThread([&Order] { Order.push_back(2); });
+  EXPECT_TRUE(Order.empty());
+  EXPECT_EQ(Pump.WakeUps(), 2);
+  PostToMainThread([&Order] {
+    Order.push_back(3);
+    PostToMainThread([&Order] { Order.push_back(4); });  // posted while the pump runs
+  });
+  EXPECT_EQ(PumpMainThreadQueue(), 3u);
+  EXPECT_EQ(Order, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(PumpMainThreadQueue(), 1u);
+  EXPECT_EQ(Order, (std::vector<int>{1, 2, 3, 4}));
+}
+
+// The main thread waits for the mutex while a worker that holds it needs the main thread; the
+// worker's release ends the wait.
+TEST(MainThreadQueueTest, APumpingMutexLetsItsHolderUseTheMainThread) {
+  HandPump Pump;
+  // Static: a mutex's address must not be reused by another test's mutex, or ThreadSanitizer
+  // takes the two for one and reports their lock orders as inverted.
+  static TPumpingRecursiveMutex Mutex;
+  std::atomic<bool> Held{false};
+  bool RanOnMain = false;  // written on the main thread by the worker's call
+  std::thread Worker([&] {
+    std::unique_lock<TPumpingRecursiveMutex> Lock(Mutex);
+    Held = true;
+    RunInMainThread([&RanOnMain] { RanOnMain = IsMainThread(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
+  ASSERT_TRUE(WaitUntil([&] { return Held.load(); }));
+  {
+    std::unique_lock<TPumpingRecursiveMutex> Lock(Mutex);
+    EXPECT_TRUE(RanOnMain);
+    std::unique_lock<TPumpingRecursiveMutex> Again(Mutex);  // recursive
+  }
+  Worker.join();
 }
 
 TEST(MainThreadQueueTest, RunInMainThreadWaitsAndHandsBackTheException) {

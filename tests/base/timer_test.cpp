@@ -70,6 +70,24 @@ TEST(TqvnTimerTest, ZeroOrNegativeIntervalFiresEveryCycleWithoutWaiting) {
   }
 }
 
+// FireNow and a shorter Interval end the wait in progress; after FireNow the waits go on.
+TEST(TqvnTimerTest, FireNowAndAShorterIntervalEndTheWait) {
+  TickLog Log;
+  TqvnTimer Timer;
+  Timer.SetOnTimer([&Log](TqvnTimer*) { Log.Add(); });
+  Timer.SetInterval(60000);
+  const auto Start = test::Clock::now();
+  Timer.FireNow();
+  ASSERT_TRUE(WaitUntil([&] { return Log.Count() == 1; }));
+  Timer.FireNow();
+  ASSERT_TRUE(WaitUntil([&] { return Log.Count() == 2; }));
+  EXPECT_LT(test::Clock::now() - Start, 5s) << "not the minute's wait";
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(Log.Count(), 2u) << "back to waiting the Interval";
+  Timer.SetInterval(1);  // the 150 ms already waited exceed the new 100 ms
+  ASSERT_TRUE(WaitUntil([&] { return Log.Count() == 3; }));
+}
+
 TEST(TqvnTimerTest, DisablingDuringTheWaitEndsTheBodyWithoutAnotherTick) {
   TickLog Log;
   TqvnTimer Timer;
@@ -259,6 +277,34 @@ TEST(TqvnTimerTest, FreeThreadSafelyFromOutsideWaitsAndFrees) {
   TqvnTimer* Empty = nullptr;
   FreeThreadSafely(Empty);  // nothing to do
   EXPECT_EQ(Log.Count(), TicksAtFree);
+}
+
+// From a thread that is not running the handler, FreeThreadSafely waits for the handler, also one
+// running on a third thread (neNoSync: the worker; the main-thread modes: the main thread).
+TEST(TqvnTimerTest, FreeThreadSafelyWaitsForAHandlerRunningOnAnotherThread) {
+  for (TwsNotifyEvent Mode : {neNoSync, neAsynchronous, neSynchronous}) {
+    SCOPED_TRACE("mode " + std::to_string(Mode));
+    HandPump Pump;
+    std::atomic<bool> Entered{false}, Returned{false}, Freed{false}, FreedUnderIt{false};
+    auto* Timer = new TqvnTimer;
+    Timer->SetNotifyEvents(Mode);
+    Timer->SetOnTimer([&](TqvnTimer*) {
+      if (Entered.exchange(true)) return;
+      std::this_thread::sleep_for(50ms);
+      FreedUnderIt = Freed.load();
+      Returned = true;
+    });
+    Timer->SetInterval(0);
+    std::thread Freer([&] {
+      WaitUntil([&] { return Entered.load(); });
+      FreeThreadSafely(Timer);
+      Freed = true;
+    });
+    ASSERT_TRUE(Pump.PumpUntil([&] { return Freed.load(); }));
+    Freer.join();
+    EXPECT_TRUE(Returned);
+    EXPECT_FALSE(FreedUnderIt);
+  }
 }
 
 // Ticks queued to the main thread by a worker freed elsewhere are dropped, never run.

@@ -3,8 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -14,6 +20,7 @@
 #include "client/qvnLib_Telegram.h"
 #include "fake_tdjson.h"
 #include "spine_test_support.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::test {
 namespace {
@@ -99,6 +106,7 @@ TEST_F(ClientLifecycle, ScriptedAnswersFollowTheRequestsThatAskForThem) {
   EXPECT_EQ(responderCalls, 2);
 }
 
+// The verbosity is set before the TDLib client exists, so a quiet level silences its start-up.
 TEST_F(ClientLifecycle, ActivationSetsVerbosityFirstThenAsksForTheAuthorizationState) {
   TestClient client;
   EventRecorder recorder(client);
@@ -109,11 +117,11 @@ TEST_F(ClientLifecycle, ActivationSetsVerbosityFirstThenAsksForTheAuthorizationS
 
   const std::vector<std::string> journal = fake_td::Journal();
   ASSERT_EQ(journal.size(), 5u);
-  EXPECT_EQ(journal[0], "create");
-  EXPECT_EQ(journal[1],
+  EXPECT_EQ(journal[0],
             "execute {\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 5, "
             "\"@extra\": " +
                 std::to_string(client.Id()) + "}");
+  EXPECT_EQ(journal[1], "create");
   EXPECT_EQ(journal[2], "set_log_fatal_error_callback");
   EXPECT_EQ(journal[3].rfind("execute {\"@type\": \"getTextEntities\", \"text\": \"", 0), 0u)
       << journal[3];
@@ -156,7 +164,8 @@ TEST_F(ClientLifecycle, NoTDLibClientLeavesTheClientInactiveAndSilent) {
   EventRecorder recorder(client);
   client.SetActive(true);
   EXPECT_FALSE(client.Active());
-  EXPECT_THAT(fake_td::Journal(), ElementsAre("create failed"));
+  ASSERT_EQ(fake_td::Journal().size(), 2u);
+  EXPECT_EQ(fake_td::Journal()[1], "create failed");
   EXPECT_TRUE(recorder.Exceptions().empty());
 
   fake_td_fail_create(0);
@@ -286,6 +295,8 @@ TEST_F(ClientLifecycle, ExceptionsFromHandlersReachOnExceptionAndTheLoopGoesOn) 
 TEST_F(ClientLifecycle, FatalErrorsReachTheClientActivatedLast) {
   auto first = std::make_unique<TestClient>();
   TestClient second;
+  TTempDir secondFolder;  // two active clients need two database folders
+  second.Telegram().SetDatabaseDirectory(secondFolder.File("db"));
   EventRecorder firstRecorder(*first);
   EventRecorder secondRecorder(second);
   first->SetActive(true);
@@ -310,37 +321,155 @@ TEST_F(ClientLifecycle, AFreedClientReceivesNoFatalError) {
   EXPECT_EQ(fake_td_fire_fatal_error("after the end"), 1);  // reaches no client, crashes nothing
 }
 
-// Worker-driven delivery: the tick runs where NotifyEvents says.
-class DeliveryModes : public ClientLifecycle,
-                      public ::testing::WithParamInterface<TwsNotifyEvent> {};
+// Worker-driven delivery, ticking or waiting in TDLib's receive: events run where NotifyEvents
+// says.
+struct Delivery {
+  TwsNotifyEvent Mode;
+  bool Waits;  // WaitForEvents
+};
 
-TEST_P(DeliveryModes, EventsArriveOnTheModesThread) {
+std::string DeliveryName(const ::testing::TestParamInfo<Delivery>& aInfo) {
+  const std::string mode = aInfo.param.Mode == neAsynchronous  ? "Asynchronous"
+                           : aInfo.param.Mode == neSynchronous ? "Synchronous"
+                                                               : "NoSync";
+  return mode + (aInfo.param.Waits ? "Waiting" : "Ticking");
+}
+
+const auto kEveryDelivery = ::testing::Values(
+    Delivery{neAsynchronous, false}, Delivery{neSynchronous, false}, Delivery{neNoSync, false},
+    Delivery{neAsynchronous, true}, Delivery{neSynchronous, true}, Delivery{neNoSync, true});
+
+class DeliveryModes : public ClientLifecycle, public ::testing::WithParamInterface<Delivery> {
+ protected:
+  void Configure(TestClient& aClient) {
+    aClient.SetNotifyEvents(GetParam().Mode);
+    aClient.SetWaitForEvents(GetParam().Waits);
+    aClient.SetEventsPerTick(8);
+  }
+};
+
+// The OS name of the calling thread.
+std::string ThreadName() {
+  char name[32] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  return name;
+}
+
+TEST_P(DeliveryModes, EventsArriveInOrderOnTheModesThread) {
+  constexpr int kEvents = 100;
   TestClient client;
+  Configure(client);
   EventRecorder recorder(client);
-  client.SetNotifyEvents(GetParam());
+  std::mutex lock;
+  std::set<std::string> workerNames;
+  client.OnEvent = [&](TqvnTDLib_Telegram_Client*, const std::string&, const std::string&) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (!IsMainThread()) workerNames.insert(ThreadName());
+  };
   client.SetActive(true);
-  QueueEvents(1, 2);
-  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() == 2; }));
-  EXPECT_THAT(recorder.Texts(), ElementsAre(Event(1), Event(2)));
+  QueueEvents(1, kEvents / 2);
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() >= kEvents / 2; }));
+  QueueEvents(kEvents / 2 + 1, kEvents);
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() == kEvents; }));
+  const std::vector<std::string> texts = recorder.Texts();
+  for (int n = 1; n <= kEvents; ++n) ASSERT_EQ(texts[n - 1], Event(n));
   for (std::thread::id thread : recorder.Threads()) {
-    EXPECT_EQ(thread == std::this_thread::get_id(), GetParam() != neNoSync);
+    EXPECT_EQ(thread == std::this_thread::get_id(), GetParam().Mode != neNoSync);
+  }
+  if (GetParam().Mode == neNoSync) {
+    EXPECT_EQ(workerNames, std::set<std::string>{"Telegram Thread"});
   }
   client.SetActive(false);
   EXPECT_TRUE(recorder.Exceptions().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModes, DeliveryModes,
-                         ::testing::Values(neAsynchronous, neSynchronous, neNoSync),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case neAsynchronous:
-                               return std::string("Asynchronous");
-                             case neSynchronous:
-                               return std::string("Synchronous");
-                             default:
-                               return std::string("NoSync");
-                           }
-                         });
+// The code prompt's handler stops the client: the rest of what TDLib handed over never fires.
+TEST_P(DeliveryModes, AHandlerThatDeactivatesItsClientEndsTheDelivery) {
+  TestClient client;
+  Configure(client);
+  std::mutex lock;
+  std::vector<std::string> texts;
+  std::atomic<bool> stopped{false};
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string& Text,
+                                 bool&) {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      texts.push_back(Text);
+    }
+    if (Text != Event(1)) return;
+    Sender->SetActive(false);
+    EXPECT_FALSE(Sender->Active());
+    stopped = true;
+  };
+  client.SetActive(true);
+  QueueEvents(1, 3);
+  ASSERT_TRUE(PumpUntil([&] { return stopped.load(); }));
+  PumpMainThreadQueue();
+  std::lock_guard<std::mutex> guard(lock);
+  EXPECT_THAT(texts, ElementsAre(Event(1)));
+  EXPECT_EQ(fake_td_live_clients(), 0);
+}
+
+// A handler stops its own client and goes on using it while a thread that is not running the
+// handler destroys the client: the destruction waits for the handler to return.
+TEST_P(DeliveryModes, DestructionWaitsForAHandlerThatStoppedItsClient) {
+  auto client = std::make_unique<TestClient>();
+  Configure(*client);
+  std::atomic<bool> stopped{false};
+  std::atomic<bool> returned{false};
+  std::atomic<bool> destroyed{false};
+  std::atomic<bool> destroyedUnderIt{false};
+  client->OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string&, bool&) {
+    Sender->SetActive(false);
+    stopped = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (destroyed) destroyedUnderIt = true;
+    Sender->TDLibSend("{\"@type\":\"getMe\"}");  // inactive: sends nothing, but reads the client
+    returned = true;
+  };
+  client->SetActive(true);
+  fake_td_queue_event(Event(1).c_str());
+  const auto destroy = [&] {
+    while (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    client.reset();
+    destroyed = true;
+  };
+  if (GetParam().Mode == neNoSync) {
+    destroy();  // the handler runs on the worker
+  } else {
+    std::thread destroyer(destroy);  // the handler runs here, on the main thread
+    ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
+    destroyer.join();
+  }
+  EXPECT_TRUE(returned.load()) << "destruction returned while the handler still ran";
+  EXPECT_FALSE(destroyedUnderIt.load());
+}
+
+// With neNoSync the worker reads the handlers and the options while it delivers; under
+// LockEvents() the main thread changes them safely meanwhile.
+TEST_P(DeliveryModes, HandlersAndOptionsChangeSafelyUnderLockEvents) {
+  TestClient client;
+  Configure(client);
+  std::atomic<int> first{0};
+  std::atomic<int> second{0};
+  client.OnBeforeReadEvent = [&](auto*, const std::string&, bool&) { ++first; };
+  client.SetActive(true);
+  TqvnTelegram_Options options;
+  for (int round = 0; round < 200; ++round) {
+    QueueEvents(1, 5);
+    auto lock = client.LockEvents();
+    client.OnBeforeReadEvent = [&, round](auto*, const std::string&, bool&) {
+      ++(round % 2 == 0 ? second : first);
+    };
+    client.Telegram().SetPhoneNumber("+1555" + std::to_string(round));
+    options.SetBotToken(std::to_string(round));
+    client.SetTelegram(options);
+  }
+  ASSERT_TRUE(PumpUntil([&] { return first + second == 1000; }));
+  client.SetActive(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, DeliveryModes, kEveryDelivery, DeliveryName);
 
 TEST_F(ClientLifecycle, NotifyEventsTakesEffectAtTheNextActivation) {
   TestClient client;
@@ -357,14 +486,19 @@ TEST_F(ClientLifecycle, NotifyEventsTakesEffectAtTheNextActivation) {
   EXPECT_NE(recorder.Threads()[1], std::this_thread::get_id());
 }
 
-// Waits until the worker has handed at least one tick to the main thread.
-bool WaitForQueuedTick(std::atomic<int>& aWakeUps) {
+// Waits until aDone holds without running the main thread's queued calls.
+bool WaitWithoutPumping(const std::function<bool()>& aDone) {
   const auto deadline = std::chrono::steady_clock::now() + kGenerousTimeout;
-  while (aWakeUps.load() == 0) {
+  while (!aDone()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
+}
+
+// Waits until the worker has handed at least one tick to the main thread.
+bool WaitForQueuedTick(std::atomic<int>& aWakeUps) {
+  return WaitWithoutPumping([&] { return aWakeUps.load() > 0; });
 }
 
 TEST_F(ClientLifecycle, DeactivationWithATickStillQueuedFiresNothing) {
@@ -428,6 +562,174 @@ TEST_F(ClientLifecycle, DeactivationWaitsForATickRunningOnTheWorker) {
   EXPECT_TRUE(finished.load());
   EXPECT_TRUE(clientAliveThroughout.load());
   EXPECT_EQ(fake_td_live_clients(), 0);
+}
+
+// ---- The waiting receive ----
+
+// Idle, the worker waits inside TDLib's receive: no ticks, and an event goes out at once.
+TEST_F(ClientLifecycle, TheWaitingWorkerRestsInTDLibsReceiveUntilAnEventComes) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetWaitForEvents(true);
+  client.SetActive(true);
+  ASSERT_TRUE(PumpUntil([] { return fake_td_waiting_receives() == 1; }));
+  const size_t receives = fake_td_receive_count();
+  // Three ticks' time of the ticking worker: the waiting one makes no call meanwhile.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(fake_td_receive_count(), receives);
+  fake_td_queue_event(Event(1).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() == 1; }));
+
+  client.SetActive(false);
+  EXPECT_EQ(fake_td::Sent().back(), "{\"@type\": \"testCallEmpty\"}") << "the wake-up";
+  EXPECT_EQ(fake_td_live_clients(), 0);
+  EXPECT_EQ(fake_td_waiting_receives(), 0);
+  // TearDown: the TDLib client was not destroyed under a receive (a misuse in the fake).
+}
+
+// One delivery holds the main thread for about TickTimeBudget; the rest follows in the next
+// delivery at once, behind what was already waiting for the main thread.
+TEST_F(ClientLifecycle, ADeliveryKeepsToItsBudgetAndHandsTheRestOverAtOnce) {
+  constexpr int kEvents = 20;
+  for (const TwsNotifyEvent mode : {neAsynchronous, neSynchronous}) {
+    SCOPED_TRACE(mode == neAsynchronous ? "asynchronous" : "synchronous");
+    fake_td_reset();
+    TestClient client;
+    client.SetNotifyEvents(mode);
+    client.SetWaitForEvents(true);
+    client.SetTickTimeBudget(std::chrono::milliseconds(10));
+    std::vector<std::string> trace;  // main thread only
+    client.OnBeforeReadEvent = [&](auto*, const std::string& Text, bool&) {
+      trace.push_back(Text);
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      if (Text == Event(1)) PostToMainThread([&trace] { trace.push_back("posted"); });
+    };
+    client.SetActive(true);
+    QueueEvents(1, kEvents);
+    // Asynchronous: the worker takes every text before the first delivery runs, so exactly one
+    // delivery waits for the main thread at a time.
+    if (mode == neAsynchronous) {
+      ASSERT_TRUE(WaitWithoutPumping([] { return fake_td_pending_events() == 0; }));
+    }
+    std::vector<size_t> perPump;  // what each pump of the main thread's queue dispatched
+    const auto deadline = std::chrono::steady_clock::now() + kGenerousTimeout;
+    while (trace.size() < kEvents + 1 && std::chrono::steady_clock::now() < deadline) {
+      const size_t before = trace.size();
+      if (PumpMainThreadQueue() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (trace.size() > before) perPump.push_back(trace.size() - before);
+    }
+    ASSERT_EQ(trace.size(), kEvents + 1u);
+    client.SetActive(false);
+
+    for (size_t events : perPump) EXPECT_LE(events, 5u) << "4 events spend the 10 ms budget";
+    EXPECT_GE(perPump.size(), 5u);
+    ASSERT_GE(trace.size(), 6u);
+    std::vector<std::string> events;
+    for (const std::string& text : trace) {
+      if (text != "posted") events.push_back(text);
+    }
+    for (int n = 1; n <= kEvents; ++n) EXPECT_EQ(events[n - 1], Event(n));
+    // Posted during the first delivery, it ran before the delivery that continued it.
+    const size_t posted = std::find(trace.begin(), trace.end(), "posted") - trace.begin();
+    EXPECT_GE(posted, 1u);
+    EXPECT_LE(posted, 5u);
+  }
+}
+
+// Texts the worker took from TDLib go with their TDLib client: none fires after deactivation.
+TEST_F(ClientLifecycle, TextsReceivedButNotDeliveredAreDroppedAtDeactivation) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetWaitForEvents(true);
+  client.SetActive(true);
+  QueueEvents(1, 3);
+  ASSERT_TRUE(WaitWithoutPumping([] { return fake_td_pending_events() == 0; }));
+  client.SetActive(false);
+  PumpMainThreadQueue();
+  EXPECT_TRUE(recorder.Texts().empty());
+}
+
+// ---- Draining ticks ----
+
+// A tick stopped by its limit has its worker fire the next one at once; a tick that emptied TDLib
+// leaves the worker to its interval.
+TEST_F(ClientLifecycle, ADrainingTickStoppedByItsLimitFiresTheNextAtOnce) {
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetActive(true);
+  client.SetEventsPerTick(2);
+  std::atomic<int> fired{0};
+  TqvnTimer worker;  // stands for the client's worker; its interval never ends by itself
+  worker.SetOnTimer([&fired](TqvnTimer*) { ++fired; });
+  QueueEvents(1, 3);
+  client.Tick(&worker);
+  EXPECT_EQ(recorder.Texts().size(), 2u);
+  ASSERT_TRUE(PumpUntil([&] { return fired == 1; }));
+  client.Tick(&worker);
+  EXPECT_EQ(recorder.Texts().size(), 3u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(fired, 1);
+}
+
+// ---- Activation that completes or leaves nothing behind ----
+
+// Its worker cannot be started.
+class BrokenWorkerClient : public TestClient {
+ public:
+  using TestClient::TestClient;
+  ~BrokenWorkerClient() override { EndForDestruction(); }
+
+ protected:
+  void DoStartThread() override { throw std::runtime_error("no worker"); }
+};
+
+TEST_F(ClientLifecycle, AFailingActivationStepUndoesTheEarlierOnes) {
+  TTempDir folder;
+  for (const bool waits : {false, true}) {
+    SCOPED_TRACE(waits ? "waiting" : "ticking");
+    fake_td_reset();
+    BrokenWorkerClient client;
+    EventRecorder recorder(client);
+    client.SetWaitForEvents(waits);
+    client.Telegram().SetDatabaseDirectory(folder.File("db"));
+    client.SetActive(true);
+    EXPECT_FALSE(client.Active());
+    EXPECT_THAT(recorder.Exceptions(), ElementsAre("no worker"));
+    EXPECT_EQ(fake_td_live_clients(), 0);
+    EXPECT_EQ(fake_td::Journal().back(), "destroy");
+
+    TestClient other;  // the folder is free again
+    other.Telegram().SetDatabaseDirectory(folder.File("db"));
+    other.SetActive(true);
+    EXPECT_TRUE(other.Active());
+  }
+}
+
+// A second client on a folder in use is refused at once: no TDLib client, a clear reason.
+TEST_F(ClientLifecycle, ASecondClientOnTheSameDatabaseFolderIsRefusedAtOnce) {
+  TTempDir folder;
+  TestClient first;
+  TestClient second;
+  EventRecorder recorder(second);
+  for (TestClient* client : {&first, &second}) {
+    client->Telegram().SetDatabaseDirectory(folder.File("db"));
+    client->SetWaitForEvents(true);
+  }
+  first.SetActive(true);
+  ASSERT_TRUE(first.Active());
+  second.SetActive(true);
+  EXPECT_FALSE(second.Active());
+  ASSERT_EQ(recorder.Exceptions().size(), 1u);
+  EXPECT_EQ(recorder.Exceptions()[0],
+            "The database directory \"" + folder.File("db") +
+                "\" is in use by another Telegram client (its lock file velune.lock is held); "
+                "stop that client or give this one another database directory");
+  EXPECT_EQ(fake_td_live_clients(), 1);
+  second.SetActive(false);  // nothing to stop
+
+  first.SetActive(false);
+  second.SetActive(true);
+  EXPECT_TRUE(second.Active()) << "the lock went with the first client's deactivation";
 }
 
 }  // namespace

@@ -23,7 +23,9 @@ class TestClient : public TqvnTDLib_Telegram {
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
   // Ticks on a worker end before this class is torn down.
   ~TestClient() override { EndForDestruction(); }
-  void Tick() { DoThreadTimer(nullptr); }
+  // One tick by hand; aWorker stands for the worker that fired it (it fires the next one at once
+  // when the tick stops on its limit or budget).
+  void Tick(TqvnTimer* aWorker = nullptr) { DoThreadTimer(aWorker); }
 };
 
 // Records what a client fires; safe to read while ticks run on a worker.

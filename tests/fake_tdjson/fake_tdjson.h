@@ -10,10 +10,17 @@
  *   - fire the registered fatal-error callback.
  *
  * td_json_client_receive and td_json_client_execute return a buffer that the next call of the
- * same function frees, so a sanitizer catches a caller that keeps the pointer. Receive never
- * waits, whatever the timeout, and returns null when no event is queued or the handle is not a
- * live client. Every function is thread-safe. A call with a handle that is not a live client
- * (destroyed or never created) is counted as a misuse.
+ * same function on the same thread frees (TDLib keeps one per thread), so a sanitizer catches a
+ * caller that keeps the pointer. Receive waits up to its timeout for an event and returns at
+ * once when one is queued; it returns null when none came in time or the handle is not a live
+ * client. Like TDLib, the fake answers the offline request "testCallEmpty" at once with
+ * {"@type":"ok"}, to the client that sent it only, and runs execute without a client. Every
+ * function is thread-safe. Counted as a misuse: a call with a handle that is not a live client
+ * (destroyed or never created), two receives on one client at once, and destroying a client
+ * while a receive on it waits.
+ *
+ * Built twice: as the full library, and (FAKE_TD_WITHOUT_FATAL_ERROR_CALLBACK) as a library
+ * without td_set_log_fatal_error_callback, which current TDLib releases deprecate.
  *
  * Tests link the fake directly; the engine's dlopen("libtdjson.so") then finds the loaded fake
  * by its soname. fake_td_reset() between tests.
@@ -56,6 +63,10 @@ size_t fake_td_journal_entry(size_t index, char* buffer, size_t size);
 
 /* Calls of td_json_client_receive, including those that returned null. */
 size_t fake_td_receive_count(void);
+/* Event texts td_json_client_receive has handed out (queued events and answers). */
+size_t fake_td_handed_out_events(void);
+/* Calls of td_json_client_receive waiting for an event right now. */
+int fake_td_waiting_receives(void);
 /* Clients created and not destroyed. */
 int fake_td_live_clients(void);
 /* Calls made with a handle that is not a live client. */
@@ -65,7 +76,7 @@ int fake_td_misuse_count(void);
 void fake_td_fail_create(int fail);
 
 /* Calls the registered fatal-error callback with message on the calling thread; returns 0 when
- * none is registered. */
+ * none is registered (always, in the library built without the callback). */
 int fake_td_fire_fatal_error(const char* message);
 
 #ifdef __cplusplus

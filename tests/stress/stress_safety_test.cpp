@@ -1,5 +1,5 @@
-// What the client keeps private: the TDLib database directory it creates is readable by its
-// owner only, no secret of the login (API hash, database key, bot token, code, password)
+// What the client keeps private: the TDLib database directory it creates or finds is readable
+// by its owner only, no secret of the login (API hash, database key, bot token, code, password)
 // leaves our code through an event text, an exception or standard error, and the secrets in
 // TDLib's own answers (proxy passwords and secrets) are hidden in what the window shows.
 #include <gmock/gmock.h>
@@ -72,13 +72,6 @@ class DatabaseDirectory : public ::testing::Test {
     return seen.Mode;
   }
 
-  bool ParametersSent() const {
-    for (const std::string& sent : fake_td::Sent()) {
-      if (sent.find("setTdlibParameters") != std::string::npos) return true;
-    }
-    return false;
-  }
-
   mode_t FPreviousMask = 0;
   test::TTempDir FFolder;
   StressClient FClient;
@@ -103,23 +96,43 @@ TEST_F(DatabaseDirectory, TheDefaultFolderInTheWorkingDirectoryIsOwnerOnly) {
   EXPECT_EQ(test::ModeOf(FFolder.File("tdlib")), 0700);
 }
 
-TEST_F(DatabaseDirectory, AnExistingFolderKeepsItsMode) {
-  const std::string directory = FFolder.File("db");
-  ASSERT_EQ(mkdir(directory.c_str(), 0750), 0);
-  FClient.Telegram().SetDatabaseDirectory(directory + "/");
-  EXPECT_EQ(AnswerParametersState(directory), 0750);
-  EXPECT_THAT(FProbe.Of("Exception"), IsEmpty());
+// A folder its group or others may use is made owner-only at activation, and the program is
+// told once.
+TEST_F(DatabaseDirectory, AnExistingFolderOpenToOthersIsMadeOwnerOnlyAndReportedOnce) {
+  for (const int mode : {0777, 0750, 0700}) {
+    SCOPED_TRACE(mode);
+    const std::string directory = FFolder.File("db" + std::to_string(mode));
+    ASSERT_EQ(mkdir(directory.c_str(), mode), 0);
+    FClient.Telegram().SetDatabaseDirectory(directory + "/");
+    FProbe.Clear();
+    EXPECT_EQ(AnswerParametersState(directory), 0700);
+    const std::vector<std::string> notices = FProbe.Of("Exception");
+    if (mode == 0700) {
+      EXPECT_THAT(notices, IsEmpty());
+    } else {
+      ASSERT_EQ(notices.size(), 1u);
+      EXPECT_THAT(notices[0], HasSubstr("it is now owner-only (mode 0700)"));
+    }
+    FClient.SetActive(false);
+    FProbe.Clear();
+    FClient.SetActive(true);
+    EXPECT_THAT(FProbe.Of("Exception"), IsEmpty()) << "told once";
+    FClient.SetActive(false);
+  }
 }
 
-TEST_F(DatabaseDirectory, AFolderThatCannotBeCreatedIsReportedAndTDLibIsStillAsked) {
+// Without its folder the client cannot lock it: activation stops there and creates nothing.
+TEST_F(DatabaseDirectory, AFolderThatCannotBeCreatedFailsActivation) {
   std::ofstream(FFolder.File("file")) << "not a folder";
   const std::string directory = FFolder.File("file/db");
   FClient.Telegram().SetDatabaseDirectory(directory);
-  EXPECT_EQ(AnswerParametersState(directory), -1);
+  FClient.SetActive(true);
+  EXPECT_FALSE(FClient.Active());
   ASSERT_EQ(FProbe.Of("Exception").size(), 1u);
   EXPECT_THAT(FProbe.Of("Exception")[0],
               HasSubstr("Cannot create the database directory \"" + directory + "\""));
-  EXPECT_TRUE(ParametersSent()) << "TDLib answers with its own error";
+  EXPECT_EQ(fake_td_live_clients(), 0);
+  EXPECT_THAT(fake_td::Sent(), IsEmpty());
 }
 
 TEST_F(DatabaseDirectory, AnInactiveClientCreatesNothing) {

@@ -132,10 +132,18 @@ void TFRMQVNTelegram::FormCreate() {
 }
 
 void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
-  if (RunShowingErrors(FDialogs, [this] { SaveSettings(); })) {
+  std::string failure;
+  try {
+    SaveSettings();
+  } catch (const std::exception& E) {
+    failure = E.what();
+  }
+  // Settings that cannot be saved never keep the user from closing: they choose.
+  if (failure.empty() || FDialogs.ConfirmCloseWithoutSaving(failure)) {
     aEvent->accept();
   } else {
-    aEvent->ignore();  // the settings were not saved: the window stays open
+    DoLog(failure);
+    aEvent->ignore();
   }
 }
 

@@ -35,6 +35,10 @@ class IqvnDialogs {
   // Opens the file aPath with the desktop's default program for its type, without waiting for
   // it. False when no program could be started.
   virtual bool OpenWithDesktop(const std::string& aPath) = 0;
+
+  // Asks whether to close the window although its settings could not be saved (aReason says
+  // why): true for "Close without saving", false to keep the window open.
+  virtual bool ConfirmCloseWithoutSaving(const std::string& aReason) = 0;
 };
 
 // Runs aHandler; an exception that leaves it is shown with aDialogs.ShowError and goes no

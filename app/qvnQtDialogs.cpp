@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QUrl>
 
 namespace qvn {
@@ -57,6 +58,17 @@ std::optional<std::string> TqvnQtDialogs::OpenFileName() {
 
 void TqvnQtDialogs::ShowError(const std::string& aMessage) {
   QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), Q(aMessage));
+}
+
+bool TqvnQtDialogs::ConfirmCloseWithoutSaving(const std::string& aReason) {
+  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                  Q(aReason + "\n\nThe settings could not be saved."), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  QPushButton* close = box.addButton("Close without saving", QMessageBox::DestructiveRole);
+  box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.exec();
+  return box.clickedButton() == close;
 }
 
 bool TqvnQtDialogs::OpenWithDesktop(const std::string& aPath) {

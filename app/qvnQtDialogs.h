@@ -18,6 +18,7 @@ class TqvnQtDialogs : public IqvnDialogs {
   std::optional<std::string> OpenFileName() override;
   void ShowError(const std::string& aMessage) override;
   bool OpenWithDesktop(const std::string& aPath) override;
+  bool ConfirmCloseWithoutSaving(const std::string& aReason) override;
 };
 
 }  // namespace qvn

@@ -82,6 +82,7 @@ class TSilentDialogs : public IqvnDialogs {
     LastError = aMessage;
   }
   bool OpenWithDesktop(const std::string&) override { return false; }
+  bool ConfirmCloseWithoutSaving(const std::string&) override { return true; }
 
   int Errors = 0;
   std::string LastError;

@@ -66,6 +66,13 @@ class TScriptedDialogs : public IqvnDialogs {
     Opened.push_back(aPath);
     return OpenSucceeds;
   }
+
+  std::vector<std::string> CloseQuestions;  // reasons given when asked to close without saving
+  bool CloseWithoutSaving = false;          // the answer to each of those questions
+  bool ConfirmCloseWithoutSaving(const std::string& aReason) override {
+    CloseQuestions.push_back(aReason);
+    return CloseWithoutSaving;
+  }
 };
 
 }  // namespace qvn::testing

@@ -5,6 +5,7 @@
 
 #include "WindowFixture.h"
 #include "app/qvnSystemInfo.h"
+#include "client/qvnTelegram_DatabaseFolder.h"
 #include "json/qvnBase_Helpers.h"
 
 namespace qvn::testing {
@@ -290,6 +291,23 @@ TEST_F(WindowTest, StartThatCannotCreateTDLibSaysWhy) {
   EXPECT_EQ(Dialogs.Errors[0].rfind("Could not start Telegram: ", 0), 0u) << Dialogs.Errors[0];
   EXPECT_TRUE(Button("btnStart")->isEnabled());
   EXPECT_FALSE(Button("btnStop")->isEnabled());
+}
+
+// A second copy of the program on the same database folder is told so at Start, in a dialog.
+TEST_F(WindowTest, StartOnADatabaseInUseSaysSoInADialog) {
+  Open();
+  const std::string folder = Dir.File("tdlib");
+  Window->qvnTelegram().Telegram().SetDatabaseDirectory(folder);
+  const TqvnDatabaseFolderLock otherCopy(folder);
+  Edit("txtApiId")->setText("12345");
+  Edit("txtApiHash")->setText("0123456789abcdef");
+  Edit("txtPhoneNumber")->setText("+15550100");
+  Button("btnStart")->click();
+  EXPECT_FALSE(Window->qvnTelegram().Active());
+  ASSERT_EQ(Dialogs.Errors.size(), 1u);
+  EXPECT_NE(Dialogs.Errors[0].find("is in use by another Telegram client"), std::string::npos)
+      << Dialogs.Errors[0];
+  EXPECT_TRUE(Button("btnStart")->isEnabled());
 }
 
 TEST_F(WindowTest, FatalErrorFromATDLibThreadReachesTheLogOnTheGuiThread) {

@@ -91,13 +91,36 @@ TEST_F(WindowTest, CloseKeepsOtherSectionsAndKeys) {
             "PhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n");
 }
 
-TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenWithTheError) {
-  WriteText(Dir.File("not-a-folder"), "");
-  Settings = Dir.File("not-a-folder") + "/velune-telegram.ini";
-  Open();
-  EXPECT_FALSE(Window->close());
-  EXPECT_TRUE(Window->isVisible());
-  EXPECT_EQ(Dialogs.Errors, std::vector<std::string>{"Unable to write to " + Settings});
+// Settings that cannot be saved ask whether to close anyway: Cancel keeps the window open,
+// "Close without saving" closes it.
+TEST_F(WindowTest, UnwritableSettingsOfferToCloseWithoutSaving) {
+  const struct {
+    const char* Name;
+    std::function<std::string()> Make;  // returns the settings path
+  } cases[] = {
+      {"a parent that is a file",
+       [this] {
+         WriteText(Dir.File("not-a-folder"), "");
+         return Dir.File("not-a-folder") + "/velune-telegram.ini";
+       }},
+      {"a folder that does not exist",
+       [this] { return Dir.File("missing") + "/velune-telegram.ini"; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Settings = c.Make();
+    Dialogs.CloseQuestions.clear();
+    Open();
+    Dialogs.CloseWithoutSaving = false;
+    EXPECT_FALSE(Window->close());
+    EXPECT_TRUE(Window->isVisible());
+    ASSERT_EQ(Dialogs.CloseQuestions.size(), 1u);
+    EXPECT_EQ(Dialogs.CloseQuestions[0], "Unable to write to " + Settings);
+    Dialogs.CloseWithoutSaving = true;
+    EXPECT_TRUE(Window->close());
+    EXPECT_EQ(Dialogs.CloseQuestions.size(), 2u);
+    Window.reset();
+  }
 }
 
 TEST_F(WindowTest, SettingsThatCannotBeReadSafelyAreReportedAndLeftAsTheyAre) {

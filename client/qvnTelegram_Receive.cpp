@@ -54,6 +54,9 @@ void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
 }
 
 void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEvent aMode) {
+  // Behind a main thread that is catching up, what TDLib has waits there. Deactivation empties
+  // the inbox, which ends this wait.
+  FInbox.WaitForRoom();
   bool inboxWasEmpty;
   {
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);

@@ -649,6 +649,29 @@ TEST_F(ClientLifecycle, TextsReceivedButNotDeliveredAreDroppedAtDeactivation) {
   EXPECT_TRUE(recorder.Texts().empty());
 }
 
+// Behind a main thread that does not keep up, the worker leaves the rest of a burst in TDLib; a
+// deactivation ends its wait for room.
+TEST_F(ClientLifecycle, TheWaitingWorkerTakesNoMoreThanTheMainThreadKeepsUpWith) {
+  constexpr int kBurst = 3000;
+  TestClient client;
+  EventRecorder recorder(client);
+  client.SetWaitForEvents(true);
+  client.SetActive(true);
+  QueueEvents(1, kBurst);
+  ASSERT_TRUE(WaitWithoutPumping([] { return fake_td_waiting_receives() == 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const size_t taken = kBurst - fake_td_pending_events();
+  EXPECT_GE(taken, TqvnEventInbox::kRoom);
+  EXPECT_LT(taken, TqvnEventInbox::kRoom + 300) << "at most one receive's batch beyond the room";
+
+  ASSERT_TRUE(PumpUntil([&] { return recorder.Texts().size() >= 2000; }));
+  client.SetActive(false);  // while the worker waits for room again
+  EXPECT_EQ(fake_td_live_clients(), 0);
+  const std::vector<std::string> texts = recorder.Texts();
+  ASSERT_GE(texts.size(), 2000u);
+  for (size_t n = 1; n <= texts.size(); ++n) ASSERT_EQ(texts[n - 1], Event(static_cast<int>(n)));
+}
+
 // ---- Draining ticks ----
 
 // A tick stopped by its limit has its worker fire the next one at once; a tick that emptied TDLib

@@ -101,14 +101,15 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEven
 
 bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   auto lock = LockTick();
+  const int limit = EventsPerTick();
   const auto budget = TickTimeBudget();
   const auto start = std::chrono::steady_clock::now();
   std::string text;
-  while (FInbox.Pop(text)) {
+  for (int taken = 0; taken < limit && FInbox.Pop(text); ++taken) {
     DispatchReceived(text);
-    if (std::chrono::steady_clock::now() - start >= budget) return !FInbox.Empty();
+    if (std::chrono::steady_clock::now() - start >= budget) break;
   }
-  return false;
+  return !FInbox.Empty();
 }
 
 void TqvnTDLib_Telegram_Client::PostDelivery() {

@@ -1,5 +1,6 @@
 // Small helpers shared by the timed benchmark programs of this folder (not Google Benchmark):
-// the sample event texts, a repeat-and-take-the-median timer and the process's resident memory.
+// the sample event texts, a repeat-and-take-the-median timer, quantiles and the process's
+// resident memory.
 // A fresh temporary folder comes from tests/support/TempDir.h.
 //
 // Every program measures our code and a peer in the same run and prints the ratio, so the
@@ -81,6 +82,14 @@ inline std::vector<double> MedianSecondsPerPass(const std::vector<std::function<
     medians.push_back(times[times.size() / 2]);
   }
   return medians;
+}
+
+// The aFraction quantile of aValues (0.5: the median), nearest rank; 0 for no values.
+inline double Percentile(std::vector<double> aValues, double aFraction) {
+  if (aValues.empty()) return 0;
+  std::sort(aValues.begin(), aValues.end());
+  const size_t rank = static_cast<size_t>(aFraction * static_cast<double>(aValues.size() - 1) + 0.5);
+  return aValues[std::min(rank, aValues.size() - 1)];
 }
 
 // The process's current and peak resident set size in KiB (VmRSS and VmHWM of

@@ -5,8 +5,8 @@
 //
 // TTimedApplication times every event Qt delivers at the top level, so a burst reports the
 // longest time the window's thread was busy in one go: the longest delivery of the engine's pump
-// event (one receive tick, or several when ticks queued up meanwhile) and the longest delivery
-// of any event. Everything runs on the GUI thread; create the application first, then one
+// event (one delivery of the waiting receive or one tick, or several when they queued up
+// meanwhile) and the longest delivery of any event. Everything runs on the GUI thread; create the application first, then one
 // TBurstWindow.
 #ifndef QVN_BENCH_WINDOW_BURST_H
 #define QVN_BENCH_WINDOW_BURST_H
@@ -40,7 +40,7 @@ class TTimedApplication : public QApplication {
   using QApplication::QApplication;
 
   struct TStalls {
-    double longestPumpSeconds = 0;  // the engine's pump event (the receive ticks)
+    double longestPumpSeconds = 0;  // the engine's pump event (its deliveries or ticks)
     double longestAnySeconds = 0;   // any event, painting and layout included
     long pumpDeliveries = 0;
   };
@@ -209,15 +209,14 @@ class TBurstWindow {
   // message line of it is shown. (A message whose text has line breaks takes several lines.)
   TResult Deliver(const TBurst& aBurst, double aTimeoutSeconds = 600) {
     auto* app = static_cast<TTimedApplication*>(QCoreApplication::instance());
-    const int rows = Rows() + aBurst.chats;
+    const long handled = FHandled + static_cast<long>(aBurst.texts.size());
     app->TakeStalls();
     const Clock::time_point start = Clock::now();
     for (const std::string& text : aBurst.texts) fake_td_queue_event(text.c_str());
     TResult result;
-    // Ticks run between the deliveries this loop waits on, so once the fake has handed out every
-    // text, the tick that took the last one has shown it.
-    if (RunUntil([&] { return fake_td_pending_events() == 0 && Rows() >= rows; },
-                 aTimeoutSeconds)) {
+    // Checked between the deliveries this loop runs, each of which ends by showing its lines: once
+    // the window has handled the last text, it shows it.
+    if (RunUntil([&] { return FHandled >= handled; }, aTimeoutSeconds)) {
       result.seconds = SecondsSince(start);
     }
     result.stalls = app->TakeStalls();
@@ -233,6 +232,7 @@ class TBurstWindow {
     auto before = client.OnBeforeReadEvent;
     client.OnBeforeReadEvent = [this, before](auto* aSender, const std::string& Text,
                                               bool& Handled) {
+      ++FHandled;
       FEventSeconds = 0;
       const size_t type = Text.find("\"@type\":\"");
       FEventType = type == std::string::npos
@@ -265,6 +265,7 @@ class TBurstWindow {
 
   test::TTempDir FFolder;
   TSilentDialogs FDialogs;
+  long FHandled = 0;  // texts the window's client has dispatched
   double FEventSeconds = 0;
   std::string FEventType;
   TSlowestEvent FSlowest;

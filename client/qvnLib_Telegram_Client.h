@@ -28,7 +28,8 @@
 //                  TickTimeBudget fires the next one at once.
 //   on             the worker waits inside TDLib's receive and copies each text the moment it
 //                  arrives; the texts are dispatched in TDLib's order in deliveries of at most
-//                  TickTimeBudget each, the next one handed over at once while texts remain.
+//                  EventsPerTick texts and TickTimeBudget each, the next one handed over at once
+//                  while texts remain.
 // Either way each text goes to DoReadEvent, the dispatcher; it answers TDLib's login prompts from
 // the options and turns updates into the events below. Request methods build one JSON request
 // each and hand it to DoTDLibSend; nothing is sent while inactive. Texts to and from TDLib are
@@ -210,7 +211,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // Most event texts one tick takes from TDLib (at least 1, default 1). A tick stops earlier
   // when TDLib has no more waiting or when it has run for TickTimeBudget, so the thread that
   // runs ticks is never held long. Events are dispatched in TDLib's order, one at a time.
-  // With WaitForEvents, TickTimeBudget bounds each delivery instead and EventsPerTick is unused.
+  // With WaitForEvents both bound each delivery instead (a program whose handlers leave work for
+  // later, such as showing lines, bounds a delivery best by EventsPerTick).
   int EventsPerTick() const { return FEventsPerTick.load(); }
   void SetEventsPerTick(int aValue) { FEventsPerTick = aValue < 1 ? 1 : aValue; }
   std::chrono::milliseconds TickTimeBudget() const { return FTickTimeBudget.load(); }
@@ -464,7 +466,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive,
   // moves what arrived into FInbox and delivers it in aMode.
   void DoThreadReceive(TqvnTimer* Sender, TwsNotifyEvent aMode);
-  // Dispatches FInbox's texts, oldest first, for at most TickTimeBudget; true when texts remain.
+  // Dispatches FInbox's texts, oldest first, at most EventsPerTick of them and for at most
+  // TickTimeBudget; true when texts remain.
   bool DeliverWaiting();
   // Hands a delivery to the main thread behind what waits there, and the next one while texts
   // remain (neAsynchronous).

@@ -3,11 +3,15 @@
 //
 // The worker pushes what each receive brought; whoever dispatches (the main thread, or the worker
 // itself in neNoSync mode) pops one text at a time. Push says when the inbox was empty before, so
-// the worker knows that no delivery is pending and hands one over. Thread-safe; texts are moved
+// the worker knows that no delivery is pending and hands one over. WaitForRoom holds the worker
+// back while Room texts wait, so a burst stays in TDLib rather than piling up here while the
+// main thread catches up; Pop (below Room) and Clear end that wait. Thread-safe; texts are moved
 // in and out, never shared.
 #ifndef QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 #define QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 
+#include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -17,6 +21,9 @@ namespace qvn {
 
 class TqvnEventInbox {
  public:
+  // Texts that may wait before WaitForRoom holds the worker back.
+  static constexpr size_t kRoom = 1024;
+
   // Appends aTexts in order; true when the inbox was empty before.
   bool Push(std::vector<std::string>&& aTexts) {
     std::lock_guard<std::mutex> lock(FLock);
@@ -30,21 +37,33 @@ class TqvnEventInbox {
     if (FTexts.empty()) return false;
     aText = std::move(FTexts.front());
     FTexts.pop_front();
+    if (FTexts.size() + 1 == kRoom) FRoomMade.notify_all();
     return true;
   }
   bool Empty() const {
     std::lock_guard<std::mutex> lock(FLock);
     return FTexts.empty();
   }
+  // Waits while kRoom texts or more wait and no Clear came since the call began.
+  void WaitForRoom() {
+    std::unique_lock<std::mutex> lock(FLock);
+    const unsigned long clears = FClears;
+    FRoomMade.wait(lock, [&] { return FTexts.size() < kRoom || FClears != clears; });
+  }
   void Clear() {
     std::deque<std::string> dropped;
     std::lock_guard<std::mutex> lock(FLock);
     dropped.swap(FTexts);
+    ++FClears;
+    FRoomMade.notify_all();
   }
 
  private:
+  // ---- State below is guarded by FLock ----
   mutable std::mutex FLock;
-  std::deque<std::string> FTexts;  // guarded by FLock
+  std::condition_variable FRoomMade;
+  std::deque<std::string> FTexts;
+  unsigned long FClears = 0;
 };
 
 }  // namespace qvn

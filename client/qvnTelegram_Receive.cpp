@@ -55,6 +55,9 @@ void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
 }
 
 void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEvent aMode) {
+  // Behind a main thread that is catching up, what TDLib has waits there. Deactivation empties
+  // the inbox, which ends this wait.
+  FInbox.WaitForRoom();
   bool inboxWasEmpty = false;
   {
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
@@ -107,14 +110,15 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEven
 bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   auto lock = LockTick();
   ExpirePendingRequests();
+  const int limit = EventsPerTick();
   const auto budget = TickTimeBudget();
   const auto start = std::chrono::steady_clock::now();
   std::string text;
-  while (FInbox.Pop(text)) {
+  for (int taken = 0; taken < limit && FInbox.Pop(text); ++taken) {
     DispatchReceived(text);
-    if (std::chrono::steady_clock::now() - start >= budget) return !FInbox.Empty();
+    if (std::chrono::steady_clock::now() - start >= budget) break;
   }
-  return false;
+  return !FInbox.Empty();
 }
 
 void TqvnTDLib_Telegram_Client::PostDelivery() {

@@ -1,0 +1,167 @@
+// Idle cost against the real TDLib (offline), logged in up to the phone number: over 30 s, the
+// wake-ups (context switches of all the process's threads) and the CPU time (user + system) of
+// the process. Measured for the client with the waiting receive (the window's setting) and, side
+// by side in a child process over the same 30 s, for the peer TDLib alone (tdlib_alone.h: a loop
+// blocked in td_json_client_receive with TDLib's usual 10 s timeout). The ticking client (a tick
+// every 100 ms) is measured for 10 s afterwards for comparison.
+//
+// The child is forked before either process loads TDLib. The client's main thread waits for
+// queued calls as a program without a GUI loop does (PumpMainThreadQueueUntil).
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "bench_support.h"
+#include "client/qvnLibs.h"
+#include "tdlib_alone.h"
+
+namespace qvn::bench {
+namespace {
+
+constexpr double kIdleSeconds = 30;
+constexpr double kTickingSeconds = 10;
+
+struct TUsage {
+  double cpuSeconds = 0;
+  long switches = 0;
+};
+
+TUsage ProcessUsage() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& aTime) {
+    return static_cast<double>(aTime.tv_sec) + static_cast<double>(aTime.tv_usec) * 1e-6;
+  };
+  return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw + usage.ru_nivcsw};
+}
+
+// What one process used while idle: per second of wall time.
+struct TIdle {
+  double wakeUpsPerSecond = 0;
+  double cpuMsPerSecond = 0;
+};
+
+TIdle Since(const TUsage& aStart, Clock::time_point aStartTime) {
+  const TUsage end = ProcessUsage();
+  const double seconds = SecondsSince(aStartTime);
+  return {static_cast<double>(end.switches - aStart.switches) / seconds,
+          (end.cpuSeconds - aStart.cpuSeconds) * 1000 / seconds};
+}
+
+// Waits on the main thread, running queued calls, for aSeconds.
+void Idle(double aSeconds) {
+  std::atomic<bool> done{false};
+  std::thread timer([&] {
+    std::this_thread::sleep_for(std::chrono::duration<double>(aSeconds));
+    done = true;
+    WakeMainThreadQueueWaiters();
+  });
+  PumpMainThreadQueueUntil([&] { return done.load(); });
+  timer.join();
+}
+
+class TIdleClient : public TqvnTDLib_Telegram {
+ public:
+  TIdleClient(const std::string& aFolder, bool aWaits) : TqvnTDLib_Telegram(nullptr) {
+    Telegram().SetErrorsLevel(tvbFatalErrors);
+    Telegram().SetDatabaseDirectory(aFolder);
+    Telegram().API().SetApiId(kBenchApiId);
+    Telegram().API().SetApiHash(kBenchApiHash);
+    Telegram().SetPhoneNumber(kBenchPhoneNumber);
+    SetWaitForEvents(aWaits);
+    SetEventsPerTick(1000);
+    OnAuthorizationStatus = [this](auto*, const std::string& Status) {
+      if (Status == kPhoneState) AtPrompt = true;
+    };
+  }
+  ~TIdleClient() override { EndForDestruction(); }
+  std::atomic<bool> AtPrompt{false};
+};
+
+TIdle MeasureClient(const std::string& aFolder, bool aWaits, double aSeconds) {
+  TIdleClient client(aFolder, aWaits);
+  client.SetActive(true);
+  PumpMainThreadQueueUntil([&] { return client.AtPrompt.load(); });
+  Idle(1);  // the phone number's answer and TDLib's first connection attempts
+  const TUsage start = ProcessUsage();
+  const Clock::time_point startTime = Clock::now();
+  Idle(aSeconds);
+  const TIdle idle = Since(start, startTime);
+  client.SetActive(false);
+  return idle;
+}
+
+TIdle MeasureTDLibAlone(const std::string& aFolder) {
+  TTDLibAlone alone(aFolder);
+  while (!alone.PhoneNumberSent) alone.Step(10.0);
+  Clock::time_point settle = Clock::now();
+  while (SecondsSince(settle) < 1) alone.Step(1.0 - SecondsSince(settle));
+  const TUsage start = ProcessUsage();
+  const Clock::time_point startTime = Clock::now();
+  while (SecondsSince(startTime) < kIdleSeconds) {
+    alone.Step(std::min(10.0, kIdleSeconds - SecondsSince(startTime)));
+  }
+  return Since(start, startTime);
+}
+
+void Print(const char* aName, const TIdle& aIdle) {
+  std::printf("  %-40s %6.2f wake-ups/s   %7.3f ms CPU/s\n", aName, aIdle.wakeUpsPerSecond,
+              aIdle.cpuMsPerSecond);
+}
+
+int Run() {
+  test::TTempDir folder;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return 1;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeEnds[0]);
+    const TIdle alone = MeasureTDLibAlone((folder.Path() / "alone").string());
+    if (write(pipeEnds[1], &alone, sizeof alone) != sizeof alone) _exit(1);
+    _exit(0);
+  }
+  close(pipeEnds[1]);
+  std::printf(
+      "idle_bench: real TDLib, offline, idle after the phone number was sent; wake-ups are the\n"
+      "context switches of all threads of the process; %.0f s side by side with TDLib alone\n",
+      kIdleSeconds);
+  const TIdle waiting = MeasureClient((folder.Path() / "waiting").string(), true, kIdleSeconds);
+  TIdle alone;
+  const bool read = ::read(pipeEnds[0], &alone, sizeof alone) == sizeof alone;
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!read) {
+    std::printf("  TDLib alone gave no figures\n");
+    return 1;
+  }
+  const TIdle ticking = MeasureClient((folder.Path() / "ticking").string(), false, kTickingSeconds);
+
+  Print("client, waiting receive", waiting);
+  Print("peer: TDLib alone (same 30 s)", alone);
+  Print("client, ticking every 100 ms (10 s)", ticking);
+  std::printf("Ratios:\n");
+  std::printf("  waiting / TDLib alone, wake-ups   %.2f\n",
+              waiting.wakeUpsPerSecond / alone.wakeUpsPerSecond);
+  std::printf("  waiting / TDLib alone, CPU        %.2f\n",
+              waiting.cpuMsPerSecond / alone.cpuMsPerSecond);
+  std::printf("  ticking / waiting, wake-ups       %.1f\n",
+              ticking.wakeUpsPerSecond / waiting.wakeUpsPerSecond);
+  std::printf("Goals: at most 2 wake-ups/s: %s (%.2f); CPU at most 2x TDLib alone: %s (%.2fx)\n",
+              waiting.wakeUpsPerSecond <= 2 ? "met" : "NOT met", waiting.wakeUpsPerSecond,
+              waiting.cpuMsPerSecond <= 2 * alone.cpuMsPerSecond ? "met" : "NOT met",
+              waiting.cpuMsPerSecond / alone.cpuMsPerSecond);
+  return 0;
+}
+
+}  // namespace
+}  // namespace qvn::bench
+
+int main() {
+  return qvn::bench::Run();
+}

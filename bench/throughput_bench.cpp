@@ -1,0 +1,142 @@
+// Events through the engine without a window: 100,000 update texts (new chats and new messages
+// cycled from tests/data) waiting in the scripted fake TDLib, taken and dispatched by a client to
+// handlers on the main thread that build every record: the time from activation until the last
+// one is handled. Measured for the client with the waiting receive (the window's setting) and with
+// draining ticks (a tick every 100 ms taking up to 1000 texts within its budget); the peer is the
+// same texts through the dispatcher alone (DoReadEvent called directly, no TDLib, no threads),
+// the engine's share of the work. The main thread waits for queued calls as a program without a
+// GUI loop does (PumpMainThreadQueueUntil). Each is measured three times, in turns.
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/qvnWebSocket_Helpers.h"
+#include "bench_support.h"
+#include "client/qvnLibs.h"
+#include "fake_tdjson.h"
+
+namespace qvn::bench {
+namespace {
+
+constexpr int kDefaultEvents = 100000;
+constexpr int kRounds = 3;
+
+class TThroughputClient : public TqvnTDLib_Telegram {
+ public:
+  using TqvnTDLib_Telegram::DoReadEvent;
+  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
+  ~TThroughputClient() override { EndForDestruction(); }
+};
+
+// Handlers that read every record, and a count of the texts handled.
+struct TSeen {
+  std::atomic<long> texts{0};
+  size_t bytes = 0;
+};
+
+void Handle(TThroughputClient& aClient, TSeen& aSeen) {
+  aClient.OnBeforeReadEvent = [&aSeen](auto*, const std::string& Text, bool&) {
+    aSeen.bytes += Text.size();
+    ++aSeen.texts;
+  };
+  aClient.OnEvent = [&aSeen](auto*, const std::string& Event, const std::string&) {
+    aSeen.bytes += Event.size();
+  };
+  const auto message = [&aSeen](TqvnTelegramMessageBase& M, const std::string& aBody) {
+    aSeen.bytes += M.ChatId().size() + M.SenderUser().UserId().size() + aBody.size();
+  };
+  aClient.OnMessageText = [message](auto*, TqvnTelegramMessageText& M) { message(M, M.Text()); };
+  aClient.OnMessageDocument = [message](auto*, TqvnTelegramMessageDocument& M) {
+    message(M, M.FileName());
+  };
+  aClient.OnMessagePhoto = [message](auto*, TqvnTelegramMessagePhoto& M) {
+    message(M, M.PhotoId());
+  };
+  aClient.OnMessageVideo = [message](auto*, TqvnTelegramMessageVideo& M) {
+    message(M, M.VideoId());
+  };
+  aClient.OnNewChat = [&aSeen](auto*, TqvnTelegramChat& C) {
+    aSeen.bytes += C.Title().size() + C.ChatId().size();
+  };
+}
+
+// The burst's texts: every update of the message sample, cycled.
+std::vector<std::string> Burst(int aCount) {
+  std::vector<std::string> updates;
+  for (const std::string& text : SampleTexts({"messages-sample.jsonl"})) {
+    if (text.rfind("{\"@type\":\"update", 0) == 0) updates.push_back(text);
+  }
+  std::vector<std::string> burst;
+  for (int i = 0; i < aCount; ++i) burst.push_back(updates[static_cast<size_t>(i) % updates.size()]);
+  return burst;
+}
+
+// Seconds from activation to the last text of the burst handled.
+double ThroughClient(const std::vector<std::string>& aBurst, bool aWaits,
+                     const std::string& aFolder) {
+  fake_td_reset();
+  TThroughputClient client(nullptr);
+  TSeen seen;
+  Handle(client, seen);
+  client.Telegram().SetDatabaseDirectory(aFolder);
+  client.SetWaitForEvents(aWaits);
+  client.SetEventsPerTick(1000);
+  // Waiting in TDLib before the client starts, so the time is the engine's alone.
+  for (const std::string& text : aBurst) fake_td_queue_event(text.c_str());
+  const Clock::time_point start = Clock::now();
+  client.SetActive(true);
+  const long count = static_cast<long>(aBurst.size());
+  PumpMainThreadQueueUntil([&] { return seen.texts.load() >= count; });
+  const double seconds = SecondsSince(start);
+  client.SetActive(false);
+  return seconds;
+}
+
+int Run(int argc, char** argv) {
+  const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultEvents;
+  const std::vector<std::string> burst = Burst(count);
+  test::TTempDir folder;
+  std::printf(
+      "throughput_bench: %d update texts waiting in the fake TDLib, through a client from its\n"
+      "activation to handlers on the main thread (wall time, %d rounds in turns; median)\n",
+      count, kRounds);
+
+  TThroughputClient bare(nullptr);
+  TSeen bareSeen;
+  Handle(bare, bareSeen);
+  const double bareSeconds = MedianSecondsPerPass(
+      {[&] {
+        for (const std::string& text : burst) bare.DoReadEvent(text);
+      }},
+      kRounds, 0.05)[0];
+
+  std::vector<double> waiting, ticking;
+  for (int round = 0; round < kRounds; ++round) {
+    waiting.push_back(ThroughClient(burst, true, folder.File("db")));
+    ticking.push_back(ThroughClient(burst, false, folder.File("db")));
+  }
+  const double w = Percentile(waiting, 0.5);
+  const double t = Percentile(ticking, 0.5);
+  const auto line = [count](const char* aName, double aSeconds) {
+    std::printf("  %-40s %8.3f s  %9.0f events/s\n", aName, aSeconds, count / aSeconds);
+  };
+  line("client, waiting receive", w);
+  line("client, draining ticks", t);
+  line("peer: dispatcher alone (CPU)", bareSeconds);
+  std::printf("Ratios:\n");
+  std::printf("  waiting / dispatcher alone     %.2f\n", w / bareSeconds);
+  std::printf("  draining ticks / waiting       %.1f\n", t / w);
+  std::printf("Goal: at least 200000 events/s: %s (%.0f)\n",
+              count / w >= 200000 ? "met" : "NOT met", count / w);
+  std::printf("(checksum %zu)\n", bareSeen.bytes);
+  return 0;
+}
+
+}  // namespace
+}  // namespace qvn::bench
+
+int main(int argc, char** argv) {
+  return qvn::bench::Run(argc, argv);
+}

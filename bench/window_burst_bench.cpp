@@ -105,10 +105,12 @@ TBurstWindow::TResult Burst(TBurstWindow& aWindow, const TBurst& aBurst) {
 }
 
 void Print(const char* aName, const TBurstWindow::TResult& aResult, int aCount) {
-  std::printf("  %-34s all shown after %6.3f s (%.0f events/s); longest delivery %5.1f ms; "
-              "longest event %5.1f ms\n",
+  std::printf("  %-34s all shown after %6.3f s (%.0f events/s); longest delivery %5.1f ms "
+              "(%5.1f ms CPU); longest event %5.1f ms\n",
               aName, aResult.seconds, aCount / aResult.seconds,
-              aResult.stalls.longestPumpSeconds * 1000, aResult.stalls.longestAnySeconds * 1000);
+              aResult.stalls.longestPumpSeconds * 1000,
+              aResult.stalls.longestPumpCpuSeconds * 1000,
+              aResult.stalls.longestAnySeconds * 1000);
 }
 
 bool MeetsGoals(const TBurstWindow::TResult& aResult) {

@@ -403,9 +403,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // Ends the client for good, as destruction does: marks it as being destroyed, stops the
   // fatal-error route, deactivates it, ends and frees its worker and drops its queued
   // deliveries, waiting for a tick, delivery, handler or fatal-error report running on another
-  // thread. A destructor runs only once no tick can still
-  // call into its class, so a derived class calls this first in its own destructor (the
-  // destructors of TqvnTDLib_Telegram and of this class do). Caller's thread only; idempotent.
+  // thread. A destructor runs only once no tick can still call into its class, so a derived
+  // class calls this first in its own destructor (the destructors of TqvnTDLib_Telegram and of
+  // this class do). Any thread but one running a handler of the client; idempotent.
   void EndForDestruction();
 
   // The dispatcher: receives every event text the tick takes from TDLib, whole; an empty text

@@ -1,5 +1,5 @@
-// The client's lifecycle: activation, deactivation, the worker, the send and execute paths, the
-// request tag and the firers of the events that carry no record. Receiving is in
+// The client's lifecycle: activation, deactivation, the worker, the send path, the request
+// tag and the firers of the events that carry no record. Receiving is in
 // qvnTelegram_Receive.cpp.
 #include <chrono>
 #include <random>

@@ -93,11 +93,10 @@ void TFRMQVNTelegram::WireClient() {
   options.SetErrorsLevel(tvbErrors);
 
   TqvnTDLib_Telegram& t = *FTelegram;
-  // Drain TDLib's bursts: each tick takes what is waiting, within the client's tick time budget.
-  // The tick's log and message lines show together when it ends (FLines), about 35 us an event on
-  // top of the tick; 600 events keep a tick of a burst near 30 ms and a burst of 10,000 under 2 s.
+  // Each event the moment TDLib has it. A delivery takes at most 600 waiting texts within the
+  // client's time budget (10 ms); its log and message lines show together when it ends (FLines).
   t.SetEventsPerTick(600);
-  t.SetWaitForEvents(true);  // each event the moment TDLib has it, in deliveries of 10 ms at most
+  t.SetWaitForEvents(true);
   // Every event text reaches the log and the chat model here, before the engine dispatches it;
   // the model reads users, chats, messages, files and answers itself, so the engine's message
   // and chat records are not needed.

@@ -64,7 +64,7 @@ class TFRMQVNTelegram : public QMainWindow {
   // Builds the window, wires the client and loads the settings from aSettingsPath (FormCreate).
   // aDialogs must outlive the window.
   TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPath, QWidget* aParent = nullptr);
-  // Destroys the client first (no event fires afterwards), then the controls (FormDestroy).
+  // Destroys the client first (no event fires afterwards), then the controls.
   ~TFRMQVNTelegram() override;
 
   TqvnTDLib_Telegram& qvnTelegram() { return *FTelegram; }
@@ -76,7 +76,8 @@ class TFRMQVNTelegram : public QMainWindow {
   QString StatusPanelText(int aIndex) const;
 
  protected:
-  // FormClose: saves the settings; a failed save shows the error and keeps the window open.
+  // Saves the settings; when that fails the user chooses between "Close without saving" and
+  // keeping the window open.
   void closeEvent(QCloseEvent* aEvent) override;
 
  private:

@@ -19,7 +19,7 @@
 //
 // Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
 // TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
-// before the release named here the written layout, at or after it the current one.
+// before the release named here the older layout, at or after it the current one.
 //   - document, photo, video: from 1.8.65 the file is wrapped in inputDocument / inputPhoto /
 //     inputVideo (width, height and duration move into the wrapper);
 //   - sponsored messages: from 1.8.8 getChatSponsoredMessages (answered with

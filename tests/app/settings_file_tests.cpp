@@ -119,7 +119,7 @@ TEST(SystemInfo, TheDeviceIsNamedByItsMakerAndModel) {
   EXPECT_NE(SystemVersionText(), "Windows");
 }
 
-TEST(IntegerText, ConvertsLikeTheWindowsNumberBoxes) {
+TEST(IntegerText, AcceptsDecimalDollarAndHexForms) {
   const struct {
     const char* text;
     std::optional<int32_t> value;

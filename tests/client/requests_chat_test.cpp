@@ -11,7 +11,7 @@
 namespace qvn {
 namespace {
 
-constexpr const char* kWritten = "1.6.4";  // the client's version before TDLib reports one
+constexpr const char* kUnreportedVersion = "1.6.4";  // the client's version before TDLib reports one
 
 struct ExactCase {
   const char* name;
@@ -48,20 +48,20 @@ TEST(ChatRequests, WrittenTemplates) {
        "{\"@type\": \"createNewSecretChat\", \"user_id\": 5000000000}"},
       {"CreatePrivateChat", BuildCreatePrivateChat(-42, false),
        "{\"@type\": \"createPrivateChat\", \"user_id\": -42, \"force\": false}"},
-      {"DeleteSupergroup", BuildDeleteSupergroup(77, kWritten),
+      {"DeleteSupergroup", BuildDeleteSupergroup(77, kUnreportedVersion),
        "{\"@type\": \"deleteSupergroup\", \"supergroup_id\": 77}"},
       {"DisableProxy", BuildDisableProxy(), "{\"@type\": \"disableProxy\"}"},
       {"EnableProxy", BuildEnableProxy(3), "{\"@type\": \"enableProxy\", \"proxy_id\": 3}"},
       {"GetBasicGroupFullInfo", BuildGetBasicGroupFullInfo(9),
        "{\"@type\": \"getBasicGroupFullInfo\",\"basic_group_id\": 9}"},
       {"GetChat", BuildGetChat("-5"), "{\"@type\": \"getChat\",\"chat_id\": \"-5\"}"},
-      {"GetChats", BuildGetChats(2147483647, 0, 50, 1234, kWritten),
+      {"GetChats", BuildGetChats(2147483647, 0, 50, 1234, kUnreportedVersion),
        "{\"@type\": \"getChats\", \"offset_order\": 2147483647, \"offset_chat_id\": 0, \"limit\": "
        "50, \"@extra\": 1234}"},
-      {"LoadChats", BuildLoadChats(50, 1234, kWritten),
+      {"LoadChats", BuildLoadChats(50, 1234, kUnreportedVersion),
        "{\"@type\": \"getChats\", \"offset_order\": 9223372036854775807, \"offset_chat_id\": 0, "
        "\"limit\": 50, \"@extra\": 1234}"},
-      {"GetChatMember", BuildGetChatMember("-5", 42, kWritten),
+      {"GetChatMember", BuildGetChatMember("-5", 42, kUnreportedVersion),
        "{\"@type\": \"getChatMember\", \"chat_id\": \"-5\", \"user_id\": 42}"},
       {"GetProxies", BuildGetProxies(), "{\"@type\": \"getProxies\"}"},
       {"GetSupergroupMembers", BuildGetSupergroupMembers(77, tsgmFilterNone, "", 0, 200),
@@ -118,14 +118,14 @@ TEST(ChatRequests, SupergroupMembersFilters) {
 
 TEST(ChatRequests, ProxyAdditionsWrittenLayout) {
   ExpectExact({
-      {"HTTP", BuildAddProxyHTTP("10.0.0.1", 8080, "user", "pw", true, kWritten),
+      {"HTTP", BuildAddProxyHTTP("10.0.0.1", 8080, "user", "pw", true, kUnreportedVersion),
        "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":8080,"
        "\"type\":{\"@type\":\"proxyTypeHttp\",\"username\":\"user\",\"password\":\"pw\","
        "\"http_only\":true}}"},
-      {"MTProto", BuildAddProxyMTProto("10.0.0.1", 443, "abcdef", kWritten),
+      {"MTProto", BuildAddProxyMTProto("10.0.0.1", 443, "abcdef", kUnreportedVersion),
        "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":443,"
        "\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"abcdef\"}}"},
-      {"SOCKS5", BuildAddProxySocks5("10.0.0.1", 1080, "", "", kWritten),
+      {"SOCKS5", BuildAddProxySocks5("10.0.0.1", 1080, "", "", kUnreportedVersion),
        "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":1080,"
        "\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"\",\"password\":\"\"}}"},
   });
@@ -147,7 +147,7 @@ TEST(ChatRequests, HostileArgumentsReadBackAsPassed) {
   EXPECT_EQ(supergroup.at("title"), hostile);
   EXPECT_EQ(supergroup.at("description"), hostile);
   EXPECT_EQ(parse(BuildGetChat(hostile)).at("chat_id"), hostile);
-  EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, kWritten)).at("chat_id"), hostile);
+  EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, kUnreportedVersion)).at("chat_id"), hostile);
   EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, "1.8.67")).at("chat_id"), hostile);
   EXPECT_EQ(parse(BuildJoinChatByInviteLink(hostile)).at("invite_link"), hostile);
   for (TqvnTelegramSuperGroupMembersFilter filter :

@@ -14,7 +14,7 @@
 namespace qvn {
 namespace {
 
-constexpr const char* kWritten = "1.6.4";  // the client's version before TDLib reports one
+constexpr const char* kUnreportedVersion = "1.6.4";  // the client's version before TDLib reports one
 
 // The header every send request starts with, for chat "-100123".
 const std::string kSendHead = "{\"@type\": \"sendMessage\",\"chat_id\": \"-100123\",";
@@ -51,22 +51,22 @@ TEST(MessageRequests, WrittenTemplates) {
            "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
            "\"formattedText\",\"text\": \"plain\", \"entities\": []}}}"},
       {"SendDocumentMessage",
-       BuildSendDocumentMessage("-100123", "/tmp/a.txt", nullptr, nullptr, kWritten),
+       BuildSendDocumentMessage("-100123", "/tmp/a.txt", nullptr, nullptr, kUnreportedVersion),
        kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageDocument\",\"document\": "
                    "{\"@type\": \"inputFileLocal\",\"path\": \"\\/tmp\\/a.txt\"}}}"},
       {"SendPhotoMessage",
-       BuildSendPhotoMessage("-100123", "p.jpg", 640, 480, nullptr, nullptr, kWritten),
+       BuildSendPhotoMessage("-100123", "p.jpg", 640, 480, nullptr, nullptr, kUnreportedVersion),
        kSendHead +
            "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",\"width\": 640, "
            "\"height\": 480, \"photo\": {\"@type\": \"inputFileLocal\",\"path\": \"p.jpg\"}}}"},
       {"SendPhotoMessage zero size",
-       BuildSendPhotoMessage("-100123", "p.jpg", 0, 0, nullptr, nullptr, kWritten),
+       BuildSendPhotoMessage("-100123", "p.jpg", 0, 0, nullptr, nullptr, kUnreportedVersion),
        kSendHead +
            "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",\"width\": 0, "
            "\"height\": 0, \"photo\": {\"@type\": \"inputFileLocal\",\"path\": \"p.jpg\"}}}"},
       {"SendVideoMessage longest duration",
        BuildSendVideoMessage("-100123", "v.mp4", 1280, -720, 2147483647, nullptr, nullptr,
-                             kWritten),
+                             kUnreportedVersion),
        kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"width\": 1280, "
                    "\"height\": -720, \"duration\": 2147483647, \"video\": {\"@type\": "
                    "\"inputFileLocal\",\"path\": \"v.mp4\"}}}"},
@@ -86,7 +86,7 @@ TEST(MessageRequests, WrittenTemplates) {
       {"GetChatHistory", BuildGetChatHistory("-100123", "0", -10, 20),
        "{\"@type\": \"getChatHistory\",\"chat_id\": \"-100123\", \"from_message_id\": \"0\", "
        "\"offset\": -10, \"limit\": 20}"},
-      {"getChatSponsoredMessage", BuildGetChatSponsoredMessage("-100123", kWritten),
+      {"getChatSponsoredMessage", BuildGetChatSponsoredMessage("-100123", kUnreportedVersion),
        "{\"@type\": \"getChatSponsoredMessage\", \"chat_id\": \"-100123\"}"},
   };
   for (const ExactCase& c : cases) {
@@ -299,7 +299,7 @@ TEST(MessageRequests, RichTextOffsetsIgnoreEscapes) {
   EXPECT_EQ(text.at("entities").at(0).at("length"), 1);
 }
 
-// Below the release that changed a layout the written text, at and after it the current one.
+// Below the release that changed a layout the older text, at and after it the current one.
 TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
   const std::string docOld = kSendHead +
                              "\"input_message_content\": {\"@type\": \"inputMessageDocument\","

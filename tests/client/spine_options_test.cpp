@@ -22,7 +22,7 @@ void Fill(TqvnTelegram_Options& options) {
   options.SetDatabaseDirectory("/tmp/db \"x\"\\");
 }
 
-TEST(TelegramOptions, StartWithTheDocumentedDefaults) {
+TEST(TelegramOptions, StartWithTheDefaults) {
   TqvnTelegram_Options options;
   EXPECT_EQ(options.ErrorsLevel(), tvbErrors);
   EXPECT_EQ(static_cast<int>(tvbVerboseDebug), 5);

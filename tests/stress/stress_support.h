@@ -22,7 +22,7 @@ using test::kGenerousTimeout;
 using test::PumpUntil;
 
 // The client with its tick and its dispatcher open to tests. Adds no state and overrides
-// nothing, so it behaves exactly like the published component.
+// nothing, so it behaves exactly like TqvnTDLib_Telegram itself.
 class StressClient : public TqvnTDLib_Telegram {
  public:
   using TqvnTDLib_Telegram::TqvnTDLib_Telegram;

@@ -13,7 +13,7 @@
 namespace qvn {
 namespace {
 
-std::string Quoted(const std::string& aFolder) { return "\"" + aFolder + "\""; }
+std::string InQuotes(const std::string& aFolder) { return "\"" + aFolder + "\""; }
 
 std::string OctalMode(mode_t aMode) {
   char text[8];
@@ -26,7 +26,7 @@ void CreateOwnerOnlyFolders(const std::string& aFolder) {
   for (size_t end = aFolder.find('/', 1);; end = aFolder.find('/', end + 1)) {
     const std::string folder = aFolder.substr(0, end);
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      throw EqvnDatabaseFolderError("Cannot create the database directory " + Quoted(aFolder) +
+      throw EqvnDatabaseFolderError("Cannot create the database directory " + InQuotes(aFolder) +
                                     ": " + std::strerror(errno));
     }
     if (end == std::string::npos) return;
@@ -37,16 +37,16 @@ void CreateOwnerOnlyFolders(const std::string& aFolder) {
 std::string TightenFolder(const std::string& aFolder) {
   struct stat info {};
   if (stat(aFolder.c_str(), &info) != 0) {
-    throw EqvnDatabaseFolderError("Cannot read the database directory " + Quoted(aFolder) + ": " +
+    throw EqvnDatabaseFolderError("Cannot read the database directory " + InQuotes(aFolder) + ": " +
                                   std::strerror(errno));
   }
   if (!S_ISDIR(info.st_mode)) {
-    throw EqvnDatabaseFolderError("The database directory " + Quoted(aFolder) +
+    throw EqvnDatabaseFolderError("The database directory " + InQuotes(aFolder) +
                                   " is not a folder");
   }
   if ((info.st_mode & 077) == 0) return "";
   const mode_t ownerOnly = info.st_mode & 07700;
-  const std::string was = "The database directory " + Quoted(aFolder) +
+  const std::string was = "The database directory " + InQuotes(aFolder) +
                           " could be read by other users (mode " + OctalMode(info.st_mode) + ")";
   if (chmod(aFolder.c_str(), ownerOnly) != 0) {
     return was + " and could not be made owner-only: " + std::strerror(errno);
@@ -63,18 +63,18 @@ TqvnDatabaseFolderLock::TqvnDatabaseFolderLock(std::string aFolder) : FFolder(st
   FFile = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (FFile < 0) {
     throw EqvnDatabaseFolderError("Cannot open the lock file of the database directory " +
-                                  Quoted(FFolder) + ": " + std::strerror(errno));
+                                  InQuotes(FFolder) + ": " + std::strerror(errno));
   }
   if (flock(FFile, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     close(FFile);
     if (error == EWOULDBLOCK) {
       throw EqvnDatabaseFolderError(
-          "The database directory " + Quoted(FFolder) +
+          "The database directory " + InQuotes(FFolder) +
           " is in use by another Telegram client (its lock file " + kLockFileName +
           " is held); stop that client or give this one another database directory");
     }
-    throw EqvnDatabaseFolderError("Cannot lock the database directory " + Quoted(FFolder) + ": " +
+    throw EqvnDatabaseFolderError("Cannot lock the database directory " + InQuotes(FFolder) + ": " +
                                   std::strerror(error));
   }
 }

@@ -11,38 +11,6 @@
 
 namespace qvn {
 
-namespace detail {
-
-void AppendDouble(double aValue, std::string& aOut) {
-  char buffer[64];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, aValue);
-  aOut.append(buffer, ec == std::errc() ? end : buffer);
-}
-
-void AppendStoredText(const TqvnJSONStored& aValue, std::string& aOut) {
-  switch (aValue.kind) {
-    case jvEmpty:
-      break;
-    case jvText:
-      aOut.append(aValue.text, aValue.textSize);
-      break;
-    case jvInteger:
-      aOut += std::to_string(aValue.i32);
-      break;
-    case jvInt64:
-      aOut += std::to_string(aValue.i64);
-      break;
-    case jvDouble:
-      AppendDouble(aValue.d, aOut);
-      break;
-    case jvBoolean:
-      aOut += aValue.b ? "True" : "False";
-      break;
-  }
-}
-
-}  // namespace detail
-
 namespace {
 
 [[noreturn]] void ThrowNotA(std::string_view aText, const char* aWhat) {

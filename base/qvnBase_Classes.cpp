@@ -30,13 +30,13 @@ TqvnIdThread::TqvnIdThread(bool ACreateSuspended, bool ALoop, std::string AName)
 TqvnIdThread::~TqvnIdThread() { EndThread(); }
 
 std::string TqvnIdThread::DebugName() const {
-  std::lock_guard<std::mutex> Guard(FDebugNameLock);
+  TqvnLock Guard(FDebugNameLock);
   return FDebugName;
 }
 
 void TqvnIdThread::SetDebugName(std::string AValue) {
   {
-    std::lock_guard<std::mutex> Guard(FDebugNameLock);
+    TqvnLock Guard(FDebugNameLock);
     std::swap(FDebugName, AValue);
   }
   PublishName();
@@ -77,22 +77,22 @@ void TqvnTimer::FireNow() {
 }
 
 TqvnTimerOnTimer TqvnTimer::OnTimer() const {
-  std::lock_guard<std::mutex> Guard(FEventsLock);
+  TqvnLock Guard(FEventsLock);
   return FOnTimer;
 }
 
 void TqvnTimer::SetOnTimer(TqvnTimerOnTimer AValue) {
-  std::lock_guard<std::mutex> Guard(FEventsLock);
+  TqvnLock Guard(FEventsLock);
   std::swap(FOnTimer, AValue);
 }
 
 TqvnTimerOnException TqvnTimer::OnException() const {
-  std::lock_guard<std::mutex> Guard(FEventsLock);
+  TqvnLock Guard(FEventsLock);
   return FOnException;
 }
 
 void TqvnTimer::SetOnException(TqvnTimerOnException AValue) {
-  std::lock_guard<std::mutex> Guard(FEventsLock);
+  TqvnLock Guard(FEventsLock);
   std::swap(FOnException, AValue);
 }
 

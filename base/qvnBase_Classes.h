@@ -39,10 +39,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "base/qvnIdThread.h"
+#include "base/qvnThreadSafety.h"
 #include "base/qvnWebSocket_Types.h"
 
 namespace qvn {
@@ -104,8 +104,8 @@ class TqvnIdThread : public TIdThread {
  private:
   friend void FreeThreadSafely(TqvnIdThread*& AThread);
 
-  mutable std::mutex FDebugNameLock;  // guards FDebugName
-  std::string FDebugName;
+  mutable TqvnMutex FDebugNameLock;
+  std::string FDebugName QVN_GUARDED_BY(FDebugNameLock);
   std::atomic<std::uint32_t> FThreadId{0};
 };
 
@@ -158,9 +158,9 @@ class TqvnTimer final : public TqvnIdThread {
   std::atomic<bool> FFireNow{false};
   std::atomic<int> FInterval{60000};
   std::atomic<TwsNotifyEvent> FNotifyEvents{neNoSync};
-  mutable std::mutex FEventsLock;  // guards FOnTimer and FOnException
-  TqvnTimerOnTimer FOnTimer;
-  TqvnTimerOnException FOnException;
+  mutable TqvnMutex FEventsLock;
+  TqvnTimerOnTimer FOnTimer QVN_GUARDED_BY(FEventsLock);
+  TqvnTimerOnException FOnException QVN_GUARDED_BY(FEventsLock);
 };
 
 // Ends and frees AThread (see above) and clears the reference. Nothing for nullptr.

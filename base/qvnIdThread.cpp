@@ -32,12 +32,12 @@ TIdThread::TIdThread(bool ACreateSuspended, bool ALoop, std::string AName)
 TIdThread::~TIdThread() {
   EndThread();
   if (HasOption(itoReqCleanup)) ReleaseRunData();
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   FYarn.reset();
 }
 
 void TIdThread::AfterConstruction() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   FConstructed = true;
   FStateChanged.notify_all();
 }
@@ -46,7 +46,7 @@ void TIdThread::EndThread() {
   if (FEndThreadDone) return;
   FEndThreadDone = true;
   {
-    std::lock_guard<std::mutex> Guard(FLock);
+    TqvnLock Guard(FLock);
     FEnding = true;
     FDeleting = true;
     TerminateLocked();
@@ -66,16 +66,16 @@ void TIdThread::EndThread() {
 void TIdThread::ThreadMain(TIdThread* AThread) {
   bool Run;
   {
-    std::unique_lock<std::mutex> Lock(AThread->FLock);
-    AThread->FStateChanged.wait(Lock, [AThread] {
-      return AThread->FEnding || (AThread->FConstructed && !AThread->FSuspended);
-    });
+    TqvnLock Lock(AThread->FLock);
+    while (!AThread->FEnding && !(AThread->FConstructed && !AThread->FSuspended)) {
+      Lock.Wait(AThread->FStateChanged);
+    }
     Run = !AThread->FEnding && !AThread->FTerminated;
   }
   if (Run) AThread->Execute();
   bool FreeNow;
   {
-    std::lock_guard<std::mutex> Guard(AThread->FLock);
+    TqvnLock Guard(AThread->FLock);
     AThread->FFinished = true;
     FreeNow =
         AThread->FFreeOnTerminate && AThread->FHandlerThreads.empty() && !AThread->FDeleting;
@@ -89,7 +89,7 @@ void TIdThread::ThreadMain(TIdThread* AThread) {
 
 void TIdThread::Execute() {
   {
-    std::lock_guard<std::mutex> Guard(FPropsLock);
+    TqvnLock Guard(FPropsLock);
     if (FName.empty()) FName = kUnknownThreadName;
   }
   PublishName();
@@ -145,7 +145,7 @@ void TIdThread::Execute() {
 void TIdThread::ReportTerminatingException(const std::exception& AException,
                                            const std::type_info* AClass) {
   {
-    std::lock_guard<std::mutex> Guard(FPropsLock);
+    TqvnLock Guard(FPropsLock);
     FTerminatingExceptionClass = AClass;
     FTerminatingException = AException.what();
   }
@@ -158,16 +158,16 @@ void TIdThread::ReportTerminatingException(const std::exception& AException,
 }
 
 bool TIdThread::SuspendWhileStopped() {
-  std::unique_lock<std::mutex> Lock(FLock);
+  TqvnLock Lock(FLock);
   if (!StoppedLocked()) return true;
   if (FTerminated) return false;
   FSuspended = true;
-  FStateChanged.wait(Lock, [this] { return !FSuspended; });
+  while (FSuspended) Lock.Wait(FStateChanged);
   return !FTerminated;
 }
 
 void TIdThread::Start() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   if (!StoppedLocked()) return;
   if (FTerminated) {
     FOptions |= Bit(itoStopped);
@@ -182,14 +182,14 @@ void TIdThread::Start() {
 
 void TIdThread::Stop() {
   const TIdThreadStopMode Mode = StopMode();
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   if (StoppedLocked()) return;
   if (Mode == smTerminate) TerminateLocked();
   FOptions |= Bit(itoStopped);
 }
 
 void TIdThread::Terminate() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   TerminateLocked();
 }
 
@@ -212,27 +212,29 @@ void TIdThread::WaitForEnd() {
     PumpMainThreadQueueUntil([this] { return FFinished.load(); });
     return;
   }
-  std::unique_lock<std::mutex> Lock(FLock);
-  FStateChanged.wait(Lock, [this] { return FFinished.load(); });
+  TqvnLock Lock(FLock);
+  while (!FFinished) Lock.Wait(FStateChanged);
 }
 
 void TIdThread::Synchronize(const std::function<void()>& AMethod) { RunInMainThread(AMethod); }
 
 bool TIdThread::SleepUnlessTerminated(std::chrono::milliseconds ADuration) {
-  std::unique_lock<std::mutex> Lock(FLock);
-  FStateChanged.wait_for(Lock, ADuration, [this] { return FTerminated || FSleepInterrupted; });
+  TqvnLock Lock(FLock);
+  const auto Deadline = std::chrono::steady_clock::now() + ADuration;
+  while (!FTerminated && !FSleepInterrupted && Lock.WaitUntil(FStateChanged, Deadline)) {
+  }
   FSleepInterrupted = false;
   return !FTerminated;
 }
 
 void TIdThread::InterruptSleep() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   FSleepInterrupted = true;
   FStateChanged.notify_all();
 }
 
 void TIdThread::PublishName() {
-  std::lock_guard<std::mutex> Guard(FPublishLock);
+  TqvnLock Guard(FPublishLock);
   const std::string Published = NameForDebuggers().substr(0, 15);
   if (IsOwnThread()) {
     pthread_setname_np(pthread_self(), Published.c_str());
@@ -244,14 +246,14 @@ void TIdThread::PublishName() {
 bool TIdThread::IsOwnThread() const { return std::this_thread::get_id() == FOwnId; }
 
 bool TIdThread::EnterHandler() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   if (FDeleting || FReleased) return false;
   FHandlerThreads.push_back(std::this_thread::get_id());
   return true;
 }
 
 bool TIdThread::LeaveHandler() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   const auto Entry =
       std::find(FHandlerThreads.begin(), FHandlerThreads.end(), std::this_thread::get_id());
   if (Entry != FHandlerThreads.end()) FHandlerThreads.erase(Entry);
@@ -261,12 +263,12 @@ bool TIdThread::LeaveHandler() {
 }
 
 bool TIdThread::HandlerRunning() const {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   return !FHandlerThreads.empty();
 }
 
 bool TIdThread::FreeOnTerminateIfBusy() {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   const bool HandlerHere = std::find(FHandlerThreads.begin(), FHandlerThreads.end(),
                                      std::this_thread::get_id()) != FHandlerThreads.end();
   if (!IsOwnThread() && !HandlerHere) return false;
@@ -281,31 +283,31 @@ bool TIdThread::StoppedLocked() const {
 }
 
 bool TIdThread::Stopped() const {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   return StoppedLocked();
 }
 
 bool TIdThread::Terminated() const { return FTerminated; }
 
 bool TIdThread::Suspended() const {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   return FSuspended;
 }
 
 bool TIdThread::Finished() const { return FFinished; }
 
 bool TIdThread::FreeOnTerminate() const {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   return FFreeOnTerminate;
 }
 
 void TIdThread::SetFreeOnTerminate(bool AValue) {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   FFreeOnTerminate = AValue;
 }
 
 void TIdThread::SetOption(TIdThreadOption AOption, bool AOn) {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   if (AOn) {
     FOptions |= Bit(AOption);
   } else {
@@ -314,7 +316,7 @@ void TIdThread::SetOption(TIdThreadOption AOption, bool AOn) {
 }
 
 bool TIdThread::HasOption(TIdThreadOption AOption) const {
-  std::lock_guard<std::mutex> Guard(FLock);
+  TqvnLock Guard(FLock);
   return (FOptions & Bit(AOption)) != 0;
 }
 
@@ -325,7 +327,7 @@ void TIdThread::ReleaseRunData() {
   std::unique_ptr<TIdYarn> Yarn;
   std::shared_ptr<void> Data;
   {
-    std::lock_guard<std::mutex> Guard(FPropsLock);
+    TqvnLock Guard(FPropsLock);
     Yarn = std::move(FYarn);
     if (DataOwner) Data = std::move(FData);
   }
@@ -344,78 +346,78 @@ void TIdThread::NotifyStopped() {
 bool TIdThread::AcceptCycleError(const std::exception&) { return false; }
 
 int TIdThread::ReturnValue() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FReturnValue;
 }
 void TIdThread::SetReturnValue(int AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   FReturnValue = AValue;
 }
 std::shared_ptr<void> TIdThread::Data() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FData;
 }
 void TIdThread::SetData(std::shared_ptr<void> AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   std::swap(FData, AValue);
 }
 bool TIdThread::Loop() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FLoop;
 }
 void TIdThread::SetLoop(bool AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   FLoop = AValue;
 }
 std::string TIdThread::Name() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FName;
 }
 void TIdThread::SetName(std::string AValue) {
   {
-    std::lock_guard<std::mutex> Guard(FPropsLock);
+    TqvnLock Guard(FPropsLock);
     FName = std::move(AValue);
   }
   PublishName();
 }
 TIdThreadStopMode TIdThread::StopMode() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FStopMode;
 }
 void TIdThread::SetStopMode(TIdThreadStopMode AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   FStopMode = AValue;
 }
 TIdYarn* TIdThread::Yarn() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FYarn.get();
 }
 void TIdThread::SetYarn(std::unique_ptr<TIdYarn> AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   std::swap(FYarn, AValue);
 }
 TIdExceptionThreadEvent TIdThread::OnException() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FOnException;
 }
 void TIdThread::SetOnException(TIdExceptionThreadEvent AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   std::swap(FOnException, AValue);
 }
 TIdNotifyThreadEvent TIdThread::OnStopped() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FOnStopped;
 }
 void TIdThread::SetOnStopped(TIdNotifyThreadEvent AValue) {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   std::swap(FOnStopped, AValue);
 }
 std::string TIdThread::TerminatingException() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FTerminatingException;
 }
 const std::type_info* TIdThread::TerminatingExceptionClass() const {
-  std::lock_guard<std::mutex> Guard(FPropsLock);
+  TqvnLock Guard(FPropsLock);
   return FTerminatingExceptionClass;
 }
 

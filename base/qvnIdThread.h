@@ -38,12 +38,13 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <typeinfo>
 #include <vector>
+
+#include "base/qvnThreadSafety.h"
 
 namespace qvn {
 
@@ -167,48 +168,57 @@ class TIdThread {
  private:
   static void ThreadMain(TIdThread* AThread);
   void Execute();
-  bool StoppedLocked() const;      // FLock held
-  void TerminateLocked();          // FLock held
-  bool SuspendWhileStopped();      // body: false when the loop must end
+  bool StoppedLocked() const QVN_REQUIRES(FLock);
+  void TerminateLocked() QVN_REQUIRES(FLock);
+  bool SuspendWhileStopped();  // body: false when the loop must end
   void SetOption(TIdThreadOption AOption, bool AOn);
   bool HasOption(TIdThreadOption AOption) const;
   void WaitForEnd();
   void ReportTerminatingException(const std::exception& AException, const std::type_info* AClass);
 
   // ---- State below is protected by FLock ----
-  mutable std::mutex FLock;
+  mutable TqvnMutex FLock;
   std::condition_variable FStateChanged;  // Terminate, resume, body end
-  unsigned FOptions = 0;                  // bit set of TIdThreadOption
-  bool FSuspended = true;                 // the body waits until this is false
-  bool FConstructed = false;              // AfterConstruction has run
-  bool FEnding = false;                   // EndThread has begun: the body must not begin
-  bool FDeleting = false;                 // the object is being freed: no handler may begin
-  bool FReleased = false;                 // its owner let go (FreeOnTerminateIfBusy): likewise
-  bool FFreeOnTerminate = false;
-  bool FSleepInterrupted = false;         // InterruptSleep, not yet seen by a sleep
-  std::vector<std::thread::id> FHandlerThreads;  // one entry per handler running on its behalf
-  std::atomic<bool> FTerminated{false};   // written under FLock, read anywhere
-  std::atomic<bool> FFinished{false};     // written under FLock, read anywhere
+  // Bit set of TIdThreadOption.
+  unsigned FOptions QVN_GUARDED_BY(FLock) = 0;
+  // The body waits until this is false.
+  bool FSuspended QVN_GUARDED_BY(FLock) = true;
+  // AfterConstruction has run.
+  bool FConstructed QVN_GUARDED_BY(FLock) = false;
+  // EndThread has begun: the body must not begin.
+  bool FEnding QVN_GUARDED_BY(FLock) = false;
+  // The object is being freed: no handler may begin.
+  bool FDeleting QVN_GUARDED_BY(FLock) = false;
+  // Its owner let go (FreeOnTerminateIfBusy): likewise.
+  bool FReleased QVN_GUARDED_BY(FLock) = false;
+  bool FFreeOnTerminate QVN_GUARDED_BY(FLock) = false;
+  // InterruptSleep, not yet seen by a sleep.
+  bool FSleepInterrupted QVN_GUARDED_BY(FLock) = false;
+  // One entry per handler running on its behalf.
+  std::vector<std::thread::id> FHandlerThreads QVN_GUARDED_BY(FLock);
+  // Written under FLock, read anywhere.
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FFinished{false};
 
   // ---- Properties below are protected by FPropsLock ----
-  mutable std::mutex FPropsLock;
-  std::shared_ptr<void> FData;
-  bool FLoop;
-  std::string FName;
-  TIdThreadStopMode FStopMode = smTerminate;
-  int FReturnValue = 0;
-  std::unique_ptr<TIdYarn> FYarn;
-  std::string FTerminatingException;
-  const std::type_info* FTerminatingExceptionClass = nullptr;
-  TIdExceptionThreadEvent FOnException;
-  TIdNotifyThreadEvent FOnStopped;
+  mutable TqvnMutex FPropsLock;
+  std::shared_ptr<void> FData QVN_GUARDED_BY(FPropsLock);
+  bool FLoop QVN_GUARDED_BY(FPropsLock);
+  std::string FName QVN_GUARDED_BY(FPropsLock);
+  TIdThreadStopMode FStopMode QVN_GUARDED_BY(FPropsLock) = smTerminate;
+  int FReturnValue QVN_GUARDED_BY(FPropsLock) = 0;
+  std::unique_ptr<TIdYarn> FYarn QVN_GUARDED_BY(FPropsLock);
+  std::string FTerminatingException QVN_GUARDED_BY(FPropsLock);
+  const std::type_info* FTerminatingExceptionClass QVN_GUARDED_BY(FPropsLock) = nullptr;
+  TIdExceptionThreadEvent FOnException QVN_GUARDED_BY(FPropsLock);
+  TIdNotifyThreadEvent FOnStopped QVN_GUARDED_BY(FPropsLock);
 
-  std::mutex FPublishLock;  // publishing the name: the last one published reflects the last change
+  TqvnMutex FPublishLock;  // publishing the name: the last one published reflects the last change
 
   // Touched by the constructor and the destroying thread only.
   bool FEndThreadDone = false;
-  std::thread FThread;       // started last in the constructor
-  std::thread::id FOwnId;    // FThread's id, fixed by the constructor before the body begins
+  std::thread FThread;     // started last in the constructor
+  std::thread::id FOwnId;  // FThread's id, fixed by the constructor before the body begins
 };
 
 }  // namespace qvn

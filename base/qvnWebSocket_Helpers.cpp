@@ -7,19 +7,20 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
+
+#include "base/qvnThreadSafety.h"
 
 namespace qvn {
 namespace {
 
 // Completion of one RunInMainThread call, shared by the waiting caller and the queue entry.
 struct SyncCall {
-  std::mutex Lock;  // guards Done and Error
+  TqvnMutex Lock;
   std::condition_variable DoneChanged;
-  bool Done = false;
-  std::exception_ptr Error;
+  bool Done QVN_GUARDED_BY(Lock) = false;
+  std::exception_ptr Error QVN_GUARDED_BY(Lock);
 };
 
 struct QueuedCall {
@@ -34,23 +35,23 @@ class MainThreadQueue {
   MainThreadQueue() : FMainThread(std::this_thread::get_id()) {}
 
   bool IsMainThread() {
-    std::lock_guard<std::mutex> Guard(FLock);
+    TqvnLock Guard(FLock);
     return std::this_thread::get_id() == FMainThread;
   }
 
   void SetMainThread(std::thread::id AId) {
-    std::lock_guard<std::mutex> Guard(FLock);
+    TqvnLock Guard(FLock);
     FMainThread = AId;
   }
 
   void SetWakeUp(std::function<void()> AWakeUp) {
-    std::lock_guard<std::mutex> Guard(FWakeUpLock);
+    TqvnLock Guard(FWakeUpLock);
     FWakeUp = std::move(AWakeUp);
   }
 
   void Append(TThreadMethod AMethod, const void* AOwner, std::shared_ptr<SyncCall> ASync) {
     {
-      std::lock_guard<std::mutex> Guard(FLock);
+      TqvnLock Guard(FLock);
       FCalls.push_back(QueuedCall{++FLastSequence, AOwner, std::move(AMethod), std::move(ASync)});
       FChanged.notify_all();
     }
@@ -60,7 +61,7 @@ class MainThreadQueue {
   std::size_t Pump() {
     std::uint64_t Last;
     {
-      std::lock_guard<std::mutex> Guard(FLock);
+      TqvnLock Guard(FLock);
       if (std::this_thread::get_id() != FMainThread) return 0;
       Last = FLastSequence;
     }
@@ -70,13 +71,13 @@ class MainThreadQueue {
   }
 
   void PumpUntil(const std::function<bool()>& ADone) {
-    std::unique_lock<std::mutex> Lock(FLock);
+    TqvnLock Lock(FLock);
     for (;;) {
       if (ADone()) return;
       const bool Pumping = std::this_thread::get_id() == FMainThread;
       if (Pumping && !FCalls.empty()) {
         const std::uint64_t Last = FCalls.back().Sequence;
-        Lock.unlock();
+        Lock.Unlock();
         try {
           while (RunNext(Last)) {
           }
@@ -85,27 +86,27 @@ class MainThreadQueue {
         } catch (...) {
           std::cerr << "Unknown exception in a call run on the main thread\n";
         }
-        Lock.lock();
+        Lock.Relock();
         continue;
       }
-      FChanged.wait(Lock);
+      Lock.Wait(FChanged);
     }
   }
 
   void WakeWaiters() {
-    std::lock_guard<std::mutex> Guard(FLock);
+    TqvnLock Guard(FLock);
     FChanged.notify_all();
   }
 
   void Remove(const void* AOwner) {
-    std::unique_lock<std::mutex> Lock(FLock);
+    TqvnLock Lock(FLock);
     std::erase_if(FCalls, [AOwner](const QueuedCall& C) { return C.Owner == AOwner; });
     const auto Self = std::this_thread::get_id();
-    FChanged.wait(Lock, [&] {
-      return std::none_of(FRunning.begin(), FRunning.end(), [&](const Running& R) {
-        return R.Owner == AOwner && R.Thread != Self;
-      });
-    });
+    while (std::any_of(FRunning.begin(), FRunning.end(), [&](const Running& R) {
+      return R.Owner == AOwner && R.Thread != Self;
+    })) {
+      Lock.Wait(FChanged);
+    }
   }
 
  private:
@@ -118,7 +119,7 @@ class MainThreadQueue {
   bool RunNext(std::uint64_t ALast) {
     QueuedCall Call;
     {
-      std::lock_guard<std::mutex> Guard(FLock);
+      TqvnLock Guard(FLock);
       if (FCalls.empty() || FCalls.front().Sequence > ALast) return false;
       Call = std::move(FCalls.front());
       FCalls.pop_front();
@@ -132,7 +133,7 @@ class MainThreadQueue {
     }
     bool MoreQueued;
     {
-      std::lock_guard<std::mutex> Guard(FLock);
+      TqvnLock Guard(FLock);
       // Nested pumps finish in reverse order, so the last matching record is this call's.
       const auto It = std::find_if(FRunning.rbegin(), FRunning.rend(), [&](const Running& R) {
         return R.Owner == Call.Owner && R.Thread == std::this_thread::get_id();
@@ -142,7 +143,7 @@ class MainThreadQueue {
       FChanged.notify_all();
     }
     if (Call.Sync) {
-      std::lock_guard<std::mutex> Guard(Call.Sync->Lock);
+      TqvnLock Guard(Call.Sync->Lock);
       Call.Sync->Done = true;
       // Moved, not copied: the waiting caller then holds the only reference and frees the
       // exception on its own thread.
@@ -158,21 +159,21 @@ class MainThreadQueue {
   }
 
   void WakeUp() {
-    std::lock_guard<std::mutex> Guard(FWakeUpLock);
+    TqvnLock Guard(FWakeUpLock);
     if (FWakeUp) FWakeUp();
   }
 
-  // ---- State below is protected by FLock ----
-  std::mutex FLock;
+  TqvnMutex FLock;
   std::condition_variable FChanged;  // a call was queued, finished or removed; waiters re-check
-  std::thread::id FMainThread;
-  std::deque<QueuedCall> FCalls;
-  std::uint64_t FLastSequence = 0;
-  std::vector<Running> FRunning;  // calls in progress, innermost last
+  std::thread::id FMainThread QVN_GUARDED_BY(FLock);
+  std::deque<QueuedCall> FCalls QVN_GUARDED_BY(FLock);
+  std::uint64_t FLastSequence QVN_GUARDED_BY(FLock) = 0;
+  // Calls in progress, innermost last.
+  std::vector<Running> FRunning QVN_GUARDED_BY(FLock);
 
-  // ---- Protected by FWakeUpLock, held while the hook runs ----
-  std::mutex FWakeUpLock;
-  std::function<void()> FWakeUp;
+  // Held while the hook runs.
+  TqvnMutex FWakeUpLock;
+  std::function<void()> FWakeUp QVN_GUARDED_BY(FWakeUpLock);
 };
 
 // Created during static initialisation, on the process's first thread, which therefore is the
@@ -206,8 +207,8 @@ void RunInMainThread(const TThreadMethod& AMethod) {
   Queue().Append(AMethod, nullptr, Sync);
   std::exception_ptr Error;
   {
-    std::unique_lock<std::mutex> Lock(Sync->Lock);
-    Sync->DoneChanged.wait(Lock, [&] { return Sync->Done; });
+    TqvnLock Lock(Sync->Lock);
+    while (!Sync->Done) Lock.Wait(Sync->DoneChanged);
     Error = std::move(Sync->Error);
   }
   if (Error) std::rethrow_exception(Error);

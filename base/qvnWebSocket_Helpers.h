@@ -32,6 +32,8 @@
 #include <mutex>
 #include <thread>
 
+#include "base/qvnThreadSafety.h"
+
 namespace qvn {
 
 // A call handed to the main thread.
@@ -87,11 +89,11 @@ void SetMainThreadWakeUp(std::function<void()> AWakeUp);
 // share while a worker may wait for the main thread (RunInMainThread) with the mutex held. On the
 // main thread lock() keeps running queued calls while it waits (PumpMainThreadQueueUntil); every
 // unlock() wakes such a wait. Elsewhere it is a plain recursive mutex.
-class TPumpingRecursiveMutex {
+class QVN_CAPABILITY("mutex") TPumpingRecursiveMutex {
  public:
-  void lock();
-  bool try_lock() { return FMutex.try_lock(); }
-  void unlock();
+  void lock() QVN_ACQUIRE();
+  bool try_lock() QVN_TRY_ACQUIRE(true) { return FMutex.try_lock(); }
+  void unlock() QVN_RELEASE();
 
  private:
   std::recursive_mutex FMutex;

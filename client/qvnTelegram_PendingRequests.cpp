@@ -36,7 +36,7 @@ std::string TqvnTelegramPendingRequests::NewTag() {
 void TqvnTelegramPendingRequests::Add(std::string_view aTag, TRequest aRequest) {
   const std::optional<std::uint64_t> number = TagNumber(aTag);
   if (!number) throw std::invalid_argument("Not a request tag: " + std::string(aTag));
-  std::lock_guard<std::mutex> lock(FLock);
+  TqvnLock lock(FLock);
   FRequests.insert_or_assign(*number, std::move(aRequest));
   UpdateExpecting();
 }
@@ -45,7 +45,7 @@ std::optional<TqvnTelegramPendingRequests::TRequest> TqvnTelegramPendingRequests
     std::string_view aExtra) {
   const std::optional<std::uint64_t> number = TagNumber(aExtra);
   if (!number) return std::nullopt;
-  std::lock_guard<std::mutex> lock(FLock);
+  TqvnLock lock(FLock);
   const auto found = FRequests.find(*number);
   if (found == FRequests.end()) return std::nullopt;
   TRequest request = std::move(found->second);
@@ -57,7 +57,7 @@ std::optional<TqvnTelegramPendingRequests::TRequest> TqvnTelegramPendingRequests
 std::vector<TqvnTelegramPendingRequests::TRequest> TqvnTelegramPendingRequests::TakeExpired(
     TClock::time_point aNow) {
   std::vector<TRequest> expired;
-  std::lock_guard<std::mutex> lock(FLock);
+  TqvnLock lock(FLock);
   for (auto it = FRequests.begin(); it != FRequests.end();) {
     if (it->second.Deadline < aNow) {
       expired.push_back(std::move(it->second));
@@ -73,7 +73,7 @@ std::vector<TqvnTelegramPendingRequests::TRequest> TqvnTelegramPendingRequests::
 
 std::vector<TqvnTelegramPendingRequests::TRequest> TqvnTelegramPendingRequests::TakeAll() {
   std::vector<TRequest> all;
-  std::lock_guard<std::mutex> lock(FLock);
+  TqvnLock lock(FLock);
   all.reserve(FRequests.size());
   for (auto& [number, request] : FRequests) all.push_back(std::move(request));
   FRequests.clear();

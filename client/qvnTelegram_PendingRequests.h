@@ -18,12 +18,12 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/qvnThreadSafety.h"
 #include "client/qvnTelegram_Answer.h"
 
 namespace qvn {
@@ -66,12 +66,13 @@ class TqvnTelegramPendingRequests {
   static bool IsTag(std::string_view aExtra);
 
  private:
-  void UpdateExpecting();  // under FLock
+  void UpdateExpecting() QVN_REQUIRES(FLock);
 
-  mutable std::mutex FLock;
-  std::map<std::uint64_t, TRequest> FRequests;  // guarded by FLock, by tag number
-  bool FExpired = false;                        // guarded by FLock
-  std::atomic<bool> FExpecting{false};          // written under FLock
+  mutable TqvnMutex FLock;
+  // By tag number.
+  std::map<std::uint64_t, TRequest> FRequests QVN_GUARDED_BY(FLock);
+  bool FExpired QVN_GUARDED_BY(FLock) = false;
+  std::atomic<bool> FExpecting{false};  // written under FLock
 };
 
 }  // namespace qvn

@@ -101,10 +101,10 @@
 #include "client/qvnTelegram_EventInbox.h"
 #include "client/qvnTelegram_Options.h"
 #include "client/qvnTelegram_PendingRequests.h"
-// Request arguments: reply markups, invoices, the members filter (qvnTelegram_*Requests.cpp).
-#include "client/qvnTelegram_ChatRequests.h"
+// Request arguments: reply markups, invoices, the members filter.
 #include "client/qvnTelegram_Invoice.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
+#include "client/qvnTelegram_Types.h"
 // Records handed to the record events; each lives only for the handling of one event.
 #include "client/qvnTelegram_Records.h"
 

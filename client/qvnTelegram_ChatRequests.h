@@ -32,19 +32,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qvn {
+#include "client/qvnTelegram_Types.h"
 
-enum TqvnTelegramSuperGroupMembersFilter {
-  tsgmFilterNone,
-  tsgmFilterAdministrators,
-  tsgmFilterBanned,
-  tsgmFilterBots,
-  tsgmFilterContacts,
-  tsgmFilterMention,
-  tsgmFilterRecent,
-  tsgmFilterRestricted,
-  tsgmFilterSearch
-};
+namespace qvn {
 
 // The first TDLib releases with the current layouts.
 inline constexpr std::string_view kTDLibDeleteChat = "1.8.0";

@@ -558,8 +558,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   std::atomic<int32_t> FId{0};
   // Written by the dispatcher on the tick's thread.
   std::atomic<int64_t> FMyId{0};
-  std::string FTDLibVersion = "1.6.4";  // guarded by FVersionLock
-  mutable std::mutex FVersionLock;
+  mutable TqvnMutex FVersionLock;
+  std::string FTDLibVersion QVN_GUARDED_BY(FVersionLock) = "1.6.4";
   std::atomic<int> FEventsPerTick{1};
   std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(10)};
   // Held by a tick while it receives and dispatches, by a delivery while it dispatches, by
@@ -569,8 +569,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   TPumpingRecursiveMutex FTickLock;
   // Requests sent with an answer handler, until their answer (thread-safe on its own).
   TqvnTelegramPendingRequests FPendingRequests;
-  std::string FAuthorizationState;  // guarded by FAuthorizationStateLock
-  mutable std::mutex FAuthorizationStateLock;
+  mutable TqvnMutex FAuthorizationStateLock;
+  std::string FAuthorizationState QVN_GUARDED_BY(FAuthorizationStateLock);
 };
 
 }  // namespace qvn

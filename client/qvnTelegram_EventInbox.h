@@ -13,9 +13,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "base/qvnThreadSafety.h"
 
 namespace qvn {
 
@@ -26,14 +27,14 @@ class TqvnEventInbox {
 
   // Appends aTexts in order; true when the inbox was empty before.
   bool Push(std::vector<std::string>&& aTexts) {
-    std::lock_guard<std::mutex> lock(FLock);
+    TqvnLock lock(FLock);
     const bool wasEmpty = FTexts.empty();
     for (std::string& text : aTexts) FTexts.push_back(std::move(text));
     return wasEmpty;
   }
   // Takes the oldest text into aText; false when there is none.
   bool Pop(std::string& aText) {
-    std::lock_guard<std::mutex> lock(FLock);
+    TqvnLock lock(FLock);
     if (FTexts.empty()) return false;
     aText = std::move(FTexts.front());
     FTexts.pop_front();
@@ -41,29 +42,28 @@ class TqvnEventInbox {
     return true;
   }
   bool Empty() const {
-    std::lock_guard<std::mutex> lock(FLock);
+    TqvnLock lock(FLock);
     return FTexts.empty();
   }
   // Waits while kRoom texts or more wait and no Clear came since the call began.
   void WaitForRoom() {
-    std::unique_lock<std::mutex> lock(FLock);
+    TqvnLock lock(FLock);
     const unsigned long clears = FClears;
-    FRoomMade.wait(lock, [&] { return FTexts.size() < kRoom || FClears != clears; });
+    while (FTexts.size() >= kRoom && FClears == clears) lock.Wait(FRoomMade);
   }
   void Clear() {
     std::deque<std::string> dropped;
-    std::lock_guard<std::mutex> lock(FLock);
+    TqvnLock lock(FLock);
     dropped.swap(FTexts);
     ++FClears;
     FRoomMade.notify_all();
   }
 
  private:
-  // ---- State below is guarded by FLock ----
-  mutable std::mutex FLock;
+  mutable TqvnMutex FLock;
   std::condition_variable FRoomMade;
-  std::deque<std::string> FTexts;
-  unsigned long FClears = 0;
+  std::deque<std::string> FTexts QVN_GUARDED_BY(FLock);
+  unsigned long FClears QVN_GUARDED_BY(FLock) = 0;
 };
 
 }  // namespace qvn

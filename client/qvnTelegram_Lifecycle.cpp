@@ -96,12 +96,12 @@ int32_t TqvnTDLib_Telegram_Client::Id() {
 }
 
 std::string TqvnTDLib_Telegram_Client::TDLibVersion() const {
-  std::lock_guard<std::mutex> lock(FVersionLock);
+  TqvnLock lock(FVersionLock);
   return FTDLibVersion;
 }
 
 void TqvnTDLib_Telegram_Client::SetTDLibVersion(std::string aValue) {
-  std::lock_guard<std::mutex> lock(FVersionLock);
+  TqvnLock lock(FVersionLock);
   FTDLibVersion = std::move(aValue);
 }
 

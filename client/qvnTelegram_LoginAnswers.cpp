@@ -19,12 +19,12 @@ constexpr std::string_view kWaitRegistration = "authorizationStateWaitRegistrati
 }  // namespace
 
 std::string TqvnTDLib_Telegram_Client::AuthorizationState() const {
-  std::lock_guard<std::mutex> lock(FAuthorizationStateLock);
+  TqvnLock lock(FAuthorizationStateLock);
   return FAuthorizationState;
 }
 
 void TqvnTDLib_Telegram_Client::SetAuthorizationState(std::string aState) {
-  std::lock_guard<std::mutex> lock(FAuthorizationStateLock);
+  TqvnLock lock(FAuthorizationStateLock);
   FAuthorizationState = std::move(aState);
 }
 

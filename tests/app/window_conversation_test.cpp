@@ -11,7 +11,7 @@
 #include "app/qvnMessageText.h"
 #include "client/qvnTelegram_MessageRequests.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 constexpr int64_t kFamily = TScriptedAccount::kFamily;
@@ -398,4 +398,4 @@ TEST_F(WindowTest, ErrorsAreShownInAMessageBox) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

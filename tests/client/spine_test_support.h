@@ -14,19 +14,9 @@
 
 #include "client/qvnLibs.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/TestClient.h"
 
 namespace qvn::test {
-
-// The client with its tick open to tests.
-class TestClient : public TqvnTDLib_Telegram {
- public:
-  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  // Ticks on a worker end before this class is torn down.
-  ~TestClient() override { EndForDestruction(); }
-  // One tick by hand; aWorker stands for the worker that fired it (it fires the next one at once
-  // when the tick stops on its limit or budget).
-  void Tick(TqvnTimer* aWorker = nullptr) { DoThreadTimer(aWorker); }
-};
 
 // Records what a client fires; safe to read while ticks run on a worker.
 class EventRecorder {

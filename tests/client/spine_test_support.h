@@ -1,5 +1,5 @@
-// Helpers for the client's lifecycle tests: a client whose tick a test can run by hand, a
-// recorder of the events it fires, and a wait that pumps the main-thread queue as a GUI would.
+// Helpers for the client's lifecycle tests: a recorder of the events a client fires, beside the
+// shared test client and pumping wait of tests/support.
 // Used from the test's main thread unless stated otherwise.
 #ifndef QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H
 #define QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H

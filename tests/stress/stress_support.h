@@ -1,5 +1,5 @@
-// Helpers for the stress and hostile-input tests: a client whose tick and dispatcher a test can
-// call by hand, and a probe that assigns every one of the client's events and records what fires.
+// Helpers for the stress and hostile-input tests: a probe that assigns every one of the client's
+// events and records what fires (the client itself is tests/support/TestClient.h).
 // The probe's records may be read from any thread while ticks run on a worker.
 #ifndef QVN_TESTS_STRESS_STRESS_SUPPORT_H
 #define QVN_TESTS_STRESS_STRESS_SUPPORT_H

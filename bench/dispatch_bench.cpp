@@ -17,6 +17,7 @@
 
 #include "bench_support.h"
 #include "client/qvnLibs.h"
+#include "tests/support/TestClient.h"
 #include "json/qvnJSON.h"
 
 namespace {
@@ -43,15 +44,6 @@ void operator delete(void* aBlock, std::size_t) noexcept {
 namespace qvn::bench {
 namespace {
 
-// Opens the dispatcher to direct calls.
-class TBenchClient : public TqvnTDLib_Telegram {
- public:
-  using TqvnTDLib_Telegram::DoReadEvent;
-  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  // Ticks on a worker end before this class is torn down.
-  ~TBenchClient() override { EndForDestruction(); }
-};
-
 // What the handlers saw; read at the end so no handler's work can be optimised away.
 struct TSeen {
   long events = 0;
@@ -60,7 +52,7 @@ struct TSeen {
   size_t bytes = 0;
 };
 
-void HandleEverything(TBenchClient& aClient, TSeen& aSeen) {
+void HandleEverything(test::TestClient& aClient, TSeen& aSeen) {
   aClient.Telegram().API().SetApiId("94575");
   aClient.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
   aClient.Telegram().SetPhoneNumber("+15550100");
@@ -117,7 +109,7 @@ int Run(bool aProfile) {
   size_t totalBytes = 0;
   for (const std::string& text : texts) totalBytes += text.size();
 
-  TBenchClient client(nullptr);
+  test::TestClient client(nullptr);
   TSeen seen;
   HandleEverything(client, seen);
   const auto dispatch = [&] {

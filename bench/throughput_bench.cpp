@@ -15,6 +15,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "bench_support.h"
 #include "client/qvnLibs.h"
+#include "tests/support/TestClient.h"
 #include "fake_tdjson.h"
 
 namespace qvn::bench {
@@ -23,20 +24,13 @@ namespace {
 constexpr int kDefaultEvents = 100000;
 constexpr int kRounds = 3;
 
-class TThroughputClient : public TqvnTDLib_Telegram {
- public:
-  using TqvnTDLib_Telegram::DoReadEvent;
-  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  ~TThroughputClient() override { EndForDestruction(); }
-};
-
 // Handlers that read every record, and a count of the texts handled.
 struct TSeen {
   std::atomic<long> texts{0};
   size_t bytes = 0;
 };
 
-void Handle(TThroughputClient& aClient, TSeen& aSeen) {
+void Handle(test::TestClient& aClient, TSeen& aSeen) {
   aClient.OnBeforeReadEvent = [&aSeen](auto*, const std::string& Text, bool&) {
     aSeen.bytes += Text.size();
     ++aSeen.texts;
@@ -77,7 +71,7 @@ std::vector<std::string> Burst(int aCount) {
 double ThroughClient(const std::vector<std::string>& aBurst, bool aWaits,
                      const std::string& aFolder) {
   fake_td_reset();
-  TThroughputClient client(nullptr);
+  test::TestClient client(nullptr);
   TSeen seen;
   Handle(client, seen);
   client.Telegram().SetDatabaseDirectory(aFolder);
@@ -103,7 +97,7 @@ int Run(int argc, char** argv) {
       "activation to handlers on the main thread (wall time, %d rounds in turns; median)\n",
       count, kRounds);
 
-  TThroughputClient bare(nullptr);
+  test::TestClient bare(nullptr);
   TSeen bareSeen;
   Handle(bare, bareSeen);
   const double bareSeconds = MedianSecondsPerPass(

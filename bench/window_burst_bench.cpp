@@ -23,6 +23,7 @@
 #include "app/qvnMessageText.h"
 #include "bench_support.h"
 #include "client/qvnLibs.h"
+#include "tests/support/TestClient.h"
 #include "window_burst.h"
 
 namespace qvn::bench {
@@ -32,15 +33,6 @@ constexpr int kDefaultBurst = 10000;
 constexpr int kBurners = 2;
 constexpr int kSmallDeliveries = 200;
 
-// Opens the dispatcher to direct calls.
-class TBareClient : public TqvnTDLib_Telegram {
- public:
-  using TqvnTDLib_Telegram::DoReadEvent;
-  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  // Ticks on a worker end before this class is torn down.
-  ~TBareClient() override { EndForDestruction(); }
-};
-
 // What the window builds for each event, built into strings instead of widgets.
 struct TBareViews {
   TqvnChatModel model;
@@ -49,7 +41,7 @@ struct TBareViews {
   std::string log;
 };
 
-void Wire(TBareClient& aClient, TBareViews* aViews) {
+void Wire(test::TestClient& aClient, TBareViews* aViews) {
   aClient.OnBeforeReadEvent = [aViews](auto*, const std::string& Text, bool&) {
     aViews->log = Text;
     const TqvnModelChange change = aViews->model.Apply(Text);
@@ -167,7 +159,7 @@ int Run(int argc, char** argv) {
   }
 
   // Peer: the engine alone on the same texts.
-  TBareClient bare(nullptr);
+  test::TestClient bare(nullptr);
   TBareViews views;
   Wire(bare, &views);
   const double bareSeconds = MedianSecondsPerPass({[&] {

@@ -10,25 +10,18 @@
 #include <string>
 
 #include "client/qvnLibs.h"
+#include "tests/support/TestClient.h"
 
 namespace {
-
-// The client with its dispatcher open to the fuzzer.
-class FuzzClient : public qvn::TqvnTDLib_Telegram {
- public:
-  using qvn::TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  ~FuzzClient() override { EndForDestruction(); }
-  void ReadEvent(const std::string& aText) { DoReadEvent(aText); }
-};
 
 // Keeps the compiler from dropping the reads.
 volatile std::size_t gSink = 0;
 
 void Use(const std::string& aText) { gSink = gSink + aText.size(); }
 
-FuzzClient& Client() {
-  static FuzzClient* client = [] {
-    auto* c = new FuzzClient();
+qvn::test::TestClient& Client() {
+  static qvn::test::TestClient* client = [] {
+    auto* c = new qvn::test::TestClient();
     using qvn::TqvnTDLib_Telegram_Client;
     c->OnBeforeReadEvent = [](TqvnTDLib_Telegram_Client*, const std::string& T, bool&) { Use(T); };
     c->OnEvent = [](TqvnTDLib_Telegram_Client*, const std::string& E, const std::string& T) {
@@ -97,7 +90,7 @@ FuzzClient& Client() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
   const std::string text(reinterpret_cast<const char*>(aData), aSize);
   try {
-    Client().ReadEvent(text);
+    Client().DoReadEvent(text);
   } catch (const std::exception& E) {
     Use(E.what());  // what the tick hands to OnException
   } catch (...) {

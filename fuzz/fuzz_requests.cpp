@@ -3,8 +3,8 @@
 // must be valid JSON holding one object with an "@type", and must read back to the arguments:
 // each non-empty text argument is found among the request's string values as it was given
 // (bytes that are not UTF-8 arrive as U+FFFD; bytes that TDLib reads as bytes, Base64-encoded
-// and exact), each integer among its numbers. The only failures allowed are the documented ones:
-// an API id that is not a decimal number, and a video duration beyond 32 bits.
+// and exact), each integer among its numbers. The only failures allowed are the builders' own
+// refusals: an API id that is not a decimal number, and a video duration beyond 32 bits.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>

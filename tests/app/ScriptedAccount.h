@@ -35,7 +35,7 @@
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 
 class TScriptedAccount {
  public:
@@ -333,6 +333,6 @@ class TScriptedAccount {
   std::vector<std::string> FHeldDownloads;
 };
 
-}  // namespace qvn::testing
+}  // namespace qvn::test
 
 #endif  // QVN_TESTS_APP_SCRIPTEDACCOUNT_H

@@ -12,7 +12,7 @@
 
 #include "app/qvnDialogs.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 
 struct TPrompt {
   std::string Caption, Prompt, Default;
@@ -75,6 +75,6 @@ class TScriptedDialogs : public IqvnDialogs {
   }
 };
 
-}  // namespace qvn::testing
+}  // namespace qvn::test
 
 #endif  // QVN_TESTS_APP_SCRIPTEDDIALOGS_H

@@ -28,7 +28,7 @@
 #include "fake_tdjson.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -206,6 +206,6 @@ inline std::string NewMessage(const std::string& aUserId, const std::string& aCo
          aContent + "}}";
 }
 
-}  // namespace qvn::testing
+}  // namespace qvn::test
 
 #endif  // QVN_TESTS_APP_WINDOWFIXTURE_H

@@ -31,7 +31,7 @@
 
 namespace {
 
-using qvn::testing::TScriptedAccount;
+using qvn::test::TScriptedAccount;
 
 // Runs the event loop for aMilliseconds, and with it the client's ticks.
 void Settle(int aMilliseconds) {
@@ -72,7 +72,7 @@ bool Conversation(const char* aPath) {
   account.PageSize = 50;
   account.HoldDownloads = true;
   account.DownloadSteps = 2;
-  qvn::testing::TScriptedDialogs dialogs;
+  qvn::test::TScriptedDialogs dialogs;
   dialogs.Answers = {"24680"};
   qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
   window.qvnTelegram().SetEventsPerTick(100);

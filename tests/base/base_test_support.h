@@ -1,5 +1,6 @@
-// Helpers for the worker-thread tests: condition waits with generous timeouts, a by-hand pump of
-// the main-thread queue that wakes on the queue's wake-up hook, and a thread-safe log of ticks.
+// Helpers for the worker-thread tests: a counter of the main-thread queue's wake-ups that pumps
+// what is left behind when it goes, and a thread-safe log of ticks. The waits come from
+// tests/support (PumpUntil, WaitUntil).
 // All helpers are used from the test's (main) thread unless they say otherwise.
 
 #ifndef QVN_TESTS_BASE_BASE_TEST_SUPPORT_H_
@@ -10,7 +11,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -19,33 +19,23 @@
 #include <vector>
 
 #include "base/qvnWebSocket_Helpers.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/support/WaitUntil.h"
 
 namespace qvn::test {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kGenerousTimeout = std::chrono::seconds(10);
 
 inline std::uint32_t OsThreadId() { return static_cast<std::uint32_t>(gettid()); }
 
-// Polls APredicate every millisecond; true once it holds, false after ATimeout.
-inline bool WaitUntil(const std::function<bool()>& APredicate,
-                      Clock::duration ATimeout = kGenerousTimeout) {
-  const auto Deadline = Clock::now() + ATimeout;
-  while (!APredicate()) {
-    if (Clock::now() > Deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-// Installs the wake-up hook for its lifetime and pumps the queue by hand, as a GUI loop would.
+// Installs the wake-up hook for its lifetime and counts its calls; tests pump the queue by hand
+// (PumpUntil, PumpMainThreadQueue), as a GUI loop would.
 class HandPump {
  public:
   HandPump() {
     SetMainThreadWakeUp([this] {
       std::lock_guard<std::mutex> Guard(FLock);
       ++FWakeUps;
-      FWoken.notify_all();
     });
   }
   ~HandPump() {
@@ -62,22 +52,8 @@ class HandPump {
     return FWakeUps;
   }
 
-  // Pumps whenever woken until APredicate holds; false after ATimeout.
-  bool PumpUntil(const std::function<bool()>& APredicate,
-                 Clock::duration ATimeout = kGenerousTimeout) {
-    const auto Deadline = Clock::now() + ATimeout;
-    for (;;) {
-      PumpMainThreadQueue();
-      if (APredicate()) return true;
-      if (Clock::now() > Deadline) return false;
-      std::unique_lock<std::mutex> Lock(FLock);
-      FWoken.wait_for(Lock, std::chrono::milliseconds(5));
-    }
-  }
-
  private:
   std::mutex FLock;  // guards FWakeUps
-  std::condition_variable FWoken;
   int FWakeUps = 0;
 };
 

@@ -16,12 +16,10 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "base_test_support.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 using namespace std::chrono_literals;
-using test::HandPump;
-using test::WaitUntil;
 
 // A thread whose Cycle runs the given function.
 class FunctionThread final : public TIdThread {
@@ -74,7 +72,7 @@ std::string OsThreadName(std::uint32_t AThreadId) {
   return Name;
 }
 
-// Names set after the thread started are published too; a DebugName takes precedence.
+// Names set after the thread started reach the running thread too; a DebugName takes precedence.
 TEST(TIdThreadTest, TheNameShownForTheThreadFollowsItsNames) {
   TqvnTimer Timer;
   Timer.SetInterval(0);
@@ -211,4 +209,4 @@ TEST(TqvnComponentBaseTest, VersionAndDestroyingFlag) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -13,11 +13,8 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "base_test_support.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
-
-using test::HandPump;
-using test::WaitUntil;
 
 TEST(MainThreadQueueTest, WorkerCallsRunOnTheMainThreadInOrder) {
   HandPump Pump;
@@ -98,7 +95,7 @@ TEST(MainThreadQueueTest, RunInMainThreadWaitsAndHandsBackTheException) {
     }
     Done = true;
   });
-  EXPECT_TRUE(Pump.PumpUntil([&] { return Done.load(); }));
+  EXPECT_TRUE(PumpUntil([&] { return Done.load(); }));
   Worker.join();
   EXPECT_TRUE(RanOnMain);
   EXPECT_EQ(Caught, "refused");
@@ -151,10 +148,10 @@ TEST(MainThreadQueueTest, RemovalWaitsForTheOwnersRunningCall) {
     RemoveQueuedCalls(&Owner);
     Removed = true;
   });
-  EXPECT_TRUE(Pump.PumpUntil([&] { return InCall.load(); }));
+  EXPECT_TRUE(PumpUntil([&] { return InCall.load(); }));
   Worker.join();
   EXPECT_FALSE(RemovedWhileRunning);
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

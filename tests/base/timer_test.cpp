@@ -14,13 +14,10 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "base_test_support.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 using namespace std::chrono_literals;
-using test::HandPump;
-using test::TickLog;
-using test::WaitUntil;
 
 TEST(TqvnTimerTest, DefaultsAndVersion) {
   TqvnTimer Timer;
@@ -146,7 +143,7 @@ TEST(TqvnTimerTest, EachModeDeliversOnItsThreadAndRoutesOnTimerExceptions) {
       Exceptions.Add();
     });
     Timer->SetInterval(1);
-    ASSERT_TRUE(Pump.PumpUntil([&] { return Ticks.Count() >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return Ticks.Count() >= 2; }));
     const std::uint32_t WorkerId = Timer->ThreadId();
     Timer.reset();
 
@@ -197,7 +194,7 @@ TEST(TqvnTimerTest, SynchronousTickExceptionWithoutOnExceptionKeepsTheWorkerCycl
     throw std::runtime_error("unhandled tick");
   });
   Timer->SetInterval(1);
-  EXPECT_TRUE(Pump.PumpUntil([&] { return Ticks >= 2; }));
+  EXPECT_TRUE(PumpUntil([&] { return Ticks >= 2; }));
   EXPECT_FALSE(Timer->Terminated());
 }
 
@@ -227,7 +224,7 @@ TEST(TqvnTimerTest, FreeThreadSafelyFromInsideOnTimerDefersTheFree) {
     Guard.reset();
     Timer->SetInterval(1);
     Timer = nullptr;  // from here on the worker belongs to itself
-    ASSERT_TRUE(Pump.PumpUntil([&] { return Freed.load(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Freed.load(); }));
     EXPECT_TRUE(HandlerDone);
     if (Mode == neAsynchronous) {
       EXPECT_TRUE(BodyEndedInHandler);
@@ -255,7 +252,7 @@ TEST(TqvnTimerTest, NoTickRunsAfterFreeThreadSafelyFromInsideOnTimer) {
   Guard.reset();
   Timer->SetInterval(0);
   Timer = nullptr;
-  ASSERT_TRUE(Pump.PumpUntil([&] { return Freed.load(); }));
+  ASSERT_TRUE(PumpUntil([&] { return Freed.load(); }));
   EXPECT_EQ(Ticks, 1);
   EXPECT_GE(RunByNestedPump, 1u);  // they were taken from the queue but fired nothing
 }
@@ -300,7 +297,7 @@ TEST(TqvnTimerTest, FreeThreadSafelyWaitsForAHandlerRunningOnAnotherThread) {
       FreeThreadSafely(Timer);
       Freed = true;
     });
-    ASSERT_TRUE(Pump.PumpUntil([&] { return Freed.load(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Freed.load(); }));
     Freer.join();
     EXPECT_TRUE(Returned);
     EXPECT_FALSE(FreedUnderIt);
@@ -338,4 +335,4 @@ TEST(TqvnTimerTest, MainThreadFreesSynchronousWorkerBlockedOnIt) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

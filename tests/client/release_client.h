@@ -65,7 +65,7 @@ class TReleaseClient {
   }
 
   // Runs ticks until aDone holds; false after a generous time.
-  bool Until(const std::function<bool()>& aDone) { return PumpUntil(aDone); }
+  ::testing::AssertionResult Until(const std::function<bool()>& aDone) { return PumpUntil(aDone); }
 
   // Sends through aSend and returns TDLib's next answer that is not an update (null when none
   // came in time).

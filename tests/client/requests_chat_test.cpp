@@ -8,7 +8,7 @@
 
 #include "client/qvnTelegram_ChatRequests.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 constexpr const char* kUnreportedVersion = "1.6.4";  // the client's version before TDLib reports one
@@ -27,7 +27,7 @@ void ExpectExact(const std::vector<ExactCase>& aCases) {
   }
 }
 
-TEST(ChatRequests, WrittenTemplates) {
+TEST(ChatRequests, ExactTexts) {
   ExpectExact({
       {"AddChatMember", BuildAddChatMember("-5", 42, 100),
        "{\"@type\": \"addChatMember\", \"chat_id\": \"-5\", \"user_id\": 42, \"forward_limit\": "
@@ -116,7 +116,7 @@ TEST(ChatRequests, SupergroupMembersFilters) {
   }
 }
 
-TEST(ChatRequests, ProxyAdditionsWrittenLayout) {
+TEST(ChatRequests, ProxyAdditionsExactTexts) {
   ExpectExact({
       {"HTTP", BuildAddProxyHTTP("10.0.0.1", 8080, "user", "pw", true, kUnreportedVersion),
        "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":8080,"
@@ -260,4 +260,4 @@ TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

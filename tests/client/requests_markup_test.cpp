@@ -8,7 +8,7 @@
 #include "client/qvnTelegram_ReplyMarkup.h"
 #include "json/qvnBase_Helpers.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 // A fragment is a member, not an object: wrap it to parse it as strict JSON.
@@ -135,4 +135,4 @@ TEST(ReplyMarkup, CallbackDataComesBackThroughTheCallbackQueryRecord) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -11,7 +11,7 @@
 #include "client/qvnTelegram_RequestText.h"
 #include "json/qvnBase_Helpers.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 constexpr const char* kUnreportedVersion = "1.6.4";  // the client's version before TDLib reports one
@@ -33,7 +33,7 @@ struct ExactCase {
   std::string expected;
 };
 
-TEST(MessageRequests, WrittenTemplates) {
+TEST(MessageRequests, ExactTexts) {
   TqvnTelegramSendInvoice freshInvoice;
   const std::vector<ExactCase> cases = {
       {"SendTextMessage", BuildSendTextMessage("-100123", "Hello", nullptr, nullptr),
@@ -354,4 +354,4 @@ TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

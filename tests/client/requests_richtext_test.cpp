@@ -7,7 +7,7 @@
 
 #include "client/qvnTelegram_RichText.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 struct Entity {
@@ -99,4 +99,4 @@ TEST(RichText, AppendsToExistingEntitiesWithComma) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -21,6 +21,7 @@
 #include "fake_tdjson.h"
 #include "spine_test_support.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace qvn::test {
 namespace {
@@ -486,19 +487,9 @@ TEST_F(ClientLifecycle, NotifyEventsTakesEffectAtTheNextActivation) {
   EXPECT_NE(recorder.Threads()[1], std::this_thread::get_id());
 }
 
-// Waits until aDone holds without running the main thread's queued calls.
-bool WaitWithoutPumping(const std::function<bool()>& aDone) {
-  const auto deadline = std::chrono::steady_clock::now() + kGenerousTimeout;
-  while (!aDone()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
 // Waits until the worker has handed at least one tick to the main thread.
-bool WaitForQueuedTick(std::atomic<int>& aWakeUps) {
-  return WaitWithoutPumping([&] { return aWakeUps.load() > 0; });
+::testing::AssertionResult WaitForQueuedTick(std::atomic<int>& aWakeUps) {
+  return WaitUntil([&] { return aWakeUps.load() > 0; });
 }
 
 TEST_F(ClientLifecycle, DeactivationWithATickStillQueuedFiresNothing) {
@@ -620,7 +611,7 @@ TEST_F(ClientLifecycle, ADeliveryKeepsToItsBoundsAndHandsTheRestOverAtOnce) {
     // Asynchronous: the worker takes every text before the first delivery runs, so exactly one
     // delivery waits for the main thread at a time.
     if (c.Mode == neAsynchronous) {
-      ASSERT_TRUE(WaitWithoutPumping([] { return fake_td_pending_events() == 0; }));
+      ASSERT_TRUE(WaitUntil([] { return fake_td_pending_events() == 0; }));
     }
     std::vector<size_t> perPump;  // what each pump of the main thread's queue dispatched
     const auto deadline = std::chrono::steady_clock::now() + kGenerousTimeout;
@@ -654,7 +645,7 @@ TEST_F(ClientLifecycle, TextsReceivedButNotDeliveredAreDroppedAtDeactivation) {
   client.SetWaitForEvents(true);
   client.SetActive(true);
   QueueEvents(1, 3);
-  ASSERT_TRUE(WaitWithoutPumping([] { return fake_td_pending_events() == 0; }));
+  ASSERT_TRUE(WaitUntil([] { return fake_td_pending_events() == 0; }));
   client.SetActive(false);
   PumpMainThreadQueue();
   EXPECT_TRUE(recorder.Texts().empty());
@@ -669,7 +660,7 @@ TEST_F(ClientLifecycle, TheWaitingWorkerTakesNoMoreThanTheMainThreadKeepsUpWith)
   client.SetWaitForEvents(true);
   client.SetActive(true);
   QueueEvents(1, kBurst);
-  ASSERT_TRUE(WaitWithoutPumping([] { return fake_td_waiting_receives() == 0; }));
+  ASSERT_TRUE(WaitUntil([] { return fake_td_waiting_receives() == 0; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const size_t taken = kBurst - fake_td_pending_events();
   EXPECT_GE(taken, TqvnEventInbox::kRoom);

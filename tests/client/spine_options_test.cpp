@@ -5,7 +5,7 @@
 
 #include "client/qvnLibs.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 void Fill(TqvnTelegram_Options& options) {
@@ -110,4 +110,4 @@ TEST(TelegramOptions, AssignFromAnotherClassFailsAndChangesNothing) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "spine_test_support.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::test {
 namespace {
@@ -24,19 +25,12 @@ namespace fs = std::filesystem;
 class RealTDLib : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qvn-real-tdlib-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    FDirectory = pattern;
     FPrevious = fs::current_path();
-    fs::current_path(FDirectory);
+    fs::current_path(FDirectory.Path());
   }
-  void TearDown() override {
-    fs::current_path(FPrevious);
-    std::error_code ignored;
-    fs::remove_all(FDirectory, ignored);
-  }
+  void TearDown() override { fs::current_path(FPrevious); }
 
-  fs::path FDirectory;
+  TTempDir FDirectory;
   fs::path FPrevious;
 };
 
@@ -69,9 +63,9 @@ TEST_F(RealTDLib, TheQuietestLevelKeepsTDLibsStartUpSilent) {
   TestClient client;
   EventRecorder recorder(client);
   client.Telegram().SetErrorsLevel(tvbFatalErrors);
-  client.Telegram().SetDatabaseDirectory((FDirectory / "db").string());
+  client.Telegram().SetDatabaseDirectory((FDirectory.Path() / "db").string());
   client.SetWaitForEvents(true);
-  const std::string written = StandardErrorOf(FDirectory / "stderr.txt", [&] {
+  const std::string written = StandardErrorOf(FDirectory.Path() / "stderr.txt", [&] {
     client.SetActive(true);
     PumpUntil([&] { return AnyContains(recorder.Texts(), "authorizationStateWaitTdlibParameters"); });
     client.SetActive(false);
@@ -84,7 +78,7 @@ TEST_F(RealTDLib, TheFirstEventsAreTDLibsOwnAndDeactivationIsClean) {
   TestClient client;
   EventRecorder recorder(client);
   client.Telegram().SetErrorsLevel(tvbFatalErrors);
-  client.Telegram().SetDatabaseDirectory((FDirectory / "db").string());
+  client.Telegram().SetDatabaseDirectory((FDirectory.Path() / "db").string());
   client.SetEventsPerTick(50);
 
   client.SetActive(true);
@@ -107,7 +101,7 @@ TEST_F(RealTDLib, TheFirstEventsAreTDLibsOwnAndDeactivationIsClean) {
 // Both clients of one database folder reach TDLib only through the first: the second is refused
 // before it creates a TDLib client, and stopping both ends cleanly.
 TEST_F(RealTDLib, ASecondClientOnTheSameDatabaseFolderIsRefusedAtOnce) {
-  const std::string folder = (FDirectory / "db").string();
+  const std::string folder = (FDirectory.Path() / "db").string();
   TestClient first;
   TestClient second;
   EventRecorder firstRecorder(first);

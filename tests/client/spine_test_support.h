@@ -1,5 +1,5 @@
-// Helpers for the client's lifecycle tests: a client whose tick a test can run by hand, a
-// recorder of the events it fires, and a wait that pumps the main-thread queue as a GUI would.
+// Helpers for the client's lifecycle tests: a recorder of the events a client fires, beside the
+// shared test client and pumping wait of tests/support.
 // Used from the test's main thread unless stated otherwise.
 #ifndef QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H
 #define QVN_TESTS_CLIENT_SPINE_TEST_SUPPORT_H
@@ -14,19 +14,9 @@
 
 #include "client/qvnLibs.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/TestClient.h"
 
 namespace qvn::test {
-
-// The client with its tick open to tests.
-class TestClient : public TqvnTDLib_Telegram {
- public:
-  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  // Ticks on a worker end before this class is torn down.
-  ~TestClient() override { EndForDestruction(); }
-  // One tick by hand; aWorker stands for the worker that fired it (it fires the next one at once
-  // when the tick stops on its limit or budget).
-  void Tick(TqvnTimer* aWorker = nullptr) { DoThreadTimer(aWorker); }
-};
 
 // Records what a client fires; safe to read while ticks run on a worker.
 class EventRecorder {

@@ -6,7 +6,7 @@
 
 #include "json/qvnBase_Helpers.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 struct TextCase {
@@ -155,4 +155,4 @@ TEST(UTF16Length, CountsCodeUnits) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -9,7 +9,7 @@
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 std::vector<std::string> Lines(const std::string& aFile) {
@@ -78,4 +78,4 @@ TEST(JSONEvents, MessageFieldsReachable) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -8,7 +8,7 @@
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 void Walk(TqvnJSON& aDocument) {
@@ -65,4 +65,4 @@ TEST(JSONFuzzFindings, StayFixed) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -7,7 +7,7 @@
 
 #include "json/qvnJSON.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 struct ReadCase {
@@ -201,4 +201,4 @@ TEST(JSONReader, AddObjectAndAddArrayReadTheirText) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

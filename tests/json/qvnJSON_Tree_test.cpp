@@ -10,7 +10,7 @@
 
 #include "json/qvnJSON.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 TEST(JSONTree, LookupIsExactAndFindsTheFirst) {
@@ -264,4 +264,4 @@ TEST(JSONTree, DoublesAcrossTheWholeRange) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -7,7 +7,7 @@
 
 #include "json/qvnJSON.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 TEST(JSONWriter, EmptyDocuments) {
@@ -114,4 +114,4 @@ TEST(JSONWriter, ReadThenPrintDropsBlanksAndKeepsSpelling) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

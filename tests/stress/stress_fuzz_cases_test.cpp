@@ -9,7 +9,7 @@
 #include "client/qvnTelegram_RichText.h"
 #include "json/qvnBase_Helpers.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 // fuzz/regression/richtext-marker-joins-bytes: removing "~~~~" between the bytes DC and 97,
@@ -37,4 +37,4 @@ TEST(FuzzCases, MarkersBetweenBytesThatAreNotUTF8JoinNothing) {
 }
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

@@ -12,7 +12,7 @@
 #include "fake_tdjson.h"
 #include "stress_support.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 using ::testing::ElementsAreArray;
@@ -184,7 +184,7 @@ class HostileEventTexts : public ::testing::TestWithParam<HostileCase> {
     EXPECT_EQ(fake_td_misuse_count(), 0);
   }
 
-  StressClient FClient;
+  TestClient FClient;
   EventProbe FProbe{FClient};
 };
 
@@ -218,4 +218,4 @@ INSTANTIATE_TEST_SUITE_P(Texts, HostileEventTexts, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

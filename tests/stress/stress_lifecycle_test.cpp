@@ -19,8 +19,9 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "fake_tdjson.h"
 #include "stress_support.h"
+#include "tests/support/WaitUntil.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -88,7 +89,7 @@ class EventFeeder {
 
 class LifecycleStress : public ::testing::TestWithParam<Delivery> {
  protected:
-  void Configure(StressClient& aClient) {
+  void Configure(TestClient& aClient) {
     aClient.SetNotifyEvents(GetParam().Mode);
     aClient.SetWaitForEvents(GetParam().Waits);
   }
@@ -103,7 +104,7 @@ class LifecycleStress : public ::testing::TestWithParam<Delivery> {
 
 TEST_P(LifecycleStress, AThousandActivationsWhileEventsFlow) {
   constexpr int kCycles = 1000;
-  StressClient client;
+  TestClient client;
   Configure(client);
   client.SetEventsPerTick(4);
   EventProbe probe(client);
@@ -167,13 +168,8 @@ TEST_P(LifecycleStress, AThousandActivationsWhileEventsFlow) {
 
 // Waits until the worker has handed something to the main thread (a queued tick, or a tick
 // it waits for), counted by the wake-up hook.
-bool WaitForHandOver(const std::atomic<int>& aWakeUps) {
-  const auto deadline = std::chrono::steady_clock::now() + kGenerousTimeout;
-  while (aWakeUps == 0) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+::testing::AssertionResult WaitForHandOver(const std::atomic<int>& aWakeUps) {
+  return WaitUntil([&] { return aWakeUps > 0; });
 }
 
 // Asynchronous: a tick or delivery is queued on the main thread. Synchronous: the worker waits
@@ -187,7 +183,7 @@ TEST_P(LifecycleStress, DestroyingTheClientWithTicksQueuedOrRunning) {
     fake_td_reset();
     std::atomic<int> wakeUps{0};
     SetMainThreadWakeUp([&] { ++wakeUps; });
-    auto client = std::make_unique<StressClient>();
+    auto client = std::make_unique<TestClient>();
     Configure(*client);
     auto probe = std::make_unique<EventProbe>(*client);
     std::atomic<bool> entered{false};
@@ -268,7 +264,7 @@ TEST_P(LifecycleStress, HandlersThatRaiseOnEveryEvent) {
                         Case{"every handler after OnBeforeReadEvent raises", false}}) {
     SCOPED_TRACE(c.Name);
     fake_td_reset();
-    StressClient client;
+    TestClient client;
     Configure(client);
     client.SetEventsPerTick(1000);
     client.SetTickTimeBudget(std::chrono::seconds(10));
@@ -308,7 +304,7 @@ TEST_P(LifecycleStress, APromptHandlerThatDeactivatesTheClient) {
   for (const bool reactivate : {false, true}) {
     SCOPED_TRACE(reactivate ? "deactivates and reactivates" : "deactivates");
     fake_td_reset();
-    StressClient client;
+    TestClient client;
     Configure(client);
     client.SetEventsPerTick(10);
     EventProbe probe(client);
@@ -359,4 +355,4 @@ INSTANTIATE_TEST_SUITE_P(All, LifecycleStress,
                          DeliveryName);
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

@@ -14,7 +14,7 @@
 #include "client/qvnTelegram_MessageRequests.h"
 #include "json/qvnBase_Helpers.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 const std::vector<std::string> kHostileArguments = {
@@ -97,4 +97,4 @@ TEST(HostileRequestArguments, NeverBreakOrInjectIntoARequest) {
 }
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

@@ -16,7 +16,7 @@
 #include "stress_support.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -100,7 +100,7 @@ TEST(DamagedLibrary, ActivationReportsItAndSucceedsOnceAWholeCopyIsInPlace) {
   const std::string library = (fs::read_symlink("/proc/self/exe").parent_path() / "libtdjson.so");
   CopyLibrary(library, SegmentsEnd() / 2);  // as an interrupted copy leaves it
 
-  StressClient client;
+  TestClient client;
   EventProbe probe(client);
   for (int attempt = 0; attempt < 2; ++attempt) {
     SCOPED_TRACE(attempt);
@@ -121,4 +121,4 @@ TEST(DamagedLibrary, ActivationReportsItAndSucceedsOnceAWholeCopyIsInPlace) {
 }
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

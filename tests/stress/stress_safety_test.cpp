@@ -17,7 +17,7 @@
 #include "stress_support.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 using ::testing::HasSubstr;
@@ -29,7 +29,7 @@ std::string StateEvent(const std::string& aState) {
 }
 
 // Ticks until TDLib has nothing more to hand out.
-void Drain(StressClient& aClient) {
+void Drain(TestClient& aClient) {
   aClient.SetEventsPerTick(64);
   for (int i = 0; i < 100 && fake_td_pending_events() > 0; ++i) aClient.Tick();
   ASSERT_EQ(fake_td_pending_events(), 0u);
@@ -74,7 +74,7 @@ class DatabaseDirectory : public ::testing::Test {
 
   mode_t FPreviousMask = 0;
   test::TTempDir FFolder;
-  StressClient FClient;
+  TestClient FClient;
   EventProbe FProbe{FClient};
 };
 
@@ -138,7 +138,7 @@ TEST_F(DatabaseDirectory, AFolderThatCannotBeCreatedFailsActivation) {
 TEST_F(DatabaseDirectory, AnInactiveClientCreatesNothing) {
   const std::string directory = FFolder.File("db");
   FClient.Telegram().SetDatabaseDirectory(directory);
-  FClient.ReadEvent(StateEvent("authorizationStateWaitTdlibParameters"));
+  FClient.DoReadEvent(StateEvent("authorizationStateWaitTdlibParameters"));
   EXPECT_EQ(test::ModeOf(directory), -1);
 }
 
@@ -186,7 +186,7 @@ TEST(Secrets, NeverLeaveThroughEventsExceptionsOrStandardError) {
     testing::internal::CaptureStderr();
     std::vector<Fired> fired;
     {
-      StressClient client;
+      TestClient client;
       EventProbe probe(client);
       probe.Code = kCode;
       probe.Password = kPassword;
@@ -273,4 +273,4 @@ TEST(SecretMask, HidesTheStringValuesOfSecretMembersAndNothingElse) {
 }
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

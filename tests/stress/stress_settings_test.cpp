@@ -23,7 +23,7 @@
 #include "app/qvnPrivateFile.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn::stress {
+namespace qvn::test {
 namespace {
 
 constexpr const char* kSection = "TELEGRAM";
@@ -337,4 +337,4 @@ TEST(LoginSettings, WhatIsNotReadIsNeitherLoadedNorOverwritten) {
 }
 
 }  // namespace
-}  // namespace qvn::stress
+}  // namespace qvn::test

@@ -1,5 +1,5 @@
-// Helpers for the stress and hostile-input tests: a client whose tick and dispatcher a test can
-// call by hand, and a probe that assigns every one of the client's events and records what fires.
+// Helpers for the stress and hostile-input tests: a probe that assigns every one of the client's
+// events and records what fires (the client itself is tests/support/TestClient.h).
 // The probe's records may be read from any thread while ticks run on a worker.
 #ifndef QVN_TESTS_STRESS_STRESS_SUPPORT_H
 #define QVN_TESTS_STRESS_STRESS_SUPPORT_H
@@ -15,21 +15,9 @@
 
 #include "client/qvnLibs.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/TestClient.h"
 
-namespace qvn::stress {
-
-using test::kGenerousTimeout;
-using test::PumpUntil;
-
-// The client with its tick and its dispatcher open to tests. Adds no state and overrides
-// nothing, so it behaves exactly like TqvnTDLib_Telegram itself.
-class StressClient : public TqvnTDLib_Telegram {
- public:
-  using TqvnTDLib_Telegram::TqvnTDLib_Telegram;
-  ~StressClient() override { EndForDestruction(); }
-  void Tick() { DoThreadTimer(nullptr); }
-  void ReadEvent(const std::string& aText) { DoReadEvent(aText); }
-};
+namespace qvn::test {
 
 // One thing the client fired: which event and its main argument (the text for OnBeforeReadEvent,
 // "@type" for OnEvent, the status, the exception's message, a record's chat id...).
@@ -139,6 +127,6 @@ class EventProbe {
   std::vector<Fired> FFired;  // guarded by FLock
 };
 
-}  // namespace qvn::stress
+}  // namespace qvn::test
 
 #endif  // QVN_TESTS_STRESS_STRESS_SUPPORT_H

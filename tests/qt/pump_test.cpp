@@ -13,7 +13,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "qt/qvnMainThreadPump.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 using Trace = std::vector<std::string>;
@@ -51,4 +51,4 @@ TEST(QtMainThreadPump, QueuedCallsRunFromTheEventLoopAndAFailureIsReported) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -23,7 +23,7 @@
 #include "qt/qvnMainThreadPump.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 // Waits for the modal input box, lets aAct inspect and answer it.
@@ -150,4 +150,4 @@ TEST(QtDialogs, WindowKeepsHandlingEventsWhileTheCodePromptIsOpen) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

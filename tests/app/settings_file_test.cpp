@@ -15,13 +15,8 @@
 #include "app/qvnSystemInfo.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
-
-using test::ModeOf;
-using test::ReadText;
-using test::TTempDir;
-using test::WriteText;
 
 TEST(SettingsPath, ReplacesOrAppendsTheExtension) {
   const struct {
@@ -116,7 +111,7 @@ TEST(SystemInfo, TheDeviceIsNamedByItsMakerAndModel) {
   };
   for (const auto& c : cases) EXPECT_EQ(DeviceModelFrom(c.vendor, c.product, "x86_64"), c.model);
   EXPECT_FALSE(SystemVersionText().empty());
-  EXPECT_NE(SystemVersionText(), "Windows");
+  EXPECT_NE(SystemVersionText(), "Windows") << "the running system, not the engine's default";
 }
 
 TEST(IntegerText, AcceptsDecimalDollarAndHexForms) {
@@ -305,4 +300,4 @@ TEST(IniFile, UnwritablePathRaisesUnableToWrite) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

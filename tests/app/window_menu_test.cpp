@@ -2,7 +2,7 @@
 #include "WindowFixture.h"
 #include "client/qvnTelegram_ChatRequests.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 class MenuTest : public WindowTest {
@@ -216,4 +216,4 @@ TEST_F(MenuTest, GetChatsAsksForFiftyChatsAndNothingWhenLoggedInAsBot) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -6,7 +6,7 @@
 #include "app/qvnRequestTags.h"
 #include "app/qvnWindowRequests.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 TEST(WindowRequests, TextsCarryNumbersAndTheTag) {
@@ -62,4 +62,4 @@ TEST(RequestTags, EachAnswerFindsItsRequestOnce) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -5,7 +5,7 @@
 #include "WindowFixture.h"
 #include "client/qvnTelegram_MessageRequests.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 class ChatsTest : public WindowTest {
@@ -119,4 +119,4 @@ TEST_F(ChatsTest, GetChatsShowsEveryKnownChatAgainAndKeepsTheCurrentChat) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -10,7 +10,7 @@
 #include "app/qvnDisplayText.h"
 #include "app/qvnLineBatch.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 struct TViewState {
@@ -168,4 +168,4 @@ TEST(LineBatchTest, EveryBlockOfAShortenedLineKeepsTheWholeText) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -8,7 +8,7 @@
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 // Times in these tests are UTC.
@@ -236,4 +236,4 @@ TEST(StatusText, StatesInWords) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

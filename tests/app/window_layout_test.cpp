@@ -7,7 +7,7 @@
 
 #include "WindowFixture.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 // The menu tree as indented "name caption" lines ("-" for a separator).
@@ -106,4 +106,4 @@ TEST_F(WindowTest, MenuTree) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -9,7 +9,7 @@
 
 #include "WindowFixture.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 TEST_F(WindowTest, ProxySecretsInTDLibsAnswersAreMaskedInTheLogAndStatusBar) {
@@ -92,4 +92,4 @@ TEST_F(WindowTest, ADoubleClickOnALineShownWholeCopiesNothing) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -13,12 +13,8 @@
 #include "json/qvnBase_Helpers.h"
 #include "sample_events.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
-
-using test::MessageSample;
-using test::Replaced;
-using test::SampleEvent;
 
 // ---- Messages ----
 
@@ -578,4 +574,4 @@ TEST(LoginRequests, RefusedDatabaseKeyIsReportedClearly) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

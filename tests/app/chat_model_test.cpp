@@ -10,7 +10,7 @@
 #include "app/qvnChatModel.h"
 #include "json/qvnJSON.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 constexpr int64_t kMe = 5123456789;
@@ -342,4 +342,4 @@ TEST_F(ChatModelTest, AValueThatDoesNotConvertRaisesAndKeepsWhatWasRead) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -23,7 +23,7 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 class WindowWithRealTDLib : public ::testing::Test {
@@ -158,4 +158,4 @@ TEST(WindowRequestsWithRealTDLib, TDLibReadsEveryRequestTheWindowBuilds) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -9,12 +9,8 @@
 
 #include "WindowFixture.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
-
-using test::ModeOf;
-using test::ReadText;
-using test::WriteText;
 
 TEST_F(WindowTest, NoSettingsFileGivesEmptyEntriesAndUserLogin) {
   Open();
@@ -192,4 +188,4 @@ TEST_F(WindowTest, StartUpRemovesTemporaryFilesOfSavesCutShort) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -12,7 +12,7 @@
 #include "client/qvnTelegram_PendingRequests.h"
 #include "client/qvnTelegram_RequestExtra.h"
 
-namespace qvn {
+namespace qvn::test {
 namespace {
 
 // ---- "@extra" in request and answer texts ----
@@ -220,4 +220,4 @@ TEST(Answer, ReadTellsAnswersFromErrors) {
 }
 
 }  // namespace
-}  // namespace qvn
+}  // namespace qvn::test

@@ -8,7 +8,7 @@
 #include "client/qvnTelegram_DatabaseFolder.h"
 #include "json/qvnBase_Helpers.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 TEST_F(WindowTest, StartCopiesTheEntriesForTheChosenLoginKind) {
@@ -47,7 +47,7 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndLoadsTheChatListOnce) {
   EXPECT_NE(parameters.find("\"device_model\": \"" + EscapeJSONString(DeviceModelText()) + "\""),
             std::string::npos)
       << parameters;
-  EXPECT_EQ(parameters.find("Windows"), std::string::npos);
+  EXPECT_EQ(parameters.find("Windows"), std::string::npos) << "the engine's default system version";
   ASSERT_EQ(SentOfType("setAuthenticationPhoneNumber").size(), 1u);
   EXPECT_NE(SentOfType("setAuthenticationPhoneNumber")[0].find("+15550100"), std::string::npos);
   ASSERT_EQ(SentOfType("checkAuthenticationCode").size(), 1u);
@@ -320,4 +320,4 @@ TEST_F(WindowTest, FatalErrorFromATDLibThreadReachesTheLogOnTheGuiThread) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

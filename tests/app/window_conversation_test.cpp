@@ -11,7 +11,7 @@
 #include "app/qvnMessageText.h"
 #include "client/qvnTelegram_MessageRequests.h"
 
-namespace qvn::testing {
+namespace qvn::test {
 namespace {
 
 constexpr int64_t kFamily = TScriptedAccount::kFamily;
@@ -378,7 +378,7 @@ TEST_F(WindowTest, ErrorsAreShownInAMessageBox) {
     std::string shown;
   } cases[] = {
       // Rejected login answers (the parameters too) are shown by the engine's
-      // OnAuthenticationError, which knows the step each answered (window_login_tests.cpp).
+      // OnAuthenticationError, which knows the step each answered (window_login_test.cpp).
       // Two in one go make one box.
       {{AuthState("authorizationStateReady"), Error("Chat not found"), Error("USER_ID_INVALID")},
        "Telegram refused the request: Chat not found (error 400).\n\nTelegram refused the "
@@ -398,4 +398,4 @@ TEST_F(WindowTest, ErrorsAreShownInAMessageBox) {
 }
 
 }  // namespace
-}  // namespace qvn::testing
+}  // namespace qvn::test

@@ -100,26 +100,26 @@ void TFRMQVNTelegram::WireClient() {
   // Every event text reaches the log and the chat model here, before the engine dispatches it;
   // the model reads users, chats, messages, files and answers itself, so the engine's message
   // and chat records are not needed.
-  t.OnBeforeReadEvent = [this](auto*, const std::string& Text, bool& Handled) {
-    qvnTelegramBeforeReadEvent(Text, Handled);
+  t.OnBeforeReadEvent = [this](auto*, const std::string& aText, bool& aHandled) {
+    qvnTelegramBeforeReadEvent(aText, aHandled);
   };
-  t.OnConnectionStatus = [this](auto*, const std::string& Status) {
-    qvnTelegramConnectionStatus(Status);
+  t.OnConnectionStatus = [this](auto*, const std::string& aStatus) {
+    qvnTelegramConnectionStatus(aStatus);
   };
-  t.OnAuthorizationStatus = [this](auto*, const std::string& Status) {
-    qvnTelegramAuthorizationStatus(Status);
+  t.OnAuthorizationStatus = [this](auto*, const std::string& aStatus) {
+    qvnTelegramAuthorizationStatus(aStatus);
   };
-  t.OnAuthenticationCode = [this](auto*, std::string& Code) {
-    qvnTelegramAuthenticationCode(Code);
+  t.OnAuthenticationCode = [this](auto*, std::string& aCode) {
+    qvnTelegramAuthenticationCode(aCode);
   };
-  t.OnAuthenticationPassword = [this](auto*, std::string& Password) {
-    qvnTelegramAuthenticationPassword(Password);
+  t.OnAuthenticationPassword = [this](auto*, std::string& aPassword) {
+    qvnTelegramAuthenticationPassword(aPassword);
   };
-  t.OnAuthenticationError = [this](auto*, const std::string& State, int32_t Code,
-                                   const std::string& Message) {
-    qvnTelegramAuthenticationError(State, Code, Message);
+  t.OnAuthenticationError = [this](auto*, const std::string& aState, int32_t aCode,
+                                   const std::string& aMessage) {
+    qvnTelegramAuthenticationError(aState, aCode, aMessage);
   };
-  t.OnException = [this](auto*, const std::exception& E) { qvnTelegramException(E); };
+  t.OnException = [this](auto*, const std::exception& e) { qvnTelegramException(e); };
 }
 
 // ---- Window life and settings ----
@@ -134,8 +134,8 @@ void TFRMQVNTelegram::closeEvent(QCloseEvent* aEvent) {
   std::string failure;
   try {
     SaveSettings();
-  } catch (const std::exception& E) {
-    failure = E.what();
+  } catch (const std::exception& e) {
+    failure = e.what();
   }
   // Settings that cannot be saved never keep the user from closing: they choose.
   if (failure.empty() || FDialogs.ConfirmCloseWithoutSaving(failure)) {
@@ -269,68 +269,68 @@ void TFRMQVNTelegram::RequestChatList() {
   FTelegram->GetChats(kChatsOffsetOrder, kChatsOffsetChatId, kChatsLimit);
 }
 
-void TFRMQVNTelegram::qvnTelegramBeforeReadEvent(const std::string& Text, bool& /*Handled*/) {
-  DoLog(Text);
-  ApplyEvent(Text);
+void TFRMQVNTelegram::qvnTelegramBeforeReadEvent(const std::string& aText, bool& /*Handled*/) {
+  DoLog(aText);
+  ApplyEvent(aText);
 }
 
-void TFRMQVNTelegram::qvnTelegramConnectionStatus(const std::string& Status) {
-  FConnectionState = Status;
-  DoStatus(ConnectionStateText(Status));
+void TFRMQVNTelegram::qvnTelegramConnectionStatus(const std::string& aStatus) {
+  FConnectionState = aStatus;
+  DoStatus(ConnectionStateText(aStatus));
   UpdateTitle();
 }
 
-void TFRMQVNTelegram::qvnTelegramAuthorizationStatus(const std::string& Status) {
-  FAuthorizationState = Status;
+void TFRMQVNTelegram::qvnTelegramAuthorizationStatus(const std::string& aStatus) {
+  FAuthorizationState = aStatus;
   // The main list is loaded once per login; TDLib keeps it up to date from then on. Bots have
   // no chat list: their chats arrive with their messages.
-  if (Status == "authorizationStateReady" && FTelegram->Telegram().BotToken().empty()) {
+  if (aStatus == "authorizationStateReady" && FTelegram->Telegram().BotToken().empty()) {
     LoadMoreChats();
   }
   // A chat chosen before the login was done is opened and loaded now.
-  if (Status == "authorizationStateReady" && FShownChat != 0) ShowConversation(FShownChat);
+  if (aStatus == "authorizationStateReady" && FShownChat != 0) ShowConversation(FShownChat);
   UpdateTitle();
 }
 
-void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& Code) {
+void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& aCode) {
   FlushViews();
   FLines.Flush();  // the log so far shows behind the prompt
-  Code = FDialogs.InputBox("Telegram", "Introduce Telegram Code", "", /*aMasked=*/true);
+  aCode = FDialogs.InputBox("Telegram", "Introduce Telegram Code", "", /*aMasked=*/true);
   // Left empty, nothing is sent and the login waits.
-  if (Code.empty()) DoLog(kNotAnswered);
+  if (aCode.empty()) DoLog(kNotAnswered);
 }
 
-void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& Password) {
+void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& aPassword) {
   FlushViews();
   FLines.Flush();
-  Password = FDialogs.InputBox("Telegram", "Introduce Telegram Password", "", /*aMasked=*/true);
-  if (Password.empty()) DoLog(kNotAnswered);
+  aPassword = FDialogs.InputBox("Telegram", "Introduce Telegram Password", "", /*aMasked=*/true);
+  if (aPassword.empty()) DoLog(kNotAnswered);
 }
 
-void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& State, int32_t Code,
-                                                     const std::string& Message) {
+void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& aState, int32_t aCode,
+                                                     const std::string& aMessage) {
   // A rejected code or password is asked for again right after this; the entries are not.
   std::string next;
-  if (State == "authorizationStateWaitPhoneNumber") {
+  if (aState == "authorizationStateWaitPhoneNumber") {
     next = "\nCorrect the phone number or bot token, then press Stop and Start.";
-  } else if (State == "authorizationStateWaitTdlibParameters") {
+  } else if (aState == "authorizationStateWaitTdlibParameters") {
     next = "\nCorrect the API id and hash, then press Stop and Start.";
   }
   FLines.Flush();
-  FDialogs.ShowError("Telegram rejected the login: " + Message + " (error " + std::to_string(Code) +
+  FDialogs.ShowError("Telegram rejected the login: " + aMessage + " (error " + std::to_string(aCode) +
                      ")" + next);
 }
 
-void TFRMQVNTelegram::qvnTelegramException(const std::exception& E) {
+void TFRMQVNTelegram::qvnTelegramException(const std::exception& e) {
   // A TDLib fatal error is reported on one of TDLib's own threads; controls may only be touched
   // on the GUI thread, so the message travels there (and is dropped if the window is gone).
   if (QThread::currentThread() != thread()) {
     QMetaObject::invokeMethod(
-        this, [this, message = std::string(E.what())] { DoLog(message); }, Qt::QueuedConnection);
+        this, [this, message = std::string(e.what())] { DoLog(message); }, Qt::QueuedConnection);
     return;
   }
-  if (FStarting) FStartError = E.what();
-  DoLog(E.what());
+  if (FStarting) FStartError = e.what();
+  DoLog(e.what());
 }
 
 }  // namespace qvn

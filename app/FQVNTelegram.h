@@ -67,7 +67,7 @@ class TFRMQVNTelegram : public QMainWindow {
   // Destroys the client first (no event fires afterwards), then the controls.
   ~TFRMQVNTelegram() override;
 
-  TqvnTDLib_Telegram& qvnTelegram() { return *FTelegram; }
+  TqvnTDLib_Telegram& QvnTelegram() { return *FTelegram; }
   // The current chat id (empty until chosen), for inspection.
   const std::string& ChatId() const { return FChatId; }
   // What the window knows of the account, for inspection.
@@ -117,18 +117,18 @@ class TFRMQVNTelegram : public QMainWindow {
   // Start is enabled only while the client is inactive, Stop only while it is active.
   void UpdateButtons();
   void RequestChatList();
-  void qvnTelegramBeforeReadEvent(const std::string& Text, bool& Handled);
-  void qvnTelegramConnectionStatus(const std::string& Status);
-  void qvnTelegramAuthorizationStatus(const std::string& Status);
-  void qvnTelegramAuthenticationCode(std::string& Code);
-  void qvnTelegramAuthenticationPassword(std::string& Password);
-  void qvnTelegramAuthenticationError(const std::string& State, int32_t Code,
-                                      const std::string& Message);
-  void qvnTelegramException(const std::exception& E);
+  void qvnTelegramBeforeReadEvent(const std::string& aText, bool& aHandled);
+  void qvnTelegramConnectionStatus(const std::string& aStatus);
+  void qvnTelegramAuthorizationStatus(const std::string& aStatus);
+  void qvnTelegramAuthenticationCode(std::string& aCode);
+  void qvnTelegramAuthenticationPassword(std::string& aPassword);
+  void qvnTelegramAuthenticationError(const std::string& aState, int32_t aCode,
+                                      const std::string& aMessage);
+  void qvnTelegramException(const std::exception& e);
 
   // ---- Chat list, current chat and sending (FQVNTelegram_Chats.cpp) ----
   void listChatsClick();
-  void txtMessageKeyPress(char& Key);
+  void txtMessageKeyPress(char& aKey);
   void btnSendMessageClick();
   void btnSendFileClick();
   std::string GetChatId();
@@ -249,7 +249,7 @@ class TFRMQVNTelegram : public QMainWindow {
   QWidget* tabMessages = nullptr;
   QListWidget* listChats = nullptr;
   TqvnChatRow* FAllChatsRow = nullptr;
-  QStackedWidget* stackMessages = nullptr;
+  QStackedWidget* FStackMessages = nullptr;
   QPlainTextEdit* memoMessages = nullptr;
   TqvnConversationView* listConversation = nullptr;
   QWidget* tabLog = nullptr;

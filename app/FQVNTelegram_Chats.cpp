@@ -71,8 +71,8 @@ void TFRMQVNTelegram::RefreshChatRows() {
       reorder = true;
     }
     row->setText(Q(chat->Title));
-    row->setData(TqvnChatRow::UnreadRole, chat->UnreadCount);
-    row->setData(TqvnChatRow::PreviewRole, Q(ChatPreview(FModel, *chat)));
+    row->setData(TqvnChatRow::kUnreadRole, chat->UnreadCount);
+    row->setData(TqvnChatRow::kPreviewRole, Q(ChatPreview(FModel, *chat)));
     const TqvnChatModel::TOrderKey key = FModel.OrderKey(id);
     if (!(key == row->Key())) {
       row->SetKey(key);
@@ -89,7 +89,7 @@ void TFRMQVNTelegram::LoadMoreChats() {
   if (!LoggedIn() || FChatsLoading || FChatsComplete) return;
   if (!FTelegram->Telegram().BotToken().empty()) return;
   FChatsLoading = true;
-  SendTagged({TqvnPendingRequest::LoadChats},
+  SendTagged({TqvnPendingRequest::loadChats},
              [](const std::string& aTag) { return BuildLoadChats(kChatsPerLoad, aTag); });
 }
 
@@ -124,8 +124,8 @@ bool TFRMQVNTelegram::ReadyToSend() {
   return true;
 }
 
-void TFRMQVNTelegram::txtMessageKeyPress(char& Key) {
-  if (Key == '\r') btnSendMessage->click();
+void TFRMQVNTelegram::txtMessageKeyPress(char& aKey) {
+  if (aKey == '\r') btnSendMessage->click();
 }
 
 void TFRMQVNTelegram::btnSendMessageClick() {
@@ -166,7 +166,7 @@ void TFRMQVNTelegram::SendMessageRequest(const std::string& aRequest, TqvnMessag
   const int64_t chatId = aEcho.ChatId;
   FModel.AddLocalEcho(std::move(aEcho));
   FSentRequests[key] = aRequest;
-  const std::string tag = FTags.Add({TqvnPendingRequest::Send, chatId, 0, 0, key});
+  const std::string tag = FTags.Add({TqvnPendingRequest::send, chatId, 0, 0, key});
   FTelegram->TDLibSend(WithTag(aRequest, tag));
   if (chatId == FShownChat) RenderConversation(/*aToBottom=*/true);
 }

@@ -43,19 +43,19 @@ void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
     return;
   }
   switch (change.Kind) {
-    case TqvnModelChange::None:
+    case TqvnModelChange::none:
       break;
-    case TqvnModelChange::MyId:
+    case TqvnModelChange::myId:
       UpdateTitle();
       break;
-    case TqvnModelChange::User:
+    case TqvnModelChange::user:
       if (change.UserId == FModel.MyId()) UpdateTitle();
       break;
-    case TqvnModelChange::Chat:
+    case TqvnModelChange::chat:
       FChangedChats.insert(change.ChatId);
       if (change.ChatId == FShownChat) FConversationChanged = true;
       break;
-    case TqvnModelChange::NewMessage: {
+    case TqvnModelChange::newMessage: {
       const TqvnMessage& message = change.Messages.front();
       AppendLine(memoMessages, StreamLine(FModel, message, UnixNow()));
       if (message.ChatId == FShownChat) {
@@ -64,19 +64,19 @@ void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
       }
       break;
     }
-    case TqvnModelChange::MessageSent: {
+    case TqvnModelChange::messageSent: {
       const TqvnMessage& message = change.Messages.front();
       if (message.ChatId == FShownChat) FConversationChanged = true;
-      if (message.State == TqvnSendState::Failed && message.ChatId != FShownChat) {
+      if (message.State == TqvnSendState::failed && message.ChatId != FShownChat) {
         DoLog("A message was not sent: " + message.ErrorMessage);
       }
       break;
     }
-    case TqvnModelChange::MessageChanged:
-    case TqvnModelChange::MessagesDeleted:
+    case TqvnModelChange::messageChanged:
+    case TqvnModelChange::messagesDeleted:
       if (change.ChatId == FShownChat) FConversationChanged = true;
       break;
-    case TqvnModelChange::File: {
+    case TqvnModelChange::file: {
       if (FShownChat != 0) FConversationChanged = true;
       const TqvnFile* file = FModel.File(change.FileId);
       if (file != nullptr && file->Downloaded && FOpenWhenDownloaded.erase(file->Id) > 0) {
@@ -84,7 +84,7 @@ void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
       }
       break;
     }
-    case TqvnModelChange::Answer:
+    case TqvnModelChange::answer:
       ApplyAnswer(change);
       break;
   }
@@ -98,14 +98,14 @@ void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
     return;
   }
   switch (request->Kind) {
-    case TqvnPendingRequest::LoadChats:
+    case TqvnPendingRequest::loadChats:
       FChatsLoading = false;
       if (failed && aChange.Error.Code == 404) FChatsComplete = true;  // every chat is loaded
       if (failed && aChange.Error.Code != 404) {
         DoLog("The chat list could not be loaded: " + ErrorText(aChange.Error));
       }
       break;
-    case TqvnPendingRequest::History: {
+    case TqvnPendingRequest::history: {
       TqvnConversation& conversation = FModel.Track(request->ChatId);
       conversation.HistoryLoading = false;
       if (failed) {
@@ -122,7 +122,7 @@ void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
       }
       break;
     }
-    case TqvnPendingRequest::Send:
+    case TqvnPendingRequest::send:
       if (failed) {
         FModel.FailLocalEcho(request->LocalKey, aChange.Error);
         const TqvnMessage* echo = FModel.FindLocalEcho(request->LocalKey);
@@ -137,7 +137,7 @@ void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
       }
       if (request->ChatId == FShownChat) FConversationChanged = true;
       break;
-    case TqvnPendingRequest::Resend:
+    case TqvnPendingRequest::resend:
       if (failed) {
         ReportLater("The message could not be sent again: " + ErrorText(aChange.Error));
       } else {
@@ -145,7 +145,7 @@ void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
       }
       if (request->ChatId == FShownChat) FConversationChanged = true;
       break;
-    case TqvnPendingRequest::Download: {
+    case TqvnPendingRequest::download: {
       if (failed) {
         FOpenWhenDownloaded.erase(request->FileId);
         ReportLater("The file could not be downloaded: " + ErrorText(aChange.Error));
@@ -158,9 +158,9 @@ void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
       if (FShownChat != 0) FConversationChanged = true;
       break;
     }
-    case TqvnPendingRequest::OpenChat:
-    case TqvnPendingRequest::CloseChat:
-    case TqvnPendingRequest::ViewMessages:
+    case TqvnPendingRequest::openChat:
+    case TqvnPendingRequest::closeChat:
+    case TqvnPendingRequest::viewMessages:
       if (failed) DoLog("TDLib refused a request: " + ErrorText(aChange.Error));
       break;
   }
@@ -206,19 +206,19 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
   if (FOpenChat != 0) {
     const int64_t closing = FOpenChat;
     FOpenChat = 0;
-    SendTagged({TqvnPendingRequest::CloseChat, closing},
+    SendTagged({TqvnPendingRequest::closeChat, closing},
                [closing](const std::string& aTag) { return BuildCloseChat(closing, aTag); });
   }
   FShownChat = aChatId;
   if (aChatId == 0) {
-    stackMessages->setCurrentWidget(memoMessages);
+    FStackMessages->setCurrentWidget(memoMessages);
     return;
   }
-  stackMessages->setCurrentWidget(listConversation);
+  FStackMessages->setCurrentWidget(listConversation);
   FModel.Track(aChatId);
   if (LoggedIn()) {
     FOpenChat = aChatId;
-    SendTagged({TqvnPendingRequest::OpenChat, aChatId},
+    SendTagged({TqvnPendingRequest::openChat, aChatId},
                [aChatId](const std::string& aTag) { return BuildOpenChat(aChatId, aTag); });
     if (const TqvnConversation* conversation = FModel.Conversation(aChatId)) {
       ViewMessages(aChatId, conversation->Messages);
@@ -240,7 +240,7 @@ void TFRMQVNTelegram::RequestOlderMessages() {
   }
   conversation.HistoryLoading = true;
   const int64_t chatId = FShownChat;
-  SendTagged({TqvnPendingRequest::History, chatId}, [chatId, oldest](const std::string& aTag) {
+  SendTagged({TqvnPendingRequest::history, chatId}, [chatId, oldest](const std::string& aTag) {
     return BuildChatHistory(chatId, oldest, kHistoryPage, aTag);
   });
 }
@@ -251,7 +251,7 @@ void TFRMQVNTelegram::ViewMessages(int64_t aChatId, const std::vector<TqvnMessag
     if (message.Id != 0 && !message.Outgoing) ids.push_back(message.Id);
   }
   if (ids.empty() || !LoggedIn()) return;
-  SendTagged({TqvnPendingRequest::ViewMessages, aChatId}, [aChatId, &ids](const std::string& aTag) {
+  SendTagged({TqvnPendingRequest::viewMessages, aChatId}, [aChatId, &ids](const std::string& aTag) {
     return BuildViewMessages(aChatId, ids, aTag);
   });
 }
@@ -273,7 +273,7 @@ void TFRMQVNTelegram::RenderConversation(bool aToBottom) {
     for (const TqvnMessage& message : conversation->Messages) {
       rows.push_back({QString::fromStdString(ConversationLine(FModel, message, now)), message.Id,
                       QString::fromStdString(message.LocalKey), TransferPercent(FModel, message),
-                      message.State == TqvnSendState::Failed});
+                      message.State == TqvnSendState::failed});
     }
   }
   listConversation->ShowRows(rows, aToBottom);
@@ -284,8 +284,8 @@ void TFRMQVNTelegram::RenderConversation(bool aToBottom) {
 void TFRMQVNTelegram::ConversationClick(int64_t aMessageId, const std::string& aLocalKey) {
   const TqvnMessage* message = aMessageId != 0 ? FModel.FindMessage(FShownChat, aMessageId)
                                                : FModel.FindLocalEcho(aLocalKey);
-  if (message == nullptr || message->State == TqvnSendState::Pending) return;
-  if (message->State == TqvnSendState::Failed) {
+  if (message == nullptr || message->State == TqvnSendState::pending) return;
+  if (message->State == TqvnSendState::failed) {
     SendAgain(*message);
   } else if (message->FileId != 0 && message->ContentType != "messageSticker") {
     OpenOrDownload(*message);
@@ -301,12 +301,12 @@ void TFRMQVNTelegram::SendAgain(const TqvnMessage& aMessage) {
     if (request == FSentRequests.end()) return;
     const std::string key = aMessage.LocalKey;
     FModel.RetryLocalEcho(key);
-    const std::string tag = FTags.Add({TqvnPendingRequest::Send, chatId, 0, 0, key});
+    const std::string tag = FTags.Add({TqvnPendingRequest::send, chatId, 0, 0, key});
     FTelegram->TDLibSend(WithTag(request->second, tag));
   } else if (aMessage.CanRetry) {
     const int64_t messageId = aMessage.Id;
     FModel.SetPending(chatId, messageId);
-    SendTagged({TqvnPendingRequest::Resend, chatId, messageId},
+    SendTagged({TqvnPendingRequest::resend, chatId, messageId},
                [chatId, messageId](const std::string& aTag) {
                  return BuildResendMessages(chatId, {messageId}, aTag);
                });
@@ -334,7 +334,7 @@ void TFRMQVNTelegram::OpenOrDownload(const TqvnMessage& aMessage) {
   if (!LoggedIn()) throw std::runtime_error("Not connected: press Start and log in to download the file.");
   const int32_t fileId = aMessage.FileId;
   FOpenWhenDownloaded.insert(fileId);
-  SendTagged({TqvnPendingRequest::Download, aMessage.ChatId, aMessage.Id, fileId},
+  SendTagged({TqvnPendingRequest::download, aMessage.ChatId, aMessage.Id, fileId},
              [fileId](const std::string& aTag) { return BuildDownloadFile(fileId, aTag); });
 }
 

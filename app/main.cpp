@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
   const qvn::TqvnFilePlaces places = qvn::FilePlacesFor(program);
   qvn::MakeFolderFor(places.SettingsFile);  // a failure shows when the settings are saved
   qvn::TFRMQVNTelegram window(dialogs, places.SettingsFile);
-  window.qvnTelegram().Telegram().SetDatabaseDirectory(places.DatabaseDirectory);
+  window.QvnTelegram().Telegram().SetDatabaseDirectory(places.DatabaseDirectory);
   window.show();
   return QApplication::exec();
 }

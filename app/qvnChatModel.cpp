@@ -59,15 +59,15 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     if (Text(member("name")) != "my_id") return change;
     IqvnObjectJSON value = member("value");
     FMyId = Int64(value ? value->GetNode("value") : nullptr);
-    change.Kind = TqvnModelChange::MyId;
+    change.Kind = TqvnModelChange::myId;
   } else if (type == "updateUser" || type == "user") {
     TqvnUser user = ReadUser(type == "user" ? event : member("user"));
-    change.Kind = TqvnModelChange::User;
+    change.Kind = TqvnModelChange::user;
     change.UserId = user.Id;
     FUsers[user.Id] = std::move(user);
   } else if (type == "updateNewChat" || type == "chat") {
     TqvnChat chat = ReadChat(type == "chat" ? event : member("chat"));
-    change.Kind = TqvnModelChange::Chat;
+    change.Kind = TqvnModelChange::chat;
     change.ChatId = chat.Id;
     auto [entry, added] = FChats.try_emplace(chat.Id);
     if (added) entry->second.Arrival = ++FArrivals;
@@ -78,7 +78,7 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     change.ChatId = Int64(member("chat_id"));
     TqvnChat* chat = MutableChat(change.ChatId);
     if (chat == nullptr) return change;  // TDLib announces every chat first; ignore strays
-    change.Kind = TqvnModelChange::Chat;
+    change.Kind = TqvnModelChange::chat;
     if (type == "updateChatTitle") {
       chat->Title = Text(member("title"));
     } else if (type == "updateChatPosition") {
@@ -98,7 +98,7 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
   } else if (type == "updateNewMessage") {
     std::optional<TqvnFile> file;
     TqvnMessage message = ReadMessage(member("message"), &file);
-    change.Kind = TqvnModelChange::NewMessage;
+    change.Kind = TqvnModelChange::newMessage;
     change.ChatId = message.ChatId;
     change.MessageId = message.Id;
     if (Store(message) && file) FFiles[file->Id] = *file;
@@ -106,7 +106,7 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
   } else if (type == "updateMessageSendSucceeded" || type == "updateMessageSendFailed") {
     std::optional<TqvnFile> file;
     TqvnMessage message = ReadMessage(member("message"), &file);
-    change.Kind = TqvnModelChange::MessageSent;
+    change.Kind = TqvnModelChange::messageSent;
     change.ChatId = message.ChatId;
     change.MessageId = message.Id;
     change.OldMessageId = Int64(member("old_message_id"));
@@ -127,7 +127,7 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     std::optional<TqvnFile> file;
     ReadMessageContent(member("new_content"), *message, &file);
     if (file) FFiles[file->Id] = *file;
-    change.Kind = TqvnModelChange::MessageChanged;
+    change.Kind = TqvnModelChange::messageChanged;
   } else if (type == "updateDeleteMessages") {
     // Messages only dropped from TDLib's cache are still in the chat.
     IqvnObjectJSON fromCache = member("from_cache");
@@ -141,14 +141,14 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
       return aMessage.Id != 0 && std::find(change.MessageIds.begin(), change.MessageIds.end(),
                                            aMessage.Id) != change.MessageIds.end();
     });
-    change.Kind = TqvnModelChange::MessagesDeleted;
+    change.Kind = TqvnModelChange::messagesDeleted;
   } else if (type == "updateFile" || type == "file") {
     TqvnFile file = ReadFile(type == "file" ? event : member("file"));
-    change.Kind = type == "file" ? TqvnModelChange::Answer : TqvnModelChange::File;
+    change.Kind = type == "file" ? TqvnModelChange::answer : TqvnModelChange::file;
     change.FileId = file.Id;
     FFiles[file.Id] = std::move(file);
   } else if (type == "message" || type == "messages") {
-    change.Kind = TqvnModelChange::Answer;
+    change.Kind = TqvnModelChange::answer;
     const auto take = [this, &change](const IqvnObjectJSON& aNode) {
       if (!aNode || aNode->JSONType() != qvnJSONObject) return;  // null: not sent again
       std::optional<TqvnFile> file;
@@ -162,10 +162,10 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
       for (int i = 0; list && i < list->Count(); ++i) take(list->Item(i));
     }
   } else if (type == "error") {
-    change.Kind = TqvnModelChange::Answer;
+    change.Kind = TqvnModelChange::answer;
     change.Error = ReadError(event);
   } else if (!change.Extra.empty()) {
-    change.Kind = TqvnModelChange::Answer;  // "ok", "chats" and the like
+    change.Kind = TqvnModelChange::answer;  // "ok", "chats" and the like
   }
   return change;
 }
@@ -240,7 +240,7 @@ bool TqvnChatModel::Store(const TqvnMessage& aMessage) {
     held->LocalKey = key;
     return true;
   }
-  if (aMessage.Outgoing && aMessage.State == TqvnSendState::Pending) return false;
+  if (aMessage.Outgoing && aMessage.State == TqvnSendState::pending) return false;
   std::vector<TqvnMessage>& messages = conversation->second.Messages;
   const bool inOrder =
       messages.empty() || (messages.back().Id != 0 && messages.back().Id < aMessage.Id);
@@ -264,7 +264,7 @@ int TqvnChatModel::AddHistory(int64_t aChatId, const std::vector<TqvnMessage>& a
 void TqvnChatModel::AddLocalEcho(TqvnMessage aMessage) {
   aMessage.Id = 0;
   aMessage.Outgoing = true;
-  aMessage.State = TqvnSendState::Pending;
+  aMessage.State = TqvnSendState::pending;
   Track(aMessage.ChatId).Messages.push_back(std::move(aMessage));
 }
 
@@ -302,7 +302,7 @@ bool TqvnChatModel::BindLocalEcho(const std::string& aLocalKey, const TqvnMessag
 bool TqvnChatModel::FailLocalEcho(const std::string& aLocalKey, const TqvnError& aError) {
   TqvnMessage* echo = FindLocal(aLocalKey);
   if (echo == nullptr) return false;
-  echo->State = TqvnSendState::Failed;
+  echo->State = TqvnSendState::failed;
   echo->ErrorCode = aError.Code;
   echo->ErrorMessage = aError.Message;
   echo->CanRetry = true;
@@ -312,7 +312,7 @@ bool TqvnChatModel::FailLocalEcho(const std::string& aLocalKey, const TqvnError&
 bool TqvnChatModel::RetryLocalEcho(const std::string& aLocalKey) {
   TqvnMessage* echo = FindLocal(aLocalKey);
   if (echo == nullptr) return false;
-  echo->State = TqvnSendState::Pending;
+  echo->State = TqvnSendState::pending;
   echo->ErrorCode = 0;
   echo->ErrorMessage.clear();
   return true;
@@ -321,7 +321,7 @@ bool TqvnChatModel::RetryLocalEcho(const std::string& aLocalKey) {
 bool TqvnChatModel::SetPending(int64_t aChatId, int64_t aMessageId) {
   TqvnMessage* message = Find(aChatId, aMessageId);
   if (message == nullptr) return false;
-  message->State = TqvnSendState::Pending;
+  message->State = TqvnSendState::pending;
   return true;
 }
 

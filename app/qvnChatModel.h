@@ -32,18 +32,18 @@ namespace qvn {
 // What one event text changed.
 struct TqvnModelChange {
   enum TKind {
-    None,            // nothing the window shows
-    MyId,            // the account's own user id became known
-    User,            // UserId's facts
-    Chat,            // ChatId's title, place, unread count or last message
-    NewMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
-    MessageChanged,  // the content of MessageId in ChatId changed
-    MessageSent,     // OldMessageId became Messages[0] (sent, or failed: see its State)
-    MessagesDeleted, // MessageIds left ChatId
-    File,            // FileId's size, place or transfer progress
-    Answer,          // an answer to a request, or an "error": see Type, Extra, Error, Messages
+    none,            // nothing the window shows
+    myId,            // the account's own user id became known
+    user,            // UserId's facts
+    chat,            // ChatId's title, place, unread count or last message
+    newMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
+    messageChanged,  // the content of MessageId in ChatId changed
+    messageSent,     // OldMessageId became Messages[0] (sent, or failed: see its State)
+    messagesDeleted, // MessageIds left ChatId
+    file,            // FileId's size, place or transfer progress
+    answer,          // an answer to a request, or an "error": see Type, Extra, Error, Messages
   };
-  TKind Kind = None;
+  TKind Kind = none;
   std::string Type;   // the text's "@type"
   std::string Extra;  // its "@extra": a string's text, or a number's digits; "" when none
   int64_t ChatId = 0;

@@ -11,12 +11,12 @@ constexpr int kPadding = 4;
 }  // namespace
 
 TqvnChatRow::TqvnChatRow() : QListWidgetItem(QStringLiteral("All chats")), FAllChats(true) {
-  setData(ChatIdRole, qint64{0});
-  setData(PreviewRole, QStringLiteral("Every new message as it arrives"));
+  setData(kChatIdRole, qint64{0});
+  setData(kPreviewRole, QStringLiteral("Every new message as it arrives"));
 }
 
 TqvnChatRow::TqvnChatRow(int64_t aChatId) : FChatId(aChatId) {
-  setData(ChatIdRole, static_cast<qint64>(aChatId));
+  setData(kChatIdRole, static_cast<qint64>(aChatId));
 }
 
 bool TqvnChatRow::operator<(const QListWidgetItem& aOther) const {
@@ -43,7 +43,7 @@ void TqvnChatRowDelegate::paint(QPainter* aPainter, const QStyleOptionViewItem& 
 
   // The unread badge, at the right of the first line.
   int titleWidth = area.width();
-  const int unread = aIndex.data(TqvnChatRow::UnreadRole).toInt();
+  const int unread = aIndex.data(TqvnChatRow::kUnreadRole).toInt();
   if (unread > 0) {
     QFont badgeFont = option.font;
     badgeFont.setBold(true);
@@ -79,7 +79,7 @@ void TqvnChatRowDelegate::paint(QPainter* aPainter, const QStyleOptionViewItem& 
   const QRect previewRect(area.left(), area.top() + lineHeight, area.width(), lineHeight);
   aPainter->drawText(
       previewRect, Qt::AlignLeft | Qt::AlignVCenter,
-      option.fontMetrics.elidedText(aIndex.data(TqvnChatRow::PreviewRole).toString(),
+      option.fontMetrics.elidedText(aIndex.data(TqvnChatRow::kPreviewRole).toString(),
                                     Qt::ElideRight, previewRect.width()));
   aPainter->restore();
 }

@@ -21,9 +21,9 @@ namespace qvn {
 
 class TqvnChatRow : public QListWidgetItem {
  public:
-  static constexpr int ChatIdRole = Qt::UserRole;       // qint64; 0 on "All chats"
-  static constexpr int UnreadRole = Qt::UserRole + 1;   // int
-  static constexpr int PreviewRole = Qt::UserRole + 2;  // QString
+  static constexpr int kChatIdRole = Qt::UserRole;       // qint64; 0 on "All chats"
+  static constexpr int kUnreadRole = Qt::UserRole + 1;   // int
+  static constexpr int kPreviewRole = Qt::UserRole + 2;  // QString
 
   // "All chats".
   TqvnChatRow();

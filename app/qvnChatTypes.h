@@ -26,7 +26,7 @@ struct TqvnFile {
 };
 
 // Where a message stands: Sent covers every message TDLib holds as sent (incoming ones too).
-enum class TqvnSendState { Sent, Pending, Failed };
+enum class TqvnSendState { sent, pending, failed };
 
 struct TqvnMessage {
   // TDLib's id (a temporary one while the message is being sent); 0 for a message the window
@@ -37,7 +37,7 @@ struct TqvnMessage {
   int64_t SenderChatId = 0;
   int64_t Date = 0;  // Unix time
   bool Outgoing = false;
-  TqvnSendState State = TqvnSendState::Sent;
+  TqvnSendState State = TqvnSendState::sent;
   // Why a failed message was not sent, and whether TDLib can send it again.
   int32_t ErrorCode = 0;
   std::string ErrorMessage;

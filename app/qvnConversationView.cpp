@@ -25,7 +25,7 @@ class TMessageDelegate : public QStyledItemDelegate {
     option.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &option, aPainter, option.widget);
 
-    const int progress = aIndex.data(TqvnConversationView::ProgressRole).toInt();
+    const int progress = aIndex.data(TqvnConversationView::kProgressRole).toInt();
     QRect area = option.rect.adjusted(kPadding, kPadding, -kPadding, -kPadding);
     if (progress >= 0) area.setBottom(area.bottom() - kBarHeight - kPadding);
     aPainter->save();
@@ -55,7 +55,7 @@ class TMessageDelegate : public QStyledItemDelegate {
         QRect(0, 0, width, 1 << 20), Qt::AlignLeft | Qt::TextWordWrap,
         aIndex.data(Qt::DisplayRole).toString());
     int height = text.height() + 2 * kPadding;
-    if (aIndex.data(TqvnConversationView::ProgressRole).toInt() >= 0) {
+    if (aIndex.data(TqvnConversationView::kProgressRole).toInt() >= 0) {
       height += kBarHeight + kPadding;
     }
     return {width + 2 * kPadding, height};
@@ -78,21 +78,21 @@ TqvnConversationView::TqvnConversationView(QWidget* aParent) : QListWidget(aPare
     if (!FShowing) AskForOlderAtTop();
   });
   connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* aItem) {
-    emit MessageClicked(aItem->data(MessageIdRole).toLongLong(),
-                        aItem->data(LocalKeyRole).toString());
+    emit MessageClicked(aItem->data(kMessageIdRole).toLongLong(),
+                        aItem->data(kLocalKeyRole).toString());
   });
 }
 
 QString TqvnConversationView::Identity(const QListWidgetItem* aItem) {
-  const qint64 id = aItem->data(MessageIdRole).toLongLong();
-  return id != 0 ? QString::number(id) : QStringLiteral("local ") + aItem->data(LocalKeyRole).toString();
+  const qint64 id = aItem->data(kMessageIdRole).toLongLong();
+  return id != 0 ? QString::number(id) : QStringLiteral("local ") + aItem->data(kLocalKeyRole).toString();
 }
 
 void TqvnConversationView::Fill(QListWidgetItem* aItem, const TRow& aRow) {
   aItem->setText(aRow.Text);
-  aItem->setData(MessageIdRole, aRow.MessageId);
-  aItem->setData(LocalKeyRole, aRow.LocalKey);
-  aItem->setData(ProgressRole, aRow.Progress);
+  aItem->setData(kMessageIdRole, aRow.MessageId);
+  aItem->setData(kLocalKeyRole, aRow.LocalKey);
+  aItem->setData(kProgressRole, aRow.Progress);
   aItem->setData(Qt::ForegroundRole, aRow.Failed ? QVariant(QBrush(QColor(0xb0, 0x1c, 0x1c)))
                                                  : QVariant());
 }

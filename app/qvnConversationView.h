@@ -24,9 +24,9 @@ class TqvnConversationView : public QListWidget {
   Q_OBJECT
 
  public:
-  static constexpr int MessageIdRole = Qt::UserRole;     // qint64
-  static constexpr int LocalKeyRole = Qt::UserRole + 1;  // QString
-  static constexpr int ProgressRole = Qt::UserRole + 2;  // int, 0 to 100; -1 for no bar
+  static constexpr int kMessageIdRole = Qt::UserRole;     // qint64
+  static constexpr int kLocalKeyRole = Qt::UserRole + 1;  // QString
+  static constexpr int kProgressRole = Qt::UserRole + 2;  // int, 0 to 100; -1 for no bar
 
   struct TRow {
     QString Text;

@@ -8,12 +8,12 @@ namespace qvn {
 
 namespace {
 
-constexpr size_t npos = std::string::npos;
+constexpr size_t kNpos = std::string::npos;
 
 std::string_view Trim(std::string_view s) {
   const char* blanks = " \t\r";
   size_t first = s.find_first_not_of(blanks);
-  if (first == npos) return {};
+  if (first == kNpos) return {};
   size_t last = s.find_last_not_of(blanks);
   return s.substr(first, last - first + 1);
 }
@@ -28,20 +28,20 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 // The section name of a "[name]" line, or nothing when the line is not a section header.
-bool SectionName(std::string_view line, std::string_view& name) {
-  std::string_view t = Trim(line);
+bool SectionName(std::string_view aLine, std::string_view& aName) {
+  std::string_view t = Trim(aLine);
   if (t.empty() || t.front() != '[') return false;
   size_t close = t.find(']');
-  if (close == npos) return false;
-  name = Trim(t.substr(1, close - 1));
+  if (close == kNpos) return false;
+  aName = Trim(t.substr(1, close - 1));
   return true;
 }
 
-bool KeyName(std::string_view line, std::string_view& key) {
-  size_t eq = line.find('=');
-  if (eq == npos) return false;
-  key = Trim(line.substr(0, eq));
-  return !key.empty();
+bool KeyName(std::string_view aLine, std::string_view& aKey) {
+  size_t eq = aLine.find('=');
+  if (eq == kNpos) return false;
+  aKey = Trim(aLine.substr(0, eq));
+  return !aKey.empty();
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ TqvnIniFile::TqvnIniFile(std::string aPath) : FPath(std::move(aPath)) {
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
-    if (end == npos) end = text.size();
+    if (end == kNpos) end = text.size();
     FLines.emplace_back(text, start, end - start);
     start = end + 1;
   }
@@ -64,22 +64,22 @@ TqvnIniFile::TqvnIniFile(std::string aPath) : FPath(std::move(aPath)) {
 
 TqvnIniFile::TLocation TqvnIniFile::Locate(const std::string& aSection,
                                            const std::string& aKey) const {
-  TLocation at{npos, npos, npos};
+  TLocation at{kNpos, kNpos, kNpos};
   for (size_t i = 0; i < FLines.size(); ++i) {
     std::string_view name;
     if (SectionName(FLines[i], name)) {
-      if (at.SectionLine != npos) break;  // the section ended
+      if (at.SectionLine != kNpos) break;  // the section ended
       if (SameName(name, aSection)) {
         at.SectionLine = i;
         at.InsertAt = i + 1;
       }
       continue;
     }
-    if (at.SectionLine == npos) continue;
+    if (at.SectionLine == kNpos) continue;
     std::string_view key;
     if (KeyName(FLines[i], key)) {
       at.InsertAt = i + 1;
-      if (at.KeyLine == npos && SameName(key, aKey)) at.KeyLine = i;
+      if (at.KeyLine == kNpos && SameName(key, aKey)) at.KeyLine = i;
     }
   }
   return at;
@@ -88,7 +88,7 @@ TqvnIniFile::TLocation TqvnIniFile::Locate(const std::string& aSection,
 std::string TqvnIniFile::ReadString(const std::string& aSection, const std::string& aKey,
                                     const std::string& aDefault) const {
   TLocation at = Locate(aSection, aKey);
-  if (at.KeyLine == npos) return aDefault;
+  if (at.KeyLine == kNpos) return aDefault;
   const std::string& line = FLines[at.KeyLine];
   return std::string(Trim(std::string_view(line).substr(line.find('=') + 1)));
 }
@@ -103,9 +103,9 @@ void TqvnIniFile::WriteString(const std::string& aSection, const std::string& aK
   }
   std::string entry = aKey + "=" + value;
   if (FNewLine == "\r\n") entry += '\r';
-  if (at.KeyLine != npos) {
+  if (at.KeyLine != kNpos) {
     FLines[at.KeyLine] = entry;
-  } else if (at.SectionLine != npos) {
+  } else if (at.SectionLine != kNpos) {
     FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(at.InsertAt), entry);
   } else {
     std::string header = "[" + aSection + "]";

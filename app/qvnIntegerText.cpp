@@ -4,7 +4,7 @@ namespace qvn {
 
 namespace {
 
-int DigitValue(char c, int base) {
+int DigitValue(char c, int aBase) {
   int value = -1;
   if (c >= '0' && c <= '9')
     value = c - '0';
@@ -12,7 +12,7 @@ int DigitValue(char c, int base) {
     value = c - 'a' + 10;
   else if (c >= 'A' && c <= 'F')
     value = c - 'A' + 10;
-  return value < base ? value : -1;
+  return value < aBase ? value : -1;
 }
 
 // The value of aText when it is an integer in the accepted form whose signed value fits in

@@ -115,11 +115,11 @@ std::string MessageBody(const TqvnMessage& aMessage) {
   if (type == "messageText") return aMessage.Text;
   if (type == "messageSticker") return Joined({"Sticker", aMessage.Emoji}, " ");
   const struct {
-    const char* content;
-    const char* label;
-    bool named;     // shows the file name
-    bool timed;     // shows the duration
-    bool measured;  // shows width x height
+    const char* Content;
+    const char* Label;
+    bool Named;     // shows the file name
+    bool Timed;     // shows the duration
+    bool Measured;  // shows width x height
   } kMedia[] = {
       {"messagePhoto", "Photo", false, false, true},
       {"messageDocument", "Document", true, false, false},
@@ -130,14 +130,14 @@ std::string MessageBody(const TqvnMessage& aMessage) {
       {"messageVideoNote", "Video message", false, true, false},
   };
   for (const auto& media : kMedia) {
-    if (type != media.content) continue;
+    if (type != media.Content) continue;
     std::vector<std::string> details;
-    if (media.measured && aMessage.Width > 0 && aMessage.Height > 0) {
+    if (media.Measured && aMessage.Width > 0 && aMessage.Height > 0) {
       details.push_back(std::to_string(aMessage.Width) + "×" + std::to_string(aMessage.Height));
     }
-    if (media.timed) details.push_back(DurationText(aMessage.Duration));
+    if (media.Timed) details.push_back(DurationText(aMessage.Duration));
     if (aMessage.FileSize > 0) details.push_back(FileSizeText(aMessage.FileSize));
-    std::string line = Joined({media.label, media.named ? aMessage.FileName : ""}, " ");
+    std::string line = Joined({media.Label, media.Named ? aMessage.FileName : ""}, " ");
     if (!details.empty()) line += " (" + Joined(details, ", ") + ")";
     if (!aMessage.Text.empty()) line += ": " + aMessage.Text;
     return line;
@@ -153,16 +153,16 @@ std::string ConversationLine(const TqvnChatModel& aModel, const TqvnMessage& aMe
                      MessageBody(aMessage);
   const TqvnFile* file = FileOf(aModel, aMessage);
   switch (aMessage.State) {
-    case TqvnSendState::Pending:
+    case TqvnSendState::pending:
       if (file != nullptr && file->Uploading) {
         return line + " — uploading " + Percent(TransferPercent(aModel, aMessage));
       }
       return line + " — sending…";
-    case TqvnSendState::Failed:
+    case TqvnSendState::failed:
       return line + " — not sent: " + aMessage.ErrorMessage + " (error " +
              std::to_string(aMessage.ErrorCode) + ")" +
              (aMessage.CanRetry ? "; click to send again" : "; click to edit it");
-    case TqvnSendState::Sent:
+    case TqvnSendState::sent:
       break;
   }
   if (aMessage.Outgoing) line += " ✓";

@@ -16,7 +16,7 @@
 namespace qvn {
 
 struct TqvnPendingRequest {
-  enum TKind { LoadChats, OpenChat, CloseChat, History, ViewMessages, Send, Resend, Download };
+  enum TKind { loadChats, openChat, closeChat, history, viewMessages, send, resend, download };
   TqvnPendingRequest(TKind aKind, int64_t aChatId = 0, int64_t aMessageId = 0,
                      int32_t aFileId = 0, std::string aLocalKey = {})
       : Kind(aKind),

@@ -6,8 +6,8 @@ namespace qvn {
 
 std::string ConnectionStateText(std::string_view aState) {
   const struct {
-    std::string_view state;
-    const char* text;
+    std::string_view State;
+    const char* Text;
   } kStates[] = {
       {"connectionStateWaitingForNetwork", "Waiting for network"},
       {"connectionStateConnectingToProxy", "Connecting to proxy…"},
@@ -16,15 +16,15 @@ std::string ConnectionStateText(std::string_view aState) {
       {"connectionStateReady", "Ready"},
   };
   for (const auto& known : kStates) {
-    if (known.state == aState) return known.text;
+    if (known.State == aState) return known.Text;
   }
   return std::string(aState);
 }
 
 std::string LoginStepText(std::string_view aAuthorizationState, bool aBot) {
   const struct {
-    std::string_view state;
-    const char* text;
+    std::string_view State;
+    const char* Text;
   } kSteps[] = {
       {"authorizationStateWaitTdlibParameters", "the start-up settings (API id, API hash, database folder)"},
       {"authorizationStateWaitCode", "the code"},
@@ -37,7 +37,7 @@ std::string LoginStepText(std::string_view aAuthorizationState, bool aBot) {
     return aBot ? "the bot token" : "the phone number";
   }
   for (const auto& step : kSteps) {
-    if (step.state == aAuthorizationState) return step.text;
+    if (step.State == aAuthorizationState) return step.Text;
   }
   return {};
 }

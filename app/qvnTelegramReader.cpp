@@ -121,9 +121,9 @@ TqvnMessage ReadMessage(const IqvnObjectJSON& aMessage, std::optional<TqvnFile>*
   message.Outgoing = Boolean(At(aMessage, {"is_outgoing"}));
   IqvnObjectJSON state = At(aMessage, {"sending_state"});
   const std::string stateType = TypeOf(state);
-  if (stateType == "messageSendingStatePending") message.State = TqvnSendState::Pending;
+  if (stateType == "messageSendingStatePending") message.State = TqvnSendState::pending;
   if (stateType == "messageSendingStateFailed") {
-    message.State = TqvnSendState::Failed;
+    message.State = TqvnSendState::failed;
     const TqvnError error = ReadError(At(state, {"error"}));
     message.ErrorCode = error.Code;
     message.ErrorMessage = error.Message;
@@ -145,9 +145,9 @@ void ReadMessageContent(const IqvnObjectJSON& aContent, TqvnMessage& aMessage,
   const std::string& type = aMessage.ContentType;
   // The media object of the content and, inside it, the member holding its file.
   const struct {
-    const char* content;
-    const char* media;
-    const char* file;
+    const char* Content;
+    const char* Media;
+    const char* File;
   } kMedia[] = {
       {"messageDocument", "document", "document"}, {"messageVideo", "video", "video"},
       {"messageAnimation", "animation", "animation"}, {"messageAudio", "audio", "audio"},
@@ -164,13 +164,13 @@ void ReadMessageContent(const IqvnObjectJSON& aContent, TqvnMessage& aMessage,
     aMessage.Emoji = Text(At(aContent, {"sticker", "emoji"}));
   } else {
     for (const auto& kind : kMedia) {
-      if (type != kind.content) continue;
-      IqvnObjectJSON media = At(aContent, {kind.media});
+      if (type != kind.Content) continue;
+      IqvnObjectJSON media = At(aContent, {kind.Media});
       aMessage.FileName = Text(At(media, {"file_name"}));
       aMessage.Duration = Int32(At(media, {"duration"}));
       aMessage.Width = Int32(At(media, {"width"}));
       aMessage.Height = Int32(At(media, {"height"}));
-      TakeFile(At(media, {kind.file}), aMessage, aFile);
+      TakeFile(At(media, {kind.File}), aMessage, aFile);
     }
   }
 }

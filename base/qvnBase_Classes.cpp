@@ -13,9 +13,9 @@ namespace {
 // The wait before each OnTimer is Interval rounded up to whole steps of this length.
 constexpr int kWaitStepMs = 100;
 
-std::chrono::milliseconds RoundedWait(int AInterval) {
-  if (AInterval <= 0) return std::chrono::milliseconds(0);
-  return std::chrono::milliseconds((AInterval + kWaitStepMs - 1) / kWaitStepMs * kWaitStepMs);
+std::chrono::milliseconds RoundedWait(int aInterval) {
+  if (aInterval <= 0) return std::chrono::milliseconds(0);
+  return std::chrono::milliseconds((aInterval + kWaitStepMs - 1) / kWaitStepMs * kWaitStepMs);
 }
 
 }  // namespace
@@ -24,27 +24,27 @@ std::string TqvnComponent_Base::Version() const { return "2025.1.0"; }
 
 // ---- TqvnIdThread ----
 
-TqvnIdThread::TqvnIdThread(bool ACreateSuspended, bool ALoop, std::string AName)
-    : TIdThread(ACreateSuspended, ALoop, std::move(AName)) {}
+TqvnIdThread::TqvnIdThread(bool aCreateSuspended, bool aLoop, std::string aName)
+    : TIdThread(aCreateSuspended, aLoop, std::move(aName)) {}
 
 TqvnIdThread::~TqvnIdThread() { EndThread(); }
 
 std::string TqvnIdThread::DebugName() const {
-  TqvnLock Guard(FDebugNameLock);
+  TqvnLock guard(FDebugNameLock);
   return FDebugName;
 }
 
-void TqvnIdThread::SetDebugName(std::string AValue) {
+void TqvnIdThread::SetDebugName(std::string aValue) {
   {
-    TqvnLock Guard(FDebugNameLock);
-    std::swap(FDebugName, AValue);
+    TqvnLock guard(FDebugNameLock);
+    std::swap(FDebugName, aValue);
   }
   PublishName();
 }
 
 std::string TqvnIdThread::NameForDebuggers() const {
-  std::string Name = DebugName();
-  return Name.empty() ? TIdThread::NameForDebuggers() : Name;
+  std::string name = DebugName();
+  return name.empty() ? TIdThread::NameForDebuggers() : name;
 }
 
 void TqvnIdThread::Cycle() {
@@ -57,17 +57,17 @@ TqvnTimer::TqvnTimer() : TqvnIdThread(false, true, "") { AfterConstruction(); }
 
 TqvnTimer::~TqvnTimer() { EndThread(); }
 
-void TqvnTimer::SetEnabled(bool AValue) {
-  FEnabled = AValue;
-  if (AValue) {
+void TqvnTimer::SetEnabled(bool aValue) {
+  FEnabled = aValue;
+  if (aValue) {
     Start();
   } else {
     Terminate();
   }
 }
 
-void TqvnTimer::SetInterval(int AValue) {
-  FInterval = AValue;
+void TqvnTimer::SetInterval(int aValue) {
+  FInterval = aValue;
   InterruptSleep();
 }
 
@@ -77,37 +77,37 @@ void TqvnTimer::FireNow() {
 }
 
 TqvnTimerOnTimer TqvnTimer::OnTimer() const {
-  TqvnLock Guard(FEventsLock);
+  TqvnLock guard(FEventsLock);
   return FOnTimer;
 }
 
-void TqvnTimer::SetOnTimer(TqvnTimerOnTimer AValue) {
-  TqvnLock Guard(FEventsLock);
-  std::swap(FOnTimer, AValue);
+void TqvnTimer::SetOnTimer(TqvnTimerOnTimer aValue) {
+  TqvnLock guard(FEventsLock);
+  std::swap(FOnTimer, aValue);
 }
 
 TqvnTimerOnException TqvnTimer::OnException() const {
-  TqvnLock Guard(FEventsLock);
+  TqvnLock guard(FEventsLock);
   return FOnException;
 }
 
-void TqvnTimer::SetOnException(TqvnTimerOnException AValue) {
-  TqvnLock Guard(FEventsLock);
-  std::swap(FOnException, AValue);
+void TqvnTimer::SetOnException(TqvnTimerOnException aValue) {
+  TqvnLock guard(FEventsLock);
+  std::swap(FOnException, aValue);
 }
 
 void TqvnTimer::Cycle() {
   TqvnIdThread::Cycle();
   try {
-    const auto Start = std::chrono::steady_clock::now();
+    const auto start = std::chrono::steady_clock::now();
     for (;;) {
       if (FFireNow.exchange(false)) break;
       // Read at each wake-up: a changed Interval counts from the start of this wait.
-      const auto Due = Start + RoundedWait(Interval());
-      const auto Now = std::chrono::steady_clock::now();
-      if (Now >= Due) break;
-      const auto Left = std::chrono::ceil<std::chrono::milliseconds>(Due - Now);
-      if (!SleepUnlessTerminated(Left)) return;
+      const auto due = start + RoundedWait(Interval());
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= due) break;
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
+      if (!SleepUnlessTerminated(left)) return;
     }
     switch (NotifyEvents()) {
       case neNoSync:
@@ -122,8 +122,8 @@ void TqvnTimer::Cycle() {
       default:
         break;
     }
-  } catch (const std::exception& E) {
-    FireException(E);
+  } catch (const std::exception& e) {
+    FireException(e);
   }
 }
 
@@ -147,35 +147,35 @@ void TqvnTimer::FireTimer() {
   RunAsHandler([this] { DoTimer(); });
 }
 
-void TqvnTimer::FireException(const std::exception& E) {
-  RunAsHandler([this, &E] { DoException(E); });
+void TqvnTimer::FireException(const std::exception& e) {
+  RunAsHandler([this, &e] { DoException(e); });
 }
 
 void TqvnTimer::DoTimer() {
-  const TqvnTimerOnTimer Handler = OnTimer();
-  if (!Handler) return;
+  const TqvnTimerOnTimer handler = OnTimer();
+  if (!handler) return;
   try {
-    Handler(this);
-  } catch (const std::exception& E) {
+    handler(this);
+  } catch (const std::exception& e) {
     if (!OnException()) throw;
-    DoException(E);
+    DoException(e);
   }
 }
 
-void TqvnTimer::DoException(const std::exception& E) {
-  const TqvnTimerOnException Handler = OnException();
-  if (Handler) Handler(this, E);
+void TqvnTimer::DoException(const std::exception& e) {
+  const TqvnTimerOnException handler = OnException();
+  if (handler) handler(this, e);
 }
 
 // ---- FreeThreadSafely ----
 
-void FreeThreadSafely(TqvnIdThread*& AThread) {
-  TqvnIdThread* const Thread = AThread;
-  if (Thread == nullptr) return;
-  AThread = nullptr;
-  if (Thread->FreeOnTerminateIfBusy()) return;  // it frees itself; it may be gone already
-  Thread->Terminate();
-  delete Thread;  // waits for the body's end
+void FreeThreadSafely(TqvnIdThread*& aThread) {
+  TqvnIdThread* const thread = aThread;
+  if (thread == nullptr) return;
+  aThread = nullptr;
+  if (thread->FreeOnTerminateIfBusy()) return;  // it frees itself; it may be gone already
+  thread->Terminate();
+  delete thread;  // waits for the body's end
 }
 
 }  // namespace qvn

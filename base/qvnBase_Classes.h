@@ -49,15 +49,15 @@ namespace qvn {
 
 class TqvnComponent_Base {
  public:
-  // AOwner is remembered only; C++ ownership (std::unique_ptr) decides who frees whom.
-  explicit TqvnComponent_Base(TqvnComponent_Base* AOwner = nullptr) : FOwner(AOwner) {}
+  // aOwner is remembered only; C++ ownership (std::unique_ptr) decides who frees whom.
+  explicit TqvnComponent_Base(TqvnComponent_Base* aOwner = nullptr) : FOwner(aOwner) {}
   virtual ~TqvnComponent_Base() = default;
   TqvnComponent_Base(const TqvnComponent_Base&) = delete;
   TqvnComponent_Base& operator=(const TqvnComponent_Base&) = delete;
 
   TqvnComponent_Base* Owner() const { return FOwner; }
   std::string Name() const { return FName; }
-  void SetName(std::string AName) { FName = std::move(AName); }
+  void SetName(std::string aName) { FName = std::move(aName); }
   // Always "2025.1.0".
   std::string Version() const;
 
@@ -68,7 +68,7 @@ class TqvnComponent_Base {
  protected:
   // Marks destruction as begun; the most derived destructor calls it as its first statement.
   void Destroying() { FDestroying = true; }
-  void SetDesigning(bool AValue) { FDesigning = AValue; }
+  void SetDesigning(bool aValue) { FDesigning = aValue; }
   void Loading() { FLoading = true; }
   void Loaded() { FLoading = false; }
 
@@ -83,11 +83,11 @@ class TqvnComponent_Base {
 
 class TqvnIdThread : public TIdThread {
  public:
-  TqvnIdThread(bool ACreateSuspended = true, bool ALoop = true, std::string AName = "");
+  TqvnIdThread(bool aCreateSuspended = true, bool aLoop = true, std::string aName = "");
   ~TqvnIdThread() override;
 
   std::string DebugName() const;
-  void SetDebugName(std::string AValue);
+  void SetDebugName(std::string aValue);
   // Operating-system id (gettid) of the thread; 0 until its first Cycle ran.
   std::uint32_t ThreadId() const { return FThreadId; }
   // True while one of the worker's handlers (OnTimer, OnException) runs, on whatever thread.
@@ -102,7 +102,7 @@ class TqvnIdThread : public TIdThread {
   std::string NameForDebuggers() const override;
 
  private:
-  friend void FreeThreadSafely(TqvnIdThread*& AThread);
+  friend void FreeThreadSafely(TqvnIdThread*& aThread);
 
   mutable TqvnMutex FDebugNameLock;
   std::string FDebugName QVN_GUARDED_BY(FDebugNameLock);
@@ -110,8 +110,8 @@ class TqvnIdThread : public TIdThread {
 };
 
 class TqvnTimer;
-using TqvnTimerOnTimer = std::function<void(TqvnTimer* Sender)>;
-using TqvnTimerOnException = std::function<void(TqvnTimer* Sender, const std::exception& E)>;
+using TqvnTimerOnTimer = std::function<void(TqvnTimer* aSender)>;
+using TqvnTimerOnException = std::function<void(TqvnTimer* aSender, const std::exception& e)>;
 
 class TqvnTimer final : public TqvnIdThread {
  public:
@@ -121,9 +121,9 @@ class TqvnTimer final : public TqvnIdThread {
 
   bool Enabled() const { return FEnabled; }
   // Stores the value; true calls Start, false calls Terminate.
-  void SetEnabled(bool AValue);
+  void SetEnabled(bool aValue);
   int Interval() const { return FInterval; }  // milliseconds
-  void SetInterval(int AValue);
+  void SetInterval(int aValue);
   // Ends the wait in progress (or the next one): OnTimer fires at once. Any thread.
   void FireNow();
   // Worker thread: runs aCall on the main thread as one of the worker's handlers and waits, as a
@@ -131,18 +131,18 @@ class TqvnTimer final : public TqvnIdThread {
   // once). Runs nothing once the worker is being freed. aCall's exception reaches the caller.
   void RunInMainThreadAsHandler(const std::function<void()>& aCall);
   TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
-  void SetNotifyEvents(TwsNotifyEvent AValue) { FNotifyEvents = AValue; }
+  void SetNotifyEvents(TwsNotifyEvent aValue) { FNotifyEvents = aValue; }
   TqvnTimerOnTimer OnTimer() const;
-  void SetOnTimer(TqvnTimerOnTimer AValue);
+  void SetOnTimer(TqvnTimerOnTimer aValue);
   TqvnTimerOnException OnException() const;
-  void SetOnException(TqvnTimerOnException AValue);
+  void SetOnException(TqvnTimerOnException aValue);
 
  protected:
   // Calls OnTimer when assigned; its exception goes to DoException when OnException is
   // assigned and travels on otherwise.
   virtual void DoTimer();
   // Calls OnException when assigned.
-  virtual void DoException(const std::exception& E);
+  virtual void DoException(const std::exception& e);
   void Cycle() override;
 
  private:
@@ -152,7 +152,7 @@ class TqvnTimer final : public TqvnIdThread {
   void RunAsHandler(const TCall& aCall);
   // DoTimer / DoException, each through RunAsHandler.
   void FireTimer();
-  void FireException(const std::exception& E);
+  void FireException(const std::exception& e);
 
   std::atomic<bool> FEnabled{false};
   std::atomic<bool> FFireNow{false};
@@ -163,23 +163,23 @@ class TqvnTimer final : public TqvnIdThread {
   TqvnTimerOnException FOnException QVN_GUARDED_BY(FEventsLock);
 };
 
-// Ends and frees AThread (see above) and clears the reference. Nothing for nullptr.
-void FreeThreadSafely(TqvnIdThread*& AThread);
+// Ends and frees aThread (see above) and clears the reference. Nothing for nullptr.
+void FreeThreadSafely(TqvnIdThread*& aThread);
 
 // The same for a reference to a derived worker, e.g. TqvnTimer*.
 template <std::derived_from<TqvnIdThread> T>
   requires(!std::same_as<T, TqvnIdThread>)
-void FreeThreadSafely(T*& AThread) {
-  TqvnIdThread* Thread = AThread;
-  AThread = nullptr;
-  FreeThreadSafely(Thread);
+void FreeThreadSafely(T*& aThread) {
+  TqvnIdThread* thread = aThread;
+  aThread = nullptr;
+  FreeThreadSafely(thread);
 }
 
 // The same for an owning pointer: ownership passes to FreeThreadSafely.
 template <std::derived_from<TqvnIdThread> T>
-void FreeThreadSafely(std::unique_ptr<T>& AThread) {
-  TqvnIdThread* Thread = AThread.release();
-  FreeThreadSafely(Thread);
+void FreeThreadSafely(std::unique_ptr<T>& aThread) {
+  TqvnIdThread* thread = aThread.release();
+  FreeThreadSafely(thread);
 }
 
 }  // namespace qvn

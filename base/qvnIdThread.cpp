@@ -14,17 +14,17 @@ constexpr const char* kUnknownThreadName = "IdThread (unknown)";
 constexpr const char* kTerminateAndWaitForMessage =
     "Cannot call TerminateAndWaitFor on FreeAndTerminate threads";
 
-unsigned Bit(TIdThreadOption AOption) { return 1u << static_cast<unsigned>(AOption); }
+unsigned Bit(TIdThreadOption aOption) { return 1u << static_cast<unsigned>(aOption); }
 
 }  // namespace
 
-TIdThread::TIdThread(bool ACreateSuspended, bool ALoop, std::string AName)
-    : FLoop(ALoop), FName(std::move(AName)) {
+TIdThread::TIdThread(bool aCreateSuspended, bool aLoop, std::string aName)
+    : FLoop(aLoop), FName(std::move(aName)) {
   FOptions = Bit(itoDataOwner);
-  if (ACreateSuspended) FOptions |= Bit(itoStopped);
+  if (aCreateSuspended) FOptions |= Bit(itoStopped);
   // The body waits for AfterConstruction (and, when created suspended, for Start) before it runs
   // anything of this object.
-  FSuspended = ACreateSuspended;
+  FSuspended = aCreateSuspended;
   FThread = std::thread(&TIdThread::ThreadMain, this);
   FOwnId = FThread.get_id();
 }
@@ -32,12 +32,12 @@ TIdThread::TIdThread(bool ACreateSuspended, bool ALoop, std::string AName)
 TIdThread::~TIdThread() {
   EndThread();
   if (HasOption(itoReqCleanup)) ReleaseRunData();
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   FYarn.reset();
 }
 
 void TIdThread::AfterConstruction() {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   FConstructed = true;
   FStateChanged.notify_all();
 }
@@ -46,7 +46,7 @@ void TIdThread::EndThread() {
   if (FEndThreadDone) return;
   FEndThreadDone = true;
   {
-    TqvnLock Guard(FLock);
+    TqvnLock guard(FLock);
     FEnding = true;
     FDeleting = true;
     TerminateLocked();
@@ -63,33 +63,33 @@ void TIdThread::EndThread() {
   RemoveQueuedCalls(this);
 }
 
-void TIdThread::ThreadMain(TIdThread* AThread) {
-  bool Run;
+void TIdThread::ThreadMain(TIdThread* aThread) {
+  bool run;
   {
-    TqvnLock Lock(AThread->FLock);
-    while (!AThread->FEnding && !(AThread->FConstructed && !AThread->FSuspended)) {
-      Lock.Wait(AThread->FStateChanged);
+    TqvnLock lock(aThread->FLock);
+    while (!aThread->FEnding && !(aThread->FConstructed && !aThread->FSuspended)) {
+      lock.Wait(aThread->FStateChanged);
     }
-    Run = !AThread->FEnding && !AThread->FTerminated;
+    run = !aThread->FEnding && !aThread->FTerminated;
   }
-  if (Run) AThread->Execute();
-  bool FreeNow;
+  if (run) aThread->Execute();
+  bool freeNow;
   {
-    TqvnLock Guard(AThread->FLock);
-    AThread->FFinished = true;
-    FreeNow =
-        AThread->FFreeOnTerminate && AThread->FHandlerThreads.empty() && !AThread->FDeleting;
-    if (FreeNow) AThread->FDeleting = true;
-    AThread->FStateChanged.notify_all();
+    TqvnLock guard(aThread->FLock);
+    aThread->FFinished = true;
+    freeNow =
+        aThread->FFreeOnTerminate && aThread->FHandlerThreads.empty() && !aThread->FDeleting;
+    if (freeNow) aThread->FDeleting = true;
+    aThread->FStateChanged.notify_all();
   }
   // From here on the object may be freed by another thread unless this thread frees it.
   WakeMainThreadQueueWaiters();
-  if (FreeNow) delete AThread;
+  if (freeNow) delete aThread;
 }
 
 void TIdThread::Execute() {
   {
-    TqvnLock Guard(FPropsLock);
+    TqvnLock guard(FPropsLock);
     if (FName.empty()) FName = kUnknownThreadName;
   }
   PublishName();
@@ -103,26 +103,26 @@ void TIdThread::Execute() {
         }
         SetOption(itoReqCleanup, true);
         try {
-          std::exception_ptr CycleError;
+          std::exception_ptr cycleError;
           try {
             CyclesStarting();
-            const auto RunCycle = [this] {
+            const auto runCycle = [this] {
               try {
                 Cycle();
-              } catch (const std::exception& E) {
-                if (!AcceptCycleError(E)) throw;
+              } catch (const std::exception& e) {
+                if (!AcceptCycleError(e)) throw;
               }
             };
             if (Loop()) {
-              while (!Stopped()) RunCycle();
+              while (!Stopped()) runCycle();
             } else {
-              RunCycle();
+              runCycle();
             }
           } catch (...) {
-            CycleError = std::current_exception();
+            cycleError = std::current_exception();
           }
           CyclesFinished();
-          if (CycleError) std::rethrow_exception(CycleError);
+          if (cycleError) std::rethrow_exception(cycleError);
         } catch (...) {
           Terminate();
           ReleaseRunData();
@@ -135,22 +135,22 @@ void TIdThread::Execute() {
       throw;
     }
     ThreadFinishing();
-  } catch (const std::exception& E) {
-    ReportTerminatingException(E, &typeid(E));
+  } catch (const std::exception& e) {
+    ReportTerminatingException(e, &typeid(e));
   } catch (...) {
     ReportTerminatingException(std::runtime_error("Unknown exception"), nullptr);
   }
 }
 
-void TIdThread::ReportTerminatingException(const std::exception& AException,
-                                           const std::type_info* AClass) {
+void TIdThread::ReportTerminatingException(const std::exception& aException,
+                                           const std::type_info* aClass) {
   {
-    TqvnLock Guard(FPropsLock);
-    FTerminatingExceptionClass = AClass;
-    FTerminatingException = AException.what();
+    TqvnLock guard(FPropsLock);
+    FTerminatingExceptionClass = aClass;
+    FTerminatingException = aException.what();
   }
   try {
-    NotifyException(AException);
+    NotifyException(aException);
   } catch (...) {
     // A failing exception handler has nobody left to report to; the thread ends anyway.
   }
@@ -158,16 +158,16 @@ void TIdThread::ReportTerminatingException(const std::exception& AException,
 }
 
 bool TIdThread::SuspendWhileStopped() {
-  TqvnLock Lock(FLock);
+  TqvnLock lock(FLock);
   if (!StoppedLocked()) return true;
   if (FTerminated) return false;
   FSuspended = true;
-  while (FSuspended) Lock.Wait(FStateChanged);
+  while (FSuspended) lock.Wait(FStateChanged);
   return !FTerminated;
 }
 
 void TIdThread::Start() {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   if (!StoppedLocked()) return;
   if (FTerminated) {
     FOptions |= Bit(itoStopped);
@@ -181,15 +181,15 @@ void TIdThread::Start() {
 }
 
 void TIdThread::Stop() {
-  const TIdThreadStopMode Mode = StopMode();
-  TqvnLock Guard(FLock);
+  const TIdThreadStopMode mode = StopMode();
+  TqvnLock guard(FLock);
   if (StoppedLocked()) return;
-  if (Mode == smTerminate) TerminateLocked();
+  if (mode == smTerminate) TerminateLocked();
   FOptions |= Bit(itoStopped);
 }
 
 void TIdThread::Terminate() {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   TerminateLocked();
 }
 
@@ -212,66 +212,66 @@ void TIdThread::WaitForEnd() {
     PumpMainThreadQueueUntil([this] { return FFinished.load(); });
     return;
   }
-  TqvnLock Lock(FLock);
-  while (!FFinished) Lock.Wait(FStateChanged);
+  TqvnLock lock(FLock);
+  while (!FFinished) lock.Wait(FStateChanged);
 }
 
-void TIdThread::Synchronize(const std::function<void()>& AMethod) { RunInMainThread(AMethod); }
+void TIdThread::Synchronize(const std::function<void()>& aMethod) { RunInMainThread(aMethod); }
 
-bool TIdThread::SleepUnlessTerminated(std::chrono::milliseconds ADuration) {
-  TqvnLock Lock(FLock);
-  const auto Deadline = std::chrono::steady_clock::now() + ADuration;
-  while (!FTerminated && !FSleepInterrupted && Lock.WaitUntil(FStateChanged, Deadline)) {
+bool TIdThread::SleepUnlessTerminated(std::chrono::milliseconds aDuration) {
+  TqvnLock lock(FLock);
+  const auto deadline = std::chrono::steady_clock::now() + aDuration;
+  while (!FTerminated && !FSleepInterrupted && lock.WaitUntil(FStateChanged, deadline)) {
   }
   FSleepInterrupted = false;
   return !FTerminated;
 }
 
 void TIdThread::InterruptSleep() {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   FSleepInterrupted = true;
   FStateChanged.notify_all();
 }
 
 void TIdThread::PublishName() {
-  TqvnLock Guard(FPublishLock);
-  const std::string Published = NameForDebuggers().substr(0, 15);
+  TqvnLock guard(FPublishLock);
+  const std::string published = NameForDebuggers().substr(0, 15);
   if (IsOwnThread()) {
-    pthread_setname_np(pthread_self(), Published.c_str());
+    pthread_setname_np(pthread_self(), published.c_str());
   } else if (FThread.joinable()) {
-    pthread_setname_np(FThread.native_handle(), Published.c_str());
+    pthread_setname_np(FThread.native_handle(), published.c_str());
   }
 }
 
 bool TIdThread::IsOwnThread() const { return std::this_thread::get_id() == FOwnId; }
 
 bool TIdThread::EnterHandler() {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   if (FDeleting || FReleased) return false;
   FHandlerThreads.push_back(std::this_thread::get_id());
   return true;
 }
 
 bool TIdThread::LeaveHandler() {
-  TqvnLock Guard(FLock);
-  const auto Entry =
+  TqvnLock guard(FLock);
+  const auto entry =
       std::find(FHandlerThreads.begin(), FHandlerThreads.end(), std::this_thread::get_id());
-  if (Entry != FHandlerThreads.end()) FHandlerThreads.erase(Entry);
-  const bool FreeNow = FHandlerThreads.empty() && FFreeOnTerminate && FFinished && !FDeleting;
-  if (FreeNow) FDeleting = true;
-  return FreeNow;
+  if (entry != FHandlerThreads.end()) FHandlerThreads.erase(entry);
+  const bool freeNow = FHandlerThreads.empty() && FFreeOnTerminate && FFinished && !FDeleting;
+  if (freeNow) FDeleting = true;
+  return freeNow;
 }
 
 bool TIdThread::HandlerRunning() const {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   return !FHandlerThreads.empty();
 }
 
 bool TIdThread::FreeOnTerminateIfBusy() {
-  TqvnLock Guard(FLock);
-  const bool HandlerHere = std::find(FHandlerThreads.begin(), FHandlerThreads.end(),
+  TqvnLock guard(FLock);
+  const bool handlerHere = std::find(FHandlerThreads.begin(), FHandlerThreads.end(),
                                      std::this_thread::get_id()) != FHandlerThreads.end();
-  if (!IsOwnThread() && !HandlerHere) return false;
+  if (!IsOwnThread() && !handlerHere) return false;
   FFreeOnTerminate = true;
   FReleased = true;
   TerminateLocked();
@@ -283,141 +283,141 @@ bool TIdThread::StoppedLocked() const {
 }
 
 bool TIdThread::Stopped() const {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   return StoppedLocked();
 }
 
 bool TIdThread::Terminated() const { return FTerminated; }
 
 bool TIdThread::Suspended() const {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   return FSuspended;
 }
 
 bool TIdThread::Finished() const { return FFinished; }
 
 bool TIdThread::FreeOnTerminate() const {
-  TqvnLock Guard(FLock);
+  TqvnLock guard(FLock);
   return FFreeOnTerminate;
 }
 
-void TIdThread::SetFreeOnTerminate(bool AValue) {
-  TqvnLock Guard(FLock);
-  FFreeOnTerminate = AValue;
+void TIdThread::SetFreeOnTerminate(bool aValue) {
+  TqvnLock guard(FLock);
+  FFreeOnTerminate = aValue;
 }
 
-void TIdThread::SetOption(TIdThreadOption AOption, bool AOn) {
-  TqvnLock Guard(FLock);
-  if (AOn) {
-    FOptions |= Bit(AOption);
+void TIdThread::SetOption(TIdThreadOption aOption, bool aOn) {
+  TqvnLock guard(FLock);
+  if (aOn) {
+    FOptions |= Bit(aOption);
   } else {
-    FOptions &= ~Bit(AOption);
+    FOptions &= ~Bit(aOption);
   }
 }
 
-bool TIdThread::HasOption(TIdThreadOption AOption) const {
-  TqvnLock Guard(FLock);
-  return (FOptions & Bit(AOption)) != 0;
+bool TIdThread::HasOption(TIdThreadOption aOption) const {
+  TqvnLock guard(FLock);
+  return (FOptions & Bit(aOption)) != 0;
 }
 
 void TIdThread::ReleaseRunData() {
   SetOption(itoReqCleanup, false);
-  const bool DataOwner = HasOption(itoDataOwner);
+  const bool dataOwner = HasOption(itoDataOwner);
   // Released outside the lock: a destructor must not run while we hold it.
-  std::unique_ptr<TIdYarn> Yarn;
-  std::shared_ptr<void> Data;
+  std::unique_ptr<TIdYarn> yarn;
+  std::shared_ptr<void> data;
   {
-    TqvnLock Guard(FPropsLock);
-    Yarn = std::move(FYarn);
-    if (DataOwner) Data = std::move(FData);
+    TqvnLock guard(FPropsLock);
+    yarn = std::move(FYarn);
+    if (dataOwner) data = std::move(FData);
   }
 }
 
-void TIdThread::NotifyException(const std::exception& AException) {
-  const TIdExceptionThreadEvent Handler = OnException();
-  if (Handler) Handler(this, AException);
+void TIdThread::NotifyException(const std::exception& aException) {
+  const TIdExceptionThreadEvent handler = OnException();
+  if (handler) handler(this, aException);
 }
 
 void TIdThread::NotifyStopped() {
-  const TIdNotifyThreadEvent Handler = OnStopped();
-  if (Handler) Handler(this);
+  const TIdNotifyThreadEvent handler = OnStopped();
+  if (handler) handler(this);
 }
 
 bool TIdThread::AcceptCycleError(const std::exception&) { return false; }
 
 int TIdThread::ReturnValue() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FReturnValue;
 }
-void TIdThread::SetReturnValue(int AValue) {
-  TqvnLock Guard(FPropsLock);
-  FReturnValue = AValue;
+void TIdThread::SetReturnValue(int aValue) {
+  TqvnLock guard(FPropsLock);
+  FReturnValue = aValue;
 }
 std::shared_ptr<void> TIdThread::Data() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FData;
 }
-void TIdThread::SetData(std::shared_ptr<void> AValue) {
-  TqvnLock Guard(FPropsLock);
-  std::swap(FData, AValue);
+void TIdThread::SetData(std::shared_ptr<void> aValue) {
+  TqvnLock guard(FPropsLock);
+  std::swap(FData, aValue);
 }
 bool TIdThread::Loop() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FLoop;
 }
-void TIdThread::SetLoop(bool AValue) {
-  TqvnLock Guard(FPropsLock);
-  FLoop = AValue;
+void TIdThread::SetLoop(bool aValue) {
+  TqvnLock guard(FPropsLock);
+  FLoop = aValue;
 }
 std::string TIdThread::Name() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FName;
 }
-void TIdThread::SetName(std::string AValue) {
+void TIdThread::SetName(std::string aValue) {
   {
-    TqvnLock Guard(FPropsLock);
-    FName = std::move(AValue);
+    TqvnLock guard(FPropsLock);
+    FName = std::move(aValue);
   }
   PublishName();
 }
 TIdThreadStopMode TIdThread::StopMode() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FStopMode;
 }
-void TIdThread::SetStopMode(TIdThreadStopMode AValue) {
-  TqvnLock Guard(FPropsLock);
-  FStopMode = AValue;
+void TIdThread::SetStopMode(TIdThreadStopMode aValue) {
+  TqvnLock guard(FPropsLock);
+  FStopMode = aValue;
 }
 TIdYarn* TIdThread::Yarn() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FYarn.get();
 }
-void TIdThread::SetYarn(std::unique_ptr<TIdYarn> AValue) {
-  TqvnLock Guard(FPropsLock);
-  std::swap(FYarn, AValue);
+void TIdThread::SetYarn(std::unique_ptr<TIdYarn> aValue) {
+  TqvnLock guard(FPropsLock);
+  std::swap(FYarn, aValue);
 }
 TIdExceptionThreadEvent TIdThread::OnException() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FOnException;
 }
-void TIdThread::SetOnException(TIdExceptionThreadEvent AValue) {
-  TqvnLock Guard(FPropsLock);
-  std::swap(FOnException, AValue);
+void TIdThread::SetOnException(TIdExceptionThreadEvent aValue) {
+  TqvnLock guard(FPropsLock);
+  std::swap(FOnException, aValue);
 }
 TIdNotifyThreadEvent TIdThread::OnStopped() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FOnStopped;
 }
-void TIdThread::SetOnStopped(TIdNotifyThreadEvent AValue) {
-  TqvnLock Guard(FPropsLock);
-  std::swap(FOnStopped, AValue);
+void TIdThread::SetOnStopped(TIdNotifyThreadEvent aValue) {
+  TqvnLock guard(FPropsLock);
+  std::swap(FOnStopped, aValue);
 }
 std::string TIdThread::TerminatingException() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FTerminatingException;
 }
 const std::type_info* TIdThread::TerminatingExceptionClass() const {
-  TqvnLock Guard(FPropsLock);
+  TqvnLock guard(FPropsLock);
   return FTerminatingExceptionClass;
 }
 

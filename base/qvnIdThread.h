@@ -4,7 +4,7 @@
 // Life of a thread object:
 // - The constructor creates the thread but its body does not begin yet: a final (most derived)
 //   class calls AfterConstruction() as the last statement of its constructor, so no virtual
-//   method runs on the new thread before the whole object is built. With ACreateSuspended the
+//   method runs on the new thread before the whole object is built. With aCreateSuspended the
 //   body then still waits for Start().
 // - The body (Execute): names the thread ("IdThread (unknown)" when Name is empty) and publishes
 //   its name for debuggers and `top -H` (NameForDebuggers; republished whenever it changes), runs
@@ -61,9 +61,9 @@ class TIdYarn {
   virtual ~TIdYarn() = default;
 };
 
-using TIdNotifyThreadEvent = std::function<void(TIdThread* AThread)>;
+using TIdNotifyThreadEvent = std::function<void(TIdThread* aThread)>;
 using TIdExceptionThreadEvent =
-    std::function<void(TIdThread* AThread, const std::exception& AException)>;
+    std::function<void(TIdThread* aThread, const std::exception& aException)>;
 
 // Raised by TerminateAndWaitFor on a thread that frees itself.
 class EIdThreadTerminateAndWaitFor : public std::runtime_error {
@@ -73,7 +73,7 @@ class EIdThreadTerminateAndWaitFor : public std::runtime_error {
 
 class TIdThread {
  public:
-  TIdThread(bool ACreateSuspended = true, bool ALoop = true, std::string AName = "");
+  TIdThread(bool aCreateSuspended = true, bool aLoop = true, std::string aName = "");
   virtual ~TIdThread();
   TIdThread(const TIdThread&) = delete;
   TIdThread& operator=(const TIdThread&) = delete;
@@ -89,8 +89,8 @@ class TIdThread {
   // Terminate, Start, then waits for the body's end (pumping on the main thread). Raises
   // EIdThreadTerminateAndWaitFor on a FreeOnTerminate thread and changes nothing then.
   virtual void TerminateAndWaitFor();
-  // Runs AMethod on the main thread and waits, like RunInMainThread.
-  void Synchronize(const std::function<void()>& AMethod);
+  // Runs aMethod on the main thread and waits, like RunInMainThread.
+  void Synchronize(const std::function<void()>& aMethod);
 
   bool Stopped() const;     // Terminated, or the stop flag is set, or the thread is suspended
   bool Terminated() const;  // Terminate has been called
@@ -98,23 +98,23 @@ class TIdThread {
   bool Finished() const;    // the body has ended
 
   bool FreeOnTerminate() const;
-  void SetFreeOnTerminate(bool AValue);
+  void SetFreeOnTerminate(bool aValue);
   int ReturnValue() const;
-  void SetReturnValue(int AValue);
+  void SetReturnValue(int aValue);
   std::shared_ptr<void> Data() const;
-  void SetData(std::shared_ptr<void> AValue);  // dropped after each run when itoDataOwner is set
+  void SetData(std::shared_ptr<void> aValue);  // dropped after each run when itoDataOwner is set
   bool Loop() const;
-  void SetLoop(bool AValue);
+  void SetLoop(bool aValue);
   std::string Name() const;
-  void SetName(std::string AValue);  // also republishes the name for debuggers
+  void SetName(std::string aValue);  // also republishes the name for debuggers
   TIdThreadStopMode StopMode() const;
-  void SetStopMode(TIdThreadStopMode AValue);
+  void SetStopMode(TIdThreadStopMode aValue);
   TIdYarn* Yarn() const;
-  void SetYarn(std::unique_ptr<TIdYarn> AValue);
+  void SetYarn(std::unique_ptr<TIdYarn> aValue);
   TIdExceptionThreadEvent OnException() const;
-  void SetOnException(TIdExceptionThreadEvent AValue);
+  void SetOnException(TIdExceptionThreadEvent aValue);
   TIdNotifyThreadEvent OnStopped() const;
-  void SetOnStopped(TIdNotifyThreadEvent AValue);
+  void SetOnStopped(TIdNotifyThreadEvent aValue);
 
   // Message and class of the exception that ended the body; empty / nullptr when none did.
   std::string TerminatingException() const;
@@ -129,10 +129,10 @@ class TIdThread {
   // Clears itoReqCleanup, frees the yarn, drops Data when itoDataOwner is set.
   virtual void ReleaseRunData();
   // Fires OnException / OnStopped when assigned.
-  virtual void NotifyException(const std::exception& AException);
+  virtual void NotifyException(const std::exception& aException);
   virtual void NotifyStopped();
   // An exception from Cycle: true goes on cycling, false ends the body with it.
-  virtual bool AcceptCycleError(const std::exception& AException);
+  virtual bool AcceptCycleError(const std::exception& aException);
   // One unit of work.
   virtual void Cycle() = 0;
 
@@ -140,9 +140,9 @@ class TIdThread {
   void AfterConstruction();
   // Ends the thread for destruction; the first statement of every overriding class's destructor.
   void EndThread();
-  // Sleeps ADuration, or less when Terminate or InterruptSleep ends the sleep; returns false when
+  // Sleeps aDuration, or less when Terminate or InterruptSleep ends the sleep; returns false when
   // the thread is terminated. Callers that need a full sleep check their own clock.
-  bool SleepUnlessTerminated(std::chrono::milliseconds ADuration);
+  bool SleepUnlessTerminated(std::chrono::milliseconds aDuration);
   // Ends the sleep of SleepUnlessTerminated in progress (or, when none is, the next one) early.
   void InterruptSleep();
   // The name the operating system shows for the thread: Name here.
@@ -166,15 +166,15 @@ class TIdThread {
   bool FreeOnTerminateIfBusy();
 
  private:
-  static void ThreadMain(TIdThread* AThread);
+  static void ThreadMain(TIdThread* aThread);
   void Execute();
   bool StoppedLocked() const QVN_REQUIRES(FLock);
   void TerminateLocked() QVN_REQUIRES(FLock);
   bool SuspendWhileStopped();  // body: false when the loop must end
-  void SetOption(TIdThreadOption AOption, bool AOn);
-  bool HasOption(TIdThreadOption AOption) const;
+  void SetOption(TIdThreadOption aOption, bool aOn);
+  bool HasOption(TIdThreadOption aOption) const;
   void WaitForEnd();
-  void ReportTerminatingException(const std::exception& AException, const std::type_info* AClass);
+  void ReportTerminatingException(const std::exception& aException, const std::type_info* aClass);
 
   // ---- State below is protected by FLock ----
   mutable TqvnMutex FLock;

@@ -35,77 +35,77 @@ class MainThreadQueue {
   MainThreadQueue() : FMainThread(std::this_thread::get_id()) {}
 
   bool IsMainThread() {
-    TqvnLock Guard(FLock);
+    TqvnLock guard(FLock);
     return std::this_thread::get_id() == FMainThread;
   }
 
-  void SetMainThread(std::thread::id AId) {
-    TqvnLock Guard(FLock);
-    FMainThread = AId;
+  void SetMainThread(std::thread::id aId) {
+    TqvnLock guard(FLock);
+    FMainThread = aId;
   }
 
-  void SetWakeUp(std::function<void()> AWakeUp) {
-    TqvnLock Guard(FWakeUpLock);
-    FWakeUp = std::move(AWakeUp);
+  void SetWakeUp(std::function<void()> aWakeUp) {
+    TqvnLock guard(FWakeUpLock);
+    FWakeUp = std::move(aWakeUp);
   }
 
-  void Append(TThreadMethod AMethod, const void* AOwner, std::shared_ptr<SyncCall> ASync) {
+  void Append(TThreadMethod aMethod, const void* aOwner, std::shared_ptr<SyncCall> aSync) {
     {
-      TqvnLock Guard(FLock);
-      FCalls.push_back(QueuedCall{++FLastSequence, AOwner, std::move(AMethod), std::move(ASync)});
+      TqvnLock guard(FLock);
+      FCalls.push_back(QueuedCall{++FLastSequence, aOwner, std::move(aMethod), std::move(aSync)});
       FChanged.notify_all();
     }
     WakeUp();
   }
 
   std::size_t Pump() {
-    std::uint64_t Last;
+    std::uint64_t last;
     {
-      TqvnLock Guard(FLock);
+      TqvnLock guard(FLock);
       if (std::this_thread::get_id() != FMainThread) return 0;
-      Last = FLastSequence;
+      last = FLastSequence;
     }
-    std::size_t Count = 0;
-    while (RunNext(Last)) ++Count;
-    return Count;
+    std::size_t count = 0;
+    while (RunNext(last)) ++count;
+    return count;
   }
 
-  void PumpUntil(const std::function<bool()>& ADone) {
-    TqvnLock Lock(FLock);
+  void PumpUntil(const std::function<bool()>& aDone) {
+    TqvnLock lock(FLock);
     for (;;) {
-      if (ADone()) return;
-      const bool Pumping = std::this_thread::get_id() == FMainThread;
-      if (Pumping && !FCalls.empty()) {
-        const std::uint64_t Last = FCalls.back().Sequence;
-        Lock.Unlock();
+      if (aDone()) return;
+      const bool pumping = std::this_thread::get_id() == FMainThread;
+      if (pumping && !FCalls.empty()) {
+        const std::uint64_t last = FCalls.back().Sequence;
+        lock.Unlock();
         try {
-          while (RunNext(Last)) {
+          while (RunNext(last)) {
           }
-        } catch (const std::exception& E) {
-          std::cerr << "Exception in a call run on the main thread: " << E.what() << '\n';
+        } catch (const std::exception& e) {
+          std::cerr << "Exception in a call run on the main thread: " << e.what() << '\n';
         } catch (...) {
           std::cerr << "Unknown exception in a call run on the main thread\n";
         }
-        Lock.Relock();
+        lock.Relock();
         continue;
       }
-      Lock.Wait(FChanged);
+      lock.Wait(FChanged);
     }
   }
 
   void WakeWaiters() {
-    TqvnLock Guard(FLock);
+    TqvnLock guard(FLock);
     FChanged.notify_all();
   }
 
-  void Remove(const void* AOwner) {
-    TqvnLock Lock(FLock);
-    std::erase_if(FCalls, [AOwner](const QueuedCall& C) { return C.Owner == AOwner; });
-    const auto Self = std::this_thread::get_id();
-    while (std::any_of(FRunning.begin(), FRunning.end(), [&](const Running& R) {
-      return R.Owner == AOwner && R.Thread != Self;
+  void Remove(const void* aOwner) {
+    TqvnLock lock(FLock);
+    std::erase_if(FCalls, [aOwner](const QueuedCall& c) { return c.Owner == aOwner; });
+    const auto self = std::this_thread::get_id();
+    while (std::any_of(FRunning.begin(), FRunning.end(), [&](const Running& r) {
+      return r.Owner == aOwner && r.Thread != self;
     })) {
-      Lock.Wait(FChanged);
+      lock.Wait(FChanged);
     }
   }
 
@@ -115,51 +115,51 @@ class MainThreadQueue {
     std::thread::id Thread;
   };
 
-  // Runs the oldest call if its sequence is at most ALast. Returns false when there was none.
-  bool RunNext(std::uint64_t ALast) {
-    QueuedCall Call;
+  // Runs the oldest call if its sequence is at most aLast. Returns false when there was none.
+  bool RunNext(std::uint64_t aLast) {
+    QueuedCall call;
     {
-      TqvnLock Guard(FLock);
-      if (FCalls.empty() || FCalls.front().Sequence > ALast) return false;
-      Call = std::move(FCalls.front());
+      TqvnLock guard(FLock);
+      if (FCalls.empty() || FCalls.front().Sequence > aLast) return false;
+      call = std::move(FCalls.front());
       FCalls.pop_front();
-      FRunning.push_back(Running{Call.Owner, std::this_thread::get_id()});
+      FRunning.push_back(Running{call.Owner, std::this_thread::get_id()});
     }
-    std::exception_ptr Error;
+    std::exception_ptr error;
     try {
-      Call.Method();
+      call.Method();
     } catch (...) {
-      Error = std::current_exception();
+      error = std::current_exception();
     }
-    bool MoreQueued;
+    bool moreQueued;
     {
-      TqvnLock Guard(FLock);
+      TqvnLock guard(FLock);
       // Nested pumps finish in reverse order, so the last matching record is this call's.
-      const auto It = std::find_if(FRunning.rbegin(), FRunning.rend(), [&](const Running& R) {
-        return R.Owner == Call.Owner && R.Thread == std::this_thread::get_id();
+      const auto it = std::find_if(FRunning.rbegin(), FRunning.rend(), [&](const Running& r) {
+        return r.Owner == call.Owner && r.Thread == std::this_thread::get_id();
       });
-      FRunning.erase(std::next(It).base());
-      MoreQueued = !FCalls.empty();
+      FRunning.erase(std::next(it).base());
+      moreQueued = !FCalls.empty();
       FChanged.notify_all();
     }
-    if (Call.Sync) {
-      TqvnLock Guard(Call.Sync->Lock);
-      Call.Sync->Done = true;
+    if (call.Sync) {
+      TqvnLock guard(call.Sync->Lock);
+      call.Sync->Done = true;
       // Moved, not copied: the waiting caller then holds the only reference and frees the
       // exception on its own thread.
-      Call.Sync->Error = std::move(Error);
-      Call.Sync->DoneChanged.notify_all();
+      call.Sync->Error = std::move(error);
+      call.Sync->DoneChanged.notify_all();
       return true;
     }
-    if (Error) {
-      if (MoreQueued) WakeUp();
-      std::rethrow_exception(Error);
+    if (error) {
+      if (moreQueued) WakeUp();
+      std::rethrow_exception(error);
     }
     return true;
   }
 
   void WakeUp() {
-    TqvnLock Guard(FWakeUpLock);
+    TqvnLock guard(FWakeUpLock);
     if (FWakeUp) FWakeUp();
   }
 
@@ -179,60 +179,60 @@ class MainThreadQueue {
 // Created during static initialisation, on the process's first thread, which therefore is the
 // main thread by default. Never destroyed: workers may still queue during process exit.
 MainThreadQueue& Queue() {
-  static MainThreadQueue* const Instance = new MainThreadQueue;
-  return *Instance;
+  static MainThreadQueue* const kInstance = new MainThreadQueue;
+  return *kInstance;
 }
-[[maybe_unused]] const bool QueueCreatedAtStartUp = (Queue(), true);
+[[maybe_unused]] const bool kQueueCreatedAtStartUp = (Queue(), true);
 
 }  // namespace
 
-void QueueToMainThread(TThreadMethod AMethod, const void* AOwner) {
+void QueueToMainThread(TThreadMethod aMethod, const void* aOwner) {
   if (Queue().IsMainThread()) {
-    AMethod();
+    aMethod();
     return;
   }
-  Queue().Append(std::move(AMethod), AOwner, nullptr);
+  Queue().Append(std::move(aMethod), aOwner, nullptr);
 }
 
-void PostToMainThread(TThreadMethod AMethod, const void* AOwner) {
-  Queue().Append(std::move(AMethod), AOwner, nullptr);
+void PostToMainThread(TThreadMethod aMethod, const void* aOwner) {
+  Queue().Append(std::move(aMethod), aOwner, nullptr);
 }
 
-void RunInMainThread(const TThreadMethod& AMethod) {
+void RunInMainThread(const TThreadMethod& aMethod) {
   if (Queue().IsMainThread()) {
-    AMethod();
+    aMethod();
     return;
   }
-  auto Sync = std::make_shared<SyncCall>();
-  Queue().Append(AMethod, nullptr, Sync);
-  std::exception_ptr Error;
+  auto sync = std::make_shared<SyncCall>();
+  Queue().Append(aMethod, nullptr, sync);
+  std::exception_ptr error;
   {
-    TqvnLock Lock(Sync->Lock);
-    while (!Sync->Done) Lock.Wait(Sync->DoneChanged);
-    Error = std::move(Sync->Error);
+    TqvnLock lock(sync->Lock);
+    while (!sync->Done) lock.Wait(sync->DoneChanged);
+    error = std::move(sync->Error);
   }
-  if (Error) std::rethrow_exception(Error);
+  if (error) std::rethrow_exception(error);
 }
 
 std::size_t PumpMainThreadQueue() { return Queue().Pump(); }
 
-void PumpMainThreadQueueUntil(const std::function<bool()>& ADone) { Queue().PumpUntil(ADone); }
+void PumpMainThreadQueueUntil(const std::function<bool()>& aDone) { Queue().PumpUntil(aDone); }
 
 void WakeMainThreadQueueWaiters() { Queue().WakeWaiters(); }
 
-void RemoveQueuedCalls(const void* AOwner) { Queue().Remove(AOwner); }
+void RemoveQueuedCalls(const void* aOwner) { Queue().Remove(aOwner); }
 
-void SetMainThread(std::thread::id AId) { Queue().SetMainThread(AId); }
+void SetMainThread(std::thread::id aId) { Queue().SetMainThread(aId); }
 
 bool IsMainThread() { return Queue().IsMainThread(); }
 
-void SetMainThreadWakeUp(std::function<void()> AWakeUp) { Queue().SetWakeUp(std::move(AWakeUp)); }
+void SetMainThreadWakeUp(std::function<void()> aWakeUp) { Queue().SetWakeUp(std::move(aWakeUp)); }
 
 void TPumpingRecursiveMutex::lock() {
   if (FMutex.try_lock()) return;
   if (IsMainThread()) {
-    bool Locked = false;
-    PumpMainThreadQueueUntil([&] { return Locked || (Locked = FMutex.try_lock()); });
+    bool locked = false;
+    PumpMainThreadQueueUntil([&] { return locked || (locked = FMutex.try_lock()); });
   } else {
     FMutex.lock();
   }

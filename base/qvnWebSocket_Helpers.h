@@ -39,20 +39,20 @@ namespace qvn {
 // A call handed to the main thread.
 using TThreadMethod = std::function<void()>;
 
-// Appends AMethod, tagged with AOwner (nullptr: untagged), to the main thread's queue, calls the
-// wake-up hook and returns at once. On the main thread, runs AMethod at once instead (its
+// Appends aMethod, tagged with aOwner (nullptr: untagged), to the main thread's queue, calls the
+// wake-up hook and returns at once. On the main thread, runs aMethod at once instead (its
 // exception, if any, reaches the caller).
-void QueueToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
+void QueueToMainThread(TThreadMethod aMethod, const void* aOwner = nullptr);
 
-// Appends AMethod, tagged with AOwner (nullptr: untagged), to the main thread's queue and calls the
+// Appends aMethod, tagged with aOwner (nullptr: untagged), to the main thread's queue and calls the
 // wake-up hook, from any thread: on the main thread too, the call waits for the next pump.
-void PostToMainThread(TThreadMethod AMethod, const void* AOwner = nullptr);
+void PostToMainThread(TThreadMethod aMethod, const void* aOwner = nullptr);
 
-// Runs AMethod on the main thread and waits until it has run; re-raises its exception here. On the
-// main thread, runs AMethod at once. Called off the main thread, it blocks until the main thread
+// Runs aMethod on the main thread and waits until it has run; re-raises its exception here. On the
+// main thread, runs aMethod at once. Called off the main thread, it blocks until the main thread
 // pumps, so the main thread must not wait for the caller without pumping (see
 // PumpMainThreadQueueUntil).
-void RunInMainThread(const TThreadMethod& AMethod);
+void RunInMainThread(const TThreadMethod& aMethod);
 
 // Main thread only (elsewhere it does nothing and returns 0). Runs, in order, the calls queued
 // before this call began; calls queued meanwhile wait for the next pump (the wake-up hook has been
@@ -60,30 +60,30 @@ void RunInMainThread(const TThreadMethod& AMethod);
 // function; the calls not yet run stay queued and the wake-up hook is called again for them.
 std::size_t PumpMainThreadQueue();
 
-// Waits until ADone() returns true. On the main thread it keeps running queued calls while it
+// Waits until aDone() returns true. On the main thread it keeps running queued calls while it
 // waits, so a worker blocked in RunInMainThread can finish; an exception from such a call cannot
-// reach anyone here and is written to standard error. Off the main thread it only waits. ADone is
+// reach anyone here and is written to standard error. Off the main thread it only waits. aDone is
 // evaluated under the queue's lock: it must be cheap (read an atomic) and must not call into the
-// queue. Whoever makes ADone true calls WakeMainThreadQueueWaiters afterwards.
-void PumpMainThreadQueueUntil(const std::function<bool()>& ADone);
+// queue. Whoever makes aDone true calls WakeMainThreadQueueWaiters afterwards.
+void PumpMainThreadQueueUntil(const std::function<bool()>& aDone);
 
 // Wakes the waits of PumpMainThreadQueueUntil so they re-evaluate their condition.
 void WakeMainThreadQueueWaiters();
 
-// Drops the calls tagged AOwner that have not started yet. If such a call is running on another
-// thread (the main thread), waits for it to return; a call of AOwner running on the calling
+// Drops the calls tagged aOwner that have not started yet. If such a call is running on another
+// thread (the main thread), waits for it to return; a call of aOwner running on the calling
 // thread itself (further up its stack) cannot be waited for and is left to return on its own.
-// AOwner must not be nullptr.
-void RemoveQueuedCalls(const void* AOwner);
+// aOwner must not be nullptr.
+void RemoveQueuedCalls(const void* aOwner);
 
 // Names the main thread (by default the thread that ran static initialisation).
-void SetMainThread(std::thread::id AId = std::this_thread::get_id());
+void SetMainThread(std::thread::id aId = std::this_thread::get_id());
 
 // True when the calling thread is the main thread.
 bool IsMainThread();
 
 // Installs (or with an empty function, removes) the wake-up hook described above.
-void SetMainThreadWakeUp(std::function<void()> AWakeUp);
+void SetMainThreadWakeUp(std::function<void()> aWakeUp);
 
 // A recursive mutex (Lockable, for std::unique_lock) for state that the main thread and workers
 // share while a worker may wait for the main thread (RunInMainThread) with the mutex held. On the

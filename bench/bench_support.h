@@ -95,16 +95,16 @@ inline double Percentile(std::vector<double> aValues, double aFraction) {
 // The process's current and peak resident set size in KiB (VmRSS and VmHWM of
 // /proc/self/status); 0 when unknown.
 struct TResidentSize {
-  long currentKiB = 0;
-  long peakKiB = 0;
+  long CurrentKiB = 0;
+  long PeakKiB = 0;
 };
 
 inline TResidentSize ResidentSize() {
   TResidentSize size;
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) size.currentKiB = std::atol(line.c_str() + 6);
-    if (line.rfind("VmHWM:", 0) == 0) size.peakKiB = std::atol(line.c_str() + 6);
+    if (line.rfind("VmRSS:", 0) == 0) size.CurrentKiB = std::atol(line.c_str() + 6);
+    if (line.rfind("VmHWM:", 0) == 0) size.PeakKiB = std::atol(line.c_str() + 6);
   }
   return size;
 }

@@ -46,52 +46,52 @@ namespace {
 
 // What the handlers saw; read at the end so no handler's work can be optimised away.
 struct TSeen {
-  long events = 0;
-  long records = 0;
-  long exceptions = 0;
-  size_t bytes = 0;
+  long Events = 0;
+  long Records = 0;
+  long Exceptions = 0;
+  size_t Bytes = 0;
 };
 
 void HandleEverything(test::TestClient& aClient, TSeen& aSeen) {
   aClient.Telegram().API().SetApiId("94575");
   aClient.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
   aClient.Telegram().SetPhoneNumber("+15550100");
-  aClient.OnBeforeReadEvent = [&](auto*, const std::string& Text, bool&) {
-    aSeen.bytes += Text.size();
+  aClient.OnBeforeReadEvent = [&](auto*, const std::string& aText, bool&) {
+    aSeen.Bytes += aText.size();
   };
-  aClient.OnEvent = [&](auto*, const std::string& Event, const std::string&) {
-    aSeen.events += static_cast<long>(Event.size() > 0);
+  aClient.OnEvent = [&](auto*, const std::string& aEvent, const std::string&) {
+    aSeen.Events += static_cast<long>(aEvent.size() > 0);
   };
-  aClient.OnAuthorizationStatus = [&](auto*, const std::string& S) { aSeen.bytes += S.size(); };
-  aClient.OnConnectionStatus = [&](auto*, const std::string& S) { aSeen.bytes += S.size(); };
-  aClient.OnException = [&](auto*, const std::exception&) { ++aSeen.exceptions; };
-  aClient.OnMessageText = [&](auto*, TqvnTelegramMessageText& M) {
-    aSeen.bytes += M.Text().size() + M.SenderUser().UserId().size();
-    ++aSeen.records;
+  aClient.OnAuthorizationStatus = [&](auto*, const std::string& s) { aSeen.Bytes += s.size(); };
+  aClient.OnConnectionStatus = [&](auto*, const std::string& s) { aSeen.Bytes += s.size(); };
+  aClient.OnException = [&](auto*, const std::exception&) { ++aSeen.Exceptions; };
+  aClient.OnMessageText = [&](auto*, TqvnTelegramMessageText& m) {
+    aSeen.Bytes += m.Text().size() + m.SenderUser().UserId().size();
+    ++aSeen.Records;
   };
-  aClient.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& M) {
-    aSeen.bytes += M.FileName().size() + M.CaptionText().size();
-    ++aSeen.records;
+  aClient.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& m) {
+    aSeen.Bytes += m.FileName().size() + m.CaptionText().size();
+    ++aSeen.Records;
   };
-  aClient.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& M) {
-    aSeen.bytes += M.PhotoId().size() + M.LocalPath().size();
-    ++aSeen.records;
+  aClient.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& m) {
+    aSeen.Bytes += m.PhotoId().size() + m.LocalPath().size();
+    ++aSeen.Records;
   };
-  aClient.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& M) {
-    aSeen.bytes += M.VideoId().size() + static_cast<size_t>(M.Width());
-    ++aSeen.records;
+  aClient.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& m) {
+    aSeen.Bytes += m.VideoId().size() + static_cast<size_t>(m.Width());
+    ++aSeen.Records;
   };
-  aClient.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& M) {
-    aSeen.bytes += M.Text().size();
-    ++aSeen.records;
+  aClient.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& m) {
+    aSeen.Bytes += m.Text().size();
+    ++aSeen.Records;
   };
-  aClient.OnNewChat = [&](auto*, TqvnTelegramChat& C) {
-    aSeen.bytes += C.Title().size() + C.ChatId().size();
-    ++aSeen.records;
+  aClient.OnNewChat = [&](auto*, TqvnTelegramChat& c) {
+    aSeen.Bytes += c.Title().size() + c.ChatId().size();
+    ++aSeen.Records;
   };
-  aClient.OnNewCallbackQuery = [&](auto*, TqvnTelegramCallbackQuery& Q) {
-    aSeen.bytes += Q.PayLoadData().Data().size();
-    ++aSeen.records;
+  aClient.OnNewCallbackQuery = [&](auto*, TqvnTelegramCallbackQuery& q) {
+    aSeen.Bytes += q.PayLoadData().Data().size();
+    ++aSeen.Records;
   };
 }
 
@@ -152,8 +152,8 @@ int Run(bool aProfile) {
       "dispatch_bench: %zu event texts (%zu bytes) from tests/data, every event handled\n"
       "  (CPU time of this thread, median of 7 rounds taken in turns)\n",
       texts.size(), totalBytes);
-  std::printf("  per pass: %ld record events, %ld OnEvent, %ld exceptions\n", perPass.records,
-              perPass.events, perPass.exceptions);
+  std::printf("  per pass: %ld record events, %ld OnEvent, %ld exceptions\n", perPass.Records,
+              perPass.Events, perPass.Exceptions);
   const auto line = [&](const char* aName, double aSeconds, long aAllocations) {
     std::printf("  %-32s %10.0f events/s  %6.1f allocations/event\n", aName, count / aSeconds,
                 static_cast<double>(aAllocations) / count);
@@ -166,7 +166,7 @@ int Run(bool aProfile) {
   std::printf("  dispatch / nlohmann parse      %.2f\n", dispatchSeconds / nlohmannSeconds);
   std::printf("Goal: at least 100000 events/s on one core: %s (%.0f)\n",
               count / dispatchSeconds >= 100000 ? "met" : "NOT met", count / dispatchSeconds);
-  std::printf("(checksum %zu %zu)\n", seen.bytes, typeBytes);
+  std::printf("(checksum %zu %zu)\n", seen.Bytes, typeBytes);
   return 0;
 }
 

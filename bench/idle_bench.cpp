@@ -28,8 +28,8 @@ constexpr double kIdleSeconds = 30;
 constexpr double kTickingSeconds = 10;
 
 struct TUsage {
-  double cpuSeconds = 0;
-  long switches = 0;
+  double CpuSeconds = 0;
+  long Switches = 0;
 };
 
 TUsage ProcessUsage() {
@@ -43,15 +43,15 @@ TUsage ProcessUsage() {
 
 // What one process used while idle: per second of wall time.
 struct TIdle {
-  double wakeUpsPerSecond = 0;
-  double cpuMsPerSecond = 0;
+  double WakeUpsPerSecond = 0;
+  double CpuMsPerSecond = 0;
 };
 
 TIdle Since(const TUsage& aStart, Clock::time_point aStartTime) {
   const TUsage end = ProcessUsage();
   const double seconds = SecondsSince(aStartTime);
-  return {static_cast<double>(end.switches - aStart.switches) / seconds,
-          (end.cpuSeconds - aStart.cpuSeconds) * 1000 / seconds};
+  return {static_cast<double>(end.Switches - aStart.Switches) / seconds,
+          (end.CpuSeconds - aStart.CpuSeconds) * 1000 / seconds};
 }
 
 // Waits on the main thread, running queued calls, for aSeconds.
@@ -76,8 +76,8 @@ class TIdleClient : public TqvnTDLib_Telegram {
     Telegram().SetPhoneNumber(kBenchPhoneNumber);
     SetWaitForEvents(aWaits);
     SetEventsPerTick(1000);
-    OnAuthorizationStatus = [this](auto*, const std::string& Status) {
-      if (Status == kPhoneState) AtPrompt = true;
+    OnAuthorizationStatus = [this](auto*, const std::string& aStatus) {
+      if (aStatus == kPhoneState) AtPrompt = true;
     };
   }
   ~TIdleClient() override { EndForDestruction(); }
@@ -111,8 +111,8 @@ TIdle MeasureTDLibAlone(const std::string& aFolder) {
 }
 
 void Print(const char* aName, const TIdle& aIdle) {
-  std::printf("  %-40s %6.2f wake-ups/s   %7.3f ms CPU/s\n", aName, aIdle.wakeUpsPerSecond,
-              aIdle.cpuMsPerSecond);
+  std::printf("  %-40s %6.2f wake-ups/s   %7.3f ms CPU/s\n", aName, aIdle.WakeUpsPerSecond,
+              aIdle.CpuMsPerSecond);
 }
 
 int Run() {
@@ -147,15 +147,15 @@ int Run() {
   Print("client, ticking every 100 ms (10 s)", ticking);
   std::printf("Ratios:\n");
   std::printf("  waiting / TDLib alone, wake-ups   %.2f\n",
-              waiting.wakeUpsPerSecond / alone.wakeUpsPerSecond);
+              waiting.WakeUpsPerSecond / alone.WakeUpsPerSecond);
   std::printf("  waiting / TDLib alone, CPU        %.2f\n",
-              waiting.cpuMsPerSecond / alone.cpuMsPerSecond);
+              waiting.CpuMsPerSecond / alone.CpuMsPerSecond);
   std::printf("  ticking / waiting, wake-ups       %.1f\n",
-              ticking.wakeUpsPerSecond / waiting.wakeUpsPerSecond);
+              ticking.WakeUpsPerSecond / waiting.WakeUpsPerSecond);
   std::printf("Goals: at most 2 wake-ups/s: %s (%.2f); CPU at most 2x TDLib alone: %s (%.2fx)\n",
-              waiting.wakeUpsPerSecond <= 2 ? "met" : "NOT met", waiting.wakeUpsPerSecond,
-              waiting.cpuMsPerSecond <= 2 * alone.cpuMsPerSecond ? "met" : "NOT met",
-              waiting.cpuMsPerSecond / alone.cpuMsPerSecond);
+              waiting.WakeUpsPerSecond <= 2 ? "met" : "NOT met", waiting.WakeUpsPerSecond,
+              waiting.CpuMsPerSecond <= 2 * alone.CpuMsPerSecond ? "met" : "NOT met",
+              waiting.CpuMsPerSecond / alone.CpuMsPerSecond);
   return 0;
 }
 

@@ -20,7 +20,7 @@
 namespace {
 
 const std::vector<std::string>& Texts() {
-  static const std::vector<std::string> texts = [] {
+  static const std::vector<std::string> kTexts = [] {
     std::vector<std::string> lines;
     for (const char* file : {"startup.jsonl", "messages-sample.jsonl"}) {
       std::ifstream in(std::string(QVN_BENCH_DATA_DIR) + "/" + file);
@@ -30,7 +30,7 @@ const std::vector<std::string>& Texts() {
     }
     return lines;
   }();
-  return texts;
+  return kTexts;
 }
 
 std::int64_t TotalBytes() {
@@ -120,13 +120,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(aRuns);
     for (const Run& run : aRuns) {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        fTimes[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
+        FTimes[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
       }
     }
   }
   void PrintRatios() {
     auto median = [&](const char* aName) {
-      std::vector<double>& times = fTimes[aName];
+      std::vector<double>& times = FTimes[aName];
       if (times.empty()) return 0.0;
       std::sort(times.begin(), times.end());
       return times[times.size() / 2];
@@ -144,7 +144,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  std::map<std::string, std::vector<double>> fTimes;
+  std::map<std::string, std::vector<double>> FTimes;
 };
 
 }  // namespace

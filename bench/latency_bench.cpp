@@ -33,8 +33,8 @@ class TPingTarget {
  public:
   virtual ~TPingTarget() = default;
   virtual void Send() = 0;
-  std::atomic<long> answers{0};
-  Clock::time_point answeredAt;  // main thread only
+  std::atomic<long> Answers{0};
+  Clock::time_point AnsweredAt;  // main thread only
 };
 
 class TLatencyClient : public TqvnTDLib_Telegram, public TPingTarget {
@@ -44,16 +44,16 @@ class TLatencyClient : public TqvnTDLib_Telegram, public TPingTarget {
     Telegram().SetDatabaseDirectory(aFolder);
     SetWaitForEvents(aWaits);
     // Left at TDLib's first prompt, unanswered: idle, with nothing sent to the network.
-    OnBeforeReadEvent = [](auto*, const std::string& Text, bool& Handled) {
-      Handled = Text.find("\"updateAuthorizationState\"") != std::string::npos;
+    OnBeforeReadEvent = [](auto*, const std::string& aText, bool& aHandled) {
+      aHandled = aText.find("\"updateAuthorizationState\"") != std::string::npos;
     };
-    OnEvent = [this](auto*, const std::string& Event, const std::string&) {
-      if (Event != "ok") return;
-      answeredAt = Clock::now();
-      ++answers;
+    OnEvent = [this](auto*, const std::string& aEvent, const std::string&) {
+      if (aEvent != "ok") return;
+      AnsweredAt = Clock::now();
+      ++Answers;
     };
-    OnException = [](auto*, const std::exception& E) {
-      std::fprintf(stderr, "  exception: %s\n", E.what());
+    OnException = [](auto*, const std::exception& e) {
+      std::fprintf(stderr, "  exception: %s\n", e.what());
     };
     SetActive(true);
   }
@@ -83,8 +83,8 @@ class TBareReader : public TPingTarget {
       QueueToMainThread(
           [this, text = std::move(text)] {
             if (text.find("\"@type\":\"ok\"") == std::string::npos) return;
-            answeredAt = Clock::now();
-            ++answers;
+            AnsweredAt = Clock::now();
+            ++Answers;
           },
           this);
     }
@@ -112,11 +112,11 @@ void Sample(TPingTarget& aTarget, int aCount, std::mt19937& aRandom, std::vector
   std::uniform_real_distribution<double> pause(0.0, 0.1);
   for (int i = 0; i < aCount; ++i) {
     Idle(pause(aRandom));
-    const long before = aTarget.answers;
+    const long before = aTarget.Answers;
     const Clock::time_point sent = Clock::now();
     aTarget.Send();
-    PumpMainThreadQueueUntil([&] { return aTarget.answers > before; });
-    aOut.push_back(std::chrono::duration<double, std::milli>(aTarget.answeredAt - sent).count());
+    PumpMainThreadQueueUntil([&] { return aTarget.Answers > before; });
+    aOut.push_back(std::chrono::duration<double, std::milli>(aTarget.AnsweredAt - sent).count());
   }
 }
 

@@ -49,8 +49,8 @@ class TStartupClient : public TqvnTDLib_Telegram {
 };
 
 struct TRun {
-  double seconds = -1;  // negative: the phone-number state never came
-  int events = 0;
+  double Seconds = -1;  // negative: the phone-number state never came
+  int Events = 0;
 };
 
 TRun RunClient(bool aWaits) {
@@ -63,19 +63,19 @@ TRun RunClient(bool aWaits) {
   client.Telegram().SetPhoneNumber(kBenchPhoneNumber);
   client.SetWaitForEvents(aWaits);
   client.SetEventsPerTick(1000);
-  client.OnAuthorizationStatus = [&client](auto*, const std::string& Status) {
-    if (Status == kPhoneState) client.PhoneStateSeen = true;
+  client.OnAuthorizationStatus = [&client](auto*, const std::string& aStatus) {
+    if (aStatus == kPhoneState) client.PhoneStateSeen = true;
   };
-  client.OnException = [](auto*, const std::exception& E) {
-    std::fprintf(stderr, "  exception: %s\n", E.what());
+  client.OnException = [](auto*, const std::exception& e) {
+    std::fprintf(stderr, "  exception: %s\n", e.what());
   };
 
   const Clock::time_point start = Clock::now();
   client.SetActive(true);
   PumpMainThreadQueueUntil([&] { return client.Done.load() || SecondsSince(start) > kTimeoutSeconds; });
   TRun run;
-  if (client.Done) run.seconds = std::chrono::duration<double>(client.DoneAt - start).count();
-  run.events = client.EventsRead;
+  if (client.Done) run.Seconds = std::chrono::duration<double>(client.DoneAt - start).count();
+  run.Events = client.EventsRead;
   client.SetActive(false);
   return run;
 }
@@ -86,18 +86,18 @@ TRun RunTDLibAlone() {
   TTDLibAlone alone((folder.Path() / "db").string());
   TRun run;
   while (!alone.PhoneNumberSent && SecondsSince(start) < kTimeoutSeconds) alone.Step(1.0);
-  if (alone.PhoneNumberSent) run.seconds = SecondsSince(start);
-  run.events = alone.Events;
+  if (alone.PhoneNumberSent) run.Seconds = SecondsSince(start);
+  run.Events = alone.Events;
   return run;
 }
 
 void Print(const std::string& aName, const TRun& aRun) {
-  if (aRun.seconds < 0) {
+  if (aRun.Seconds < 0) {
     std::printf("  %-36s never reached the phone-number state (%d events)\n", aName.c_str(),
-                aRun.events);
+                aRun.Events);
   } else {
-    std::printf("  %-36s %7.1f ms  (%d events read)\n", aName.c_str(), aRun.seconds * 1000,
-                aRun.events);
+    std::printf("  %-36s %7.1f ms  (%d events read)\n", aName.c_str(), aRun.Seconds * 1000,
+                aRun.Events);
   }
 }
 
@@ -114,11 +114,11 @@ int Run() {
     Print("peer: TDLib alone, run " + std::to_string(i), runs[1]);
     Print("client, draining ticks, run " + std::to_string(i), runs[2]);
     for (const TRun& run : runs) {
-      if (run.seconds < 0) return 1;
+      if (run.Seconds < 0) return 1;
     }
-    waiting.push_back(runs[0].seconds);
-    alone.push_back(runs[1].seconds);
-    ticking.push_back(runs[2].seconds);
+    waiting.push_back(runs[0].Seconds);
+    alone.push_back(runs[1].Seconds);
+    ticking.push_back(runs[2].Seconds);
   }
   const double w = Percentile(waiting, 0.5);
   const double a = Percentile(alone, 0.5);

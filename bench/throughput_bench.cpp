@@ -26,33 +26,33 @@ constexpr int kRounds = 3;
 
 // Handlers that read every record, and a count of the texts handled.
 struct TSeen {
-  std::atomic<long> texts{0};
-  size_t bytes = 0;
+  std::atomic<long> Texts{0};
+  size_t Bytes = 0;
 };
 
 void Handle(test::TestClient& aClient, TSeen& aSeen) {
-  aClient.OnBeforeReadEvent = [&aSeen](auto*, const std::string& Text, bool&) {
-    aSeen.bytes += Text.size();
-    ++aSeen.texts;
+  aClient.OnBeforeReadEvent = [&aSeen](auto*, const std::string& aText, bool&) {
+    aSeen.Bytes += aText.size();
+    ++aSeen.Texts;
   };
-  aClient.OnEvent = [&aSeen](auto*, const std::string& Event, const std::string&) {
-    aSeen.bytes += Event.size();
+  aClient.OnEvent = [&aSeen](auto*, const std::string& aEvent, const std::string&) {
+    aSeen.Bytes += aEvent.size();
   };
-  const auto message = [&aSeen](TqvnTelegramMessageBase& M, const std::string& aBody) {
-    aSeen.bytes += M.ChatId().size() + M.SenderUser().UserId().size() + aBody.size();
+  const auto message = [&aSeen](TqvnTelegramMessageBase& m, const std::string& aBody) {
+    aSeen.Bytes += m.ChatId().size() + m.SenderUser().UserId().size() + aBody.size();
   };
-  aClient.OnMessageText = [message](auto*, TqvnTelegramMessageText& M) { message(M, M.Text()); };
-  aClient.OnMessageDocument = [message](auto*, TqvnTelegramMessageDocument& M) {
-    message(M, M.FileName());
+  aClient.OnMessageText = [message](auto*, TqvnTelegramMessageText& m) { message(m, m.Text()); };
+  aClient.OnMessageDocument = [message](auto*, TqvnTelegramMessageDocument& m) {
+    message(m, m.FileName());
   };
-  aClient.OnMessagePhoto = [message](auto*, TqvnTelegramMessagePhoto& M) {
-    message(M, M.PhotoId());
+  aClient.OnMessagePhoto = [message](auto*, TqvnTelegramMessagePhoto& m) {
+    message(m, m.PhotoId());
   };
-  aClient.OnMessageVideo = [message](auto*, TqvnTelegramMessageVideo& M) {
-    message(M, M.VideoId());
+  aClient.OnMessageVideo = [message](auto*, TqvnTelegramMessageVideo& m) {
+    message(m, m.VideoId());
   };
-  aClient.OnNewChat = [&aSeen](auto*, TqvnTelegramChat& C) {
-    aSeen.bytes += C.Title().size() + C.ChatId().size();
+  aClient.OnNewChat = [&aSeen](auto*, TqvnTelegramChat& c) {
+    aSeen.Bytes += c.Title().size() + c.ChatId().size();
   };
 }
 
@@ -82,7 +82,7 @@ double ThroughClient(const std::vector<std::string>& aBurst, bool aWaits,
   const Clock::time_point start = Clock::now();
   client.SetActive(true);
   const long count = static_cast<long>(aBurst.size());
-  PumpMainThreadQueueUntil([&] { return seen.texts.load() >= count; });
+  PumpMainThreadQueueUntil([&] { return seen.Texts.load() >= count; });
   const double seconds = SecondsSince(start);
   client.SetActive(false);
   return seconds;
@@ -124,7 +124,7 @@ int Run(int argc, char** argv) {
   std::printf("  draining ticks / waiting       %.1f\n", t / w);
   std::printf("Goal: at least 200000 events/s: %s (%.0f)\n",
               count / w >= 200000 ? "met" : "NOT met", count / w);
-  std::printf("(checksum %zu)\n", bareSeen.bytes);
+  std::printf("(checksum %zu)\n", bareSeen.Bytes);
   return 0;
 }
 

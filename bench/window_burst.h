@@ -41,10 +41,10 @@ class TTimedApplication : public QApplication {
   using QApplication::QApplication;
 
   struct TStalls {
-    double longestPumpSeconds = 0;     // the engine's pump event (its deliveries or ticks)
-    double longestPumpCpuSeconds = 0;  // the same, in the GUI thread's CPU time
-    double longestAnySeconds = 0;      // any event, painting and layout included
-    long pumpDeliveries = 0;
+    double LongestPumpSeconds = 0;     // the engine's pump event (its deliveries or ticks)
+    double LongestPumpCpuSeconds = 0;  // the same, in the GUI thread's CPU time
+    double LongestAnySeconds = 0;      // any event, painting and layout included
+    long PumpDeliveries = 0;
   };
 
   bool notify(QObject* aReceiver, QEvent* aEvent) override {
@@ -58,11 +58,11 @@ class TTimedApplication : public QApplication {
     const double seconds = SecondsSince(start);
     const double cpuSeconds = ThreadCpuSeconds() - startCpu;
     --FDepth;
-    FStalls.longestAnySeconds = std::max(FStalls.longestAnySeconds, seconds);
+    FStalls.LongestAnySeconds = std::max(FStalls.LongestAnySeconds, seconds);
     if (pump) {
-      FStalls.longestPumpSeconds = std::max(FStalls.longestPumpSeconds, seconds);
-      FStalls.longestPumpCpuSeconds = std::max(FStalls.longestPumpCpuSeconds, cpuSeconds);
-      ++FStalls.pumpDeliveries;
+      FStalls.LongestPumpSeconds = std::max(FStalls.LongestPumpSeconds, seconds);
+      FStalls.LongestPumpCpuSeconds = std::max(FStalls.LongestPumpCpuSeconds, cpuSeconds);
+      ++FStalls.PumpDeliveries;
     }
     return result;
   }
@@ -97,9 +97,9 @@ class TSilentDialogs : public IqvnDialogs {
 // window shows as a line (text, document, photo, video). TDLib announces each chat once, so each
 // repeat of a chat's text announces a chat of its own (a fresh id): every one is a row.
 struct TBurst {
-  std::vector<std::string> texts;
-  int chats = 0;
-  int messages = 0;
+  std::vector<std::string> Texts;
+  int Chats = 0;
+  int Messages = 0;
 };
 
 inline TBurst MakeBurst(int aCount) {
@@ -123,11 +123,11 @@ inline TBurst MakeBurst(int aCount) {
         const size_t at = text.find(chatId) + chatId.size();
         text.replace(at, text.find(',', at) - at, std::to_string(9000000000000LL + i));
       }
-      ++burst.chats;
+      ++burst.Chats;
     } else {
-      ++burst.messages;
+      ++burst.Messages;
     }
-    burst.texts.push_back(std::move(text));
+    burst.Texts.push_back(std::move(text));
   }
   return burst;
 }
@@ -152,8 +152,8 @@ class TBurstWindow {
   // The longest time the window's own handlers took for one event (the log line, the model, the
   // row or message line), and the event's "@type": what a tick can overrun its time budget by.
   struct TSlowestEvent {
-    double seconds = 0;
-    std::string type;
+    double Seconds = 0;
+    std::string Type;
   };
   TSlowestEvent TakeSlowestEvent() { return std::exchange(FSlowest, TSlowestEvent()); }
   TSilentDialogs& Dialogs() { return FDialogs; }
@@ -171,7 +171,7 @@ class TBurstWindow {
     Control<QLineEdit>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
     Control<QLineEdit>("txtPhoneNumber")->setText("+15550100");
     Control<QPushButton>("btnStart")->click();
-    if (!FWindow->qvnTelegram().Active()) throw std::runtime_error("the client did not start");
+    if (!FWindow->QvnTelegram().Active()) throw std::runtime_error("the client did not start");
   }
   // Presses Stop, which also empties the chat list (but "All chats").
   void Stop() { Control<QPushButton>("btnStop")->click(); }
@@ -204,19 +204,19 @@ class TBurstWindow {
   }
 
   struct TResult {
-    double seconds = -1;  // negative: not all shown before the timeout
-    int rows = 0;
-    int lines = 0;
-    TTimedApplication::TStalls stalls;
+    double Seconds = -1;  // negative: not all shown before the timeout
+    int Rows = 0;
+    int Lines = 0;
+    TTimedApplication::TStalls Stalls;
   };
 
   // Queues aBurst in the fake TDLib at once and runs the window until every chat row and
   // message line of it is shown. (A message whose text has line breaks takes several lines.)
   TResult Deliver(const TBurst& aBurst, double aTimeoutSeconds = 600) {
     auto* app = static_cast<TTimedApplication*>(QCoreApplication::instance());
-    const long handled = FHandled + static_cast<long>(aBurst.texts.size());
+    const long handled = FHandled + static_cast<long>(aBurst.Texts.size());
     std::string lines;  // one call queues them all, as one lock of the fake
-    for (const std::string& text : aBurst.texts) lines += text + '\n';
+    for (const std::string& text : aBurst.Texts) lines += text + '\n';
     app->TakeStalls();
     const Clock::time_point start = Clock::now();
     fake_td_queue_events(lines.c_str());
@@ -224,28 +224,28 @@ class TBurstWindow {
     // Checked between the deliveries this loop runs, each of which ends by showing its lines: once
     // the window has handled the last text, it shows it.
     if (RunUntil([&] { return FHandled >= handled; }, aTimeoutSeconds)) {
-      result.seconds = SecondsSince(start);
+      result.Seconds = SecondsSince(start);
     }
-    result.stalls = app->TakeStalls();
-    result.rows = Rows();
-    result.lines = Lines();
+    result.Stalls = app->TakeStalls();
+    result.Rows = Rows();
+    result.Lines = Lines();
     return result;
   }
 
  private:
   // Wraps the window's handlers so that the time each event spends in them is summed.
   void TimeHandlers() {
-    TqvnTDLib_Telegram& client = FWindow->qvnTelegram();
+    TqvnTDLib_Telegram& client = FWindow->QvnTelegram();
     auto before = client.OnBeforeReadEvent;
-    client.OnBeforeReadEvent = [this, before](auto* aSender, const std::string& Text,
-                                              bool& Handled) {
+    client.OnBeforeReadEvent = [this, before](auto* aSender, const std::string& aText,
+                                              bool& aHandled) {
       ++FHandled;
       FEventSeconds = 0;
-      const size_t type = Text.find("\"@type\":\"");
+      const size_t type = aText.find("\"@type\":\"");
       FEventType = type == std::string::npos
                        ? ""
-                       : Text.substr(type + 9, Text.find('"', type + 9) - type - 9);
-      Timed([&] { before(aSender, Text, Handled); });
+                       : aText.substr(type + 9, aText.find('"', type + 9) - type - 9);
+      Timed([&] { before(aSender, aText, aHandled); });
     };
     Wrap(client.OnNewChat);
     Wrap(client.OnMessageText);
@@ -267,7 +267,7 @@ class TBurstWindow {
     const Clock::time_point start = Clock::now();
     aCall();
     FEventSeconds += SecondsSince(start);
-    if (FEventSeconds > FSlowest.seconds) FSlowest = {FEventSeconds, FEventType};
+    if (FEventSeconds > FSlowest.Seconds) FSlowest = {FEventSeconds, FEventType};
   }
 
   test::TTempDir FFolder;

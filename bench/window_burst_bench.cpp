@@ -35,21 +35,21 @@ constexpr int kSmallDeliveries = 200;
 
 // What the window builds for each event, built into strings instead of widgets.
 struct TBareViews {
-  TqvnChatModel model;
-  std::vector<std::string> rows;
-  std::vector<std::string> lines;
-  std::string log;
+  TqvnChatModel Model;
+  std::vector<std::string> Rows;
+  std::vector<std::string> Lines;
+  std::string Log;
 };
 
 void Wire(test::TestClient& aClient, TBareViews* aViews) {
-  aClient.OnBeforeReadEvent = [aViews](auto*, const std::string& Text, bool&) {
-    aViews->log = Text;
-    const TqvnModelChange change = aViews->model.Apply(Text);
-    if (change.Kind == TqvnModelChange::NewMessage) {
-      aViews->lines.push_back(StreamLine(aViews->model, change.Messages.front(), 0));
-    } else if (change.Kind == TqvnModelChange::Chat) {
-      const TqvnChat& chat = *aViews->model.Chat(change.ChatId);
-      aViews->rows.push_back(chat.Title + ChatPreview(aViews->model, chat));
+  aClient.OnBeforeReadEvent = [aViews](auto*, const std::string& aText, bool&) {
+    aViews->Log = aText;
+    const TqvnModelChange change = aViews->Model.Apply(aText);
+    if (change.Kind == TqvnModelChange::newMessage) {
+      aViews->Lines.push_back(StreamLine(aViews->Model, change.Messages.front(), 0));
+    } else if (change.Kind == TqvnModelChange::chat) {
+      const TqvnChat& chat = *aViews->Model.Chat(change.ChatId);
+      aViews->Rows.push_back(chat.Title + ChatPreview(aViews->Model, chat));
     }
   };
 }
@@ -99,15 +99,15 @@ TBurstWindow::TResult Burst(TBurstWindow& aWindow, const TBurst& aBurst) {
 void Print(const char* aName, const TBurstWindow::TResult& aResult, int aCount) {
   std::printf("  %-34s all shown after %6.3f s (%.0f events/s); longest delivery %5.1f ms "
               "(%5.1f ms CPU); longest event %5.1f ms\n",
-              aName, aResult.seconds, aCount / aResult.seconds,
-              aResult.stalls.longestPumpSeconds * 1000,
-              aResult.stalls.longestPumpCpuSeconds * 1000,
-              aResult.stalls.longestAnySeconds * 1000);
+              aName, aResult.Seconds, aCount / aResult.Seconds,
+              aResult.Stalls.LongestPumpSeconds * 1000,
+              aResult.Stalls.LongestPumpCpuSeconds * 1000,
+              aResult.Stalls.LongestAnySeconds * 1000);
 }
 
 bool MeetsGoals(const TBurstWindow::TResult& aResult) {
-  return aResult.seconds >= 0 && aResult.seconds <= 0.6 &&
-         aResult.stalls.longestPumpSeconds <= 0.020;
+  return aResult.Seconds >= 0 && aResult.Seconds <= 0.6 &&
+         aResult.Stalls.LongestPumpSeconds <= 0.020;
 }
 
 int Run(int argc, char** argv) {
@@ -118,12 +118,12 @@ int Run(int argc, char** argv) {
   const int kBurst = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultBurst;
   const TBurst burst = MakeBurst(kBurst);
   TBurstWindow window;
-  TqvnTDLib_Telegram& client = window.Window().qvnTelegram();
+  TqvnTDLib_Telegram& client = window.Window().QvnTelegram();
   std::printf(
       "window_burst_bench: %d update texts (%d new chats, %d new messages) queued at once\n"
       "in the fake TDLib; the window (offscreen) with the waiting receive and deliveries of at\n"
       "most %d texts and %lld ms\n",
-      kBurst, burst.chats, burst.messages, client.EventsPerTick(),
+      kBurst, burst.Chats, burst.Messages, client.EventsPerTick(),
       static_cast<long long>(client.TickTimeBudget().count()));
 
   window.TakeSlowestEvent();
@@ -132,14 +132,14 @@ int Run(int argc, char** argv) {
   burners.Start();
   const TBurstWindow::TResult loaded = Burst(window, burst);
   burners.Stop();
-  if (quiet.seconds < 0 || loaded.seconds < 0) {
+  if (quiet.Seconds < 0 || loaded.Seconds < 0) {
     std::printf("  the window did not show the burst within the time limit\n");
     return 1;
   }
   Print("window, quiet machine", quiet, kBurst);
   Print("window, two CPU burners beside it", loaded, kBurst);
-  std::printf("  slowest event in the window       %5.1f ms  (%s)\n", slowest.seconds * 1000,
-              slowest.type.c_str());
+  std::printf("  slowest event in the window       %5.1f ms  (%s)\n", slowest.Seconds * 1000,
+              slowest.Type.c_str());
 
   // The same with smaller deliveries: what the window's own share of a delivery (showing its
   // lines after it) allows.
@@ -164,25 +164,25 @@ int Run(int argc, char** argv) {
   Wire(bare, &views);
   const double bareSeconds = MedianSecondsPerPass({[&] {
                                                     views = TBareViews();
-                                                    for (const std::string& text : burst.texts)
+                                                    for (const std::string& text : burst.Texts)
                                                       bare.DoReadEvent(text);
                                                   }},
                                                   5, 0.05)[0];
   std::printf("  peer: bare dispatch, same texts %6.3f s  (CPU, %zu rows, %zu lines)\n",
-              bareSeconds, views.rows.size(), views.lines.size());
+              bareSeconds, views.Rows.size(), views.Lines.size());
 
   std::printf("Ratios:\n");
-  std::printf("  window burst / bare dispatch          %.1f\n", quiet.seconds / bareSeconds);
-  std::printf("  with burners / quiet                  %.2f\n", loaded.seconds / quiet.seconds);
-  std::printf("  draining ticks / waiting receive      %.1f\n", ticking.seconds / quiet.seconds);
+  std::printf("  window burst / bare dispatch          %.1f\n", quiet.Seconds / bareSeconds);
+  std::printf("  with burners / quiet                  %.2f\n", loaded.Seconds / quiet.Seconds);
+  std::printf("  draining ticks / waiting receive      %.1f\n", ticking.Seconds / quiet.Seconds);
   std::printf("Goals: all shown within 0.6 s and no delivery longer than 20 ms: quiet %s "
               "(%.2f s, %.1f ms); with two burners %s (%.2f s, %.1f ms); EventsPerTick %d %s "
               "(%.2f s, %.1f ms)\n",
-              MeetsGoals(quiet) ? "met" : "NOT met", quiet.seconds,
-              quiet.stalls.longestPumpSeconds * 1000, MeetsGoals(loaded) ? "met" : "NOT met",
-              loaded.seconds, loaded.stalls.longestPumpSeconds * 1000, kSmallDeliveries,
-              MeetsGoals(small) ? "met" : "NOT met", small.seconds,
-              small.stalls.longestPumpSeconds * 1000);
+              MeetsGoals(quiet) ? "met" : "NOT met", quiet.Seconds,
+              quiet.Stalls.LongestPumpSeconds * 1000, MeetsGoals(loaded) ? "met" : "NOT met",
+              loaded.Seconds, loaded.Stalls.LongestPumpSeconds * 1000, kSmallDeliveries,
+              MeetsGoals(small) ? "met" : "NOT met", small.Seconds,
+              small.Stalls.LongestPumpSeconds * 1000);
   return 0;
 }
 

@@ -39,20 +39,20 @@ int Run(int argc, char** argv) {
   const int bursts = argc > 2 ? std::max(2, std::atoi(argv[2])) : 5;
   const TBurst burst = MakeBurst(events);
   TBurstWindow window;
-  window.Window().qvnTelegram().SetTickTimeBudget(std::chrono::milliseconds(500));
+  window.Window().QvnTelegram().SetTickTimeBudget(std::chrono::milliseconds(500));
   Settle(window);
 
   const TResidentSize before = ResidentSize();
   std::printf("window_memory_bench: %d bursts of %d update texts; views emptied between bursts\n",
               bursts, events);
   std::printf("  peer: before the first burst     RSS %7.1f MiB  (peak so far %7.1f MiB)\n",
-              MiB(before.currentKiB), MiB(before.peakKiB));
+              MiB(before.CurrentKiB), MiB(before.PeakKiB));
 
   std::vector<TResidentSize> shown;
   std::vector<TResidentSize> emptied;
   for (int i = 1; i <= bursts; ++i) {
     const TBurstWindow::TResult result = window.Deliver(burst);
-    if (result.seconds < 0) {
+    if (result.Seconds < 0) {
       std::printf("  burst %d was not shown within the time limit\n", i);
       return 1;
     }
@@ -68,26 +68,26 @@ int Run(int argc, char** argv) {
     std::printf(
         "  burst %d (%5.1f s)  shown: RSS %7.1f MiB  peak %7.1f MiB   "
         "emptied: RSS %7.1f MiB\n",
-        i, result.seconds, MiB(shown.back().currentKiB), MiB(shown.back().peakKiB),
-        MiB(emptied.back().currentKiB));
+        i, result.Seconds, MiB(shown.back().CurrentKiB), MiB(shown.back().PeakKiB),
+        MiB(emptied.back().CurrentKiB));
   }
 
   const double perBurstKiB =
-      static_cast<double>(emptied.back().currentKiB - emptied.front().currentKiB) / (bursts - 1);
+      static_cast<double>(emptied.back().CurrentKiB - emptied.front().CurrentKiB) / (bursts - 1);
   std::printf("Ratios:\n");
   std::printf("  peak after burst 1 / before                  %.2f\n",
-              static_cast<double>(shown.front().peakKiB) / static_cast<double>(before.currentKiB));
+              static_cast<double>(shown.front().PeakKiB) / static_cast<double>(before.CurrentKiB));
   std::printf(
       "  RSS shown after burst %d / after burst 1      %.2f\n", bursts,
-      static_cast<double>(shown.back().currentKiB) / static_cast<double>(shown.front().currentKiB));
+      static_cast<double>(shown.back().CurrentKiB) / static_cast<double>(shown.front().CurrentKiB));
   std::printf("  RSS emptied after burst %d / after burst 1    %.2f  (%+.0f KiB per burst)\n",
               bursts,
-              static_cast<double>(emptied.back().currentKiB) /
-                  static_cast<double>(emptied.front().currentKiB),
+              static_cast<double>(emptied.back().CurrentKiB) /
+                  static_cast<double>(emptied.front().CurrentKiB),
               perBurstKiB);
   std::printf(
       "  peak after burst %d / peak after burst 1      %.2f\n", bursts,
-      static_cast<double>(shown.back().peakKiB) / static_cast<double>(shown.front().peakKiB));
+      static_cast<double>(shown.back().PeakKiB) / static_cast<double>(shown.front().PeakKiB));
   return 0;
 }
 

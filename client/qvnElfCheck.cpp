@@ -42,13 +42,13 @@ bool ReadAt(int aFd, void* aBuffer, std::size_t aSize, off_t aOffset) {
 
 // The machine the running program is built for, from its own ELF header; 0 when unknown.
 Elf64_Half OwnMachine() {
-  static const Elf64_Half machine = [] {
+  static const Elf64_Half kMachine = [] {
     TFile self(::open("/proc/self/exe", O_RDONLY | O_CLOEXEC));
     ElfW(Ehdr) header{};
     return self.Fd >= 0 && ReadAt(self.Fd, &header, sizeof header, 0) ? header.e_machine
                                                                         : Elf64_Half{0};
   }();
-  return machine;
+  return kMachine;
 }
 
 enum class TVerdict { kLoadable, kNotForUs, kDamaged };

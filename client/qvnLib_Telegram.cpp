@@ -78,35 +78,35 @@ void* td_json_client_create() {
   return gCreate.Get()();
 }
 
-void td_json_client_send(void* client, const char* request) {
+void td_json_client_send(void* aClient, const char* aRequest) {
   auto send = gSend.Get();
-  if (client != nullptr) send(client, request);
+  if (aClient != nullptr) send(aClient, aRequest);
 }
 
-const char* td_json_client_receive(void* client, double timeout) {
+const char* td_json_client_receive(void* aClient, double aTimeout) {
   auto receive = gReceive.Get();
-  return client != nullptr ? receive(client, timeout) : nullptr;
+  return aClient != nullptr ? receive(aClient, aTimeout) : nullptr;
 }
 
-const char* td_json_client_execute(void* client, const char* request) {
+const char* td_json_client_execute(void* aClient, const char* aRequest) {
   auto execute = gExecute.Get();
-  return client != nullptr ? execute(client, request) : nullptr;
+  return aClient != nullptr ? execute(aClient, aRequest) : nullptr;
 }
 
-void td_json_client_destroy(void* client) {
+void td_json_client_destroy(void* aClient) {
   auto destroy = gDestroy.Get();
-  if (client != nullptr) destroy(client);
+  if (aClient != nullptr) destroy(aClient);
 }
 
-bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback) {
+bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr aCallback) {
   const auto setCallback = gSetFatalErrorCallback.Find();
   if (setCallback == nullptr) return false;
-  setCallback(callback);
+  setCallback(aCallback);
   return true;
 }
 
-const char* td_execute(const char* request) {
-  return gExecute.Get()(nullptr, request);
+const char* td_execute(const char* aRequest) {
+  return gExecute.Get()(nullptr, aRequest);
 }
 
 }  // namespace qvn::tdjson

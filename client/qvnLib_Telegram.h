@@ -28,17 +28,17 @@ namespace qvn::tdjson {
 inline constexpr const char* kTDJsonLibraryName = "libtdjson.so";
 
 // TDLib calls it, on one of its own threads, with the text of a fatal error.
-using td_log_fatal_error_callback_ptr = void (*)(const char* error_message);
+using td_log_fatal_error_callback_ptr = void (*)(const char* aErrorMessage);
 
 void* td_json_client_create();
-void td_json_client_send(void* client, const char* request);
-const char* td_json_client_receive(void* client, double timeout);
-const char* td_json_client_execute(void* client, const char* request);
-void td_json_client_destroy(void* client);
+void td_json_client_send(void* aClient, const char* aRequest);
+const char* td_json_client_receive(void* aClient, double aTimeout);
+const char* td_json_client_execute(void* aClient, const char* aRequest);
+void td_json_client_destroy(void* aClient);
 // False, registering nothing, when the library has no td_set_log_fatal_error_callback.
-bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr callback);
+bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr aCallback);
 // td_json_client_execute with a null client: a synchronous request before any client exists.
-const char* td_execute(const char* request);
+const char* td_execute(const char* aRequest);
 
 }  // namespace qvn::tdjson
 

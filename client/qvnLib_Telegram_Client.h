@@ -115,47 +115,47 @@ class TqvnTDLib_Telegram_Client;
 // Event types. Sender is always the client that fires the event. A parameter passed by
 // non-const reference may be changed by the handler; the client reads it back.
 using TqvnTelegramBeforeReadEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Text, bool& Handled)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::string& aText, bool& aHandled)>;
 using TqvnTelegramEventEvent = std::function<void(
-    TqvnTDLib_Telegram_Client* Sender, const std::string& Event, const std::string& Text)>;
+    TqvnTDLib_Telegram_Client* aSender, const std::string& aEvent, const std::string& aText)>;
 using TqvnTelegramAuthorizationStatusEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Status)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::string& aStatus)>;
 using TqvnTelegramAuthenticationCodeEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, std::string& Code)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, std::string& aCode)>;
 using TqvnTelegramAuthenticationPasswordEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, std::string& Password)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, std::string& aPassword)>;
 using TqvnTelegramRegisterUserEvent = std::function<void(
-    TqvnTDLib_Telegram_Client* Sender, std::string& FirstName, std::string& LastName)>;
+    TqvnTDLib_Telegram_Client* aSender, std::string& aFirstName, std::string& aLastName)>;
 using TqvnTelegramConnectionStatusEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& Status)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::string& aStatus)>;
 using TqvnTelegramExceptionEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::exception& E)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::exception& e)>;
 // State: the authorization state whose answer TDLib rejected ("authorizationStateWaitCode").
 using TqvnTelegramAuthenticationErrorEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, const std::string& State, int32_t Code,
-                       const std::string& Message)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::string& aState, int32_t aCode,
+                       const std::string& aMessage)>;
 
 using TqvnTelegramMessageTextEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageText& MessageText)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, TqvnTelegramMessageText& aMessageText)>;
 using TqvnTelegramMessageDocumentEvent = std::function<void(
-    TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageDocument& MessageDocument)>;
+    TqvnTDLib_Telegram_Client* aSender, TqvnTelegramMessageDocument& aMessageDocument)>;
 using TqvnTelegramMessagePhotoEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessagePhoto& MessagePhoto)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, TqvnTelegramMessagePhoto& aMessagePhoto)>;
 using TqvnTelegramMessageVideoEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageVideo& MessageVideo)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, TqvnTelegramMessageVideo& aMessageVideo)>;
 using TqvnTelegramMessageSponsoredEvent = std::function<void(
-    TqvnTDLib_Telegram_Client* Sender, TqvnTelegramMessageSponsored& MessageSponsored)>;
+    TqvnTDLib_Telegram_Client* aSender, TqvnTelegramMessageSponsored& aMessageSponsored)>;
 using TqvnTelegramNewChatEvent =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, TqvnTelegramChat& Chat)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, TqvnTelegramChat& aChat)>;
 using TqvnTelegramNewCallbackQueryEvent = std::function<void(
-    TqvnTDLib_Telegram_Client* Sender, TqvnTelegramCallbackQuery& CallbackQuery)>;
+    TqvnTDLib_Telegram_Client* aSender, TqvnTelegramCallbackQuery& aCallbackQuery)>;
 
 class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   friend class TqvnFatalErrorRoute;  // hands TDLib's fatal errors to DoFatalError
 
  public:
   // No worker and no TDLib call until activation.
-  explicit TqvnTDLib_Telegram_Client(TqvnComponent_Base* AOwner = nullptr);
+  explicit TqvnTDLib_Telegram_Client(TqvnComponent_Base* aOwner = nullptr);
   // Deactivates (destroying the TDLib client), then ends and frees the worker. Fires no event.
   ~TqvnTDLib_Telegram_Client() override;
 
@@ -267,7 +267,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // TDLib rejected a login answer (see Login above).
   TqvnTelegramAuthenticationErrorEvent OnAuthenticationError;
   // Every non-empty event text before it is parsed (an answer with the client's tag taken out);
-  // setting Handled suppresses everything else for that text, automatic login answers included,
+  // setting aHandled suppresses everything else for that text, automatic login answers included,
   // except the answer handler of the request it answers, which is always called.
   TqvnTelegramBeforeReadEvent OnBeforeReadEvent;
   TqvnTelegramExceptionEvent OnException;
@@ -331,7 +331,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void GetChatHistory(std::string_view aChatId, std::string_view aFromMessageId, int32_t aOffset,
                       int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
   // The answer fires OnMessageSponsored (without aOnAnswer; with it, it goes to aOnAnswer).
-  void getChatSponsoredMessage(std::string_view aChatId,
+  void GetChatSponsoredMessage(std::string_view aChatId,
                                const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of message requests ----
 
@@ -393,9 +393,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   virtual void DoStopThread();
   // The tick (WaitForEvents off): receives up to EventsPerTick event texts and dispatches each
   // (DoReadEvent); stopped on its limit or budget, it has Sender fire the next tick at once.
-  virtual void DoThreadTimer(TqvnTimer* Sender);
+  virtual void DoThreadTimer(TqvnTimer* aSender);
   // An exception the worker caught: DoException.
-  virtual void DoThreadException(TqvnTimer* Sender, const std::exception& E);
+  virtual void DoThreadException(TqvnTimer* aSender, const std::exception& e);
   virtual void DoActivate();
   virtual void DoDeactivate();
   // TDLib's fatal-error text, on the TDLib thread that reports it: DoException.
@@ -414,34 +414,34 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   virtual void DoReadEvent(const std::string& aText);
 
   // Firers of the events without a record: each calls its handler when it is set.
-  virtual void DoAuthenticationCode(std::string& Code);
-  virtual void DoRegisterUser(std::string& FirstName, std::string& LastName);
-  virtual void DoAuthenticationPassword(std::string& Password);
+  virtual void DoAuthenticationCode(std::string& aCode);
+  virtual void DoRegisterUser(std::string& aFirstName, std::string& aLastName);
+  virtual void DoAuthenticationPassword(std::string& aPassword);
   // Never throws: an exception thrown by OnException itself is dropped.
-  virtual void DoException(const std::exception& E);
-  virtual void DoEvent(const std::string& Event, const std::string& Text);
-  virtual void DoConnectionStatus(const std::string& Status);
-  virtual void DoAuthorizationStatus(const std::string& Status);
-  virtual void DoAuthenticationError(const std::string& State, int32_t Code,
-                                     const std::string& Message);
+  virtual void DoException(const std::exception& e);
+  virtual void DoEvent(const std::string& aEvent, const std::string& aText);
+  virtual void DoConnectionStatus(const std::string& aStatus);
+  virtual void DoAuthorizationStatus(const std::string& aStatus);
+  virtual void DoAuthenticationError(const std::string& aState, int32_t aCode,
+                                     const std::string& aMessage);
 
   // ---- Record events' firers (qvnTelegram_Records / qvnTelegram_Dispatch) ----
   // Each takes the whole event text; when its event is set it builds the record from the text,
   // calls the handler and frees the record; otherwise it does nothing.
-  virtual void DoMessageText(const std::string& Text);
-  virtual void DoMessageSponsored(const std::string& Text);
-  virtual void DoMessageDocument(const std::string& Text);
-  virtual void DoMessagePhoto(const std::string& Text);
-  virtual void DoMessageVideo(const std::string& Text);
-  virtual void DoNewChat(const std::string& Text);
-  virtual void DoNewCallbackQuery(const std::string& Text);
+  virtual void DoMessageText(const std::string& aText);
+  virtual void DoMessageSponsored(const std::string& aText);
+  virtual void DoMessageDocument(const std::string& aText);
+  virtual void DoMessagePhoto(const std::string& aText);
+  virtual void DoMessageVideo(const std::string& aText);
+  virtual void DoNewChat(const std::string& aText);
+  virtual void DoNewCallbackQuery(const std::string& aText);
   // ---- end of record events' firers ----
 
  private:
   // ---- Lifecycle (qvnTelegram_Lifecycle.cpp) ----
 
-  // Offers aText to OnBeforeReadEvent; returns the handler's Handled (false when unset).
-  bool DoBeforeReadEvent(const std::string& Text);
+  // Offers aText to OnBeforeReadEvent; returns the handler's aHandled (false when unset).
+  bool DoBeforeReadEvent(const std::string& aText);
   // The worker, created and configured when there is none.
   TqvnTimer* GetThread();
   // The single send path: every request goes through it. Nothing is sent while inactive.
@@ -465,7 +465,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void DispatchReceived(const std::string& aText);
   // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive,
   // moves what arrived into FInbox and delivers it in aMode.
-  void DoThreadReceive(TqvnTimer* Sender, TwsNotifyEvent aMode);
+  void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
   // Dispatches FInbox's texts, oldest first, at most EventsPerTick of them and for at most
   // TickTimeBudget; true when texts remain.
   bool DeliverWaiting();

@@ -56,7 +56,7 @@ struct TqvnTelegramAnswer {
 };
 
 using TqvnTelegramAnswerHandler =
-    std::function<void(TqvnTDLib_Telegram_Client* Sender, const TqvnTelegramAnswer& Answer)>;
+    std::function<void(TqvnTDLib_Telegram_Client* aSender, const TqvnTelegramAnswer& aAnswer)>;
 
 // The optional last argument of every request method: who gets the answer, and how long TDLib
 // may take (0: no limit). A handler converts implicitly, so a lambda can be passed as it is;

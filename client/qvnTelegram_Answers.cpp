@@ -53,8 +53,8 @@ void TqvnTDLib_Telegram_Client::SendRequest(const std::string& aText,
   TqvnTaggedRequest tagged;
   try {
     tagged = TagRequest(aText, tag);
-  } catch (const EqvnRequestTextError& E) {
-    RefuseRequest(aOnAnswer, E.what());
+  } catch (const EqvnRequestTextError& e) {
+    RefuseRequest(aOnAnswer, e.what());
     return;
   }
   request.CallerExtra = std::move(tagged.CallerExtra);
@@ -75,8 +75,8 @@ void TqvnTDLib_Telegram_Client::DeliverAnswer(const TqvnTelegramAnswerHandler& a
                                               const TqvnTelegramAnswer& aAnswer) {
   try {
     aHandler(this, aAnswer);
-  } catch (const std::exception& E) {
-    DoException(E);
+  } catch (const std::exception& e) {
+    DoException(e);
   } catch (...) {
     DoException(std::runtime_error("Unknown exception in an answer handler"));
   }

@@ -31,17 +31,17 @@ std::string TypeOf(TqvnObjectJSON& aNode) {
 // reading the text again. Dispatches nest (a handler may run further ticks), so each one keeps
 // the outer one's entry and puts it back when it ends.
 struct TDispatchedEvent {
-  const std::string* text;
-  const TqvnJSON* document;
+  const std::string* Text;
+  const TqvnJSON* Document;
 };
-thread_local const TDispatchedEvent* tDispatched = nullptr;
+thread_local const TDispatchedEvent* gTDispatched = nullptr;
 
 class TDispatchedEventScope {
  public:
-  explicit TDispatchedEventScope(const TDispatchedEvent* aEvent) : FOuter(tDispatched) {
-    tDispatched = aEvent;
+  explicit TDispatchedEventScope(const TDispatchedEvent* aEvent) : FOuter(gTDispatched) {
+    gTDispatched = aEvent;
   }
-  ~TDispatchedEventScope() { tDispatched = FOuter; }
+  ~TDispatchedEventScope() { gTDispatched = FOuter; }
   TDispatchedEventScope(const TDispatchedEventScope&) = delete;
   TDispatchedEventScope& operator=(const TDispatchedEventScope&) = delete;
 
@@ -58,8 +58,8 @@ void FireRecordEvent(TqvnTDLib_Telegram_Client* aSender, const THandler& aHandle
   // A copy, so a handler that replaces or clears its own event stays alive while it runs.
   const THandler handler = aHandler;
   TRecord record;
-  if (tDispatched != nullptr && tDispatched->text == &aText) {
-    record.ReadDocument(*tDispatched->document);
+  if (gTDispatched != nullptr && gTDispatched->Text == &aText) {
+    record.ReadDocument(*gTDispatched->Document);
   } else {
     record.ReadJSON(aText);
   }
@@ -155,32 +155,32 @@ void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageText(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramMessageText>(this, OnMessageText, Text);
+void TqvnTDLib_Telegram_Client::DoMessageText(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramMessageText>(this, OnMessageText, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageSponsored(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramMessageSponsored>(this, OnMessageSponsored, Text);
+void TqvnTDLib_Telegram_Client::DoMessageSponsored(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramMessageSponsored>(this, OnMessageSponsored, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageDocument(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramMessageDocument>(this, OnMessageDocument, Text);
+void TqvnTDLib_Telegram_Client::DoMessageDocument(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramMessageDocument>(this, OnMessageDocument, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessagePhoto(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramMessagePhoto>(this, OnMessagePhoto, Text);
+void TqvnTDLib_Telegram_Client::DoMessagePhoto(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramMessagePhoto>(this, OnMessagePhoto, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageVideo(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramMessageVideo>(this, OnMessageVideo, Text);
+void TqvnTDLib_Telegram_Client::DoMessageVideo(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramMessageVideo>(this, OnMessageVideo, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoNewChat(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramChat>(this, OnNewChat, Text);
+void TqvnTDLib_Telegram_Client::DoNewChat(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramChat>(this, OnNewChat, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoNewCallbackQuery(const std::string& Text) {
-  FireRecordEvent<TqvnTelegramCallbackQuery>(this, OnNewCallbackQuery, Text);
+void TqvnTDLib_Telegram_Client::DoNewCallbackQuery(const std::string& aText) {
+  FireRecordEvent<TqvnTelegramCallbackQuery>(this, OnNewCallbackQuery, aText);
 }
 
 }  // namespace qvn

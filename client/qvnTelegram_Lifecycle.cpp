@@ -57,8 +57,8 @@ class TqvnFatalErrorRoute {
   }
 };
 
-TqvnTDLib_Telegram_Client::TqvnTDLib_Telegram_Client(TqvnComponent_Base* AOwner)
-    : TqvnComponent_Base(AOwner), FTelegram(std::make_unique<TqvnTelegram_Options>()) {}
+TqvnTDLib_Telegram_Client::TqvnTDLib_Telegram_Client(TqvnComponent_Base* aOwner)
+    : TqvnComponent_Base(aOwner), FTelegram(std::make_unique<TqvnTelegram_Options>()) {}
 
 TqvnTDLib_Telegram_Client::~TqvnTDLib_Telegram_Client() { EndForDestruction(); }
 
@@ -135,8 +135,8 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       FDatabaseLock = std::move(folderLock);
       FReceiveWaits = WaitForEvents();
     }
-  } catch (const std::exception& E) {
-    DoException(E);
+  } catch (const std::exception& e) {
+    DoException(e);
     return;
   }
   try {
@@ -148,14 +148,14 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
         ("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) + "}")
             .c_str());
     DoStartThread();
-  } catch (const std::exception& E) {
+  } catch (const std::exception& e) {
     // Undone in full: no worker, no TDLib client, no lock.
     try {
       CloseTDLibClient();
-    } catch (const std::exception& Undo) {
-      DoException(Undo);
+    } catch (const std::exception& undo) {
+      DoException(undo);
     }
-    DoException(E);
+    DoException(e);
   }
 }
 
@@ -166,8 +166,8 @@ void TqvnTDLib_Telegram_Client::DoDeactivate() {
     CloseTDLibClient();
     // Outside the tick lock: the pending requests' handlers may run here.
     DoDeactivated();
-  } catch (const std::exception& E) {
-    DoException(E);
+  } catch (const std::exception& e) {
+    DoException(e);
   }
 }
 
@@ -210,17 +210,17 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
     auto* thread = new TqvnTimer();
     thread->SetDebugName("Telegram Thread");
     thread->SetOnException(
-        [this](TqvnTimer* Sender, const std::exception& E) { DoThreadException(Sender, E); });
+        [this](TqvnTimer* aSender, const std::exception& e) { DoThreadException(aSender, e); });
     if (FReceiveWaits) {
       // Waits inside TDLib's receive on its own thread and hands the texts on in the mode of
       // this activation: no wait between cycles.
       const TwsNotifyEvent mode = FNotifyEvents;
       thread->SetNotifyEvents(neNoSync);
-      thread->SetOnTimer([this, mode](TqvnTimer* Sender) { DoThreadReceive(Sender, mode); });
+      thread->SetOnTimer([this, mode](TqvnTimer* aSender) { DoThreadReceive(aSender, mode); });
       thread->SetInterval(0);
     } else {
       thread->SetNotifyEvents(FNotifyEvents);
-      thread->SetOnTimer([this](TqvnTimer* Sender) { DoThreadTimer(Sender); });
+      thread->SetOnTimer([this](TqvnTimer* aSender) { DoThreadTimer(aSender); });
       thread->SetInterval(1);
     }
     FThread = thread;
@@ -228,8 +228,8 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
   return FThread;
 }
 
-void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& E) {
-  DoException(E);
+void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& e) {
+  DoException(e);
 }
 
 void TqvnTDLib_Telegram_Client::DoFatalError(const char* aMessage) {
@@ -241,9 +241,9 @@ bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::strin
     void* client = FClient.load();
     tdjson::td_json_client_send(client, aText.c_str());
     return client != nullptr;
-  } catch (const std::exception& E) {
-    if (aFailure != nullptr) *aFailure = E.what();
-    DoException(E);
+  } catch (const std::exception& e) {
+    if (aFailure != nullptr) *aFailure = e.what();
+    DoException(e);
     return false;
   }
 }
@@ -254,9 +254,9 @@ bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::st
     const char* answer = tdjson::td_json_client_execute(FClient.load(), aText.c_str());
     aResult = answer != nullptr ? answer : "";
     return answer != nullptr;
-  } catch (const std::exception& E) {
-    if (aFailure != nullptr) *aFailure = E.what();
-    DoException(E);
+  } catch (const std::exception& e) {
+    if (aFailure != nullptr) *aFailure = e.what();
+    DoException(e);
     return false;
   }
 }
@@ -264,45 +264,45 @@ bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::st
 // Each firer calls a copy of its handler, so a handler that replaces or clears its own event
 // stays alive while it runs.
 
-bool TqvnTDLib_Telegram_Client::DoBeforeReadEvent(const std::string& Text) {
-  bool Handled = false;
-  if (const auto handler = OnBeforeReadEvent) handler(this, Text, Handled);
-  return Handled;
+bool TqvnTDLib_Telegram_Client::DoBeforeReadEvent(const std::string& aText) {
+  bool handled = false;
+  if (const auto handler = OnBeforeReadEvent) handler(this, aText, handled);
+  return handled;
 }
 
-void TqvnTDLib_Telegram_Client::DoAuthenticationCode(std::string& Code) {
-  if (const auto handler = OnAuthenticationCode) handler(this, Code);
+void TqvnTDLib_Telegram_Client::DoAuthenticationCode(std::string& aCode) {
+  if (const auto handler = OnAuthenticationCode) handler(this, aCode);
 }
 
-void TqvnTDLib_Telegram_Client::DoRegisterUser(std::string& FirstName, std::string& LastName) {
-  if (const auto handler = OnRegisterUser) handler(this, FirstName, LastName);
+void TqvnTDLib_Telegram_Client::DoRegisterUser(std::string& aFirstName, std::string& aLastName) {
+  if (const auto handler = OnRegisterUser) handler(this, aFirstName, aLastName);
 }
 
-void TqvnTDLib_Telegram_Client::DoAuthenticationPassword(std::string& Password) {
-  if (const auto handler = OnAuthenticationPassword) handler(this, Password);
+void TqvnTDLib_Telegram_Client::DoAuthenticationPassword(std::string& aPassword) {
+  if (const auto handler = OnAuthenticationPassword) handler(this, aPassword);
 }
 
-void TqvnTDLib_Telegram_Client::DoException(const std::exception& E) {
+void TqvnTDLib_Telegram_Client::DoException(const std::exception& e) {
   const auto handler = OnException;
   if (!handler) return;
   try {
-    handler(this, E);
+    handler(this, e);
   } catch (...) {
     // The exception has been reported as far as it can be; one thrown while reporting it has
     // nowhere left to go.
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoEvent(const std::string& Event, const std::string& Text) {
-  if (const auto handler = OnEvent) handler(this, Event, Text);
+void TqvnTDLib_Telegram_Client::DoEvent(const std::string& aEvent, const std::string& aText) {
+  if (const auto handler = OnEvent) handler(this, aEvent, aText);
 }
 
-void TqvnTDLib_Telegram_Client::DoConnectionStatus(const std::string& Status) {
-  if (const auto handler = OnConnectionStatus) handler(this, Status);
+void TqvnTDLib_Telegram_Client::DoConnectionStatus(const std::string& aStatus) {
+  if (const auto handler = OnConnectionStatus) handler(this, aStatus);
 }
 
-void TqvnTDLib_Telegram_Client::DoAuthorizationStatus(const std::string& Status) {
-  if (const auto handler = OnAuthorizationStatus) handler(this, Status);
+void TqvnTDLib_Telegram_Client::DoAuthorizationStatus(const std::string& aStatus) {
+  if (const auto handler = OnAuthorizationStatus) handler(this, aStatus);
 }
 
 }  // namespace qvn

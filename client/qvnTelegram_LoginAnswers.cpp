@@ -57,9 +57,9 @@ void TqvnTDLib_Telegram_Client::RegisterUser(std::string_view aFirstName,
 void TqvnTDLib_Telegram_Client::SetTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
   try {
     SendTdlibParameters(aOnAnswer);
-  } catch (const std::exception& E) {
-    DoException(E);
-    RefuseRequest(aOnAnswer, E.what());
+  } catch (const std::exception& e) {
+    DoException(e);
+    RefuseRequest(aOnAnswer, e.what());
   }
 }
 
@@ -68,15 +68,15 @@ void TqvnTDLib_Telegram_Client::SendLoginAnswer(std::string_view aState,
                                                 const TqvnTelegramOnAnswer& aOnAnswer) {
   TqvnTelegramOnAnswer login(
       [this, state = std::string(aState), caller = aOnAnswer.Handler](
-          TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Answer) {
+          TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aAnswer) {
         // The caller's handler first; a failure of a handler never keeps the prompt from
         // coming back.
-        if (caller) DeliverAnswer(caller, Answer);
-        if (Answer.Kind != takTDLibError) return;
+        if (caller) DeliverAnswer(caller, aAnswer);
+        if (aAnswer.Kind != takTDLibError) return;
         try {
-          DoAuthenticationError(state, Answer.Code, Answer.Message);
-        } catch (const std::exception& E) {
-          DoException(E);
+          DoAuthenticationError(state, aAnswer.Code, aAnswer.Message);
+        } catch (const std::exception& e) {
+          DoException(e);
         }
         AskAgain(state);
       },
@@ -117,9 +117,9 @@ void TqvnTDLib_Telegram_Client::AskAgain(const std::string& aState) {
   // The other states are answered from the options, which would only be rejected again.
 }
 
-void TqvnTDLib_Telegram_Client::DoAuthenticationError(const std::string& State, int32_t Code,
-                                                      const std::string& Message) {
-  if (OnAuthenticationError) OnAuthenticationError(this, State, Code, Message);
+void TqvnTDLib_Telegram_Client::DoAuthenticationError(const std::string& aState, int32_t aCode,
+                                                      const std::string& aMessage) {
+  if (OnAuthenticationError) OnAuthenticationError(this, aState, aCode, aMessage);
 }
 
 }  // namespace qvn

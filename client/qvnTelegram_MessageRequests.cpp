@@ -194,9 +194,9 @@ void TqvnTDLib_Telegram_Client::SendBuilt(const std::function<std::string()>& aB
   std::string request;
   try {
     request = aBuild();
-  } catch (const std::exception& E) {
-    DoException(E);
-    RefuseRequest(aOnAnswer, E.what());
+  } catch (const std::exception& e) {
+    DoException(e);
+    RefuseRequest(aOnAnswer, e.what());
     return;
   }
   SendRequest(request, aOnAnswer);
@@ -290,7 +290,7 @@ void TqvnTDLib_Telegram_Client::GetChatHistory(std::string_view aChatId,
   SendRequest(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit), aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::getChatSponsoredMessage(std::string_view aChatId,
+void TqvnTDLib_Telegram_Client::GetChatSponsoredMessage(std::string_view aChatId,
                                                         const TqvnTelegramOnAnswer& aOnAnswer) {
   SendRequest(BuildGetChatSponsoredMessage(aChatId, TDLibVersion()), aOnAnswer);
 }

@@ -17,7 +17,7 @@ constexpr size_t kMostTextsPerReceive = 256;
 
 }  // namespace
 
-void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* Sender) {
+void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
   try {
     auto lock = LockTick();
     ExpirePendingRequests();
@@ -33,12 +33,12 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* Sender) {
       // Stopped by the limit or the budget, not by an empty TDLib: the next tick comes at once.
       const bool full = taken + 1 == limit || std::chrono::steady_clock::now() - start >= budget;
       if (full) {
-        if (Sender != nullptr && limit > 1) Sender->FireNow();
+        if (aSender != nullptr && limit > 1) aSender->FireNow();
         break;
       }
     }
-  } catch (const std::exception& E) {
-    DoException(E);
+  } catch (const std::exception& e) {
+    DoException(e);
   } catch (...) {
     DoException(std::runtime_error("Unknown exception in the receive tick"));
   }
@@ -47,14 +47,14 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* Sender) {
 void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
   try {
     DoReadEvent(aText);
-  } catch (const std::exception& E) {
-    DoException(E);
+  } catch (const std::exception& e) {
+    DoException(e);
   } catch (...) {
     DoException(std::runtime_error("Unknown exception while handling a TDLib event"));
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEvent aMode) {
+void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode) {
   // Behind a main thread that is catching up, what TDLib has waits there. Deactivation empties
   // the inbox, which ends this wait.
   FInbox.WaitForRoom();
@@ -63,9 +63,9 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEven
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
     void* client = FClient.load();
     // Deactivation terminates the worker, then wakes this receive and waits for this lock.
-    if (client == nullptr || Sender->Terminated()) return;
+    if (client == nullptr || aSender->Terminated()) return;
     const char* received = tdjson::td_json_client_receive(client, kReceiveWaitSeconds);
-    if (Sender->Terminated()) return;
+    if (aSender->Terminated()) return;
     if (received == nullptr) {
       // Nothing within the wait: a delivery is needed only to fail the requests waiting for an
       // answer whose timeout has passed.
@@ -91,15 +91,15 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* Sender, TwsNotifyEven
       // as a handler of the worker: a handler that reactivates the client frees this worker
       // without waiting for it.
       do {
-        Sender->RunInMainThreadAsHandler([this] { DeliverWaiting(); });
-      } while (!Sender->Terminated() && !FInbox.Empty());
+        aSender->RunInMainThreadAsHandler([this] { DeliverWaiting(); });
+      } while (!aSender->Terminated() && !FInbox.Empty());
       break;
     case neNoSync: {
       auto lock = LockTick();
       ExpirePendingRequests();
       std::string text;
       // A handler that deactivated or reactivated the client terminated this worker.
-      while (!Sender->Terminated() && FInbox.Pop(text)) DispatchReceived(text);
+      while (!aSender->Terminated() && FInbox.Pop(text)) DispatchReceived(text);
       break;
     }
     default:

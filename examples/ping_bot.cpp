@@ -74,54 +74,54 @@ int main(int argc, char* argv[]) {
 
   bool done = false;
   int status = 0;
-  telegram.OnException = [](TqvnTDLib_Telegram_Client*, const std::exception& E) {
-    std::fprintf(stderr, "error: %s\n", E.what());
+  telegram.OnException = [](TqvnTDLib_Telegram_Client*, const std::exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
   };
   // A bot cannot ask anyone for another token: a rejected one ends the program.
-  telegram.OnAuthenticationError = [&](TqvnTDLib_Telegram_Client*, const std::string&, int32_t Code,
-                                       const std::string& Message) {
-    std::fprintf(stderr, "Telegram rejected the login: %s (error %d)\n", Message.c_str(), Code);
+  telegram.OnAuthenticationError = [&](TqvnTDLib_Telegram_Client*, const std::string&, int32_t aCode,
+                                       const std::string& aMessage) {
+    std::fprintf(stderr, "Telegram rejected the login: %s (error %d)\n", aMessage.c_str(), aCode);
     status = 1;
     done = true;
   };
-  telegram.OnAuthorizationStatus = [&](TqvnTDLib_Telegram_Client* Sender,
-                                       const std::string& Status) {
-    if (Status == "authorizationStateClosed") done = true;
-    if (Status != "authorizationStateReady") return;
-    Sender->Send(R"({"@type": "getMe"})",
-                 [](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Me) {
-                   if (Me.IsError()) {
-                     std::fprintf(stderr, "getMe failed: %s\n", Me.Message.c_str());
+  telegram.OnAuthorizationStatus = [&](TqvnTDLib_Telegram_Client* aSender,
+                                       const std::string& aStatus) {
+    if (aStatus == "authorizationStateClosed") done = true;
+    if (aStatus != "authorizationStateReady") return;
+    aSender->Send(R"({"@type": "getMe"})",
+                 [](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aMe) {
+                   if (aMe.IsError()) {
+                     std::fprintf(stderr, "getMe failed: %s\n", aMe.Message.c_str());
                      return;
                    }
-                   std::printf("Logged in as %s (user %s)\n", MemberOf(Me, "first_name").c_str(),
-                               MemberOf(Me, "id").c_str());
+                   std::printf("Logged in as %s (user %s)\n", MemberOf(aMe, "first_name").c_str(),
+                               MemberOf(aMe, "id").c_str());
                  });
   };
-  telegram.OnMessageText = [](TqvnTDLib_Telegram_Client* Sender,
-                              qvn::TqvnTelegramMessageText& Message) {
-    PrintMessage(Message, Message.Text());
+  telegram.OnMessageText = [](TqvnTDLib_Telegram_Client* aSender,
+                              qvn::TqvnTelegramMessageText& aMessage) {
+    PrintMessage(aMessage, aMessage.Text());
     // The bot's own messages come back as new messages too.
-    if (SenderOf(Message) == std::to_string(Sender->MyId()) || !IsPing(Message.Text())) return;
-    const std::string chat = Message.ChatId();
-    Sender->SendTextMessage(chat, "pong", nullptr, nullptr,
-                            [chat](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Answer) {
-                              if (Answer.IsError()) {
+    if (SenderOf(aMessage) == std::to_string(aSender->MyId()) || !IsPing(aMessage.Text())) return;
+    const std::string chat = aMessage.ChatId();
+    aSender->SendTextMessage(chat, "pong", nullptr, nullptr,
+                            [chat](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aAnswer) {
+                              if (aAnswer.IsError()) {
                                 std::fprintf(stderr, "pong to chat %s failed: %s\n", chat.c_str(),
-                                             Answer.Message.c_str());
+                                             aAnswer.Message.c_str());
                               } else {
                                 std::printf("pong sent to chat %s\n", chat.c_str());
                               }
                             });
   };
-  telegram.OnMessagePhoto = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessagePhoto& M) {
-    PrintMessage(M, "(a photo) " + M.CaptionText());
+  telegram.OnMessagePhoto = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessagePhoto& m) {
+    PrintMessage(m, "(a photo) " + m.CaptionText());
   };
-  telegram.OnMessageDocument = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageDocument& M) {
-    PrintMessage(M, "(a document) " + M.CaptionText());
+  telegram.OnMessageDocument = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageDocument& m) {
+    PrintMessage(m, "(a document) " + m.CaptionText());
   };
-  telegram.OnMessageVideo = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageVideo& M) {
-    PrintMessage(M, "(a video) " + M.CaptionText());
+  telegram.OnMessageVideo = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageVideo& m) {
+    PrintMessage(m, "(a video) " + m.CaptionText());
   };
 
   std::signal(SIGINT, Interrupt);

@@ -34,30 +34,30 @@ int main(int argc, char* argv[]) {
   telegram.Telegram().API().SetApiHash(argv[2]);
   telegram.Telegram().SetDatabaseDirectory(argc == 4 ? argv[3] : "velune-qt-status-data");
   telegram.Telegram().SetErrorsLevel(qvn::tvbErrors);
-  telegram.OnAuthorizationStatus = [&](qvn::TqvnTDLib_Telegram_Client*, const std::string& S) {
-    status = QString::fromStdString(S);
+  telegram.OnAuthorizationStatus = [&](qvn::TqvnTDLib_Telegram_Client*, const std::string& s) {
+    status = QString::fromStdString(s);
     show();
   };
-  telegram.OnConnectionStatus = [&](qvn::TqvnTDLib_Telegram_Client*, const std::string& S) {
-    status = QString::fromStdString(S);
+  telegram.OnConnectionStatus = [&](qvn::TqvnTDLib_Telegram_Client*, const std::string& s) {
+    status = QString::fromStdString(s);
     show();
   };
   telegram.OnAuthenticationError = [&](qvn::TqvnTDLib_Telegram_Client*, const std::string&, int32_t,
-                                       const std::string& Message) {
-    status = "Rejected: " + QString::fromStdString(Message);
+                                       const std::string& aMessage) {
+    status = "Rejected: " + QString::fromStdString(aMessage);
     show();
   };
-  telegram.OnException = [&](qvn::TqvnTDLib_Telegram_Client*, const std::exception& E) {
-    std::fprintf(stderr, "error: %s\n", E.what());
+  telegram.OnException = [&](qvn::TqvnTDLib_Telegram_Client*, const std::exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
   };
 
   telegram.SetActive(true);
   telegram.Send(R"({"@type": "getOption", "name": "version"})",
-                [&](qvn::TqvnTDLib_Telegram_Client*, const qvn::TqvnTelegramAnswer& Answer) {
+                [&](qvn::TqvnTDLib_Telegram_Client*, const qvn::TqvnTelegramAnswer& aAnswer) {
                   const qvn::IqvnObjectJSON value =
-                      Answer.Document ? Answer.Document->GetNode("value") : nullptr;
+                      aAnswer.Document ? aAnswer.Document->GetNode("value") : nullptr;
                   version = value ? QString::fromStdString(value->Value().AsString())
-                                  : QString::fromStdString(Answer.Message);
+                                  : QString::fromStdString(aAnswer.Message);
                   show();
                 });
   return QApplication::exec();

@@ -20,69 +20,69 @@ volatile std::size_t gSink = 0;
 void Use(const std::string& aText) { gSink = gSink + aText.size(); }
 
 qvn::test::TestClient& Client() {
-  static qvn::test::TestClient* client = [] {
+  static qvn::test::TestClient* gClient = [] {
     auto* c = new qvn::test::TestClient();
     using qvn::TqvnTDLib_Telegram_Client;
-    c->OnBeforeReadEvent = [](TqvnTDLib_Telegram_Client*, const std::string& T, bool&) { Use(T); };
-    c->OnEvent = [](TqvnTDLib_Telegram_Client*, const std::string& E, const std::string& T) {
-      Use(E);
-      Use(T);
+    c->OnBeforeReadEvent = [](TqvnTDLib_Telegram_Client*, const std::string& t, bool&) { Use(t); };
+    c->OnEvent = [](TqvnTDLib_Telegram_Client*, const std::string& e, const std::string& t) {
+      Use(e);
+      Use(t);
     };
-    c->OnAuthorizationStatus = [](TqvnTDLib_Telegram_Client*, const std::string& S) { Use(S); };
-    c->OnConnectionStatus = [](TqvnTDLib_Telegram_Client*, const std::string& S) { Use(S); };
-    c->OnAuthenticationCode = [](TqvnTDLib_Telegram_Client*, std::string& Code) { Code = "1\"2"; };
-    c->OnAuthenticationPassword = [](TqvnTDLib_Telegram_Client*, std::string& P) { P = "p\\w"; };
-    c->OnRegisterUser = [](TqvnTDLib_Telegram_Client*, std::string& F, std::string& L) {
-      F = "F";
-      L = "L";
+    c->OnAuthorizationStatus = [](TqvnTDLib_Telegram_Client*, const std::string& s) { Use(s); };
+    c->OnConnectionStatus = [](TqvnTDLib_Telegram_Client*, const std::string& s) { Use(s); };
+    c->OnAuthenticationCode = [](TqvnTDLib_Telegram_Client*, std::string& aCode) { aCode = "1\"2"; };
+    c->OnAuthenticationPassword = [](TqvnTDLib_Telegram_Client*, std::string& p) { p = "p\\w"; };
+    c->OnRegisterUser = [](TqvnTDLib_Telegram_Client*, std::string& f, std::string& l) {
+      f = "F";
+      l = "L";
     };
-    c->OnException = [](TqvnTDLib_Telegram_Client*, const std::exception& E) { Use(E.what()); };
-    const auto message = [](qvn::TqvnTelegramMessageBase& M) {
-      Use(M.ChatId());
-      Use(M.CaptionText());
-      Use(M.SenderChat().ChatId());
-      Use(M.SenderUser().UserId());
-      gSink = gSink + static_cast<std::size_t>(M.MessageId() + M.SenderUserId());
+    c->OnException = [](TqvnTDLib_Telegram_Client*, const std::exception& e) { Use(e.what()); };
+    const auto message = [](qvn::TqvnTelegramMessageBase& m) {
+      Use(m.ChatId());
+      Use(m.CaptionText());
+      Use(m.SenderChat().ChatId());
+      Use(m.SenderUser().UserId());
+      gSink = gSink + static_cast<std::size_t>(m.MessageId() + m.SenderUserId());
     };
-    c->OnMessageText = [message](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageText& M) {
-      message(M);
-      Use(M.Text());
+    c->OnMessageText = [message](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageText& m) {
+      message(m);
+      Use(m.Text());
     };
     c->OnMessageDocument = [message](TqvnTDLib_Telegram_Client*,
-                                     qvn::TqvnTelegramMessageDocument& M) {
-      message(M);
-      Use(M.FileName());
-      Use(M.LocalPath());
-      Use(M.MimeType());
+                                     qvn::TqvnTelegramMessageDocument& m) {
+      message(m);
+      Use(m.FileName());
+      Use(m.LocalPath());
+      Use(m.MimeType());
     };
-    c->OnMessagePhoto = [message](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessagePhoto& M) {
-      message(M);
-      Use(M.LocalPath());
-      Use(M.RemotePhotoId());
+    c->OnMessagePhoto = [message](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessagePhoto& m) {
+      message(m);
+      Use(m.LocalPath());
+      Use(m.RemotePhotoId());
     };
-    c->OnMessageVideo = [message](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageVideo& M) {
-      message(M);
-      Use(M.LocalPath());
-      Use(M.VideoId());
+    c->OnMessageVideo = [message](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageVideo& m) {
+      message(m);
+      Use(m.LocalPath());
+      Use(m.VideoId());
     };
-    c->OnMessageSponsored = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageSponsored& M) {
-      Use(M.MessageId());
-      Use(M.SponsorChatId());
-      Use(M.Text());
+    c->OnMessageSponsored = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessageSponsored& m) {
+      Use(m.MessageId());
+      Use(m.SponsorChatId());
+      Use(m.Text());
     };
-    c->OnNewChat = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramChat& Chat) {
-      Use(Chat.ChatId());
-      Use(Chat.ChatType());
-      Use(Chat.Title());
+    c->OnNewChat = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramChat& aChat) {
+      Use(aChat.ChatId());
+      Use(aChat.ChatType());
+      Use(aChat.Title());
     };
-    c->OnNewCallbackQuery = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramCallbackQuery& Q) {
-      Use(Q.ChatId());
-      Use(Q.Id());
-      Use(Q.PayLoadData().Data());
+    c->OnNewCallbackQuery = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramCallbackQuery& q) {
+      Use(q.ChatId());
+      Use(q.Id());
+      Use(q.PayLoadData().Data());
     };
     return c;
   }();
-  return *client;
+  return *gClient;
 }
 
 }  // namespace
@@ -91,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
   const std::string text(reinterpret_cast<const char*>(aData), aSize);
   try {
     Client().DoReadEvent(text);
-  } catch (const std::exception& E) {
-    Use(E.what());  // what the tick hands to OnException
+  } catch (const std::exception& e) {
+    Use(e.what());  // what the tick hands to OnException
   } catch (...) {
     std::abort();  // the engine raises only exceptions of the general class
   }

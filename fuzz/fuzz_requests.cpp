@@ -40,7 +40,7 @@ std::size_t WellFormedLength(std::string_view aText, std::size_t aAt) {
   const auto byte = [&](std::size_t i) -> unsigned {
     return aAt + i < aText.size() ? static_cast<unsigned char>(aText[aAt + i]) : 0x100;
   };
-  const auto in = [](unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; };
+  const auto in = [](unsigned b, unsigned aLo, unsigned aHi) { return b >= aLo && b <= aHi; };
   const unsigned b0 = byte(0);
   if (b0 < 0x80) return 1;
   if (in(b0, 0xC2, 0xDF)) return in(byte(1), 0x80, 0xBF) ? 2 : 0;

@@ -128,8 +128,8 @@ std::string EncodeBase64(std::string_view aText, bool aUTF8) {
     bytes.reserve(aText.size());
     for (std::size_t i = 0; i < aText.size();) {
       detail::TqvnUTF8Char ch = detail::DecodeUTF8(aText.substr(i));
-      bytes += ch.valid && ch.code <= 0xFF ? static_cast<char>(ch.code) : '?';
-      i += ch.length;
+      bytes += ch.Valid && ch.Code <= 0xFF ? static_cast<char>(ch.Code) : '?';
+      i += ch.Length;
     }
     aText = bytes;
   }
@@ -199,8 +199,8 @@ std::size_t UTF16Length(std::string_view aText) {
       continue;
     }
     detail::TqvnUTF8Char ch = detail::DecodeUTF8(aText.substr(i));
-    units += ch.code >= 0x10000 ? 2 : 1;
-    i += ch.length;
+    units += ch.Code >= 0x10000 ? 2 : 1;
+    i += ch.Length;
   }
   return units;
 }

@@ -20,45 +20,45 @@ namespace {
 
 void Store(detail::TqvnJSONStored& aStored, const TqvnJSONValue& aValue,
            detail::TqvnJSONArena& aArena) {
-  aStored.kind = aValue.Kind();
-  aStored.textSize = 0;
+  aStored.Kind = aValue.Kind();
+  aStored.TextSize = 0;
   switch (aValue.Kind()) {
     case jvEmpty:
-      aStored.text = nullptr;
+      aStored.Text = nullptr;
       break;
     case jvText: {
       std::string_view text = aArena.CopyText(aValue.TextView());
-      aStored.text = text.data();
-      aStored.textSize = text.size();
+      aStored.Text = text.data();
+      aStored.TextSize = text.size();
       break;
     }
     case jvInteger:
-      aStored.i32 = aValue.AsInteger();
+      aStored.I32 = aValue.AsInteger();
       break;
     case jvInt64:
-      aStored.i64 = aValue.AsInt64();
+      aStored.I64 = aValue.AsInt64();
       break;
     case jvDouble:
-      aStored.d = aValue.AsDouble();
+      aStored.D = aValue.AsDouble();
       break;
     case jvBoolean:
-      aStored.b = aValue.AsBoolean();
+      aStored.B = aValue.AsBoolean();
       break;
   }
 }
 
 TqvnJSONValue Load(const detail::TqvnJSONStored& aStored) {
-  switch (aStored.kind) {
+  switch (aStored.Kind) {
     case jvText:
-      return TqvnJSONValue(std::string_view(aStored.text, aStored.textSize));
+      return TqvnJSONValue(std::string_view(aStored.Text, aStored.TextSize));
     case jvInteger:
-      return TqvnJSONValue(aStored.i32);
+      return TqvnJSONValue(aStored.I32);
     case jvInt64:
-      return TqvnJSONValue(static_cast<std::int64_t>(aStored.i64));
+      return TqvnJSONValue(static_cast<std::int64_t>(aStored.I64));
     case jvDouble:
-      return TqvnJSONValue(aStored.d);
+      return TqvnJSONValue(aStored.D);
     case jvBoolean:
-      return TqvnJSONValue(aStored.b);
+      return TqvnJSONValue(aStored.B);
     default:
       return TqvnJSONValue();
   }
@@ -73,53 +73,53 @@ void RejectEmpty(const void* aHandle) {
 // ---- TqvnObjectJSON ----
 
 IqvnObjectJSON TqvnObjectJSON::Handle() {
-  return fArena->Handle(this);
+  return FArena->Handle(this);
 }
 
 TqvnJSON* TqvnObjectJSON::Child() {
-  if (fChild == nullptr) {
-    fChild = fArena->NewDocument();
-    if (fType != qvnJSONList) fType = qvnJSONObject;
+  if (FChild == nullptr) {
+    FChild = FArena->NewDocument();
+    if (FType != qvnJSONList) FType = qvnJSONObject;
   }
-  return fChild;
+  return FChild;
 }
 
 IqvnJSON TqvnObjectJSON::JSONObject() {
-  return fArena->Handle(Child());
+  return FArena->Handle(Child());
 }
 
 void TqvnObjectJSON::SetJSONObject(const IqvnJSON& aValue) {
-  if (aValue && !fArena->Owns(aValue)) fArena->KeepAlive(aValue);
-  fChild = aValue.get();
+  if (aValue && !FArena->Owns(aValue)) FArena->KeepAlive(aValue);
+  FChild = aValue.get();
 }
 
 void TqvnObjectJSON::SetName(std::string_view aName) {
-  fName = fArena->CopyText(aName);
+  FName = FArena->CopyText(aName);
 }
 
 TqvnJSONValue TqvnObjectJSON::Value() {
-  switch (fType) {
+  switch (FType) {
     case qvnJSONObject:
       return TqvnJSONValue(Child()->Text());
     case qvnJSONList:
       Child()->SetIsArray(true);
-      return TqvnJSONValue(fChild->Text());
+      return TqvnJSONValue(FChild->Text());
     default:
-      return Load(fValue);
+      return Load(FValue);
   }
 }
 
 void TqvnObjectJSON::SetValue(const TqvnJSONValue& aValue) {
-  Store(fValue, aValue, *fArena);
+  Store(FValue, aValue, *FArena);
 }
 
 std::string_view TqvnObjectJSON::StoredText() const {
-  return fValue.kind == jvText ? std::string_view(fValue.text, fValue.textSize)
+  return FValue.Kind == jvText ? std::string_view(FValue.Text, FValue.TextSize)
                                : std::string_view();
 }
 
 int TqvnObjectJSON::Count() const {
-  return fChild != nullptr ? fChild->Count() : 0;
+  return FChild != nullptr ? FChild->Count() : 0;
 }
 
 IqvnObjectJSON TqvnObjectJSON::GetNode(std::string_view aName) {
@@ -142,62 +142,62 @@ void TqvnObjectJSON::SetItem(int i, const IqvnObjectJSON& aValue) {
 
 TqvnJSON::TqvnJSON() = default;
 
-TqvnJSON::TqvnJSON(detail::TqvnJSONArena* aArena) : fArena(aArena) {}
+TqvnJSON::TqvnJSON(detail::TqvnJSONArena* aArena) : FArena(aArena) {}
 
 TqvnJSON::~TqvnJSON() = default;
 
 detail::TqvnJSONArena& TqvnJSON::Arena() {
-  if (fArena == nullptr) {
-    fOwnArena = std::make_shared<detail::TqvnJSONArena>();
-    fArena = fOwnArena.get();
+  if (FArena == nullptr) {
+    FOwnArena = std::make_shared<detail::TqvnJSONArena>();
+    FArena = FOwnArena.get();
   }
-  return *fArena;
+  return *FArena;
 }
 
 void TqvnJSON::RenewRegion() {
-  if (!fOwnArena) return;
-  if (fOwnArena.use_count() == 1) {
-    fOwnArena->Reset();
+  if (!FOwnArena) return;
+  if (FOwnArena.use_count() == 1) {
+    FOwnArena->Reset();
   } else {
-    fOwnArena.reset();
-    fArena = nullptr;
+    FOwnArena.reset();
+    FArena = nullptr;
   }
 }
 
 TqvnObjectJSON* TqvnJSON::Find(std::string_view aName) const {
-  for (std::uint32_t i = 0; i < fCount; ++i) {
-    TqvnObjectJSON* node = fItems[i];
-    if (node->fName == aName) return node;
+  for (std::uint32_t i = 0; i < FCount; ++i) {
+    TqvnObjectJSON* node = FItems[i];
+    if (node->FName == aName) return node;
   }
   return nullptr;
 }
 
 void TqvnJSON::Append(TqvnObjectJSON* aNode) {
-  if (fCount == fCapacity) {
-    const std::uint32_t capacity = fCapacity == 0 ? 4 : fCapacity * 2;
+  if (FCount == FCapacity) {
+    const std::uint32_t capacity = FCapacity == 0 ? 4 : FCapacity * 2;
     TqvnObjectJSON** items = Arena().NewList(capacity);
-    if (fCount != 0) std::memcpy(items, fItems, fCount * sizeof(TqvnObjectJSON*));
-    fItems = items;
-    fCapacity = capacity;
+    if (FCount != 0) std::memcpy(items, FItems, FCount * sizeof(TqvnObjectJSON*));
+    FItems = items;
+    FCapacity = capacity;
   }
-  fItems[fCount++] = aNode;
+  FItems[FCount++] = aNode;
 }
 
 TqvnObjectJSON* TqvnJSON::Adopt(const IqvnObjectJSON& aValue) {
-  if (!Arena().Owns(aValue)) fArena->KeepAlive(aValue);
+  if (!Arena().Owns(aValue)) FArena->KeepAlive(aValue);
   return aValue.get();
 }
 
 IqvnObjectJSON TqvnJSON::GetNode(std::string_view aName) const {
   TqvnObjectJSON* node = Find(aName);
-  return node != nullptr ? fArena->Handle(node) : IqvnObjectJSON();
+  return node != nullptr ? FArena->Handle(node) : IqvnObjectJSON();
 }
 
 void TqvnJSON::SetNode(std::string_view aName, const IqvnObjectJSON& aValue) {
   RejectEmpty(aValue.get());
-  for (std::uint32_t i = 0; i < fCount; ++i) {
-    if (fItems[i]->fName == aName) {
-      fItems[i] = Adopt(aValue);
+  for (std::uint32_t i = 0; i < FCount; ++i) {
+    if (FItems[i]->FName == aName) {
+      FItems[i] = Adopt(aValue);
       return;
     }
   }
@@ -205,22 +205,22 @@ void TqvnJSON::SetNode(std::string_view aName, const IqvnObjectJSON& aValue) {
 
 IqvnObjectJSON TqvnJSON::GetItem(int i) const {
   if (i < 0) ThrowIndex(i);
-  if (static_cast<std::uint32_t>(i) >= fCount) return {};
-  return fArena->Handle(fItems[i]);
+  if (static_cast<std::uint32_t>(i) >= FCount) return {};
+  return FArena->Handle(FItems[i]);
 }
 
 void TqvnJSON::SetItem(int i, const IqvnObjectJSON& aValue) {
   if (i < 0) ThrowIndex(i);
   RejectEmpty(aValue.get());
-  if (static_cast<std::uint32_t>(i) >= fCount) return;
-  fItems[i] = Adopt(aValue);
+  if (static_cast<std::uint32_t>(i) >= FCount) return;
+  FItems[i] = Adopt(aValue);
 }
 
 void TqvnJSON::Clear() {
   RenewRegion();
-  fItems = nullptr;
-  fCount = 0;
-  fCapacity = 0;
+  FItems = nullptr;
+  FCount = 0;
+  FCapacity = 0;
 }
 
 IqvnObjectJSON TqvnJSON::AddPair(std::string_view aName, std::string_view aValue) {
@@ -263,43 +263,43 @@ IqvnObjectJSON TqvnJSON::AddNode(std::string_view aName, const TqvnJSONValue& aV
     return existing->Handle();
   }
   TqvnObjectJSON* node = arena.NewNode();
-  if (fEscapeStrings) {
+  if (FEscapeStrings) {
     std::string escaped;
     detail::AppendEscapedJSON(aName, false, escaped);
-    node->fName = arena.CopyText(escaped);
+    node->FName = arena.CopyText(escaped);
   } else {
-    node->fName = arena.CopyText(aName);
+    node->FName = arena.CopyText(aName);
   }
-  node->fType = aType;
+  node->FType = aType;
   switch (aType) {
     case qvnJSONBoolean: {
       std::string text = aValue.AsString();
       for (char& c : text) c = detail::AsciiLower(c);
-      Store(node->fValue, TqvnJSONValue(std::move(text)), arena);
+      Store(node->FValue, TqvnJSONValue(std::move(text)), arena);
       break;
     }
     case qvnJSONNull:
       break;
     case qvnJSONObject:
     case qvnJSONList:
-      node->fChild = arena.NewDocument();
-      node->fChild->Read(aValue.AsString());
+      node->FChild = arena.NewDocument();
+      node->FChild->Read(aValue.AsString());
       break;
     case qvnJSONString:
-      if (fEscapeStrings && aValue.Kind() == jvText) {
+      if (FEscapeStrings && aValue.Kind() == jvText) {
         std::string escaped;
         detail::AppendEscapedJSON(aValue.TextView(), false, escaped);
-        Store(node->fValue, TqvnJSONValue(std::move(escaped)), arena);
+        Store(node->FValue, TqvnJSONValue(std::move(escaped)), arena);
       } else {
-        Store(node->fValue, aValue, arena);
+        Store(node->FValue, aValue, arena);
       }
       if (aValue.Kind() == jvText && !aValue.TextView().empty() &&
           (aValue.TextView()[0] == '{' || aValue.TextView()[0] == '[')) {
-        node->fQuoted = false;
+        node->FQuoted = false;
       }
       break;
     default:
-      Store(node->fValue, aValue, arena);
+      Store(node->FValue, aValue, arena);
       break;
   }
   Append(node);

@@ -93,20 +93,20 @@ enum TqvnJSONValueKind : std::uint8_t {
 class TqvnJSONValue {
  public:
   TqvnJSONValue() = default;
-  TqvnJSONValue(std::string aText) : fData(std::in_place_index<jvText>, std::move(aText)) {}
-  TqvnJSONValue(std::string_view aText) : fData(std::in_place_index<jvText>, aText) {}
-  TqvnJSONValue(const char* aText) : fData(std::in_place_index<jvText>, aText) {}
-  TqvnJSONValue(std::int32_t aValue) : fData(std::in_place_index<jvInteger>, aValue) {}
-  TqvnJSONValue(long aValue) : fData(std::in_place_index<jvInt64>, aValue) {}
-  TqvnJSONValue(long long aValue) : fData(std::in_place_index<jvInt64>, aValue) {}
-  TqvnJSONValue(double aValue) : fData(std::in_place_index<jvDouble>, aValue) {}
-  TqvnJSONValue(bool aValue) : fData(std::in_place_index<jvBoolean>, aValue) {}
+  TqvnJSONValue(std::string aText) : FData(std::in_place_index<jvText>, std::move(aText)) {}
+  TqvnJSONValue(std::string_view aText) : FData(std::in_place_index<jvText>, aText) {}
+  TqvnJSONValue(const char* aText) : FData(std::in_place_index<jvText>, aText) {}
+  TqvnJSONValue(std::int32_t aValue) : FData(std::in_place_index<jvInteger>, aValue) {}
+  TqvnJSONValue(long aValue) : FData(std::in_place_index<jvInt64>, aValue) {}
+  TqvnJSONValue(long long aValue) : FData(std::in_place_index<jvInt64>, aValue) {}
+  TqvnJSONValue(double aValue) : FData(std::in_place_index<jvDouble>, aValue) {}
+  TqvnJSONValue(bool aValue) : FData(std::in_place_index<jvBoolean>, aValue) {}
 
-  TqvnJSONValueKind Kind() const { return static_cast<TqvnJSONValueKind>(fData.index()); }
-  bool IsEmpty() const { return fData.index() == jvEmpty; }
+  TqvnJSONValueKind Kind() const { return static_cast<TqvnJSONValueKind>(FData.index()); }
+  bool IsEmpty() const { return FData.index() == jvEmpty; }
   // The text of a text value without a copy; empty for the other kinds.
   std::string_view TextView() const {
-    const std::string* text = std::get_if<jvText>(&fData);
+    const std::string* text = std::get_if<jvText>(&FData);
     return text != nullptr ? std::string_view(*text) : std::string_view();
   }
 
@@ -130,7 +130,7 @@ class TqvnJSONValue {
   bool operator==(const TqvnJSONValue& aOther) const = default;
 
  private:
-  std::variant<std::monostate, std::string, std::int32_t, std::int64_t, double, bool> fData;
+  std::variant<std::monostate, std::string, std::int32_t, std::int64_t, double, bool> FData;
 };
 
 namespace detail {
@@ -140,16 +140,16 @@ class TqvnJSONWriter;
 
 // A node's value as stored inside the document's memory region (texts are views into it).
 struct TqvnJSONStored {
-  TqvnJSONValueKind kind = jvEmpty;
-  std::size_t textSize = 0;
+  TqvnJSONValueKind Kind = jvEmpty;
+  std::size_t TextSize = 0;
   union {
-    const char* text;
-    std::int32_t i32;
-    std::int64_t i64;
-    double d;
-    bool b;
+    const char* Text;
+    std::int32_t I32;
+    std::int64_t I64;
+    double D;
+    bool B;
   };
-  TqvnJSONStored() : text(nullptr) {}
+  TqvnJSONStored() : Text(nullptr) {}
 };
 }  // namespace detail
 
@@ -165,11 +165,11 @@ class TqvnObjectJSON {
   // Makes aValue the child document (an empty handle drops it); the type is not changed.
   void SetJSONObject(const IqvnJSON& aValue);
 
-  TqvnJSONtype JSONType() const { return fType; }
-  void SetJSONType(TqvnJSONtype aType) { fType = aType; }
+  TqvnJSONtype JSONType() const { return FType; }
+  void SetJSONType(TqvnJSONtype aType) { FType = aType; }
 
   // The member name (empty for array elements), raw as it stood between the quotes.
-  std::string Name() const { return std::string(fName); }
+  std::string Name() const { return std::string(FName); }
   void SetName(std::string_view aName);
 
   // The value: for an object node the child document's Text; for a list node the child's
@@ -194,28 +194,28 @@ class TqvnObjectJSON {
   void SetItem(int i, const IqvnObjectJSON& aValue);
 
   // Drops the node's child document; type and value stay.
-  void Clear() { fChild = nullptr; }
+  void Clear() { FChild = nullptr; }
 
   // False for a string added with AddPair whose text begins with "{" or "[": the writer then
   // inserts it as raw JSON.
-  bool Quoted() const { return fQuoted; }
+  bool Quoted() const { return FQuoted; }
 
  private:
   friend class TqvnJSON;
   friend class detail::TqvnJSONArena;
   friend class detail::TqvnJSONReader;
   friend class detail::TqvnJSONWriter;
-  explicit TqvnObjectJSON(detail::TqvnJSONArena* aArena) : fArena(aArena) {}
+  explicit TqvnObjectJSON(detail::TqvnJSONArena* aArena) : FArena(aArena) {}
   ~TqvnObjectJSON() = default;
   IqvnObjectJSON Handle();
   TqvnJSON* Child();
 
-  detail::TqvnJSONArena* fArena;
-  std::string_view fName;
-  detail::TqvnJSONStored fValue;
-  TqvnJSON* fChild = nullptr;
-  TqvnJSONtype fType = qvnJSONUndefined;
-  bool fQuoted = true;
+  detail::TqvnJSONArena* FArena;
+  std::string_view FName;
+  detail::TqvnJSONStored FValue;
+  TqvnJSON* FChild = nullptr;
+  TqvnJSONtype FType = qvnJSONUndefined;
+  bool FQuoted = true;
 };
 
 // A document: an ordered list of named nodes, a JSON object or (IsArray) a JSON array.
@@ -229,7 +229,7 @@ class TqvnJSON {
   TqvnJSON(const TqvnJSON&) = delete;
   TqvnJSON& operator=(const TqvnJSON&) = delete;
 
-  int Count() const { return static_cast<int>(fCount); }
+  int Count() const { return static_cast<int>(FCount); }
 
   // First node whose name equals aName exactly (case matters), or an empty handle.
   IqvnObjectJSON GetNode(std::string_view aName) const;
@@ -244,13 +244,13 @@ class TqvnJSON {
   // Replaces the node at position i; nothing when i >= Count; i < 0 raises EqvnListError.
   void SetItem(int i, const IqvnObjectJSON& aValue);
 
-  bool IsArray() const { return fIsArray; }
-  void SetIsArray(bool aValue) { fIsArray = aValue; }
+  bool IsArray() const { return FIsArray; }
+  void SetIsArray(bool aValue) { FIsArray = aValue; }
 
   // When on, names and string values added later are escaped (as EscapeJSONString, except that
   // character 127 is kept).
-  bool EscapeStrings() const { return fEscapeStrings; }
-  void SetEscapeStrings(bool aValue) { fEscapeStrings = aValue; }
+  bool EscapeStrings() const { return FEscapeStrings; }
+  void SetEscapeStrings(bool aValue) { FEscapeStrings = aValue; }
 
   // Each AddPair/AddObject/AddArray goes through AddNode: when a node named aName exists, only
   // its value is set to aValue (nothing else changes, nothing is added) and it is returned.
@@ -311,13 +311,13 @@ class TqvnJSON {
   void Append(TqvnObjectJSON* aNode);
   TqvnObjectJSON* Adopt(const IqvnObjectJSON& aValue);
 
-  std::shared_ptr<detail::TqvnJSONArena> fOwnArena;  // set on roots only
-  detail::TqvnJSONArena* fArena = nullptr;
-  TqvnObjectJSON** fItems = nullptr;  // in the region
-  std::uint32_t fCount = 0;
-  std::uint32_t fCapacity = 0;
-  bool fIsArray = false;
-  bool fEscapeStrings = false;
+  std::shared_ptr<detail::TqvnJSONArena> FOwnArena;  // set on roots only
+  detail::TqvnJSONArena* FArena = nullptr;
+  TqvnObjectJSON** FItems = nullptr;  // in the region
+  std::uint32_t FCount = 0;
+  std::uint32_t FCapacity = 0;
+  bool FIsArray = false;
+  bool FEscapeStrings = false;
 };
 
 }  // namespace qvn

@@ -10,13 +10,13 @@ namespace qvn::detail {
 TqvnJSONArena::TqvnJSONArena() {}
 
 TqvnJSONArena::~TqvnJSONArena() {
-  fKept.clear();
-  for (Block* b = fBlocks; b != nullptr;) {
-    Block* next = b->next;
+  FKept.clear();
+  for (Block* b = FBlocks; b != nullptr;) {
+    Block* next = b->Next;
     std::free(b);
     b = next;
   }
-  std::free(fSpare);
+  std::free(FSpare);
 }
 
 std::string_view TqvnJSONArena::CopyText(std::string_view aText) {
@@ -29,20 +29,20 @@ std::string_view TqvnJSONArena::CopyText(std::string_view aText) {
 void* TqvnJSONArena::AllocateSlow(std::size_t aSize, std::size_t aAlign) {
   std::size_t need = aSize + aAlign;
   Block* block = nullptr;
-  if (fSpare != nullptr && fSpare->size >= need) {
-    block = fSpare;
-    fSpare = nullptr;
+  if (FSpare != nullptr && FSpare->Size >= need) {
+    block = FSpare;
+    FSpare = nullptr;
   } else {
-    std::size_t size = std::max(fNextBlock, need);
+    std::size_t size = std::max(FNextBlock, need);
     block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
     if (block == nullptr) throw std::bad_alloc();
-    block->size = size;
-    fNextBlock = std::min<std::size_t>(size * 2, std::size_t{1} << 24);
+    block->Size = size;
+    FNextBlock = std::min<std::size_t>(size * 2, std::size_t{1} << 24);
   }
-  block->next = fBlocks;
-  fBlocks = block;
-  fCur = Data(block);
-  fEnd = fCur + block->size;
+  block->Next = FBlocks;
+  FBlocks = block;
+  FCur = Data(block);
+  FEnd = FCur + block->Size;
   return Allocate(aSize, aAlign);
 }
 
@@ -52,9 +52,9 @@ bool TqvnJSONArena::Holds(const void* aAddress) const {
     const auto begin = reinterpret_cast<std::uintptr_t>(aBegin);
     return address >= begin && address < begin + aSize;
   };
-  if (within(fInline, kInlineSize)) return true;
-  for (Block* b = fBlocks; b != nullptr; b = b->next) {
-    if (within(Data(b), b->size)) return true;
+  if (within(FInline, kInlineSize)) return true;
+  for (Block* b = FBlocks; b != nullptr; b = b->Next) {
+    if (within(Data(b), b->Size)) return true;
   }
   return false;
 }
@@ -65,11 +65,11 @@ bool TqvnJSONArena::Owns(const std::shared_ptr<const void>& aHandle) const {
 }
 
 void TqvnJSONArena::Reset() {
-  fKept.clear();
-  Block* largest = fSpare;
-  for (Block* b = fBlocks; b != nullptr;) {
-    Block* next = b->next;
-    if (largest == nullptr || b->size > largest->size) {
+  FKept.clear();
+  Block* largest = FSpare;
+  for (Block* b = FBlocks; b != nullptr;) {
+    Block* next = b->Next;
+    if (largest == nullptr || b->Size > largest->Size) {
       std::free(largest);
       largest = b;
     } else {
@@ -77,10 +77,10 @@ void TqvnJSONArena::Reset() {
     }
     b = next;
   }
-  fBlocks = nullptr;
-  fSpare = largest;
-  fCur = fInline;
-  fEnd = fInline + kInlineSize;
+  FBlocks = nullptr;
+  FSpare = largest;
+  FCur = FInline;
+  FEnd = FInline + kInlineSize;
 }
 
 }  // namespace qvn::detail

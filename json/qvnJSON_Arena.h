@@ -28,10 +28,10 @@ class TqvnJSONArena : public std::enable_shared_from_this<TqvnJSONArena> {
   TqvnJSONArena& operator=(const TqvnJSONArena&) = delete;
 
   void* Allocate(std::size_t aSize, std::size_t aAlign) {
-    auto p = reinterpret_cast<std::uintptr_t>(fCur);
+    auto p = reinterpret_cast<std::uintptr_t>(FCur);
     std::uintptr_t aligned = (p + aAlign - 1) & ~(static_cast<std::uintptr_t>(aAlign) - 1);
-    if (aligned + aSize <= reinterpret_cast<std::uintptr_t>(fEnd)) {
-      fCur = reinterpret_cast<char*>(aligned + aSize);
+    if (aligned + aSize <= reinterpret_cast<std::uintptr_t>(FEnd)) {
+      FCur = reinterpret_cast<char*>(aligned + aSize);
       return reinterpret_cast<void*>(aligned);
     }
     return AllocateSlow(aSize, aAlign);
@@ -54,9 +54,9 @@ class TqvnJSONArena : public std::enable_shared_from_this<TqvnJSONArena> {
   // True when aHandle shares ownership of this region (its object lives here).
   bool Owns(const std::shared_ptr<const void>& aHandle) const;
   // Holds aHandle until the region is reset or freed.
-  void KeepAlive(std::shared_ptr<const void> aHandle) { fKept.push_back(std::move(aHandle)); }
+  void KeepAlive(std::shared_ptr<const void> aHandle) { FKept.push_back(std::move(aHandle)); }
   // True when objects of other regions are kept alive here (KeepAlive).
-  bool KeepsOthers() const { return !fKept.empty(); }
+  bool KeepsOthers() const { return !FKept.empty(); }
   // True when aAddress lies in memory of this region.
   bool Holds(const void* aAddress) const;
 
@@ -72,8 +72,8 @@ class TqvnJSONArena : public std::enable_shared_from_this<TqvnJSONArena> {
 
  private:
   struct Block {
-    Block* next;
-    std::size_t size;  // bytes of data after the header
+    Block* Next;
+    std::size_t Size;  // bytes of data after the header
   };
   static constexpr std::size_t kInlineSize = 4096;
   static constexpr std::size_t kMinBlock = 16384;
@@ -81,13 +81,13 @@ class TqvnJSONArena : public std::enable_shared_from_this<TqvnJSONArena> {
   void* AllocateSlow(std::size_t aSize, std::size_t aAlign);
   static char* Data(Block* aBlock) { return reinterpret_cast<char*>(aBlock + 1); }
 
-  alignas(std::max_align_t) char fInline[kInlineSize];
-  char* fCur = fInline;
-  char* fEnd = fInline + kInlineSize;
-  Block* fBlocks = nullptr;  // in use, newest first
-  Block* fSpare = nullptr;   // kept by Reset for reuse
-  std::size_t fNextBlock = kMinBlock;
-  std::vector<std::shared_ptr<const void>> fKept;
+  alignas(std::max_align_t) char FInline[kInlineSize];
+  char* FCur = FInline;
+  char* FEnd = FInline + kInlineSize;
+  Block* FBlocks = nullptr;  // in use, newest first
+  Block* FSpare = nullptr;   // kept by Reset for reuse
+  std::size_t FNextBlock = kMinBlock;
+  std::vector<std::shared_ptr<const void>> FKept;
 };
 
 }  // namespace qvn::detail

@@ -24,11 +24,11 @@ class TqvnJSONReader {
  public:
   TqvnJSONReader(std::string_view aText, TqvnJSONArena& aArena,
                  std::vector<TqvnObjectJSON*>& aScratch)
-      : fText(aText.data()), fSize(aText.size()), fArena(aArena), fScratch(aScratch) {}
+      : FText(aText.data()), FSize(aText.size()), FArena(aArena), FScratch(aScratch) {}
 
   void ReadDocument(TqvnJSON& aDocument) {
-    if (fSize != 0 && fText[0] == '[') {
-      aDocument.fIsArray = true;
+    if (FSize != 0 && FText[0] == '[') {
+      aDocument.FIsArray = true;
       ParseArray(aDocument);
     } else {
       ParseObject(aDocument);
@@ -38,12 +38,12 @@ class TqvnJSONReader {
  private:
   // The member being read: name, type and value (always text).
   struct Pending {
-    std::string_view name;
-    TqvnJSONtype type = qvnJSONUndefined;
-    std::string_view value;
+    std::string_view Name;
+    TqvnJSONtype Type = qvnJSONUndefined;
+    std::string_view Value;
   };
 
-  bool AtEnd() const { return fPos >= fSize; }
+  bool AtEnd() const { return FPos >= FSize; }
 
   static bool IsBlank(char c) {
     return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
@@ -52,14 +52,14 @@ class TqvnJSONReader {
   // Blanks (tab, line feed, form feed, carriage return, space) and "#" comments up to, not past,
   // the next line feed.
   void SkipWhitespace() {
-    while (fPos < fSize) {
-      const char c = fText[fPos];
+    while (FPos < FSize) {
+      const char c = FText[FPos];
       if (IsBlank(c)) {
-        ++fPos;
+        ++FPos;
       } else if (c == '#') {
-        const void* lf = std::memchr(fText + fPos, '\n', fSize - fPos);
-        fPos =
-            lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - fText) : fSize;
+        const void* lf = std::memchr(FText + FPos, '\n', FSize - FPos);
+        FPos =
+            lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - FText) : FSize;
       } else {
         return;
       }
@@ -72,49 +72,49 @@ class TqvnJSONReader {
   // An object (members: a name, a colon and a value) or an array (elements: a value). The comma
   // after a member or element is optional, and one may stand before the closing bracket.
   bool ParseContainer(TqvnJSON& aDocument, char aOpen, char aClose, bool aMembers) {
-    const std::size_t start = fPos;
+    const std::size_t start = FPos;
     SkipWhitespace();
     // Not a container: fail, leaving the position after the blanks.
-    if (AtEnd() || fText[fPos] != aOpen) return false;
-    ++fPos;
-    const std::size_t base = fScratch.size();
-    ++fDepth;
+    if (AtEnd() || FText[FPos] != aOpen) return false;
+    ++FPos;
+    const std::size_t base = FScratch.size();
+    ++FDepth;
     bool closed = false;
     while (!AtEnd()) {
       SkipWhitespace();
-      if (!AtEnd() && fText[fPos] == aClose) {
-        ++fPos;
+      if (!AtEnd() && FText[FPos] == aClose) {
+        ++FPos;
         closed = true;
         break;
       }
       Pending pending;
       if (aMembers) {
-        if (!ParseString(pending.name)) break;
+        if (!ParseString(pending.Name)) break;
         SkipWhitespace();
-        if (AtEnd() || fText[fPos] != ':') break;
-        ++fPos;
+        if (AtEnd() || FText[FPos] != ':') break;
+        ++FPos;
         SkipWhitespace();
       }
       if (!ParseValue(pending)) break;
       AddPendingNode(pending);
       SkipWhitespace();
-      if (!AtEnd() && fText[fPos] == ',') ++fPos;
+      if (!AtEnd() && FText[FPos] == ',') ++FPos;
     }
-    --fDepth;
+    --FDepth;
     MoveInto(aDocument, base);
-    if (!closed) fPos = start;
+    if (!closed) FPos = start;
     return closed;
   }
 
   bool ParseValue(Pending& aPending) {
     SkipWhitespace();
     if (AtEnd()) return false;
-    const std::size_t start = fPos;
-    switch (fText[fPos]) {
+    const std::size_t start = FPos;
+    switch (FText[FPos]) {
       case '"': {
-        aPending.type = qvnJSONString;
-        const bool ok = ParseString(aPending.value);
-        if (!ok) aPending.value = {};
+        aPending.Type = qvnJSONString;
+        const bool ok = ParseString(aPending.Value);
+        if (!ok) aPending.Value = {};
         return ok;
       }
       case '+':
@@ -129,31 +129,31 @@ class TqvnJSONReader {
       case '7':
       case '8':
       case '9': {
-        aPending.type = qvnJSONNumber;
+        aPending.Type = qvnJSONNumber;
         const bool ok = ParseNumber();
-        aPending.value = std::string_view(fText + start, fPos - start);
+        aPending.Value = std::string_view(FText + start, FPos - start);
         return ok;
       }
       case 't':
       case 'T':
-        aPending.type = qvnJSONBoolean;
-        aPending.value = "true";
+        aPending.Type = qvnJSONBoolean;
+        aPending.Value = "true";
         return ParseWord("true");
       case 'f':
       case 'F':
-        aPending.type = qvnJSONBoolean;
-        aPending.value = "false";
+        aPending.Type = qvnJSONBoolean;
+        aPending.Value = "false";
         return ParseWord("false");
       case 'n':
       case 'N':
-        aPending.type = qvnJSONNull;
-        aPending.value = "null";
+        aPending.Type = qvnJSONNull;
+        aPending.Value = "null";
         return ParseWord("null");
       case '[':
-        aPending.type = qvnJSONList;
+        aPending.Type = qvnJSONList;
         return ReadContainerNode(aPending, true);
       case '{':
-        aPending.type = qvnJSONObject;
+        aPending.Type = qvnJSONObject;
         return ReadContainerNode(aPending, false);
       default:
         return false;
@@ -162,34 +162,34 @@ class TqvnJSONReader {
 
   // The word in any letter case; the position moves on by its length whether it matched or not.
   bool ParseWord(std::string_view aLowerWord) {
-    const std::size_t available = fSize - fPos;
+    const std::size_t available = FSize - FPos;
     bool match = available >= aLowerWord.size();
     for (std::size_t i = 0; match && i < aLowerWord.size(); ++i) {
-      match = AsciiLower(fText[fPos + i]) == aLowerWord[i];
+      match = AsciiLower(FText[FPos + i]) == aLowerWord[i];
     }
-    fPos += aLowerWord.size() < available ? aLowerWord.size() : available;
+    FPos += aLowerWord.size() < available ? aLowerWord.size() : available;
     return match;
   }
 
   // The text between a pair of double quotes, escape sequences left in place. A quote after a
   // backslash ends the string only when "}", "]" or "," follows it.
   bool ParseString(std::string_view& aContent) {
-    const std::size_t start = fPos;
+    const std::size_t start = FPos;
     SkipWhitespace();
     if (AtEnd()) return false;
-    if (fText[fPos] != '"') {
-      fPos = start;
+    if (FText[FPos] != '"') {
+      FPos = start;
       return false;
     }
-    const std::size_t contentStart = fPos + 1;
+    const std::size_t contentStart = FPos + 1;
     std::size_t pos = contentStart;
     for (;;) {
       pos = SkipPlain(pos);
-      if (pos >= fSize) break;
-      if (fText[pos] == '"') {
-        if (fText[pos - 1] != '\\' || ClosesAfterBackslash(pos + 1)) {
-          aContent = std::string_view(fText + contentStart, pos - contentStart);
-          fPos = pos + 1;
+      if (pos >= FSize) break;
+      if (FText[pos] == '"') {
+        if (FText[pos - 1] != '\\' || ClosesAfterBackslash(pos + 1)) {
+          aContent = std::string_view(FText + contentStart, pos - contentStart);
+          FPos = pos + 1;
           return true;
         }
         // The quote belongs to the string; the code unit after it is skipped unseen.
@@ -197,13 +197,13 @@ class TqvnJSONReader {
       }
       if (!SkipChar(pos)) break;
     }
-    fPos = start;
+    FPos = start;
     return false;
   }
 
   // Whether the code unit at aPos is one of "}", "]" and "," (none at the end of the text).
   bool ClosesAfterBackslash(std::size_t aPos) const {
-    return aPos < fSize && (fText[aPos] == '}' || fText[aPos] == ']' || fText[aPos] == ',');
+    return aPos < FSize && (FText[aPos] == '}' || FText[aPos] == ']' || FText[aPos] == ',');
   }
 
   // The position of the first quote or backslash at or after aPos (or the end).
@@ -211,42 +211,42 @@ class TqvnJSONReader {
 #ifdef __SSE2__
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i backslash = _mm_set1_epi8('\\');
-    while (aPos + 16 <= fSize) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fText + aPos));
+    while (aPos + 16 <= FSize) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + aPos));
       const int mask = _mm_movemask_epi8(
           _mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)));
       if (mask != 0) return aPos + static_cast<std::size_t>(__builtin_ctz(mask));
       aPos += 16;
     }
 #endif
-    while (aPos < fSize && fText[aPos] != '"' && fText[aPos] != '\\') ++aPos;
+    while (aPos < FSize && FText[aPos] != '"' && FText[aPos] != '\\') ++aPos;
     return aPos;
   }
 
   // One character, or one escape sequence: a backslash and the next character, or a backslash,
   // "u" and 4 more UTF-16 code units (hexadecimal or not). Moves aPos only on success.
   bool SkipChar(std::size_t& aPos) const {
-    if (aPos >= fSize) return false;
-    if (fText[aPos] != '\\') {
+    if (aPos >= FSize) return false;
+    if (FText[aPos] != '\\') {
       ++aPos;
       return true;
     }
-    if (aPos + 1 >= fSize) return false;
-    if (fText[aPos + 1] != 'u') {
+    if (aPos + 1 >= FSize) return false;
+    if (FText[aPos + 1] != 'u') {
       aPos += 2;
       return true;
     }
     std::size_t p = aPos + 2;
     int units = 0;
     while (units < 4) {
-      if (p >= fSize) return false;
-      if (static_cast<unsigned char>(fText[p]) < 0x80) {
+      if (p >= FSize) return false;
+      if (static_cast<unsigned char>(FText[p]) < 0x80) {
         ++p;
         ++units;
       } else {
-        TqvnUTF8Char ch = DecodeUTF8(std::string_view(fText + p, fSize - p));
-        p += ch.length;
-        units += ch.code >= 0x10000 ? 2 : 1;
+        TqvnUTF8Char ch = DecodeUTF8(std::string_view(FText + p, FSize - p));
+        p += ch.Length;
+        units += ch.Code >= 0x10000 ? 2 : 1;
       }
     }
     aPos = p;
@@ -254,31 +254,31 @@ class TqvnJSONReader {
   }
 
   bool ParseDigits() {
-    const std::size_t from = fPos;
-    while (fPos < fSize && fText[fPos] >= '0' && fText[fPos] <= '9') ++fPos;
-    return fPos > from;
+    const std::size_t from = FPos;
+    while (FPos < FSize && FText[FPos] >= '0' && FText[FPos] <= '9') ++FPos;
+    return FPos > from;
   }
 
   // An optional sign, digits, an optional fraction and an optional exponent, each part with
   // at least one digit. Leading zeros and "+" are accepted.
   bool ParseNumber() {
-    const std::size_t start = fPos;
+    const std::size_t start = FPos;
     SkipWhitespace();
     if (AtEnd()) return false;
-    if (fText[fPos] == '+' || fText[fPos] == '-') ++fPos;
+    if (FText[FPos] == '+' || FText[FPos] == '-') ++FPos;
     if (!ParseDigits()) return false;
-    if (!AtEnd() && fText[fPos] == '.') {
-      ++fPos;
+    if (!AtEnd() && FText[FPos] == '.') {
+      ++FPos;
       if (!ParseDigits()) {
-        fPos = start;
+        FPos = start;
         return false;
       }
     }
-    if (!AtEnd() && (fText[fPos] == 'e' || fText[fPos] == 'E')) {
-      ++fPos;
-      if (!AtEnd() && (fText[fPos] == '+' || fText[fPos] == '-')) ++fPos;
+    if (!AtEnd() && (FText[FPos] == 'e' || FText[FPos] == 'E')) {
+      ++FPos;
+      if (!AtEnd() && (FText[FPos] == '+' || FText[FPos] == '-')) ++FPos;
       if (!ParseDigits()) {
-        fPos = start;
+        FPos = start;
         return false;
       }
     }
@@ -288,48 +288,48 @@ class TqvnJSONReader {
   // An object or array member: its node is created at once, its child document reads the
   // container from the same position, and the node is kept whatever the child's result.
   bool ReadContainerNode(Pending& aPending, bool aList) {
-    if (fDepth >= TqvnJSON::kMaxDepth) return false;
-    TqvnObjectJSON* node = fArena.NewNode();
-    node->fName = aPending.name;
-    node->fType = aList ? qvnJSONList : qvnJSONObject;
-    TqvnJSON* child = fArena.NewDocument();
-    node->fChild = child;
+    if (FDepth >= TqvnJSON::kMaxDepth) return false;
+    TqvnObjectJSON* node = FArena.NewNode();
+    node->FName = aPending.Name;
+    node->FType = aList ? qvnJSONList : qvnJSONObject;
+    TqvnJSON* child = FArena.NewDocument();
+    node->FChild = child;
     const bool ok = aList ? ParseArray(*child) : ParseObject(*child);
-    fScratch.push_back(node);
-    aPending.name = {};
+    FScratch.push_back(node);
+    aPending.Name = {};
     return ok;
   }
 
   void AddPendingNode(Pending& aPending) {
-    if (aPending.type == qvnJSONObject || aPending.type == qvnJSONList) return;
-    TqvnObjectJSON* node = fArena.NewNode();
-    node->fName = aPending.name;
-    node->fType = aPending.type;
-    node->fValue.kind = jvText;
-    node->fValue.text = aPending.value.data();
-    node->fValue.textSize = aPending.value.size();
-    fScratch.push_back(node);
-    aPending.name = {};
+    if (aPending.Type == qvnJSONObject || aPending.Type == qvnJSONList) return;
+    TqvnObjectJSON* node = FArena.NewNode();
+    node->FName = aPending.Name;
+    node->FType = aPending.Type;
+    node->FValue.Kind = jvText;
+    node->FValue.Text = aPending.Value.data();
+    node->FValue.TextSize = aPending.Value.size();
+    FScratch.push_back(node);
+    aPending.Name = {};
   }
 
   // Moves the nodes collected since aBase into aDocument's list.
   void MoveInto(TqvnJSON& aDocument, std::size_t aBase) {
-    const std::size_t count = fScratch.size() - aBase;
+    const std::size_t count = FScratch.size() - aBase;
     if (count == 0) return;
-    TqvnObjectJSON** items = fArena.NewList(count);
-    std::memcpy(items, fScratch.data() + aBase, count * sizeof(TqvnObjectJSON*));
-    aDocument.fItems = items;
-    aDocument.fCount = static_cast<std::uint32_t>(count);
-    aDocument.fCapacity = static_cast<std::uint32_t>(count);
-    fScratch.resize(aBase);
+    TqvnObjectJSON** items = FArena.NewList(count);
+    std::memcpy(items, FScratch.data() + aBase, count * sizeof(TqvnObjectJSON*));
+    aDocument.FItems = items;
+    aDocument.FCount = static_cast<std::uint32_t>(count);
+    aDocument.FCapacity = static_cast<std::uint32_t>(count);
+    FScratch.resize(aBase);
   }
 
-  const char* fText;
-  std::size_t fSize;
-  std::size_t fPos = 0;
-  int fDepth = 0;
-  TqvnJSONArena& fArena;
-  std::vector<TqvnObjectJSON*>& fScratch;
+  const char* FText;
+  std::size_t FSize;
+  std::size_t FPos = 0;
+  int FDepth = 0;
+  TqvnJSONArena& FArena;
+  std::vector<TqvnObjectJSON*>& FScratch;
 };
 
 }  // namespace detail
@@ -339,18 +339,18 @@ void TqvnJSON::Read(std::string_view aText) {
   // lie in one of them, the old region is held until the reader has copied the text, and the
   // root reads into a new one.
   std::shared_ptr<detail::TqvnJSONArena> previous;
-  if (fOwnArena && (fOwnArena->Holds(aText.data()) || fOwnArena->KeepsOthers())) {
-    previous = fOwnArena;
+  if (FOwnArena && (FOwnArena->Holds(aText.data()) || FOwnArena->KeepsOthers())) {
+    previous = FOwnArena;
   }
   Clear();
-  fIsArray = false;
+  FIsArray = false;
   detail::TqvnJSONArena& arena = Arena();
   // One scratch stack per thread, reused by every read on it (a read never nests another).
-  thread_local std::vector<TqvnObjectJSON*> scratch;
-  const std::size_t base = scratch.size();
-  detail::TqvnJSONReader reader(arena.CopyText(aText), arena, scratch);
+  thread_local std::vector<TqvnObjectJSON*> gScratch;
+  const std::size_t base = gScratch.size();
+  detail::TqvnJSONReader reader(arena.CopyText(aText), arena, gScratch);
   reader.ReadDocument(*this);
-  scratch.resize(base);
+  gScratch.resize(base);
 }
 
 }  // namespace qvn

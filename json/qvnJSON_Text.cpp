@@ -75,14 +75,14 @@ void AppendEscapedJSON(std::string_view aText, bool aEscapeDel, std::string& aOu
     const auto c = static_cast<unsigned char>(aText[i]);
     if (c >= 0x80) {
       TqvnUTF8Char ch = DecodeUTF8(aText.substr(i));
-      if (ch.code >= 0x10000) {
-        char32_t v = ch.code - 0x10000;
+      if (ch.Code >= 0x10000) {
+        char32_t v = ch.Code - 0x10000;
         AppendUnicodeEscape(0xD800 + (v >> 10), aOut);
         AppendUnicodeEscape(0xDC00 + (v & 0x3FF), aOut);
       } else {
-        AppendUnicodeEscape(ch.code, aOut);
+        AppendUnicodeEscape(ch.Code, aOut);
       }
-      i += ch.length;
+      i += ch.Length;
       continue;
     }
     ++i;
@@ -129,23 +129,23 @@ void AppendDouble(double aValue, std::string& aOut) {
 }
 
 void AppendStoredText(const TqvnJSONStored& aValue, std::string& aOut) {
-  switch (aValue.kind) {
+  switch (aValue.Kind) {
     case jvEmpty:
       break;
     case jvText:
-      aOut.append(aValue.text, aValue.textSize);
+      aOut.append(aValue.Text, aValue.TextSize);
       break;
     case jvInteger:
-      aOut += std::to_string(aValue.i32);
+      aOut += std::to_string(aValue.I32);
       break;
     case jvInt64:
-      aOut += std::to_string(aValue.i64);
+      aOut += std::to_string(aValue.I64);
       break;
     case jvDouble:
-      AppendDouble(aValue.d, aOut);
+      AppendDouble(aValue.D, aOut);
       break;
     case jvBoolean:
-      aOut += aValue.b ? "True" : "False";
+      aOut += aValue.B ? "True" : "False";
       break;
   }
 }

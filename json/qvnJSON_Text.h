@@ -14,9 +14,9 @@ namespace qvn::detail {
 // One character decoded from UTF-8. `length` is the number of bytes it takes (1 to 4);
 // `valid` is false for a byte that does not start a well-formed sequence (length is then 1).
 struct TqvnUTF8Char {
-  char32_t code;
-  int length;
-  bool valid;
+  char32_t Code;
+  int Length;
+  bool Valid;
 };
 
 // Decodes the character at the start of aText (which must not be empty). Rejects stray

@@ -121,18 +121,18 @@ bool EqualsIgnoringCase(std::string_view aText, std::string_view aLower) {
 }  // namespace
 
 std::string TqvnJSONValue::AsString() const {
-  if (const std::string* text = std::get_if<jvText>(&fData)) return *text;
+  if (const std::string* text = std::get_if<jvText>(&FData)) return *text;
   std::string result;
   switch (Kind()) {
     case jvInteger:
-      return std::to_string(std::get<jvInteger>(fData));
+      return std::to_string(std::get<jvInteger>(FData));
     case jvInt64:
-      return std::to_string(std::get<jvInt64>(fData));
+      return std::to_string(std::get<jvInt64>(FData));
     case jvDouble:
-      detail::AppendDouble(std::get<jvDouble>(fData), result);
+      detail::AppendDouble(std::get<jvDouble>(FData), result);
       return result;
     case jvBoolean:
-      return std::get<jvBoolean>(fData) ? "True" : "False";
+      return std::get<jvBoolean>(FData) ? "True" : "False";
     default:
       return result;
   }
@@ -146,11 +146,11 @@ std::int64_t TqvnJSONValue::AsInt64() const {
       return result;
     }
     case jvInteger:
-      return std::get<jvInteger>(fData);
+      return std::get<jvInteger>(FData);
     case jvInt64:
-      return std::get<jvInt64>(fData);
+      return std::get<jvInt64>(FData);
     case jvDouble: {
-      const double d = std::get<jvDouble>(fData);
+      const double d = std::get<jvDouble>(FData);
       // The range test also rejects NaN.
       if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0) ||
           static_cast<double>(static_cast<std::int64_t>(d)) != d) {
@@ -159,7 +159,7 @@ std::int64_t TqvnJSONValue::AsInt64() const {
       return static_cast<std::int64_t>(d);
     }
     case jvBoolean:
-      return std::get<jvBoolean>(fData) ? 1 : 0;
+      return std::get<jvBoolean>(FData) ? 1 : 0;
     default:
       ThrowNotA("", "integer");
   }
@@ -185,13 +185,13 @@ bool TqvnJSONValue::AsBoolean() const {
       return MantissaIsNonZero(text);
     }
     case jvInteger:
-      return std::get<jvInteger>(fData) != 0;
+      return std::get<jvInteger>(FData) != 0;
     case jvInt64:
-      return std::get<jvInt64>(fData) != 0;
+      return std::get<jvInt64>(FData) != 0;
     case jvDouble:
-      return std::get<jvDouble>(fData) != 0;
+      return std::get<jvDouble>(FData) != 0;
     case jvBoolean:
-      return std::get<jvBoolean>(fData);
+      return std::get<jvBoolean>(FData);
     default:
       ThrowNotA("", "boolean");
   }
@@ -205,13 +205,13 @@ double TqvnJSONValue::AsDouble() const {
       return number;
     }
     case jvInteger:
-      return std::get<jvInteger>(fData);
+      return std::get<jvInteger>(FData);
     case jvInt64:
-      return static_cast<double>(std::get<jvInt64>(fData));
+      return static_cast<double>(std::get<jvInt64>(FData));
     case jvDouble:
-      return std::get<jvDouble>(fData);
+      return std::get<jvDouble>(FData);
     case jvBoolean:
-      return std::get<jvBoolean>(fData) ? 1 : 0;
+      return std::get<jvBoolean>(FData) ? 1 : 0;
     default:
       ThrowNotA("", "floating point");
   }

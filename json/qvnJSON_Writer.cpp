@@ -12,94 +12,94 @@ namespace detail {
 
 class TqvnJSONWriter {
  public:
-  explicit TqvnJSONWriter(std::string& aOut) : fOut(aOut) {}
+  explicit TqvnJSONWriter(std::string& aOut) : FOut(aOut) {}
 
   void WriteDocument(const TqvnJSON& aDocument) {
-    const char open = aDocument.fIsArray ? '[' : '{';
-    const char close = aDocument.fIsArray ? ']' : '}';
-    if (aDocument.fCount == 0) {
-      fOut += open;
-      fOut += close;
+    const char open = aDocument.FIsArray ? '[' : '{';
+    const char close = aDocument.FIsArray ? ']' : '}';
+    if (aDocument.FCount == 0) {
+      FOut += open;
+      FOut += close;
       return;
     }
-    fOut += open;
-    for (std::uint32_t i = 0; i < aDocument.fCount; ++i) {
-      WriteNode(*aDocument.fItems[i], aDocument.fIsArray);
-      if (i + 1 == aDocument.fCount) {
-        fOut += close;
-      } else if (fOut.back() != ',') {
+    FOut += open;
+    for (std::uint32_t i = 0; i < aDocument.FCount; ++i) {
+      WriteNode(*aDocument.FItems[i], aDocument.FIsArray);
+      if (i + 1 == aDocument.FCount) {
+        FOut += close;
+      } else if (FOut.back() != ',') {
         // A node that printed as nothing leaves no second comma behind.
-        fOut += ',';
+        FOut += ',';
       }
     }
   }
 
   // With aInArray on only the value is printed, otherwise the member form.
   void WriteNode(const TqvnObjectJSON& aNode, bool aInArray) {
-    switch (aNode.fType) {
+    switch (aNode.FType) {
       case qvnJSONUndefined:
         return;
       case qvnJSONObject:
         if (!aInArray) WriteName(aNode);
-        if (aNode.fChild != nullptr) {
-          WriteDocument(*aNode.fChild);
+        if (aNode.FChild != nullptr) {
+          WriteDocument(*aNode.FChild);
         } else {
-          fOut += "{}";
+          FOut += "{}";
         }
         return;
       case qvnJSONList: {
         // A named list prints its name even inside an array; a member of an object always
         // does, so a list member named "" keeps its (empty) name and the text stays JSON.
-        if (!aInArray || !aNode.fName.empty()) WriteName(aNode);
-        fOut += '[';
-        if (const TqvnJSON* child = aNode.fChild) {
-          for (std::uint32_t i = 0; i < child->fCount; ++i) {
-            if (i != 0) fOut += ',';
-            WriteNode(*child->fItems[i], true);
+        if (!aInArray || !aNode.FName.empty()) WriteName(aNode);
+        FOut += '[';
+        if (const TqvnJSON* child = aNode.FChild) {
+          for (std::uint32_t i = 0; i < child->FCount; ++i) {
+            if (i != 0) FOut += ',';
+            WriteNode(*child->FItems[i], true);
           }
         }
-        fOut += ']';
+        FOut += ']';
         return;
       }
       case qvnJSONString: {
         if (!aInArray) WriteName(aNode);
-        const detail::TqvnJSONStored& value = aNode.fValue;
+        const detail::TqvnJSONStored& value = aNode.FValue;
         const bool startsWithQuote =
-            value.kind == jvText && value.textSize != 0 && value.text[0] == '"';
-        const bool wrap = !startsWithQuote && aNode.fQuoted;
-        if (wrap) fOut += '"';
-        AppendStoredText(value, fOut);
-        if (wrap) fOut += '"';
+            value.Kind == jvText && value.TextSize != 0 && value.Text[0] == '"';
+        const bool wrap = !startsWithQuote && aNode.FQuoted;
+        if (wrap) FOut += '"';
+        AppendStoredText(value, FOut);
+        if (wrap) FOut += '"';
         return;
       }
       case qvnJSONNumber: {
         if (!aInArray) WriteName(aNode);
-        if (aNode.fValue.kind == jvDouble && !std::isfinite(aNode.fValue.d)) {
-          fOut += "null";  // JSON has no NaN or infinity
+        if (aNode.FValue.Kind == jvDouble && !std::isfinite(aNode.FValue.D)) {
+          FOut += "null";  // JSON has no NaN or infinity
           return;
         }
-        const std::size_t from = fOut.size();
-        AppendStoredText(aNode.fValue, fOut);
+        const std::size_t from = FOut.size();
+        AppendStoredText(aNode.FValue, FOut);
         // A double printed under a comma-decimal locale still gets a point.
-        for (std::size_t i = from; i < fOut.size(); ++i) {
-          if (fOut[i] == ',') fOut[i] = '.';
+        for (std::size_t i = from; i < FOut.size(); ++i) {
+          if (FOut[i] == ',') FOut[i] = '.';
         }
         return;
       }
       case qvnJSONBoolean:
         if (!aInArray) WriteName(aNode);
-        AppendStoredText(aNode.fValue, fOut);
+        AppendStoredText(aNode.FValue, FOut);
         return;
       case qvnJSONNull:
         if (!aInArray) {
           WriteName(aNode);
-          fOut += "null";
-        } else if (aNode.fValue.kind == jvEmpty ||
-                   (aNode.fValue.kind == jvText && aNode.fValue.textSize == 0)) {
+          FOut += "null";
+        } else if (aNode.FValue.Kind == jvEmpty ||
+                   (aNode.FValue.Kind == jvText && aNode.FValue.TextSize == 0)) {
           // A null added without a value would otherwise print nothing inside an array.
-          fOut += "null";
+          FOut += "null";
         } else {
-          AppendStoredText(aNode.fValue, fOut);
+          AppendStoredText(aNode.FValue, FOut);
         }
         return;
     }
@@ -107,12 +107,12 @@ class TqvnJSONWriter {
 
  private:
   void WriteName(const TqvnObjectJSON& aNode) {
-    fOut += '"';
-    fOut.append(aNode.fName);
-    fOut += "\":";
+    FOut += '"';
+    FOut.append(aNode.FName);
+    FOut += "\":";
   }
 
-  std::string& fOut;
+  std::string& FOut;
 };
 
 }  // namespace detail

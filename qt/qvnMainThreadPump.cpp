@@ -43,8 +43,8 @@ bool TqvnMainThreadPump::event(QEvent* aEvent) {
   std::optional<std::string> failure;
   try {
     Run();
-  } catch (const std::exception& E) {
-    failure = E.what();
+  } catch (const std::exception& e) {
+    failure = e.what();
   } catch (...) {
     failure = "Unknown exception in a call run on the main thread";
   }

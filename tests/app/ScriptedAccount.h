@@ -44,8 +44,8 @@ class TScriptedAccount {
   static constexpr int64_t kFamily = -4000000001;
 
   struct TOutcome {
-    enum TKind { Sent, Failed, Refused, Hold };
-    TOutcome(TKind aKind = Sent, int32_t aCode = 0, std::string aMessage = {},
+    enum TKind { sent, failed, refused, hold };
+    TOutcome(TKind aKind = sent, int32_t aCode = 0, std::string aMessage = {},
              bool aCanRetry = true)
         : Kind(aKind), Code(aCode), Message(std::move(aMessage)), CanRetry(aCanRetry) {}
     TKind Kind;
@@ -244,7 +244,7 @@ class TScriptedAccount {
     }
     const TOutcome outcome = Outcomes.empty() ? TOutcome() : Outcomes.front();
     if (!Outcomes.empty()) Outcomes.pop_front();
-    if (outcome.Kind == TOutcome::Refused) {
+    if (outcome.Kind == TOutcome::refused) {
       queue(R"({"@type":"error","code":)" + std::to_string(outcome.Code) + R"(,"message":")" +
             outcome.Message + "\"" + aExtra);
       return;
@@ -257,8 +257,8 @@ class TScriptedAccount {
       queue(R"({"@type":"updateFile","file":)" +
             FileText(uploadFile, uploadSize, "", false, false, 0, true, uploadSize / 2) + "}");
     }
-    if (outcome.Kind == TOutcome::Hold) return;
-    if (outcome.Kind == TOutcome::Sent) {
+    if (outcome.Kind == TOutcome::hold) return;
+    if (outcome.Kind == TOutcome::sent) {
       queue(R"({"@type":"updateMessageSendSucceeded","message":)" +
             Message(temporary + (1 << 20) - 1, chatId, "", content) +
             ",\"old_message_id\":" + std::to_string(temporary) + "}");

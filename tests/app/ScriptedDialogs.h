@@ -20,8 +20,8 @@ struct TPrompt {
   bool operator==(const TPrompt&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& os, const TPrompt& p) {
-  return os << "{" << p.Caption << " / " << p.Prompt << " / " << p.Default
+inline std::ostream& operator<<(std::ostream& aOs, const TPrompt& p) {
+  return aOs << "{" << p.Caption << " / " << p.Prompt << " / " << p.Default
             << (p.Masked ? " / masked" : "") << "}";
 }
 

@@ -34,32 +34,32 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake_td_reset();
-    Settings = Dir.File("velune-telegram.ini");
+    FSettings = FDir.File("velune-telegram.ini");
   }
 
   void TearDown() override {
-    Window.reset();
+    FWindow.reset();
     fake_td_reset();
   }
 
   // Creates the window (which reads the settings file now) and shows it.
   TFRMQVNTelegram& Open() {
-    Window = std::make_unique<TFRMQVNTelegram>(Dialogs, Settings);
-    Window->qvnTelegram().SetEventsPerTick(100);
+    FWindow = std::make_unique<TFRMQVNTelegram>(FDialogs, FSettings);
+    FWindow->QvnTelegram().SetEventsPerTick(100);
     // Counts the texts the window has handled, so that Deliver can wait for them.
-    TqvnTDLib_Telegram& client = Window->qvnTelegram();
+    TqvnTDLib_Telegram& client = FWindow->QvnTelegram();
     client.OnBeforeReadEvent = [this, handle = client.OnBeforeReadEvent](
-                                   auto* aSender, const std::string& Text, bool& Handled) {
-      handle(aSender, Text, Handled);
-      ++HandledTexts;
+                                   auto* aSender, const std::string& aText, bool& aHandled) {
+      handle(aSender, aText, aHandled);
+      ++FHandledTexts;
     };
-    Window->show();
-    return *Window;
+    FWindow->show();
+    return *FWindow;
   }
 
   template <typename T>
   T* Control(const char* aName) {
-    T* control = Window->findChild<T*>(QString::fromLatin1(aName));
+    T* control = FWindow->findChild<T*>(QString::fromLatin1(aName));
     EXPECT_NE(control, nullptr) << aName;
     return control;
   }
@@ -125,13 +125,13 @@ class WindowTest : public ::testing::Test {
   // Queues event texts and waits until the window has handled them all, and every text the
   // scripted answers queued meanwhile.
   void Deliver(const std::vector<std::string>& aEvents) {
-    const size_t handled = HandledTexts + aEvents.size();
+    const size_t handled = FHandledTexts + aEvents.size();
     for (const std::string& e : aEvents) fake_td_queue_event(e.c_str());
     ASSERT_TRUE(
-        WaitFor([&] { return HandledTexts >= handled && fake_td_pending_events() == 0; }));
+        WaitFor([&] { return FHandledTexts >= handled && fake_td_pending_events() == 0; }));
     // The texts the scripted answers queued meanwhile, too; only briefly, since a test may
     // deliver while the window's client is not taking events.
-    WaitFor([&] { return HandledTexts >= fake_td_handed_out_events(); }, 1000);
+    WaitFor([&] { return FHandledTexts >= fake_td_handed_out_events(); }, 1000);
     QCoreApplication::processEvents();
   }
 
@@ -161,7 +161,7 @@ class WindowTest : public ::testing::Test {
   // Starts a user login and plays it to the end (the code prompt answered), then the account's
   // users and chats arrive.
   void LogIn() {
-    Dialogs.Answers.push_front("24680");
+    FDialogs.Answers.push_front("24680");
     Start();
     std::vector<std::string> events = TScriptedAccount::LoginEvents();
     for (const std::string& event : TScriptedAccount::AccountEvents()) events.push_back(event);
@@ -176,14 +176,14 @@ class WindowTest : public ::testing::Test {
     Edit("txtBotToken")->setText("42:bot-token");
     LoginBot()->setChecked(aBot);
     Button("btnStart")->click();
-    ASSERT_TRUE(Window->qvnTelegram().Active());
+    ASSERT_TRUE(FWindow->QvnTelegram().Active());
   }
 
-  test::TTempDir Dir;
-  std::string Settings;
-  TScriptedDialogs Dialogs;
-  std::unique_ptr<TFRMQVNTelegram> Window;
-  size_t HandledTexts = 0;  // texts the window's client has dispatched (GUI thread)
+  test::TTempDir FDir;
+  std::string FSettings;
+  TScriptedDialogs FDialogs;
+  std::unique_ptr<TFRMQVNTelegram> FWindow;
+  size_t FHandledTexts = 0;  // texts the window's client has dispatched (GUI thread)
 };
 
 // Event texts in TDLib's shape.

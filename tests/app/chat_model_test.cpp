@@ -58,34 +58,34 @@ std::vector<int64_t> Ids(const TqvnConversation& aConversation) {
 class ChatModelTest : public ::testing::Test {
  protected:
   void LoadAccount() {
-    for (const std::string& line : Lines("account-1.8.67.jsonl")) Model.Apply(line);
+    for (const std::string& line : Lines("account-1.8.67.jsonl")) FModel.Apply(line);
   }
-  TqvnChatModel Model;
+  TqvnChatModel FModel;
 };
 
 TEST_F(ChatModelTest, ReadsTheAccountsUsersAndChats) {
   LoadAccount();
-  EXPECT_EQ(Model.MyId(), kMe);
-  ASSERT_NE(Model.User(kAlice), nullptr);
-  EXPECT_EQ(Model.User(kAlice)->FirstName, "Alice");
-  EXPECT_EQ(Model.User(kAlice)->LastName, "Moreau");
-  EXPECT_EQ(Model.User(kAlice)->Username, "alice_moreau");
-  EXPECT_EQ(Model.User(kMe)->PhoneNumber, "15550100");
-  EXPECT_TRUE(Model.User(kBot)->IsBot);
-  EXPECT_FALSE(Model.User(kBob)->IsBot);
+  EXPECT_EQ(FModel.MyId(), kMe);
+  ASSERT_NE(FModel.User(kAlice), nullptr);
+  EXPECT_EQ(FModel.User(kAlice)->FirstName, "Alice");
+  EXPECT_EQ(FModel.User(kAlice)->LastName, "Moreau");
+  EXPECT_EQ(FModel.User(kAlice)->Username, "alice_moreau");
+  EXPECT_EQ(FModel.User(kMe)->PhoneNumber, "15550100");
+  EXPECT_TRUE(FModel.User(kBot)->IsBot);
+  EXPECT_FALSE(FModel.User(kBob)->IsBot);
 
-  const TqvnChat* family = Model.Chat(kFamily);
+  const TqvnChat* family = FModel.Chat(kFamily);
   ASSERT_NE(family, nullptr);
   EXPECT_EQ(family->Title, "Family 🏔 trip");  // renamed by updateChatTitle
   EXPECT_EQ(family->Type, "chatTypeBasicGroup");
   EXPECT_EQ(family->UnreadCount, 3);
   ASSERT_TRUE(family->LastMessage.has_value());
   EXPECT_EQ(family->LastMessage->Text, "See you all there!");
-  EXPECT_EQ(Model.Chat(kAlice)->UserId, kAlice);
-  EXPECT_TRUE(Model.Chat(kAlice)->IsPinned);
-  EXPECT_EQ(Model.Chat(kClimb)->UnreadCount, 12);
+  EXPECT_EQ(FModel.Chat(kAlice)->UserId, kAlice);
+  EXPECT_TRUE(FModel.Chat(kAlice)->IsPinned);
+  EXPECT_EQ(FModel.Chat(kClimb)->UnreadCount, 12);
   // The pinned chat first, then by TDLib's order; the archived chat after the main list.
-  EXPECT_EQ(Model.ChatIdsInOrder(),
+  EXPECT_EQ(FModel.ChatIdsInOrder(),
             (std::vector<int64_t>{kAlice, kFamily, kClimb, kNews, kBot, kOldFlat}));
 }
 
@@ -97,8 +97,8 @@ TEST_F(ChatModelTest, PositionsMoveChatsInAndOutOfTheMainList) {
            R"("},"order":")" + aOrder + R"(","is_pinned":false}})";
   };
   const struct {
-    std::string update;
-    std::vector<int64_t> order;
+    std::string Update;
+    std::vector<int64_t> Order;
   } steps[] = {
       // A new last message moves the bot's chat up, under the pinned chat.
       {R"({"@type":"updateChatLastMessage","chat_id":6100000004,"last_message":{"@type":"message","id":1,"chat_id":6100000004,"date":1767700000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Snow!","entities":[]}}},"positions":[{"@type":"chatPosition","list":{"@type":"chatListMain"},"order":"9000000000000000000","is_pinned":false}]})",
@@ -113,25 +113,25 @@ TEST_F(ChatModelTest, PositionsMoveChatsInAndOutOfTheMainList) {
       {position(kOldFlat, "chatListMain", "1"), {kAlice, kBot, kNews, kOldFlat, kFamily, kClimb}},
   };
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.update);
-    const TqvnModelChange change = Model.Apply(step.update);
-    EXPECT_EQ(change.Kind, TqvnModelChange::Chat);
-    EXPECT_EQ(Model.ChatIdsInOrder(), step.order);
+    SCOPED_TRACE(step.Update);
+    const TqvnModelChange change = FModel.Apply(step.Update);
+    EXPECT_EQ(change.Kind, TqvnModelChange::chat);
+    EXPECT_EQ(FModel.ChatIdsInOrder(), step.Order);
   }
-  EXPECT_FALSE(Model.Chat(kClimb)->LastMessage.has_value());
+  EXPECT_FALSE(FModel.Chat(kClimb)->LastMessage.has_value());
   // Updates about chats TDLib never announced change nothing.
-  EXPECT_EQ(Model.Apply(R"({"@type":"updateChatTitle","chat_id":42,"title":"?"})").Kind,
-            TqvnModelChange::None);
+  EXPECT_EQ(FModel.Apply(R"({"@type":"updateChatTitle","chat_id":42,"title":"?"})").Kind,
+            TqvnModelChange::none);
 }
 
 TEST_F(ChatModelTest, ReadsEveryKindOfMessageOfTheSample) {
   const struct {
-    const char* content;
-    const char* text;
-    const char* fileName;
-    int32_t fileId;
-    int64_t fileSize;
-    int32_t width, height, duration;
+    const char* Content;
+    const char* Text;
+    const char* FileName;
+    int32_t FileId;
+    int64_t FileSize;
+    int32_t Width, Height, Duration;
   } cases[] = {
       {"messageText", "Grüße aus München — die Brötchen sind fertig 🥐", "", 0, 0, 0, 0, 0},
       // The photo's largest size is the one to open.
@@ -142,56 +142,56 @@ TEST_F(ChatModelTest, ReadsEveryKindOfMessageOfTheSample) {
        104857600, 0, 0, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.content);
-    const TqvnModelChange change = Model.Apply(SampleMessage(c.content));
-    ASSERT_EQ(change.Kind, TqvnModelChange::NewMessage);
+    SCOPED_TRACE(c.Content);
+    const TqvnModelChange change = FModel.Apply(SampleMessage(c.Content));
+    ASSERT_EQ(change.Kind, TqvnModelChange::newMessage);
     const TqvnMessage& message = change.Messages.at(0);
-    EXPECT_EQ(message.ContentType, c.content);
-    EXPECT_EQ(message.Text, c.text);
-    EXPECT_EQ(message.FileName, c.fileName);
-    EXPECT_EQ(message.FileId, c.fileId);
-    EXPECT_EQ(message.FileSize, c.fileSize);
-    EXPECT_EQ(message.Width, c.width);
-    EXPECT_EQ(message.Height, c.height);
-    EXPECT_EQ(message.Duration, c.duration);
+    EXPECT_EQ(message.ContentType, c.Content);
+    EXPECT_EQ(message.Text, c.Text);
+    EXPECT_EQ(message.FileName, c.FileName);
+    EXPECT_EQ(message.FileId, c.FileId);
+    EXPECT_EQ(message.FileSize, c.FileSize);
+    EXPECT_EQ(message.Width, c.Width);
+    EXPECT_EQ(message.Height, c.Height);
+    EXPECT_EQ(message.Duration, c.Duration);
     EXPECT_NE(message.SenderUserId, 0);
     EXPECT_NE(message.Date, 0);
   }
-  const TqvnMessage sticker = Model.Apply(SampleMessage("messageSticker")).Messages.at(0);
+  const TqvnMessage sticker = FModel.Apply(SampleMessage("messageSticker")).Messages.at(0);
   EXPECT_EQ(sticker.Emoji, "🐱");
   // Every text of the sample reads without an error.
   for (const std::string& line : Lines("messages-sample.jsonl")) {
     SCOPED_TRACE(line.substr(0, 80));
-    EXPECT_NO_THROW(Model.Apply(line));
+    EXPECT_NO_THROW(FModel.Apply(line));
   }
 }
 
 TEST_F(ChatModelTest, ConversationsHoldTrackedChatsInTDLibsOrder) {
   LoadAccount();
-  const std::vector<TqvnMessage> page = History(Model, kFamily);
+  const std::vector<TqvnMessage> page = History(FModel, kFamily);
   ASSERT_EQ(page.size(), 12u);
   // Not tracked: new messages pass by.
   const std::string newMessage =
       R"({"@type":"updateNewMessage","message":{"@type":"message","id":200278016,"sender_id":{"@type":"messageSenderUser","user_id":6100000002},"chat_id":-4000000001,"is_outgoing":false,"date":1767614000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"On my way","entities":[]}}}})";
-  Model.Apply(newMessage);
-  EXPECT_EQ(Model.Conversation(kFamily), nullptr);
+  FModel.Apply(newMessage);
+  EXPECT_EQ(FModel.Conversation(kFamily), nullptr);
 
-  Model.Track(kFamily);
-  Model.Apply(newMessage);
-  EXPECT_EQ(Ids(*Model.Conversation(kFamily)), (std::vector<int64_t>{200278016}));
+  FModel.Track(kFamily);
+  FModel.Apply(newMessage);
+  EXPECT_EQ(Ids(*FModel.Conversation(kFamily)), (std::vector<int64_t>{200278016}));
   // Pages come newest first and may overlap what is held; they go before it, once.
   const std::vector<TqvnMessage> newer(page.begin(), page.begin() + 5);
   const std::vector<TqvnMessage> older(page.begin() + 3, page.end());
-  EXPECT_EQ(Model.AddHistory(kFamily, newer), 5);
-  EXPECT_EQ(Model.AddHistory(kFamily, older), 7);
-  EXPECT_EQ(Model.AddHistory(kFamily, older), 0);
+  EXPECT_EQ(FModel.AddHistory(kFamily, newer), 5);
+  EXPECT_EQ(FModel.AddHistory(kFamily, older), 7);
+  EXPECT_EQ(FModel.AddHistory(kFamily, older), 0);
   std::vector<int64_t> expected;
   for (int n = 101; n <= 112; ++n) expected.push_back(int64_t{n} << 20);
   expected.push_back(200278016);
-  EXPECT_EQ(Ids(*Model.Conversation(kFamily)), expected);
+  EXPECT_EQ(Ids(*FModel.Conversation(kFamily)), expected);
 
   // A message of another chat in a page is not this chat's.
-  EXPECT_EQ(Model.AddHistory(kFamily, History(Model, kAlice)), 0);
+  EXPECT_EQ(FModel.AddHistory(kFamily, History(FModel, kAlice)), 0);
 }
 
 TEST_F(ChatModelTest, AMessageTheWindowSentGoesFromPendingToSentOrFailed) {
@@ -201,81 +201,81 @@ TEST_F(ChatModelTest, AMessageTheWindowSentGoesFromPendingToSentOrFailed) {
   echo.ContentType = "messageText";
   echo.Text = "Hello";
   echo.LocalKey = "sent 1";
-  Model.AddLocalEcho(echo);
-  const auto held = [this] { return Model.Conversation(kFamily)->Messages; };
+  FModel.AddLocalEcho(echo);
+  const auto held = [this] { return FModel.Conversation(kFamily)->Messages; };
   ASSERT_EQ(held().size(), 1u);
-  EXPECT_EQ(held()[0].State, TqvnSendState::Pending);
+  EXPECT_EQ(held()[0].State, TqvnSendState::pending);
   EXPECT_TRUE(held()[0].Outgoing);
 
   // TDLib's own report of the pending message is left to the answer that names it.
   const std::string pending =
       R"({"@type":"message","id":117440513,"sender_id":{"@type":"messageSenderUser","user_id":5123456789},"chat_id":-4000000001,"sending_state":{"@type":"messageSendingStatePending","sending_id":0},"is_outgoing":true,"date":1767614000,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Hello","entities":[]}}})";
-  Model.Apply(R"({"@type":"updateNewMessage","message":)" + pending + "}");
+  FModel.Apply(R"({"@type":"updateNewMessage","message":)" + pending + "}");
   EXPECT_EQ(held().size(), 1u);
   const TqvnModelChange answer =
-      Model.Apply(pending.substr(0, pending.size() - 1) + R"(,"@extra":"velune:7"})");
-  EXPECT_EQ(answer.Kind, TqvnModelChange::Answer);
+      FModel.Apply(pending.substr(0, pending.size() - 1) + R"(,"@extra":"velune:7"})");
+  EXPECT_EQ(answer.Kind, TqvnModelChange::answer);
   EXPECT_EQ(answer.Extra, "velune:7");
-  ASSERT_TRUE(Model.BindLocalEcho("sent 1", answer.Messages.at(0)));
+  ASSERT_TRUE(FModel.BindLocalEcho("sent 1", answer.Messages.at(0)));
   EXPECT_EQ(held()[0].Id, 117440513);
-  EXPECT_EQ(held()[0].State, TqvnSendState::Pending);
+  EXPECT_EQ(held()[0].State, TqvnSendState::pending);
 
   // Sent: the temporary id is replaced; the window's key stays.
-  const TqvnModelChange sent = Model.Apply(
+  const TqvnModelChange sent = FModel.Apply(
       R"({"@type":"updateMessageSendSucceeded","message":{"@type":"message","id":118489088,"sender_id":{"@type":"messageSenderUser","user_id":5123456789},"chat_id":-4000000001,"is_outgoing":true,"date":1767614001,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Hello","entities":[]}}},"old_message_id":117440513})");
-  EXPECT_EQ(sent.Kind, TqvnModelChange::MessageSent);
+  EXPECT_EQ(sent.Kind, TqvnModelChange::messageSent);
   EXPECT_EQ(sent.OldMessageId, 117440513);
   ASSERT_EQ(held().size(), 1u);
   EXPECT_EQ(held()[0].Id, 118489088);
-  EXPECT_EQ(held()[0].State, TqvnSendState::Sent);
+  EXPECT_EQ(held()[0].State, TqvnSendState::sent);
   EXPECT_EQ(held()[0].LocalKey, "sent 1");
 
   // Failed: TDLib's reason, and whether it can send it again.
   echo.LocalKey = "sent 2";
-  Model.AddLocalEcho(echo);
-  Model.BindLocalEcho("sent 2", answer.Messages.at(0));
-  Model.Apply(
+  FModel.AddLocalEcho(echo);
+  FModel.BindLocalEcho("sent 2", answer.Messages.at(0));
+  FModel.Apply(
       R"({"@type":"updateMessageSendFailed","message":{"@type":"message","id":117440514,"sender_id":{"@type":"messageSenderUser","user_id":5123456789},"chat_id":-4000000001,"sending_state":{"@type":"messageSendingStateFailed","error":{"@type":"error","code":429,"message":"Too Many Requests: retry after 3"},"can_retry":true,"need_another_sender":false,"need_another_reply_quote":false,"need_drop_reply":false,"required_paid_message_star_count":0,"retry_after":3.000000},"is_outgoing":true,"date":1767614002,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"Hello","entities":[]}}},"old_message_id":117440513,"error":{"@type":"error","code":429,"message":"Too Many Requests: retry after 3"}})");
   ASSERT_EQ(held().size(), 2u);
-  const TqvnMessage* failed = Model.FindLocalEcho("sent 2");
+  const TqvnMessage* failed = FModel.FindLocalEcho("sent 2");
   ASSERT_NE(failed, nullptr);
   EXPECT_EQ(failed->Id, 117440514);
-  EXPECT_EQ(failed->State, TqvnSendState::Failed);
+  EXPECT_EQ(failed->State, TqvnSendState::failed);
   EXPECT_EQ(failed->ErrorCode, 429);
   EXPECT_EQ(failed->ErrorMessage, "Too Many Requests: retry after 3");
   EXPECT_TRUE(failed->CanRetry);
 
   // A send TDLib refused outright fails the echo itself, which can be sent again.
   echo.LocalKey = "sent 3";
-  Model.AddLocalEcho(echo);
-  ASSERT_TRUE(Model.FailLocalEcho("sent 3", {400, "Chat not found"}));
-  EXPECT_EQ(Model.FindLocalEcho("sent 3")->State, TqvnSendState::Failed);
-  EXPECT_TRUE(Model.FindLocalEcho("sent 3")->CanRetry);
-  ASSERT_TRUE(Model.RetryLocalEcho("sent 3"));
-  EXPECT_EQ(Model.FindLocalEcho("sent 3")->State, TqvnSendState::Pending);
-  EXPECT_FALSE(Model.BindLocalEcho("no such key", echo));
+  FModel.AddLocalEcho(echo);
+  ASSERT_TRUE(FModel.FailLocalEcho("sent 3", {400, "Chat not found"}));
+  EXPECT_EQ(FModel.FindLocalEcho("sent 3")->State, TqvnSendState::failed);
+  EXPECT_TRUE(FModel.FindLocalEcho("sent 3")->CanRetry);
+  ASSERT_TRUE(FModel.RetryLocalEcho("sent 3"));
+  EXPECT_EQ(FModel.FindLocalEcho("sent 3")->State, TqvnSendState::pending);
+  EXPECT_FALSE(FModel.BindLocalEcho("no such key", echo));
 }
 
 TEST_F(ChatModelTest, EditsAndDeletionsOfHeldMessages) {
   LoadAccount();
-  Model.Track(kFamily);
-  Model.AddHistory(kFamily, History(Model, kFamily));
+  FModel.Track(kFamily);
+  FModel.AddHistory(kFamily, History(FModel, kFamily));
   const int64_t first = int64_t{101} << 20, second = int64_t{102} << 20;
-  const TqvnModelChange edit = Model.Apply(
+  const TqvnModelChange edit = FModel.Apply(
       R"({"@type":"updateMessageContent","chat_id":-4000000001,"message_id":)" +
       std::to_string(first) +
       R"(,"new_content":{"@type":"messageText","text":{"@type":"formattedText","text":"Who brings what?","entities":[]}}})");
-  EXPECT_EQ(edit.Kind, TqvnModelChange::MessageChanged);
-  EXPECT_EQ(Model.FindMessage(kFamily, first)->Text, "Who brings what?");
+  EXPECT_EQ(edit.Kind, TqvnModelChange::messageChanged);
+  EXPECT_EQ(FModel.FindMessage(kFamily, first)->Text, "Who brings what?");
   // Dropped from TDLib's cache only: still in the chat.
   const std::string deletion = R"({"@type":"updateDeleteMessages","chat_id":-4000000001,"message_ids":[)" +
                                std::to_string(first) + "," + std::to_string(second) +
                                R"(],"is_permanent":false,"from_cache":)";
-  EXPECT_EQ(Model.Apply(deletion + "true}").Kind, TqvnModelChange::None);
-  EXPECT_EQ(Model.Conversation(kFamily)->Messages.size(), 12u);
-  EXPECT_EQ(Model.Apply(deletion + "false}").Kind, TqvnModelChange::MessagesDeleted);
-  EXPECT_EQ(Model.Conversation(kFamily)->Messages.size(), 10u);
-  EXPECT_EQ(Model.FindMessage(kFamily, first), nullptr);
+  EXPECT_EQ(FModel.Apply(deletion + "true}").Kind, TqvnModelChange::none);
+  EXPECT_EQ(FModel.Conversation(kFamily)->Messages.size(), 12u);
+  EXPECT_EQ(FModel.Apply(deletion + "false}").Kind, TqvnModelChange::messagesDeleted);
+  EXPECT_EQ(FModel.Conversation(kFamily)->Messages.size(), 10u);
+  EXPECT_EQ(FModel.FindMessage(kFamily, first), nullptr);
 }
 
 TEST_F(ChatModelTest, FilesFollowTheirUpdatesWithPathsUnescaped) {
@@ -286,59 +286,59 @@ TEST_F(ChatModelTest, FilesFollowTheirUpdatesWithPathsUnescaped) {
     for (const std::string& value : aValues) result.replace(result.find("%s"), 2, value);
     return result;
   };
-  const TqvnModelChange progress = Model.Apply(text({"", "false", "true", "false", "644245", "644245"}));
-  EXPECT_EQ(progress.Kind, TqvnModelChange::File);
+  const TqvnModelChange progress = FModel.Apply(text({"", "false", "true", "false", "644245", "644245"}));
+  EXPECT_EQ(progress.Kind, TqvnModelChange::file);
   EXPECT_EQ(progress.FileId, 501);
-  EXPECT_TRUE(Model.File(501)->Downloading);
-  EXPECT_EQ(Model.File(501)->DownloadedSize, 644245);
-  Model.Apply(text({"\\/home\\/dana\\/Trip plan \\u2014 Alps \\u00e9.pdf", "true", "false", "true",
+  EXPECT_TRUE(FModel.File(501)->Downloading);
+  EXPECT_EQ(FModel.File(501)->DownloadedSize, 644245);
+  FModel.Apply(text({"\\/home\\/dana\\/Trip plan \\u2014 Alps \\u00e9.pdf", "true", "false", "true",
                     "1288490", "1288490"}));
-  EXPECT_TRUE(Model.File(501)->Downloaded);
-  EXPECT_EQ(Model.File(501)->LocalPath, "/home/dana/Trip plan — Alps é.pdf");
+  EXPECT_TRUE(FModel.File(501)->Downloaded);
+  EXPECT_EQ(FModel.File(501)->LocalPath, "/home/dana/Trip plan — Alps é.pdf");
 }
 
 TEST_F(ChatModelTest, AnswersCarryTheirTag) {
   const struct {
-    std::string text;
-    TqvnModelChange::TKind kind;
-    std::string extra;
-    int32_t errorCode;
-    size_t messages;
+    std::string Text;
+    TqvnModelChange::TKind Kind;
+    std::string Extra;
+    int32_t ErrorCode;
+    size_t Messages;
   } cases[] = {
-      {R"({"@type":"ok","@extra":"velune:1"})", TqvnModelChange::Answer, "velune:1", 0, 0},
-      {R"({"@type":"ok"})", TqvnModelChange::None, "", 0, 0},
+      {R"({"@type":"ok","@extra":"velune:1"})", TqvnModelChange::answer, "velune:1", 0, 0},
+      {R"({"@type":"ok"})", TqvnModelChange::none, "", 0, 0},
       {R"({"@type":"error","code":404,"message":"Not Found","@extra":"velune:2"})",
-       TqvnModelChange::Answer, "velune:2", 404, 0},
+       TqvnModelChange::answer, "velune:2", 404, 0},
       // Errors that follow no tagged request (the engine's login requests) are answers too.
-      {R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})", TqvnModelChange::Answer,
+      {R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})", TqvnModelChange::answer,
        "", 400, 0},
       {R"({"@type":"chats","total_count":0,"chat_ids":[],"@extra":12345})",
-       TqvnModelChange::Answer, "12345", 0, 0},
+       TqvnModelChange::answer, "12345", 0, 0},
       // Messages that could not be sent again are null in resendMessages' answer.
       {R"({"@type":"messages","total_count":2,"messages":[null,{"@type":"message","id":5,"chat_id":1,"content":{"@type":"messageText","text":{"@type":"formattedText","text":"x","entities":[]}}}],"@extra":"velune:3"})",
-       TqvnModelChange::Answer, "velune:3", 0, 1},
+       TqvnModelChange::answer, "velune:3", 0, 1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    const TqvnModelChange change = Model.Apply(c.text);
-    EXPECT_EQ(change.Kind, c.kind);
-    EXPECT_EQ(change.Extra, c.extra);
-    EXPECT_EQ(change.Error.Code, c.errorCode);
-    EXPECT_EQ(change.Messages.size(), c.messages);
+    SCOPED_TRACE(c.Text);
+    const TqvnModelChange change = FModel.Apply(c.Text);
+    EXPECT_EQ(change.Kind, c.Kind);
+    EXPECT_EQ(change.Extra, c.Extra);
+    EXPECT_EQ(change.Error.Code, c.ErrorCode);
+    EXPECT_EQ(change.Messages.size(), c.Messages);
   }
-  EXPECT_EQ(Model.Apply(R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})")
+  EXPECT_EQ(FModel.Apply(R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})")
                 .Error.Message,
             "PHONE_CODE_INVALID");
 }
 
 TEST_F(ChatModelTest, AValueThatDoesNotConvertRaisesAndKeepsWhatWasRead) {
   LoadAccount();
-  EXPECT_THROW(Model.Apply(R"({"@type":"updateChatReadInbox","chat_id":-4000000001,"unread_count":"many"})"),
+  EXPECT_THROW(FModel.Apply(R"({"@type":"updateChatReadInbox","chat_id":-4000000001,"unread_count":"many"})"),
                EqvnConvertError);
-  EXPECT_EQ(Model.Chat(kFamily)->UnreadCount, 3);
-  Model.Clear();
-  EXPECT_EQ(Model.Chat(kFamily), nullptr);
-  EXPECT_EQ(Model.MyId(), 0);
+  EXPECT_EQ(FModel.Chat(kFamily)->UnreadCount, 3);
+  FModel.Clear();
+  EXPECT_EQ(FModel.Chat(kFamily), nullptr);
+  EXPECT_EQ(FModel.MyId(), 0);
 }
 
 }  // namespace

@@ -14,10 +14,10 @@ namespace qvn::test {
 namespace {
 
 struct TViewState {
-  QString text;
-  int blocks = 0;
-  bool empty = true;
-  int cursor = 0;
+  QString Text;
+  int Blocks = 0;
+  bool Empty = true;
+  int Cursor = 0;
   bool operator==(const TViewState&) const = default;
 };
 
@@ -27,8 +27,8 @@ TViewState StateOf(QPlainTextEdit& aView) {
 }
 
 void PrintTo(const TViewState& aState, std::ostream* aOut) {
-  *aOut << aState.blocks << " blocks, cursor " << aState.cursor << ": \""
-        << aState.text.toStdString() << "\"";
+  *aOut << aState.Blocks << " blocks, cursor " << aState.Cursor << ": \""
+        << aState.Text.toStdString() << "\"";
 }
 
 // The reference: Qt's own append, one call per line.

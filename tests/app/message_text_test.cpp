@@ -26,35 +26,35 @@ constexpr int64_t kNoon = 1767614400;  // 2026-01-05 12:00 UTC
 
 TEST(MessageText, SizesDurationsAndTimes) {
   const struct {
-    int64_t bytes;
-    const char* text;
+    int64_t Bytes;
+    const char* Text;
   } sizes[] = {{0, "0 B"},          {1023, "1023 B"},           {1024, "1.0 KB"},
                {1536, "1.5 KB"},    {1288490, "1.2 MB"},        {105665782, "100.8 MB"},
                {1073741824, "1.0 GB"}, {5497558138880, "5.0 TB"}};
-  for (const auto& c : sizes) EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
+  for (const auto& c : sizes) EXPECT_EQ(FileSizeText(c.Bytes), c.Text) << c.Bytes;
   const struct {
-    int32_t seconds;
-    const char* text;
+    int32_t Seconds;
+    const char* Text;
   } durations[] = {{0, "0:00"}, {42, "0:42"}, {725, "12:05"}, {3723, "1:02:03"}};
-  for (const auto& c : durations) EXPECT_EQ(DurationText(c.seconds), c.text) << c.seconds;
+  for (const auto& c : durations) EXPECT_EQ(DurationText(c.Seconds), c.Text) << c.Seconds;
   const struct {
-    int64_t date;
-    const char* text;
+    int64_t Date;
+    const char* Text;
   } times[] = {
       {kNoon + 2 * 3600 + 120, "14:02"},           // the same day
       {kNoon - 12 * 3600, "00:00"},                // its first minute
       {kNoon - 12 * 3600 - 60, "2026-01-04 23:59"},  // the day before
       {kNoon + 365 * 86400, "2027-01-05 12:00"},   // the same day of another year
   };
-  for (const auto& c : times) EXPECT_EQ(ClockText(c.date, kNoon), c.text) << c.date;
+  for (const auto& c : times) EXPECT_EQ(ClockText(c.Date, kNoon), c.Text) << c.Date;
   EXPECT_EQ(FirstLine("one\ntwo"), "one");
   EXPECT_EQ(FirstLine("only"), "only");
 }
 
 TEST(MessageText, NamesFallBackToWhatIsKnown) {
   const struct {
-    TqvnUser user;
-    const char* name;
+    TqvnUser User;
+    const char* Name;
   } cases[] = {
       {{1, "Alice", "Moreau", "alice", "1555", false}, "Alice Moreau"},
       {{2, "Bob", "", "", "", false}, "Bob"},
@@ -63,7 +63,7 @@ TEST(MessageText, NamesFallBackToWhatIsKnown) {
       {{5, "", "", "", "15550100", false}, "+15550100"},
       {{6, "", "", "", "", false}, "User 6"},
   };
-  for (const auto& c : cases) EXPECT_EQ(UserName(c.user), c.name) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(UserName(c.User), c.Name) << c.Name;
 
   TqvnChatModel model;
   model.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":7,"first_name":"Dana","last_name":"","usernames":{"@type":"usernames","active_usernames":[],"disabled_usernames":[],"editable_username":"","collectible_usernames":[]},"phone_number":"","type":{"@type":"userTypeRegular"}}})");
@@ -96,8 +96,8 @@ TqvnMessage Media(const char* aType, const char* aText, const char* aFileName, i
 
 TEST(MessageText, BodiesOfEveryKind) {
   const struct {
-    TqvnMessage message;
-    const char* body;
+    TqvnMessage Message;
+    const char* Body;
   } cases[] = {
       {Media("messageText", "two\nlines", "", 0, 0, 0, 0), "two\nlines"},
       {Media("messagePhoto", "The view", "", 358615, 1280, 960, 0),
@@ -115,7 +115,7 @@ TEST(MessageText, BodiesOfEveryKind) {
       {Media("messageChatAddMembers", "", "", 0, 0, 0, 0), "(chat add members)"},
       {Media("messageUnsupported", "", "", 0, 0, 0, 0), "(unsupported)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(MessageBody(c.message), c.body) << c.message.ContentType;
+  for (const auto& c : cases) EXPECT_EQ(MessageBody(c.Message), c.Body) << c.Message.ContentType;
   TqvnMessage sticker;
   sticker.ContentType = "messageSticker";
   sticker.Emoji = "🐱";
@@ -125,10 +125,10 @@ TEST(MessageText, BodiesOfEveryKind) {
 class LineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Model.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":7,"first_name":"Dana","last_name":"Whitfield","phone_number":"","type":{"@type":"userTypeRegular"}}})");
-    Model.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":8,"first_name":"Bob","last_name":"","phone_number":"","type":{"@type":"userTypeRegular"}}})");
-    Model.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":-4,"type":{"@type":"chatTypeBasicGroup","basic_group_id":4},"title":"Family","positions":[],"unread_count":0}})");
-    Model.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":8,"type":{"@type":"chatTypePrivate","user_id":8},"title":"Bob","positions":[],"unread_count":0}})");
+    FModel.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":7,"first_name":"Dana","last_name":"Whitfield","phone_number":"","type":{"@type":"userTypeRegular"}}})");
+    FModel.Apply(R"({"@type":"updateUser","user":{"@type":"user","id":8,"first_name":"Bob","last_name":"","phone_number":"","type":{"@type":"userTypeRegular"}}})");
+    FModel.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":-4,"type":{"@type":"chatTypeBasicGroup","basic_group_id":4},"title":"Family","positions":[],"unread_count":0}})");
+    FModel.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":8,"type":{"@type":"chatTypePrivate","user_id":8},"title":"Bob","positions":[],"unread_count":0}})");
   }
   TqvnMessage Message(int64_t aSender, int64_t aChat, const char* aText) {
     TqvnMessage message;
@@ -140,19 +140,19 @@ class LineTest : public ::testing::Test {
     message.Text = aText;
     return message;
   }
-  void File(const char* aUpdate) { Model.Apply(aUpdate); }
-  TqvnChatModel Model;
+  void File(const char* aUpdate) { FModel.Apply(aUpdate); }
+  TqvnChatModel FModel;
 };
 
 TEST_F(LineTest, ConversationLinesShowTheSendStateAndTheFile) {
   TqvnMessage incoming = Message(8, -4, "Hi");
   TqvnMessage pending = Message(7, -4, "Hello");
   pending.Outgoing = true;
-  pending.State = TqvnSendState::Pending;
+  pending.State = TqvnSendState::pending;
   TqvnMessage sent = pending;
-  sent.State = TqvnSendState::Sent;
+  sent.State = TqvnSendState::sent;
   TqvnMessage failed = pending;
-  failed.State = TqvnSendState::Failed;
+  failed.State = TqvnSendState::failed;
   failed.ErrorCode = 429;
   failed.ErrorMessage = "Too Many Requests: retry after 3";
   failed.CanRetry = true;
@@ -164,12 +164,12 @@ TEST_F(LineTest, ConversationLinesShowTheSendStateAndTheFile) {
   TqvnMessage uploading = document;
   uploading.SenderUserId = 7;
   uploading.Outgoing = true;
-  uploading.State = TqvnSendState::Pending;
+  uploading.State = TqvnSendState::pending;
   const struct {
-    const char* file;  // the file's update first, if any
-    TqvnMessage message;
-    const char* line;
-    int percent;
+    const char* File;  // the file's update first, if any
+    TqvnMessage Message;
+    const char* Line;
+    int Percent;
   } cases[] = {
       {nullptr, incoming, "Bob, 12:02: Hi", -1},
       {nullptr, pending, "Dana Whitfield, 12:02: Hello — sending…", -1},
@@ -191,33 +191,33 @@ TEST_F(LineTest, ConversationLinesShowTheSendStateAndTheFile) {
        uploading, "Dana Whitfield, 12:02: Document a.pdf (1000 B) — uploading 40%", 40},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    if (c.file != nullptr) File(c.file);
-    EXPECT_EQ(ConversationLine(Model, c.message, kNoon), c.line);
-    EXPECT_EQ(TransferPercent(Model, c.message), c.percent);
+    SCOPED_TRACE(c.Line);
+    if (c.File != nullptr) File(c.File);
+    EXPECT_EQ(ConversationLine(FModel, c.Message, kNoon), c.Line);
+    EXPECT_EQ(TransferPercent(FModel, c.Message), c.Percent);
   }
 }
 
 TEST_F(LineTest, StreamLinesAndPreviewsNameTheChat) {
-  EXPECT_EQ(StreamLine(Model, Message(8, -4, "Hi"), kNoon), "[Family] Bob, 12:02: Hi");
+  EXPECT_EQ(StreamLine(FModel, Message(8, -4, "Hi"), kNoon), "[Family] Bob, 12:02: Hi");
   // A private chat is titled after the other user: their own messages need no title.
-  EXPECT_EQ(StreamLine(Model, Message(8, 8, "Hi"), kNoon), "Bob, 12:02: Hi");
-  EXPECT_EQ(StreamLine(Model, Message(7, 8, "Hi"), kNoon), "[Bob] Dana Whitfield, 12:02: Hi");
-  EXPECT_EQ(StreamLine(Model, Message(7, 99, "Hi"), kNoon), "[Chat 99] Dana Whitfield, 12:02: Hi");
+  EXPECT_EQ(StreamLine(FModel, Message(8, 8, "Hi"), kNoon), "Bob, 12:02: Hi");
+  EXPECT_EQ(StreamLine(FModel, Message(7, 8, "Hi"), kNoon), "[Bob] Dana Whitfield, 12:02: Hi");
+  EXPECT_EQ(StreamLine(FModel, Message(7, 99, "Hi"), kNoon), "[Chat 99] Dana Whitfield, 12:02: Hi");
 
-  TqvnChat group = *Model.Chat(-4);
-  EXPECT_EQ(ChatPreview(Model, group), "");
+  TqvnChat group = *FModel.Chat(-4);
+  EXPECT_EQ(ChatPreview(FModel, group), "");
   group.LastMessage = Message(8, -4, "first\nsecond");
-  EXPECT_EQ(ChatPreview(Model, group), "Bob: first");
-  TqvnChat private_ = *Model.Chat(8);
-  private_.LastMessage = Message(8, 8, "first\nsecond");
-  EXPECT_EQ(ChatPreview(Model, private_), "first");
+  EXPECT_EQ(ChatPreview(FModel, group), "Bob: first");
+  TqvnChat privateChat = *FModel.Chat(8);
+  privateChat.LastMessage = Message(8, 8, "first\nsecond");
+  EXPECT_EQ(ChatPreview(FModel, privateChat), "first");
 }
 
 TEST(StatusText, StatesInWords) {
   const struct {
-    const char* state;
-    const char* text;
+    const char* State;
+    const char* Text;
   } states[] = {{"connectionStateWaitingForNetwork", "Waiting for network"},
                 {"connectionStateConnectingToProxy", "Connecting to proxy…"},
                 {"connectionStateConnecting", "Connecting…"},
@@ -225,7 +225,7 @@ TEST(StatusText, StatesInWords) {
                 {"connectionStateReady", "Ready"},
                 {"", ""},
                 {"connectionStateSomethingNew", "connectionStateSomethingNew"}};
-  for (const auto& c : states) EXPECT_EQ(ConnectionStateText(c.state), c.text) << c.state;
+  for (const auto& c : states) EXPECT_EQ(ConnectionStateText(c.State), c.Text) << c.State;
   EXPECT_EQ(LoginStepText("authorizationStateWaitPhoneNumber", false), "the phone number");
   EXPECT_EQ(LoginStepText("authorizationStateWaitPhoneNumber", true), "the bot token");
   EXPECT_EQ(LoginStepText("authorizationStateWaitCode", false), "the code");

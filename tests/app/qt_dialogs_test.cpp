@@ -42,36 +42,36 @@ void WhenInputBoxOpens(const std::function<void(QInputDialog*, QLineEdit*)>& aAc
 
 TEST(QtDialogs, InputBoxOkReturnsTheTypedTextLimitedTo255) {
   TqvnQtDialogs dialogs;
-  WhenInputBoxOpens([](QInputDialog* box, QLineEdit* edit) {
-    EXPECT_EQ(box->windowTitle(), "Set Chat Id");
-    EXPECT_EQ(box->labelText(), "Chat Id");
-    EXPECT_EQ(edit->text(), "0");
-    EXPECT_EQ(edit->selectedText(), "0");  // the default is selected: typing replaces it
-    EXPECT_EQ(edit->echoMode(), QLineEdit::Normal);
-    QTest::keyClicks(edit, "777");
-    QTest::keyClick(edit, Qt::Key_Return);
+  WhenInputBoxOpens([](QInputDialog* aBox, QLineEdit* aEdit) {
+    EXPECT_EQ(aBox->windowTitle(), "Set Chat Id");
+    EXPECT_EQ(aBox->labelText(), "Chat Id");
+    EXPECT_EQ(aEdit->text(), "0");
+    EXPECT_EQ(aEdit->selectedText(), "0");  // the default is selected: typing replaces it
+    EXPECT_EQ(aEdit->echoMode(), QLineEdit::Normal);
+    QTest::keyClicks(aEdit, "777");
+    QTest::keyClick(aEdit, Qt::Key_Return);
   });
   EXPECT_EQ(dialogs.InputBox("Set Chat Id", "Chat Id", "0"), "777");
 
-  WhenInputBoxOpens([](QInputDialog*, QLineEdit* edit) {
-    QTest::keyClicks(edit, QString(300, QLatin1Char('x')));
-    QTest::keyClick(edit, Qt::Key_Return);
+  WhenInputBoxOpens([](QInputDialog*, QLineEdit* aEdit) {
+    QTest::keyClicks(aEdit, QString(300, QLatin1Char('x')));
+    QTest::keyClick(aEdit, Qt::Key_Return);
   });
   EXPECT_EQ(dialogs.InputBox("c", "p", ""), std::string(255, 'x'));
 
-  WhenInputBoxOpens([](QInputDialog*, QLineEdit* edit) {
-    edit->clear();
-    QTest::keyClick(edit, Qt::Key_Return);
+  WhenInputBoxOpens([](QInputDialog*, QLineEdit* aEdit) {
+    aEdit->clear();
+    QTest::keyClick(aEdit, Qt::Key_Return);
   });
   EXPECT_EQ(dialogs.InputBox("c", "p", "default"), "");
 }
 
 TEST(QtDialogs, EscapeReturnsTheDefaultAndMaskedBoxesHideTheText) {
   TqvnQtDialogs dialogs;
-  WhenInputBoxOpens([](QInputDialog*, QLineEdit* edit) {
-    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(edit, "typed");
-    QTest::keyClick(edit, Qt::Key_Escape);
+  WhenInputBoxOpens([](QInputDialog*, QLineEdit* aEdit) {
+    EXPECT_EQ(aEdit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(aEdit, "typed");
+    QTest::keyClick(aEdit, Qt::Key_Escape);
   });
   EXPECT_EQ(dialogs.InputBox("Telegram", "Introduce Telegram Code", "keep", true), "keep");
 }
@@ -81,18 +81,18 @@ TEST(QtDialogs, QueuedCallsRunWhileAnInputBoxIsOpen) {
   TqvnMainThreadPump pump;
   std::atomic<bool> ran{false};
   std::thread worker;
-  WhenInputBoxOpens([&](QInputDialog*, QLineEdit* edit) {
+  WhenInputBoxOpens([&](QInputDialog*, QLineEdit* aEdit) {
     worker = std::thread([&] { QueueToMainThread([&] { ran = true; }); });
     // Answer only once the queued call has run inside the box's own event loop.
     // Gives up after about ten seconds so a fault fails the test instead of hanging it.
     auto* wait = new QTimer;
     wait->setInterval(5);
-    QObject::connect(wait, &QTimer::timeout, [wait, edit, &ran, polls = 0]() mutable {
+    QObject::connect(wait, &QTimer::timeout, [wait, aEdit, &ran, polls = 0]() mutable {
       if (!ran && ++polls < 2000) return;
       wait->stop();
       wait->deleteLater();
-      QTest::keyClicks(edit, "ran");
-      QTest::keyClick(edit, ran ? Qt::Key_Return : Qt::Key_Escape);
+      QTest::keyClicks(aEdit, "ran");
+      QTest::keyClick(aEdit, ran ? Qt::Key_Return : Qt::Key_Escape);
     });
     wait->start();
   });
@@ -113,20 +113,20 @@ TEST(QtDialogs, WindowKeepsHandlingEventsWhileTheCodePromptIsOpen) {
   window->findChild<QPushButton*>("btnStart")->click();
   auto* chats = window->findChild<QListWidget*>("listChats");
   int chatsWhileOpen = -1;
-  WhenInputBoxOpens([&](QInputDialog* box, QLineEdit* edit) {
-    EXPECT_EQ(box->labelText(), "Introduce Telegram Code");
-    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+  WhenInputBoxOpens([&](QInputDialog* aBox, QLineEdit* aEdit) {
+    EXPECT_EQ(aBox->labelText(), "Introduce Telegram Code");
+    EXPECT_EQ(aEdit->echoMode(), QLineEdit::Password);
     fake_td_queue_event(
         R"({"@type":"updateNewChat","chat":{"@type":"chat","id":5,"title":"Arrived meanwhile"}})");
     auto* wait = new QTimer;
     wait->setInterval(5);
-    QObject::connect(wait, &QTimer::timeout, [&, wait, edit, polls = 0]() mutable {
+    QObject::connect(wait, &QTimer::timeout, [&, wait, aEdit, polls = 0]() mutable {
       if (chats->count() == 1 && ++polls < 2000) return;  // "All chats" only
       wait->stop();
       wait->deleteLater();
       chatsWhileOpen = chats->count();
-      QTest::keyClicks(edit, "13579");
-      QTest::keyClick(edit, Qt::Key_Return);
+      QTest::keyClicks(aEdit, "13579");
+      QTest::keyClick(aEdit, Qt::Key_Return);
     });
     wait->start();
   });

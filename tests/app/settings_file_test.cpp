@@ -20,8 +20,8 @@ namespace {
 
 TEST(SettingsPath, ReplacesOrAppendsTheExtension) {
   const struct {
-    const char* program;
-    const char* settings;
+    const char* Program;
+    const char* Settings;
   } cases[] = {
       {"/opt/velune/velune-telegram", "/opt/velune/velune-telegram.ini"},
       {"/opt/velune/velune-telegram.bin", "/opt/velune/velune-telegram.ini"},
@@ -30,8 +30,8 @@ TEST(SettingsPath, ReplacesOrAppendsTheExtension) {
       {"prog", "prog.ini"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.program);
-    EXPECT_EQ(SettingsPathFor(c.program), c.settings);
+    SCOPED_TRACE(c.Program);
+    EXPECT_EQ(SettingsPathFor(c.Program), c.Settings);
   }
 }
 
@@ -47,10 +47,10 @@ TEST(FilePlaces, XdgFoldersUnlessTheOldPlacesExist) {
     return found == environment.end() ? nullptr : found->second.c_str();
   };
   const struct {
-    const char* name;
-    std::map<std::string, std::string> environment;
-    const char* settings;  // relative to dir
-    const char* database;
+    const char* Name;
+    std::map<std::string, std::string> Environment;
+    const char* Settings;  // relative to dir
+    const char* Database;
   } cases[] = {
       {"XDG variables", {{"XDG_CONFIG_HOME", dir.File("cfg")}, {"XDG_DATA_HOME", dir.File("data")}, {"HOME", dir.File("home")}},
        "cfg/velune/velune-telegram.ini", "data/velune/tdlib"},
@@ -61,15 +61,15 @@ TEST(FilePlaces, XdgFoldersUnlessTheOldPlacesExist) {
        "home/.config/velune/velune-telegram.ini", "home/.local/share/velune/tdlib"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    environment = c.environment;
+    SCOPED_TRACE(c.Name);
+    environment = c.Environment;
     const TqvnFilePlaces places = FilePlacesFor(program, lookup);
-    EXPECT_EQ(places.SettingsFile, dir.File(c.settings));
-    EXPECT_EQ(places.DatabaseDirectory, dir.File(c.database));
+    EXPECT_EQ(places.SettingsFile, dir.File(c.Settings));
+    EXPECT_EQ(places.DatabaseDirectory, dir.File(c.Database));
   }
 
   // The old places, once they exist, win over the variables.
-  environment = cases[0].environment;
+  environment = cases[0].Environment;
   WriteText(dir.File("bin/velune-telegram.ini"), "[TELEGRAM]\n");
   TqvnFilePlaces places = FilePlacesFor(program, lookup);
   EXPECT_EQ(places.SettingsFile, dir.File("bin/velune-telegram.ini"));
@@ -99,9 +99,9 @@ TEST(FilePlaces, TheSettingsFolderIsCreatedOwnerOnly) {
 
 TEST(SystemInfo, TheDeviceIsNamedByItsMakerAndModel) {
   const struct {
-    const char* vendor;
-    const char* product;
-    const char* model;
+    const char* Vendor;
+    const char* Product;
+    const char* Model;
   } cases[] = {
       {"LENOVO", "ThinkPad X1 Carbon", "LENOVO ThinkPad X1 Carbon"},
       {"Dell Inc.", "Dell Inc. XPS 13", "Dell Inc. XPS 13"},  // the maker named once
@@ -109,15 +109,15 @@ TEST(SystemInfo, TheDeviceIsNamedByItsMakerAndModel) {
       {"System manufacturer", "System Product Name", "Desktop (x86_64)"},
       {" QEMU ", " ", "Desktop (x86_64)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(DeviceModelFrom(c.vendor, c.product, "x86_64"), c.model);
+  for (const auto& c : cases) EXPECT_EQ(DeviceModelFrom(c.Vendor, c.Product, "x86_64"), c.Model);
   EXPECT_FALSE(SystemVersionText().empty());
   EXPECT_NE(SystemVersionText(), "Windows") << "the running system, not the engine's default";
 }
 
 TEST(IntegerText, AcceptsDecimalDollarAndHexForms) {
   const struct {
-    const char* text;
-    std::optional<int32_t> value;
+    const char* Text;
+    std::optional<int32_t> Value;
   } cases[] = {
       {"0", 0},
       {"42", 42},
@@ -145,8 +145,8 @@ TEST(IntegerText, AcceptsDecimalDollarAndHexForms) {
       {"$G", std::nullopt},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("text '") + c.text + "'");
-    EXPECT_EQ(TryStrToInt(c.text), c.value);
+    SCOPED_TRACE(std::string("text '") + c.Text + "'");
+    EXPECT_EQ(TryStrToInt(c.Text), c.Value);
   }
 }
 
@@ -232,18 +232,18 @@ TEST(IniFile, LineBreaksInAValueCannotAddEntries) {
 
 TEST(IniFile, AnExistingFileKeepsItsOwnerBitsOnly) {
   const struct {
-    int before, after;
+    int Before, After;
   } cases[] = {{0600, 0600}, {0644, 0600}, {0666, 0600}, {0640, 0600}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.before);
+    SCOPED_TRACE(c.Before);
     TTempDir dir;
     const std::string path = dir.File("settings.ini");
     WriteText(path, "[TELEGRAM]\n");
-    chmod(path.c_str(), c.before);
+    chmod(path.c_str(), c.Before);
     TqvnIniFile ini(path);
     ini.WriteString("TELEGRAM", "ApiId", "1");
     ini.UpdateFile();
-    EXPECT_EQ(ModeOf(path), c.after);
+    EXPECT_EQ(ModeOf(path), c.After);
   }
 }
 

@@ -22,16 +22,16 @@ class ChatsTest : public WindowTest {
 TEST_F(ChatsTest, ChatsOutsideTheMainListFollowInArrivalOrderAndAClickMakesOneCurrent) {
   Deliver({NewChat("101", "Alice"), NewChat("-1002", "Caf\\u00e9 \\u2615"), NewChat("303", "Bob")});
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice", "Café ☕", "Bob"}));
-  EXPECT_EQ(Window->ChatId(), "");
+  EXPECT_EQ(FWindow->ChatId(), "");
   const struct {
-    int row;
-    const char* chatId;
+    int Row;
+    const char* ChatId;
   } cases[] = {{2, "-1002"}, {3, "303"}, {0, ""}};  // "All chats" is no chat
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.row);
-    Click(c.row);
-    EXPECT_EQ(Window->ChatId(), c.chatId);
-    EXPECT_EQ(Window->StatusPanelText(1), c.chatId);
+    SCOPED_TRACE(c.Row);
+    Click(c.Row);
+    EXPECT_EQ(FWindow->ChatId(), c.ChatId);
+    EXPECT_EQ(FWindow->StatusPanelText(1), c.ChatId);
   }
 }
 
@@ -41,7 +41,7 @@ TEST_F(ChatsTest, ChatsWithTheSameTitleOrNoneSelectThemselves) {
   for (int row = 1; row <= 4; ++row) {
     SCOPED_TRACE(row);
     Click(row);
-    EXPECT_EQ(Window->ChatId(), std::to_string(row));
+    EXPECT_EQ(FWindow->ChatId(), std::to_string(row));
   }
 }
 
@@ -63,43 +63,43 @@ TEST_F(ChatsTest, EnterAndSendButtonSendToTheCurrentChat) {
   PressEnter();
   Button("btnSendMessage")->click();
   EXPECT_EQ(fake_td::Sent().size(), sent);
-  EXPECT_TRUE(Dialogs.Prompts.empty());
+  EXPECT_TRUE(FDialogs.Prompts.empty());
   EXPECT_TRUE(Lines("memoMessages").empty());  // the stream shows what TDLib reports
 }
 
 TEST_F(ChatsTest, SendWithoutACurrentChatPromptsOnceForTheChatId) {
-  Dialogs.Answers = {"", "777"};  // OK on an emptied box asks again
+  FDialogs.Answers = {"", "777"};  // OK on an emptied box asks again
   Edit("txtMessage")->setText("hi");
   PressEnter();
-  EXPECT_EQ(Dialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"},
+  EXPECT_EQ(FDialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"},
                                                    {"Set Chat Id", "Chat Id", "0"}}));
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("777", "hi", nullptr, nullptr));
-  EXPECT_EQ(Window->StatusPanelText(1), "");
+  EXPECT_EQ(FWindow->StatusPanelText(1), "");
   Edit("txtMessage")->setText("again");
   PressEnter();
-  EXPECT_EQ(Dialogs.Prompts.size(), 2u);
+  EXPECT_EQ(FDialogs.Prompts.size(), 2u);
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("777", "again", nullptr, nullptr));
 }
 
 TEST_F(ChatsTest, CancelledChatIdPromptUsesChatZero) {
   Edit("txtMessage")->setText("hi");
   Button("btnSendMessage")->click();
-  EXPECT_EQ(Window->ChatId(), "0");
+  EXPECT_EQ(FWindow->ChatId(), "0");
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("0", "hi", nullptr, nullptr));
 }
 
 TEST_F(ChatsTest, FileSendAndCancelledFileDialog) {
-  const std::string version = Window->qvnTelegram().TDLibVersion();
+  const std::string version = FWindow->QvnTelegram().TDLibVersion();
   const size_t sent = fake_td::Sent().size();
   Button("btnSendFile")->click();  // cancelled: no prompt, nothing sent
-  EXPECT_EQ(Dialogs.FileDialogs, 1);
-  EXPECT_TRUE(Dialogs.Prompts.empty());
+  EXPECT_EQ(FDialogs.FileDialogs, 1);
+  EXPECT_TRUE(FDialogs.Prompts.empty());
   EXPECT_EQ(fake_td::Sent().size(), sent);
 
-  Dialogs.Files = {std::string("/tmp/no such \"file\".pdf")};
-  Dialogs.Answers = {"55"};
+  FDialogs.Files = {std::string("/tmp/no such \"file\".pdf")};
+  FDialogs.Answers = {"55"};
   Button("btnSendFile")->click();
-  EXPECT_EQ(Dialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"}}));
+  EXPECT_EQ(FDialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"}}));
   EXPECT_EQ(Untagged(LastSent()),
             BuildSendDocumentMessage("55", "/tmp/no such \"file\".pdf", nullptr, nullptr, version));
 }
@@ -112,7 +112,7 @@ TEST_F(ChatsTest, GetChatsShowsEveryKnownChatAgainAndKeepsTheCurrentChat) {
   Trigger("GetChats1");
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice", "Bob"}));
   EXPECT_EQ(SentOfType("getChats").size(), 1u);
-  EXPECT_EQ(Window->ChatId(), "101");
+  EXPECT_EQ(FWindow->ChatId(), "101");
   Edit("txtMessage")->setText("still here");
   PressEnter();
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("101", "still here", nullptr, nullptr));

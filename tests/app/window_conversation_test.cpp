@@ -33,21 +33,21 @@ class ConversationTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    Account = std::make_unique<TScriptedAccount>(Dir.File(""));
+    FAccount = std::make_unique<TScriptedAccount>(FDir.File(""));
     Open();
     LogIn();
   }
   void TearDown() override {
     WindowTest::TearDown();
-    Account.reset();
+    FAccount.reset();
   }
 
   // Opens aTitle's conversation and waits until its whole history is there.
   void OpenWhole(const std::string& aTitle, int64_t aChatId) {
-    Account->PageSize = 50;
+    FAccount->PageSize = 50;
     ClickChat(aTitle);
     ASSERT_TRUE(WaitFor([&] {
-      const TqvnConversation* conversation = Window->Model().Conversation(aChatId);
+      const TqvnConversation* conversation = FWindow->Model().Conversation(aChatId);
       return conversation != nullptr && conversation->HistoryComplete;
     }));
     QCoreApplication::processEvents();
@@ -68,7 +68,7 @@ class ConversationTest : public WindowTest {
   void ClickRow(QListWidgetItem* aRow) { emit Conversation()->itemClicked(aRow); }
   void PressEnter() { QTest::keyClick(Edit("txtMessage"), Qt::Key_Return); }
 
-  std::unique_ptr<TScriptedAccount> Account;
+  std::unique_ptr<TScriptedAccount> FAccount;
 };
 
 TEST_F(ConversationTest, ChatListFollowsTDLibsOrderWithUnreadCountsAndLastLines) {
@@ -77,9 +77,9 @@ TEST_F(ConversationTest, ChatListFollowsTDLibsOrderWithUnreadCountsAndLastLines)
             (std::vector<std::string>{"All chats", "Alice Moreau", "Family 🏔 trip", "Climbing club",
                                       "Velune release notes", "Weather Bot", "Old flat share"}));
   const struct {
-    int row;
-    int unread;
-    const char* preview;
+    int Row;
+    int Unread;
+    const char* Preview;
   } rows[] = {
       {1, 1, "Café after the walk?"},
       {2, 3, "Alice Moreau: See you all there!"},
@@ -88,10 +88,10 @@ TEST_F(ConversationTest, ChatListFollowsTDLibsOrderWithUnreadCountsAndLastLines)
       {5, 0, "Tomorrow: 4°C, light snow"},
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(r.row);
-    EXPECT_EQ(Chats()->item(r.row)->data(TqvnChatRow::UnreadRole).toInt(), r.unread);
-    EXPECT_EQ(Chats()->item(r.row)->data(TqvnChatRow::PreviewRole).toString().toStdString(),
-              r.preview);
+    SCOPED_TRACE(r.Row);
+    EXPECT_EQ(Chats()->item(r.Row)->data(TqvnChatRow::kUnreadRole).toInt(), r.Unread);
+    EXPECT_EQ(Chats()->item(r.Row)->data(TqvnChatRow::kPreviewRole).toString().toStdString(),
+              r.Preview);
   }
   // The list was loaded until TDLib had no more chats (404), then no more was asked.
   EXPECT_EQ(SentOfType("loadChats").size(), 2u);
@@ -105,10 +105,10 @@ TEST_F(ConversationTest, ChatListFollowsTDLibsOrderWithUnreadCountsAndLastLines)
   EXPECT_EQ(ChatRows(),
             (std::vector<std::string>{"All chats", "Alice Moreau", "Weather Bot", "Family 🏔 trip",
                                       "Climbing club", "Velune release notes", "Old flat share"}));
-  EXPECT_EQ(Chats()->item(3)->data(TqvnChatRow::UnreadRole).toInt(), 0);
-  EXPECT_EQ(Chats()->item(2)->data(TqvnChatRow::PreviewRole).toString(), "Storm warning");
+  EXPECT_EQ(Chats()->item(3)->data(TqvnChatRow::kUnreadRole).toInt(), 0);
+  EXPECT_EQ(Chats()->item(2)->data(TqvnChatRow::kPreviewRole).toString(), "Storm warning");
   EXPECT_EQ(Chats()->currentItem()->text(), "Climbing club");
-  EXPECT_EQ(Window->ChatId(), "-1001000000002");
+  EXPECT_EQ(FWindow->ChatId(), "-1001000000002");
 }
 
 TEST_F(ConversationTest, StreamShowsEveryNewMessageWithChatNameAndTime) {
@@ -139,11 +139,11 @@ TEST_F(ConversationTest, StreamShowsEveryNewMessageWithChatNameAndTime) {
 }
 
 TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
-  Window->resize(654, 380);  // a view of a few rows, so older pages wait for scrolling
+  FWindow->resize(654, 380);  // a view of a few rows, so older pages wait for scrolling
   QCoreApplication::processEvents();
-  Account->PageSize = 5;
+  FAccount->PageSize = 5;
   ClickChat("Family 🏔 trip");
-  EXPECT_EQ(Dialogs.Prompts.size(), 1u);  // only the login's code prompt
+  EXPECT_EQ(FDialogs.Prompts.size(), 1u);  // only the login's code prompt
   ASSERT_EQ(SentOfType("openChat").size(), 1u);
   EXPECT_NE(SentOfType("openChat")[0].find("\"chat_id\":-4000000001"), std::string::npos);
 
@@ -151,7 +151,7 @@ TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
   // was at the top staying in view.
   ASSERT_TRUE(WaitFor([&] { return Conversation()->verticalScrollBar()->maximum() > 0; }));
   Deliver({});
-  for (int pages = 0; pages < 5 && !Window->Model().Conversation(kFamily)->HistoryComplete;
+  for (int pages = 0; pages < 5 && !FWindow->Model().Conversation(kFamily)->HistoryComplete;
        ++pages) {
     // At the top, the oldest row held is the one in view.
     const QString topText = Conversation()->item(0)->text();
@@ -167,7 +167,7 @@ TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
     EXPECT_TRUE(Conversation()->viewport()->rect().intersects(Conversation()->visualItemRect(same)))
         << topText.toStdString();
   }
-  ASSERT_TRUE(Window->Model().Conversation(kFamily)->HistoryComplete);
+  ASSERT_TRUE(FWindow->Model().Conversation(kFamily)->HistoryComplete);
 
   // Each page started at the oldest message held; the last one came back empty.
   std::vector<std::string> from;
@@ -201,7 +201,7 @@ TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
 
   // The incoming messages were marked read, the account's own were not; TDLib then reports the
   // chat read.
-  EXPECT_EQ(Chats()->currentItem()->data(TqvnChatRow::UnreadRole).toInt(), 0);
+  EXPECT_EQ(Chats()->currentItem()->data(TqvnChatRow::kUnreadRole).toInt(), 0);
   std::string viewed;
   for (const std::string& request : SentOfType("viewMessages")) viewed += request;
   for (int n = 101; n <= 112; ++n) {
@@ -228,107 +228,107 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
   EXPECT_EQ(Edit("txtMessage")->text(), "");
   ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), ": See you at 8 ✓"); })) << LastRow();
   EXPECT_EQ(Conversation()->item(Conversation()->count() - 1)
-                ->data(TqvnConversationView::MessageIdRole)
+                ->data(TqvnConversationView::kMessageIdRole)
                 .toLongLong(),
             TScriptedAccount::kFirstSent);
   EXPECT_EQ(ConversationRows().size(), 13u);  // TDLib's own pending report did not add a row
 
   const struct {
-    TScriptedAccount::TOutcome outcome;
-    const char* text;
-    const char* failedLine;
-    const char* afterClick;  // the row's end once clicked; "" when the text goes back to the box
+    TScriptedAccount::TOutcome Outcome;
+    const char* Text;
+    const char* FailedLine;
+    const char* AfterClick;  // the row's end once clicked; "" when the text goes back to the box
   } cases[] = {
-      {{TScriptedAccount::TOutcome::Failed, 429, "Too Many Requests: retry after 3", true},
+      {{TScriptedAccount::TOutcome::failed, 429, "Too Many Requests: retry after 3", true},
        "Second",
        ": Second — not sent: Too Many Requests: retry after 3 (error 429); click to send again",
        ": Second ✓"},
-      {{TScriptedAccount::TOutcome::Refused, 400, "Bad Request: chat not found", true},
+      {{TScriptedAccount::TOutcome::refused, 400, "Bad Request: chat not found", true},
        "Third",
        ": Third — not sent: Bad Request: chat not found (error 400); click to send again",
        ": Third ✓"},
-      {{TScriptedAccount::TOutcome::Failed, 403, "CHAT_WRITE_FORBIDDEN", false},
+      {{TScriptedAccount::TOutcome::failed, 403, "CHAT_WRITE_FORBIDDEN", false},
        "Fourth", ": Fourth — not sent: CHAT_WRITE_FORBIDDEN (error 403); click to edit it", ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    Account->Outcomes = {c.outcome};
-    Edit("txtMessage")->setText(c.text);
+    SCOPED_TRACE(c.Text);
+    FAccount->Outcomes = {c.Outcome};
+    Edit("txtMessage")->setText(c.Text);
     PressEnter();
     const size_t sent = fake_td::Sent().size();
     const std::string request = Untagged(LastSent());
-    ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.failedLine); })) << LastRow();
+    ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.FailedLine); })) << LastRow();
     QListWidgetItem* failed = Conversation()->item(Conversation()->count() - 1);
     EXPECT_TRUE(failed->data(Qt::ForegroundRole).isValid());  // drawn in the error colour
     ClickRow(failed);
-    if (std::string(c.afterClick).empty()) {
-      EXPECT_EQ(Edit("txtMessage")->text(), c.text);
+    if (std::string(c.AfterClick).empty()) {
+      EXPECT_EQ(Edit("txtMessage")->text(), c.Text);
       EXPECT_EQ(fake_td::Sent().size(), sent);
       continue;
     }
-    ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.afterClick); })) << LastRow();
+    ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.AfterClick); })) << LastRow();
     // A refused request goes out again as it was; a failed message is sent again by TDLib.
-    if (c.outcome.Kind == TScriptedAccount::TOutcome::Refused) {
+    if (c.Outcome.Kind == TScriptedAccount::TOutcome::refused) {
       EXPECT_EQ(Untagged(fake_td::Sent()[sent]), request);
     } else {
       EXPECT_NE(fake_td::Sent()[sent].find("\"@type\":\"resendMessages\""), std::string::npos);
     }
   }
-  EXPECT_TRUE(Dialogs.Errors.empty());
+  EXPECT_TRUE(FDialogs.Errors.empty());
 }
 
 TEST_F(ConversationTest, SendingAFileShowsItsUpload) {
   OpenWhole("Alice Moreau", TScriptedAccount::kAlice);
-  const std::string path = Dir.File("report.txt");
+  const std::string path = FDir.File("report.txt");
   test::WriteText(path, std::string(1000, 'x'));
-  Dialogs.Files = {path};
-  Account->Outcomes = {{TScriptedAccount::TOutcome::Hold}};
+  FDialogs.Files = {path};
+  FAccount->Outcomes = {{TScriptedAccount::TOutcome::hold}};
   Button("btnSendFile")->click();
   EXPECT_TRUE(EndsWith(LastRow(), ": Document report.txt (1000 B) — sending…")) << LastRow();
   ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), " — uploading 50%"); })) << LastRow();
   EXPECT_EQ(Conversation()
                 ->item(Conversation()->count() - 1)
-                ->data(TqvnConversationView::ProgressRole)
+                ->data(TqvnConversationView::kProgressRole)
                 .toInt(),
             50);
 }
 
 TEST_F(ConversationTest, ClickDownloadsWithProgressThenOpensTheFile) {
   OpenWhole("Family 🏔 trip", kFamily);
-  Account->HoldDownloads = true;
+  FAccount->HoldDownloads = true;
   ClickRow(RowContaining("Trip plan"));
   ASSERT_EQ(SentOfType("downloadFile").size(), 1u);
   EXPECT_NE(SentOfType("downloadFile")[0].find("\"file_id\":501"), std::string::npos);
   ASSERT_TRUE(WaitFor([&] {
-    return RowContaining("Trip plan")->data(TqvnConversationView::ProgressRole).toInt() == 66;
+    return RowContaining("Trip plan")->data(TqvnConversationView::kProgressRole).toInt() == 66;
   }));
   EXPECT_TRUE(EndsWith(RowContaining("Trip plan")->text().toStdString(), " — downloading 66%"));
-  EXPECT_TRUE(Dialogs.Opened.empty());
+  EXPECT_TRUE(FDialogs.Opened.empty());
 
   // Done: opened with the desktop's program, its \u-escaped path read back as it is.
-  Account->FinishDownloads();
-  ASSERT_TRUE(WaitFor([&] { return !Dialogs.Opened.empty(); }));
-  EXPECT_EQ(Dialogs.Opened, std::vector<std::string>{Dir.File("Trip plan — Alps.pdf")});
+  FAccount->FinishDownloads();
+  ASSERT_TRUE(WaitFor([&] { return !FDialogs.Opened.empty(); }));
+  EXPECT_EQ(FDialogs.Opened, std::vector<std::string>{FDir.File("Trip plan — Alps.pdf")});
   QCoreApplication::processEvents();
   EXPECT_TRUE(EndsWith(RowContaining("Trip plan")->text().toStdString(), " — click to open"));
-  EXPECT_EQ(RowContaining("Trip plan")->data(TqvnConversationView::ProgressRole).toInt(), -1);
+  EXPECT_EQ(RowContaining("Trip plan")->data(TqvnConversationView::kProgressRole).toInt(), -1);
 
   // Once there, a click opens it without downloading again.
   ClickRow(RowContaining("Trip plan"));
-  EXPECT_EQ(Dialogs.Opened.size(), 2u);
+  EXPECT_EQ(FDialogs.Opened.size(), 2u);
   EXPECT_EQ(SentOfType("downloadFile").size(), 1u);
 
   // A photo downloads its largest size.
-  Account->HoldDownloads = false;
+  FAccount->HoldDownloads = false;
   ClickRow(RowContaining("Photo (1280×960"));
-  ASSERT_TRUE(WaitFor([&] { return Dialogs.Opened.size() == 3; }));
+  ASSERT_TRUE(WaitFor([&] { return FDialogs.Opened.size() == 3; }));
   EXPECT_NE(SentOfType("downloadFile")[1].find("\"file_id\":513"), std::string::npos);
 
   // No program to open it: the user is told where the file is.
-  Dialogs.OpenSucceeds = false;
+  FDialogs.OpenSucceeds = false;
   ClickRow(RowContaining("Trip plan"));
-  ASSERT_TRUE(WaitFor([&] { return !Dialogs.Errors.empty(); }));
-  EXPECT_EQ(Dialogs.Errors[0], "No program could open " + Dir.File("Trip plan — Alps.pdf") +
+  ASSERT_TRUE(WaitFor([&] { return !FDialogs.Errors.empty(); }));
+  EXPECT_EQ(FDialogs.Errors[0], "No program could open " + FDir.File("Trip plan — Alps.pdf") +
                                    ". The file is downloaded there; open it from your file "
                                    "manager.");
 }
@@ -339,22 +339,22 @@ TEST_F(WindowTest, TypingIsKeptUntilItCanBeSent) {
   Open();
   Edit("txtMessage")->setText("hello");
   QTest::keyClick(Edit("txtMessage"), Qt::Key_Return);
-  ASSERT_EQ(Dialogs.Errors.size(), 1u);
-  EXPECT_EQ(Dialogs.Errors[0].rfind("Not connected: press Start and log in first.", 0), 0u);
+  ASSERT_EQ(FDialogs.Errors.size(), 1u);
+  EXPECT_EQ(FDialogs.Errors[0].rfind("Not connected: press Start and log in first.", 0), 0u);
   EXPECT_EQ(Edit("txtMessage")->text(), "hello");
   Button("btnSendFile")->click();
-  EXPECT_EQ(Dialogs.FileDialogs, 0);  // no file is chosen for nothing
-  EXPECT_EQ(Dialogs.Errors.size(), 2u);
+  EXPECT_EQ(FDialogs.FileDialogs, 0);  // no file is chosen for nothing
+  EXPECT_EQ(FDialogs.Errors.size(), 2u);
 
   Start();
   Button("btnSendMessage")->click();
-  ASSERT_EQ(Dialogs.Errors.size(), 3u);
-  EXPECT_EQ(Dialogs.Errors[2].rfind("Not logged in yet", 0), 0u) << Dialogs.Errors[2];
+  ASSERT_EQ(FDialogs.Errors.size(), 3u);
+  EXPECT_EQ(FDialogs.Errors[2].rfind("Not logged in yet", 0), 0u) << FDialogs.Errors[2];
   EXPECT_EQ(Edit("txtMessage")->text(), "hello");
   EXPECT_TRUE(SentOfType("sendMessage").empty());
 
   Deliver({AuthState("authorizationStateReady")});
-  Dialogs.Answers = {"6100000001"};
+  FDialogs.Answers = {"6100000001"};
   Button("btnSendMessage")->click();
   ASSERT_EQ(SentOfType("sendMessage").size(), 1u);
   EXPECT_EQ(Untagged(SentOfType("sendMessage")[0]),
@@ -366,34 +366,34 @@ TEST_F(WindowTest, TypingIsKeptUntilItCanBeSent) {
 // after a login step they name the step, otherwise the refused request.
 TEST_F(WindowTest, ErrorsAreShownInAMessageBox) {
   Open();
-  Dialogs.Answers = {"11111", "secret"};
+  FDialogs.Answers = {"11111", "secret"};
   Start();
-  const std::string error = R"({"@type":"error","code":400,"message":"%s"})";
-  const auto Error = [&error](const std::string& aMessage) {
-    std::string text = error;
+  const std::string errorTemplate = R"({"@type":"error","code":400,"message":"%s"})";
+  const auto error = [&errorTemplate](const std::string& aMessage) {
+    std::string text = errorTemplate;
     return text.replace(text.find("%s"), 2, aMessage);
   };
   const struct {
-    std::vector<std::string> events;
-    std::string shown;
+    std::vector<std::string> Events;
+    std::string Shown;
   } cases[] = {
       // Rejected login answers (the parameters too) are shown by the engine's
       // OnAuthenticationError, which knows the step each answered (window_login_test.cpp).
       // Two in one go make one box.
-      {{AuthState("authorizationStateReady"), Error("Chat not found"), Error("USER_ID_INVALID")},
+      {{AuthState("authorizationStateReady"), error("Chat not found"), error("USER_ID_INVALID")},
        "Telegram refused the request: Chat not found (error 400).\n\nTelegram refused the "
        "request: USER_ID_INVALID (error 400)."},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.shown);
-    Dialogs.Errors.clear();
-    Deliver(c.events);
-    ASSERT_TRUE(WaitFor([&] { return !Dialogs.Errors.empty(); }));
+    SCOPED_TRACE(c.Shown);
+    FDialogs.Errors.clear();
+    Deliver(c.Events);
+    ASSERT_TRUE(WaitFor([&] { return !FDialogs.Errors.empty(); }));
     QCoreApplication::processEvents();
-    EXPECT_EQ(Dialogs.Errors, std::vector<std::string>{c.shown});
+    EXPECT_EQ(FDialogs.Errors, std::vector<std::string>{c.Shown});
   }
   // The words reach the log and the status bar too.
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString(),
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(),
             "Telegram refused the request: USER_ID_INVALID (error 400).");
 }
 

@@ -21,23 +21,23 @@ void DescribeMenu(const QList<QAction*>& aActions, int aDepth, std::string& aOut
 
 TEST_F(WindowTest, ControlsCarryTheirNamesAndCaptions) {
   Open();
-  EXPECT_EQ(Window->windowTitle(), "Velune Telegram Client");
+  EXPECT_EQ(FWindow->windowTitle(), "Velune Telegram Client");
   const struct {
-    const char* name;
-    const char* caption;
+    const char* Name;
+    const char* Caption;
   } buttons[] = {{"btnStart", "Start"},
                  {"btnStop", "Stop"},
                  {"btnSendFile", "File"},
                  {"btnSendMessage", "Send"}};
-  for (const auto& b : buttons) EXPECT_EQ(Button(b.name)->text(), b.caption) << b.name;
+  for (const auto& b : buttons) EXPECT_EQ(Button(b.Name)->text(), b.Caption) << b.Name;
   const struct {
-    const char* name;
-    const char* caption;
+    const char* Name;
+    const char* Caption;
   } labels[] = {{"Label1", "API Hash"},
                 {"Label2", "API Id"},
                 {"Label3", "Phone Number"},
                 {"Label4", "Bot Token"}};
-  for (const auto& l : labels) EXPECT_EQ(Control<QLabel>(l.name)->text(), l.caption) << l.name;
+  for (const auto& l : labels) EXPECT_EQ(Control<QLabel>(l.Name)->text(), l.Caption) << l.Name;
   EXPECT_EQ(LoginBot()->text(), "Login as Bot");
   auto* pages = Control<QTabWidget>("PageControl1");
   ASSERT_EQ(pages->count(), 2);
@@ -48,7 +48,7 @@ TEST_F(WindowTest, ControlsCarryTheirNamesAndCaptions) {
                            "memoMessages", "listChats", "txtMessage", "StatusBar1"}) {
     Control<QWidget>(name);
   }
-  for (int panel = 0; panel < 3; ++panel) EXPECT_EQ(Window->StatusPanelText(panel), "");
+  for (int panel = 0; panel < 3; ++panel) EXPECT_EQ(FWindow->StatusPanelText(panel), "");
 }
 
 TEST_F(WindowTest, TabOrderOfBothPanels) {

@@ -24,7 +24,7 @@ TEST_F(WindowTest, ProxySecretsInTDLibsAnswersAreMaskedInTheLogAndStatusBar) {
       R"("server":"10.0.0.2","port":443,"type":{"@type":"proxyTypeMtproto",)"
       R"("secret":"dd00112233445566778899aabbccddeeff"}}}]})";
   Deliver({added});
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString().find("S0cks-pa55"), std::string::npos);
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString().find("S0cks-pa55"), std::string::npos);
   Deliver({listed});
   const std::vector<std::string> log = Lines("memoLog");
   ASSERT_GE(log.size(), 2u);
@@ -33,7 +33,7 @@ TEST_F(WindowTest, ProxySecretsInTDLibsAnswersAreMaskedInTheLogAndStatusBar) {
   for (const char* secret : {"S0cks-pa55", "dd00112233445566778899aabbccddeeff"}) {
     SCOPED_TRACE(secret);
     for (const std::string& line : log) EXPECT_EQ(line.find(secret), std::string::npos);
-    EXPECT_EQ(Window->StatusPanelText(2).toStdString().find(secret), std::string::npos);
+    EXPECT_EQ(FWindow->StatusPanelText(2).toStdString().find(secret), std::string::npos);
   }
 }
 
@@ -67,13 +67,13 @@ TEST_F(WindowTest, ATwoMebibyteUnbrokenLineShowsItsBeginningAndCopiesWhole) {
   const std::string message = "[Chat 7] User 7, 1970-01-01 00:00: " + text;
   EXPECT_EQ(messages[0], message.substr(0, TqvnLineBatch::kMaxShownBytes) + "\xE2\x80\xA6 (" +
                              std::to_string(message.size()) + " bytes; double-click to copy all)");
-  EXPECT_LT(Window->StatusPanelText(2).size(), 1024);
+  EXPECT_LT(FWindow->StatusPanelText(2).size(), 1024);
 
   auto* pages = Control<QTabWidget>("PageControl1");
   EXPECT_EQ(DoubleClickLastLine(pages, Control<QWidget>("tabLog"),
                                 Control<QPlainTextEdit>("memoLog")),
             event);
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString(),
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(),
             "The whole line (" + std::to_string(event.size()) + " bytes) is on the clipboard");
   EXPECT_EQ(DoubleClickLastLine(pages, Control<QWidget>("tabMessages"),
                                 Control<QPlainTextEdit>("memoMessages")),
@@ -87,7 +87,7 @@ TEST_F(WindowTest, ADoubleClickOnALineShownWholeCopiesNothing) {
   EXPECT_EQ(DoubleClickLastLine(Control<QTabWidget>("PageControl1"), Control<QWidget>("tabLog"),
                                 Control<QPlainTextEdit>("memoLog")),
             "");
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString(),
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(),
             ConnectionState("connectionStateConnecting"));
 }
 

@@ -16,7 +16,7 @@ TEST_F(WindowTest, StartCopiesTheEntriesForTheChosenLoginKind) {
   for (bool bot : {true, false}) {
     SCOPED_TRACE(bot ? "bot" : "user");
     Start(bot);
-    const TqvnTelegram_Options& options = Window->qvnTelegram().Telegram();
+    const TqvnTelegram_Options& options = FWindow->QvnTelegram().Telegram();
     EXPECT_EQ(options.API().ApiId(), "12345");
     EXPECT_EQ(options.API().ApiHash(), "0123456789abcdef");
     EXPECT_EQ(options.BotToken(), bot ? "42:bot-token" : "");
@@ -27,7 +27,7 @@ TEST_F(WindowTest, StartCopiesTheEntriesForTheChosenLoginKind) {
 
 TEST_F(WindowTest, UserLoginAnswersPromptsAndLoadsTheChatListOnce) {
   Open();
-  Dialogs.Answers = {"24680", "pass\"word"};
+  FDialogs.Answers = {"24680", "pass\"word"};
   Start();
   Deliver({AuthState("authorizationStateWaitTdlibParameters"),
            AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateWaitCode"),
@@ -35,7 +35,7 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndLoadsTheChatListOnce) {
            ConnectionState("connectionStateReady"), ConnectionState("connectionStateUpdating"),
            ConnectionState("connectionStateReady")});
 
-  EXPECT_EQ(Dialogs.Prompts,
+  EXPECT_EQ(FDialogs.Prompts,
             (std::vector<TPrompt>{{"Telegram", "Introduce Telegram Code", "", true},
                                   {"Telegram", "Introduce Telegram Password", "", true}}));
   // TDLib is told the real system and device, which Telegram lists in the active sessions.
@@ -62,21 +62,21 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndLoadsTheChatListOnce) {
             std::string::npos);
   EXPECT_TRUE(SentOfType("getChats").empty());
   // The first panel says the connection state in words; every event text went to the log first.
-  EXPECT_EQ(Window->StatusPanelText(0), "Ready");
+  EXPECT_EQ(FWindow->StatusPanelText(0), "Ready");
   std::vector<std::string> log = Lines("memoLog");
   ASSERT_GE(log.size(), 8u);
   EXPECT_EQ(log.back(), ConnectionState("connectionStateReady"));
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString(), log.back());
-  EXPECT_TRUE(Dialogs.Errors.empty());
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(), log.back());
+  EXPECT_TRUE(FDialogs.Errors.empty());
 }
 
 // The user sees the log behind a prompt: every event text up to the one that asks is in it.
 TEST_F(WindowTest, LogShowsEveryEventUpToAPromptWhileItIsOpen) {
   Open();
-  Dialogs.Answers = {"13579", "secret"};
+  FDialogs.Answers = {"13579", "secret"};
   Start();
   std::vector<std::vector<std::string>> logAtPrompt;
-  Dialogs.WhileInputBoxOpen = [&] { logAtPrompt.push_back(Lines("memoLog")); };
+  FDialogs.WhileInputBoxOpen = [&] { logAtPrompt.push_back(Lines("memoLog")); };
   const std::vector<std::string> events = {
       ConnectionState("connectionStateConnecting"), AuthState("authorizationStateWaitPhoneNumber"),
       AuthState("authorizationStateWaitCode"), AuthState("authorizationStateWaitPassword")};
@@ -110,17 +110,17 @@ TEST_F(WindowTest, BurstOverSeveralTicksLogsEveryEventOnceInOrder) {
   EXPECT_EQ(messages.front(), "[Chat 1001] User 1001, 1970-01-01 00:00: m1001");
   EXPECT_EQ(messages.back(), "[Chat 1349] User 1349, 1970-01-01 00:00: m1349");
   EXPECT_EQ(Chats()->count(), 1 + 175);
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString(), events.back());
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(), events.back());
 }
 
 TEST_F(WindowTest, CancelledCodePromptSendsNothingAndSaysSo) {
   Open();
-  Dialogs.Answers = {kCancel};
+  FDialogs.Answers = {kCancel};
   Start();
   Deliver({AuthState("authorizationStateWaitCode")});
-  EXPECT_EQ(Dialogs.Prompts.size(), 1u);
+  EXPECT_EQ(FDialogs.Prompts.size(), 1u);
   EXPECT_TRUE(SentOfType("checkAuthenticationCode").empty());
-  EXPECT_EQ(Window->StatusPanelText(2).toStdString(),
+  EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(),
             "Login waits for an answer: press Stop and Start to log in again.");
 }
 
@@ -143,18 +143,18 @@ TEST_F(WindowTest, RejectedLoginAnswersAreShownAndACodeIsAskedAgain) {
         fake_td_queue_event(answer.c_str());
       },
       nullptr);
-  Dialogs.Answers = {"11111", "22222"};
+  FDialogs.Answers = {"11111", "22222"};
   Start();
   Deliver(
       {AuthState("authorizationStateWaitPhoneNumber"), AuthState("authorizationStateWaitCode")});
   ASSERT_TRUE(WaitFor([] { return SentOfType("checkAuthenticationCode").size() == 2; }));
   EXPECT_NE(SentOfType("checkAuthenticationCode")[1].find("\"22222\""), std::string::npos);
-  ASSERT_TRUE(WaitFor([this] { return Dialogs.Errors.size() == 2; }));
-  EXPECT_EQ(Dialogs.Errors[0],
+  ASSERT_TRUE(WaitFor([this] { return FDialogs.Errors.size() == 2; }));
+  EXPECT_EQ(FDialogs.Errors[0],
             "Telegram rejected the login: PHONE_NUMBER_INVALID (error 400)\n"
             "Correct the phone number or bot token, then press Stop and Start.");
-  EXPECT_EQ(Dialogs.Errors[1], "Telegram rejected the login: PHONE_CODE_INVALID (error 400)");
-  EXPECT_EQ(Dialogs.Prompts.size(), 2u);
+  EXPECT_EQ(FDialogs.Errors[1], "Telegram rejected the login: PHONE_CODE_INVALID (error 400)");
+  EXPECT_EQ(FDialogs.Prompts.size(), 2u);
 }
 
 // A bot has no chat list to load. The login kind is the one Start used, whatever the check box
@@ -169,7 +169,7 @@ TEST_F(WindowTest, BotLoginSendsTheTokenAndNeverLoadsChats) {
   EXPECT_TRUE(SentOfType("setAuthenticationPhoneNumber").empty());
   EXPECT_TRUE(SentOfType("loadChats").empty());
   EXPECT_TRUE(SentOfType("getChats").empty());
-  EXPECT_EQ(Window->StatusPanelText(0), "Updating…");
+  EXPECT_EQ(FWindow->StatusPanelText(0), "Updating…");
 }
 
 TEST_F(WindowTest, StopLogsOneEmptyLineClearsPanelsAndChatsButKeepsTheCurrentChat) {
@@ -178,21 +178,21 @@ TEST_F(WindowTest, StopLogsOneEmptyLineClearsPanelsAndChatsButKeepsTheCurrentCha
   Deliver(
       {ConnectionState("connectionStateReady"), NewChat("101", "Alice"), NewChat("202", "Bob")});
   Click(2);
-  ASSERT_EQ(Window->ChatId(), "202");
+  ASSERT_EQ(FWindow->ChatId(), "202");
   const size_t logLines = Lines("memoLog").size();
 
   Button("btnStop")->click();
 
-  EXPECT_FALSE(Window->qvnTelegram().Active());
+  EXPECT_FALSE(FWindow->QvnTelegram().Active());
   std::vector<std::string> log = Lines("memoLog");
   ASSERT_EQ(log.size(), logLines + 1);
   EXPECT_EQ(log.back(), "");
-  EXPECT_EQ(Window->StatusPanelText(0), "");
-  EXPECT_EQ(Window->StatusPanelText(1), "202");
-  EXPECT_EQ(Window->StatusPanelText(2), "");
+  EXPECT_EQ(FWindow->StatusPanelText(0), "");
+  EXPECT_EQ(FWindow->StatusPanelText(1), "202");
+  EXPECT_EQ(FWindow->StatusPanelText(2), "");
   EXPECT_EQ(ChatRows(), std::vector<std::string>{"All chats"});
-  EXPECT_EQ(Window->Model().Chat(202), nullptr);
-  EXPECT_EQ(Window->ChatId(), "202");
+  EXPECT_EQ(FWindow->Model().Chat(202), nullptr);
+  EXPECT_EQ(FWindow->ChatId(), "202");
   EXPECT_EQ(fake_td_live_clients(), 0);
 }
 
@@ -200,11 +200,11 @@ TEST_F(WindowTest, StopLogsOneEmptyLineClearsPanelsAndChatsButKeepsTheCurrentCha
 TEST_F(WindowTest, StartRefusesEntriesThatCannotWork) {
   Open();
   const struct {
-    const char* apiId;
-    const char* apiHash;
-    const char* phone;
-    bool bot;
-    const char* says;
+    const char* ApiId;
+    const char* ApiHash;
+    const char* Phone;
+    bool Bot;
+    const char* Says;
   } cases[] = {
       {"not a number", "0123456789abcdef", "+15550100", false, "API id must be the number"},
       {"", "0123456789abcdef", "+15550100", false, "API id must be the number"},
@@ -216,17 +216,17 @@ TEST_F(WindowTest, StartRefusesEntriesThatCannotWork) {
       {"12345", "0123456789abcdef", "+15550100", true, "bot token is empty"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.says + std::string(" / ") + c.apiId);
-    Dialogs.Errors.clear();
-    Edit("txtApiId")->setText(c.apiId);
-    Edit("txtApiHash")->setText(c.apiHash);
-    Edit("txtPhoneNumber")->setText(c.phone);
+    SCOPED_TRACE(c.Says + std::string(" / ") + c.ApiId);
+    FDialogs.Errors.clear();
+    Edit("txtApiId")->setText(c.ApiId);
+    Edit("txtApiHash")->setText(c.ApiHash);
+    Edit("txtPhoneNumber")->setText(c.Phone);
     Edit("txtBotToken")->setText("");
-    LoginBot()->setChecked(c.bot);
+    LoginBot()->setChecked(c.Bot);
     Button("btnStart")->click();
-    ASSERT_EQ(Dialogs.Errors.size(), 1u);
-    EXPECT_NE(Dialogs.Errors[0].find(c.says), std::string::npos) << Dialogs.Errors[0];
-    EXPECT_FALSE(Window->qvnTelegram().Active());
+    ASSERT_EQ(FDialogs.Errors.size(), 1u);
+    EXPECT_NE(FDialogs.Errors[0].find(c.Says), std::string::npos) << FDialogs.Errors[0];
+    EXPECT_FALSE(FWindow->QvnTelegram().Active());
     EXPECT_TRUE(Button("btnStart")->isEnabled());
   }
   EXPECT_EQ(fake_td_journal_count(), 0u);  // TDLib was never even created
@@ -235,8 +235,8 @@ TEST_F(WindowTest, StartRefusesEntriesThatCannotWork) {
   Edit("txtPhoneNumber")->setText("+15550100");
   LoginBot()->setChecked(false);
   Button("btnStart")->click();
-  EXPECT_TRUE(Window->qvnTelegram().Active());
-  EXPECT_EQ(Window->qvnTelegram().Telegram().API().ApiId(), "12345");
+  EXPECT_TRUE(FWindow->QvnTelegram().Active());
+  EXPECT_EQ(FWindow->QvnTelegram().Telegram().API().ApiId(), "12345");
 }
 
 // Start and Stop are enabled only when they do something; the title names the account and its
@@ -245,16 +245,16 @@ TEST_F(WindowTest, StartStopAndTitleFollowTheClient) {
   Open();
   const auto state = [this] {
     return std::make_tuple(Button("btnStart")->isEnabled(), Button("btnStop")->isEnabled(),
-                           Window->windowTitle().toStdString());
+                           FWindow->windowTitle().toStdString());
   };
   EXPECT_EQ(state(), std::make_tuple(true, false, std::string("Velune Telegram Client")));
   Start();
   EXPECT_EQ(state(), std::make_tuple(false, true,
                                      std::string("Velune Telegram Client — +15550100 — Starting…")));
   const struct {
-    std::vector<std::string> events;
-    const char* title;
-    const char* panel;
+    std::vector<std::string> Events;
+    const char* Title;
+    const char* Panel;
   } steps[] = {
       {{ConnectionState("connectionStateWaitingForNetwork")},
        "Velune Telegram Client — +15550100 — Waiting for network", "Waiting for network"},
@@ -269,10 +269,10 @@ TEST_F(WindowTest, StartStopAndTitleFollowTheClient) {
        "Velune Telegram Client — Dana Whitfield — Logged out", "Ready"},
   };
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.title);
-    Deliver(step.events);
-    EXPECT_EQ(Window->windowTitle().toStdString(), step.title);
-    EXPECT_EQ(Window->StatusPanelText(0).toStdString(), step.panel);
+    SCOPED_TRACE(step.Title);
+    Deliver(step.Events);
+    EXPECT_EQ(FWindow->windowTitle().toStdString(), step.Title);
+    EXPECT_EQ(FWindow->StatusPanelText(0).toStdString(), step.Panel);
   }
   Button("btnStop")->click();
   EXPECT_EQ(state(), std::make_tuple(true, false, std::string("Velune Telegram Client")));
@@ -286,9 +286,9 @@ TEST_F(WindowTest, StartThatCannotCreateTDLibSaysWhy) {
   Edit("txtApiHash")->setText("0123456789abcdef");
   Edit("txtPhoneNumber")->setText("+15550100");
   Button("btnStart")->click();
-  EXPECT_FALSE(Window->qvnTelegram().Active());
-  ASSERT_EQ(Dialogs.Errors.size(), 1u);
-  EXPECT_EQ(Dialogs.Errors[0].rfind("Could not start Telegram: ", 0), 0u) << Dialogs.Errors[0];
+  EXPECT_FALSE(FWindow->QvnTelegram().Active());
+  ASSERT_EQ(FDialogs.Errors.size(), 1u);
+  EXPECT_EQ(FDialogs.Errors[0].rfind("Could not start Telegram: ", 0), 0u) << FDialogs.Errors[0];
   EXPECT_TRUE(Button("btnStart")->isEnabled());
   EXPECT_FALSE(Button("btnStop")->isEnabled());
 }
@@ -296,17 +296,17 @@ TEST_F(WindowTest, StartThatCannotCreateTDLibSaysWhy) {
 // A second copy of the program on the same database folder is told so at Start, in a dialog.
 TEST_F(WindowTest, StartOnADatabaseInUseSaysSoInADialog) {
   Open();
-  const std::string folder = Dir.File("tdlib");
-  Window->qvnTelegram().Telegram().SetDatabaseDirectory(folder);
+  const std::string folder = FDir.File("tdlib");
+  FWindow->QvnTelegram().Telegram().SetDatabaseDirectory(folder);
   const TqvnDatabaseFolderLock otherCopy(folder);
   Edit("txtApiId")->setText("12345");
   Edit("txtApiHash")->setText("0123456789abcdef");
   Edit("txtPhoneNumber")->setText("+15550100");
   Button("btnStart")->click();
-  EXPECT_FALSE(Window->qvnTelegram().Active());
-  ASSERT_EQ(Dialogs.Errors.size(), 1u);
-  EXPECT_NE(Dialogs.Errors[0].find("is in use by another Telegram client"), std::string::npos)
-      << Dialogs.Errors[0];
+  EXPECT_FALSE(FWindow->QvnTelegram().Active());
+  ASSERT_EQ(FDialogs.Errors.size(), 1u);
+  EXPECT_NE(FDialogs.Errors[0].find("is in use by another Telegram client"), std::string::npos)
+      << FDialogs.Errors[0];
   EXPECT_TRUE(Button("btnStart")->isEnabled());
 }
 
@@ -315,7 +315,7 @@ TEST_F(WindowTest, FatalErrorFromATDLibThreadReachesTheLogOnTheGuiThread) {
   Start();
   std::thread tdlibThread([] { fake_td_fire_fatal_error("Fatal: database is broken"); });
   tdlibThread.join();
-  ASSERT_TRUE(WaitFor([&] { return Window->StatusPanelText(2).contains("database is broken"); }));
+  ASSERT_TRUE(WaitFor([&] { return FWindow->StatusPanelText(2).contains("database is broken"); }));
   EXPECT_NE(Lines("memoLog").back().find("Fatal: database is broken"), std::string::npos);
 }
 

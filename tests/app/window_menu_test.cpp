@@ -15,11 +15,11 @@ class MenuTest : public WindowTest {
 };
 
 struct TMenuCase {
-  const char* action;
-  std::vector<TAnswer> answers;
-  std::vector<TPrompt> prompts;
-  std::function<std::string(const std::string& version)> request;  // empty: nothing sent
-  std::string error;  // the error box's message, if any
+  const char* Action;
+  std::vector<TAnswer> Answers;
+  std::vector<TPrompt> Prompts;
+  std::function<std::string(const std::string& aVersion)> Request;  // empty: nothing sent
+  std::string Error;  // the error box's message, if any
 };
 
 TEST_F(MenuTest, EachCommandSendsItsRequestWithTheFixedArguments) {
@@ -161,46 +161,46 @@ TEST_F(MenuTest, EachCommandSendsItsRequestWithTheFixedArguments) {
       {"Disable1", {}, {}, [](auto&) { return BuildDisableProxy(); }, ""},
   };
   for (const TMenuCase& c : cases) {
-    SCOPED_TRACE(std::string(c.action) + " answered " + std::to_string(c.answers.size()));
-    Dialogs.Prompts.clear();
-    Dialogs.Errors.clear();
-    Dialogs.Answers.assign(c.answers.begin(), c.answers.end());
+    SCOPED_TRACE(std::string(c.Action) + " answered " + std::to_string(c.Answers.size()));
+    FDialogs.Prompts.clear();
+    FDialogs.Errors.clear();
+    FDialogs.Answers.assign(c.Answers.begin(), c.Answers.end());
     const size_t sent = fake_td::Sent().size();
-    Trigger(c.action);
-    EXPECT_EQ(Dialogs.Prompts, c.prompts);
-    if (c.request) {
+    Trigger(c.Action);
+    EXPECT_EQ(FDialogs.Prompts, c.Prompts);
+    if (c.Request) {
       ASSERT_EQ(fake_td::Sent().size(), sent + 1);
-      EXPECT_EQ(LastSent(), c.request(Window->qvnTelegram().TDLibVersion()));
+      EXPECT_EQ(LastSent(), c.Request(FWindow->QvnTelegram().TDLibVersion()));
     } else {
       EXPECT_EQ(fake_td::Sent().size(), sent);
     }
-    EXPECT_EQ(Dialogs.Errors,
-              c.error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.error});
-    EXPECT_TRUE(Dialogs.Answers.empty()) << "boxes left unasked";
+    EXPECT_EQ(FDialogs.Errors,
+              c.Error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.Error});
+    EXPECT_TRUE(FDialogs.Answers.empty()) << "boxes left unasked";
   }
 }
 
 TEST_F(MenuTest, AddChatMemberOffersTheCurrentChat) {
   Deliver({NewChat("101", "Alice")});
   Click(1);
-  Dialogs.Answers = {"9"};
+  FDialogs.Answers = {"9"};
   Trigger("AddChatMember1");
-  EXPECT_EQ(Dialogs.Prompts.back(), (TPrompt{"AddChatMember", "Chat Id", "101"}));
+  EXPECT_EQ(FDialogs.Prompts.back(), (TPrompt{"AddChatMember", "Chat Id", "101"}));
   EXPECT_EQ(LastSent(), BuildAddChatMember("101", 9, 100));
 }
 
 // The chat list stays: TDLib's answer (a "chat") adds or updates the chat's row.
 TEST_F(MenuTest, GetChatAsksForAChatWhenNoneIsCurrentAndItsAnswerShowsTheChat) {
   Deliver({NewChat("101", "Alice")});
-  Dialogs.Answers = {"-1001"};
+  FDialogs.Answers = {"-1001"};
   Trigger("GetChat1");
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice"}));
   Deliver({R"({"@type":"chat","id":-1001,"type":{"@type":"chatTypeSupergroup","supergroup_id":1,"is_channel":false},"title":"Asked for"})"});
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice", "Asked for"}));
-  EXPECT_EQ(Dialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"}}));
+  EXPECT_EQ(FDialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"}}));
   EXPECT_EQ(LastSent(), BuildGetChat("-1001"));
   Trigger("GetChat1");  // the chat is current now: no second prompt
-  EXPECT_EQ(Dialogs.Prompts.size(), 1u);
+  EXPECT_EQ(FDialogs.Prompts.size(), 1u);
 }
 
 TEST_F(MenuTest, GetChatsAsksForFiftyChatsAndNothingWhenLoggedInAsBot) {

@@ -28,25 +28,25 @@ namespace {
 
 class WindowWithRealTDLib : public ::testing::Test {
  protected:
-  WindowWithRealTDLib() : Window(Dialogs, Dir.File("velune-telegram.ini")) {
-    Window.qvnTelegram().Telegram().SetDatabaseDirectory(Dir.File("tdlib"));
-    Window.qvnTelegram().SetEventsPerTick(100);
-    Window.show();
+  WindowWithRealTDLib() : FWindow(FDialogs, FDir.File("velune-telegram.ini")) {
+    FWindow.QvnTelegram().Telegram().SetDatabaseDirectory(FDir.File("tdlib"));
+    FWindow.QvnTelegram().SetEventsPerTick(100);
+    FWindow.show();
   }
 
   // Starts a user login and waits for TDLib to ask for the phone number.
   void StartToThePhoneNumberState() {
-    Window.findChild<QLineEdit*>("txtApiId")->setText("94575");
-    Window.findChild<QLineEdit*>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
-    Window.findChild<QLineEdit*>("txtPhoneNumber")->setText("+15550100");
-    Window.findChild<QPushButton*>("btnStart")->click();
-    ASSERT_TRUE(Window.qvnTelegram().Active());
+    FWindow.findChild<QLineEdit*>("txtApiId")->setText("94575");
+    FWindow.findChild<QLineEdit*>("txtApiHash")->setText("a3406de8d171bb422bb6ddf3bbd800e2");
+    FWindow.findChild<QLineEdit*>("txtPhoneNumber")->setText("+15550100");
+    FWindow.findChild<QPushButton*>("btnStart")->click();
+    ASSERT_TRUE(FWindow.QvnTelegram().Active());
     ASSERT_TRUE(WaitForLog([](const QString& aLog) {
       return aLog.contains("authorizationStateWaitPhoneNumber");
     })) << Log().toStdString();
   }
 
-  QString Log() { return Window.findChild<QPlainTextEdit*>("memoLog")->toPlainText(); }
+  QString Log() { return FWindow.findChild<QPlainTextEdit*>("memoLog")->toPlainText(); }
 
   bool WaitForLog(const std::function<bool(const QString&)>& aDone) {
     QElapsedTimer timer;
@@ -59,22 +59,22 @@ class WindowWithRealTDLib : public ::testing::Test {
     return true;
   }
 
-  test::TTempDir Dir;
-  TScriptedDialogs Dialogs;
-  TFRMQVNTelegram Window;
+  test::TTempDir FDir;
+  TScriptedDialogs FDialogs;
+  TFRMQVNTelegram FWindow;
 };
 
 TEST_F(WindowWithRealTDLib, StartReachesThePhoneNumberStateAndStopEndsTheClient) {
   StartToThePhoneNumberState();
   const QString text = Log();
   EXPECT_TRUE(text.contains("authorizationStateWaitTdlibParameters"));
-  EXPECT_TRUE(Dialogs.Prompts.empty());
-  EXPECT_TRUE(Dialogs.Errors.empty());
+  EXPECT_TRUE(FDialogs.Prompts.empty());
+  EXPECT_TRUE(FDialogs.Errors.empty());
 
-  Window.findChild<QPushButton*>("btnStop")->click();
-  EXPECT_FALSE(Window.qvnTelegram().Active());
+  FWindow.findChild<QPushButton*>("btnStop")->click();
+  EXPECT_FALSE(FWindow.QvnTelegram().Active());
   EXPECT_TRUE(Log().endsWith("\n"));  // Stop's empty line
-  EXPECT_EQ(Window.StatusPanelText(0), "");
+  EXPECT_EQ(FWindow.StatusPanelText(0), "");
 }
 
 TEST_F(WindowWithRealTDLib, ProxyPasswordsAndSecretsNeverShowInTheLog) {
@@ -84,20 +84,20 @@ TEST_F(WindowWithRealTDLib, ProxyPasswordsAndSecretsNeverShowInTheLog) {
   StartToThePhoneNumberState();
   // Username, password, port and server for SOCKS5 and HTTP; secret, port and server for
   // MTProto.
-  Dialogs.Answers = {"alice", socksPassword, "1080", "127.0.0.1",
+  FDialogs.Answers = {"alice", socksPassword, "1080", "127.0.0.1",
                      "bob",   httpPassword,  "8080", "127.0.0.1",
                      secret,  "443",         "127.0.0.1"};
   for (const char* command : {"Socks51", "HTTP1", "MTProto1", "GetProxies1"}) {
-    Window.findChild<QAction*>(command)->trigger();
+    FWindow.findChild<QAction*>(command)->trigger();
   }
   ASSERT_TRUE(WaitForLog([](const QString& aLog) {
     return aLog.count("{\"@type\":\"addedProxy\"") == 6 &&  // three answers, three listed
            aLog.contains("{\"@type\":\"addedProxies\"");
   })) << "TDLib's answers: " << Log().toStdString();
-  EXPECT_TRUE(Dialogs.Errors.empty());
+  EXPECT_TRUE(FDialogs.Errors.empty());
 
   const std::string log = Log().toStdString();
-  const std::string status = Window.StatusPanelText(2).toStdString();
+  const std::string status = FWindow.StatusPanelText(2).toStdString();
   EXPECT_NE(status.find("\"@type\":\"addedProxies\""), std::string::npos) << status;
   for (const std::string& hidden : {socksPassword, httpPassword, secret}) {
     SCOPED_TRACE(hidden);
@@ -140,10 +140,10 @@ TEST(WindowRequestsWithRealTDLib, TDLibReadsEveryRequestTheWindowBuilds) {
       {"unreadable", R"({"@type":"downloadFile","file_id":"x","@extra":"unreadable"})"},
   };
   std::map<std::string, std::string> answers;  // by tag
-  client.OnEvent = [&answers, &requests](auto*, const std::string&, const std::string& Text) {
+  client.OnEvent = [&answers, &requests](auto*, const std::string&, const std::string& aText) {
     TqvnChatModel model;
-    const TqvnModelChange change = model.Apply(Text);
-    if (requests.count(change.Extra) > 0) answers[change.Extra] = Text;
+    const TqvnModelChange change = model.Apply(aText);
+    if (requests.count(change.Extra) > 0) answers[change.Extra] = aText;
   };
   client.SetActive(true);
   ASSERT_TRUE(client.Active());

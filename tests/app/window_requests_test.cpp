@@ -11,8 +11,8 @@ namespace {
 
 TEST(WindowRequests, TextsCarryNumbersAndTheTag) {
   const struct {
-    std::string built;
-    const char* text;
+    std::string Built;
+    const char* Text;
   } cases[] = {
       {BuildLoadChats(100, "velune:1"),
        R"({"@type":"loadChats","chat_list":{"@type":"chatListMain"},"limit":100,"@extra":"velune:1"})"},
@@ -31,7 +31,7 @@ TEST(WindowRequests, TextsCarryNumbersAndTheTag) {
       // A tag is escaped like any text.
       {BuildOpenChat(1, "a \"b\""), R"({"@type":"openChat","chat_id":1,"@extra":"a \"b\""})"},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.built, c.text);
+  for (const auto& c : cases) EXPECT_EQ(c.Built, c.Text);
 }
 
 TEST(WindowRequests, WithTagPutsTheTagFirst) {
@@ -44,13 +44,13 @@ TEST(WindowRequests, WithTagPutsTheTagFirst) {
 
 TEST(RequestTags, EachAnswerFindsItsRequestOnce) {
   TqvnRequestTags tags;
-  const std::string history = tags.Add({TqvnPendingRequest::History, -4});
-  const std::string send = tags.Add({TqvnPendingRequest::Send, 8, 0, 0, "sent 1"});
+  const std::string history = tags.Add({TqvnPendingRequest::history, -4});
+  const std::string send = tags.Add({TqvnPendingRequest::send, 8, 0, 0, "sent 1"});
   EXPECT_NE(history, send);
   EXPECT_EQ(history.rfind("velune:", 0), 0u);
   const std::optional<TqvnPendingRequest> found = tags.Take(send);
   ASSERT_TRUE(found.has_value());
-  EXPECT_EQ(found->Kind, TqvnPendingRequest::Send);
+  EXPECT_EQ(found->Kind, TqvnPendingRequest::send);
   EXPECT_EQ(found->ChatId, 8);
   EXPECT_EQ(found->LocalKey, "sent 1");
   EXPECT_FALSE(tags.Take(send).has_value());  // once
@@ -58,7 +58,7 @@ TEST(RequestTags, EachAnswerFindsItsRequestOnce) {
   EXPECT_FALSE(tags.Take("").has_value());
   tags.Clear();
   EXPECT_FALSE(tags.Take(history).has_value());
-  EXPECT_NE(tags.Add({TqvnPendingRequest::LoadChats}), history);  // never reused
+  EXPECT_NE(tags.Add({TqvnPendingRequest::loadChats}), history);  // never reused
 }
 
 }  // namespace

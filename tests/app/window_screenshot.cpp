@@ -75,7 +75,7 @@ bool Conversation(const char* aPath) {
   qvn::test::TScriptedDialogs dialogs;
   dialogs.Answers = {"24680"};
   qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
-  window.qvnTelegram().SetEventsPerTick(100);
+  window.QvnTelegram().SetEventsPerTick(100);
   window.resize(820, 600);
   window.show();
   StartLogin(window);
@@ -97,7 +97,7 @@ bool Conversation(const char* aPath) {
     }
   }
   Deliver({});
-  account.Outcomes = {{TScriptedAccount::TOutcome::Hold}};
+  account.Outcomes = {{TScriptedAccount::TOutcome::hold}};
   window.findChild<QLineEdit*>("txtMessage")->setText("See you at **8** tonight");
   window.findChild<QPushButton*>("btnSendMessage")->click();
   Deliver({});
@@ -105,7 +105,7 @@ bool Conversation(const char* aPath) {
   conversation->scrollToBottom();
   Settle(300);
   const bool saved = Save(window.grab(), aPath);
-  window.qvnTelegram().SetActive(false);
+  window.QvnTelegram().SetActive(false);
   return saved;
 }
 
@@ -113,7 +113,7 @@ bool LoginError(const char* aPath) {
   qvn::test::TTempDir dir;
   qvn::TqvnQtDialogs dialogs;
   qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
-  window.qvnTelegram().SetEventsPerTick(100);
+  window.QvnTelegram().SetEventsPerTick(100);
   window.show();
   StartLogin(window);
   Settle(200);
@@ -145,7 +145,7 @@ bool LoginError(const char* aPath) {
   });
   answer.start(800);
   Settle(4000);
-  window.qvnTelegram().SetActive(false);
+  window.QvnTelegram().SetActive(false);
   return saved;
 }
 

@@ -24,24 +24,24 @@ TEST_F(WindowTest, NoSettingsFileGivesEmptyEntriesAndUserLogin) {
 
 TEST_F(WindowTest, LoginBotValuesAndTheEditsThatFollowThem) {
   const struct {
-    const char* value;
-    bool checked;
+    const char* Value;
+    bool Checked;
   } cases[] = {{"1", true},  {"7", true},    {"0x1", true},   {"$A", true}, {"-1", true},
                {"0", false}, {"yes", false}, {"true", false}, {"", false}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("LoginBot=") + c.value);
-    WriteText(Settings, std::string("[TELEGRAM]\nApiId=123\nApiHash=h\nPhoneNumber=+1\n"
+    SCOPED_TRACE(std::string("LoginBot=") + c.Value);
+    WriteText(FSettings, std::string("[TELEGRAM]\nApiId=123\nApiHash=h\nPhoneNumber=+1\n"
                                     "BotToken=t\nLoginBot=") +
-                            c.value + "\n");
+                            c.Value + "\n");
     Open();
     EXPECT_EQ(Edit("txtApiId")->text(), "123");
     EXPECT_EQ(Edit("txtApiHash")->text(), "h");
     EXPECT_EQ(Edit("txtPhoneNumber")->text(), "+1");
     EXPECT_EQ(Edit("txtBotToken")->text(), "t");
-    EXPECT_EQ(LoginBot()->isChecked(), c.checked);
-    EXPECT_EQ(Edit("txtPhoneNumber")->isEnabled(), !c.checked);
-    EXPECT_EQ(Edit("txtBotToken")->isEnabled(), c.checked);
-    Window.reset();
+    EXPECT_EQ(LoginBot()->isChecked(), c.Checked);
+    EXPECT_EQ(Edit("txtPhoneNumber")->isEnabled(), !c.Checked);
+    EXPECT_EQ(Edit("txtBotToken")->isEnabled(), c.Checked);
+    FWindow.reset();
   }
 }
 
@@ -61,28 +61,28 @@ TEST_F(WindowTest, FirstCloseWritesTheFiveKeysInOrderOwnerOnly) {
   Edit("txtApiHash")->setText("hash");
   Edit("txtPhoneNumber")->setText("+15550100");
   Edit("txtBotToken")->setText("1:tok");  // disabled edits are saved too
-  EXPECT_TRUE(Window->close());
-  EXPECT_EQ(ReadText(Settings),
+  EXPECT_TRUE(FWindow->close());
+  EXPECT_EQ(ReadText(FSettings),
             "[TELEGRAM]\nApiId=123\nApiHash=hash\nPhoneNumber=+15550100\nBotToken=1:tok\n"
             "LoginBot=0\n");
-  EXPECT_EQ(ModeOf(Settings), 0600);
+  EXPECT_EQ(ModeOf(FSettings), 0600);
 
-  Window.reset();
+  FWindow.reset();
   Open();
   EXPECT_EQ(Edit("txtBotToken")->text(), "1:tok");
   LoginBot()->setChecked(true);
   Trigger("Exit1");  // Exit saves exactly as closing does
-  EXPECT_FALSE(Window->isVisible());
-  EXPECT_NE(ReadText(Settings).find("LoginBot=1\n"), std::string::npos);
+  EXPECT_FALSE(FWindow->isVisible());
+  EXPECT_NE(ReadText(FSettings).find("LoginBot=1\n"), std::string::npos);
 }
 
 TEST_F(WindowTest, CloseKeepsOtherSectionsAndKeys) {
-  WriteText(Settings,
+  WriteText(FSettings,
             "[Window]\nLeft=10\n\n[TELEGRAM]\nTheme=dark\nApiId=1\nLoginBot=1\n\n[Zeta]\nk=v\n");
   Open();
   Edit("txtApiId")->setText("2");
-  ASSERT_TRUE(Window->close());
-  EXPECT_EQ(ReadText(Settings),
+  ASSERT_TRUE(FWindow->close());
+  EXPECT_EQ(ReadText(FSettings),
             "[Window]\nLeft=10\n\n[TELEGRAM]\nTheme=dark\nApiId=2\nLoginBot=1\nApiHash=\n"
             "PhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n");
 }
@@ -96,26 +96,26 @@ TEST_F(WindowTest, UnwritableSettingsOfferToCloseWithoutSaving) {
   } cases[] = {
       {"a parent that is a file",
        [this] {
-         WriteText(Dir.File("not-a-folder"), "");
-         return Dir.File("not-a-folder") + "/velune-telegram.ini";
+         WriteText(FDir.File("not-a-folder"), "");
+         return FDir.File("not-a-folder") + "/velune-telegram.ini";
        }},
       {"a folder that does not exist",
-       [this] { return Dir.File("missing") + "/velune-telegram.ini"; }},
+       [this] { return FDir.File("missing") + "/velune-telegram.ini"; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    Settings = c.Make();
-    Dialogs.CloseQuestions.clear();
+    FSettings = c.Make();
+    FDialogs.CloseQuestions.clear();
     Open();
-    Dialogs.CloseWithoutSaving = false;
-    EXPECT_FALSE(Window->close());
-    EXPECT_TRUE(Window->isVisible());
-    ASSERT_EQ(Dialogs.CloseQuestions.size(), 1u);
-    EXPECT_EQ(Dialogs.CloseQuestions[0], "Unable to write to " + Settings);
-    Dialogs.CloseWithoutSaving = true;
-    EXPECT_TRUE(Window->close());
-    EXPECT_EQ(Dialogs.CloseQuestions.size(), 2u);
-    Window.reset();
+    FDialogs.CloseWithoutSaving = false;
+    EXPECT_FALSE(FWindow->close());
+    EXPECT_TRUE(FWindow->isVisible());
+    ASSERT_EQ(FDialogs.CloseQuestions.size(), 1u);
+    EXPECT_EQ(FDialogs.CloseQuestions[0], "Unable to write to " + FSettings);
+    FDialogs.CloseWithoutSaving = true;
+    EXPECT_TRUE(FWindow->close());
+    EXPECT_EQ(FDialogs.CloseQuestions.size(), 2u);
+    FWindow.reset();
   }
 }
 
@@ -138,52 +138,52 @@ TEST_F(WindowTest, SettingsThatCannotBeReadSafelyAreReportedAndLeftAsTheyAre) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    std::filesystem::remove_all(Settings);
-    c.Make(Settings);
+    std::filesystem::remove_all(FSettings);
+    c.Make(FSettings);
     struct stat before {};
-    ASSERT_EQ(lstat(Settings.c_str(), &before), 0);
+    ASSERT_EQ(lstat(FSettings.c_str(), &before), 0);
 
     Open();
-    const std::string told = "Settings not read: " + Settings + " " + c.Reason +
+    const std::string told = "Settings not read: " + FSettings + " " + c.Reason +
                              ". The entries start empty and are not saved on closing.";
     EXPECT_EQ(Lines("memoLog"), std::vector<std::string>{told});
-    EXPECT_EQ(Window->StatusPanelText(2).toStdString(), told);
+    EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(), told);
     EXPECT_EQ(Edit("txtApiId")->text(), "");
     Edit("txtApiId")->setText("2");
-    EXPECT_TRUE(Window->close()) << "the window closes without saving";
-    EXPECT_THAT(Dialogs.Errors, ::testing::IsEmpty());
+    EXPECT_TRUE(FWindow->close()) << "the window closes without saving";
+    EXPECT_THAT(FDialogs.Errors, ::testing::IsEmpty());
 
     struct stat after {};
-    ASSERT_EQ(lstat(Settings.c_str(), &after), 0);
+    ASSERT_EQ(lstat(FSettings.c_str(), &after), 0);
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(after.st_size, before.st_size);
-    Window.reset();
+    FWindow.reset();
   }
 }
 
 TEST_F(WindowTest, ASettingsFileOpenToOthersIsMadeOwnerOnlyAndTheUserToldOnce) {
-  WriteText(Settings, "[TELEGRAM]\nApiHash=h\n");
-  ASSERT_EQ(chmod(Settings.c_str(), 0644), 0);
+  WriteText(FSettings, "[TELEGRAM]\nApiHash=h\n");
+  ASSERT_EQ(chmod(FSettings.c_str(), 0644), 0);
   Open();
   EXPECT_EQ(Edit("txtApiHash")->text(), "h");
-  EXPECT_EQ(ModeOf(Settings), 0600);
+  EXPECT_EQ(ModeOf(FSettings), 0600);
   EXPECT_EQ(Lines("memoLog"),
-            std::vector<std::string>{Settings +
+            std::vector<std::string>{FSettings +
                                      " was open to other users (mode 0644); it is now readable "
                                      "by its owner only (0600)"});
-  ASSERT_TRUE(Window->close());
-  Window.reset();
+  ASSERT_TRUE(FWindow->close());
+  FWindow.reset();
   Open();
   EXPECT_THAT(Lines("memoLog"), ::testing::IsEmpty());
 }
 
 TEST_F(WindowTest, StartUpRemovesTemporaryFilesOfSavesCutShort) {
-  WriteText(Settings, "[TELEGRAM]\nApiId=1\n");
-  WriteText(Settings + ".saving-Ab3dE9", "[TELEGRAM]\nApiHash=secret\n");
-  WriteText(Settings + ".bak", "kept");
+  WriteText(FSettings, "[TELEGRAM]\nApiId=1\n");
+  WriteText(FSettings + ".saving-Ab3dE9", "[TELEGRAM]\nApiHash=secret\n");
+  WriteText(FSettings + ".bak", "kept");
   Open();
-  EXPECT_FALSE(std::filesystem::exists(Settings + ".saving-Ab3dE9"));
-  EXPECT_TRUE(std::filesystem::exists(Settings + ".bak"));
+  EXPECT_FALSE(std::filesystem::exists(FSettings + ".saving-Ab3dE9"));
+  EXPECT_TRUE(std::filesystem::exists(FSettings + ".bak"));
   EXPECT_EQ(Edit("txtApiId")->text(), "1");
 }
 

@@ -34,7 +34,7 @@ class HandPump {
  public:
   HandPump() {
     SetMainThreadWakeUp([this] {
-      std::lock_guard<std::mutex> Guard(FLock);
+      std::lock_guard<std::mutex> guard(FLock);
       ++FWakeUps;
     });
   }
@@ -42,13 +42,13 @@ class HandPump {
     SetMainThreadWakeUp({});
     try {
       PumpMainThreadQueue();  // leave nothing behind for the next test
-    } catch (const std::exception& E) {
-      ADD_FAILURE() << "a call left behind by the test raised: " << E.what();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "a call left behind by the test raised: " << e.what();
     }
   }
 
   int WakeUps() {
-    std::lock_guard<std::mutex> Guard(FLock);
+    std::lock_guard<std::mutex> guard(FLock);
     return FWakeUps;
   }
 
@@ -67,15 +67,15 @@ struct TickRecord {
 class TickLog {
  public:
   void Add() {
-    std::lock_guard<std::mutex> Guard(FLock);
+    std::lock_guard<std::mutex> guard(FLock);
     FRecords.push_back({Clock::now(), OsThreadId(), std::this_thread::get_id()});
   }
   std::vector<TickRecord> Records() {
-    std::lock_guard<std::mutex> Guard(FLock);
+    std::lock_guard<std::mutex> guard(FLock);
     return FRecords;
   }
   std::size_t Count() {
-    std::lock_guard<std::mutex> Guard(FLock);
+    std::lock_guard<std::mutex> guard(FLock);
     return FRecords.size();
   }
 
@@ -87,7 +87,7 @@ class TickLog {
 // Sets a flag when destroyed; captured in a handler it tells when the handler's owner is gone.
 class Sentinel {
  public:
-  explicit Sentinel(std::atomic<bool>& ADestroyed) : FDestroyed(ADestroyed) {}
+  explicit Sentinel(std::atomic<bool>& aDestroyed) : FDestroyed(aDestroyed) {}
   ~Sentinel() { FDestroyed = true; }
 
  private:

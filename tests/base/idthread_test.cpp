@@ -25,8 +25,8 @@ using namespace std::chrono_literals;
 class FunctionThread final : public TIdThread {
  public:
   using CycleFunction = std::function<void(FunctionThread&)>;
-  FunctionThread(bool ACreateSuspended, bool ALoop, std::string AName, CycleFunction ACycle)
-      : TIdThread(ACreateSuspended, ALoop, std::move(AName)), FCycle(std::move(ACycle)) {
+  FunctionThread(bool aCreateSuspended, bool aLoop, std::string aName, CycleFunction aCycle)
+      : TIdThread(aCreateSuspended, aLoop, std::move(aName)), FCycle(std::move(aCycle)) {
     AfterConstruction();
   }
   ~FunctionThread() override { EndThread(); }
@@ -45,148 +45,148 @@ class FunctionThread final : public TIdThread {
 };
 
 // Cycles quickly without burning the processor.
-void Breathe(FunctionThread& AThread) { AThread.SleepUnlessTerminated(1ms); }
+void Breathe(FunctionThread& aThread) { aThread.SleepUnlessTerminated(1ms); }
 
 TEST(TIdThreadTest, EmptyNameBecomesIdThreadUnknown) {
-  std::string OsName;  // written by the thread, read after its end
-  FunctionThread Thread(false, false, "", [&OsName](FunctionThread& Self) {
-    char Buffer[32] = {};
-    pthread_getname_np(pthread_self(), Buffer, sizeof Buffer);
-    OsName = Buffer;
-    Self.Terminate();
+  std::string osName;  // written by the thread, read after its end
+  FunctionThread thread(false, false, "", [&osName](FunctionThread& aSelf) {
+    char buffer[32] = {};
+    pthread_getname_np(pthread_self(), buffer, sizeof buffer);
+    osName = buffer;
+    aSelf.Terminate();
   });
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Finished(); }));
-  EXPECT_EQ(Thread.Name(), "IdThread (unknown)");
-  EXPECT_EQ(OsName, "IdThread (unkno");  // Linux keeps 15 bytes
+  ASSERT_TRUE(WaitUntil([&] { return thread.Finished(); }));
+  EXPECT_EQ(thread.Name(), "IdThread (unknown)");
+  EXPECT_EQ(osName, "IdThread (unkno");  // Linux keeps 15 bytes
 
-  FunctionThread Named(false, true, "poller", Breathe);
-  ASSERT_TRUE(WaitUntil([&] { return Named.Cycles > 0; }));
-  EXPECT_EQ(Named.Name(), "poller");
+  FunctionThread named(false, true, "poller", Breathe);
+  ASSERT_TRUE(WaitUntil([&] { return named.Cycles > 0; }));
+  EXPECT_EQ(named.Name(), "poller");
 }
 
 // The operating system's name of a thread (what `top -H` and debuggers show).
-std::string OsThreadName(std::uint32_t AThreadId) {
-  std::ifstream Comm("/proc/self/task/" + std::to_string(AThreadId) + "/comm");
-  std::string Name;
-  std::getline(Comm, Name);
-  return Name;
+std::string OsThreadName(std::uint32_t aThreadId) {
+  std::ifstream comm("/proc/self/task/" + std::to_string(aThreadId) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
 }
 
 // Names set after the thread started reach the running thread too; a DebugName takes precedence.
 TEST(TIdThreadTest, TheNameShownForTheThreadFollowsItsNames) {
-  TqvnTimer Timer;
-  Timer.SetInterval(0);
-  ASSERT_TRUE(WaitUntil([&] { return Timer.ThreadId() != 0; }));
-  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "IdThread (unkno");
-  Timer.SetName("poller");
-  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "poller");
-  Timer.SetDebugName("Telegram Thread");
-  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "Telegram Thread");
-  Timer.SetName("other");
-  EXPECT_EQ(OsThreadName(Timer.ThreadId()), "Telegram Thread");
+  TqvnTimer timer;
+  timer.SetInterval(0);
+  ASSERT_TRUE(WaitUntil([&] { return timer.ThreadId() != 0; }));
+  EXPECT_EQ(OsThreadName(timer.ThreadId()), "IdThread (unkno");
+  timer.SetName("poller");
+  EXPECT_EQ(OsThreadName(timer.ThreadId()), "poller");
+  timer.SetDebugName("Telegram Thread");
+  EXPECT_EQ(OsThreadName(timer.ThreadId()), "Telegram Thread");
+  timer.SetName("other");
+  EXPECT_EQ(OsThreadName(timer.ThreadId()), "Telegram Thread");
 }
 
 TEST(TIdThreadTest, CreatedSuspendedRunsNothingUntilStart) {
-  FunctionThread Thread(true, true, "t", Breathe);
-  EXPECT_TRUE(Thread.Suspended());
-  EXPECT_TRUE(Thread.Stopped());
-  EXPECT_EQ(Thread.Cycles, 0);
-  Thread.Start();
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Cycles > 0; }));
-  EXPECT_FALSE(Thread.Stopped());
-  Thread.TerminateAndWaitFor();
-  EXPECT_TRUE(Thread.Finished());
+  FunctionThread thread(true, true, "t", Breathe);
+  EXPECT_TRUE(thread.Suspended());
+  EXPECT_TRUE(thread.Stopped());
+  EXPECT_EQ(thread.Cycles, 0);
+  thread.Start();
+  ASSERT_TRUE(WaitUntil([&] { return thread.Cycles > 0; }));
+  EXPECT_FALSE(thread.Stopped());
+  thread.TerminateAndWaitFor();
+  EXPECT_TRUE(thread.Finished());
 }
 
 TEST(TIdThreadTest, DestroyingANeverStartedThreadRunsNoHook) {
-  auto Thread = std::make_unique<FunctionThread>(true, true, "t", Breathe);
-  Thread.reset();  // ends the suspended body without running it
+  auto thread = std::make_unique<FunctionThread>(true, true, "t", Breathe);
+  thread.reset();  // ends the suspended body without running it
   SUCCEED();
 }
 
 TEST(TIdThreadTest, StopInSuspendModeSuspendsUntilStart) {
-  std::atomic<int> StoppedNotices{0};
-  FunctionThread Thread(false, true, "t", Breathe);
-  Thread.SetOnStopped([&](TIdThread*) { ++StoppedNotices; });
-  Thread.SetStopMode(smSuspend);
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Cycles > 0; }));
-  Thread.Stop();
-  EXPECT_TRUE(Thread.Stopped());
-  EXPECT_FALSE(Thread.Terminated());
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Suspended(); }));
-  EXPECT_EQ(StoppedNotices, 1);
-  const int CyclesWhileSuspended = Thread.Cycles;
-  Thread.Start();
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Cycles > CyclesWhileSuspended; }));
-  Thread.Stop();  // smTerminate is not set: the thread suspends again; destruction still ends it
+  std::atomic<int> stoppedNotices{0};
+  FunctionThread thread(false, true, "t", Breathe);
+  thread.SetOnStopped([&](TIdThread*) { ++stoppedNotices; });
+  thread.SetStopMode(smSuspend);
+  ASSERT_TRUE(WaitUntil([&] { return thread.Cycles > 0; }));
+  thread.Stop();
+  EXPECT_TRUE(thread.Stopped());
+  EXPECT_FALSE(thread.Terminated());
+  ASSERT_TRUE(WaitUntil([&] { return thread.Suspended(); }));
+  EXPECT_EQ(stoppedNotices, 1);
+  const int cyclesWhileSuspended = thread.Cycles;
+  thread.Start();
+  ASSERT_TRUE(WaitUntil([&] { return thread.Cycles > cyclesWhileSuspended; }));
+  thread.Stop();  // smTerminate is not set: the thread suspends again; destruction still ends it
 }
 
 TEST(TIdThreadTest, StopInTerminateModeEndsTheBody) {
-  FunctionThread Thread(false, true, "t", Breathe);
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Cycles > 0; }));
-  Thread.Stop();
-  EXPECT_TRUE(Thread.Terminated());
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Finished(); }));
-  Thread.Start();  // a terminated thread stays stopped
-  EXPECT_TRUE(Thread.Stopped());
+  FunctionThread thread(false, true, "t", Breathe);
+  ASSERT_TRUE(WaitUntil([&] { return thread.Cycles > 0; }));
+  thread.Stop();
+  EXPECT_TRUE(thread.Terminated());
+  ASSERT_TRUE(WaitUntil([&] { return thread.Finished(); }));
+  thread.Start();  // a terminated thread stays stopped
+  EXPECT_TRUE(thread.Stopped());
 }
 
 TEST(TIdThreadTest, ExceptionEndingTheBodyIsStoredAndReported) {
-  std::atomic<bool> Reported{false};
-  std::string ReportedMessage;  // written by the thread before Reported
-  FunctionThread Thread(true, true, "t", [](FunctionThread&) { throw std::logic_error("bad"); });
-  Thread.SetOnException([&](TIdThread*, const std::exception& E) {
-    ReportedMessage = E.what();
-    Reported = true;
+  std::atomic<bool> reported{false};
+  std::string reportedMessage;  // written by the thread before reported
+  FunctionThread thread(true, true, "t", [](FunctionThread&) { throw std::logic_error("bad"); });
+  thread.SetOnException([&](TIdThread*, const std::exception& e) {
+    reportedMessage = e.what();
+    reported = true;
   });
-  Thread.Start();
-  ASSERT_TRUE(WaitUntil([&] { return Thread.Finished(); }));
-  EXPECT_TRUE(Reported);
-  EXPECT_EQ(ReportedMessage, "bad");
-  EXPECT_EQ(Thread.TerminatingException(), "bad");
-  ASSERT_NE(Thread.TerminatingExceptionClass(), nullptr);
-  EXPECT_EQ(*Thread.TerminatingExceptionClass(), typeid(std::logic_error));
-  EXPECT_TRUE(Thread.Terminated());
-  EXPECT_EQ(Thread.Cycles, 1);
+  thread.Start();
+  ASSERT_TRUE(WaitUntil([&] { return thread.Finished(); }));
+  EXPECT_TRUE(reported);
+  EXPECT_EQ(reportedMessage, "bad");
+  EXPECT_EQ(thread.TerminatingException(), "bad");
+  ASSERT_NE(thread.TerminatingExceptionClass(), nullptr);
+  EXPECT_EQ(*thread.TerminatingExceptionClass(), typeid(std::logic_error));
+  EXPECT_TRUE(thread.Terminated());
+  EXPECT_EQ(thread.Cycles, 1);
 }
 
 TEST(TIdThreadTest, TerminateAndWaitForRefusesSelfFreeingThreads) {
-  std::atomic<bool> Freed{false};
-  auto Guard = std::make_shared<test::Sentinel>(Freed);
-  auto* Thread = new FunctionThread(false, true, "t", [Guard](FunctionThread& Self) { Breathe(Self); });
-  Guard.reset();
-  Thread->SetFreeOnTerminate(true);
+  std::atomic<bool> freed{false};
+  auto guard = std::make_shared<test::Sentinel>(freed);
+  auto* thread = new FunctionThread(false, true, "t", [guard](FunctionThread& aSelf) { Breathe(aSelf); });
+  guard.reset();
+  thread->SetFreeOnTerminate(true);
   try {
-    Thread->TerminateAndWaitFor();
+    thread->TerminateAndWaitFor();
     FAIL() << "no exception";
-  } catch (const EIdThreadTerminateAndWaitFor& E) {
-    EXPECT_STREQ(E.what(), "Cannot call TerminateAndWaitFor on FreeAndTerminate threads");
+  } catch (const EIdThreadTerminateAndWaitFor& e) {
+    EXPECT_STREQ(e.what(), "Cannot call TerminateAndWaitFor on FreeAndTerminate threads");
   }
-  EXPECT_FALSE(Thread->Terminated());
-  const int Cycles = Thread->Cycles;
-  ASSERT_TRUE(WaitUntil([&] { return Thread->Cycles > Cycles; }));  // still running
-  Thread->Terminate();  // it frees itself
-  EXPECT_TRUE(WaitUntil([&] { return Freed.load(); }));
+  EXPECT_FALSE(thread->Terminated());
+  const int cyclesBefore = thread->Cycles;
+  ASSERT_TRUE(WaitUntil([&] { return thread->Cycles > cyclesBefore; }));  // still running
+  thread->Terminate();  // it frees itself
+  EXPECT_TRUE(WaitUntil([&] { return freed.load(); }));
 }
 
 // A worker blocked in RunInMainThread finishes while the main thread waits for its end.
 TEST(TIdThreadTest, MainThreadWaitKeepsPumping) {
-  HandPump Pump;
-  std::atomic<int> RanOnMain{0};
-  FunctionThread Thread(false, true, "t", [&RanOnMain](FunctionThread& Self) {
-    Self.Synchronize([&RanOnMain] {
-      if (IsMainThread()) ++RanOnMain;
+  HandPump pump;
+  std::atomic<int> ranOnMain{0};
+  FunctionThread thread(false, true, "t", [&ranOnMain](FunctionThread& aSelf) {
+    aSelf.Synchronize([&ranOnMain] {
+      if (IsMainThread()) ++ranOnMain;
     });
   });
-  ASSERT_TRUE(WaitUntil([&] { return Pump.WakeUps() >= 1; }));
-  Thread.TerminateAndWaitFor();
-  EXPECT_TRUE(Thread.Finished());
-  EXPECT_GE(RanOnMain, 1);
+  ASSERT_TRUE(WaitUntil([&] { return pump.WakeUps() >= 1; }));
+  thread.TerminateAndWaitFor();
+  EXPECT_TRUE(thread.Finished());
+  EXPECT_GE(ranOnMain, 1);
 }
 
 class Component final : public TqvnComponent_Base {
  public:
-  explicit Component(std::function<void(bool)> AOnDestroy) : FOnDestroy(std::move(AOnDestroy)) {}
+  explicit Component(std::function<void(bool)> aOnDestroy) : FOnDestroy(std::move(aOnDestroy)) {}
   ~Component() override {
     Destroying();
     FOnDestroy(IsDestroying());
@@ -197,15 +197,15 @@ class Component final : public TqvnComponent_Base {
 };
 
 TEST(TqvnComponentBaseTest, VersionAndDestroyingFlag) {
-  bool DestroyingSeen = false;
+  bool destroyingSeen = false;
   {
-    Component C([&](bool ADestroying) { DestroyingSeen = ADestroying; });
-    EXPECT_EQ(C.Version(), "2025.1.0");
-    EXPECT_FALSE(C.IsDestroying());
-    EXPECT_FALSE(C.IsLoading());
-    EXPECT_FALSE(C.IsDesigning());
+    Component c([&](bool aDestroying) { destroyingSeen = aDestroying; });
+    EXPECT_EQ(c.Version(), "2025.1.0");
+    EXPECT_FALSE(c.IsDestroying());
+    EXPECT_FALSE(c.IsLoading());
+    EXPECT_FALSE(c.IsDesigning());
   }
-  EXPECT_TRUE(DestroyingSeen);
+  EXPECT_TRUE(destroyingSeen);
 }
 
 }  // namespace

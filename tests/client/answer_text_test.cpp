@@ -18,10 +18,10 @@ namespace {
 // ---- "@extra" in request and answer texts ----
 
 struct TagCase {
-  const char* name;
-  std::string request;
-  std::string tagged;       // with the tag "T"
-  std::string callerExtra;  // the value the request had
+  const char* Name;
+  std::string Request;
+  std::string Tagged;       // with the tag "T"
+  std::string CallerExtra;  // the value the request had
 };
 
 TEST(RequestExtra, TagRequestPutsTheTagOnTheTopLevelOnly) {
@@ -42,10 +42,10 @@ TEST(RequestExtra, TagRequestPutsTheTagOnTheTopLevelOnly) {
       {"escapedQuoteInAName", R"({"a\"@extra":1})", R"({"a\"@extra":1, "@extra": T})", ""},
   };
   for (const TagCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const TqvnTaggedRequest tagged = TagRequest(c.request, "T");
-    EXPECT_EQ(tagged.Text, c.tagged);
-    EXPECT_EQ(tagged.CallerExtra, c.callerExtra);
+    SCOPED_TRACE(c.Name);
+    const TqvnTaggedRequest tagged = TagRequest(c.Request, "T");
+    EXPECT_EQ(tagged.Text, c.Tagged);
+    EXPECT_EQ(tagged.CallerExtra, c.CallerExtra);
     EXPECT_EQ(ExtraValueOf(tagged.Text), "T");
   }
 }
@@ -62,10 +62,10 @@ TEST(RequestExtra, TextsThatAreNotOneObjectAreRefused) {
 
 TEST(RequestExtra, ReplaceExtraPutsBackOrRemovesTheMember) {
   struct Case {
-    const char* name;
-    std::string answer;
-    std::string value;
-    std::string expected;
+    const char* Name;
+    std::string Answer;
+    std::string Value;
+    std::string Expected;
   };
   const Case cases[] = {
       // TDLib writes "@extra" last, "@client_id" after it on its newer interface.
@@ -80,8 +80,8 @@ TEST(RequestExtra, ReplaceExtraPutsBackOrRemovesTheMember) {
       {"notAnObjectUnchanged", "[1,2", "5", "[1,2"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(ReplaceExtra(c.answer, c.value), c.expected);
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(ReplaceExtra(c.Answer, c.Value), c.Expected);
   }
 }
 
@@ -187,12 +187,12 @@ TEST(PendingRequests, ConcurrentFilingAndTakingLoseNothing) {
 
 TEST(Answer, ReadTellsAnswersFromErrors) {
   struct Case {
-    const char* name;
-    std::string text;
-    TqvnTelegramAnswerKind kind;
-    std::string type;
-    int32_t code;
-    std::string message;
+    const char* Name;
+    std::string Text;
+    TqvnTelegramAnswerKind Kind;
+    std::string Type;
+    int32_t Code;
+    std::string Message;
   };
   const Case cases[] = {
       {"ok", R"({"@type":"ok"})", takAnswer, "ok", 0, ""},
@@ -205,17 +205,17 @@ TEST(Answer, ReadTellsAnswersFromErrors) {
       {"notJSON", "garbage", takAnswer, "", 0, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const TqvnTelegramAnswer answer = TqvnTelegramAnswer::Read(c.text);
-    EXPECT_EQ(answer.Kind, c.kind);
-    EXPECT_EQ(answer.IsError(), c.kind != takAnswer);
-    EXPECT_EQ(answer.Type, c.type);
-    EXPECT_EQ(answer.Text, c.text);
-    EXPECT_EQ(answer.Code, c.code);
-    EXPECT_EQ(answer.Message, c.message);
+    SCOPED_TRACE(c.Name);
+    const TqvnTelegramAnswer answer = TqvnTelegramAnswer::Read(c.Text);
+    EXPECT_EQ(answer.Kind, c.Kind);
+    EXPECT_EQ(answer.IsError(), c.Kind != takAnswer);
+    EXPECT_EQ(answer.Type, c.Type);
+    EXPECT_EQ(answer.Text, c.Text);
+    EXPECT_EQ(answer.Code, c.Code);
+    EXPECT_EQ(answer.Message, c.Message);
     ASSERT_NE(answer.Document, nullptr);
   }
-  const TqvnTelegramAnswer user = TqvnTelegramAnswer::Read(cases[1].text);
+  const TqvnTelegramAnswer user = TqvnTelegramAnswer::Read(cases[1].Text);
   EXPECT_EQ(user.Document->GetNode("first_name")->Value().AsString(), "A");
 }
 

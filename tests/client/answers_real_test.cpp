@@ -25,14 +25,14 @@ TEST(RealTDLibAnswers, AnswersReachTheirHandlersAndRejectedParametersAreReported
   std::vector<std::string> statuses;
   std::vector<std::string> rejections;
   std::vector<std::string> exceptions;
-  client.OnAuthorizationStatus = [&](auto*, const std::string& Status) {
-    statuses.push_back(Status);
+  client.OnAuthorizationStatus = [&](auto*, const std::string& aStatus) {
+    statuses.push_back(aStatus);
   };
-  client.OnAuthenticationError = [&](auto*, const std::string& State, int32_t Code,
-                                     const std::string& Message) {
-    rejections.push_back(State + " " + std::to_string(Code) + " " + Message);
+  client.OnAuthenticationError = [&](auto*, const std::string& aState, int32_t aCode,
+                                     const std::string& aMessage) {
+    rejections.push_back(aState + " " + std::to_string(aCode) + " " + aMessage);
   };
-  client.OnException = [&](auto*, const std::exception& E) { exceptions.push_back(E.what()); };
+  client.OnException = [&](auto*, const std::exception& e) { exceptions.push_back(e.what()); };
 
   client.SetActive(true);
   ASSERT_TRUE(client.Active());
@@ -53,8 +53,8 @@ TEST(RealTDLibAnswers, AnswersReachTheirHandlersAndRejectedParametersAreReported
   std::vector<TqvnTelegramAnswer> answers(3);
   int answered = 0;
   auto keep = [&](int aIndex) {
-    return [&, aIndex](auto*, const TqvnTelegramAnswer& Answer) {
-      answers[aIndex] = Answer;
+    return [&, aIndex](auto*, const TqvnTelegramAnswer& aAnswer) {
+      answers[aIndex] = aAnswer;
       ++answered;
     };
   };

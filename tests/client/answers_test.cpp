@@ -34,19 +34,19 @@ class Answers : public AnsweringFake {
  protected:
   void SetUp() override {
     AnsweringFake::SetUp();
-    Script = Echo;
-    client.OnBeforeReadEvent = [this](auto*, const std::string& Text, bool& Handled) {
-      seen.push_back(Text);
-      Handled = handleAll;
+    FScript = Echo;
+    FClient.OnBeforeReadEvent = [this](auto*, const std::string& aText, bool& aHandled) {
+      FSeen.push_back(aText);
+      aHandled = FHandleAll;
     };
-    client.OnException = [this](auto*, const std::exception& E) { exceptions.push_back(E.what()); };
-    client.SetActive(true);
-    ASSERT_TRUE(client.Active());
+    FClient.OnException = [this](auto*, const std::exception& e) { FExceptions.push_back(e.what()); };
+    FClient.SetActive(true);
+    ASSERT_TRUE(FClient.Active());
     // The activation's own getAuthorizationState is answered like any request.
     PumpFor([] { return fake_td_pending_events() == 0; });
     PumpMainThreadQueue();
-    seen.clear();
-    events.clear();
+    FSeen.clear();
+    FEvents.clear();
   }
 
   // The "request" member of an echo answer.
@@ -54,17 +54,17 @@ class Answers : public AnsweringFake {
     return nlohmann::json::parse(aAnswered.Answer.Text)["request"];
   }
 
-  std::vector<std::string> seen;  // OnBeforeReadEvent, on the main thread in these tests
-  std::vector<std::string> exceptions;
-  bool handleAll = false;
+  std::vector<std::string> FSeen;  // OnBeforeReadEvent, on the main thread in these tests
+  std::vector<std::string> FExceptions;
+  bool FHandleAll = false;
 };
 
 TEST_F(Answers, AnswersInAnyOrderReachTheirOwnRequestsOnly) {
   Hold();
-  client.GetUser(101, Record("user"));
-  client.GetChat("-100200", Record("chat"));
-  client.Send(R"({"@type": "getMe"})", Record("me"));
-  client.GetProxies();  // no handler: its answer is an event as before
+  FClient.GetUser(101, Record("user"));
+  FClient.GetChat("-100200", Record("chat"));
+  FClient.Send(R"({"@type": "getMe"})", Record("me"));
+  FClient.GetProxies();  // no handler: its answer is an event as before
   ASSERT_EQ(Held(), 4u);
   for (const std::string& sent : fake_td::Sent()) {
     if (sent.find("getProxies") == std::string::npos &&
@@ -94,19 +94,19 @@ TEST_F(Answers, AnswersInAnyOrderReachTheirOwnRequestsOnly) {
   }
   // Every text was offered to OnBeforeReadEvent as TDLib would have sent it without the tag;
   // only the answer without a handler went on to OnEvent.
-  ASSERT_EQ(seen.size(), 4u);
-  for (const std::string& text : seen) EXPECT_THAT(text, Not(HasSubstr("qvn#")));
+  ASSERT_EQ(FSeen.size(), 4u);
+  for (const std::string& text : FSeen) EXPECT_THAT(text, Not(HasSubstr("qvn#")));
   ASSERT_EQ(Events().size(), 1u);
   EXPECT_THAT(Events()[0], HasSubstr("getProxies"));
 }
 
 TEST_F(Answers, ErrorsReachTheHandlerOfTheRequestThatFailed) {
-  Script = [](const nlohmann::json& aRequest) {
+  FScript = [](const nlohmann::json& aRequest) {
     if (aRequest["@type"] == "getChat") return TReply{ErrorText(400, R"(Chat \"x\" not found)")};
     return Echo(aRequest);
   };
-  client.GetChat("1", Record("chat"));
-  client.GetUser(2, Record("user"));
+  FClient.GetChat("1", Record("chat"));
+  FClient.GetUser(2, Record("user"));
   PumpUntilAnswered(2);
   const std::vector<TAnswered> answers = Answered();
   EXPECT_EQ(answers[0].Tag, "chat");
@@ -122,34 +122,34 @@ TEST_F(Answers, ErrorsReachTheHandlerOfTheRequestThatFailed) {
 
 TEST_F(Answers, ACallersOwnExtraIsKeptAndComesBackAsTDLibSendsIt) {
   // With a handler the client's tag travels in its place and the caller's is put back.
-  client.Send(R"({"@type": "getMe", "@extra": {"mine": [1, "two"]}})", Record("mine"));
+  FClient.Send(R"({"@type": "getMe", "@extra": {"mine": [1, "two"]}})", Record("mine"));
   // GetChats carries the client's Id() in "@extra" of its own.
-  client.GetChats(9223372036854775807, 0, 10, Record("chats"));
+  FClient.GetChats(9223372036854775807, 0, 10, Record("chats"));
   // Without a handler the text goes out untouched and the answer is an event.
-  client.TDLibSend(R"({"@type": "getMe", "@extra": "caller"})");
+  FClient.TDLibSend(R"({"@type": "getMe", "@extra": "caller"})");
   PumpUntilAnswered(2);
   PumpFor([this] { return Events().size() == 1; });
 
   const std::vector<std::string> sent = fake_td::Sent();
   ASSERT_EQ(sent.size(), 4u);
   EXPECT_THAT(sent[1], Not(HasSubstr("mine")));
-  EXPECT_THAT(sent[2], Not(HasSubstr(std::to_string(client.Id()))));
+  EXPECT_THAT(sent[2], Not(HasSubstr(std::to_string(FClient.Id()))));
   EXPECT_EQ(sent[3], R"({"@type": "getMe", "@extra": "caller"})");
 
   const std::vector<TAnswered> answers = Answered();
   EXPECT_THAT(answers[0].Answer.Text, HasSubstr(R"(,"@extra":{"mine":[1,"two"]}})"));
   EXPECT_EQ(answers[0].Answer.Document->GetNode("@extra")->GetNode("mine")->Count(), 2);
-  EXPECT_THAT(answers[1].Answer.Text, HasSubstr(",\"@extra\":" + std::to_string(client.Id())));
-  EXPECT_EQ(seen[0], answers[0].Answer.Text);
+  EXPECT_THAT(answers[1].Answer.Text, HasSubstr(",\"@extra\":" + std::to_string(FClient.Id())));
+  EXPECT_EQ(FSeen[0], answers[0].Answer.Text);
   EXPECT_THAT(Events()[0], HasSubstr(R"("@extra":"caller")"));
 }
 
 // Each refusal reaches the handler at once, before the request method returns, and sends nothing.
 TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
   struct Case {
-    const char* name;
-    std::function<void(TqvnTDLib_Telegram_Client&, const TqvnTelegramOnAnswer&)> send;
-    std::string message;
+    const char* Name;
+    std::function<void(TqvnTDLib_Telegram_Client&, const TqvnTelegramOnAnswer&)> Send;
+    std::string Message;
   };
   const Case cases[] = {
       {"notAnObject", [](auto& c, auto& h) { c.Send("{\"@type\": \"getMe\"", h); },
@@ -173,25 +173,25 @@ TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
   };
   const size_t sentBefore = fake_td::Sent().size();
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     std::vector<TqvnTelegramAnswer> calls;
-    c.send(client, TqvnTelegramOnAnswer([&calls](auto*, const TqvnTelegramAnswer& Answer) {
-             calls.push_back(Answer);
+    c.Send(FClient, TqvnTelegramOnAnswer([&calls](auto*, const TqvnTelegramAnswer& aAnswer) {
+             calls.push_back(aAnswer);
            }));
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].Kind, takNotSent);
-    EXPECT_EQ(calls[0].Message, c.message);
+    EXPECT_EQ(calls[0].Message, c.Message);
     EXPECT_EQ(calls[0].Document, nullptr);
   }
   EXPECT_EQ(fake_td::Sent().size(), sentBefore);
   // The refused invoice is still reported as before.
-  EXPECT_THAT(exceptions, ElementsAre("SendInvoiceMessage: no invoice given; nothing was sent"));
+  EXPECT_THAT(FExceptions, ElementsAre("SendInvoiceMessage: no invoice given; nothing was sent"));
 }
 
 TEST_F(Answers, ATimeoutEndsTheRequestOnceAndItsLateAnswerIsDropped) {
   Hold();
-  client.GetUser(1, {Record("slow"), std::chrono::milliseconds(30)});
-  client.GetUser(2, {Record("patient"), std::chrono::minutes(5)});
+  FClient.GetUser(1, {Record("slow"), std::chrono::milliseconds(30)});
+  FClient.GetUser(2, {Record("patient"), std::chrono::minutes(5)});
   PumpUntilAnswered(1);
   EXPECT_EQ(Answered()[0].Tag, "slow");
   EXPECT_EQ(Answered()[0].Answer.Kind, takTimedOut);
@@ -206,15 +206,15 @@ TEST_F(Answers, ATimeoutEndsTheRequestOnceAndItsLateAnswerIsDropped) {
   EXPECT_EQ(answers[1].Tag, "patient");
   EXPECT_EQ(answers[1].Answer.Kind, takAnswer);
   // The late answer was seen like every text, and went nowhere else.
-  EXPECT_EQ(seen.size(), 2u);
+  EXPECT_EQ(FSeen.size(), 2u);
   EXPECT_THAT(Events(), IsEmpty());
 }
 
 TEST_F(Answers, DeactivationAndDestructionEndEveryWaitingRequest) {
   Hold();
-  client.GetUser(1, Record("first"));
-  client.Send(R"({"@type":"getMe"})", Record("second"));
-  client.SetActive(false);
+  FClient.GetUser(1, Record("first"));
+  FClient.Send(R"({"@type":"getMe"})", Record("second"));
+  FClient.SetActive(false);
   // At once, in sending order, on the deactivating thread.
   std::vector<TAnswered> answers = Answered();
   ASSERT_EQ(answers.size(), 2u);
@@ -237,7 +237,7 @@ TEST_F(Answers, DeactivationAndDestructionEndEveryWaitingRequest) {
 
   // Their answers never come to anyone: the TDLib clients are gone.
   ReleaseReversed();
-  client.SetActive(true);
+  FClient.SetActive(true);
   PumpFor([] { return fake_td_pending_events() == 0; });
   PumpMainThreadQueue();
   EXPECT_EQ(Answered().size(), 3u);
@@ -245,47 +245,47 @@ TEST_F(Answers, DeactivationAndDestructionEndEveryWaitingRequest) {
 
 TEST_F(Answers, HandlersRunWhereEventsRun) {
   struct Case {
-    TwsNotifyEvent mode;
-    bool onMainThread;
+    TwsNotifyEvent Mode;
+    bool OnMainThread;
   };
   for (const Case& c :
        {Case{neAsynchronous, true}, Case{neSynchronous, true}, Case{neNoSync, false}}) {
-    SCOPED_TRACE(c.mode);
-    client.SetActive(false);
-    client.SetNotifyEvents(c.mode);
-    client.SetActive(true);
+    SCOPED_TRACE(c.Mode);
+    FClient.SetActive(false);
+    FClient.SetNotifyEvents(c.Mode);
+    FClient.SetActive(true);
     const size_t before = Answered().size();
-    client.GetUser(7, Record("user"));
+    FClient.GetUser(7, Record("user"));
     PumpUntilAnswered(before + 1);
-    EXPECT_EQ(Answered().back().Thread == std::this_thread::get_id(), c.onMainThread);
+    EXPECT_EQ(Answered().back().Thread == std::this_thread::get_id(), c.OnMainThread);
   }
 }
 
 TEST_F(Answers, AFailingHandlerIsReportedAndOthersStillRun) {
-  client.GetUser(1, [](auto*, const TqvnTelegramAnswer&) { throw std::runtime_error("boom"); });
-  client.GetUser(2, Record("after"));
+  FClient.GetUser(1, [](auto*, const TqvnTelegramAnswer&) { throw std::runtime_error("boom"); });
+  FClient.GetUser(2, Record("after"));
   // Handled in OnBeforeReadEvent suppresses events, never an answer's own handler.
-  handleAll = true;
+  FHandleAll = true;
   PumpUntilAnswered(1);
   EXPECT_EQ(Answered()[0].Tag, "after");
-  EXPECT_THAT(exceptions, ElementsAre("boom"));
+  EXPECT_THAT(FExceptions, ElementsAre("boom"));
 }
 
 TEST_F(Answers, SendTakesADocumentAndExecuteReturnsTheAnswer) {
   TqvnJSON request;
   request.AddPair("@type", "getUser");
   request.AddPair("user_id", 5);
-  client.Send(request, Record("document"));
+  FClient.Send(request, Record("document"));
   PumpUntilAnswered(1);
   EXPECT_EQ(Echoed(Answered()[0])["user_id"], 5);
 
-  const TqvnTelegramAnswer executed = client.Execute(R"({"@type":"getTextEntities","text":"a"})");
+  const TqvnTelegramAnswer executed = FClient.Execute(R"({"@type":"getTextEntities","text":"a"})");
   EXPECT_EQ(executed.Kind, takAnswer);
   EXPECT_EQ(executed.Type, "ok");  // what the fake executes everything with
   EXPECT_EQ(fake_td::JournalTexts("execute ").back(), R"({"@type":"getTextEntities","text":"a"})");
 
-  client.SetActive(false);
-  const TqvnTelegramAnswer inactive = client.Execute(request);
+  FClient.SetActive(false);
+  const TqvnTelegramAnswer inactive = FClient.Execute(request);
   EXPECT_EQ(inactive.Kind, takNotSent);
   EXPECT_EQ(inactive.Message, "The client is not active: nothing was run");
 }
@@ -293,9 +293,9 @@ TEST_F(Answers, SendTakesADocumentAndExecuteReturnsTheAnswer) {
 // Requests sent from several threads while the worker answers them and the client is then
 // deactivated: every handler runs exactly once. Run under ThreadSanitizer too.
 TEST_F(Answers, ConcurrentSendersEachGetOneEnd) {
-  client.SetActive(false);
-  client.SetNotifyEvents(neNoSync);
-  client.SetActive(true);
+  FClient.SetActive(false);
+  FClient.SetNotifyEvents(neNoSync);
+  FClient.SetActive(true);
   constexpr int kThreads = 4;
   constexpr int kEach = 50;
   std::atomic<int> calls{0};
@@ -305,7 +305,7 @@ TEST_F(Answers, ConcurrentSendersEachGetOneEnd) {
     senders.emplace_back([&, t] {
       for (int i = 0; i < kEach; ++i) {
         const int index = t * kEach + i;
-        client.GetUser(index, [&, index](auto*, const TqvnTelegramAnswer&) {
+        FClient.GetUser(index, [&, index](auto*, const TqvnTelegramAnswer&) {
           ++perRequest[index];
           ++calls;
         });
@@ -314,7 +314,7 @@ TEST_F(Answers, ConcurrentSendersEachGetOneEnd) {
   }
   for (std::thread& sender : senders) sender.join();
   // Some are answered by now, the rest end with the deactivation.
-  client.SetActive(false);
+  FClient.SetActive(false);
   EXPECT_EQ(calls.load(), kThreads * kEach);
   for (int i = 0; i < kThreads * kEach; ++i) EXPECT_EQ(perRequest[i].load(), 1) << i;
 }

@@ -52,15 +52,15 @@ class AnsweringFake : public ::testing::Test {
   void SetUp() override {
     fake_td_reset();
     fake_td_set_responder(&AnsweringFake::Respond, this);
-    client.SetEventsPerTick(64);
-    client.OnEvent = [this](auto*, const std::string& Event, const std::string& Text) {
+    FClient.SetEventsPerTick(64);
+    FClient.OnEvent = [this](auto*, const std::string& aEvent, const std::string& aText) {
       std::lock_guard<std::mutex> lock(FLock);
-      events.push_back(Event + " " + Text);
+      FEvents.push_back(aEvent + " " + aText);
     };
   }
 
   void TearDown() override {
-    client.SetActive(false);
+    FClient.SetActive(false);
     fake_td_set_responder(nullptr, nullptr);
     PumpMainThreadQueue();
     EXPECT_EQ(fake_td_misuse_count(), 0);
@@ -68,19 +68,19 @@ class AnsweringFake : public ::testing::Test {
 
   // A handler that records its calls under aTag.
   TqvnTelegramAnswerHandler Record(const std::string& aTag) {
-    return [this, aTag](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& Answer) {
+    return [this, aTag](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aAnswer) {
       std::lock_guard<std::mutex> lock(FLock);
-      answered.push_back({aTag, Answer, std::this_thread::get_id()});
+      FAnswered.push_back({aTag, aAnswer, std::this_thread::get_id()});
     };
   }
 
   std::vector<TAnswered> Answered() {
     std::lock_guard<std::mutex> lock(FLock);
-    return answered;
+    return FAnswered;
   }
   std::vector<std::string> Events() {
     std::lock_guard<std::mutex> lock(FLock);
-    return events;
+    return FEvents;
   }
 
   // Runs the client's ticks until aDone.
@@ -111,20 +111,20 @@ class AnsweringFake : public ::testing::Test {
   }
 
   // The script: what the fake answers to each request (the default answers "ok").
-  std::function<TReply(const nlohmann::json& aRequest)> Script = [](const nlohmann::json&) {
+  std::function<TReply(const nlohmann::json& aRequest)> FScript = [](const nlohmann::json&) {
     return TReply{};
   };
 
-  TestClient client;
-  std::vector<TAnswered> answered;  // guarded by FLock
-  std::vector<std::string> events;  // "type text" per OnEvent; guarded by FLock
+  TestClient FClient;
+  std::vector<TAnswered> FAnswered;  // guarded by FLock
+  std::vector<std::string> FEvents;  // "type text" per OnEvent; guarded by FLock
 
  private:
   static void Respond(const char* aRequest, void* aSelf) {
     auto* self = static_cast<AnsweringFake*>(aSelf);
     const nlohmann::json request = nlohmann::json::parse(aRequest, nullptr, false);
     if (request.is_discarded()) return;
-    const TReply reply = self->Script(request);
+    const TReply reply = self->FScript(request);
     std::vector<std::string> texts;
     if (!reply.Answer.empty()) {
       std::string answer = reply.Answer;

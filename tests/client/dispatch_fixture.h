@@ -36,68 +36,68 @@ class Dispatch : public ::testing::Test {
  protected:
   void SetUp() override {
     fake_td_reset();
-    client.SetEventsPerTick(64);
-    client.Telegram().API().SetApiId("94575");
-    client.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
-    client.Telegram().SetPhoneNumber("+15550100");
-    client.Telegram().SetDBEncryptionKey("k\"ey");
+    FClient.SetEventsPerTick(64);
+    FClient.Telegram().API().SetApiId("94575");
+    FClient.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
+    FClient.Telegram().SetPhoneNumber("+15550100");
+    FClient.Telegram().SetDBEncryptionKey("k\"ey");
 
-    client.OnBeforeReadEvent = [this](auto*, const std::string&, bool& Handled) {
-      trace.push_back("before");
-      Handled = handleAll;
+    FClient.OnBeforeReadEvent = [this](auto*, const std::string&, bool& aHandled) {
+      FTrace.push_back("before");
+      aHandled = FHandleAll;
     };
-    client.OnAuthorizationStatus = [this](auto*, const std::string& Status) {
-      trace.push_back("status " + Status);
+    FClient.OnAuthorizationStatus = [this](auto*, const std::string& aStatus) {
+      FTrace.push_back("status " + aStatus);
     };
-    client.OnConnectionStatus = [this](auto*, const std::string& Status) {
-      trace.push_back("connection " + Status);
+    FClient.OnConnectionStatus = [this](auto*, const std::string& aStatus) {
+      FTrace.push_back("connection " + aStatus);
     };
-    client.OnEvent = [this](auto*, const std::string& Event, const std::string&) {
-      trace.push_back("event " + Event);
+    FClient.OnEvent = [this](auto*, const std::string& aEvent, const std::string&) {
+      FTrace.push_back("event " + aEvent);
     };
-    client.OnException = [this](auto*, const std::exception& E) {
-      trace.push_back(std::string("exception ") + E.what());
+    FClient.OnException = [this](auto*, const std::exception& e) {
+      FTrace.push_back(std::string("exception ") + e.what());
     };
-    client.OnAuthenticationCode = [this](auto*, std::string& Code) {
-      trace.push_back("code");
-      Code = "24680";
+    FClient.OnAuthenticationCode = [this](auto*, std::string& aCode) {
+      FTrace.push_back("code");
+      aCode = "24680";
     };
-    client.OnAuthenticationPassword = [this](auto*, std::string& Password) {
-      trace.push_back("password");
-      Password = "pa\"ss\\word";
+    FClient.OnAuthenticationPassword = [this](auto*, std::string& aPassword) {
+      FTrace.push_back("password");
+      aPassword = "pa\"ss\\word";
     };
-    client.OnRegisterUser = [this](auto*, std::string& FirstName, std::string& LastName) {
-      trace.push_back("register");
-      FirstName = "Zoë";
-      LastName = "O'Neil";
+    FClient.OnRegisterUser = [this](auto*, std::string& aFirstName, std::string& aLastName) {
+      FTrace.push_back("register");
+      aFirstName = "Zoë";
+      aLastName = "O'Neil";
     };
-    client.OnMessageText = [this](auto*, TqvnTelegramMessageText& Record) {
-      trace.push_back("text " + Record.Text());
+    FClient.OnMessageText = [this](auto*, TqvnTelegramMessageText& aRecord) {
+      FTrace.push_back("text " + aRecord.Text());
     };
-    client.OnMessageDocument = [this](auto*, TqvnTelegramMessageDocument& Record) {
-      trace.push_back("document " + Record.FileName());
+    FClient.OnMessageDocument = [this](auto*, TqvnTelegramMessageDocument& aRecord) {
+      FTrace.push_back("document " + aRecord.FileName());
     };
-    client.OnMessagePhoto = [this](auto*, TqvnTelegramMessagePhoto& Record) {
-      trace.push_back("photo " + std::to_string(Record.Size()));
+    FClient.OnMessagePhoto = [this](auto*, TqvnTelegramMessagePhoto& aRecord) {
+      FTrace.push_back("photo " + std::to_string(aRecord.Size()));
     };
-    client.OnMessageVideo = [this](auto*, TqvnTelegramMessageVideo& Record) {
-      trace.push_back("video " + std::to_string(Record.Duration()));
+    FClient.OnMessageVideo = [this](auto*, TqvnTelegramMessageVideo& aRecord) {
+      FTrace.push_back("video " + std::to_string(aRecord.Duration()));
     };
-    client.OnMessageSponsored = [this](auto*, TqvnTelegramMessageSponsored& Record) {
-      trace.push_back("sponsored " + Record.Text());
+    FClient.OnMessageSponsored = [this](auto*, TqvnTelegramMessageSponsored& aRecord) {
+      FTrace.push_back("sponsored " + aRecord.Text());
     };
-    client.OnNewChat = [this](auto*, TqvnTelegramChat& Record) {
-      trace.push_back("chat " + Record.Title());
+    FClient.OnNewChat = [this](auto*, TqvnTelegramChat& aRecord) {
+      FTrace.push_back("chat " + aRecord.Title());
     };
-    client.OnNewCallbackQuery = [this](auto*, TqvnTelegramCallbackQuery& Record) {
-      trace.push_back("callback " + Record.PayLoadData().Data());
+    FClient.OnNewCallbackQuery = [this](auto*, TqvnTelegramCallbackQuery& aRecord) {
+      FTrace.push_back("callback " + aRecord.PayLoadData().Data());
     };
 
-    client.SetActive(true);
-    ASSERT_TRUE(client.Active());
+    FClient.SetActive(true);
+    ASSERT_TRUE(FClient.Active());
   }
 
-  void TearDown() override { client.SetActive(false); }
+  void TearDown() override { FClient.SetActive(false); }
 
   // Queues aEvents (one per line) in the fake TDLib and runs the client's ticks until every
   // queued event, and every event the fake queued in answer to a request, has been handled.
@@ -119,9 +119,9 @@ class Dispatch : public ::testing::Test {
     return requests;
   }
 
-  TestClient client{nullptr};
-  Trace trace;
-  bool handleAll = false;
+  TestClient FClient{nullptr};
+  Trace FTrace;
+  bool FHandleAll = false;
 };
 
 }  // namespace qvn::test

@@ -16,8 +16,8 @@ namespace {
 
 TEST_F(Dispatch, RoutesEachEventToItsEvent) {
   struct Case {
-    std::string text;
-    Trace expected;
+    std::string Text;
+    Trace Expected;
   };
   const std::vector<Case> cases = {
       {"", {}},
@@ -61,59 +61,59 @@ TEST_F(Dispatch, RoutesEachEventToItsEvent) {
       {MessageSample(51), {"before", "event error"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text.substr(0, 160));
-    trace.clear();
-    client.DoReadEvent(c.text);
-    EXPECT_EQ(trace, c.expected);
+    SCOPED_TRACE(c.Text.substr(0, 160));
+    FTrace.clear();
+    FClient.DoReadEvent(c.Text);
+    EXPECT_EQ(FTrace, c.Expected);
   }
   EXPECT_TRUE(Requests().empty());
 }
 
 TEST_F(Dispatch, OptionsSetMyIdAndTDLibVersion) {
-  client.DoReadEvent(MessageSample(3));
-  client.DoReadEvent(SampleEvent("startup.jsonl", 1));
-  EXPECT_EQ(client.MyId(), 5123456789);
-  EXPECT_EQ(client.TDLibVersion(), "1.8.67");
+  FClient.DoReadEvent(MessageSample(3));
+  FClient.DoReadEvent(SampleEvent("startup.jsonl", 1));
+  EXPECT_EQ(FClient.MyId(), 5123456789);
+  EXPECT_EQ(FClient.TDLibVersion(), "1.8.67");
   // A value that is no object, or an object without an inner value, changes nothing.
-  client.DoReadEvent(R"({"@type":"updateOption","name":"my_id","value":"77"})");
-  client.DoReadEvent(
+  FClient.DoReadEvent(R"({"@type":"updateOption","name":"my_id","value":"77"})");
+  FClient.DoReadEvent(
       R"({"@type":"updateOption","name":"version","value":{"@type":"optionValueEmpty"}})");
-  EXPECT_EQ(client.MyId(), 5123456789);
-  EXPECT_EQ(client.TDLibVersion(), "1.8.67");
+  EXPECT_EQ(FClient.MyId(), 5123456789);
+  EXPECT_EQ(FClient.TDLibVersion(), "1.8.67");
   // A number as well as a decimal text.
-  client.DoReadEvent(R"({"@type":"updateOption","name":"my_id","value":{"value":42}})");
-  EXPECT_EQ(client.MyId(), 42);
+  FClient.DoReadEvent(R"({"@type":"updateOption","name":"my_id","value":{"value":42}})");
+  EXPECT_EQ(FClient.MyId(), 42);
 }
 
 TEST_F(Dispatch, RecordEventsWithoutHandlersDoNothing) {
-  client.OnMessageText = nullptr;
-  client.OnMessageDocument = nullptr;
-  client.OnMessagePhoto = nullptr;
-  client.OnMessageVideo = nullptr;
-  client.OnMessageSponsored = nullptr;
-  client.OnNewChat = nullptr;
-  client.OnNewCallbackQuery = nullptr;
+  FClient.OnMessageText = nullptr;
+  FClient.OnMessageDocument = nullptr;
+  FClient.OnMessagePhoto = nullptr;
+  FClient.OnMessageVideo = nullptr;
+  FClient.OnMessageSponsored = nullptr;
+  FClient.OnNewChat = nullptr;
+  FClient.OnNewCallbackQuery = nullptr;
   // With no handler the record is never read, so not even a broken one reports anything.
   const std::string brokenDocument =
       Replaced(MessageSample(29), R"("size":104857600)", R"("size":"abc")");
   for (const std::string& text :
        {MessageSample(33), brokenDocument, MessageSample(25), MessageSample(27),
         std::string(R"({"@type":"sponsoredMessage"})"), MessageSample(13), MessageSample(42)}) {
-    trace.clear();
-    client.DoReadEvent(text);
-    EXPECT_EQ(trace, Trace{"before"}) << text.substr(0, 100);
+    FTrace.clear();
+    FClient.DoReadEvent(text);
+    EXPECT_EQ(FTrace, Trace{"before"}) << text.substr(0, 100);
   }
 }
 
 TEST_F(Dispatch, AHandlerMayClearItsOwnEventWhileItRuns) {
   const std::string tag(64, 'x');  // a capture that would dangle if the handler were freed
-  client.OnMessageText = [this, tag](auto*, TqvnTelegramMessageText&) {
-    client.OnMessageText = nullptr;
-    trace.push_back(tag);
+  FClient.OnMessageText = [this, tag](auto*, TqvnTelegramMessageText&) {
+    FClient.OnMessageText = nullptr;
+    FTrace.push_back(tag);
   };
-  client.DoReadEvent(MessageSample(33));
-  client.DoReadEvent(MessageSample(33));
-  EXPECT_EQ(trace, (Trace{"before", tag, "before"}));
+  FClient.DoReadEvent(MessageSample(33));
+  FClient.DoReadEvent(MessageSample(33));
+  EXPECT_EQ(FTrace, (Trace{"before", tag, "before"}));
 }
 
 // Every field of each record, as text, to compare a delivered record with a fresh read.
@@ -170,26 +170,26 @@ std::string FreshFields(const std::string& aText) {
 // handler of another one.
 TEST_F(Dispatch, RecordsAreThoseAFreshReadOfTheTextGives) {
   Trace delivered;
-  client.OnMessageText = [&](auto*, TqvnTelegramMessageText& R) { delivered.push_back(Fields(R)); };
-  client.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& R) {
-    delivered.push_back(Fields(R));
+  FClient.OnMessageText = [&](auto*, TqvnTelegramMessageText& r) { delivered.push_back(Fields(r)); };
+  FClient.OnMessageDocument = [&](auto*, TqvnTelegramMessageDocument& r) {
+    delivered.push_back(Fields(r));
   };
-  client.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& R) {
-    delivered.push_back(Fields(R));
+  FClient.OnMessagePhoto = [&](auto*, TqvnTelegramMessagePhoto& r) {
+    delivered.push_back(Fields(r));
   };
-  client.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& R) {
-    delivered.push_back(Fields(R));
+  FClient.OnMessageVideo = [&](auto*, TqvnTelegramMessageVideo& r) {
+    delivered.push_back(Fields(r));
   };
-  client.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& R) {
-    delivered.push_back(Fields(R));
+  FClient.OnMessageSponsored = [&](auto*, TqvnTelegramMessageSponsored& r) {
+    delivered.push_back(Fields(r));
   };
   const std::string nested = MessageSample(33);
-  client.OnNewChat = [&](auto*, TqvnTelegramChat& R) {
-    delivered.push_back(Fields(R));
-    client.DoReadEvent(nested);
+  FClient.OnNewChat = [&](auto*, TqvnTelegramChat& r) {
+    delivered.push_back(Fields(r));
+    FClient.DoReadEvent(nested);
   };
-  client.OnNewCallbackQuery = [&](auto*, TqvnTelegramCallbackQuery& R) {
-    delivered.push_back(Fields(R));
+  FClient.OnNewCallbackQuery = [&](auto*, TqvnTelegramCallbackQuery& r) {
+    delivered.push_back(Fields(r));
   };
 
   Trace expected;
@@ -205,7 +205,7 @@ TEST_F(Dispatch, RecordsAreThoseAFreshReadOfTheTextGives) {
                   R"("content":{"text":{"text":"Ad \"one\""}}})");
   for (const std::string& text : texts) {
     delivered.clear();
-    client.DoReadEvent(text);
+    FClient.DoReadEvent(text);
     TqvnJSON document;
     document.Read(text);
     const IqvnObjectJSON type = document.GetNode("@type");
@@ -242,10 +242,10 @@ TEST_F(Dispatch, RecordsAreThoseAFreshReadOfTheTextGives) {
 // ---- Failures ----
 
 TEST_F(Dispatch, FailuresReachOnExceptionAndTheLoopGoesOn) {
-  client.OnMessageVideo = [](auto*, TqvnTelegramMessageVideo&) {
+  FClient.OnMessageVideo = [](auto*, TqvnTelegramMessageVideo&) {
     throw std::runtime_error("handler failed");
   };
-  client.OnAuthenticationPassword = [](auto*, std::string&) {
+  FClient.OnAuthenticationPassword = [](auto*, std::string&) {
     throw std::runtime_error("prompt cancelled");
   };
   const std::string events[] = {
@@ -293,28 +293,28 @@ TEST_F(Dispatch, FailuresReachOnExceptionAndTheLoopGoesOn) {
       "before",
       "callback cb:Next:436",
   };
-  ASSERT_EQ(trace.size(), expected.size()) << ::testing::PrintToString(trace);
-  for (size_t i = 0; i < trace.size(); ++i) {
+  ASSERT_EQ(FTrace.size(), expected.size()) << ::testing::PrintToString(FTrace);
+  for (size_t i = 0; i < FTrace.size(); ++i) {
     SCOPED_TRACE(i);
     if (expected[i] == "exception") {
-      EXPECT_EQ(trace[i].rfind("exception ", 0), 0u) << trace[i];
+      EXPECT_EQ(FTrace[i].rfind("exception ", 0), 0u) << FTrace[i];
     } else {
-      EXPECT_EQ(trace[i], expected[i]);
+      EXPECT_EQ(FTrace[i], expected[i]);
     }
   }
-  EXPECT_EQ(client.MyId(), 5123456789);  // the bad my_id left it alone
+  EXPECT_EQ(FClient.MyId(), 5123456789);  // the bad my_id left it alone
   EXPECT_TRUE(Requests().empty());       // no password went out after the prompt failed
 }
 
 TEST_F(Dispatch, AnApiIdThatIsNoNumberStopsTheParametersRequest) {
-  client.Telegram().API().SetApiId("94575; DROP");
+  FClient.Telegram().API().SetApiId("94575; DROP");
   Deliver(StateEvent("authorizationStateWaitTdlibParameters"));
-  EXPECT_EQ(trace, (Trace{"before", "status authorizationStateWaitTdlibParameters",
+  EXPECT_EQ(FTrace, (Trace{"before", "status authorizationStateWaitTdlibParameters",
                           "exception API id must be a decimal number"}));
   EXPECT_TRUE(Requests().empty());
 
   // The user corrects it; TDLib asks again and gets its answer.
-  client.Telegram().API().SetApiId("94575");
+  FClient.Telegram().API().SetApiId("94575");
   Deliver(StateEvent("authorizationStateWaitTdlibParameters"));
   ASSERT_EQ(Requests().size(), 1u);
   EXPECT_NE(Requests()[0].find(R"("api_id": 94575,)"), std::string::npos);

@@ -25,32 +25,32 @@ class LoginAnswers : public AnsweringFake {
  protected:
   void SetUp() override {
     AnsweringFake::SetUp();
-    client.Telegram().API().SetApiId("94575");
-    client.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
-    client.Telegram().SetPhoneNumber("+15550100");
-    client.Telegram().SetDatabaseDirectory(Dir.File("db"));
-    client.OnAuthorizationStatus = [this](auto*, const std::string& Status) {
-      trace.push_back("status " + Status);
+    FClient.Telegram().API().SetApiId("94575");
+    FClient.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
+    FClient.Telegram().SetPhoneNumber("+15550100");
+    FClient.Telegram().SetDatabaseDirectory(FDir.File("db"));
+    FClient.OnAuthorizationStatus = [this](auto*, const std::string& aStatus) {
+      FTrace.push_back("status " + aStatus);
     };
-    client.OnAuthenticationError = [this](auto*, const std::string& State, int32_t Code,
-                                          const std::string& Message) {
-      trace.push_back("rejected " + State + " " + std::to_string(Code) + " " + Message);
+    FClient.OnAuthenticationError = [this](auto*, const std::string& aState, int32_t aCode,
+                                          const std::string& aMessage) {
+      FTrace.push_back("rejected " + aState + " " + std::to_string(aCode) + " " + aMessage);
     };
-    client.OnAuthenticationCode = [this](auto*, std::string& Code) {
-      trace.push_back("code?");
-      if (!codes.empty()) {
-        Code = codes.front();
-        codes.pop_front();
+    FClient.OnAuthenticationCode = [this](auto*, std::string& aCode) {
+      FTrace.push_back("code?");
+      if (!FCodes.empty()) {
+        aCode = FCodes.front();
+        FCodes.pop_front();
       }
     };
-    client.OnException = [this](auto*, const std::exception& E) {
-      trace.push_back(std::string("exception ") + E.what());
+    FClient.OnException = [this](auto*, const std::exception& e) {
+      FTrace.push_back(std::string("exception ") + e.what());
     };
   }
 
   // Activates the client and delivers aStates, then runs ticks until the fake has nothing left.
   void Deliver(const std::vector<std::string>& aStates) {
-    if (!client.Active()) client.SetActive(true);
+    if (!FClient.Active()) FClient.SetActive(true);
     for (const std::string& state : aStates) fake_td_queue_event(StateText(state).c_str());
     PumpFor([] { return fake_td_pending_events() == 0; });
     PumpMainThreadQueue();
@@ -67,14 +67,14 @@ class LoginAnswers : public AnsweringFake {
     return found;
   }
 
-  TTempDir Dir;
-  Trace trace;
-  std::deque<std::string> codes;
+  TTempDir FDir;
+  Trace FTrace;
+  std::deque<std::string> FCodes;
 };
 
 TEST_F(LoginAnswers, AWrongCodeIsReportedAndAskedForAgain) {
-  codes = {"11111", "22222"};
-  Script = [](const nlohmann::json& aRequest) {
+  FCodes = {"11111", "22222"};
+  FScript = [](const nlohmann::json& aRequest) {
     if (aRequest["@type"] != "checkAuthenticationCode") return TReply{};
     if (aRequest["code"] == "22222") {
       return TReply{R"({"@type":"ok"})", {StateText("authorizationStateReady")}};
@@ -83,7 +83,7 @@ TEST_F(LoginAnswers, AWrongCodeIsReportedAndAskedForAgain) {
   };
   Deliver({"authorizationStateWaitCode"});
 
-  EXPECT_EQ(trace, (Trace{"status authorizationStateWaitCode", "code?",
+  EXPECT_EQ(FTrace, (Trace{"status authorizationStateWaitCode", "code?",
                           "rejected authorizationStateWaitCode 400 PHONE_CODE_INVALID", "code?",
                           "status authorizationStateReady"}));
   EXPECT_THAT(SentOfType("checkAuthenticationCode"),
@@ -101,13 +101,13 @@ TEST_F(LoginAnswers, AWrongCodeIsReportedAndAskedForAgain) {
 // a rejection, then success) reaches the program's handler instead of OnEvent.
 TEST_F(LoginAnswers, EachPromptCanBeAnsweredLater) {
   struct Case {
-    const char* state;
-    std::function<void(TqvnTDLib_Telegram_Client&, const TqvnTelegramOnAnswer&)> answer;
-    std::string request;
+    const char* State;
+    std::function<void(TqvnTDLib_Telegram_Client&, const TqvnTelegramOnAnswer&)> Answer;
+    std::string Request;
   };
-  client.OnAuthenticationPassword = [](auto*, std::string&) {};
-  client.OnRegisterUser = [](auto*, std::string&, std::string& LastName) { LastName = "Only"; };
-  client.Telegram().SetPhoneNumber("");
+  FClient.OnAuthenticationPassword = [](auto*, std::string&) {};
+  FClient.OnRegisterUser = [](auto*, std::string&, std::string& aLastName) { aLastName = "Only"; };
+  FClient.Telegram().SetPhoneNumber("");
   const Case cases[] = {
       {"authorizationStateWaitPhoneNumber",
        [](auto& c, auto& h) { c.SetAuthenticationPhoneNumber("+15550199", h); },
@@ -125,31 +125,31 @@ TEST_F(LoginAnswers, EachPromptCanBeAnsweredLater) {
        RegisterUserRequest("Ann", "Lee")},
   };
   bool reject = true;
-  Script = [&reject](const nlohmann::json& aRequest) {
+  FScript = [&reject](const nlohmann::json& aRequest) {
     if (aRequest["@type"] == "getAuthorizationState") return TReply{""};
     return reject ? TReply{ErrorText(400, "NOPE")} : TReply{};
   };
-  client.SetActive(true);
+  FClient.SetActive(true);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.request);
+    SCOPED_TRACE(c.Request);
     const size_t sentBefore = fake_td::Sent().size();
-    Deliver({c.state});
+    Deliver({c.State});
     EXPECT_EQ(fake_td::Sent().size(), sentBefore) << "a prompt left empty was answered";
 
     for (const bool rejected : {true, false}) {
       reject = rejected;
-      answered.clear();
-      trace.clear();
-      c.answer(client, Record("later"));
+      FAnswered.clear();
+      FTrace.clear();
+      c.Answer(FClient, Record("later"));
       PumpUntilAnswered(1);
-      EXPECT_EQ(ReplaceExtra(fake_td::Sent().back(), ""), c.request);
+      EXPECT_EQ(ReplaceExtra(fake_td::Sent().back(), ""), c.Request);
       EXPECT_EQ(Answered()[0].Answer.Kind, rejected ? takTDLibError : takAnswer);
       // The rejection is an authentication error as well; the prompt is left to the program,
       // which has no code, password or names to give yet.
       if (rejected) {
-        EXPECT_EQ(trace.front(), std::string("rejected ") + c.state + " 400 NOPE");
+        EXPECT_EQ(FTrace.front(), std::string("rejected ") + c.State + " 400 NOPE");
       } else {
-        EXPECT_THAT(trace, IsEmpty());
+        EXPECT_THAT(FTrace, IsEmpty());
       }
     }
   }
@@ -159,7 +159,7 @@ TEST_F(LoginAnswers, EachPromptCanBeAnsweredLater) {
 // Answers taken from the options would be rejected again: they are reported, not repeated, and
 // the program sends the corrected one.
 TEST_F(LoginAnswers, RejectedOptionsAreReportedAndCorrectedByTheProgram) {
-  Script = [](const nlohmann::json& aRequest) {
+  FScript = [](const nlohmann::json& aRequest) {
     const std::string type = aRequest["@type"];
     if (type == "setTdlibParameters" && aRequest["api_id"] == 0) {
       return TReply{ErrorText(
@@ -176,45 +176,45 @@ TEST_F(LoginAnswers, RejectedOptionsAreReportedAndCorrectedByTheProgram) {
     }
     return TReply{""};
   };
-  client.Telegram().API().SetApiId("0");
+  FClient.Telegram().API().SetApiId("0");
   // TDLib 1.8.67 reports its version first; the flat parameters layout follows from it.
   fake_td_queue_event(
       R"({"@type":"updateOption","name":"version","value":{"@type":"optionValueString","value":"1.8.67"}})");
   Deliver({"authorizationStateWaitTdlibParameters"});
-  EXPECT_EQ(trace, (Trace{"status authorizationStateWaitTdlibParameters",
+  EXPECT_EQ(FTrace, (Trace{"status authorizationStateWaitTdlibParameters",
                           "rejected authorizationStateWaitTdlibParameters 400 Valid api_id must be "
                           "provided. Can be obtained at https://my.telegram.org"}));
 
-  trace.clear();
-  client.Telegram().API().SetApiId("94575");
-  client.SetTdlibParameters();
-  PumpFor([this] { return trace.size() >= 2; });
-  EXPECT_EQ(trace, (Trace{"status authorizationStateWaitPhoneNumber",
+  FTrace.clear();
+  FClient.Telegram().API().SetApiId("94575");
+  FClient.SetTdlibParameters();
+  PumpFor([this] { return FTrace.size() >= 2; });
+  EXPECT_EQ(FTrace, (Trace{"status authorizationStateWaitPhoneNumber",
                           "rejected authorizationStateWaitPhoneNumber 400 PHONE_NUMBER_INVALID"}));
   EXPECT_EQ(SentOfType("setTdlibParameters").size(), 2u);
   EXPECT_EQ(SentOfType("setAuthenticationPhoneNumber").size(), 1u);
 
-  trace.clear();
-  client.SetAuthenticationPhoneNumber("+15550111");
-  PumpFor([this] { return trace.size() >= 2; });
-  EXPECT_EQ(trace, (Trace{"status authorizationStateWaitCode", "code?"}));
+  FTrace.clear();
+  FClient.SetAuthenticationPhoneNumber("+15550111");
+  PumpFor([this] { return FTrace.size() >= 2; });
+  EXPECT_EQ(FTrace, (Trace{"status authorizationStateWaitCode", "code?"}));
 
   // An API id that cannot be sent at all is refused before sending.
-  client.Telegram().API().SetApiId("12a");
+  FClient.Telegram().API().SetApiId("12a");
   std::vector<TqvnTelegramAnswer> refused;
-  client.SetTdlibParameters(
-      [&refused](auto*, const TqvnTelegramAnswer& Answer) { refused.push_back(Answer); });
+  FClient.SetTdlibParameters(
+      [&refused](auto*, const TqvnTelegramAnswer& aAnswer) { refused.push_back(aAnswer); });
   ASSERT_EQ(refused.size(), 1u);
   EXPECT_EQ(refused[0].Kind, takNotSent);
   EXPECT_EQ(refused[0].Message, "API id must be a decimal number");
-  EXPECT_EQ(trace.back(), "exception API id must be a decimal number");
+  EXPECT_EQ(FTrace.back(), "exception API id must be a decimal number");
 }
 
 // TDLib went back to the phone number (too many attempts) before rejecting the code: the code is
 // not asked for again.
 TEST_F(LoginAnswers, ARejectionAfterTDLibMovedOnAsksNothingAgain) {
-  codes = {"11111", "22222"};
-  Script = [](const nlohmann::json& aRequest) {
+  FCodes = {"11111", "22222"};
+  FScript = [](const nlohmann::json& aRequest) {
     if (aRequest["@type"] != "checkAuthenticationCode") return TReply{""};
     // The state change comes first, then the error with the request's "@extra".
     std::string error = ErrorText(400, "PHONE_CODE_EXPIRED");
@@ -222,14 +222,14 @@ TEST_F(LoginAnswers, ARejectionAfterTDLibMovedOnAsksNothingAgain) {
     error += ",\"@extra\":" + aRequest["@extra"].dump() + "}";
     return TReply{"", {StateText("authorizationStateWaitPhoneNumber"), error}};
   };
-  client.Telegram().SetPhoneNumber("");
+  FClient.Telegram().SetPhoneNumber("");
   Deliver({"authorizationStateWaitCode"});
-  EXPECT_EQ(trace, (Trace{"status authorizationStateWaitCode", "code?",
+  EXPECT_EQ(FTrace, (Trace{"status authorizationStateWaitCode", "code?",
                           "status authorizationStateWaitPhoneNumber",
                           "rejected authorizationStateWaitCode 400 PHONE_CODE_EXPIRED"}));
-  EXPECT_EQ(client.AuthorizationState(), "authorizationStateWaitPhoneNumber");
-  client.SetActive(false);
-  EXPECT_EQ(client.AuthorizationState(), "");
+  EXPECT_EQ(FClient.AuthorizationState(), "authorizationStateWaitPhoneNumber");
+  FClient.SetActive(false);
+  EXPECT_EQ(FClient.AuthorizationState(), "");
 }
 
 }  // namespace

@@ -16,14 +16,14 @@ namespace {
 using Login = Dispatch;
 
 struct UserLoginCase {
-  const char* name;
-  std::string versionEvents;  // what TDLib reports before asking for the parameters
-  std::string version;        // TDLibVersion when the parameters are sent
-  bool flat;                  // the flat parameters layout is expected
+  const char* Name;
+  std::string VersionEvents;  // what TDLib reports before asking for the parameters
+  std::string Version;        // TDLibVersion when the parameters are sent
+  bool Flat;                  // the flat parameters layout is expected
 };
 
 void PrintTo(const UserLoginCase& aCase, std::ostream* aStream) {
-  *aStream << aCase.name;
+  *aStream << aCase.Name;
 }
 
 class UserLogin : public Login, public ::testing::WithParamInterface<UserLoginCase> {};
@@ -40,10 +40,10 @@ TEST_P(UserLogin, AnswersEveryStateUntilReady) {
   fake_td_respond("checkAuthenticationPassword",
                   (StateEvent("authorizationStateReady") + "\n" + MessageSample(3)).c_str());
 
-  Deliver(c.versionEvents + "\n" + StateEvent("authorizationStateWaitTdlibParameters"));
+  Deliver(c.VersionEvents + "\n" + StateEvent("authorizationStateWaitTdlibParameters"));
 
   Trace expected;
-  for (size_t i = 0; i < 2 && !c.versionEvents.empty(); ++i) {
+  for (size_t i = 0; i < 2 && !c.VersionEvents.empty(); ++i) {
     expected.insert(expected.end(), {"before", "event updateOption"});
   }
   expected.insert(expected.end(), {"before",
@@ -66,14 +66,14 @@ TEST_P(UserLogin, AnswersEveryStateUntilReady) {
                                    "event updateAuthorizationState",
                                    "before",
                                    "event updateOption"});
-  EXPECT_EQ(trace, expected);
-  EXPECT_EQ(client.TDLibVersion(), c.version);
-  EXPECT_EQ(client.MyId(), 5123456789);
+  EXPECT_EQ(FTrace, expected);
+  EXPECT_EQ(FClient.TDLibVersion(), c.Version);
+  EXPECT_EQ(FClient.MyId(), 5123456789);
 
   const std::vector<std::string> requests = Requests();
   ASSERT_EQ(requests.size(), 6u);
   const std::string parametersStart =
-      c.flat ? R"({"@type": "setTdlibParameters", "database_directory": "tdlib",)"
+      c.Flat ? R"({"@type": "setTdlibParameters", "database_directory": "tdlib",)"
              : R"({"@type": "setTdlibParameters", "parameters": {"database_directory": "tdlib",)";
   EXPECT_EQ(requests[0].substr(0, parametersStart.size()), parametersStart) << requests[0];
   EXPECT_NE(requests[0].find(R"("api_id": 94575,"api_hash": "a3406de8d171bb422bb6ddf3bbd800e2")"),
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "1.10.0", true},
         UserLoginCase{"TDLib1_8_1", VersionEvent("1.8.1") + "\n" + VersionEvent("1.8.1"), "1.8.1",
                       false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // TDLib's answer to a refused database key is reported as a clear error, and still reaches
 // OnEvent as every error does; errors of other requests only reach OnEvent.
@@ -112,7 +112,7 @@ TEST_F(Login, RefusedDatabaseKeyReachesOnException) {
       R"({"@type":"error","code":400,"message":"Wrong password","@extra":"checkDatabaseEncryptionKey"})"
       "\n"
       R"({"@type":"error","code":400,"message":"Wrong password","@extra":12})");
-  EXPECT_EQ(trace, (Trace{"before",
+  EXPECT_EQ(FTrace, (Trace{"before",
                           "exception The database encryption key was refused (TDLib error 401: "
                           "Wrong database encryption key)",
                           "event error", "before",
@@ -122,7 +122,7 @@ TEST_F(Login, RefusedDatabaseKeyReachesOnException) {
 }
 
 TEST_F(Login, BotLoginAnswersThePhoneStateWithTheTokenOnly) {
-  client.Telegram().SetBotToken("123456:AA\"bot\\token");
+  FClient.Telegram().SetBotToken("123456:AA\"bot\\token");
   fake_td_respond("setTdlibParameters", StateEvent("authorizationStateWaitPhoneNumber").c_str());
   fake_td_respond("checkAuthenticationBotToken", StateEvent("authorizationStateReady").c_str());
 
@@ -134,7 +134,7 @@ TEST_F(Login, BotLoginAnswersThePhoneStateWithTheTokenOnly) {
   EXPECT_EQ(requests[0].rfind(R"({"@type": "setTdlibParameters", "database_directory")", 0), 0u);
   EXPECT_EQ(requests[1],
             R"({"@type": "checkAuthenticationBotToken", "token": "123456:AA\"bot\\token"})");
-  EXPECT_EQ(trace, (Trace{"before", "event updateOption",  //
+  EXPECT_EQ(FTrace, (Trace{"before", "event updateOption",  //
                           "before", "status authorizationStateWaitTdlibParameters", "before",
                           "status authorizationStateWaitPhoneNumber", "before",
                           "status authorizationStateReady", "event updateAuthorizationState"}));
@@ -142,11 +142,11 @@ TEST_F(Login, BotLoginAnswersThePhoneStateWithTheTokenOnly) {
 
 TEST_F(Login, AStateReportedTwiceIsAnsweredTwice) {
   int codes = 0;
-  client.OnAuthenticationCode = [&codes](auto*, std::string& Code) {
-    Code = std::to_string(++codes);
+  FClient.OnAuthenticationCode = [&codes](auto*, std::string& aCode) {
+    aCode = std::to_string(++codes);
   };
   // The parameters name the folder locked at activation, whatever the option says by now.
-  client.Telegram().SetDatabaseDirectory("elsewhere");
+  FClient.Telegram().SetDatabaseDirectory("elsewhere");
   Deliver(StateEvent("authorizationStateWaitTdlibParameters") + "\n" +
           StateEvent("authorizationStateWaitTdlibParameters") + "\n" +
           StateEvent("authorizationStateWaitCode") + "\n" +
@@ -162,20 +162,20 @@ TEST_F(Login, AStateReportedTwiceIsAnsweredTwice) {
 
 // An empty answer, or none, leaves the prompt to the program, which answers later.
 TEST_F(Login, PromptsLeftEmptySendNothing) {
-  client.OnAuthenticationCode = nullptr;
-  client.OnAuthenticationPassword = [](auto*, std::string&) {};
-  client.OnRegisterUser = [](auto*, std::string&, std::string& LastName) { LastName = "Only"; };
-  client.Telegram().SetPhoneNumber("");
+  FClient.OnAuthenticationCode = nullptr;
+  FClient.OnAuthenticationPassword = [](auto*, std::string&) {};
+  FClient.OnRegisterUser = [](auto*, std::string&, std::string& aLastName) { aLastName = "Only"; };
+  FClient.Telegram().SetPhoneNumber("");
   Deliver(StateEvent("authorizationStateWaitPhoneNumber") + "\n" +
           StateEvent("authorizationStateWaitCode") + "\n" +
           StateEvent("authorizationStateWaitRegistration") + "\n" +
           StateEvent("authorizationStateWaitPassword"));
   EXPECT_TRUE(Requests().empty());
-  EXPECT_EQ(client.AuthorizationState(), "authorizationStateWaitPassword");
+  EXPECT_EQ(FClient.AuthorizationState(), "authorizationStateWaitPassword");
 }
 
 TEST_F(Login, HandledSuppressesEverythingForThatText) {
-  handleAll = true;
+  FHandleAll = true;
   const std::string events[] = {
       StateEvent("authorizationStateWaitTdlibParameters"),
       StateEvent("authorizationStateWaitPhoneNumber"),
@@ -191,9 +191,9 @@ TEST_F(Login, HandledSuppressesEverythingForThatText) {
   for (const std::string& event : events) all += event + "\n";
   Deliver(all);
 
-  EXPECT_EQ(trace, Trace(std::size(events), "before"));
+  EXPECT_EQ(FTrace, Trace(std::size(events), "before"));
   EXPECT_TRUE(Requests().empty());
-  EXPECT_EQ(client.MyId(), 0);
+  EXPECT_EQ(FClient.MyId(), 0);
 }
 
 }  // namespace

@@ -20,12 +20,12 @@ namespace {
 
 TEST(MessageTextRecord, ReadsRecordedTextsUnescapedWithTheirSender) {
   struct Case {
-    size_t line;
-    std::string chatId;
-    int64_t messageId;
-    std::string senderUser;
-    std::string senderChat;
-    std::string text;
+    size_t Line;
+    std::string ChatId;
+    int64_t MessageId;
+    std::string SenderUser;
+    std::string SenderChat;
+    std::string Text;
   };
   const std::vector<Case> cases = {
       {26, "-1998410622818", 308130349058, "5123456789", "",
@@ -42,15 +42,15 @@ TEST(MessageTextRecord, ReadsRecordedTextsUnescapedWithTheirSender) {
        "Control chars: bell\x07 escape\x1b form-feed\f carriage-return\r end"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE("messages-sample.jsonl line " + std::to_string(c.line));
+    SCOPED_TRACE("messages-sample.jsonl line " + std::to_string(c.Line));
     TqvnTelegramMessageText record;
-    record.ReadJSON(MessageSample(c.line));
-    EXPECT_EQ(record.ChatId(), c.chatId);
-    EXPECT_EQ(record.MessageId(), c.messageId);
-    EXPECT_EQ(record.SenderUser().UserId(), c.senderUser);
-    EXPECT_EQ(record.SenderChat().ChatId(), c.senderChat);
+    record.ReadJSON(MessageSample(c.Line));
+    EXPECT_EQ(record.ChatId(), c.ChatId);
+    EXPECT_EQ(record.MessageId(), c.MessageId);
+    EXPECT_EQ(record.SenderUser().UserId(), c.SenderUser);
+    EXPECT_EQ(record.SenderChat().ChatId(), c.SenderChat);
     EXPECT_EQ(record.SenderUserId(), 0);  // only the older layout fills it
-    EXPECT_EQ(record.Text(), c.text);
+    EXPECT_EQ(record.Text(), c.Text);
     EXPECT_EQ(record.CaptionText(), "");
   }
 }
@@ -234,12 +234,12 @@ TEST(MessageSponsoredRecord, ReadsTopLevelMembers) {
 
 TEST(ChatRecord, ReadsEveryChatType) {
   struct Case {
-    std::string text;
-    std::string chatId;
-    std::string chatType;
-    int64_t superGroupId;
-    bool isChannel;
-    std::string title;
+    std::string Text;
+    std::string ChatId;
+    std::string ChatType;
+    int64_t SuperGroupId;
+    bool IsChannel;
+    std::string Title;
   };
   const std::vector<Case> cases = {
       {MessageSample(5), "7358234183", "chatTypePrivate", 0, false, "Ahmed"},
@@ -260,14 +260,14 @@ TEST(ChatRecord, ReadsEveryChatType) {
       {R"({"@type":"updateNewChat"})", "", "", 0, false, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text.substr(0, 120));
+    SCOPED_TRACE(c.Text.substr(0, 120));
     TqvnTelegramChat record;
-    record.ReadJSON(c.text);
-    EXPECT_EQ(record.ChatId(), c.chatId);
-    EXPECT_EQ(record.ChatType(), c.chatType);
-    EXPECT_EQ(record.SuperGroupId(), c.superGroupId);
-    EXPECT_EQ(record.IsChannel(), c.isChannel);
-    EXPECT_EQ(record.Title(), c.title);
+    record.ReadJSON(c.Text);
+    EXPECT_EQ(record.ChatId(), c.ChatId);
+    EXPECT_EQ(record.ChatType(), c.ChatType);
+    EXPECT_EQ(record.SuperGroupId(), c.SuperGroupId);
+    EXPECT_EQ(record.IsChannel(), c.IsChannel);
+    EXPECT_EQ(record.Title(), c.Title);
   }
 }
 
@@ -361,9 +361,9 @@ TEST(CallbackQueryRecord, GivesBackTheDataTheKeyboardWasGiven) {
 
 TEST(TDLibVersion, ComparesNumericallyPartByPart) {
   struct Case {
-    const char* left;
-    const char* right;
-    int order;
+    const char* Left;
+    const char* Right;
+    int Order;
   };
   const std::vector<Case> cases = {
       {"1.6.4", "1.8.1", -1},
@@ -385,11 +385,11 @@ TEST(TDLibVersion, ComparesNumericallyPartByPart) {
       {"1.8.99999999999999999999", "1.8.1", 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.left) + " vs " + c.right);
-    const int order = CompareTDLibVersions(c.left, c.right);
-    EXPECT_EQ((order > 0) - (order < 0), c.order);
-    const int reverse = CompareTDLibVersions(c.right, c.left);
-    EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order);
+    SCOPED_TRACE(std::string(c.Left) + " vs " + c.Right);
+    const int order = CompareTDLibVersions(c.Left, c.Right);
+    EXPECT_EQ((order > 0) - (order < 0), c.Order);
+    const int reverse = CompareTDLibVersions(c.Right, c.Left);
+    EXPECT_EQ((reverse > 0) - (reverse < 0), -c.Order);
   }
   EXPECT_TRUE(TDLibVersionAtLeast("1.8.1", "1.8.1"));
   EXPECT_FALSE(TDLibVersionNewerThan("1.8.1", "1.8.1"));
@@ -400,16 +400,16 @@ TEST(TDLibVersion, ComparesNumericallyPartByPart) {
 class TdlibParametersRequest : public ::testing::Test {
  protected:
   TdlibParametersRequest() {
-    options.API().SetApiId("94575");
-    options.API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
+    FOptions.API().SetApiId("94575");
+    FOptions.API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
   }
-  TqvnTelegram_Options options;
+  TqvnTelegram_Options FOptions;
 };
 
 // TDLib kept the nested layout through 1.8.5, read the key among the flat members from 1.8.6
 // and stopped reading "enable_storage_optimizer" at 1.8.24.
 TEST_F(TdlibParametersRequest, LayoutFollowsTheVersion) {
-  options.SetDBEncryptionKey("k\"ey");
+  FOptions.SetDBEncryptionKey("k\"ey");
   const std::string members =
       R"("database_directory": "tdlib","use_message_database": true,"use_secret_chats": true,)"
       R"("api_id": 94575,"api_hash": "a3406de8d171bb422bb6ddf3bbd800e2", )"
@@ -423,29 +423,29 @@ TEST_F(TdlibParametersRequest, LayoutFollowsTheVersion) {
                                         R"(, "enable_storage_optimizer": true)" + key;
   const std::string flat = R"({"@type": "setTdlibParameters", )" + members + key;
   for (const char* version : {"1.6.4", "1.8.0", "1.8.1", "1.8.5", "1.8", ""}) {
-    EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), nested) << version;
+    EXPECT_EQ(SetTdlibParametersRequest(FOptions, "tdlib", version), nested) << version;
   }
   for (const char* version : {"1.8.6", "1.8.10", "1.8.23"}) {
-    EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), flatWithOptimizer) << version;
+    EXPECT_EQ(SetTdlibParametersRequest(FOptions, "tdlib", version), flatWithOptimizer) << version;
   }
   for (const char* version : {"1.8.24", "1.8.67", "1.9.0", "1.10.0", "2.0"}) {
-    EXPECT_EQ(SetTdlibParametersRequest(options, "tdlib", version), flat) << version;
+    EXPECT_EQ(SetTdlibParametersRequest(FOptions, "tdlib", version), flat) << version;
   }
   // Without a key the flat layout sends an empty one, which is what TDLib assumes.
-  options.SetDBEncryptionKey("");
-  EXPECT_EQ(nlohmann::json::parse(SetTdlibParametersRequest(options, "tdlib", "1.8.67"))
+  FOptions.SetDBEncryptionKey("");
+  EXPECT_EQ(nlohmann::json::parse(SetTdlibParametersRequest(FOptions, "tdlib", "1.8.67"))
                 .at("database_encryption_key"),
             "");
 }
 
 TEST_F(TdlibParametersRequest, EscapesEveryQuotedValue) {
-  options.API().SetApiHash("ha\"sh");
-  options.Parameters().SetDeviceModel("Büro \\ PC");
-  options.Parameters().SetSystemVersion("Debian\n12");
-  options.Parameters().SetApplicationVersion("1.0\", \"use_test_dc\": true");
-  options.Parameters().SetLanguageCode("de");
+  FOptions.API().SetApiHash("ha\"sh");
+  FOptions.Parameters().SetDeviceModel("Büro \\ PC");
+  FOptions.Parameters().SetSystemVersion("Debian\n12");
+  FOptions.Parameters().SetApplicationVersion("1.0\", \"use_test_dc\": true");
+  FOptions.Parameters().SetLanguageCode("de");
   const std::string request =
-      SetTdlibParametersRequest(options, R"(C:\Users\"me"\tdlib)", "1.8.67");
+      SetTdlibParametersRequest(FOptions, R"(C:\Users\"me"\tdlib)", "1.8.67");
   EXPECT_EQ(request,
             R"({"@type": "setTdlibParameters", "database_directory": "C:\\Users\\\"me\"\\tdlib",)"
             R"("use_message_database": true,"use_secret_chats": true,"api_id": 94575,)"
@@ -458,7 +458,7 @@ TEST_F(TdlibParametersRequest, EscapesEveryQuotedValue) {
   for (const char* version : {"1.8.67", "1.6.4"}) {
     SCOPED_TRACE(version);
     const nlohmann::json parsed = nlohmann::json::parse(
-        SetTdlibParametersRequest(options, R"(C:\Users\"me"\tdlib)", version));
+        SetTdlibParametersRequest(FOptions, R"(C:\Users\"me"\tdlib)", version));
     const nlohmann::json& members = parsed.contains("parameters") ? parsed["parameters"] : parsed;
     EXPECT_EQ(members["database_directory"], R"(C:\Users\"me"\tdlib)");
     EXPECT_EQ(members["api_id"], 94575);
@@ -474,16 +474,16 @@ TEST_F(TdlibParametersRequest, RequiresADecimalApiId) {
   for (const char* bad : {"", "12a", " 94575", "94575 ", "-5", "+5", "1.5", "0x10", "2147483648",
                           "94575, \"x\": 1"}) {
     SCOPED_TRACE(bad);
-    options.API().SetApiId(bad);
+    FOptions.API().SetApiId(bad);
     try {
-      SetTdlibParametersRequest(options, "tdlib", "1.8.67");
+      SetTdlibParametersRequest(FOptions, "tdlib", "1.8.67");
       ADD_FAILURE() << "no exception";
     } catch (const EqvnTelegramOptionError& e) {
       EXPECT_STREQ(e.what(), "API id must be a decimal number");
     }
   }
-  options.API().SetApiId("0094575");
-  EXPECT_NE(SetTdlibParametersRequest(options, "tdlib", "1.8.67").find(R"("api_id": 94575,)"),
+  FOptions.API().SetApiId("0094575");
+  EXPECT_NE(SetTdlibParametersRequest(FOptions, "tdlib", "1.8.67").find(R"("api_id": 94575,)"),
             std::string::npos);
 }
 
@@ -534,9 +534,9 @@ TEST(LoginRequests, EscapeTheirValues) {
 // errors included, does not.
 TEST(LoginRequests, RefusedDatabaseKeyIsReportedClearly) {
   struct RefusalCase {
-    const char* name;
-    std::string event;
-    const char* message;  // nullptr: no refusal
+    const char* Name;
+    std::string Event;
+    const char* Message;  // nullptr: no refusal
   };
   const std::vector<RefusalCase> cases = {
       {"flat parameters, wrong key",
@@ -560,15 +560,15 @@ TEST(LoginRequests, RefusedDatabaseKeyIsReportedClearly) {
       {"an answer that is no error", R"({"@type":"ok","@extra":"setTdlibParameters"})", nullptr},
   };
   for (const RefusalCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     TqvnJSON event;
-    event.Read(c.event);
+    event.Read(c.Event);
     const std::unique_ptr<EqvnTelegramLoginError> refusal = LoginRefusal(event);
-    if (c.message == nullptr) {
+    if (c.Message == nullptr) {
       EXPECT_EQ(refusal, nullptr);
     } else {
       ASSERT_NE(refusal, nullptr);
-      EXPECT_STREQ(refusal->what(), c.message);
+      EXPECT_STREQ(refusal->what(), c.Message);
     }
   }
 }

@@ -29,25 +29,25 @@ class TReleaseClient {
     FClient.Telegram().API().SetApiId("94575");
     FClient.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
     FClient.Telegram().SetPhoneNumber("+15550100");
-    FClient.OnBeforeReadEvent = [this, aSendPhoneNumber](auto*, const std::string& Text,
-                                                         bool& Handled) {
-      Events.push_back(Text);
-      if (Text.find("\"authorizationStateWaitPhoneNumber\"") != std::string::npos) {
+    FClient.OnBeforeReadEvent = [this, aSendPhoneNumber](auto*, const std::string& aText,
+                                                         bool& aHandled) {
+      Events.push_back(aText);
+      if (aText.find("\"authorizationStateWaitPhoneNumber\"") != std::string::npos) {
         WaitingForPhoneNumber = true;
-        Handled = !aSendPhoneNumber;
+        aHandled = !aSendPhoneNumber;
       }
     };
-    FClient.OnAuthorizationStatus = [this](auto*, const std::string& Status) {
-      Statuses.push_back(Status);
+    FClient.OnAuthorizationStatus = [this](auto*, const std::string& aStatus) {
+      Statuses.push_back(aStatus);
       // The parameters request that follows is laid out for this version.
-      if (Status == "authorizationStateWaitTdlibParameters") {
+      if (aStatus == "authorizationStateWaitTdlibParameters") {
         VersionAtParameters = FClient.TDLibVersion();
       }
     };
-    FClient.OnEvent = [this](auto*, const std::string& Event, const std::string& Text) {
-      if (Event == "error") Failures.push_back(Text);
+    FClient.OnEvent = [this](auto*, const std::string& aEvent, const std::string& aText) {
+      if (aEvent == "error") Failures.push_back(aText);
     };
-    FClient.OnException = [this](auto*, const std::exception& E) { Failures.push_back(E.what()); };
+    FClient.OnException = [this](auto*, const std::exception& e) { Failures.push_back(e.what()); };
   }
   ~TReleaseClient() {
     FClient.SetActive(false);

@@ -14,16 +14,16 @@ namespace {
 constexpr const char* kUnreportedVersion = "1.6.4";  // the client's version before TDLib reports one
 
 struct ExactCase {
-  const char* name;
-  std::string actual;
-  std::string expected;
+  const char* Name;
+  std::string Actual;
+  std::string Expected;
 };
 
 void ExpectExact(const std::vector<ExactCase>& aCases) {
   for (const ExactCase& c : aCases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.actual, c.expected);
-    EXPECT_NO_THROW(nlohmann::json::parse(c.actual));
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(c.Actual, c.Expected);
+    EXPECT_NO_THROW(nlohmann::json::parse(c.Actual));
   }
 }
 
@@ -83,13 +83,13 @@ TEST(ChatRequests, ExactTexts) {
 
 TEST(ChatRequests, SupergroupMembersFilters) {
   struct FilterCase {
-    TqvnTelegramSuperGroupMembersFilter filter;
-    std::string withQuery;  // filter text for the query "bob"
-    std::string withoutQuery;
+    TqvnTelegramSuperGroupMembersFilter Filter;
+    std::string WithQuery;  // filter text for the query "bob"
+    std::string WithoutQuery;
   };
-  auto plain = [](const char* type) { return std::string("{\"@type\": \"") + type + "\"}"; };
-  auto query = [](const char* type) {
-    return std::string("{\"@type\": \"") + type + "\", \"query\": \"bob\"}";
+  auto plain = [](const char* aType) { return std::string("{\"@type\": \"") + aType + "\"}"; };
+  auto query = [](const char* aType) {
+    return std::string("{\"@type\": \"") + aType + "\", \"query\": \"bob\"}";
   };
   const std::vector<FilterCase> cases = {
       {tsgmFilterNone, "null", "null"},
@@ -110,9 +110,9 @@ TEST(ChatRequests, SupergroupMembersFilters) {
        plain("supergroupMembersFilterSearch")},
   };
   for (const FilterCase& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.filter));
-    EXPECT_EQ(SupergroupMembersFilterText(c.filter, "bob"), c.withQuery);
-    EXPECT_EQ(SupergroupMembersFilterText(c.filter, ""), c.withoutQuery);
+    SCOPED_TRACE(static_cast<int>(c.Filter));
+    EXPECT_EQ(SupergroupMembersFilterText(c.Filter, "bob"), c.WithQuery);
+    EXPECT_EQ(SupergroupMembersFilterText(c.Filter, ""), c.WithoutQuery);
   }
 }
 

@@ -19,12 +19,12 @@ class ClientRequests : public ::testing::Test {
  protected:
   void SetUp() override {
     fake_td_reset();
-    client.SetActive(true);
-    ASSERT_TRUE(client.Active());
-    sentBefore = fake_td::Sent().size();
+    FClient.SetActive(true);
+    ASSERT_TRUE(FClient.Active());
+    FSentBefore = fake_td::Sent().size();
   }
   void TearDown() override {
-    client.SetActive(false);
+    FClient.SetActive(false);
     PumpMainThreadQueue();
     EXPECT_EQ(fake_td_misuse_count(), 0);
   }
@@ -32,7 +32,7 @@ class ClientRequests : public ::testing::Test {
   // The texts sent since the test's own calls began.
   std::vector<std::string> SentByTest() const {
     const std::vector<std::string> sent = fake_td::Sent();
-    return {sent.begin() + static_cast<std::ptrdiff_t>(sentBefore), sent.end()};
+    return {sent.begin() + static_cast<std::ptrdiff_t>(FSentBefore), sent.end()};
   }
 
   // Lets the client learn TDLib's version the way TDLib tells it.
@@ -42,34 +42,34 @@ class ClientRequests : public ::testing::Test {
                          aVersion + "\"}}")
                             .c_str());
     ASSERT_TRUE(PumpUntil([&] {
-      client.Tick();
-      return client.TDLibVersion() == aVersion;
+      FClient.Tick();
+      return FClient.TDLibVersion() == aVersion;
     }));
   }
 
-  TestClient client;
-  EventRecorder recorder{client};
-  size_t sentBefore = 0;
+  TestClient FClient;
+  EventRecorder FRecorder{FClient};
+  size_t FSentBefore = 0;
 };
 
 TEST_F(ClientRequests, WindowRequestsReachTDLibAsBuilt) {
-  client.SendRichTextMessage("-100123", "say **\"hi\"** 100%s");
-  client.SendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf");
-  client.GetChats(2147483647, 0, 50);
+  FClient.SendRichTextMessage("-100123", "say **\"hi\"** 100%s");
+  FClient.SendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf");
+  FClient.GetChats(2147483647, 0, 50);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
                 BuildSendRichTextMessage("-100123", "say **\"hi\"** 100%s", nullptr, nullptr),
                 BuildSendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf", nullptr,
                                          nullptr, "1.6.4"),
-                BuildGetChats(2147483647, 0, 50, client.Id(), "1.6.4"),
+                BuildGetChats(2147483647, 0, 50, FClient.Id(), "1.6.4"),
             }));
-  EXPECT_TRUE(recorder.Exceptions().empty());
+  EXPECT_TRUE(FRecorder.Exceptions().empty());
 }
 
 TEST_F(ClientRequests, ChatListRequestsSendNothingForABot) {
-  client.Telegram().SetBotToken("123:abc");
-  client.GetChats(2147483647, 0, 50);
-  client.LoadChats(50);
+  FClient.Telegram().SetBotToken("123:abc");
+  FClient.GetChats(2147483647, 0, 50);
+  FClient.LoadChats(50);
   EXPECT_TRUE(SentByTest().empty());
 }
 
@@ -80,49 +80,49 @@ TEST_F(ClientRequests, RefusedArgumentsSendNothingAndSayWhy) {
   TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
   showKeyboard.AddButtonTypeText("OK");
   TqvnTelegramSendInvoice invoice;
-  client.SendTextMessage("-1", "x", &inlineKeyboard, &showKeyboard);
-  client.SendRichTextMessage("-1", "x", &inlineKeyboard, &showKeyboard);
-  client.SendDocumentMessage("-1", "a", &inlineKeyboard, &showKeyboard);
-  client.SendPhotoMessage("-1", "a", 1, 1, &inlineKeyboard, &showKeyboard);
-  client.SendVideoMessage("-1", "a", 1, 1, 1, &inlineKeyboard, &showKeyboard);
-  client.SendInvoiceMessage("-1", &invoice, &inlineKeyboard, &showKeyboard);
-  client.EditTextMessage("-1", "2", "x", &inlineKeyboard, &showKeyboard);
-  client.SendVideoMessage("-1", "a", 1, 1, 5000000000LL);
+  FClient.SendTextMessage("-1", "x", &inlineKeyboard, &showKeyboard);
+  FClient.SendRichTextMessage("-1", "x", &inlineKeyboard, &showKeyboard);
+  FClient.SendDocumentMessage("-1", "a", &inlineKeyboard, &showKeyboard);
+  FClient.SendPhotoMessage("-1", "a", 1, 1, &inlineKeyboard, &showKeyboard);
+  FClient.SendVideoMessage("-1", "a", 1, 1, 1, &inlineKeyboard, &showKeyboard);
+  FClient.SendInvoiceMessage("-1", &invoice, &inlineKeyboard, &showKeyboard);
+  FClient.EditTextMessage("-1", "2", "x", &inlineKeyboard, &showKeyboard);
+  FClient.SendVideoMessage("-1", "a", 1, 1, 5000000000LL);
   EXPECT_TRUE(SentByTest().empty());
-  ASSERT_EQ(recorder.Exceptions().size(), 8u);
+  ASSERT_EQ(FRecorder.Exceptions().size(), 8u);
   for (size_t i = 0; i < 7; ++i) {
-    EXPECT_NE(recorder.Exceptions()[i].find("one keyboard"), std::string::npos) << i;
+    EXPECT_NE(FRecorder.Exceptions()[i].find("one keyboard"), std::string::npos) << i;
   }
-  EXPECT_NE(recorder.Exceptions()[7].find("5000000000 s"), std::string::npos);
+  EXPECT_NE(FRecorder.Exceptions()[7].find("5000000000 s"), std::string::npos);
 
-  client.SendTextMessage("-1", "x", &inlineKeyboard, nullptr);
+  FClient.SendTextMessage("-1", "x", &inlineKeyboard, nullptr);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{BuildSendTextMessage("-1", "x", &inlineKeyboard, nullptr)}));
 }
 
 TEST_F(ClientRequests, NullInvoiceIsRefusedThroughOnException) {
-  client.SendInvoiceMessage("-100123", nullptr);
+  FClient.SendInvoiceMessage("-100123", nullptr);
   EXPECT_TRUE(SentByTest().empty());
-  ASSERT_EQ(recorder.Exceptions().size(), 1u);
-  EXPECT_NE(recorder.Exceptions()[0].find("no invoice"), std::string::npos);
+  ASSERT_EQ(FRecorder.Exceptions().size(), 1u);
+  EXPECT_NE(FRecorder.Exceptions()[0].find("no invoice"), std::string::npos);
 
   TqvnTelegramSendInvoice invoice;
-  client.SendInvoiceMessage("-100123", &invoice);
+  FClient.SendInvoiceMessage("-100123", &invoice);
   EXPECT_EQ(
       SentByTest(),
       (std::vector<std::string>{BuildSendInvoiceMessage("-100123", invoice, nullptr, nullptr)}));
 }
 
 TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
-  client.DeleteSupergroup(77);
-  client.AddProxyMTProto("s", 443, "ab");
+  FClient.DeleteSupergroup(77);
+  FClient.AddProxyMTProto("s", 443, "ab");
   ReportVersion("1.8.67");
-  client.DeleteSupergroup(77);
-  client.AddProxyMTProto("s", 443, "ab");
-  client.SendPhotoMessage("-1", "p.jpg", 1, 2);
-  client.getChatSponsoredMessage("-1");
-  client.GetChats(2147483647, 0, 50);
-  client.LoadChats(20);
+  FClient.DeleteSupergroup(77);
+  FClient.AddProxyMTProto("s", 443, "ab");
+  FClient.SendPhotoMessage("-1", "p.jpg", 1, 2);
+  FClient.GetChatSponsoredMessage("-1");
+  FClient.GetChats(2147483647, 0, 50);
+  FClient.LoadChats(20);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
                 BuildDeleteSupergroup(77, "1.6.4"),
@@ -131,8 +131,8 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
                 BuildAddProxyMTProto("s", 443, "ab", "1.8.67"),
                 BuildSendPhotoMessage("-1", "p.jpg", 1, 2, nullptr, nullptr, "1.8.67"),
                 BuildGetChatSponsoredMessage("-1", "1.8.67"),
-                BuildGetChats(2147483647, 0, 50, client.Id(), "1.8.67"),
-                BuildLoadChats(20, client.Id(), "1.8.67"),
+                BuildGetChats(2147483647, 0, 50, FClient.Id(), "1.8.67"),
+                BuildLoadChats(20, FClient.Id(), "1.8.67"),
             }));
   EXPECT_NE(SentByTest()[2].find("deleteChat"), std::string::npos);
 }

@@ -28,9 +28,9 @@ const std::string kFreshInvoiceContent =
     "\"provider_token\": \"\", \"provider_data\": \"\", \"start_parameter\": \"\"}";
 
 struct ExactCase {
-  const char* name;
-  std::string actual;
-  std::string expected;
+  const char* Name;
+  std::string Actual;
+  std::string Expected;
 };
 
 TEST(MessageRequests, ExactTexts) {
@@ -90,9 +90,9 @@ TEST(MessageRequests, ExactTexts) {
        "{\"@type\": \"getChatSponsoredMessage\", \"chat_id\": \"-100123\"}"},
   };
   for (const ExactCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.actual, c.expected);
-    EXPECT_NO_THROW(nlohmann::json::parse(c.actual));
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(c.Actual, c.Expected);
+    EXPECT_NO_THROW(nlohmann::json::parse(c.Actual));
   }
 }
 
@@ -131,9 +131,9 @@ TEST(MessageRequests, RefusesWhatTDLibCannotTake) {
   const auto* inl = &inlineKeyboard;
   const auto* show = &showKeyboard;
   struct RefusedCase {
-    const char* name;
-    std::function<std::string()> build;
-    const char* reason;
+    const char* Name;
+    std::function<std::string()> Build;
+    const char* Reason;
   };
   const std::vector<RefusedCase> cases = {
       {"text with both keyboards", [&] { return BuildSendTextMessage("1", "x", inl, show); },
@@ -163,12 +163,12 @@ TEST(MessageRequests, RefusesWhatTDLibCannotTake) {
        "beyond TDLib's range"},
   };
   for (const RefusedCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     try {
-      c.build();
+      c.Build();
       ADD_FAILURE() << "not refused";
     } catch (const EqvnTelegramRequestError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.Reason), std::string::npos) << e.what();
     }
   }
   EXPECT_NO_THROW(BuildSendVideoMessage("1", "a", 1, 1, INT32_MIN, nullptr, nullptr, "1.8.67"));

@@ -32,13 +32,13 @@ constexpr const char* kUnreadable = "Failed to parse JSON object as TDLib reques
 // TDLib's answer to aRequest executed without a client: nothing is sent anywhere.
 nlohmann::json ExecuteWithoutClient(const std::string& aRequest) {
   using Execute = const char* (*)(void*, const char*);
-  static const auto execute = [] {
+  static const auto kExecute = [] {
     void* library = dlopen("libtdjson.so", RTLD_NOW);
     return library != nullptr ? reinterpret_cast<Execute>(dlsym(library, "td_json_client_execute"))
                               : nullptr;
   }();
-  if (execute == nullptr) throw std::runtime_error("td_json_client_execute is not there");
-  const char* answer = execute(nullptr, aRequest.c_str());
+  if (kExecute == nullptr) throw std::runtime_error("td_json_client_execute is not there");
+  const char* answer = kExecute(nullptr, aRequest.c_str());
   return nlohmann::json::parse(answer != nullptr ? answer : "null");
 }
 
@@ -74,8 +74,8 @@ std::vector<std::string> UnreadMembers(const std::string& aRequest) {
 }
 
 struct TRequest {
-  std::string name;
-  std::string text;
+  std::string Name;
+  std::string Text;
 };
 
 // Every kind of request, laid out for aVersion, with ordinary and hostile arguments.
@@ -166,13 +166,13 @@ using ReleaseRequests = TDLibReleaseTest;
 
 TEST_F(ReleaseRequests, TDLibReadsEveryRequestWhole) {
   for (const TRequest& request : EveryRequest(Release())) {
-    SCOPED_TRACE(request.name + " on TDLib " + Release() + ": " + request.text);
-    const nlohmann::json answer = ExecuteWithoutClient(request.text);
+    SCOPED_TRACE(request.Name + " on TDLib " + Release() + ": " + request.Text);
+    const nlohmann::json answer = ExecuteWithoutClient(request.Text);
     if (answer.value("message", "") != kReadable) {
       ADD_FAILURE() << "TDLib cannot read it: " << answer.dump();
       continue;  // its members cannot be probed
     }
-    EXPECT_EQ(UnreadMembers(request.text), std::vector<std::string>{});
+    EXPECT_EQ(UnreadMembers(request.Text), std::vector<std::string>{});
   }
 }
 

@@ -11,14 +11,14 @@ namespace qvn::test {
 namespace {
 
 struct Entity {
-  int offset;
-  int length;
-  std::string type;
+  int Offset;
+  int Length;
+  std::string Type;
   bool operator==(const Entity&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& os, const Entity& e) {
-  return os << "{" << e.offset << "," << e.length << "," << e.type << "}";
+std::ostream& operator<<(std::ostream& aOs, const Entity& e) {
+  return aOs << "{" << e.Offset << "," << e.Length << "," << e.Type << "}";
 }
 
 // Parses the entity list (which has no brackets of its own) as strict JSON.
@@ -35,10 +35,10 @@ std::vector<Entity> ParseEntities(const std::string& aEntities) {
 constexpr const char* kBold = "textEntityTypeBold";
 
 struct RichCase {
-  const char* name;
-  std::string input;
-  std::string plain;
-  std::vector<Entity> entities;
+  const char* Name;
+  std::string Input;
+  std::string Plain;
+  std::vector<Entity> Entities;
 };
 
 TEST(RichText, MarkerTable) {
@@ -71,12 +71,12 @@ TEST(RichText, MarkerTable) {
       {"other marker dropped inside span", "**a-b~c**", "abc", {{0, 3, kBold}}},
   };
   for (const RichCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     std::string plain = "stale";
     std::string entities;
-    ParseRichText(c.input, plain, entities);
-    EXPECT_EQ(plain, c.plain);
-    EXPECT_EQ(ParseEntities(entities), c.entities);
+    ParseRichText(c.Input, plain, entities);
+    EXPECT_EQ(plain, c.Plain);
+    EXPECT_EQ(ParseEntities(entities), c.Entities);
   }
 }
 

@@ -258,10 +258,10 @@ TEST_F(ClientLifecycle, ATickEndsWhenItsTimeBudgetIsSpent) {
 TEST_F(ClientLifecycle, AHandlerThatDeactivatesEndsTheTick) {
   TestClient client;
   std::vector<std::string> texts;
-  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string& Text,
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* aSender, const std::string& aText,
                                  bool&) {
-    texts.push_back(Text);
-    Sender->SetActive(false);
+    texts.push_back(aText);
+    aSender->SetActive(false);
   };
   client.SetActive(true);
   client.SetEventsPerTick(10);
@@ -275,13 +275,13 @@ TEST_F(ClientLifecycle, ExceptionsFromHandlersReachOnExceptionAndTheLoopGoesOn) 
   TestClient client;
   std::vector<std::string> texts;
   std::vector<std::string> exceptions;
-  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string& Text, bool&) {
-    texts.push_back(Text);
-    if (Text == Event(1)) throw std::runtime_error("handler failed");
-    if (Text == Event(2)) throw 42;
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string& aText, bool&) {
+    texts.push_back(aText);
+    if (aText == Event(1)) throw std::runtime_error("handler failed");
+    if (aText == Event(2)) throw 42;
   };
-  client.OnException = [&](TqvnTDLib_Telegram_Client*, const std::exception& E) {
-    exceptions.push_back(E.what());
+  client.OnException = [&](TqvnTDLib_Telegram_Client*, const std::exception& e) {
+    exceptions.push_back(e.what());
     throw std::runtime_error("the exception handler fails too");
   };
   client.SetActive(true);
@@ -391,15 +391,15 @@ TEST_P(DeliveryModes, AHandlerThatDeactivatesItsClientEndsTheDelivery) {
   std::mutex lock;
   std::vector<std::string> texts;
   std::atomic<bool> stopped{false};
-  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string& Text,
+  client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* aSender, const std::string& aText,
                                  bool&) {
     {
       std::lock_guard<std::mutex> guard(lock);
-      texts.push_back(Text);
+      texts.push_back(aText);
     }
-    if (Text != Event(1)) return;
-    Sender->SetActive(false);
-    EXPECT_FALSE(Sender->Active());
+    if (aText != Event(1)) return;
+    aSender->SetActive(false);
+    EXPECT_FALSE(aSender->Active());
     stopped = true;
   };
   client.SetActive(true);
@@ -420,12 +420,12 @@ TEST_P(DeliveryModes, DestructionWaitsForAHandlerThatStoppedItsClient) {
   std::atomic<bool> returned{false};
   std::atomic<bool> destroyed{false};
   std::atomic<bool> destroyedUnderIt{false};
-  client->OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* Sender, const std::string&, bool&) {
-    Sender->SetActive(false);
+  client->OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client* aSender, const std::string&, bool&) {
+    aSender->SetActive(false);
     stopped = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (destroyed) destroyedUnderIt = true;
-    Sender->TDLibSend("{\"@type\":\"getMe\"}");  // inactive: sends nothing, but reads the client
+    aSender->TDLibSend("{\"@type\":\"getMe\"}");  // inactive: sends nothing, but reads the client
     returned = true;
   };
   client->SetActive(true);
@@ -516,11 +516,11 @@ TEST_F(ClientLifecycle, DestroyingAnActiveClientFiresNothingAndDropsItsTicks) {
   std::vector<std::string> fired;
   {
     TestClient client;
-    client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string& Text, bool&) {
-      fired.push_back(Text);
+    client.OnBeforeReadEvent = [&](TqvnTDLib_Telegram_Client*, const std::string& aText, bool&) {
+      fired.push_back(aText);
     };
-    client.OnException = [&](TqvnTDLib_Telegram_Client*, const std::exception& E) {
-      fired.push_back(E.what());
+    client.OnException = [&](TqvnTDLib_Telegram_Client*, const std::exception& e) {
+      fired.push_back(e.what());
     };
     client.SetActive(true);
     ASSERT_TRUE(WaitForQueuedTick(wakeUps));
@@ -601,10 +601,10 @@ TEST_F(ClientLifecycle, ADeliveryKeepsToItsBoundsAndHandsTheRestOverAtOnce) {
     client.SetEventsPerTick(c.EventsPerTick);
     client.SetTickTimeBudget(c.Budget);
     std::vector<std::string> trace;  // main thread only
-    client.OnBeforeReadEvent = [&](auto*, const std::string& Text, bool&) {
-      trace.push_back(Text);
+    client.OnBeforeReadEvent = [&](auto*, const std::string& aText, bool&) {
+      trace.push_back(aText);
       std::this_thread::sleep_for(std::chrono::milliseconds(3));
-      if (Text == Event(1)) PostToMainThread([&trace] { trace.push_back("posted"); });
+      if (aText == Event(1)) PostToMainThread([&trace] { trace.push_back("posted"); });
     };
     client.SetActive(true);
     QueueEvents(1, kEvents);

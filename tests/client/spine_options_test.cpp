@@ -8,18 +8,18 @@
 namespace qvn::test {
 namespace {
 
-void Fill(TqvnTelegram_Options& options) {
-  options.API().SetApiId("12345");
-  options.API().SetApiHash("hash");
-  options.Parameters().SetLanguageCode("de");
-  options.Parameters().SetDeviceModel("Laptop");
-  options.Parameters().SetApplicationVersion("2.0");
-  options.Parameters().SetSystemVersion("Linux");
-  options.SetPhoneNumber("+491234");
-  options.SetDBEncryptionKey("key");
-  options.SetErrorsLevel(tvbDebug);
-  options.SetBotToken("123:abc");
-  options.SetDatabaseDirectory("/tmp/db \"x\"\\");
+void Fill(TqvnTelegram_Options& aOptions) {
+  aOptions.API().SetApiId("12345");
+  aOptions.API().SetApiHash("hash");
+  aOptions.Parameters().SetLanguageCode("de");
+  aOptions.Parameters().SetDeviceModel("Laptop");
+  aOptions.Parameters().SetApplicationVersion("2.0");
+  aOptions.Parameters().SetSystemVersion("Linux");
+  aOptions.SetPhoneNumber("+491234");
+  aOptions.SetDBEncryptionKey("key");
+  aOptions.SetErrorsLevel(tvbDebug);
+  aOptions.SetBotToken("123:abc");
+  aOptions.SetDatabaseDirectory("/tmp/db \"x\"\\");
 }
 
 TEST(TelegramOptions, StartWithTheDefaults) {
@@ -80,9 +80,9 @@ TEST(TelegramOptions, ClientPropertiesCopyIntoTheOwnedObjects) {
 
 TEST(TelegramOptions, AssignFromAnotherClassFailsAndChangesNothing) {
   struct Case {
-    const TqvnPersistent* source;
-    TqvnPersistent* target;
-    const char* message;
+    const TqvnPersistent* Source;
+    TqvnPersistent* Target;
+    const char* Message;
   };
   TqvnTelegram_Options options;
   Fill(options);
@@ -97,12 +97,12 @@ TEST(TelegramOptions, AssignFromAnotherClassFailsAndChangesNothing) {
       {nullptr, &options, "Cannot assign a nil to a TqvnTelegram_Options"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(c.Message);
     try {
-      c.target->Assign(c.source);
+      c.Target->Assign(c.Source);
       ADD_FAILURE() << "no exception";
     } catch (const EConvertError& e) {
-      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_STREQ(e.what(), c.Message);
     }
   }
   EXPECT_EQ(options.API().ApiId(), "12345");

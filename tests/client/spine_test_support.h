@@ -22,14 +22,14 @@ namespace qvn::test {
 class EventRecorder {
  public:
   explicit EventRecorder(TqvnTDLib_Telegram_Client& aClient) {
-    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client*, const std::string& Text, bool&) {
+    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client*, const std::string& aText, bool&) {
       std::lock_guard<std::mutex> lock(FLock);
-      FTexts.push_back(Text);
+      FTexts.push_back(aText);
       FThreads.push_back(std::this_thread::get_id());
     };
-    aClient.OnException = [this](TqvnTDLib_Telegram_Client*, const std::exception& E) {
+    aClient.OnException = [this](TqvnTDLib_Telegram_Client*, const std::exception& e) {
       std::lock_guard<std::mutex> lock(FLock);
-      FExceptions.push_back(E.what());
+      FExceptions.push_back(e.what());
     };
   }
 

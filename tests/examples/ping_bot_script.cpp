@@ -83,6 +83,6 @@ void Respond(const char* aRequest, void*) {
 }
 
 // Runs when the library is loaded, before the example's main.
-[[maybe_unused]] const bool gInstalled = (fake_td_set_responder(&Respond, nullptr), true);
+[[maybe_unused]] const bool kGInstalled = (fake_td_set_responder(&Respond, nullptr), true);
 
 }  // namespace

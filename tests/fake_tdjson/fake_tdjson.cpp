@@ -20,14 +20,14 @@ namespace {
 using FatalErrorCallback = void (*)(const char*);
 
 struct Rule {
-  std::string type;
-  std::vector<std::string> events;
+  std::string Type;
+  std::vector<std::string> Events;
 };
 
 // What the fake keeps of one live client.
 struct ClientState {
-  std::deque<std::string> answers;  // its own answers, handed out before the shared events
-  int receiving = 0;                // receive calls on it in progress
+  std::deque<std::string> Answers;  // its own answers, handed out before the shared events
+  int Receiving = 0;                // receive calls on it in progress
 };
 
 // All state below is guarded by gLock.
@@ -49,24 +49,24 @@ FatalErrorCallback gFatalErrorCallback = nullptr;
 
 // The last texts handed out on this thread; freed by the next call of the same function on it.
 struct HandedOut {
-  char* received = nullptr;
-  char* executed = nullptr;
+  char* Received = nullptr;
+  char* Executed = nullptr;
   ~HandedOut() {
-    std::free(received);
-    std::free(executed);
+    std::free(Received);
+    std::free(Executed);
   }
 };
-thread_local HandedOut tHandedOut;
+thread_local HandedOut gTHandedOut;
 
-ClientState* Live(void* client) {
-  const auto found = gLiveClients.find(reinterpret_cast<uintptr_t>(client));
+ClientState* Live(void* aClient) {
+  const auto found = gLiveClients.find(reinterpret_cast<uintptr_t>(aClient));
   return found != gLiveClients.end() ? &found->second : nullptr;
 }
 
-std::vector<std::string> SplitLines(const char* texts) {
+std::vector<std::string> SplitLines(const char* aTexts) {
   std::vector<std::string> lines;
   std::string line;
-  for (const char* p = texts;; ++p) {
+  for (const char* p = aTexts;; ++p) {
     if (*p == '\n' || *p == '\0') {
       if (!line.empty()) lines.push_back(std::move(line));
       line.clear();
@@ -79,24 +79,24 @@ std::vector<std::string> SplitLines(const char* texts) {
 }
 
 // The value of the first "@type" member of a request text, or "" when there is none.
-std::string RequestType(const std::string& text) {
-  size_t at = text.find("\"@type\"");
+std::string RequestType(const std::string& aText) {
+  size_t at = aText.find("\"@type\"");
   if (at == std::string::npos) return "";
-  at = text.find(':', at + 7);
+  at = aText.find(':', at + 7);
   if (at == std::string::npos) return "";
-  at = text.find('"', at + 1);
+  at = aText.find('"', at + 1);
   if (at == std::string::npos) return "";
-  const size_t end = text.find('"', at + 1);
+  const size_t end = aText.find('"', at + 1);
   if (end == std::string::npos) return "";
-  return text.substr(at + 1, end - at - 1);
+  return aText.substr(at + 1, end - at - 1);
 }
 
 // Replaces *slot with a fresh copy of text, freeing the previous one.
-const char* HandOut(char*& slot, const std::string& text) {
-  std::free(slot);
-  slot = static_cast<char*>(std::malloc(text.size() + 1));
-  std::memcpy(slot, text.c_str(), text.size() + 1);
-  return slot;
+const char* HandOut(char*& aSlot, const std::string& aText) {
+  std::free(aSlot);
+  aSlot = static_cast<char*>(std::malloc(aText.size() + 1));
+  std::memcpy(aSlot, aText.c_str(), aText.size() + 1);
+  return aSlot;
 }
 
 }  // namespace
@@ -114,53 +114,53 @@ FAKE_TD_EXPORT void* td_json_client_create() {
   return reinterpret_cast<void*>(client);
 }
 
-FAKE_TD_EXPORT void td_json_client_send(void* client, const char* request) {
+FAKE_TD_EXPORT void td_json_client_send(void* aClient, const char* aRequest) {
   fake_td_responder responder;
   void* context;
   {
     std::lock_guard<std::mutex> lock(gLock);
-    ClientState* state = Live(client);
+    ClientState* state = Live(aClient);
     if (state == nullptr) {
       ++gMisuseCount;
       return;
     }
-    const std::string text = request != nullptr ? request : "";
+    const std::string text = aRequest != nullptr ? aRequest : "";
     gJournal.push_back("send " + text);
     const std::string type = RequestType(text);
-    if (type == "testCallEmpty") state->answers.push_back("{\"@type\":\"ok\"}");
+    if (type == "testCallEmpty") state->Answers.push_back("{\"@type\":\"ok\"}");
     for (const Rule& rule : gRules) {
-      if (rule.type == type) gEvents.insert(gEvents.end(), rule.events.begin(), rule.events.end());
+      if (rule.Type == type) gEvents.insert(gEvents.end(), rule.Events.begin(), rule.Events.end());
     }
     gChanged.notify_all();
     responder = gResponder;
     context = gResponderContext;
   }
-  if (responder != nullptr) responder(request, context);
+  if (responder != nullptr) responder(aRequest, context);
 }
 
-FAKE_TD_EXPORT const char* td_json_client_receive(void* client, double timeout) {
+FAKE_TD_EXPORT const char* td_json_client_receive(void* aClient, double aTimeout) {
   std::unique_lock<std::mutex> lock(gLock);
   ++gReceiveCount;
-  std::free(tHandedOut.received);
-  tHandedOut.received = nullptr;
-  ClientState* state = Live(client);
+  std::free(gTHandedOut.Received);
+  gTHandedOut.Received = nullptr;
+  ClientState* state = Live(aClient);
   if (state == nullptr) {
     ++gMisuseCount;
     return nullptr;
   }
-  if (state->receiving > 0) ++gMisuseCount;  // TDLib allows one receiving thread per client
-  ++state->receiving;
+  if (state->Receiving > 0) ++gMisuseCount;  // TDLib allows one receiving thread per client
+  ++state->Receiving;
   const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout > 0 ? timeout : 0);
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(aTimeout > 0 ? aTimeout : 0);
   std::string event;
   bool found = false;
   ++gWaitingReceives;
   for (;;) {
-    state = Live(client);  // a reset forgets the client
+    state = Live(aClient);  // a reset forgets the client
     if (state == nullptr) break;
-    if (!state->answers.empty()) {
-      event = std::move(state->answers.front());
-      state->answers.pop_front();
+    if (!state->Answers.empty()) {
+      event = std::move(state->Answers.front());
+      state->Answers.pop_front();
       found = true;
       ++gHandedOutCount;
       break;
@@ -173,39 +173,39 @@ FAKE_TD_EXPORT const char* td_json_client_receive(void* client, double timeout) 
       break;
     }
     if (gChanged.wait_until(lock, deadline) == std::cv_status::timeout) {
-      state = Live(client);
+      state = Live(aClient);
       break;
     }
   }
   --gWaitingReceives;
-  if (state != nullptr) --state->receiving;
-  return found ? HandOut(tHandedOut.received, event) : nullptr;
+  if (state != nullptr) --state->Receiving;
+  return found ? HandOut(gTHandedOut.Received, event) : nullptr;
 }
 
-FAKE_TD_EXPORT const char* td_json_client_execute(void* client, const char* request) {
+FAKE_TD_EXPORT const char* td_json_client_execute(void* aClient, const char* aRequest) {
   std::lock_guard<std::mutex> lock(gLock);
-  if (client != nullptr && Live(client) == nullptr) {
+  if (aClient != nullptr && Live(aClient) == nullptr) {
     ++gMisuseCount;
     return nullptr;
   }
-  gJournal.push_back(std::string("execute ") + (request != nullptr ? request : ""));
-  return HandOut(tHandedOut.executed, "{\"@type\":\"ok\"}");
+  gJournal.push_back(std::string("execute ") + (aRequest != nullptr ? aRequest : ""));
+  return HandOut(gTHandedOut.Executed, "{\"@type\":\"ok\"}");
 }
 
-FAKE_TD_EXPORT void td_json_client_destroy(void* client) {
+FAKE_TD_EXPORT void td_json_client_destroy(void* aClient) {
   std::lock_guard<std::mutex> lock(gLock);
-  ClientState* state = Live(client);
-  if (state == nullptr || state->receiving > 0) ++gMisuseCount;
+  ClientState* state = Live(aClient);
+  if (state == nullptr || state->Receiving > 0) ++gMisuseCount;
   if (state == nullptr) return;
-  gLiveClients.erase(reinterpret_cast<uintptr_t>(client));
+  gLiveClients.erase(reinterpret_cast<uintptr_t>(aClient));
   gJournal.push_back("destroy");
   gChanged.notify_all();
 }
 
 #ifndef FAKE_TD_WITHOUT_FATAL_ERROR_CALLBACK
-FAKE_TD_EXPORT void td_set_log_fatal_error_callback(FatalErrorCallback callback) {
+FAKE_TD_EXPORT void td_set_log_fatal_error_callback(FatalErrorCallback aCallback) {
   std::lock_guard<std::mutex> lock(gLock);
-  gFatalErrorCallback = callback;
+  gFatalErrorCallback = aCallback;
   gJournal.push_back("set_log_fatal_error_callback");
 }
 #endif
@@ -226,14 +226,14 @@ FAKE_TD_EXPORT void fake_td_reset(void) {
   gChanged.notify_all();
 }
 
-FAKE_TD_EXPORT void fake_td_queue_event(const char* text) {
+FAKE_TD_EXPORT void fake_td_queue_event(const char* aText) {
   std::lock_guard<std::mutex> lock(gLock);
-  gEvents.emplace_back(text);
+  gEvents.emplace_back(aText);
   gChanged.notify_all();
 }
 
-FAKE_TD_EXPORT void fake_td_queue_events(const char* texts) {
-  std::vector<std::string> lines = SplitLines(texts);
+FAKE_TD_EXPORT void fake_td_queue_events(const char* aTexts) {
+  std::vector<std::string> lines = SplitLines(aTexts);
   std::lock_guard<std::mutex> lock(gLock);
   for (std::string& line : lines) gEvents.push_back(std::move(line));
   gChanged.notify_all();
@@ -244,16 +244,16 @@ FAKE_TD_EXPORT size_t fake_td_pending_events(void) {
   return gEvents.size();
 }
 
-FAKE_TD_EXPORT void fake_td_respond(const char* request_type, const char* events) {
-  Rule rule{request_type, SplitLines(events)};
+FAKE_TD_EXPORT void fake_td_respond(const char* aRequestType, const char* aEvents) {
+  Rule rule{aRequestType, SplitLines(aEvents)};
   std::lock_guard<std::mutex> lock(gLock);
   gRules.push_back(std::move(rule));
 }
 
-FAKE_TD_EXPORT void fake_td_set_responder(fake_td_responder responder, void* context) {
+FAKE_TD_EXPORT void fake_td_set_responder(fake_td_responder aResponder, void* aContext) {
   std::lock_guard<std::mutex> lock(gLock);
-  gResponder = responder;
-  gResponderContext = context;
+  gResponder = aResponder;
+  gResponderContext = aContext;
 }
 
 FAKE_TD_EXPORT size_t fake_td_journal_count(void) {
@@ -261,17 +261,17 @@ FAKE_TD_EXPORT size_t fake_td_journal_count(void) {
   return gJournal.size();
 }
 
-FAKE_TD_EXPORT size_t fake_td_journal_entry(size_t index, char* buffer, size_t size) {
+FAKE_TD_EXPORT size_t fake_td_journal_entry(size_t aIndex, char* aBuffer, size_t aSize) {
   std::lock_guard<std::mutex> lock(gLock);
-  if (index >= gJournal.size()) {
-    if (size > 0) buffer[0] = '\0';
+  if (aIndex >= gJournal.size()) {
+    if (aSize > 0) aBuffer[0] = '\0';
     return 0;
   }
-  const std::string& entry = gJournal[index];
-  if (size > 0) {
-    const size_t length = entry.size() < size - 1 ? entry.size() : size - 1;
-    std::memcpy(buffer, entry.data(), length);
-    buffer[length] = '\0';
+  const std::string& entry = gJournal[aIndex];
+  if (aSize > 0) {
+    const size_t length = entry.size() < aSize - 1 ? entry.size() : aSize - 1;
+    std::memcpy(aBuffer, entry.data(), length);
+    aBuffer[length] = '\0';
   }
   return entry.size();
 }
@@ -301,18 +301,18 @@ FAKE_TD_EXPORT int fake_td_misuse_count(void) {
   return gMisuseCount;
 }
 
-FAKE_TD_EXPORT void fake_td_fail_create(int fail) {
+FAKE_TD_EXPORT void fake_td_fail_create(int aFail) {
   std::lock_guard<std::mutex> lock(gLock);
-  gFailCreate = fail != 0;
+  gFailCreate = aFail != 0;
 }
 
-FAKE_TD_EXPORT int fake_td_fire_fatal_error(const char* message) {
+FAKE_TD_EXPORT int fake_td_fire_fatal_error(const char* aMessage) {
   FatalErrorCallback callback;
   {
     std::lock_guard<std::mutex> lock(gLock);
     callback = gFatalErrorCallback;
   }
   if (callback == nullptr) return 0;
-  callback(message);
+  callback(aMessage);
   return 1;
 }

@@ -39,27 +39,27 @@ extern "C" {
 void fake_td_reset(void);
 
 /* Appends one event text to the receive queue (shared by all clients). */
-void fake_td_queue_event(const char* text);
+void fake_td_queue_event(const char* aText);
 /* Appends each line of texts (separated by '\n'; empty lines skipped). */
-void fake_td_queue_events(const char* texts);
+void fake_td_queue_events(const char* aTexts);
 /* Event texts queued and not yet received. */
 size_t fake_td_pending_events(void);
 
 /* Rule: whenever a text whose "@type" is request_type is sent, queue the lines of events
  * (as fake_td_queue_events). Rules stay until reset; several rules may match one type. */
-void fake_td_respond(const char* request_type, const char* events);
+void fake_td_respond(const char* aRequestType, const char* aEvents);
 
 /* Responder: called with every sent text after the rules, outside the fake's lock, on the
  * sending thread; it may call fake_td_queue_event. Null removes it. */
-typedef void (*fake_td_responder)(const char* request, void* context);
-void fake_td_set_responder(fake_td_responder responder, void* context);
+typedef void (*fake_td_responder)(const char* aRequest, void* aContext);
+void fake_td_set_responder(fake_td_responder aResponder, void* aContext);
 
 /* Journal of calls, oldest first. Entries: "create", "create failed", "send <text>",
  * "execute <text>", "destroy", "set_log_fatal_error_callback" (receive calls are only
  * counted). fake_td_journal_entry copies entry index into buffer (truncated, always
  * zero-terminated when size > 0) and returns its full length, or 0 past the end. */
 size_t fake_td_journal_count(void);
-size_t fake_td_journal_entry(size_t index, char* buffer, size_t size);
+size_t fake_td_journal_entry(size_t aIndex, char* aBuffer, size_t aSize);
 
 /* Calls of td_json_client_receive, including those that returned null. */
 size_t fake_td_receive_count(void);
@@ -73,11 +73,11 @@ int fake_td_live_clients(void);
 int fake_td_misuse_count(void);
 
 /* Non-zero: td_json_client_create returns null. */
-void fake_td_fail_create(int fail);
+void fake_td_fail_create(int aFail);
 
 /* Calls the registered fatal-error callback with message on the calling thread; returns 0 when
  * none is registered (always, in the library built without the callback). */
-int fake_td_fire_fatal_error(const char* message);
+int fake_td_fire_fatal_error(const char* aMessage);
 
 #ifdef __cplusplus
 } /* extern "C" */
@@ -100,10 +100,10 @@ inline std::vector<std::string> Journal() {
 }
 
 /* The texts of the journal entries that start with prefix ("send ", "execute "). */
-inline std::vector<std::string> JournalTexts(const std::string& prefix) {
+inline std::vector<std::string> JournalTexts(const std::string& aPrefix) {
   std::vector<std::string> texts;
   for (const std::string& entry : Journal()) {
-    if (entry.compare(0, prefix.size(), prefix) == 0) texts.push_back(entry.substr(prefix.size()));
+    if (entry.compare(0, aPrefix.size(), aPrefix) == 0) texts.push_back(entry.substr(aPrefix.size()));
   }
   return texts;
 }

@@ -10,9 +10,9 @@ namespace qvn::test {
 namespace {
 
 struct TextCase {
-  const char* name;
-  std::string input;
-  std::string output;
+  const char* Name;
+  std::string Input;
+  std::string Output;
 };
 
 TEST(EscapeJSONString, Table) {
@@ -32,8 +32,8 @@ TEST(EscapeJSONString, Table) {
       {"above U+10FFFF", "\xF4\x90\x80\x80", "\\uFFFD\\uFFFD\\uFFFD\\uFFFD"},
   };
   for (const TextCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(EscapeJSONString(c.input), c.output);
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(EscapeJSONString(c.Input), c.Output);
   }
 }
 
@@ -54,16 +54,16 @@ TEST(UnescapeJSONString, Table) {
       {"NUL", "a\\u0000b", std::string("a\0b", 3)},
   };
   for (const TextCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(UnescapeJSONString(c.input), c.output);
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(UnescapeJSONString(c.Input), c.Output);
   }
 }
 
 TEST(UnescapeJSONString, Errors) {
   struct ErrorCase {
-    const char* name;
-    std::string input;
-    std::string message;
+    const char* Name;
+    std::string Input;
+    std::string Message;
   };
   const std::vector<ErrorCase> cases = {
       {"single trailing backslash", "abc\\", "Unexpected end of string"},
@@ -78,12 +78,12 @@ TEST(UnescapeJSONString, Errors) {
       {"position after an escape", "\\u00e9\\uD83D\\uDE00\\z", "Invalid code at position 19"},
   };
   for (const ErrorCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     try {
-      UnescapeJSONString(c.input);
+      UnescapeJSONString(c.Input);
       ADD_FAILURE() << "no exception";
     } catch (const EqvnUnescapeError& e) {
-      EXPECT_EQ(e.what(), c.message);
+      EXPECT_EQ(e.what(), c.Message);
     }
   }
 }
@@ -117,9 +117,9 @@ TEST(Base64, StandardVectors) {
       {"high bytes", "\xFF\xFE\xFD", "//79"},
   };
   for (const TextCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(EncodeBase64(c.input), c.output);
-    EXPECT_EQ(DecodeBase64(c.output), c.input);
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(EncodeBase64(c.Input), c.Output);
+    EXPECT_EQ(DecodeBase64(c.Output), c.Input);
   }
 }
 
@@ -141,8 +141,8 @@ TEST(Base64, LenientDecoding) {
       {"nothing valid", "***", ""},
   };
   for (const TextCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(DecodeBase64(c.input), c.output);
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(DecodeBase64(c.Input), c.Output);
   }
 }
 

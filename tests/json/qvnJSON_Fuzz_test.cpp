@@ -37,8 +37,8 @@ void Walk(TqvnJSON& aDocument) {
 
 TEST(JSONFuzzFindings, StayFixed) {
   struct Case {
-    const char* name;
-    std::string input;
+    const char* Name;
+    std::string Input;
   };
   const std::vector<Case> cases = {
       // An empty name compared with memcmp on a null pointer (undefined behaviour).
@@ -47,20 +47,20 @@ TEST(JSONFuzzFindings, StayFixed) {
       {"list member with an empty name", "{\"\":\t\t\t[1\t\t"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     TqvnJSON document;
-    document.Read(c.input);
+    document.Read(c.Input);
     const std::string printed = document.Text();
     Walk(document);
     TqvnJSON again;
     again.Read(printed);
     EXPECT_EQ(again.Text(), printed);
     try {
-      EXPECT_LE(UnescapeJSONString(c.input).size(), c.input.size());
+      EXPECT_LE(UnescapeJSONString(c.Input).size(), c.Input.size());
     } catch (const EqvnUnescapeError&) {
     }
-    EXPECT_EQ(DecodeBase64(EncodeBase64(c.input)), c.input);
-    DecodeBase64(c.input);
+    EXPECT_EQ(DecodeBase64(EncodeBase64(c.Input)), c.Input);
+    DecodeBase64(c.Input);
   }
 }
 

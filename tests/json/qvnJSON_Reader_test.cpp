@@ -11,9 +11,9 @@ namespace qvn::test {
 namespace {
 
 struct ReadCase {
-  const char* name;
-  std::string text;
-  std::string printed;  // Text after Read
+  const char* Name;
+  std::string Text;
+  std::string Printed;  // Text after Read
 };
 
 TEST(JSONReader, LeniencyAndStoppingPoints) {
@@ -67,10 +67,10 @@ TEST(JSONReader, LeniencyAndStoppingPoints) {
        "{\"t\":\"h\xC3\xA9llo \xF0\x9F\x98\x80\"}"},
   };
   for (const ReadCase& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     TqvnJSON document;
-    document.Read(c.text);
-    EXPECT_EQ(document.Text(), c.printed);
+    document.Read(c.Text);
+    EXPECT_EQ(document.Text(), c.Printed);
   }
 }
 
@@ -78,9 +78,9 @@ TEST(JSONReader, TypesAndValuesAsStored) {
   TqvnJSON document;
   document.Read(R"({"s":"a\"b","n":-12.5e3,"t":True,"f":FALSE,"z":Null,"o":{"k":1},"l":[1]})");
   struct Expect {
-    const char* name;
-    TqvnJSONtype type;
-    std::string stored;
+    const char* Name;
+    TqvnJSONtype Type;
+    std::string Stored;
   };
   const std::vector<Expect> expected = {
       {"s", qvnJSONString, "a\\\"b"}, {"n", qvnJSONNumber, "-12.5e3"},
@@ -90,11 +90,11 @@ TEST(JSONReader, TypesAndValuesAsStored) {
   };
   ASSERT_EQ(document.Count(), static_cast<int>(expected.size()));
   for (int i = 0; i < document.Count(); ++i) {
-    SCOPED_TRACE(expected[i].name);
+    SCOPED_TRACE(expected[i].Name);
     IqvnObjectJSON node = document.Item(i);
-    EXPECT_EQ(node->Name(), expected[i].name);
-    EXPECT_EQ(node->JSONType(), expected[i].type);
-    EXPECT_EQ(node->StoredText(), expected[i].stored);
+    EXPECT_EQ(node->Name(), expected[i].Name);
+    EXPECT_EQ(node->JSONType(), expected[i].Type);
+    EXPECT_EQ(node->StoredText(), expected[i].Stored);
   }
   EXPECT_FALSE(document.IsArray());
   // A list read from text has a child that is not marked as an array until Value is read.

@@ -188,11 +188,11 @@ TEST(JSONTree, EscapeStringsEscapesNamesAndStrings) {
 }
 
 struct ConvertCase {
-  const char* name;
-  TqvnJSONValue value;
-  std::string text;
-  const char* int64;  // nullptr: raises
-  const char* boolean;
+  const char* Name;
+  TqvnJSONValue Value;
+  std::string Text;
+  const char* Int64;  // nullptr: raises
+  const char* Boolean;
 };
 
 TEST(JSONTree, ValueConversions) {
@@ -219,17 +219,17 @@ TEST(JSONTree, ValueConversions) {
       {"zero with exponent", TqvnJSONValue("0.000e999"), "0.000e999", nullptr, "false"},
   };
   for (const ConvertCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.value.AsString(), c.text);
-    if (c.int64 != nullptr) {
-      EXPECT_EQ(std::to_string(c.value.AsInt64()), c.int64);
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(c.Value.AsString(), c.Text);
+    if (c.Int64 != nullptr) {
+      EXPECT_EQ(std::to_string(c.Value.AsInt64()), c.Int64);
     } else {
-      EXPECT_THROW(c.value.AsInt64(), EqvnConvertError);
+      EXPECT_THROW(c.Value.AsInt64(), EqvnConvertError);
     }
-    if (c.boolean != nullptr) {
-      EXPECT_EQ(c.value.AsBoolean() ? "true" : "false", std::string(c.boolean));
+    if (c.Boolean != nullptr) {
+      EXPECT_EQ(c.Value.AsBoolean() ? "true" : "false", std::string(c.Boolean));
     } else {
-      EXPECT_THROW(c.value.AsBoolean(), EqvnConvertError);
+      EXPECT_THROW(c.Value.AsBoolean(), EqvnConvertError);
     }
   }
   EXPECT_THROW(TqvnJSONValue("5000000000").AsInteger(), EqvnConvertError);

@@ -30,9 +30,9 @@ TEST(JSONWriter, MembersInOrderWithoutBlanks) {
 
 TEST(JSONWriter, StringForms) {
   struct Case {
-    const char* name;
-    std::string value;
-    std::string printed;
+    const char* Name;
+    std::string Value;
+    std::string Printed;
   };
   const std::vector<Case> cases = {
       {"plain", "abc", R"({"k":"abc"})"},
@@ -44,10 +44,10 @@ TEST(JSONWriter, StringForms) {
       {"not escaped by the writer", "a\"b", R"({"k":"a"b"})"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     TqvnJSON document;
-    document.AddPair("k", c.value);
-    EXPECT_EQ(document.Text(), c.printed);
+    document.AddPair("k", c.Value);
+    EXPECT_EQ(document.Text(), c.Printed);
   }
 }
 

@@ -115,11 +115,11 @@ TEST_P(LifecycleStress, AThousandActivationsWhileEventsFlow) {
   std::atomic<int> lateEvents{0};
   std::atomic<int> workerDeliveries{0};
   std::vector<int> delivered;  // touched by one tick at a time
-  probe.Hook = [&](TqvnTDLib_Telegram_Client*, const Fired& What) {
+  probe.Hook = [&](TqvnTDLib_Telegram_Client*, const Fired& aWhat) {
     if (!mayFire) ++lateEvents;
-    if (What.Event != "BeforeReadEvent") return;
-    delivered.push_back(NumberOf(What.Detail));
-    if (What.Thread != mainThread || !inHandTick) ++workerDeliveries;
+    if (aWhat.Event != "BeforeReadEvent") return;
+    delivered.push_back(NumberOf(aWhat.Detail));
+    if (aWhat.Thread != mainThread || !inHandTick) ++workerDeliveries;
   };
 
   EventFeeder feeder;
@@ -189,13 +189,13 @@ TEST_P(LifecycleStress, DestroyingTheClientWithTicksQueuedOrRunning) {
     std::atomic<bool> entered{false};
     std::atomic<bool> destroyed{false};
     std::atomic<int> firedAfterDestruction{0};
-    probe->Hook = [&](TqvnTDLib_Telegram_Client* Sender, const Fired&) {
+    probe->Hook = [&](TqvnTDLib_Telegram_Client* aSender, const Fired&) {
       if (destroyed) ++firedAfterDestruction;
       if (entered.exchange(true)) return;
       // Only a tick on the worker gets here before the destruction; it keeps the client busy.
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      (void)Sender->Telegram().PhoneNumber();
-      Sender->TDLibSend("{\"@type\":\"getMe\"}");
+      (void)aSender->Telegram().PhoneNumber();
+      aSender->TDLibSend("{\"@type\":\"getMe\"}");
     };
     client->SetActive(true);
     // Both in one call, so a waiting worker cannot wake between them.
@@ -269,10 +269,10 @@ TEST_P(LifecycleStress, HandlersThatRaiseOnEveryEvent) {
     client.SetEventsPerTick(1000);
     client.SetTickTimeBudget(std::chrono::seconds(10));
     EventProbe probe(client);
-    probe.Hook = [&](TqvnTDLib_Telegram_Client*, const Fired& What) {
-      if (What.Event == "BeforeReadEvent" && !c.BeforeReadRaises) return;
-      if (What.Event == "MessageText") throw 7;  // not even a std::exception
-      throw std::runtime_error("raised by " + What.Event);
+    probe.Hook = [&](TqvnTDLib_Telegram_Client*, const Fired& aWhat) {
+      if (aWhat.Event == "BeforeReadEvent" && !c.BeforeReadRaises) return;
+      if (aWhat.Event == "MessageText") throw 7;  // not even a std::exception
+      throw std::runtime_error("raised by " + aWhat.Event);
     };
     const std::vector<std::string> events = EveryKindOfEvent();
     client.SetActive(true);
@@ -310,12 +310,12 @@ TEST_P(LifecycleStress, APromptHandlerThatDeactivatesTheClient) {
     EventProbe probe(client);
     std::atomic<bool> stopped{false};
     std::atomic<int> firedWhileStopped{0};
-    probe.Hook = [&](TqvnTDLib_Telegram_Client* Sender, const Fired& What) {
+    probe.Hook = [&](TqvnTDLib_Telegram_Client* aSender, const Fired& aWhat) {
       if (stopped && !reactivate) ++firedWhileStopped;
-      if (What.Event != "AuthenticationCode") return;
-      Sender->SetActive(false);
-      EXPECT_FALSE(Sender->Active());
-      if (reactivate) Sender->SetActive(true);
+      if (aWhat.Event != "AuthenticationCode") return;
+      aSender->SetActive(false);
+      EXPECT_FALSE(aSender->Active());
+      if (reactivate) aSender->SetActive(true);
       stopped = true;
     };
     client.SetActive(true);

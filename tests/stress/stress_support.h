@@ -31,64 +31,64 @@ struct Fired {
 // with the same record, on the thread that fired it; Hook may throw or act on the client.
 class EventProbe {
  public:
-  std::function<void(TqvnTDLib_Telegram_Client* Sender, const Fired& What)> Hook;
+  std::function<void(TqvnTDLib_Telegram_Client* aSender, const Fired& aWhat)> Hook;
   // What the three prompts hand back.
   std::string Code = "11111";
   std::string Password = "pw";
 
   explicit EventProbe(TqvnTDLib_Telegram_Client& aClient) {
-    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client* S, const std::string& Text,
-                                       bool&) { Record(S, "BeforeReadEvent", Text); };
-    aClient.OnEvent = [this](TqvnTDLib_Telegram_Client* S, const std::string& Event,
-                             const std::string&) { Record(S, "Event", Event); };
-    aClient.OnAuthorizationStatus = [this](TqvnTDLib_Telegram_Client* S,
-                                           const std::string& Status) {
-      Record(S, "AuthorizationStatus", Status);
+    aClient.OnBeforeReadEvent = [this](TqvnTDLib_Telegram_Client* s, const std::string& aText,
+                                       bool&) { Record(s, "BeforeReadEvent", aText); };
+    aClient.OnEvent = [this](TqvnTDLib_Telegram_Client* s, const std::string& aEvent,
+                             const std::string&) { Record(s, "Event", aEvent); };
+    aClient.OnAuthorizationStatus = [this](TqvnTDLib_Telegram_Client* s,
+                                           const std::string& aStatus) {
+      Record(s, "AuthorizationStatus", aStatus);
     };
-    aClient.OnConnectionStatus = [this](TqvnTDLib_Telegram_Client* S, const std::string& Status) {
-      Record(S, "ConnectionStatus", Status);
+    aClient.OnConnectionStatus = [this](TqvnTDLib_Telegram_Client* s, const std::string& aStatus) {
+      Record(s, "ConnectionStatus", aStatus);
     };
-    aClient.OnAuthenticationCode = [this](TqvnTDLib_Telegram_Client* S, std::string& aCode) {
+    aClient.OnAuthenticationCode = [this](TqvnTDLib_Telegram_Client* s, std::string& aCode) {
       aCode = Code;
-      Record(S, "AuthenticationCode", "");
+      Record(s, "AuthenticationCode", "");
     };
-    aClient.OnAuthenticationPassword = [this](TqvnTDLib_Telegram_Client* S,
+    aClient.OnAuthenticationPassword = [this](TqvnTDLib_Telegram_Client* s,
                                               std::string& aPassword) {
       aPassword = Password;
-      Record(S, "AuthenticationPassword", "");
+      Record(s, "AuthenticationPassword", "");
     };
-    aClient.OnRegisterUser = [this](TqvnTDLib_Telegram_Client* S, std::string& First,
-                                    std::string& Last) {
-      First = "First";
-      Last = "Last";
-      Record(S, "RegisterUser", "");
+    aClient.OnRegisterUser = [this](TqvnTDLib_Telegram_Client* s, std::string& aFirst,
+                                    std::string& aLast) {
+      aFirst = "First";
+      aLast = "Last";
+      Record(s, "RegisterUser", "");
     };
-    aClient.OnException = [this](TqvnTDLib_Telegram_Client* S, const std::exception& E) {
-      Record(S, "Exception", E.what());
+    aClient.OnException = [this](TqvnTDLib_Telegram_Client* s, const std::exception& e) {
+      Record(s, "Exception", e.what());
     };
-    aClient.OnMessageText = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramMessageText& M) {
-      Record(S, "MessageText", M.ChatId());
+    aClient.OnMessageText = [this](TqvnTDLib_Telegram_Client* s, TqvnTelegramMessageText& m) {
+      Record(s, "MessageText", m.ChatId());
     };
-    aClient.OnMessageDocument = [this](TqvnTDLib_Telegram_Client* S,
-                                       TqvnTelegramMessageDocument& M) {
-      Record(S, "MessageDocument", M.ChatId());
+    aClient.OnMessageDocument = [this](TqvnTDLib_Telegram_Client* s,
+                                       TqvnTelegramMessageDocument& m) {
+      Record(s, "MessageDocument", m.ChatId());
     };
-    aClient.OnMessagePhoto = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramMessagePhoto& M) {
-      Record(S, "MessagePhoto", M.ChatId());
+    aClient.OnMessagePhoto = [this](TqvnTDLib_Telegram_Client* s, TqvnTelegramMessagePhoto& m) {
+      Record(s, "MessagePhoto", m.ChatId());
     };
-    aClient.OnMessageVideo = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramMessageVideo& M) {
-      Record(S, "MessageVideo", M.ChatId());
+    aClient.OnMessageVideo = [this](TqvnTDLib_Telegram_Client* s, TqvnTelegramMessageVideo& m) {
+      Record(s, "MessageVideo", m.ChatId());
     };
-    aClient.OnMessageSponsored = [this](TqvnTDLib_Telegram_Client* S,
+    aClient.OnMessageSponsored = [this](TqvnTDLib_Telegram_Client* s,
                                         TqvnTelegramMessageSponsored&) {
-      Record(S, "MessageSponsored", "");
+      Record(s, "MessageSponsored", "");
     };
-    aClient.OnNewChat = [this](TqvnTDLib_Telegram_Client* S, TqvnTelegramChat& Chat) {
-      Record(S, "NewChat", Chat.ChatId());
+    aClient.OnNewChat = [this](TqvnTDLib_Telegram_Client* s, TqvnTelegramChat& aChat) {
+      Record(s, "NewChat", aChat.ChatId());
     };
-    aClient.OnNewCallbackQuery = [this](TqvnTDLib_Telegram_Client* S,
-                                        TqvnTelegramCallbackQuery& Query) {
-      Record(S, "NewCallbackQuery", Query.ChatId());
+    aClient.OnNewCallbackQuery = [this](TqvnTDLib_Telegram_Client* s,
+                                        TqvnTelegramCallbackQuery& aQuery) {
+      Record(s, "NewCallbackQuery", aQuery.ChatId());
     };
   }
 

@@ -28,7 +28,7 @@ struct TTDLibRelease {
 };
 
 inline const TTDLibRelease& CurrentTDLibRelease() {
-  static const TTDLibRelease release = [] {
+  static const TTDLibRelease kRelease = [] {
     TTDLibRelease result;
     const char* name = getenv("QVN_TDLIB_RELEASE");
     const char* folders = getenv("QVN_TDLIB_FOLDERS");
@@ -45,7 +45,7 @@ inline const TTDLibRelease& CurrentTDLibRelease() {
     }
     return result;
   }();
-  return release;
+  return kRelease;
 }
 
 // The file this process loads for "libtdjson.so", or a text saying why there is none.

@@ -71,6 +71,10 @@ EntryPoint<const char* (*)(void*, const char*)> gExecute("td_json_client_execute
 EntryPoint<void (*)(void*)> gDestroy("td_json_client_destroy");
 EntryPoint<void (*)(td_log_fatal_error_callback_ptr)> gSetFatalErrorCallback(
     "td_set_log_fatal_error_callback");
+EntryPoint<int (*)()> gCreateClientId("td_create_client_id");
+EntryPoint<void (*)(int, const char*)> gSendToId("td_send");
+EntryPoint<const char* (*)(double)> gReceiveAny("td_receive");
+EntryPoint<const char* (*)(const char*)> gExecuteWithoutClient("td_execute");
 
 }  // namespace
 
@@ -106,7 +110,25 @@ bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr aCallback) 
 }
 
 const char* td_execute(const char* aRequest) {
+  if (const auto execute = gExecuteWithoutClient.Find()) return execute(aRequest);
   return gExecute.Get()(nullptr, aRequest);
+}
+
+bool HasClientIdInterface() {
+  return gCreateClientId.Find() != nullptr && gSendToId.Find() != nullptr &&
+         gReceiveAny.Find() != nullptr && gExecuteWithoutClient.Find() != nullptr;
+}
+
+int td_create_client_id() {
+  return gCreateClientId.Get()();
+}
+
+void td_send(int aClientId, const char* aRequest) {
+  gSendToId.Get()(aClientId, aRequest);
+}
+
+const char* td_receive(double aTimeout) {
+  return gReceiveAny.Get()(aTimeout);
 }
 
 }  // namespace qvn::tdjson

@@ -1,7 +1,9 @@
 // The binding to TDLib's JSON interface, loaded at run time.
 //
-// Six wrappers with the names and shapes of TDLib's own functions, in namespace qvn::tdjson so
-// they never clash with the symbols TDLib exports. The first call of any wrapper loads
+// Wrappers with the names and shapes of TDLib's own functions, in namespace qvn::tdjson so they
+// never clash with the symbols TDLib exports: the td_json_client_* interface every release has,
+// and the current one (td_create_client_id, td_send, td_receive, td_execute; TDLib 1.7 and
+// later), which serves every client of the process through one receive. The first call of any wrapper loads
 // "libtdjson.so" by bare name with dlopen, so the platform's search order (the program's run
 // path first) decides which file is found; each entry point is looked up with dlsym on the first
 // call of its wrapper. The library is never unloaded and the lookups live until the process ends.
@@ -37,8 +39,17 @@ const char* td_json_client_execute(void* aClient, const char* aRequest);
 void td_json_client_destroy(void* aClient);
 // False, registering nothing, when the library has no td_set_log_fatal_error_callback.
 bool td_set_log_fatal_error_callback(td_log_fatal_error_callback_ptr aCallback);
-// td_json_client_execute with a null client: a synchronous request before any client exists.
+// A synchronous request that needs no client: TDLib's td_execute where the library has it,
+// otherwise td_json_client_execute with a null client.
 const char* td_execute(const char* aRequest);
+
+// True when the library exports td_create_client_id, td_send, td_receive and td_execute.
+bool HasClientIdInterface();
+int td_create_client_id();
+void td_send(int aClientId, const char* aRequest);
+// The next text for any client of the process, with its "@client_id"; null when none came
+// within aTimeout seconds. One thread at a time.
+const char* td_receive(double aTimeout);
 
 }  // namespace qvn::tdjson
 

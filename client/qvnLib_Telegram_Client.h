@@ -97,6 +97,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "base/qvnWebSocket_Types.h"
 #include "client/qvnTelegram_Answer.h"
+#include "client/qvnTelegram_Connection.h"
 #include "client/qvnTelegram_DatabaseFolder.h"
 #include "client/qvnTelegram_EventInbox.h"
 #include "client/qvnTelegram_Options.h"
@@ -164,8 +165,22 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // ---- Properties ----
 
-  // The TDLib client handle; null exactly while inactive.
-  void* Client() const { return FClient.load(); }
+  // The TDLib client handle, null exactly while inactive: TDLib's own handle with the
+  // td_json_client_* interface, an opaque one with the current interface (see TDLibClientId).
+  void* Client() const {
+    const TqvnTDLibConnection* connection = FConnectionInUse.load();
+    return connection != nullptr ? connection->Handle() : nullptr;
+  }
+  // TDLib's id of the client while active through TDLib's current interface; 0 otherwise.
+  int32_t TDLibClientId() const {
+    const TqvnTDLibConnection* connection = FConnectionInUse.load();
+    return connection != nullptr ? connection->ClientId() : 0;
+  }
+  // True: the td_json_client_* functions even when the library offers TDLib's current interface
+  // (td_create_client_id, td_send, td_receive, td_execute), which is used otherwise. Default
+  // false; takes effect at the next activation.
+  bool JsonClientInterface() const { return FJsonClientInterface.load(); }
+  void SetJsonClientInterface(bool aValue) { FJsonClientInterface = aValue; }
 
   // True while a TDLib client exists. SetActive(true) activates an inactive client (an active
   // one is left alone); SetActive(false) deactivates it, and clears MyId in any case.
@@ -534,11 +549,13 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // ---- end of login answers ----
 
   // ---- State below is guarded by FTickLock ----
-  // Owned worker; replaced at each activation.
-  TqvnTimer* FThread = nullptr;
-  // TDLib client handle; read anywhere, written under FTickLock (and FReceiveLock).
-  std::atomic<void*> FClient{nullptr};
-  // The lock on the database folder; held exactly while FClient is set.
+  // The worker; replaced at each activation.
+  std::unique_ptr<TqvnTimer> FThread;
+  // The TDLib client while active; replaced under FTickLock and FReceiveLock.
+  std::unique_ptr<TqvnTDLibConnection> FConnection;
+  // FConnection, for readers that take no lock: the send path, Active() and Client().
+  std::atomic<TqvnTDLibConnection*> FConnectionInUse{nullptr};
+  // The lock on the database folder; held exactly while FConnection is set.
   std::unique_ptr<TqvnDatabaseFolderLock> FDatabaseLock;
   // The worker of this activation waits inside TDLib's receive (WaitForEvents at activation).
   bool FReceiveWaits = false;
@@ -554,6 +571,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   std::unique_ptr<TqvnTelegram_Options> FTelegram;
   TwsNotifyEvent FNotifyEvents = neAsynchronous;
   std::atomic<bool> FWaitForEvents{false};
+  std::atomic<bool> FJsonClientInterface{false};
   // Request tag; 0 until drawn.
   std::atomic<int32_t> FId{0};
   // Written by the dispatcher on the tick's thread.

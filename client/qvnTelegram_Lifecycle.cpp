@@ -19,9 +19,6 @@ namespace {
 std::recursive_mutex gFatalErrorLock;
 TqvnTDLib_Telegram_Client* gFatalErrorClient = nullptr;  // guarded by gFatalErrorLock
 
-// An offline request TDLib answers at once: it wakes a worker waiting in TDLib's receive.
-constexpr const char* kWakeRequest = "{\"@type\": \"testCallEmpty\"}";
-
 // A request the synchronous path runs at activation; its answer is not read.
 constexpr const char* kTextEntitiesRequest =
     "{\"@type\": \"getTextEntities\", "
@@ -66,10 +63,10 @@ void TqvnTDLib_Telegram_Client::EndForDestruction() {
   Destroying();
   TqvnFatalErrorRoute::Unregister(this);
   DoDeactivate();
-  TqvnTimer* thread;
+  std::unique_ptr<TqvnTimer> thread;
   {
     auto lock = LockTick();
-    thread = std::exchange(FThread, nullptr);
+    thread = std::move(FThread);
   }
   // Waits for a tick or handler of the worker running on another thread.
   FreeThreadSafely(thread);
@@ -115,10 +112,6 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
   // An active client keeps its TDLib client: a second one would hold the database lock.
   if (Active()) return;
   try {
-    // Loads TDLib and looks up the entry points the worker and deactivation call later, so a
-    // library without one fails here rather than in the receive loop or at the end.
-    tdjson::td_json_client_receive(nullptr, 0.0);
-    tdjson::td_json_client_destroy(nullptr);
     auto folderLock = std::make_unique<TqvnDatabaseFolderLock>(GetDatabaseDirectory());
     if (!folderLock->Notice().empty()) DoException(EqvnDatabaseFolderNotice(folderLock->Notice()));
     FId = 0;
@@ -127,11 +120,13 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
                         std::to_string(static_cast<int>(Telegram().ErrorsLevel())) +
                         ", \"@extra\": " + std::to_string(Id()) + "}")
                            .c_str());
-    void* client = tdjson::td_json_client_create();
-    if (client == nullptr) return;  // the folder's lock goes with folderLock
+    std::unique_ptr<TqvnTDLibConnection> connection =
+        TqvnTDLibConnection::Open(JsonClientInterface());
+    if (connection == nullptr) return;  // the folder's lock goes with folderLock
     {
       auto lock = LockTick();
-      FClient = client;
+      FConnectionInUse = connection.get();
+      FConnection = std::move(connection);
       FDatabaseLock = std::move(folderLock);
       FReceiveWaits = WaitForEvents();
     }
@@ -142,9 +137,8 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
   try {
     TqvnFatalErrorRoute::Register(this);
     tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);  // optional
-    tdjson::td_json_client_execute(Client(), kTextEntitiesRequest);
-    tdjson::td_json_client_send(
-        Client(),
+    FConnection->Execute(kTextEntitiesRequest);
+    FConnection->Send(
         ("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) + "}")
             .c_str());
     DoStartThread();
@@ -174,24 +168,27 @@ void TqvnTDLib_Telegram_Client::DoDeactivate() {
 void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   // A tick or delivery running on another thread ends before its TDLib client goes.
   auto lock = LockTick();
-  void* client = FClient.load();
-  if (client == nullptr) return;
+  if (FConnection == nullptr) return;
   if (FThread != nullptr) DoStopThread();
-  if (FReceiveWaits) tdjson::td_json_client_send(client, kWakeRequest);
+  if (FReceiveWaits) FConnection->Wake();
+  std::unique_ptr<TqvnTDLibConnection> connection;
   {
+    // Taken once the woken receive has returned; the worker receives nothing afterwards.
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
-    tdjson::td_json_client_destroy(client);
-    FClient = nullptr;
+    FConnectionInUse = nullptr;
+    connection = std::move(FConnection);
   }
   FInbox.Clear();
-  FDatabaseLock.reset();
+  // The folder is released after TDLib has let the database go, or failed to.
+  const std::unique_ptr<TqvnDatabaseFolderLock> folderLock = std::move(FDatabaseLock);
+  connection->Close();
 }
 
 void TqvnTDLib_Telegram_Client::DoStartThread() {
-  TqvnTimer* previous;
+  std::unique_ptr<TqvnTimer> previous;
   {
     auto lock = LockTick();
-    previous = std::exchange(FThread, nullptr);
+    previous = std::move(FThread);
   }
   // Not under FTickLock: a tick of the previous worker may still need it to end.
   FreeThreadSafely(previous);
@@ -207,7 +204,7 @@ void TqvnTDLib_Telegram_Client::DoStopThread() {
 TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
   auto lock = LockTick();
   if (FThread == nullptr) {
-    auto* thread = new TqvnTimer();
+    auto thread = std::make_unique<TqvnTimer>();
     thread->SetDebugName("Telegram Thread");
     thread->SetOnException(
         [this](TqvnTimer* aSender, const std::exception& e) { DoThreadException(aSender, e); });
@@ -223,9 +220,9 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
       thread->SetOnTimer([this](TqvnTimer* aSender) { DoThreadTimer(aSender); });
       thread->SetInterval(1);
     }
-    FThread = thread;
+    FThread = std::move(thread);
   }
-  return FThread;
+  return FThread.get();
 }
 
 void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& e) {
@@ -238,9 +235,14 @@ void TqvnTDLib_Telegram_Client::DoFatalError(const char* aMessage) {
 
 bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::string* aFailure) {
   try {
-    void* client = FClient.load();
-    tdjson::td_json_client_send(client, aText.c_str());
-    return client != nullptr;
+    TqvnTDLibConnection* connection = FConnectionInUse.load();
+    if (connection != nullptr) {
+      connection->Send(aText.c_str());
+      return true;
+    }
+    // Sends nothing, but loads TDLib: a library that cannot be loaded is reported each time.
+    tdjson::td_json_client_send(nullptr, aText.c_str());
+    return false;
   } catch (const std::exception& e) {
     if (aFailure != nullptr) *aFailure = e.what();
     DoException(e);
@@ -251,7 +253,10 @@ bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::strin
 bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::string& aResult,
                                                std::string* aFailure) {
   try {
-    const char* answer = tdjson::td_json_client_execute(FClient.load(), aText.c_str());
+    TqvnTDLibConnection* connection = FConnectionInUse.load();
+    const char* answer = connection != nullptr
+                             ? connection->Execute(aText.c_str())
+                             : tdjson::td_json_client_execute(nullptr, aText.c_str());
     aResult = answer != nullptr ? answer : "";
     return answer != nullptr;
   } catch (const std::exception& e) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/qvnWebSocket_Helpers.h"
-#include "client/qvnLib_Telegram.h"
 #include "client/qvnLib_Telegram_Client.h"
 
 namespace qvn {
@@ -26,7 +25,8 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
     const auto start = std::chrono::steady_clock::now();
     for (int taken = 0; taken < limit; ++taken) {
       // A handler may have deactivated the client during the previous event.
-      const char* received = tdjson::td_json_client_receive(FClient.load(), 0.0);
+      TqvnTDLibConnection* connection = FConnectionInUse.load();
+      const char* received = connection != nullptr ? connection->Receive(0.0) : nullptr;
       if (received == nullptr) break;
       // The text belongs to TDLib until its next receive: copy it before anything else.
       DispatchReceived(std::string(received));
@@ -61,10 +61,10 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   bool inboxWasEmpty = false;
   {
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
-    void* client = FClient.load();
+    TqvnTDLibConnection* connection = FConnectionInUse.load();
     // Deactivation terminates the worker, then wakes this receive and waits for this lock.
-    if (client == nullptr || aSender->Terminated()) return;
-    const char* received = tdjson::td_json_client_receive(client, kReceiveWaitSeconds);
+    if (connection == nullptr || aSender->Terminated()) return;
+    const char* received = connection->Receive(kReceiveWaitSeconds);
     if (aSender->Terminated()) return;
     if (received == nullptr) {
       // Nothing within the wait: a delivery is needed only to fail the requests waiting for an
@@ -75,7 +75,7 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
       // goes along in the same hand-over.
       std::vector<std::string> texts{std::string(received)};
       while (texts.size() < kMostTextsPerReceive &&
-             (received = tdjson::td_json_client_receive(client, 0.0)) != nullptr) {
+             (received = connection->Receive(0.0)) != nullptr) {
         texts.emplace_back(received);
       }
       inboxWasEmpty = FInbox.Push(std::move(texts));

@@ -43,7 +43,7 @@ class Answers : public AnsweringFake {
     FClient.SetActive(true);
     ASSERT_TRUE(FClient.Active());
     // The activation's own getAuthorizationState is answered like any request.
-    PumpFor([] { return fake_td_pending_events() == 0; });
+    PumpFor([this] { return FakeTextsRead(FClient); });
     PumpMainThreadQueue();
     FSeen.clear();
     FEvents.clear();
@@ -74,7 +74,7 @@ TEST_F(Answers, AnswersInAnyOrderReachTheirOwnRequestsOnly) {
   }
   ReleaseReversed();
   PumpUntilAnswered(3);
-  PumpFor([] { return fake_td_pending_events() == 0; });
+  PumpFor([this] { return FakeTextsRead(FClient); });
 
   const std::vector<TAnswered> answers = Answered();
   ASSERT_EQ(answers.size(), 3u);
@@ -94,7 +94,7 @@ TEST_F(Answers, AnswersInAnyOrderReachTheirOwnRequestsOnly) {
   }
   // Every text was offered to OnBeforeReadEvent as TDLib would have sent it without the tag;
   // only the answer without a handler went on to OnEvent.
-  ASSERT_EQ(FSeen.size(), 4u);
+  ASSERT_EQ(FSeen.size(), 4u) << ::testing::PrintToString(FSeen);
   for (const std::string& text : FSeen) EXPECT_THAT(text, Not(HasSubstr("qvn#")));
   ASSERT_EQ(Events().size(), 1u);
   EXPECT_THAT(Events()[0], HasSubstr("getProxies"));
@@ -171,7 +171,7 @@ TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
        },
        "The client is not active: nothing was sent"},
   };
-  const size_t sentBefore = fake_td::Sent().size();
+  const size_t sentBefore = fake_td::SentRequests().size();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     std::vector<TqvnTelegramAnswer> calls;
@@ -183,7 +183,7 @@ TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
     EXPECT_EQ(calls[0].Message, c.Message);
     EXPECT_EQ(calls[0].Document, nullptr);
   }
-  EXPECT_EQ(fake_td::Sent().size(), sentBefore);
+  EXPECT_EQ(fake_td::SentRequests().size(), sentBefore);
   // The refused invoice is still reported as before.
   EXPECT_THAT(FExceptions, ElementsAre("SendInvoiceMessage: no invoice given; nothing was sent"));
 }
@@ -199,7 +199,7 @@ TEST_F(Answers, ATimeoutEndsTheRequestOnceAndItsLateAnswerIsDropped) {
 
   ReleaseReversed();
   PumpUntilAnswered(2);
-  PumpFor([] { return fake_td_pending_events() == 0; });
+  PumpFor([this] { return FakeTextsRead(FClient); });
   PumpMainThreadQueue();
   const std::vector<TAnswered> answers = Answered();
   ASSERT_EQ(answers.size(), 2u);
@@ -236,9 +236,11 @@ TEST_F(Answers, DeactivationAndDestructionEndEveryWaitingRequest) {
   EXPECT_EQ(answers[2].Answer.Message, "The client was destroyed before TDLib answered");
 
   // Their answers never come to anyone: the TDLib clients are gone.
+  const size_t released = Held();
+  const size_t readBefore = FClient.TextsRead();
   ReleaseReversed();
   FClient.SetActive(true);
-  PumpFor([] { return fake_td_pending_events() == 0; });
+  PumpFor([&] { return FClient.TextsRead() >= readBefore + released; });
   PumpMainThreadQueue();
   EXPECT_EQ(Answered().size(), 3u);
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fake_tdjson.h"
+#include "tests/support/FakeDelivery.h"
 #include "spine_test_support.h"
 
 namespace qvn::test {

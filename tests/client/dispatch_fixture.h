@@ -14,6 +14,7 @@
 #include "client/qvnLibs.h"
 #include "client/qvnTelegram_RequestExtra.h"
 #include "fake_tdjson.h"
+#include "tests/support/FakeDelivery.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TestClient.h"
 
@@ -103,7 +104,7 @@ class Dispatch : public ::testing::Test {
   // queued event, and every event the fake queued in answer to a request, has been handled.
   void Deliver(const std::string& aEvents) {
     fake_td_queue_events(aEvents.c_str());
-    ASSERT_TRUE(PumpUntil([] { return fake_td_pending_events() == 0; }))
+    ASSERT_TRUE(PumpUntil([this] { return FakeTextsRead(FClient); }))
         << "the client stopped taking events";
   }
 

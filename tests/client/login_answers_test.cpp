@@ -52,7 +52,7 @@ class LoginAnswers : public AnsweringFake {
   void Deliver(const std::vector<std::string>& aStates) {
     if (!FClient.Active()) FClient.SetActive(true);
     for (const std::string& state : aStates) fake_td_queue_event(StateText(state).c_str());
-    PumpFor([] { return fake_td_pending_events() == 0; });
+    PumpFor([this] { return FakeTextsRead(FClient); });
     PumpMainThreadQueue();
   }
 

@@ -28,7 +28,14 @@ struct Rule {
 struct ClientState {
   std::deque<std::string> Answers;  // its own answers, handed out before the shared events
   int Receiving = 0;                // receive calls on it in progress
+  int Id = 0;                       // its id from td_create_client_id; 0 for a td_json_client
+  bool Closing = false;             // "close" was sent: it ends when its closed state is received
 };
+
+// The state TDLib reports last for a closed client.
+constexpr const char* kClosedEvent =
+    "{\"@type\":\"updateAuthorizationState\",\"authorization_state\":{\"@type\":"
+    "\"authorizationStateClosed\"}}";
 
 // All state below is guarded by gLock.
 std::mutex gLock;
@@ -39,9 +46,11 @@ std::vector<Rule> gRules;
 fake_td_responder gResponder = nullptr;
 void* gResponderContext = nullptr;
 std::map<uintptr_t, ClientState> gLiveClients;
-uintptr_t gNextClient = 0x1000;
+uintptr_t gNextClient = 0x1000;  // handles of td_json_client_create, above every client id
+int gNextClientId = 1;
+int gSharedReceiving = 0;  // td_receive calls in progress
 size_t gReceiveCount = 0;
-size_t gHandedOutCount = 0;  // texts td_json_client_receive returned
+size_t gHandedOutCount = 0;  // texts td_json_client_receive and td_receive returned
 int gWaitingReceives = 0;
 int gMisuseCount = 0;
 bool gFailCreate = false;
@@ -58,9 +67,18 @@ struct HandedOut {
 };
 thread_local HandedOut gTHandedOut;
 
-ClientState* Live(void* aClient) {
-  const auto found = gLiveClients.find(reinterpret_cast<uintptr_t>(aClient));
+ClientState* Live(uintptr_t aKey) {
+  const auto found = gLiveClients.find(aKey);
   return found != gLiveClients.end() ? &found->second : nullptr;
+}
+
+ClientState* Live(void* aClient) {
+  return Live(reinterpret_cast<uintptr_t>(aClient));
+}
+
+// Clients made by td_create_client_id are kept under their id.
+uintptr_t KeyOf(int aClientId) {
+  return aClientId > 0 ? static_cast<uintptr_t>(aClientId) : 0;
 }
 
 std::vector<std::string> SplitLines(const char* aTexts) {
@@ -99,6 +117,45 @@ const char* HandOut(char*& aSlot, const std::string& aText) {
   return aSlot;
 }
 
+// td_json_client_send and td_send: journals aRequest, answers "testCallEmpty" (and "close" for a
+// client from td_create_client_id), applies the rules, then calls the responder.
+void Send(uintptr_t aKey, const char* aRequest) {
+  fake_td_responder responder;
+  void* context;
+  {
+    std::lock_guard<std::mutex> lock(gLock);
+    ClientState* state = Live(aKey);
+    if (state == nullptr) {
+      ++gMisuseCount;
+      return;
+    }
+    const std::string text = aRequest != nullptr ? aRequest : "";
+    gJournal.push_back("send " + text);
+    const std::string type = RequestType(text);
+    if (type == "testCallEmpty") state->Answers.push_back("{\"@type\":\"ok\"}");
+    if (type == "close" && state->Id > 0 && !state->Closing) {
+      state->Answers.push_back(kClosedEvent);
+      state->Closing = true;
+    }
+    for (const Rule& rule : gRules) {
+      if (rule.Type == type) gEvents.insert(gEvents.end(), rule.Events.begin(), rule.Events.end());
+    }
+    gChanged.notify_all();
+    responder = gResponder;
+    context = gResponderContext;
+  }
+  if (responder != nullptr) responder(aRequest, context);
+}
+
+// aText with TDLib's "@client_id" member added at its end.
+std::string WithClientId(std::string aText, int aClientId) {
+  const size_t end = aText.rfind('}');
+  if (end == std::string::npos) return aText;
+  const bool empty = aText.find_first_not_of(" \t\r\n", aText.find('{') + 1) == end;
+  aText.insert(end, std::string(empty ? "" : ",") + "\"@client_id\":" + std::to_string(aClientId));
+  return aText;
+}
+
 }  // namespace
 
 FAKE_TD_EXPORT void* td_json_client_create() {
@@ -115,27 +172,7 @@ FAKE_TD_EXPORT void* td_json_client_create() {
 }
 
 FAKE_TD_EXPORT void td_json_client_send(void* aClient, const char* aRequest) {
-  fake_td_responder responder;
-  void* context;
-  {
-    std::lock_guard<std::mutex> lock(gLock);
-    ClientState* state = Live(aClient);
-    if (state == nullptr) {
-      ++gMisuseCount;
-      return;
-    }
-    const std::string text = aRequest != nullptr ? aRequest : "";
-    gJournal.push_back("send " + text);
-    const std::string type = RequestType(text);
-    if (type == "testCallEmpty") state->Answers.push_back("{\"@type\":\"ok\"}");
-    for (const Rule& rule : gRules) {
-      if (rule.Type == type) gEvents.insert(gEvents.end(), rule.Events.begin(), rule.Events.end());
-    }
-    gChanged.notify_all();
-    responder = gResponder;
-    context = gResponderContext;
-  }
-  if (responder != nullptr) responder(aRequest, context);
+  Send(reinterpret_cast<uintptr_t>(aClient), aRequest);
 }
 
 FAKE_TD_EXPORT const char* td_json_client_receive(void* aClient, double aTimeout) {
@@ -200,6 +237,96 @@ FAKE_TD_EXPORT void td_json_client_destroy(void* aClient) {
   gLiveClients.erase(reinterpret_cast<uintptr_t>(aClient));
   gJournal.push_back("destroy");
   gChanged.notify_all();
+}
+
+#ifndef FAKE_TD_WITHOUT_CLIENT_ID_INTERFACE
+FAKE_TD_EXPORT int td_create_client_id() {
+  std::lock_guard<std::mutex> lock(gLock);
+  if (gFailCreate) {
+    gJournal.push_back("create failed");
+    return 0;
+  }
+  const int id = gNextClientId++;
+  gLiveClients[KeyOf(id)].Id = id;
+  gJournal.push_back("create");
+  return id;
+}
+
+FAKE_TD_EXPORT void td_send(int aClientId, const char* aRequest) {
+  Send(KeyOf(aClientId), aRequest);
+}
+
+// The next text for any client made by td_create_client_id: a client's own answers first (by
+// id), then the shared events, which go to the oldest such client. A client that was closed ends
+// when its closed state is handed out.
+FAKE_TD_EXPORT const char* td_receive(double aTimeout) {
+  std::unique_lock<std::mutex> lock(gLock);
+  ++gReceiveCount;
+  std::free(gTHandedOut.Received);
+  gTHandedOut.Received = nullptr;
+  if (gSharedReceiving > 0) ++gMisuseCount;  // TDLib allows one thread in td_receive
+  ++gSharedReceiving;
+  ++gWaitingReceives;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(aTimeout > 0 ? aTimeout : 0);
+  std::string event;
+  bool found = false;
+  for (;;) {
+    ClientState* oldest = nullptr;
+    for (auto& [key, state] : gLiveClients) {
+      if (state.Id == 0) continue;
+      if (oldest == nullptr) oldest = &state;
+      if (state.Answers.empty()) continue;
+      event = std::move(state.Answers.front());
+      state.Answers.pop_front();
+      const int id = state.Id;
+      if (state.Closing && event == kClosedEvent) {
+        const uintptr_t closed = key;
+        gLiveClients.erase(closed);
+        gJournal.push_back("destroy");
+      }
+      event = WithClientId(std::move(event), id);
+      found = true;
+      break;
+    }
+    if (!found && oldest != nullptr && !gEvents.empty()) {
+      event = WithClientId(std::move(gEvents.front()), oldest->Id);
+      gEvents.pop_front();
+      found = true;
+    }
+    if (found) {
+      ++gHandedOutCount;
+      break;
+    }
+    if (gChanged.wait_until(lock, deadline) == std::cv_status::timeout) break;
+  }
+  --gWaitingReceives;
+  --gSharedReceiving;
+  return found ? HandOut(gTHandedOut.Received, event) : nullptr;
+}
+
+FAKE_TD_EXPORT const char* td_execute(const char* aRequest) {
+  return td_json_client_execute(nullptr, aRequest);
+}
+#endif
+
+FAKE_TD_EXPORT void fake_td_queue_event_for(int aClientId, const char* aText) {
+  std::lock_guard<std::mutex> lock(gLock);
+  ClientState* state = Live(KeyOf(aClientId));
+  if (state == nullptr) {
+    ++gMisuseCount;
+    return;
+  }
+  state->Answers.emplace_back(aText);
+  gChanged.notify_all();
+}
+
+FAKE_TD_EXPORT int fake_td_has_client_id_interface(void) {
+#ifdef FAKE_TD_WITHOUT_CLIENT_ID_INTERFACE
+  return 0;
+#else
+  return 1;
+#endif
 }
 
 #ifndef FAKE_TD_WITHOUT_FATAL_ERROR_CALLBACK

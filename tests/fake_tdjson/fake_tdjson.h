@@ -1,7 +1,9 @@
 /* The scripted fake TDLib: a libtdjson.so for tests.
  *
- * It exports TDLib's six JSON functions with TDLib's exact signatures, so the engine loads and
- * drives it like the real library, and this small C API through which a test scripts it:
+ * It exports TDLib's JSON functions with TDLib's exact signatures, both interfaces (the
+ * td_json_client_* functions, and td_create_client_id / td_send / td_receive / td_execute), so
+ * the engine loads and drives it like the real library, and this small C API through which a
+ * test scripts it:
  *   - queue the event texts td_json_client_receive hands out, in order;
  *   - answer requests: a rule "when a sent request's @type is X, queue these texts", or a
  *     responder function called with every sent request;
@@ -19,8 +21,15 @@
  * (destroyed or never created), two receives on one client at once, and destroying a client
  * while a receive on it waits.
  *
- * Built twice: as the full library, and (FAKE_TD_WITHOUT_FATAL_ERROR_CALLBACK) as a library
- * without td_set_log_fatal_error_callback, which current TDLib releases deprecate.
+ * The current interface works as TDLib's: td_receive hands out the texts of every client made
+ * by td_create_client_id, each with its "@client_id" added; a client's own answers (and events
+ * queued for it) come first, the shared events go to the oldest such client. "close" sent to
+ * such a client answers with authorizationStateClosed, and the client ends ("destroy" in the
+ * journal) when that text is received. td_create_client_id returns 0 while creation fails.
+ *
+ * Built three times: the full library; without td_set_log_fatal_error_callback
+ * (FAKE_TD_WITHOUT_FATAL_ERROR_CALLBACK), which current TDLib releases deprecate; and with only
+ * the td_json_client_* interface (FAKE_TD_WITHOUT_CLIENT_ID_INTERFACE), as releases before 1.7.
  *
  * Tests link the fake directly; the engine's dlopen("libtdjson.so") then finds the loaded fake
  * by its soname. fake_td_reset() between tests.
@@ -42,6 +51,10 @@ void fake_td_reset(void);
 void fake_td_queue_event(const char* aText);
 /* Appends each line of texts (separated by '\n'; empty lines skipped). */
 void fake_td_queue_events(const char* aTexts);
+/* Appends one text to the texts of the client with id client_id (from td_create_client_id). */
+void fake_td_queue_event_for(int aClientId, const char* aText);
+/* 1 when this build exports td_create_client_id, td_send, td_receive and td_execute. */
+int fake_td_has_client_id_interface(void);
 /* Event texts queued and not yet received. */
 size_t fake_td_pending_events(void);
 
@@ -61,11 +74,12 @@ void fake_td_set_responder(fake_td_responder aResponder, void* aContext);
 size_t fake_td_journal_count(void);
 size_t fake_td_journal_entry(size_t aIndex, char* aBuffer, size_t aSize);
 
-/* Calls of td_json_client_receive, including those that returned null. */
+/* Calls of td_json_client_receive and td_receive, including those that returned null. */
 size_t fake_td_receive_count(void);
-/* Event texts td_json_client_receive has handed out (queued events and answers). */
+/* Event texts td_json_client_receive and td_receive have handed out (queued events and
+ * answers). */
 size_t fake_td_handed_out_events(void);
-/* Calls of td_json_client_receive waiting for an event right now. */
+/* Calls of td_json_client_receive and td_receive waiting for an event right now. */
 int fake_td_waiting_receives(void);
 /* Clients created and not destroyed. */
 int fake_td_live_clients(void);
@@ -110,6 +124,15 @@ inline std::vector<std::string> JournalTexts(const std::string& aPrefix) {
 
 inline std::vector<std::string> Sent() {
   return JournalTexts("send ");
+}
+
+/* Sent() without the "close" with which the engine ends a client of the current interface. */
+inline std::vector<std::string> SentRequests() {
+  std::vector<std::string> texts;
+  for (std::string& text : Sent()) {
+    if (text != "{\"@type\": \"close\"}") texts.push_back(std::move(text));
+  }
+  return texts;
 }
 
 }  // namespace fake_td

@@ -1,0 +1,85 @@
+// The one receive of TDLib's current interface for the whole process, and the mailboxes it fills.
+//
+// With td_create_client_id / td_send / td_receive, every TDLib client of the process answers
+// through the same td_receive, and TDLib allows one thread in it at a time. TqvnSharedReceive
+// owns that thread: it runs while at least one mailbox is registered, waits in td_receive, copies
+// each text at once and appends it to the mailbox of the client named by the text's
+// "@client_id", which it removes, so a client's texts read the same with either interface. A
+// text without a client id, or for a client no mailbox is registered for (one
+// that was closed), is dropped: TDLib sends every update and answer to one client. The text that
+// reports "authorizationStateClosed" is the last TDLib sends for a client: it is delivered, the
+// mailbox is marked closed and unregistered, and the thread ends when no mailbox is left.
+//
+// Called by TqvnTDLibConnection (qvnTelegram_Connection.h) from any thread; thread-safe. Mailboxes
+// are shared between the receive thread and their connection. Texts are never lost behind a slow
+// client and never hold back another client: a mailbox grows until its client takes them.
+#ifndef QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H
+#define QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "base/qvnThreadSafety.h"
+
+namespace qvn {
+
+// The texts TDLib sent to one client and it has not taken yet, oldest first.
+class TqvnClientMailbox {
+ public:
+  void Push(std::string&& aText, bool aClosed);
+  // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
+  // Wake was called since the last Take.
+  std::optional<std::string> Take(std::chrono::duration<double> aTimeout);
+  // Ends a Take waiting on another thread (or the next one) without a text.
+  void Wake();
+  // Waits up to aTimeout until the closing text has arrived; true when it has.
+  bool WaitClosed(std::chrono::duration<double> aTimeout);
+
+ private:
+  TqvnMutex FLock;
+  std::condition_variable FChanged;
+  std::deque<std::string> FTexts QVN_GUARDED_BY(FLock);
+  bool FWoken QVN_GUARDED_BY(FLock) = false;
+  bool FClosed QVN_GUARDED_BY(FLock) = false;
+};
+
+class TqvnSharedReceive {
+ public:
+  // The process's one instance; it ends its thread when the process ends.
+  static TqvnSharedReceive& Instance();
+
+  // The mailbox of TDLib client aClientId, registered until its closing text arrives or
+  // Unregister; starts the receive thread when it is not running. Register a client before the
+  // first request is sent to it, so nothing it answers is dropped.
+  std::shared_ptr<TqvnClientMailbox> Register(int32_t aClientId);
+  // Forgets aClientId's mailbox (a client given up without its closing text).
+  void Unregister(int32_t aClientId);
+
+  // The "@client_id" TDLib added as the last member of aText, removed from it; 0, leaving aText
+  // as it is, when it has none.
+  static int32_t TakeClientId(std::string& aText);
+
+  ~TqvnSharedReceive();
+
+ private:
+  TqvnSharedReceive() = default;
+  void Run();
+
+  TqvnMutex FLock;
+  std::map<int32_t, std::shared_ptr<TqvnClientMailbox>> FMailboxes QVN_GUARDED_BY(FLock);
+  std::thread FThread QVN_GUARDED_BY(FLock);
+  bool FRunning QVN_GUARDED_BY(FLock) = false;
+  bool FStopping QVN_GUARDED_BY(FLock) = false;
+};
+
+}  // namespace qvn
+
+#endif  // QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H

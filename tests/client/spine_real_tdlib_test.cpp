@@ -1,7 +1,7 @@
 // The client against the real TDLib 1.8.67, offline, in a fresh temporary working and database
 // directory: TDLib's own first events reach the client, a quiet log level keeps TDLib's start-up
-// silent, deactivation ends cleanly, and a second client on the same database folder is refused
-// at once.
+// silent, deactivation ends cleanly, a second client on the same database folder is refused at
+// once, and three clients (both of TDLib's interfaces) run side by side.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,57 @@ TEST_F(RealTDLib, ASecondClientOnTheSameDatabaseFolderIsRefusedAtOnce) {
   ASSERT_TRUE(PumpUntil(
       [&] { return AnyContains(secondRecorder.Texts(), "authorizationStateWaitPhoneNumber"); }));
   second.SetActive(false);
+}
+
+// Three clients in one process, each on its own database folder: two on TDLib's current
+// interface (one receive for the process) and one on the td_json_client_* functions. Each reaches
+// the phone-number prompt, and each answer reaches the handler of the client that asked.
+TEST_F(RealTDLib, ThreeClientsInOneProcessEachReachTheirPrompt) {
+  struct TAccount {
+    TestClient Client;
+    std::unique_ptr<EventRecorder> Recorder;
+    std::vector<TqvnTDLib_Telegram_Client*> AnsweredTo;  // main thread (neAsynchronous)
+    std::string Version;
+  };
+  TAccount accounts[3];
+  for (int i = 0; i < 3; ++i) {
+    TestClient& client = accounts[i].Client;
+    accounts[i].Recorder = std::make_unique<EventRecorder>(client);
+    client.Telegram().SetErrorsLevel(tvbFatalErrors);
+    client.Telegram().SetDatabaseDirectory((FDirectory.Path() / ("db" + std::to_string(i))).string());
+    client.Telegram().API().SetApiId("94575");
+    client.Telegram().API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
+    client.Telegram().SetPhoneNumber("+15550100");
+    client.SetWaitForEvents(i != 1);
+    client.SetJsonClientInterface(i == 2);
+    client.SetActive(true);
+    ASSERT_TRUE(client.Active()) << ::testing::PrintToString(accounts[i].Recorder->Exceptions());
+  }
+  EXPECT_GT(accounts[0].Client.TDLibClientId(), 0);
+  EXPECT_GT(accounts[1].Client.TDLibClientId(), accounts[0].Client.TDLibClientId());
+  EXPECT_EQ(accounts[2].Client.TDLibClientId(), 0) << "the td_json_client_* interface";
+
+  for (TAccount& account : accounts) {
+    ASSERT_TRUE(PumpUntil([&] {
+      return AnyContains(account.Recorder->Texts(), "authorizationStateWaitPhoneNumber");
+    })) << ::testing::PrintToString(account.Recorder->Exceptions());
+    account.Client.Send(R"({"@type": "getOption", "name": "version"})",
+                        TqvnTelegramOnAnswer([&account](auto* aSender, const auto& aAnswer) {
+                          account.AnsweredTo.push_back(aSender);
+                          account.Version = aAnswer.Text;
+                        }));
+  }
+  for (TAccount& account : accounts) {
+    ASSERT_TRUE(PumpUntil([&] { return !account.AnsweredTo.empty(); }));
+    EXPECT_THAT(account.AnsweredTo, ::testing::ElementsAre(&account.Client));
+    EXPECT_THAT(account.Version, ::testing::HasSubstr("\"optionValueString\""));
+    EXPECT_THAT(account.Version, ::testing::Not(::testing::HasSubstr("@client_id")));
+  }
+  for (TAccount& account : accounts) {
+    account.Client.SetActive(false);
+    EXPECT_FALSE(account.Client.Active());
+    EXPECT_THAT(account.Recorder->Exceptions(), ::testing::IsEmpty());
+  }
 }
 
 }  // namespace

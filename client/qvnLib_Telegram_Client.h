@@ -18,7 +18,13 @@
 // client calls fails activation; the fatal-error callback is optional), locks the database
 // folder (TqvnDatabaseFolderLock: created or made owner-only, and refused at once when another
 // client holds it), sets TDLib's log verbosity before the TDLib client exists, creates the TDLib
-// client, sends getAuthorizationState and starts the worker. It either completes or leaves
+// client, sends getAuthorizationState and starts the worker. The TDLib client is made through
+// TDLib's current interface (td_create_client_id, td_send, td_execute) when the library exports
+// it and JsonClientInterface is off; the texts of every such client in the process then come
+// through one receive, on a thread of its own, that hands each to its client by the
+// "@client_id" TDLib adds and removes that member, so texts read the same either way. Otherwise
+// the td_json_client_* functions, with a receive of the client's own. Several clients may run in
+// one process, each on its own database folder, activated and deactivated independently. It either completes or leaves
 // nothing behind: a failing step undoes the earlier ones, reports through OnException and leaves
 // the client inactive. Activating an active client does nothing.
 //

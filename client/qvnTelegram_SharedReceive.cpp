@@ -63,8 +63,8 @@ bool TqvnClientMailbox::WaitClosed(std::chrono::duration<double> aTimeout) {
 }
 
 TqvnSharedReceive& TqvnSharedReceive::Instance() {
-  static TqvnSharedReceive instance;
-  return instance;
+  static TqvnSharedReceive gInstance;
+  return gInstance;
 }
 
 std::shared_ptr<TqvnClientMailbox> TqvnSharedReceive::Register(int32_t aClientId) {

@@ -284,6 +284,8 @@ FAKE_TD_EXPORT const char* td_receive(double aTimeout) {
         const uintptr_t closed = key;
         gLiveClients.erase(closed);
         gJournal.push_back("destroy");
+      } else {
+        ++gHandedOutCount;
       }
       event = WithClientId(std::move(event), id);
       found = true;
@@ -292,12 +294,10 @@ FAKE_TD_EXPORT const char* td_receive(double aTimeout) {
     if (!found && oldest != nullptr && !gEvents.empty()) {
       event = WithClientId(std::move(gEvents.front()), oldest->Id);
       gEvents.pop_front();
+      ++gHandedOutCount;
       found = true;
     }
-    if (found) {
-      ++gHandedOutCount;
-      break;
-    }
+    if (found) break;
     if (gChanged.wait_until(lock, deadline) == std::cv_status::timeout) break;
   }
   --gWaitingReceives;

@@ -77,7 +77,8 @@ size_t fake_td_journal_entry(size_t aIndex, char* aBuffer, size_t aSize);
 /* Calls of td_json_client_receive and td_receive, including those that returned null. */
 size_t fake_td_receive_count(void);
 /* Event texts td_json_client_receive and td_receive have handed out (queued events and
- * answers). */
+ * answers), not counting the closed state that ends a client of the current interface: the
+ * engine takes that one for itself. */
 size_t fake_td_handed_out_events(void);
 /* Calls of td_json_client_receive and td_receive waiting for an event right now. */
 int fake_td_waiting_receives(void);

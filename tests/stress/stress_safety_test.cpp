@@ -14,6 +14,7 @@
 
 #include "app/qvnSecretMask.h"
 #include "fake_tdjson.h"
+#include "tests/support/FakeDelivery.h"
 #include "stress_support.h"
 #include "tests/support/TempDir.h"
 
@@ -28,11 +29,13 @@ std::string StateEvent(const std::string& aState) {
          aState + "\"}}";
 }
 
-// Ticks until TDLib has nothing more to hand out.
+// Ticks until TDLib has nothing more to hand out and the client has read all it handed out.
 void Drain(TestClient& aClient) {
   aClient.SetEventsPerTick(64);
-  for (int i = 0; i < 100 && fake_td_pending_events() > 0; ++i) aClient.Tick();
-  ASSERT_EQ(fake_td_pending_events(), 0u);
+  ASSERT_TRUE(PumpUntil([&] {
+    aClient.Tick();
+    return FakeTextsRead(aClient);
+  }));
 }
 
 // The mode the database directory had when setTdlibParameters reached TDLib.

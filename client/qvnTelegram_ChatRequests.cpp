@@ -164,10 +164,9 @@ std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
 
 std::string BuildCreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
                                          std::string_view aDescription) {
-  return FillTemplate(
-      R"({"@type": "createNewSupergroupChat", "title": "%s", "is_channel": %b, )"
-      R"("description": "%s"})",
-      {aTitle, aIsChannel, aDescription});
+  return FillTemplate(R"({"@type": "createNewSupergroupChat", "title": "%s", "is_channel": %b, )"
+                      R"("description": "%s"})",
+                      {aTitle, aIsChannel, aDescription});
 }
 
 std::string BuildCreateNewSecretChat(int64_t aUserId) {
@@ -232,10 +231,9 @@ std::string BuildLoadChats(int32_t aLimit, int32_t aId, std::string_view aTDLibV
 std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId,
                                std::string_view aTDLibVersion) {
   if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatMemberSender)) {
-    return FillTemplate(
-        R"({"@type": "getChatMember", "chat_id": "%s", "member_id": {"@type": )"
-        R"("messageSenderUser", "user_id": %d}})",
-        {aChatId, aUserId});
+    return FillTemplate(R"({"@type": "getChatMember", "chat_id": "%s", "member_id": {"@type": )"
+                        R"("messageSenderUser", "user_id": %d}})",
+                        {aChatId, aUserId});
   }
   return FillTemplate(R"({"@type": "getChatMember", "chat_id": "%s", "user_id": %d})",
                       {aChatId, aUserId});

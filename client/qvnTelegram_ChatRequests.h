@@ -2,10 +2,10 @@
 //
 // Each Build* function returns one complete TDLib request text; the client's methods of the same
 // names (without "Build") hand that text to the single send path. Template-built texts follow
-// their fixed templates, spacing included; 64-bit ids are printed over their full range, lists
-// of ids as "[1,2]" ("[]" when empty), booleans as bare true/false. Every value placed between
-// quotes (chat ids, titles, descriptions, invite links, member queries) is JSON-escaped once
-// (EscapeJSONString). A "%" inside any value is copied like any other character.
+// their fixed templates (qvnTelegram_RequestText.h), spacing included; 64-bit ids are printed over
+// their full range, lists of ids as "[1,2]" ("[]" when empty), booleans as bare true/false. Every
+// value placed between quotes (chat ids, titles, descriptions, invite links, member queries) is
+// JSON-escaped once (EscapeJSONString). A "%" inside any value is copied like any other character.
 //
 // The proxy additions are built as a JSON document (qvnJSON.h) and printed by its writer. The
 // writer prints strings as stored, so the server, user name, password and secret are stored

@@ -13,8 +13,7 @@ std::string TqvnTelegramSendInvoiceObject::Write() const {
       R"("need_shipping_address": %b, "send_phone_number_to_provider": %b, )"
       R"("send_email_address_to_provider": %b, "is_flexible": %b})",
       {FCurrency, FTotal, FIsTest, FNeedName, FNeedPhoneNumber, FNeedEmailAddress,
-       FNeedShippingAddress, FSendPhoneNumberToProvider, FSendEmailAddressToProvider,
-       FIsFlexible});
+       FNeedShippingAddress, FSendPhoneNumberToProvider, FSendEmailAddressToProvider, FIsFlexible});
 }
 
 TqvnTelegramSendInvoiceObject& TqvnTelegramSendInvoice::Invoice() {

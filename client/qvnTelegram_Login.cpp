@@ -51,22 +51,19 @@ std::string SetTdlibParametersRequest(const TqvnTelegram_Options& aOptions,
   }
   const std::string key = EncodeBase64(aOptions.DBEncryptionKey());
   if (!TDLibVersionAtLeast(aTDLibVersion, kTDLibWithoutStorageOptimizerParameter)) {
-    return FillTemplate(
-        R"({"@type": "setTdlibParameters", %j, "enable_storage_optimizer": true, )"
-        R"("database_encryption_key": "%e", "@extra": "setTdlibParameters"})",
-        {JSONPiece(members), EscapedText(key)});
+    return FillTemplate(R"({"@type": "setTdlibParameters", %j, "enable_storage_optimizer": true, )"
+                        R"("database_encryption_key": "%e", "@extra": "setTdlibParameters"})",
+                        {JSONPiece(members), EscapedText(key)});
   }
-  return FillTemplate(
-      R"({"@type": "setTdlibParameters", %j, )"
-      R"("database_encryption_key": "%e", "@extra": "setTdlibParameters"})",
-      {JSONPiece(members), EscapedText(key)});
+  return FillTemplate(R"({"@type": "setTdlibParameters", %j, )"
+                      R"("database_encryption_key": "%e", "@extra": "setTdlibParameters"})",
+                      {JSONPiece(members), EscapedText(key)});
 }
 
 std::string CheckDatabaseEncryptionKeyRequest(std::string_view aEncryptionKey) {
-  return FillTemplate(
-      R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "%e", )"
-      R"("@extra": "checkDatabaseEncryptionKey"})",
-      {EscapedText(EncodeBase64(aEncryptionKey))});
+  return FillTemplate(R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "%e", )"
+                      R"("@extra": "checkDatabaseEncryptionKey"})",
+                      {EscapedText(EncodeBase64(aEncryptionKey))});
 }
 
 std::string CheckAuthenticationBotTokenRequest(std::string_view aToken) {
@@ -83,8 +80,7 @@ std::string CheckAuthenticationCodeRequest(std::string_view aCode) {
 }
 
 std::string CheckAuthenticationPasswordRequest(std::string_view aPassword) {
-  return FillTemplate(R"({"@type": "checkAuthenticationPassword", "password": "%s"})",
-                      {aPassword});
+  return FillTemplate(R"({"@type": "checkAuthenticationPassword", "password": "%s"})", {aPassword});
 }
 
 std::string RegisterUserRequest(std::string_view aFirstName, std::string_view aLastName) {

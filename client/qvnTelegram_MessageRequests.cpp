@@ -32,9 +32,9 @@ std::string SendMessage(std::string_view aChatId,
                         const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                         const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
                         std::string_view aContent) {
-  return FillTemplate(R"({"@type": "sendMessage","chat_id": "%s",%j"input_message_content": %j})",
-                      {aChatId, JSONPiece(ReplyMarkup(aInlineKeyboard, aShowKeyboard)),
-                       JSONPiece(aContent)});
+  return FillTemplate(
+      R"({"@type": "sendMessage","chat_id": "%s",%j"input_message_content": %j})",
+      {aChatId, JSONPiece(ReplyMarkup(aInlineKeyboard, aShowKeyboard)), JSONPiece(aContent)});
 }
 
 // The inputMessageText content holding a formattedText object.
@@ -57,9 +57,9 @@ std::string LocalFile(std::string_view aFilePath) {
 std::string DocumentContent(std::string_view aFilePath, std::string_view aTDLibVersion) {
   const std::string file = LocalFile(aFilePath);
   if (UsesInputFileWrappers(aTDLibVersion)) {
-    return FillTemplate(
-        R"({"@type": "inputMessageDocument","document": {"@type": "inputDocument","document": %j}})",
-        {JSONPiece(file)});
+    return FillTemplate(R"({"@type": "inputMessageDocument","document": )"
+                        R"({"@type": "inputDocument","document": %j}})",
+                        {JSONPiece(file)});
   }
   return FillTemplate(R"({"@type": "inputMessageDocument","document": %j})", {JSONPiece(file)});
 }
@@ -69,12 +69,12 @@ std::string PhotoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHe
   const std::string file = LocalFile(aFilePath);
   if (UsesInputFileWrappers(aTDLibVersion)) {
     return FillTemplate(
-        R"({"@type": "inputMessagePhoto","photo": {"@type": "inputPhoto","photo": %j, "width": %d, "height": %d}})",
+        R"({"@type": "inputMessagePhoto","photo": {"@type": "inputPhoto","photo": %j, )"
+        R"("width": %d, "height": %d}})",
         {JSONPiece(file), aWidth, aHeight});
   }
-  return FillTemplate(
-      R"({"@type": "inputMessagePhoto","width": %d, "height": %d, "photo": %j})",
-      {aWidth, aHeight, JSONPiece(file)});
+  return FillTemplate(R"({"@type": "inputMessagePhoto","width": %d, "height": %d, "photo": %j})",
+                      {aWidth, aHeight, JSONPiece(file)});
 }
 
 std::string VideoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
@@ -82,7 +82,8 @@ std::string VideoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHe
   const std::string file = LocalFile(aFilePath);
   if (UsesInputFileWrappers(aTDLibVersion)) {
     return FillTemplate(
-        R"({"@type": "inputMessageVideo","video": {"@type": "inputVideo","video": %j, "duration": %d, "width": %d, "height": %d}})",
+        R"({"@type": "inputMessageVideo","video": {"@type": "inputVideo","video": %j, )"
+        R"("duration": %d, "width": %d, "height": %d}})",
         {JSONPiece(file), aDuration, aWidth, aHeight});
   }
   return FillTemplate(
@@ -153,24 +154,24 @@ std::string BuildEditTextMessage(std::string_view aChatId, std::string_view aMes
                                  std::string_view aText,
                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                  const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  return FillTemplate(
-      R"({"@type": "editMessageText","chat_id": "%s","message_id": "%s",%j"input_message_content": %j})",
-      {aChatId, aMessageId, JSONPiece(ReplyMarkup(aInlineKeyboard, aShowKeyboard)),
-       JSONPiece(TextContent(PlainFormattedText(aText)))});
+  return FillTemplate(R"({"@type": "editMessageText","chat_id": "%s","message_id": "%s",%j)"
+                      R"("input_message_content": %j})",
+                      {aChatId, aMessageId, JSONPiece(ReplyMarkup(aInlineKeyboard, aShowKeyboard)),
+                       JSONPiece(TextContent(PlainFormattedText(aText)))});
 }
 
 std::string BuildViewMessage(std::string_view aChatId, std::string_view aMessageId,
                              bool aForceRead) {
-  return FillTemplate(
-      R"({"@type": "viewMessages", "chat_id": "%s", "message_ids":["%s"], "force_read": %b})",
-      {aChatId, aMessageId, aForceRead});
+  return FillTemplate(R"({"@type": "viewMessages", "chat_id": "%s", "message_ids":["%s"], )"
+                      R"("force_read": %b})",
+                      {aChatId, aMessageId, aForceRead});
 }
 
 std::string BuildGetChatHistory(std::string_view aChatId, std::string_view aFromMessageId,
                                 int32_t aOffset, int32_t aLimit) {
-  return FillTemplate(
-      R"({"@type": "getChatHistory","chat_id": "%s", "from_message_id": "%s", "offset": %d, "limit": %d})",
-      {aChatId, aFromMessageId, aOffset, aLimit});
+  return FillTemplate(R"({"@type": "getChatHistory","chat_id": "%s", "from_message_id": "%s", )"
+                      R"("offset": %d, "limit": %d})",
+                      {aChatId, aFromMessageId, aOffset, aLimit});
 }
 
 std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_view aTDLibVersion) {
@@ -200,7 +201,8 @@ void TqvnTDLib_Telegram_Client::SendTextMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
+  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); },
+            aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendRichTextMessage(
@@ -209,7 +211,8 @@ void TqvnTDLib_Telegram_Client::SendRichTextMessage(
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt(
-      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
+      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendDocumentMessage(
@@ -217,10 +220,12 @@ void TqvnTDLib_Telegram_Client::SendDocumentMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
-                                    TDLibVersion());
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
+                                        TDLibVersion());
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendPhotoMessage(
@@ -228,10 +233,12 @@ void TqvnTDLib_Telegram_Client::SendPhotoMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
-                                 aShowKeyboard, TDLibVersion());
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
+                                     aShowKeyboard, TDLibVersion());
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendVideoMessage(
@@ -239,10 +246,12 @@ void TqvnTDLib_Telegram_Client::SendVideoMessage(
     int64_t aDuration, const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
-                                 aShowKeyboard, TDLibVersion());
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration,
+                                     aInlineKeyboard, aShowKeyboard, TDLibVersion());
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
@@ -257,7 +266,8 @@ void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
     return;
   }
   SendBuilt(
-      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
+      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::EditTextMessage(
@@ -265,9 +275,11 @@ void TqvnTDLib_Telegram_Client::EditTextMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard);
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard);
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId, std::string_view aMessageId,

@@ -33,7 +33,9 @@ void TqvnTelegramInlineKeyboardButtons::AddButtonTypeURL(std::string_view aText,
   FItems.push_back(std::make_unique<TqvnTelegramInlineKeyboardButtonTypeUrl>(aText, aURL));
 }
 
-void TqvnTelegramInlineKeyboardButtons::Clear() { FItems.clear(); }
+void TqvnTelegramInlineKeyboardButtons::Clear() {
+  FItems.clear();
+}
 
 void TqvnTelegramKeyboardButtons::AddButtonTypeRequestLocation(std::string_view aText) {
   FItems.push_back(std::make_unique<TqvnTelegramKeyboardButtonTypeRequestLocation>(aText));
@@ -47,7 +49,9 @@ void TqvnTelegramKeyboardButtons::AddButtonTypeText(std::string_view aText) {
   FItems.push_back(std::make_unique<TqvnTelegramKeyboardButtonTypeText>(aText));
 }
 
-void TqvnTelegramKeyboardButtons::Clear() { FItems.clear(); }
+void TqvnTelegramKeyboardButtons::Clear() {
+  FItems.clear();
+}
 
 TqvnTelegramInlineKeyboardButtons& TqvnTelegramReplyMarkupInlineKeyboard::GetButtons() {
   if (!FButtons) FButtons = std::make_unique<TqvnTelegramInlineKeyboardButtons>();
@@ -62,7 +66,8 @@ std::string InlineButton(const TqvnTelegramInlineKeyboardButton& aButton) {
         R"({"@type": "inlineKeyboardButton","text": "%e","type": {"@type": )"
         R"("inlineKeyboardButtonTypeCallback","data": "%e"}})",
         {EscapedText(aButton.Text()),
-         EscapedText(static_cast<const TqvnTelegramInlineKeyboardButtonTypeCallback&>(aButton).Data())});
+         EscapedText(
+             static_cast<const TqvnTelegramInlineKeyboardButtonTypeCallback&>(aButton).Data())});
   }
   return FillTemplate(
       R"({"@type": "inlineKeyboardButton","text": "%e","type": {"@type": )"
@@ -86,9 +91,8 @@ std::string ButtonRow(const TButtons& aButtons, TWriteButton aWriteButton) {
 
 std::string TqvnTelegramReplyMarkupInlineKeyboard::Write() const {
   if (!FButtons || FButtons->Count() == 0) return {};
-  return FillTemplate(
-      R"("reply_markup": {"@type": "replyMarkupInlineKeyboard","rows": [[%j]]})",
-      {JSONPiece(ButtonRow(*FButtons, InlineButton))});
+  return FillTemplate(R"("reply_markup": {"@type": "replyMarkupInlineKeyboard","rows": [[%j]]})",
+                      {JSONPiece(ButtonRow(*FButtons, InlineButton))});
 }
 
 TqvnTelegramKeyboardButtons& TqvnTelegramReplyMarkupShowKeyboard::GetButtons() {
@@ -115,8 +119,9 @@ std::string_view KeyboardButtonTypeName(TqvnTelegramKeyboardButtonType aType) {
 std::string TqvnTelegramReplyMarkupShowKeyboard::Write() const {
   if (!FButtons || FButtons->Count() == 0) return {};
   const auto button = [](const TqvnTelegramKeyboardButton& aButton) {
-    return FillTemplate(R"({"@type": "keyboardButton","text": "%e","type": {"@type": "%s"}})",
-                        {EscapedText(aButton.Text()), KeyboardButtonTypeName(aButton.ButtonType())});
+    return FillTemplate(
+        R"({"@type": "keyboardButton","text": "%e","type": {"@type": "%s"}})",
+        {EscapedText(aButton.Text()), KeyboardButtonTypeName(aButton.ButtonType())});
   };
   return FillTemplate(
       R"("reply_markup": {"@type": "replyMarkupShowKeyboard", "resize_keyboard": %b, )"

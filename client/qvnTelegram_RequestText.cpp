@@ -64,10 +64,9 @@ std::string FillTemplate(std::string_view aTemplate,
     const EqvnRequestValueKind kind = PlaceHolderKind(aTemplate[i + 1]);
     if (next == aValues.end()) throw std::logic_error("request template has too few values");
     if (next->Kind() != kind) {
-      throw std::logic_error("request template value " +
-                             std::to_string(next - aValues.begin() + 1) +
-                             " is not of the kind its place holder %" + aTemplate[i + 1] +
-                             " takes");
+      throw std::logic_error(
+          "request template value " + std::to_string(next - aValues.begin() + 1) +
+          " is not of the kind its place holder %" + aTemplate[i + 1] + " takes");
     }
     AppendValue(result, *next++);
     i += 2;

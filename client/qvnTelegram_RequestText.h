@@ -19,9 +19,10 @@
 //
 // Why templates: every request but one has a fixed shape, so its template is its text, read at
 // a glance and compared byte for byte by the tests. A builder never opens a brace that another
-// closes: a nested value is a piece (%j) that its own builder made whole. The proxy additions,
-// whose members differ per proxy kind and per TDLib release, are built as a JSON document
-// (qvnTelegram_ChatRequests.cpp).
+// closes: a nested value is a piece (%j) that its own builder made whole. The one exception is
+// the proxy additions, built as a JSON document (qvnTelegram_ChatRequests.h): their members
+// differ per proxy kind and per TDLib release, and the document's compact text, escapes
+// included, is the text they have always been sent as.
 //
 // Pure functions without state: callable from any thread.
 #ifndef QVN_CLIENT_QVNTELEGRAM_REQUESTTEXT_H
@@ -33,6 +34,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace qvn {
@@ -48,6 +50,12 @@ class EqvnTelegramRequestError : public std::invalid_argument {
 // The kinds of template values, one per place holder letter.
 enum class EqvnRequestValueKind { text, escapedText, integer, boolean, jsonPiece };
 
+// The integer types a %d place holder takes: those whose every value fits int64_t (bool is a
+// boolean, not an integer).
+template <class T>
+concept RequestInteger = std::integral<T> && !std::same_as<T, bool> &&
+                         (std::is_signed_v<T> || sizeof(T) < sizeof(int64_t));
+
 // One value for a template place holder. Texts (string views, strings, literals), integers and
 // booleans convert implicitly; escaped texts and JSON pieces are named with EscapedText and
 // JSONPiece. A value refers to the text it was made from: use it within the FillTemplate call.
@@ -56,8 +64,7 @@ class TqvnRequestValue {
   TqvnRequestValue(std::string_view aText) : FKind(EqvnRequestValueKind::text), FText(aText) {}
   TqvnRequestValue(const std::string& aText) : TqvnRequestValue(std::string_view(aText)) {}
   TqvnRequestValue(const char* aText) : TqvnRequestValue(std::string_view(aText)) {}
-  template <std::integral T>
-    requires(!std::same_as<T, bool>)
+  template <RequestInteger T>
   TqvnRequestValue(T aInteger)
       : FKind(EqvnRequestValueKind::integer), FInteger(static_cast<int64_t>(aInteger)) {}
   template <std::same_as<bool> T>
@@ -93,7 +100,8 @@ TqvnRequestValue JSONPiece(std::string_view aJSON);
 // aTemplate with each place holder replaced by the next of aValues, rendered by its kind.
 // Throws std::logic_error when the place holders and the values differ in number or kind, or
 // the template holds a "%" that starts no place holder.
-std::string FillTemplate(std::string_view aTemplate, std::initializer_list<TqvnRequestValue> aValues);
+std::string FillTemplate(std::string_view aTemplate,
+                         std::initializer_list<TqvnRequestValue> aValues);
 
 // "[" + the ids in signed decimal joined by "," + "]"; "[]" for none.
 std::string IdListText(const std::vector<int64_t>& aIds);

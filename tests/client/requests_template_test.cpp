@@ -27,8 +27,7 @@ TEST(RequestTemplate, RendersEachValueByItsKind) {
       {"escaped text is copied", FillTemplate(R"({"t": "%e"})", {EscapedText("a\\/b+=")}),
        R"({"t": "a\/b+="})"},
       {"integers over their range",
-       FillTemplate(R"([%d, %d, %d, %d])",
-                    {INT64_MIN, INT64_MAX, int32_t{-7}, uint8_t{200}}),
+       FillTemplate(R"([%d, %d, %d, %d])", {INT64_MIN, INT64_MAX, int32_t{-7}, uint8_t{200}}),
        "[-9223372036854775808, 9223372036854775807, -7, 200]"},
       {"booleans", FillTemplate(R"([%b, %b])", {true, false}), "[true, false]"},
       {"JSON piece is copied", FillTemplate(R"({"v": %j})", {JSONPiece(jsonPiece)}),
@@ -51,7 +50,10 @@ TEST(RequestTemplate, RefusesMismatchedValues) {
   };
   const std::vector<RefusedCase> cases = {
       {"too few values", [] { return FillTemplate(R"({"a": %d, "b": %d})", {1}); }},
-      {"too many values", [] { return FillTemplate(R"({"a": %d})", {1, 2}); }},
+      {"too many values",
+       [] {
+         return FillTemplate(R"({"a": %d})", {1, 2});
+       }},
       {"value for no place holder", [] { return FillTemplate(R"({})", {"x"}); }},
       {"integer for a text", [] { return FillTemplate(R"({"a": "%s"})", {5}); }},
       {"text for an integer", [] { return FillTemplate(R"({"a": %d})", {"5"}); }},

@@ -6,24 +6,14 @@
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_Version.h"
-#include "json/qvnBase_Helpers.h"
-#include "json/qvnJSON.h"
 
 namespace qvn {
 namespace {
 
 // ---- Proxies ----
 
-// A string value for the proxy documents: escaped, and never printed as raw JSON (the writer
-// inserts a stored text that begins with "{" or "[" without quotes).
-std::string ProxyString(std::string_view aValue) {
-  std::string escaped = EscapeJSONString(aValue);
-  if (!escaped.empty() && escaped.front() == '{') escaped.replace(0, 1, "\\u007B");
-  if (!escaped.empty() && escaped.front() == '[') escaped.replace(0, 1, "\\u005B");
-  return escaped;
-}
-
-// Fills the proxy kind's object: its "@type", then the kind's own members.
+// The proxy kind's "type" object: HTTP and SOCKS5 take a user name and password (HTTP also
+// http_only), MTProto a secret.
 struct TProxyKind {
   std::string_view Type;
   std::string_view UserName;  // HTTP, SOCKS5
@@ -32,39 +22,28 @@ struct TProxyKind {
   bool HTTPOnly = false;      // HTTP
 };
 
-void AddProxyKind(TqvnJSON& aType, const TProxyKind& aKind) {
-  aType.AddPair("@type", aKind.Type);
+std::string ProxyKindObject(const TProxyKind& aKind) {
   if (aKind.Type == "proxyTypeMtproto") {
-    aType.AddPair("secret", ProxyString(aKind.Secret));
-    return;
+    return FillTemplate(R"({"@type":"proxyTypeMtproto","secret":"%s"})", {aKind.Secret});
   }
-  aType.AddPair("username", ProxyString(aKind.UserName));
-  aType.AddPair("password", ProxyString(aKind.Password));
-  if (aKind.Type == "proxyTypeHttp") aType.AddPair("http_only", aKind.HTTPOnly);
-}
-
-// Server, port and the kind object, in this order, into aTarget.
-void AddProxyAddress(TqvnJSON& aTarget, std::string_view aServer, int32_t aPort,
-                     const TProxyKind& aKind) {
-  aTarget.AddPair("server", ProxyString(aServer));
-  aTarget.AddPair("port", aPort);
-  AddProxyKind(*aTarget.AddObject("type")->JSONObject(), aKind);
+  if (aKind.Type == "proxyTypeHttp") {
+    return FillTemplate(
+        R"({"@type":"proxyTypeHttp","username":"%s","password":"%s","http_only":%b})",
+        {aKind.UserName, aKind.Password, aKind.HTTPOnly});
+  }
+  return FillTemplate(R"({"@type":"proxyTypeSocks5","username":"%s","password":"%s"})",
+                      {aKind.UserName, aKind.Password});
 }
 
 std::string BuildAddProxy(std::string_view aServer, int32_t aPort, const TProxyKind& aKind,
                           std::string_view aTDLibVersion) {
-  TqvnJSON document;
-  document.AddPair("@type", "addProxy");
+  const std::string address = FillTemplate(R"("server":"%s","port":%d,"type":%j)",
+                                           {aServer, aPort, JSONPiece(ProxyKindObject(aKind))});
   if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
-    TqvnJSON& proxy = *document.AddObject("proxy")->JSONObject();
-    proxy.AddPair("@type", "proxy");
-    AddProxyAddress(proxy, aServer, aPort, aKind);
-    document.AddPair("enable", true);
-  } else {
-    document.AddPair("enable", true);
-    AddProxyAddress(document, aServer, aPort, aKind);
+    return FillTemplate(R"({"@type":"addProxy","proxy":{"@type":"proxy",%j},"enable":true})",
+                        {JSONPiece(address)});
   }
-  return document.Text();
+  return FillTemplate(R"({"@type":"addProxy","enable":true,%j})", {JSONPiece(address)});
 }
 
 // ---- Chat lists ----

@@ -17,12 +17,11 @@
 // rather than make a wrong text. Only the template is scanned, so a "%" inside a value is copied
 // like any other character.
 //
-// Why templates: every request but one has a fixed shape, so its template is its text, read at
-// a glance and compared byte for byte by the tests. A builder never opens a brace that another
-// closes: a nested value is a piece (%j) that its own builder made whole. The one exception is
-// the proxy additions, built as a JSON document (qvnTelegram_ChatRequests.h): their members
-// differ per proxy kind and per TDLib release, and the document's compact text, escapes
-// included, is the text they have always been sent as.
+// Why templates rather than a JSON document: every request has a fixed shape, or one of a few
+// chosen by the TDLib release or an argument, so its template is its text, read at a glance and
+// compared byte for byte by the tests, with no document built and printed on the way. A builder
+// never opens a brace that another closes: a nested value is a piece (%j) that its own builder
+// made whole, and a layout that changed between releases is a second complete template.
 //
 // Pure functions without state: callable from any thread.
 #ifndef QVN_CLIENT_QVNTELEGRAM_REQUESTTEXT_H

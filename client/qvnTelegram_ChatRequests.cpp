@@ -6,28 +6,14 @@
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_Version.h"
-#include "json/qvnBase_Helpers.h"
-#include "json/qvnJSON.h"
 
 namespace qvn {
 namespace {
 
-std::string Decimal(int64_t aValue) {
-  return std::to_string(aValue);
-}
-
 // ---- Proxies ----
 
-// A string value for the proxy documents: escaped, and never printed as raw JSON (the writer
-// inserts a stored text that begins with "{" or "[" without quotes).
-std::string ProxyString(std::string_view aValue) {
-  std::string escaped = EscapeJSONString(aValue);
-  if (!escaped.empty() && escaped.front() == '{') escaped.replace(0, 1, "\\u007B");
-  if (!escaped.empty() && escaped.front() == '[') escaped.replace(0, 1, "\\u005B");
-  return escaped;
-}
-
-// Fills the proxy kind's object: its "@type", then the kind's own members.
+// The proxy kind's "type" object: HTTP and SOCKS5 take a user name and password (HTTP also
+// http_only), MTProto a secret.
 struct TProxyKind {
   std::string_view Type;
   std::string_view UserName;  // HTTP, SOCKS5
@@ -36,39 +22,28 @@ struct TProxyKind {
   bool HTTPOnly = false;      // HTTP
 };
 
-void AddProxyKind(TqvnJSON& aType, const TProxyKind& aKind) {
-  aType.AddPair("@type", aKind.Type);
+std::string ProxyKindObject(const TProxyKind& aKind) {
   if (aKind.Type == "proxyTypeMtproto") {
-    aType.AddPair("secret", ProxyString(aKind.Secret));
-    return;
+    return FillTemplate(R"({"@type":"proxyTypeMtproto","secret":"%s"})", {aKind.Secret});
   }
-  aType.AddPair("username", ProxyString(aKind.UserName));
-  aType.AddPair("password", ProxyString(aKind.Password));
-  if (aKind.Type == "proxyTypeHttp") aType.AddPair("http_only", aKind.HTTPOnly);
-}
-
-// Server, port and the kind object, in this order, into aTarget.
-void AddProxyAddress(TqvnJSON& aTarget, std::string_view aServer, int32_t aPort,
-                     const TProxyKind& aKind) {
-  aTarget.AddPair("server", ProxyString(aServer));
-  aTarget.AddPair("port", aPort);
-  AddProxyKind(*aTarget.AddObject("type")->JSONObject(), aKind);
+  if (aKind.Type == "proxyTypeHttp") {
+    return FillTemplate(
+        R"({"@type":"proxyTypeHttp","username":"%s","password":"%s","http_only":%b})",
+        {aKind.UserName, aKind.Password, aKind.HTTPOnly});
+  }
+  return FillTemplate(R"({"@type":"proxyTypeSocks5","username":"%s","password":"%s"})",
+                      {aKind.UserName, aKind.Password});
 }
 
 std::string BuildAddProxy(std::string_view aServer, int32_t aPort, const TProxyKind& aKind,
                           std::string_view aTDLibVersion) {
-  TqvnJSON document;
-  document.AddPair("@type", "addProxy");
+  const std::string address = FillTemplate(R"("server":"%s","port":%d,"type":%j)",
+                                           {aServer, aPort, JSONPiece(ProxyKindObject(aKind))});
   if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
-    TqvnJSON& proxy = *document.AddObject("proxy")->JSONObject();
-    proxy.AddPair("@type", "proxy");
-    AddProxyAddress(proxy, aServer, aPort, aKind);
-    document.AddPair("enable", true);
-  } else {
-    document.AddPair("enable", true);
-    AddProxyAddress(document, aServer, aPort, aKind);
+    return FillTemplate(R"({"@type":"addProxy","proxy":{"@type":"proxy",%j},"enable":true})",
+                        {JSONPiece(address)});
   }
-  return document.Text();
+  return FillTemplate(R"({"@type":"addProxy","enable":true,%j})", {JSONPiece(address)});
 }
 
 // ---- Chat lists ----
@@ -76,9 +51,8 @@ std::string BuildAddProxy(std::string_view aServer, int32_t aPort, const TProxyK
 // aMethod on the main chat list with aLimit, tagged aId.
 std::string MainChatListRequest(std::string_view aMethod, int32_t aLimit, int32_t aId) {
   return FillTemplate(
-      "{\"@type\": \"%s\", \"chat_list\": {\"@type\": \"chatListMain\"}, \"limit\": %d, "
-      "\"@extra\": %d}",
-      {aMethod, Decimal(aLimit), Decimal(aId)});
+      R"({"@type": "%s", "chat_list": {"@type": "chatListMain"}, "limit": %d, "@extra": %d})",
+      {aMethod, aLimit, aId});
 }
 
 // ---- Supergroup members ----
@@ -112,11 +86,12 @@ TFilterInfo FilterInfo(TqvnTelegramSuperGroupMembersFilter aFilter) {
   return {{}, false};
 }
 
-// The chat id of a supergroup: -1000000000000 minus its id, printed without overflow.
+// The chat id of a supergroup as a JSON number: -1000000000000 minus its id, printed without
+// overflow.
 std::string SupergroupChatId(int64_t aGroupId) {
   constexpr int64_t kBase = 1000000000000;
   if (aGroupId >= -kBase && aGroupId <= std::numeric_limits<int64_t>::max() - kBase)
-    return Decimal(-kBase - aGroupId);
+    return std::to_string(-kBase - aGroupId);
   // Out of every real id's range: spell the exact value out in 128 bits.
   __int128 value = -static_cast<__int128>(kBase) - aGroupId;
   const bool negative = value < 0;
@@ -133,14 +108,13 @@ std::string SupergroupChatId(int64_t aGroupId) {
 
 std::string BuildAddChatMember(std::string_view aChatId, int64_t aUserId, int32_t aForwardLimit) {
   return FillTemplate(
-      "{\"@type\": \"addChatMember\", \"chat_id\": \"%s\", \"user_id\": %d, \"forward_limit\": "
-      "%d}",
-      {EscapeJSONString(aChatId), Decimal(aUserId), Decimal(aForwardLimit)});
+      R"({"@type": "addChatMember", "chat_id": "%s", "user_id": %d, "forward_limit": %d})",
+      {aChatId, aUserId, aForwardLimit});
 }
 
 std::string BuildAddChatMembers(std::string_view aChatId, const std::vector<int64_t>& aUserIds) {
-  return FillTemplate("{\"@type\": \"addChatMembers\", \"chat_id\": \"%s\", \"user_ids\": %s}",
-                      {EscapeJSONString(aChatId), IdListText(aUserIds)});
+  return FillTemplate(R"({"@type": "addChatMembers", "chat_id": "%s", "user_ids": %j})",
+                      {aChatId, JSONPiece(IdListText(aUserIds))});
 }
 
 std::string BuildAddProxyHTTP(std::string_view aServer, int32_t aPort, std::string_view aUserName,
@@ -163,59 +137,56 @@ std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort, std::st
 
 std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
                                          std::string_view aTitle) {
-  return FillTemplate(
-      "{\"@type\": \"createNewBasicGroupChat\", \"user_ids\": %s, \"title\": \"%s\"}",
-      {IdListText(aUserIds), EscapeJSONString(aTitle)});
+  return FillTemplate(R"({"@type": "createNewBasicGroupChat", "user_ids": %j, "title": "%s"})",
+                      {JSONPiece(IdListText(aUserIds)), aTitle});
 }
 
 std::string BuildCreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,
                                          std::string_view aDescription) {
-  return FillTemplate(
-      "{\"@type\": \"createNewSupergroupChat\", \"title\": \"%s\", \"is_channel\": %s, "
-      "\"description\": \"%s\"}",
-      {EscapeJSONString(aTitle), BoolText(aIsChannel), EscapeJSONString(aDescription)});
+  return FillTemplate(R"({"@type": "createNewSupergroupChat", "title": "%s", "is_channel": %b, )"
+                      R"("description": "%s"})",
+                      {aTitle, aIsChannel, aDescription});
 }
 
 std::string BuildCreateNewSecretChat(int64_t aUserId) {
-  return FillTemplate("{\"@type\": \"createNewSecretChat\", \"user_id\": %d}", {Decimal(aUserId)});
+  return FillTemplate(R"({"@type": "createNewSecretChat", "user_id": %d})", {aUserId});
 }
 
 std::string BuildCreatePrivateChat(int64_t aUserId, bool aForce) {
-  return FillTemplate("{\"@type\": \"createPrivateChat\", \"user_id\": %d, \"force\": %s}",
-                      {Decimal(aUserId), BoolText(aForce)});
+  return FillTemplate(R"({"@type": "createPrivateChat", "user_id": %d, "force": %b})",
+                      {aUserId, aForce});
 }
 
 std::string BuildDeleteSupergroup(int64_t aGroupId, std::string_view aTDLibVersion) {
-  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibDeleteChat))
-    return FillTemplate("{\"@type\": \"deleteChat\", \"chat_id\": %d}",
-                        {SupergroupChatId(aGroupId)});
-  return FillTemplate("{\"@type\": \"deleteSupergroup\", \"supergroup_id\": %d}",
-                      {Decimal(aGroupId)});
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibDeleteChat)) {
+    return FillTemplate(R"({"@type": "deleteChat", "chat_id": %j})",
+                        {JSONPiece(SupergroupChatId(aGroupId))});
+  }
+  return FillTemplate(R"({"@type": "deleteSupergroup", "supergroup_id": %d})", {aGroupId});
 }
 
 std::string BuildDisableProxy() {
-  return "{\"@type\": \"disableProxy\"}";
+  return R"({"@type": "disableProxy"})";
 }
 
 std::string BuildEnableProxy(int32_t aId) {
-  return "{\"@type\": \"enableProxy\", \"proxy_id\": " + Decimal(aId) + "}";
+  return FillTemplate(R"({"@type": "enableProxy", "proxy_id": %d})", {aId});
 }
 
 std::string BuildGetProxies() {
-  return "{\"@type\": \"getProxies\"}";
+  return R"({"@type": "getProxies"})";
 }
 
 std::string BuildRemoveProxy(int32_t aId) {
-  return "{\"@type\": \"removeProxy\", \"proxy_id\": " + Decimal(aId) + "}";
+  return FillTemplate(R"({"@type": "removeProxy", "proxy_id": %d})", {aId});
 }
 
 std::string BuildGetBasicGroupFullInfo(int64_t aGroupId) {
-  return FillTemplate("{\"@type\": \"getBasicGroupFullInfo\",\"basic_group_id\": %d}",
-                      {Decimal(aGroupId)});
+  return FillTemplate(R"({"@type": "getBasicGroupFullInfo","basic_group_id": %d})", {aGroupId});
 }
 
 std::string BuildGetChat(std::string_view aChatId) {
-  return FillTemplate("{\"@type\": \"getChat\",\"chat_id\": \"%s\"}", {EscapeJSONString(aChatId)});
+  return FillTemplate(R"({"@type": "getChat","chat_id": "%s"})", {aChatId});
 }
 
 std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t aLimit, int32_t aId,
@@ -223,9 +194,10 @@ std::string BuildGetChats(int64_t aOffsetOrder, int64_t aOffsetChatId, int32_t a
   if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatListLoading)) {
     return MainChatListRequest("getChats", aLimit, aId);
   }
-  return "{\"@type\": \"getChats\", \"offset_order\": " + Decimal(aOffsetOrder) + ", " +
-         "\"offset_chat_id\": " + Decimal(aOffsetChatId) + ", " + "\"limit\": " + Decimal(aLimit) +
-         ", " + "\"@extra\": " + Decimal(aId) + "}";
+  return FillTemplate(
+      R"({"@type": "getChats", "offset_order": %d, "offset_chat_id": %d, "limit": %d, )"
+      R"("@extra": %d})",
+      {aOffsetOrder, aOffsetChatId, aLimit, aId});
 }
 
 std::string BuildLoadChats(int32_t aLimit, int32_t aId, std::string_view aTDLibVersion) {
@@ -237,13 +209,13 @@ std::string BuildLoadChats(int32_t aLimit, int32_t aId, std::string_view aTDLibV
 
 std::string BuildGetChatMember(std::string_view aChatId, int64_t aUserId,
                                std::string_view aTDLibVersion) {
-  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatMemberSender))
-    return FillTemplate(
-        "{\"@type\": \"getChatMember\", \"chat_id\": \"%s\", \"member_id\": {\"@type\": "
-        "\"messageSenderUser\", \"user_id\": %d}}",
-        {EscapeJSONString(aChatId), Decimal(aUserId)});
-  return FillTemplate("{\"@type\": \"getChatMember\", \"chat_id\": \"%s\", \"user_id\": %d}",
-                      {EscapeJSONString(aChatId), Decimal(aUserId)});
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibChatMemberSender)) {
+    return FillTemplate(R"({"@type": "getChatMember", "chat_id": "%s", "member_id": {"@type": )"
+                        R"("messageSenderUser", "user_id": %d}})",
+                        {aChatId, aUserId});
+  }
+  return FillTemplate(R"({"@type": "getChatMember", "chat_id": "%s", "user_id": %d})",
+                      {aChatId, aUserId});
 }
 
 std::string SupergroupMembersFilterText(TqvnTelegramSuperGroupMembersFilter aFilter,
@@ -251,32 +223,29 @@ std::string SupergroupMembersFilterText(TqvnTelegramSuperGroupMembersFilter aFil
   const TFilterInfo info = FilterInfo(aFilter);
   if (info.Type.empty()) return "null";
   if (info.TakesQuery && !aQuery.empty())
-    return FillTemplate("{\"@type\": \"%s\", \"query\": \"%s\"}",
-                        {info.Type, EscapeJSONString(aQuery)});
-  return FillTemplate("{\"@type\": \"%s\"}", {info.Type});
+    return FillTemplate(R"({"@type": "%s", "query": "%s"})", {info.Type, aQuery});
+  return FillTemplate(R"({"@type": "%s"})", {info.Type});
 }
 
 std::string BuildGetSupergroupMembers(int64_t aSuperGroupId,
                                       TqvnTelegramSuperGroupMembersFilter aFilter,
                                       std::string_view aQuery, int32_t aOffset, int32_t aLimit) {
   return FillTemplate(
-      "{\"@type\": \"getSupergroupMembers\", \"supergroup_id\": %d, \"filter\": %s, \"offset\": "
-      "%d, \"limit\": %d}",
-      {Decimal(aSuperGroupId), SupergroupMembersFilterText(aFilter, aQuery), Decimal(aOffset),
-       Decimal(aLimit)});
+      R"({"@type": "getSupergroupMembers", "supergroup_id": %d, "filter": %j, "offset": %d, )"
+      R"("limit": %d})",
+      {aSuperGroupId, JSONPiece(SupergroupMembersFilterText(aFilter, aQuery)), aOffset, aLimit});
 }
 
 std::string BuildGetUser(int64_t aUserId) {
-  return FillTemplate("{\"@type\": \"getUser\", \"user_id\": %d}", {Decimal(aUserId)});
+  return FillTemplate(R"({"@type": "getUser", "user_id": %d})", {aUserId});
 }
 
 std::string BuildJoinChatByInviteLink(std::string_view aLink) {
-  return FillTemplate("{\"@type\": \"joinChatByInviteLink\", \"invite_link\": \"%s\"}",
-                      {EscapeJSONString(aLink)});
+  return FillTemplate(R"({"@type": "joinChatByInviteLink", "invite_link": "%s"})", {aLink});
 }
 
 std::string BuildLogOut() {
-  return "{\"@type\": \"logOut\"}";
+  return R"({"@type": "logOut"})";
 }
 
 // ---- The client's chat, member, user and proxy requests ----

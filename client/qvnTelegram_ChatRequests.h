@@ -2,15 +2,13 @@
 //
 // Each Build* function returns one complete TDLib request text; the client's methods of the same
 // names (without "Build") hand that text to the single send path. Template-built texts follow
-// their fixed templates, spacing included; 64-bit ids are printed over their full range, lists
-// of ids as "[1,2]" ("[]" when empty), booleans as bare true/false. Every value placed between
-// quotes (chat ids, titles, descriptions, invite links, member queries) is JSON-escaped once
-// (EscapeJSONString). A "%" inside any value is copied like any other character.
+// their fixed templates (qvnTelegram_RequestText.h), spacing included; 64-bit ids are printed over
+// their full range, lists of ids as "[1,2]" ("[]" when empty), booleans as bare true/false. Every
+// value placed between quotes (chat ids, titles, descriptions, invite links, member queries) is
+// JSON-escaped once (EscapeJSONString). A "%" inside any value is copied like any other character.
 //
-// The proxy additions are built as a JSON document (qvnJSON.h) and printed by its writer. The
-// writer prints strings as stored, so the server, user name, password and secret are stored
-// escaped; a value whose escaped form would begin with "{" or "[" (which the writer would print
-// as raw JSON) gets that first character as a \u escape instead. A new proxy is always enabled.
+// The proxy additions are written compact, without blanks (as TDLib's own JSON is). A new proxy
+// is always enabled.
 //
 // Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
 // TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):

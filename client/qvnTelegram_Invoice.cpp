@@ -8,14 +8,12 @@ namespace qvn {
 
 std::string TqvnTelegramSendInvoiceObject::Write() const {
   return FillTemplate(
-      "{\"currency\": \"%s\", \"price_parts\": [{\"label\": \"Total\", \"amount\": %s}], "
-      "\"is_test\": %s, \"need_name\": %s, \"need_phone_number\": %s, \"need_email_address\": %s, "
-      "\"need_shipping_address\": %s, \"send_phone_number_to_provider\": %s, "
-      "\"send_email_address_to_provider\": %s, \"is_flexible\": %s}",
-      {EscapeJSONString(FCurrency), std::to_string(FTotal), BoolText(FIsTest), BoolText(FNeedName),
-       BoolText(FNeedPhoneNumber), BoolText(FNeedEmailAddress), BoolText(FNeedShippingAddress),
-       BoolText(FSendPhoneNumberToProvider), BoolText(FSendEmailAddressToProvider),
-       BoolText(FIsFlexible)});
+      R"({"currency": "%s", "price_parts": [{"label": "Total", "amount": %d}], )"
+      R"("is_test": %b, "need_name": %b, "need_phone_number": %b, "need_email_address": %b, )"
+      R"("need_shipping_address": %b, "send_phone_number_to_provider": %b, )"
+      R"("send_email_address_to_provider": %b, "is_flexible": %b})",
+      {FCurrency, FTotal, FIsTest, FNeedName, FNeedPhoneNumber, FNeedEmailAddress,
+       FNeedShippingAddress, FSendPhoneNumberToProvider, FSendEmailAddressToProvider, FIsFlexible});
 }
 
 TqvnTelegramSendInvoiceObject& TqvnTelegramSendInvoice::Invoice() {
@@ -24,17 +22,11 @@ TqvnTelegramSendInvoiceObject& TqvnTelegramSendInvoice::Invoice() {
 }
 
 std::string TqvnTelegramSendInvoice::Write() {
-  std::string result = "{\"@type\": \"inputMessageInvoice\", \"invoice\": ";
-  result += Invoice().Write();
-  result += ", ";
-  result += FillTemplate(
-      "\"title\": \"%s\", \"description\": \"%s\", \"payload\": \"%s\", ",
-      {EscapeJSONString(FTitle), EscapeJSONString(FDescription), EncodeBase64(FPayload)});
-  result += FillTemplate(
-      "\"provider_token\": \"%s\", \"provider_data\": \"%s\", \"start_parameter\": \"%s\"}",
-      {EscapeJSONString(FProviderToken), EscapeJSONString(FProviderData),
-       EscapeJSONString(FStartParameter)});
-  return result;
+  return FillTemplate(
+      R"({"@type": "inputMessageInvoice", "invoice": %j, "title": "%s", "description": "%s", )"
+      R"("payload": "%e", "provider_token": "%s", "provider_data": "%s", "start_parameter": "%s"})",
+      {JSONPiece(Invoice().Write()), FTitle, FDescription, EscapedText(EncodeBase64(FPayload)),
+       FProviderToken, FProviderData, FStartParameter});
 }
 
 }  // namespace qvn

@@ -6,6 +6,7 @@
 
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_NodeText.h"
+#include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_Version.h"
 #include "json/qvnBase_Helpers.h"
 
@@ -13,7 +14,7 @@ namespace qvn {
 namespace {
 
 // The API id as TDLib's api_id number: a decimal integer of 32 bits, without sign or blanks.
-std::string ApiIdNumber(const std::string& aApiId) {
+int32_t ApiIdNumber(const std::string& aApiId) {
   int32_t value = 0;
   const char* end = aApiId.data() + aApiId.size();
   const bool digitsOnly = !aApiId.empty() && aApiId.front() >= '0' && aApiId.front() <= '9';
@@ -21,12 +22,20 @@ std::string ApiIdNumber(const std::string& aApiId) {
   if (!digitsOnly || error != std::errc() || stop != end) {
     throw EqvnTelegramOptionError("API id must be a decimal number");
   }
-  return std::to_string(value);
+  return value;
 }
 
-// aText escaped for a place between double quotes.
-std::string Quoted(std::string_view aText) {
-  return EscapeJSONString(aText);
+// The members every layout of setTdlibParameters carries, as a member list.
+std::string TdlibParametersMembers(const TqvnTelegram_Options& aOptions,
+                                   std::string_view aDatabaseDirectory) {
+  const TqvnTelegramParameters_Options& device = aOptions.Parameters();
+  return FillTemplate(
+      R"("database_directory": "%s","use_message_database": true,"use_secret_chats": true,)"
+      R"("api_id": %d,"api_hash": "%s", "system_language_code": "%s", "device_model": "%s", )"
+      R"("system_version": "%s", "application_version": "%s")",
+      {aDatabaseDirectory, ApiIdNumber(aOptions.API().ApiId()), aOptions.API().ApiHash(),
+       device.LanguageCode(), device.DeviceModel(), device.SystemVersion(),
+       device.ApplicationVersion()});
 }
 
 }  // namespace
@@ -34,54 +43,49 @@ std::string Quoted(std::string_view aText) {
 std::string SetTdlibParametersRequest(const TqvnTelegram_Options& aOptions,
                                       std::string_view aDatabaseDirectory,
                                       std::string_view aTDLibVersion) {
-  const TqvnTelegramParameters_Options& device = aOptions.Parameters();
-  std::string members = "\"database_directory\": \"" + Quoted(aDatabaseDirectory) + "\",";
-  members += "\"use_message_database\": true,";
-  members += "\"use_secret_chats\": true,";
-  members += "\"api_id\": " + ApiIdNumber(aOptions.API().ApiId()) + ",";
-  members += "\"api_hash\": \"" + Quoted(aOptions.API().ApiHash()) + "\", ";
-  members += "\"system_language_code\": \"" + Quoted(device.LanguageCode()) + "\", ";
-  members += "\"device_model\": \"" + Quoted(device.DeviceModel()) + "\", ";
-  members += "\"system_version\": \"" + Quoted(device.SystemVersion()) + "\", ";
-  members += "\"application_version\": \"" + Quoted(device.ApplicationVersion()) + "\"";
+  const std::string members = TdlibParametersMembers(aOptions, aDatabaseDirectory);
   if (!TDLibVersionNewerThan(aTDLibVersion, kLastNestedParametersTDLib)) {
-    members += ", \"enable_storage_optimizer\": true}";
-    return "{\"@type\": \"setTdlibParameters\", \"parameters\": {" + members + "}";
+    return FillTemplate(
+        R"({"@type": "setTdlibParameters", "parameters": {%j, "enable_storage_optimizer": true}})",
+        {JSONPiece(members)});
   }
+  const std::string key = EncodeBase64(aOptions.DBEncryptionKey());
   if (!TDLibVersionAtLeast(aTDLibVersion, kTDLibWithoutStorageOptimizerParameter)) {
-    members += ", \"enable_storage_optimizer\": true";
+    return FillTemplate(R"({"@type": "setTdlibParameters", %j, "enable_storage_optimizer": true, )"
+                        R"("database_encryption_key": "%e", "@extra": "setTdlibParameters"})",
+                        {JSONPiece(members), EscapedText(key)});
   }
-  members += ", \"database_encryption_key\": \"" + EncodeBase64(aOptions.DBEncryptionKey()) + "\"";
-  members += ", \"@extra\": \"setTdlibParameters\"}";
-  return "{\"@type\": \"setTdlibParameters\", " + members;
+  return FillTemplate(R"({"@type": "setTdlibParameters", %j, )"
+                      R"("database_encryption_key": "%e", "@extra": "setTdlibParameters"})",
+                      {JSONPiece(members), EscapedText(key)});
 }
 
 std::string CheckDatabaseEncryptionKeyRequest(std::string_view aEncryptionKey) {
-  return "{\"@type\": \"checkDatabaseEncryptionKey\", \"encryption_key\": \"" +
-         EncodeBase64(aEncryptionKey) + "\", \"@extra\": \"checkDatabaseEncryptionKey\"}";
+  return FillTemplate(R"({"@type": "checkDatabaseEncryptionKey", "encryption_key": "%e", )"
+                      R"("@extra": "checkDatabaseEncryptionKey"})",
+                      {EscapedText(EncodeBase64(aEncryptionKey))});
 }
 
 std::string CheckAuthenticationBotTokenRequest(std::string_view aToken) {
-  return "{\"@type\": \"checkAuthenticationBotToken\", \"token\": \"" + Quoted(aToken) + "\"}";
+  return FillTemplate(R"({"@type": "checkAuthenticationBotToken", "token": "%s"})", {aToken});
 }
 
 std::string SetAuthenticationPhoneNumberRequest(std::string_view aPhoneNumber) {
-  return "{\"@type\": \"setAuthenticationPhoneNumber\", \"phone_number\": \"" +
-         Quoted(aPhoneNumber) + "\"}";
+  return FillTemplate(R"({"@type": "setAuthenticationPhoneNumber", "phone_number": "%s"})",
+                      {aPhoneNumber});
 }
 
 std::string CheckAuthenticationCodeRequest(std::string_view aCode) {
-  return "{\"@type\": \"checkAuthenticationCode\", \"code\": \"" + Quoted(aCode) + "\"}";
+  return FillTemplate(R"({"@type": "checkAuthenticationCode", "code": "%s"})", {aCode});
 }
 
 std::string CheckAuthenticationPasswordRequest(std::string_view aPassword) {
-  return "{\"@type\": \"checkAuthenticationPassword\", \"password\": \"" + Quoted(aPassword) +
-         "\"}";
+  return FillTemplate(R"({"@type": "checkAuthenticationPassword", "password": "%s"})", {aPassword});
 }
 
 std::string RegisterUserRequest(std::string_view aFirstName, std::string_view aLastName) {
-  return "{\"@type\": \"registerUser\", \"first_name\": \"" + Quoted(aFirstName) +
-         "\", \"last_name\": \"" + Quoted(aLastName) + "\"}";
+  return FillTemplate(R"({"@type": "registerUser", "first_name": "%s", "last_name": "%s"})",
+                      {aFirstName, aLastName});
 }
 
 std::unique_ptr<EqvnTelegramLoginError> LoginRefusal(const TqvnJSON& aEvent) {

@@ -9,13 +9,13 @@
 #include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_RichText.h"
 #include "client/qvnTelegram_Version.h"
-#include "json/qvnBase_Helpers.h"
 
 namespace qvn {
 namespace {
 
-// The message's one reply markup followed by ",", or "" without one. TDLib reads only the first
-// "reply_markup" of a request, so a second keyboard would be dropped without a word: refused.
+// The message's one reply markup member followed by ",", or "" without one. TDLib reads only
+// the first "reply_markup" of a request, so a second keyboard would be dropped without a word:
+// refused.
 std::string ReplyMarkup(const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                         const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
   std::string inlineMarkup = GetInlineKeyboardMarkup(aInlineKeyboard);
@@ -27,34 +27,68 @@ std::string ReplyMarkup(const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyb
   return inlineMarkup.empty() ? showMarkup : inlineMarkup;
 }
 
-// Header of the six send requests, then the reply markup.
-std::string SendMessageHead(std::string_view aChatId,
-                            const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-                            const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  std::string result =
-      FillTemplate("{\"@type\": \"sendMessage\",\"chat_id\": \"%s\",", {EscapeJSONString(aChatId)});
-  result += ReplyMarkup(aInlineKeyboard, aShowKeyboard);
-  return result;
+// The sendMessage request around a content object made by one of the content builders below.
+std::string SendMessage(std::string_view aChatId,
+                        const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
+                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+                        std::string_view aContent) {
+  return FillTemplate(
+      R"({"@type": "sendMessage","chat_id": "%s",%j"input_message_content": %j})",
+      {aChatId, JSONPiece(ReplyMarkup(aInlineKeyboard, aShowKeyboard)), JSONPiece(aContent)});
 }
 
-// Content of a text message around an already escaped text (and, for rich text, entities).
-std::string TextContent(std::string_view aTextMember) {
-  std::string result =
-      "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
-      "\"formattedText\",";
-  result += aTextMember;
-  result += "}}}";
-  return result;
+// The inputMessageText content holding a formattedText object.
+std::string TextContent(std::string_view aFormattedText) {
+  return FillTemplate(R"({"@type": "inputMessageText","text": %j})", {JSONPiece(aFormattedText)});
+}
+
+std::string PlainFormattedText(std::string_view aText) {
+  return FillTemplate(R"({"@type": "formattedText","text": "%s"})", {aText});
 }
 
 bool UsesInputFileWrappers(std::string_view aTDLibVersion) {
   return TDLibVersionAtLeast(aTDLibVersion, kTDLibInputFileWrappers);
 }
 
-// "{\"@type\": \"inputFileLocal\",\"path\": \"...\"" without the closing brace.
 std::string LocalFile(std::string_view aFilePath) {
-  return FillTemplate("{\"@type\": \"inputFileLocal\",\"path\": \"%s\"",
-                      {EscapeJSONString(aFilePath)});
+  return FillTemplate(R"({"@type": "inputFileLocal","path": "%s"})", {aFilePath});
+}
+
+std::string DocumentContent(std::string_view aFilePath, std::string_view aTDLibVersion) {
+  const std::string file = LocalFile(aFilePath);
+  if (UsesInputFileWrappers(aTDLibVersion)) {
+    return FillTemplate(R"({"@type": "inputMessageDocument","document": )"
+                        R"({"@type": "inputDocument","document": %j}})",
+                        {JSONPiece(file)});
+  }
+  return FillTemplate(R"({"@type": "inputMessageDocument","document": %j})", {JSONPiece(file)});
+}
+
+std::string PhotoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
+                         std::string_view aTDLibVersion) {
+  const std::string file = LocalFile(aFilePath);
+  if (UsesInputFileWrappers(aTDLibVersion)) {
+    return FillTemplate(
+        R"({"@type": "inputMessagePhoto","photo": {"@type": "inputPhoto","photo": %j, )"
+        R"("width": %d, "height": %d}})",
+        {JSONPiece(file), aWidth, aHeight});
+  }
+  return FillTemplate(R"({"@type": "inputMessagePhoto","width": %d, "height": %d, "photo": %j})",
+                      {aWidth, aHeight, JSONPiece(file)});
+}
+
+std::string VideoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
+                         int32_t aDuration, std::string_view aTDLibVersion) {
+  const std::string file = LocalFile(aFilePath);
+  if (UsesInputFileWrappers(aTDLibVersion)) {
+    return FillTemplate(
+        R"({"@type": "inputMessageVideo","video": {"@type": "inputVideo","video": %j, )"
+        R"("duration": %d, "width": %d, "height": %d}})",
+        {JSONPiece(file), aDuration, aWidth, aHeight});
+  }
+  return FillTemplate(
+      R"({"@type": "inputMessageVideo","width": %d, "height": %d, "duration": %d, "video": %j})",
+      {aWidth, aHeight, aDuration, JSONPiece(file)});
 }
 
 }  // namespace
@@ -62,8 +96,8 @@ std::string LocalFile(std::string_view aFilePath) {
 std::string BuildSendTextMessage(std::string_view aChatId, std::string_view aText,
                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                  const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  return SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard) +
-         TextContent(FillTemplate("\"text\": \"%s\"", {EscapeJSONString(aText)}));
+  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard,
+                     TextContent(PlainFormattedText(aText)));
 }
 
 std::string BuildSendRichTextMessage(std::string_view aChatId, std::string_view aText,
@@ -72,26 +106,18 @@ std::string BuildSendRichTextMessage(std::string_view aChatId, std::string_view 
   std::string plainText;
   std::string entities;
   ParseRichText(aText, plainText, entities);
-  return SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard) +
-         TextContent(FillTemplate("\"text\": \"%s\", \"entities\": [%s]",
-                                  {EscapeJSONString(plainText), entities}));
+  const std::string formattedText =
+      FillTemplate(R"({"@type": "formattedText","text": "%s", "entities": [%j]})",
+                   {plainText, JSONPiece(entities)});
+  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard, TextContent(formattedText));
 }
 
 std::string BuildSendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
                                      const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                      const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
                                      std::string_view aTDLibVersion) {
-  std::string result = SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard);
-  result += "\"input_message_content\": {\"@type\": \"inputMessageDocument\",\"document\": ";
-  if (UsesInputFileWrappers(aTDLibVersion)) {
-    result += "{\"@type\": \"inputDocument\",\"document\": ";
-    result += LocalFile(aFilePath);
-    result += "}}}}";
-  } else {
-    result += LocalFile(aFilePath);
-    result += "}}}";
-  }
-  return result;
+  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard,
+                     DocumentContent(aFilePath, aTDLibVersion));
 }
 
 std::string BuildSendPhotoMessage(std::string_view aChatId, std::string_view aFilePath,
@@ -99,20 +125,8 @@ std::string BuildSendPhotoMessage(std::string_view aChatId, std::string_view aFi
                                   const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                   const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
                                   std::string_view aTDLibVersion) {
-  std::string result = SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard);
-  result += "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",";
-  if (UsesInputFileWrappers(aTDLibVersion)) {
-    result += "\"photo\": {\"@type\": \"inputPhoto\",\"photo\": ";
-    result += LocalFile(aFilePath);
-    result += FillTemplate("}, \"width\": %d, \"height\": %d}}}",
-                           {std::to_string(aWidth), std::to_string(aHeight)});
-  } else {
-    result += FillTemplate("\"width\": %d, \"height\": %d, \"photo\": ",
-                           {std::to_string(aWidth), std::to_string(aHeight)});
-    result += LocalFile(aFilePath);
-    result += "}}}";
-  }
-  return result;
+  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard,
+                     PhotoContent(aFilePath, aWidth, aHeight, aTDLibVersion));
 }
 
 std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFilePath,
@@ -125,66 +139,46 @@ std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFi
     throw EqvnTelegramRequestError("Video duration " + std::to_string(aDuration) +
                                    " s is beyond TDLib's range (a 32-bit number of seconds)");
   }
-  std::string result = SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard);
-  result += "\"input_message_content\": {\"@type\": \"inputMessageVideo\",";
-  if (UsesInputFileWrappers(aTDLibVersion)) {
-    result += "\"video\": {\"@type\": \"inputVideo\",\"video\": ";
-    result += LocalFile(aFilePath);
-    result +=
-        FillTemplate("}, \"duration\": %d, \"width\": %d, \"height\": %d}}}",
-                     {std::to_string(aDuration), std::to_string(aWidth), std::to_string(aHeight)});
-  } else {
-    result +=
-        FillTemplate("\"width\": %d, \"height\": %d, \"duration\": %d, \"video\": ",
-                     {std::to_string(aWidth), std::to_string(aHeight), std::to_string(aDuration)});
-    result += LocalFile(aFilePath);
-    result += "}}}";
-  }
-  return result;
+  return SendMessage(
+      aChatId, aInlineKeyboard, aShowKeyboard,
+      VideoContent(aFilePath, aWidth, aHeight, static_cast<int32_t>(aDuration), aTDLibVersion));
 }
 
 std::string BuildSendInvoiceMessage(std::string_view aChatId, TqvnTelegramSendInvoice& aInvoice,
                                     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  return SendMessageHead(aChatId, aInlineKeyboard, aShowKeyboard) +
-         FillTemplate("\"input_message_content\": %s}", {aInvoice.Write()});
+  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard, aInvoice.Write());
 }
 
 std::string BuildEditTextMessage(std::string_view aChatId, std::string_view aMessageId,
                                  std::string_view aText,
                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                  const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  std::string result =
-      FillTemplate("{\"@type\": \"editMessageText\",\"chat_id\": \"%s\",\"message_id\": \"%s\",",
-                   {EscapeJSONString(aChatId), EscapeJSONString(aMessageId)});
-  result += ReplyMarkup(aInlineKeyboard, aShowKeyboard);
-  result += TextContent(FillTemplate("\"text\": \"%s\"", {EscapeJSONString(aText)}));
-  return result;
+  return FillTemplate(R"({"@type": "editMessageText","chat_id": "%s","message_id": "%s",%j)"
+                      R"("input_message_content": %j})",
+                      {aChatId, aMessageId, JSONPiece(ReplyMarkup(aInlineKeyboard, aShowKeyboard)),
+                       JSONPiece(TextContent(PlainFormattedText(aText)))});
 }
 
 std::string BuildViewMessage(std::string_view aChatId, std::string_view aMessageId,
                              bool aForceRead) {
-  return FillTemplate(
-      "{\"@type\": \"viewMessages\", \"chat_id\": \"%s\", \"message_ids\":[\"%s\"], "
-      "\"force_read\": %s}",
-      {EscapeJSONString(aChatId), EscapeJSONString(aMessageId), BoolText(aForceRead)});
+  return FillTemplate(R"({"@type": "viewMessages", "chat_id": "%s", "message_ids":["%s"], )"
+                      R"("force_read": %b})",
+                      {aChatId, aMessageId, aForceRead});
 }
 
 std::string BuildGetChatHistory(std::string_view aChatId, std::string_view aFromMessageId,
                                 int32_t aOffset, int32_t aLimit) {
-  return FillTemplate(
-      "{\"@type\": \"getChatHistory\",\"chat_id\": \"%s\", \"from_message_id\": \"%s\", "
-      "\"offset\": %d, \"limit\": %d}",
-      {EscapeJSONString(aChatId), EscapeJSONString(aFromMessageId), std::to_string(aOffset),
-       std::to_string(aLimit)});
+  return FillTemplate(R"({"@type": "getChatHistory","chat_id": "%s", "from_message_id": "%s", )"
+                      R"("offset": %d, "limit": %d})",
+                      {aChatId, aFromMessageId, aOffset, aLimit});
 }
 
 std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_view aTDLibVersion) {
   const std::string_view method = TDLibVersionAtLeast(aTDLibVersion, kTDLibSponsoredMessagesList)
                                       ? "getChatSponsoredMessages"
                                       : "getChatSponsoredMessage";
-  return FillTemplate("{\"@type\": \"%s\", \"chat_id\": \"%s\"}",
-                      {method, EscapeJSONString(aChatId)});
+  return FillTemplate(R"({"@type": "%s", "chat_id": "%s"})", {method, aChatId});
 }
 
 // ---- The client's message requests ----
@@ -207,7 +201,8 @@ void TqvnTDLib_Telegram_Client::SendTextMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
+  SendBuilt([&] { return BuildSendTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); },
+            aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendRichTextMessage(
@@ -216,7 +211,8 @@ void TqvnTDLib_Telegram_Client::SendRichTextMessage(
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
   SendBuilt(
-      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
+      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendDocumentMessage(
@@ -224,10 +220,12 @@ void TqvnTDLib_Telegram_Client::SendDocumentMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
-                                    TDLibVersion());
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
+                                        TDLibVersion());
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendPhotoMessage(
@@ -235,10 +233,12 @@ void TqvnTDLib_Telegram_Client::SendPhotoMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
-                                 aShowKeyboard, TDLibVersion());
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildSendPhotoMessage(aChatId, aFilePath, aWidth, aHeight, aInlineKeyboard,
+                                     aShowKeyboard, TDLibVersion());
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendVideoMessage(
@@ -246,10 +246,12 @@ void TqvnTDLib_Telegram_Client::SendVideoMessage(
     int64_t aDuration, const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration, aInlineKeyboard,
-                                 aShowKeyboard, TDLibVersion());
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildSendVideoMessage(aChatId, aFilePath, aWidth, aHeight, aDuration,
+                                     aInlineKeyboard, aShowKeyboard, TDLibVersion());
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
@@ -264,7 +266,8 @@ void TqvnTDLib_Telegram_Client::SendInvoiceMessage(
     return;
   }
   SendBuilt(
-      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); }, aOnAnswer);
+      [&] { return BuildSendInvoiceMessage(aChatId, *aInvoice, aInlineKeyboard, aShowKeyboard); },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::EditTextMessage(
@@ -272,9 +275,11 @@ void TqvnTDLib_Telegram_Client::EditTextMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendBuilt([&] {
-    return BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard);
-  }, aOnAnswer);
+  SendBuilt(
+      [&] {
+        return BuildEditTextMessage(aChatId, aMessageId, aText, aInlineKeyboard, aShowKeyboard);
+      },
+      aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::ViewMessage(std::string_view aChatId, std::string_view aMessageId,

@@ -2,10 +2,12 @@
 //
 // Each Build* function returns one complete TDLib request text; the client's methods of the same
 // names (without "Build") hand that text to the single send path. The texts follow fixed
-// templates, spacing included. Every value placed between quotes is JSON-escaped exactly once
-// (EscapeJSONString): chat and message ids, message texts, file paths, and, through the invoice's
-// Write, every invoice text. Button texts, URLs and callback data arrive escaped from the
-// markups. A "%" inside any value is copied like any other character.
+// templates (qvnTelegram_RequestText.h), spacing included: the content object, its text and its
+// file are whole values of their own, placed by the template of the request around them. Every
+// value placed between quotes is JSON-escaped exactly once (EscapeJSONString): chat and message
+// ids, message texts, file paths, and, through the invoice's Write, every invoice text. Button
+// texts, URLs and callback data arrive escaped from the markups. A "%" inside any value is copied
+// like any other character.
 //
 // Keyboards may be null; a null keyboard or one without buttons adds nothing. A message carries
 // one reply markup: TDLib reads the first "reply_markup" member and drops any other, so two

@@ -33,7 +33,9 @@ void TqvnTelegramInlineKeyboardButtons::AddButtonTypeURL(std::string_view aText,
   FItems.push_back(std::make_unique<TqvnTelegramInlineKeyboardButtonTypeUrl>(aText, aURL));
 }
 
-void TqvnTelegramInlineKeyboardButtons::Clear() { FItems.clear(); }
+void TqvnTelegramInlineKeyboardButtons::Clear() {
+  FItems.clear();
+}
 
 void TqvnTelegramKeyboardButtons::AddButtonTypeRequestLocation(std::string_view aText) {
   FItems.push_back(std::make_unique<TqvnTelegramKeyboardButtonTypeRequestLocation>(aText));
@@ -47,35 +49,50 @@ void TqvnTelegramKeyboardButtons::AddButtonTypeText(std::string_view aText) {
   FItems.push_back(std::make_unique<TqvnTelegramKeyboardButtonTypeText>(aText));
 }
 
-void TqvnTelegramKeyboardButtons::Clear() { FItems.clear(); }
+void TqvnTelegramKeyboardButtons::Clear() {
+  FItems.clear();
+}
 
 TqvnTelegramInlineKeyboardButtons& TqvnTelegramReplyMarkupInlineKeyboard::GetButtons() {
   if (!FButtons) FButtons = std::make_unique<TqvnTelegramInlineKeyboardButtons>();
   return *FButtons;
 }
 
+namespace {
+
+std::string InlineButton(const TqvnTelegramInlineKeyboardButton& aButton) {
+  if (aButton.ButtonType() == tikbCallback) {
+    return FillTemplate(
+        R"({"@type": "inlineKeyboardButton","text": "%e","type": {"@type": )"
+        R"("inlineKeyboardButtonTypeCallback","data": "%e"}})",
+        {EscapedText(aButton.Text()),
+         EscapedText(
+             static_cast<const TqvnTelegramInlineKeyboardButtonTypeCallback&>(aButton).Data())});
+  }
+  return FillTemplate(
+      R"({"@type": "inlineKeyboardButton","text": "%e","type": {"@type": )"
+      R"("inlineKeyboardButtonTypeUrl","url": "%e"}})",
+      {EscapedText(aButton.Text()),
+       EscapedText(static_cast<const TqvnTelegramInlineKeyboardButtonTypeUrl&>(aButton).Url())});
+}
+
+// The buttons of aButtons, each written by aWriteButton, as one row's element list.
+template <class TButtons, class TWriteButton>
+std::string ButtonRow(const TButtons& aButtons, TWriteButton aWriteButton) {
+  std::string row;
+  for (size_t i = 0; i < aButtons.Count(); ++i) {
+    if (i > 0) row += ',';
+    row += aWriteButton(aButtons.Item(i));
+  }
+  return row;
+}
+
+}  // namespace
+
 std::string TqvnTelegramReplyMarkupInlineKeyboard::Write() const {
   if (!FButtons || FButtons->Count() == 0) return {};
-  std::string result = "\"reply_markup\": {\"@type\": \"replyMarkupInlineKeyboard\",\"rows\": [[";
-  for (size_t i = 0; i < FButtons->Count(); ++i) {
-    if (i > 0) result += ',';
-    const TqvnTelegramInlineKeyboardButton& button = FButtons->Item(i);
-    if (button.ButtonType() == tikbCallback) {
-      result += FillTemplate(
-          "{\"@type\": \"inlineKeyboardButton\",\"text\": \"%s\",\"type\": {\"@type\": "
-          "\"inlineKeyboardButtonTypeCallback\",\"data\": \"%s\"}}",
-          {button.Text(),
-           static_cast<const TqvnTelegramInlineKeyboardButtonTypeCallback&>(button).Data()});
-    } else {
-      result += FillTemplate(
-          "{\"@type\": \"inlineKeyboardButton\",\"text\": \"%s\",\"type\": {\"@type\": "
-          "\"inlineKeyboardButtonTypeUrl\",\"url\": \"%s\"}}",
-          {button.Text(),
-           static_cast<const TqvnTelegramInlineKeyboardButtonTypeUrl&>(button).Url()});
-    }
-  }
-  result += "]]}";
-  return result;
+  return FillTemplate(R"("reply_markup": {"@type": "replyMarkupInlineKeyboard","rows": [[%j]]})",
+                      {JSONPiece(ButtonRow(*FButtons, InlineButton))});
 }
 
 TqvnTelegramKeyboardButtons& TqvnTelegramReplyMarkupShowKeyboard::GetButtons() {
@@ -101,19 +118,15 @@ std::string_view KeyboardButtonTypeName(TqvnTelegramKeyboardButtonType aType) {
 
 std::string TqvnTelegramReplyMarkupShowKeyboard::Write() const {
   if (!FButtons || FButtons->Count() == 0) return {};
-  std::string result = FillTemplate(
-      "\"reply_markup\": {\"@type\": \"replyMarkupShowKeyboard\", \"resize_keyboard\": %s, "
-      "\"one_time\": %s, \"rows\": [[",
-      {BoolText(FResizeKeyboard), BoolText(FOneTime)});
-  for (size_t i = 0; i < FButtons->Count(); ++i) {
-    if (i > 0) result += ',';
-    const TqvnTelegramKeyboardButton& button = FButtons->Item(i);
-    result += FillTemplate(
-        "{\"@type\": \"keyboardButton\",\"text\": \"%s\",\"type\": {\"@type\": \"%s\"}}",
-        {button.Text(), KeyboardButtonTypeName(button.ButtonType())});
-  }
-  result += "]]}";
-  return result;
+  const auto button = [](const TqvnTelegramKeyboardButton& aButton) {
+    return FillTemplate(
+        R"({"@type": "keyboardButton","text": "%e","type": {"@type": "%s"}})",
+        {EscapedText(aButton.Text()), KeyboardButtonTypeName(aButton.ButtonType())});
+  };
+  return FillTemplate(
+      R"("reply_markup": {"@type": "replyMarkupShowKeyboard", "resize_keyboard": %b, )"
+      R"("one_time": %b, "rows": [[%j]]})",
+      {FResizeKeyboard, FOneTime, JSONPiece(ButtonRow(*FButtons, button))});
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "client/qvnTelegram_RequestText.h"
 #include "json/qvnBase_Helpers.h"
 
 namespace qvn {
@@ -24,16 +25,13 @@ class TUtf16Counter {
   int64_t FUnits = 0;
 };
 
+// Adds one textEntity to the comma-separated entity list.
 void AppendEntity(std::string& aEntities, int64_t aOffset, int64_t aLength,
                   std::string_view aType) {
   if (!aEntities.empty()) aEntities += ',';
-  aEntities += "{\"@type\": \"textEntity\", \"offset\": ";
-  aEntities += std::to_string(aOffset);
-  aEntities += ", \"length\": ";
-  aEntities += std::to_string(aLength);
-  aEntities += ", \"type\": {\"@type\": \"";
-  aEntities += aType;
-  aEntities += "\"}}";
+  aEntities += FillTemplate(
+      R"({"@type": "textEntity", "offset": %d, "length": %d, "type": {"@type": "%s"}})",
+      {aOffset, aLength, aType});
 }
 
 }  // namespace

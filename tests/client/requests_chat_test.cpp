@@ -125,6 +125,10 @@ TEST(ChatRequests, ProxyAdditionsExactTexts) {
       {"MTProto", BuildAddProxyMTProto("10.0.0.1", 443, "abcdef", kUnreportedVersion),
        "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":443,"
        "\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"abcdef\"}}"},
+      {"values that look like JSON stay strings",
+       BuildAddProxyMTProto("{x", 443, "[1]", kUnreportedVersion),
+       "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"{x\",\"port\":443,"
+       "\"type\":{\"@type\":\"proxyTypeMtproto\",\"secret\":\"[1]\"}}"},
       {"SOCKS5", BuildAddProxySocks5("10.0.0.1", 1080, "", "", kUnreportedVersion),
        "{\"@type\":\"addProxy\",\"enable\":true,\"server\":\"10.0.0.1\",\"port\":1080,"
        "\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"\",\"password\":\"\"}}"},
@@ -157,8 +161,8 @@ TEST(ChatRequests, HostileArgumentsReadBackAsPassed) {
   }
 }
 
-// Proxy values are stored escaped in the document; values that would otherwise print as raw
-// JSON ("{...", "[...") or as a pre-quoted string ("\"...") still read back as passed.
+// Proxy values are escaped once; values that look like JSON ("{...", "[...") or like a
+// pre-quoted string ("\"...") read back as passed.
 TEST(ChatRequests, HostileProxyValuesReadBackAsPassed) {
   const std::vector<std::string> values = {"q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xF0\x9F\x98\x80",
                                            "{\"x\":1}",

@@ -35,6 +35,10 @@ struct ExactCase {
 
 TEST(MessageRequests, ExactTexts) {
   TqvnTelegramSendInvoice freshInvoice;
+  TqvnTelegramReplyMarkupInlineKeyboard inlineKeyboard;
+  inlineKeyboard.AddButtonTypeURL("Go", "https://t.me");
+  TqvnTelegramReplyMarkupShowKeyboard showKeyboard;
+  showKeyboard.AddButtonTypeRequestPhoneNumber("Phone");
   const std::vector<ExactCase> cases = {
       {"SendTextMessage", BuildSendTextMessage("-100123", "Hello", nullptr, nullptr),
        kSendHead +
@@ -45,6 +49,14 @@ TEST(MessageRequests, ExactTexts) {
            "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
            "\"formattedText\",\"text\": \"Hi there\", \"entities\": [{\"@type\": \"textEntity\", "
            "\"offset\": 0, \"length\": 2, \"type\": {\"@type\": \"textEntityTypeBold\"}}]}}}"},
+      {"SendRichTextMessage two entities",
+       BuildSendRichTextMessage("-100123", "__a__ ##b##", nullptr, nullptr),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+           "\"formattedText\",\"text\": \"a b\", \"entities\": [{\"@type\": \"textEntity\", "
+           "\"offset\": 0, \"length\": 1, \"type\": {\"@type\": \"textEntityTypeItalic\"}},"
+           "{\"@type\": \"textEntity\", \"offset\": 2, \"length\": 1, \"type\": {\"@type\": "
+           "\"textEntityTypeCode\"}}]}}}"},
       {"SendRichTextMessage without markers",
        BuildSendRichTextMessage("-100123", "plain", nullptr, nullptr),
        kSendHead +
@@ -70,6 +82,19 @@ TEST(MessageRequests, ExactTexts) {
        kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"width\": 1280, "
                    "\"height\": -720, \"duration\": 2147483647, \"video\": {\"@type\": "
                    "\"inputFileLocal\",\"path\": \"v.mp4\"}}}"},
+      {"SendVideoMessage wrapped, with a keyboard",
+       BuildSendVideoMessage("-100123", "v.mp4", 2, 3, 4, nullptr, &showKeyboard, "1.8.67"),
+       kSendHead + showKeyboard.Write() +
+           ",\"input_message_content\": {\"@type\": \"inputMessageVideo\",\"video\": {\"@type\": "
+           "\"inputVideo\",\"video\": {\"@type\": \"inputFileLocal\",\"path\": \"v.mp4\"}, "
+           "\"duration\": 4, \"width\": 2, \"height\": 3}}}"},
+      {"SendInvoiceMessage with a keyboard",
+       BuildSendInvoiceMessage("-100123", freshInvoice, &inlineKeyboard, nullptr),
+       kSendHead +
+           "\"reply_markup\": {\"@type\": \"replyMarkupInlineKeyboard\",\"rows\": [[{\"@type\": "
+           "\"inlineKeyboardButton\",\"text\": \"Go\",\"type\": {\"@type\": "
+           "\"inlineKeyboardButtonTypeUrl\",\"url\": \"https:\\/\\/t.me\"}}]]},"
+           "\"input_message_content\": " + kFreshInvoiceContent + "}"},
       {"SendInvoiceMessage fresh invoice",
        BuildSendInvoiceMessage("-100123", freshInvoice, nullptr, nullptr),
        kSendHead + "\"input_message_content\": " + kFreshInvoiceContent + "}"},

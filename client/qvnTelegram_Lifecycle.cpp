@@ -10,6 +10,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram.h"
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_RequestText.h"
 
 namespace qvn {
 namespace {
@@ -18,6 +19,12 @@ namespace {
 // Recursive: a handler of the error may activate another client, which takes the route.
 std::recursive_mutex gFatalErrorLock;
 TqvnTDLib_Telegram_Client* gFatalErrorClient = nullptr;  // guarded by gFatalErrorLock
+
+// Sent at activation, tagged with the client's Id (FillTemplate, qvnTelegram_RequestText.h).
+constexpr const char* kLogVerbosityRequest =
+    "{\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": %d, \"@extra\": %d}";
+constexpr const char* kAuthorizationStateRequest =
+    "{\"@type\": \"getAuthorizationState\", \"@extra\": %d}";
 
 // A request the synchronous path runs at activation; its answer is not read.
 constexpr const char* kTextEntitiesRequest =
@@ -116,10 +123,9 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
     if (!folderLock->Notice().empty()) DoException(EqvnDatabaseFolderNotice(folderLock->Notice()));
     FId = 0;
     // Before the first TDLib client exists, so that a quiet level also silences its start-up.
-    tdjson::td_execute(("{\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": " +
-                        std::to_string(static_cast<int>(Telegram().ErrorsLevel())) +
-                        ", \"@extra\": " + std::to_string(Id()) + "}")
-                           .c_str());
+    tdjson::td_execute(
+        FillTemplate(kLogVerbosityRequest, {static_cast<int>(Telegram().ErrorsLevel()), Id()})
+            .c_str());
     std::unique_ptr<TqvnTDLibConnection> connection =
         TqvnTDLibConnection::Open(JsonClientInterface());
     if (connection == nullptr) return;  // the folder's lock goes with folderLock
@@ -138,9 +144,7 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
     TqvnFatalErrorRoute::Register(this);
     tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);  // optional
     FConnection->Execute(kTextEntitiesRequest);
-    FConnection->Send(
-        ("{\"@type\": \"getAuthorizationState\", \"@extra\": " + std::to_string(Id()) + "}")
-            .c_str());
+    FConnection->Send(FillTemplate(kAuthorizationStateRequest, {Id()}).c_str());
     DoStartThread();
   } catch (const std::exception& e) {
     // Undone in full: no worker, no TDLib client, no lock.

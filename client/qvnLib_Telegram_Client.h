@@ -487,6 +487,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive,
   // moves what arrived into FInbox and delivers it in aMode.
   void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
+  // On the process's receive thread (TDLib's current interface, WaitForEvents, neAsynchronous):
+  // moves aText into FInbox and hands a delivery to the main thread when none is pending.
+  void ReceiveArrival(std::string&& aText);
   // Dispatches FInbox's texts, oldest first, at most EventsPerTick of them and for at most
   // TickTimeBudget; true when texts remain.
   bool DeliverWaiting();

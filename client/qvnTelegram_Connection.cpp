@@ -33,6 +33,7 @@ class TJsonClientConnection final : public TqvnTDLibConnection {
     return tdjson::td_json_client_execute(FClient, aRequest);
   }
   void Wake() override { tdjson::td_json_client_send(FClient, kWakeRequest); }
+  bool HandArrivals(std::function<void(std::string&&)> /*aOnArrival*/) override { return false; }
   void Close() override { tdjson::td_json_client_destroy(FClient); }
 
  private:
@@ -59,6 +60,10 @@ class TClientIdConnection final : public TqvnTDLibConnection {
   }
   const char* Execute(const char* aRequest) override { return tdjson::td_execute(aRequest); }
   void Wake() override { FMailbox->Wake(); }
+  bool HandArrivals(std::function<void(std::string&&)> aOnArrival) override {
+    FMailbox->SetOnArrival(std::move(aOnArrival));
+    return true;
+  }
   void Close() override {
     tdjson::td_send(FClientId, kCloseRequest);
     if (!FMailbox->WaitClosed(kCloseWait)) {

@@ -14,7 +14,9 @@
 #define QVN_CLIENT_QVNTELEGRAM_CONNECTION_H
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace qvn {
 
@@ -39,6 +41,11 @@ class TqvnTDLibConnection {
   virtual const char* Execute(const char* aRequest) = 0;
   // Ends a Receive waiting on another thread soon.
   virtual void Wake() = 0;
+  // Hands each text for this client to aOnArrival as it arrives, on the process's receive
+  // thread, in order, instead of keeping it for Receive; aOnArrival must not block. An empty
+  // function goes back to Receive, once a call running meanwhile has returned. False, changing
+  // nothing, where the client has no receive thread but its own (td_json_client_*).
+  virtual bool HandArrivals(std::function<void(std::string&&)> aOnArrival) = 0;
   // Closes the TDLib client and returns once TDLib has let it go (its database too).
   virtual void Close() = 0;
 };

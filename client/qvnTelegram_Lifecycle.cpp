@@ -135,6 +135,11 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       FConnection = std::move(connection);
       FDatabaseLock = std::move(folderLock);
       FReceiveWaits = WaitForEvents();
+      // Where the process has a receive thread of its own, a text for the main thread goes
+      // straight from it into the inbox: the worker then only watches the answers' timeouts.
+      if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
+        FConnection->HandArrivals([this](std::string&& aText) { ReceiveArrival(std::move(aText)); });
+      }
     }
   } catch (const std::exception& e) {
     DoException(e);
@@ -182,6 +187,8 @@ void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
     FConnectionInUse = nullptr;
     connection = std::move(FConnection);
   }
+  // No text reaches the inbox after it is emptied.
+  connection->HandArrivals({});
   FInbox.Clear();
   // The folder is released after TDLib has let the database go, or failed to.
   const std::unique_ptr<TqvnDatabaseFolderLock> folderLock = std::move(FDatabaseLock);

@@ -25,6 +25,10 @@ bool IsClosingText(std::string_view aText) {
 
 void TqvnClientMailbox::Push(std::string&& aText, bool aClosed) {
   TqvnLock lock(FLock);
+  if (FOnArrival && !aClosed) {
+    FOnArrival(std::move(aText));
+    return;
+  }
   FTexts.push_back(std::move(aText));
   FClosed = FClosed || aClosed;
   FChanged.notify_all();
@@ -43,6 +47,11 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   std::string text = std::move(FTexts.front());
   FTexts.pop_front();
   return text;
+}
+
+void TqvnClientMailbox::SetOnArrival(std::function<void(std::string&&)> aOnArrival) {
+  TqvnLock lock(FLock);
+  FOnArrival = std::move(aOnArrival);
 }
 
 void TqvnClientMailbox::Wake() {

@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -31,10 +32,14 @@
 
 namespace qvn {
 
-// The texts TDLib sent to one client and it has not taken yet, oldest first.
+// The texts TDLib sent to one client and it has not taken yet, oldest first; or, while an
+// arrival handler is set, that handler, called with each text but the closing one.
 class TqvnClientMailbox {
  public:
   void Push(std::string&& aText, bool aClosed);
+  // Sets (or, with an empty function, removes) the arrival handler. It runs under the mailbox's
+  // lock, so this returns only after a call running meanwhile has ended.
+  void SetOnArrival(std::function<void(std::string&&)> aOnArrival);
   // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
   // Wake was called since the last Take.
   std::optional<std::string> Take(std::chrono::duration<double> aTimeout);
@@ -47,6 +52,7 @@ class TqvnClientMailbox {
   TqvnMutex FLock;
   std::condition_variable FChanged;
   std::deque<std::string> FTexts QVN_GUARDED_BY(FLock);
+  std::function<void(std::string&&)> FOnArrival QVN_GUARDED_BY(FLock);
   bool FWoken QVN_GUARDED_BY(FLock) = false;
   bool FClosed QVN_GUARDED_BY(FLock) = false;
 };

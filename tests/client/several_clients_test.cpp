@@ -52,9 +52,9 @@ class SeveralClients : public ::testing::Test {
     fake_td_reset();
     ASSERT_EQ(fake_td_has_client_id_interface(), 1);
     // Ticking and waiting workers, each delivery mode.
-    FAccounts.push_back(std::make_unique<TAccount>(false, neAsynchronous));
+    FAccounts.push_back(std::make_unique<TAccount>(true, neAsynchronous));
     FAccounts.push_back(std::make_unique<TAccount>(true, neSynchronous));
-    FAccounts.push_back(std::make_unique<TAccount>(true, neNoSync));
+    FAccounts.push_back(std::make_unique<TAccount>(false, neNoSync));
     for (auto& account : FAccounts) {
       account->Client.SetActive(true);
       ASSERT_TRUE(account->Client.Active());

@@ -35,7 +35,9 @@
 //   on             the worker waits inside TDLib's receive and copies each text the moment it
 //                  arrives; the texts are dispatched in TDLib's order in deliveries of at most
 //                  EventsPerTick texts and TickTimeBudget each, the next one handed over at once
-//                  while texts remain.
+//                  while texts remain. On TDLib's current interface with neAsynchronous, the
+//                  process's receive thread puts each text into the client's inbox itself, and
+//                  the worker only watches the answers' timeouts.
 // Either way each text goes to DoReadEvent, the dispatcher; it answers TDLib's login prompts from
 // the options and turns updates into the events below. Request methods build one JSON request
 // each and hand it to DoTDLibSend; nothing is sent while inactive. Texts to and from TDLib are

@@ -190,7 +190,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // True while a TDLib client exists. SetActive(true) activates an inactive client (an active
   // one is left alone); SetActive(false) deactivates it, and clears MyId in any case.
-  bool Active() const { return Client() != nullptr; }
+  // Reads only whether a TDLib client is set, never the client itself, which a deactivation on
+  // another thread may be freeing.
+  bool Active() const { return FConnectionInUse.load() != nullptr; }
   void SetActive(bool aValue);
 
   // The owned options. SetTelegram copies aValue's values into them (Assign), holding

@@ -192,7 +192,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // True while a TDLib client exists. SetActive(true) activates an inactive client (an active
   // one is left alone); SetActive(false) deactivates it, and clears MyId in any case.
-  bool Active() const { return Client() != nullptr; }
+  // Reads only whether a TDLib client is set, never the client itself, which a deactivation on
+  // another thread may be freeing.
+  bool Active() const { return FConnectionInUse.load() != nullptr; }
   void SetActive(bool aValue);
 
   // The owned options. SetTelegram copies aValue's values into them (Assign), holding
@@ -200,7 +202,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   TqvnTelegram_Options& Telegram() { return *FTelegram; }
   const TqvnTelegram_Options& Telegram() const { return *FTelegram; }
   void SetTelegram(const TqvnTelegram_Options& aValue) {
-    auto lock = LockEvents();
+    TPumpingLock lock(FTickLock);
     FTelegram->Assign(&aValue);
   }
 
@@ -219,7 +221,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // returned lock lives, so event handlers and options can be changed safely while the worker
   // delivers on its own thread (neNoSync). Recursive: usable inside a handler. On the main
   // thread the wait keeps running the main thread's queued calls.
-  std::unique_lock<TPumpingRecursiveMutex> LockEvents() { return LockTick(); }
+  TPumpingLock LockEvents() { return TPumpingLock(FTickLock); }
 
   // The request tag written as "@extra" by the requests that carry one: drawn at random in
   // 1..2147483646 on first read after each activation, then the same for the whole activation.
@@ -412,8 +414,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // Frees the current worker, if any, then creates a new one and enables it.
   virtual void DoStartThread();
-  // Asks the worker to end (creating one first when there is none); does not wait.
-  virtual void DoStopThread();
+  // Asks the worker to end (creating one first when there is none); does not wait. Called with
+  // FTickLock held (LockEvents()).
+  virtual void DoStopThread() QVN_REQUIRES(FTickLock);
   // The tick (WaitForEvents off): receives up to EventsPerTick event texts and dispatches each
   // (DoReadEvent); stopped on its limit or budget, it has Sender fire the next tick at once.
   virtual void DoThreadTimer(TqvnTimer* aSender);
@@ -466,7 +469,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // Offers aText to OnBeforeReadEvent; returns the handler's aHandled (false when unset).
   bool DoBeforeReadEvent(const std::string& aText);
   // The worker, created and configured when there is none.
-  TqvnTimer* GetThread();
+  TqvnTimer* GetThread() QVN_REQUIRES(FTickLock);
   // The single send path: every request goes through it. Nothing is sent while inactive.
   // False when nothing was sent: inactive, or TDLib failed (reported to OnException, and its
   // text stored in *aFailure when given).
@@ -476,8 +479,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   bool DoTDLibExecute(const std::string& aText, std::string& aResult,
                       std::string* aFailure = nullptr);
   // While active, the database folder locked at activation; otherwise
-  // Telegram().DatabaseDirectory(), or "tdlib" when that is empty.
-  std::string GetDatabaseDirectory() const;
+  // Telegram().DatabaseDirectory(), or "tdlib" when that is empty. Takes FTickLock, so the folder
+  // read is not freed by a deactivation on another thread.
+  std::string GetDatabaseDirectory();
   // Destroys the TDLib client (after stopping the worker and waking a waiting receive) and
   // releases the database folder; nothing when there is no TDLib client. Throws on failure.
   void CloseTDLibClient();
@@ -485,7 +489,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void SetTDLibVersion(std::string aValue);
   // ---- Receiving (qvnTelegram_Receive.cpp) ----
   // Dispatches one received text inside the tick's exception handler.
-  void DispatchReceived(const std::string& aText);
+  void DispatchReceived(const std::string& aText) QVN_REQUIRES(FTickLock);
   // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive,
   // moves what arrived into FInbox and delivers it in aMode.
   void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
@@ -499,11 +503,6 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // remain (neAsynchronous).
   void PostDelivery();
   // ---- end of receiving ----
-  // Takes FTickLock. On the main thread it keeps running the main thread's queued calls while
-  // it waits, so a tick on the worker that waits for the main thread can finish.
-  std::unique_lock<TPumpingRecursiveMutex> LockTick() {
-    return std::unique_lock<TPumpingRecursiveMutex>(FTickLock);
-  }
 
   // Sends the request aBuild makes through SendRequest; when the builder refuses its arguments
   // (throws), OnException gets the reason, aOnAnswer is told, and nothing is sent
@@ -527,7 +526,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // OnBeforeReadEvent. False for every other text.
   bool ReadAnswer(const std::string& aText);
   // Fails the requests whose timeout has passed; from the tick.
-  void ExpirePendingRequests();
+  void ExpirePendingRequests() QVN_REQUIRES(FTickLock);
   // The TDLib client is gone: fails every pending request (takDestroyed while the client is
   // being destroyed, else takDeactivated) and forgets the authorization state.
   void DoDeactivated();
@@ -561,15 +560,16 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // ---- State below is guarded by FTickLock ----
   // The worker; replaced at each activation.
-  std::unique_ptr<TqvnTimer> FThread;
+  std::unique_ptr<TqvnTimer> FThread QVN_GUARDED_BY(FTickLock);
   // The TDLib client while active; replaced under FTickLock and FReceiveLock.
-  std::unique_ptr<TqvnTDLibConnection> FConnection;
-  // FConnection, for readers that take no lock: the send path, Active() and Client().
+  std::unique_ptr<TqvnTDLibConnection> FConnection QVN_GUARDED_BY(FTickLock);
+  // FConnection, for readers that take no lock: the send path, Active() and Client(). An atomic,
+  // read without FTickLock on purpose.
   std::atomic<TqvnTDLibConnection*> FConnectionInUse{nullptr};
   // The lock on the database folder; held exactly while FConnection is set.
-  std::unique_ptr<TqvnDatabaseFolderLock> FDatabaseLock;
+  std::unique_ptr<TqvnDatabaseFolderLock> FDatabaseLock QVN_GUARDED_BY(FTickLock);
   // The worker of this activation waits inside TDLib's receive (WaitForEvents at activation).
-  bool FReceiveWaits = false;
+  bool FReceiveWaits QVN_GUARDED_BY(FTickLock) = false;
   // ---- end of state guarded by FTickLock ----
 
   // Held by the waiting worker while it is inside TDLib's receive and while it moves what it
@@ -591,10 +591,10 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   std::string FTDLibVersion QVN_GUARDED_BY(FVersionLock) = "1.6.4";
   std::atomic<int> FEventsPerTick{1};
   std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(10)};
-  // Held by a tick while it receives and dispatches, by a delivery while it dispatches, by
-  // LockEvents() and by activation and deactivation while they change the state above, so the
-  // TDLib client is never destroyed under a running tick. Recursive: a handler inside a tick may
-  // deactivate or reactivate the client.
+  // Held (TPumpingLock) by a tick while it receives and dispatches, by a delivery while it
+  // dispatches, by LockEvents() and by activation and deactivation while they change the state
+  // above, so the TDLib client is never destroyed under a running tick. Recursive: a handler
+  // inside a tick may deactivate or reactivate the client.
   TPumpingRecursiveMutex FTickLock;
   // Requests sent with an answer handler, until their answer (thread-safe on its own).
   TqvnTelegramPendingRequests FPendingRequests;

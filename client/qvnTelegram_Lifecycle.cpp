@@ -72,7 +72,7 @@ void TqvnTDLib_Telegram_Client::EndForDestruction() {
   DoDeactivate();
   std::unique_ptr<TqvnTimer> thread;
   {
-    auto lock = LockTick();
+    TPumpingLock lock(FTickLock);
     thread = std::move(FThread);
   }
   // Waits for a tick or handler of the worker running on another thread.
@@ -109,7 +109,8 @@ void TqvnTDLib_Telegram_Client::SetTDLibVersion(std::string aValue) {
   FTDLibVersion = std::move(aValue);
 }
 
-std::string TqvnTDLib_Telegram_Client::GetDatabaseDirectory() const {
+std::string TqvnTDLib_Telegram_Client::GetDatabaseDirectory() {
+  TPumpingLock lock(FTickLock);
   if (FDatabaseLock != nullptr) return FDatabaseLock->Folder();
   const std::string& directory = Telegram().DatabaseDirectory();
   return directory.empty() ? "tdlib" : directory;
@@ -130,7 +131,7 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
         TqvnTDLibConnection::Open(JsonClientInterface());
     if (connection == nullptr) return;  // the folder's lock goes with folderLock
     {
-      auto lock = LockTick();
+      TPumpingLock lock(FTickLock);
       FConnectionInUse = connection.get();
       FConnection = std::move(connection);
       FDatabaseLock = std::move(folderLock);
@@ -148,8 +149,13 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
   try {
     TqvnFatalErrorRoute::Register(this);
     tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);  // optional
-    FConnection->Execute(kTextEntitiesRequest);
-    FConnection->Send(FillTemplate(kAuthorizationStateRequest, {Id()}).c_str());
+    {
+      TPumpingLock lock(FTickLock);
+      // Another thread may have deactivated the client since: nothing left to start.
+      if (FConnection == nullptr) return;
+      FConnection->Execute(kTextEntitiesRequest);
+      FConnection->Send(FillTemplate(kAuthorizationStateRequest, {Id()}).c_str());
+    }
     DoStartThread();
   } catch (const std::exception& e) {
     // Undone in full: no worker, no TDLib client, no lock.
@@ -176,7 +182,7 @@ void TqvnTDLib_Telegram_Client::DoDeactivate() {
 
 void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   // A tick or delivery running on another thread ends before its TDLib client goes.
-  auto lock = LockTick();
+  TPumpingLock lock(FTickLock);
   if (FConnection == nullptr) return;
   if (FThread != nullptr) DoStopThread();
   if (FReceiveWaits) FConnection->Wake();
@@ -198,22 +204,20 @@ void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
 void TqvnTDLib_Telegram_Client::DoStartThread() {
   std::unique_ptr<TqvnTimer> previous;
   {
-    auto lock = LockTick();
+    TPumpingLock lock(FTickLock);
     previous = std::move(FThread);
   }
   // Not under FTickLock: a tick of the previous worker may still need it to end.
   FreeThreadSafely(previous);
-  auto lock = LockTick();
+  TPumpingLock lock(FTickLock);
   GetThread()->SetEnabled(true);
 }
 
 void TqvnTDLib_Telegram_Client::DoStopThread() {
-  auto lock = LockTick();
   GetThread()->SetEnabled(false);
 }
 
 TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
-  auto lock = LockTick();
   if (FThread == nullptr) {
     auto thread = std::make_unique<TqvnTimer>();
     thread->SetDebugName("Telegram Thread");

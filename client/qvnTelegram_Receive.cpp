@@ -18,7 +18,7 @@ constexpr size_t kMostTextsPerReceive = 256;
 
 void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
   try {
-    auto lock = LockTick();
+    TPumpingLock lock(FTickLock);
     ExpirePendingRequests();
     const int limit = EventsPerTick();
     const auto budget = TickTimeBudget();
@@ -95,7 +95,7 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
       } while (!aSender->Terminated() && !FInbox.Empty());
       break;
     case neNoSync: {
-      auto lock = LockTick();
+      TPumpingLock lock(FTickLock);
       ExpirePendingRequests();
       std::string text;
       // A handler that deactivated or reactivated the client terminated this worker.
@@ -115,7 +115,7 @@ void TqvnTDLib_Telegram_Client::ReceiveArrival(std::string&& aText) {
 }
 
 bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
-  auto lock = LockTick();
+  TPumpingLock lock(FTickLock);
   ExpirePendingRequests();
   const int limit = EventsPerTick();
   const auto budget = TickTimeBudget();

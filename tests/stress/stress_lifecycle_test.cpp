@@ -350,6 +350,39 @@ TEST_P(LifecycleStress, APromptHandlerThatDeactivatesTheClient) {
   }
 }
 
+// Another thread deactivates the client and sends the TDLib parameters, which name the database
+// folder the client locked, while the main thread activates it again and again: an activation
+// cut short this way ends inactive, and nothing reads a folder lock or a TDLib client that the
+// other thread frees meanwhile (a crash here, or a race in the ThreadSanitizer build).
+TEST(LifecycleRaces, DeactivationAndParametersFromAnotherThreadDuringActivations) {
+  fake_td_reset();
+  {
+    TestClient client;
+    client.SetJsonClientInterface(true);
+    client.Telegram().API().SetApiId("94575");
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+      while (!stop) {
+        client.SetTdlibParameters();
+        client.SetActive(false);
+      }
+    });
+    for (int cycle = 0; cycle < 500; ++cycle) {
+      client.SetActive(true);
+      while (client.Active()) PumpMainThreadQueue();
+    }
+    stop = true;
+    other.join();
+    client.SetActive(false);
+    for (const std::string& sent : fake_td::Sent()) {
+      if (sent.find("setTdlibParameters") == std::string::npos) continue;
+      EXPECT_NE(sent.find(R"("database_directory": "tdlib")"), std::string::npos) << sent;
+    }
+  }
+  PumpMainThreadQueue();
+  EXPECT_EQ(fake_td_live_clients(), 0) << "a TDLib client outlived its activation";
+}
+
 INSTANTIATE_TEST_SUITE_P(All, LifecycleStress,
                          ::testing::Values(Delivery{neAsynchronous, false},
                                            Delivery{neSynchronous, false},

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DataLines.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn::bench {
@@ -37,12 +38,9 @@ inline std::vector<std::string> SampleTexts(const std::vector<std::string>& aFil
                                                 "startup.jsonl", "messages-sample.jsonl"}) {
   std::vector<std::string> lines;
   for (const std::string& file : aFiles) {
-    const std::string path = std::string(QVN_BENCH_DATA_DIR) + "/" + file;
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty()) lines.push_back(line);
-    }
+    const std::vector<std::string> more =
+        test::NonEmptyLines(std::string(QVN_BENCH_DATA_DIR) + "/" + file);
+    lines.insert(lines.end(), more.begin(), more.end());
   }
   return lines;
 }

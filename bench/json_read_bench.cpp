@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "json/qvnJSON.h"
+#include "tests/support/DataLines.h"
 
 namespace {
 
@@ -23,10 +23,9 @@ const std::vector<std::string>& Texts() {
   static const std::vector<std::string> kTexts = [] {
     std::vector<std::string> lines;
     for (const char* file : {"startup.jsonl", "messages-sample.jsonl"}) {
-      std::ifstream in(std::string(QVN_BENCH_DATA_DIR) + "/" + file);
-      for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) lines.push_back(line);
-      }
+      const std::vector<std::string> more =
+          qvn::test::NonEmptyLines(std::string(QVN_BENCH_DATA_DIR) + "/" + file);
+      lines.insert(lines.end(), more.begin(), more.end());
     }
     return lines;
   }();

@@ -29,6 +29,9 @@ namespace qvn::tdjson {
 // The file name the binding loads.
 inline constexpr const char* kTDJsonLibraryName = "libtdjson.so";
 
+// An offline request TDLib answers at once: sent to wake a thread waiting in a receive.
+inline constexpr const char* kWakeRequest = "{\"@type\": \"testCallEmpty\"}";
+
 // TDLib calls it, on one of its own threads, with the text of a fatal error.
 using td_log_fatal_error_callback_ptr = void (*)(const char* aErrorMessage);
 

@@ -11,8 +11,6 @@
 namespace qvn {
 namespace {
 
-// An offline request TDLib answers at once: it wakes a thread waiting in this client's receive.
-constexpr const char* kWakeRequest = "{\"@type\": \"testCallEmpty\"}";
 constexpr const char* kCloseRequest = "{\"@type\": \"close\"}";
 // How long Close waits for TDLib to report the client closed. Offline it takes milliseconds;
 // online TDLib first ends its network work.
@@ -32,7 +30,7 @@ class TJsonClientConnection final : public TqvnTDLibConnection {
   const char* Execute(const char* aRequest) override {
     return tdjson::td_json_client_execute(FClient, aRequest);
   }
-  void Wake() override { tdjson::td_json_client_send(FClient, kWakeRequest); }
+  void Wake() override { tdjson::td_json_client_send(FClient, tdjson::kWakeRequest); }
   bool HandArrivals(std::function<void(std::string&&)> /*aOnArrival*/) override { return false; }
   void Close() override { tdjson::td_json_client_destroy(FClient); }
 

@@ -25,6 +25,13 @@ class TqvnEventInbox {
   // Texts that may wait before WaitForRoom holds the worker back.
   static constexpr size_t kRoom = 1024;
 
+  // Appends aText; true when the inbox was empty before.
+  bool Push(std::string&& aText) {
+    TqvnLock lock(FLock);
+    const bool wasEmpty = FTexts.empty();
+    FTexts.push_back(std::move(aText));
+    return wasEmpty;
+  }
   // Appends aTexts in order; true when the inbox was empty before.
   bool Push(std::vector<std::string>&& aTexts) {
     TqvnLock lock(FLock);

@@ -108,10 +108,8 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
 }
 
 void TqvnTDLib_Telegram_Client::ReceiveArrival(std::string&& aText) {
-  std::vector<std::string> texts;
-  texts.push_back(std::move(aText));
   // A delivery that is queued or running takes it too.
-  if (FInbox.Push(std::move(texts))) PostDelivery();
+  if (FInbox.Push(std::move(aText))) PostDelivery();
 }
 
 bool TqvnTDLib_Telegram_Client::DeliverWaiting() {

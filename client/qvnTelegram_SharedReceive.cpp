@@ -11,14 +11,16 @@ namespace {
 // of the process does, and it sends one.
 constexpr double kReceiveWaitSeconds = 2.0;
 
-// An offline request TDLib answers at once: it wakes the thread waiting in td_receive.
-constexpr const char* kWakeRequest = "{\"@type\": \"testCallEmpty\"}";
-
 // TDLib writes "@type" first and without spaces; the closing state is the client's last text.
 bool IsClosingText(std::string_view aText) {
   return aText.rfind("{\"@type\":\"updateAuthorizationState\"", 0) == 0 &&
          aText.find("\"authorization_state\":{\"@type\":\"authorizationStateClosed\"}") !=
              std::string_view::npos;
+}
+
+std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::duration<double> aTimeout) {
+  return std::chrono::steady_clock::now() +
+         std::chrono::duration_cast<std::chrono::steady_clock::duration>(aTimeout);
 }
 
 }  // namespace
@@ -35,9 +37,7 @@ void TqvnClientMailbox::Push(std::string&& aText, bool aClosed) {
 }
 
 std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double> aTimeout) {
-  const auto deadline =
-      std::chrono::steady_clock::now() +
-      std::chrono::duration_cast<std::chrono::steady_clock::duration>(aTimeout);
+  const auto deadline = DeadlineAfter(aTimeout);
   TqvnLock lock(FLock);
   while (FTexts.empty() && !FWoken) {
     if (!lock.WaitUntil(FChanged, deadline)) break;
@@ -61,9 +61,7 @@ void TqvnClientMailbox::Wake() {
 }
 
 bool TqvnClientMailbox::WaitClosed(std::chrono::duration<double> aTimeout) {
-  const auto deadline =
-      std::chrono::steady_clock::now() +
-      std::chrono::duration_cast<std::chrono::steady_clock::duration>(aTimeout);
+  const auto deadline = DeadlineAfter(aTimeout);
   TqvnLock lock(FLock);
   while (!FClosed) {
     if (!lock.WaitUntil(FChanged, deadline)) break;
@@ -141,7 +139,8 @@ TqvnSharedReceive::~TqvnSharedReceive() {
   if (!FThread.joinable()) return;
   FStopping = true;
   // A client left open at the end of the process: its answer ends the wait in td_receive.
-  if (FRunning && !FMailboxes.empty()) tdjson::td_send(FMailboxes.begin()->first, kWakeRequest);
+  if (FRunning && !FMailboxes.empty())
+    tdjson::td_send(FMailboxes.begin()->first, tdjson::kWakeRequest);
   std::thread thread = std::move(FThread);
   lock.Unlock();
   thread.join();

@@ -34,6 +34,7 @@
 #include "fake_tdjson.h"
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
+#include "tests/support/DataLines.h"
 
 namespace qvn::test {
 
@@ -115,11 +116,8 @@ class TScriptedAccount {
   }
 
   static std::vector<std::string> Lines(const std::string& aFile, int64_t aDateShift = 0) {
-    std::ifstream in(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty()) lines.push_back(ShiftDates(line, aDateShift));
-    }
+    std::vector<std::string> lines = NonEmptyLines(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
+    for (std::string& line : lines) line = ShiftDates(std::move(line), aDateShift);
     return lines;
   }
 

@@ -3,12 +3,12 @@
 // (tests/data/messages-sample.jsonl).
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/qvnChatModel.h"
 #include "json/qvnJSON.h"
+#include "tests/support/DataLines.h"
 
 namespace qvn::test {
 namespace {
@@ -19,12 +19,7 @@ constexpr int64_t kFamily = -4000000001, kClimb = -1001000000002, kNews = -10010
                   kOldFlat = -1001000000005;
 
 std::vector<std::string> Lines(const std::string& aFile) {
-  std::ifstream in(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
+  return NonEmptyLines(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
 }
 
 // The sample file's first new message whose content has aContentType.

@@ -1,6 +1,5 @@
 // Real TDLib event texts: every line reads into a document with its "@type" and prints back
 // exactly (TDLib writes compact JSON, so reading and printing loses nothing).
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -8,17 +7,13 @@
 
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
+#include "tests/support/DataLines.h"
 
 namespace qvn::test {
 namespace {
 
 std::vector<std::string> Lines(const std::string& aFile) {
-  std::ifstream in(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
+  return NonEmptyLines(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
 }
 
 TEST(JSONEvents, ReadAndPrintBack) {

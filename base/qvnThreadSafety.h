@@ -6,13 +6,16 @@
 // - TqvnLock: holds a TqvnMutex for its scope; can wait on a std::condition_variable, the mutex
 //   released while it waits. Wake-ups may be spurious: wait in a loop that re-checks the state,
 //   so that the check is made with the lock held where the analysis can see it.
-// libstdc++'s std::mutex carries no such annotations, hence these thin types.
+// - TqvnSharedMutex: a std::shared_mutex the analysis knows; TqvnSharedLock holds it shared for its
+//   scope (many holders at once), TqvnLock-like exclusive use through lock()/unlock().
+// libstdc++'s mutexes carry no such annotations, hence these thin types.
 #ifndef QVN_BASE_QVNTHREADSAFETY_H_
 #define QVN_BASE_QVNTHREADSAFETY_H_
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <shared_mutex>
 
 #if defined(__clang__)
 #define QVN_THREAD_ANNOTATION(x) __attribute__((x))
@@ -29,6 +32,10 @@
 #define QVN_ACQUIRE(...) QVN_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define QVN_RELEASE(...) QVN_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
 #define QVN_TRY_ACQUIRE(...) QVN_THREAD_ANNOTATION(try_acquire_capability(__VA_ARGS__))
+#define QVN_ACQUIRE_SHARED(...) QVN_THREAD_ANNOTATION(acquire_shared_capability(__VA_ARGS__))
+#define QVN_RELEASE_SHARED(...) QVN_THREAD_ANNOTATION(release_shared_capability(__VA_ARGS__))
+#define QVN_REQUIRES_SHARED(...) QVN_THREAD_ANNOTATION(requires_shared_capability(__VA_ARGS__))
+#define QVN_RELEASE_GENERIC(...) QVN_THREAD_ANNOTATION(release_generic_capability(__VA_ARGS__))
 
 namespace qvn {
 
@@ -64,6 +71,30 @@ class QVN_SCOPED_CAPABILITY TqvnLock {
 
  private:
   std::unique_lock<std::mutex> FLock;
+};
+
+class QVN_CAPABILITY("shared mutex") TqvnSharedMutex {
+ public:
+  void lock() QVN_ACQUIRE() { FMutex.lock(); }
+  void unlock() QVN_RELEASE() { FMutex.unlock(); }
+  void lock_shared() QVN_ACQUIRE_SHARED() { FMutex.lock_shared(); }
+  void unlock_shared() QVN_RELEASE_SHARED() { FMutex.unlock_shared(); }
+
+ private:
+  std::shared_mutex FMutex;
+};
+
+class QVN_SCOPED_CAPABILITY TqvnSharedLock {
+ public:
+  explicit TqvnSharedLock(TqvnSharedMutex& aMutex) QVN_ACQUIRE_SHARED(aMutex) : FMutex(aMutex) {
+    FMutex.lock_shared();
+  }
+  ~TqvnSharedLock() QVN_RELEASE_GENERIC() { FMutex.unlock_shared(); }
+  TqvnSharedLock(const TqvnSharedLock&) = delete;
+  TqvnSharedLock& operator=(const TqvnSharedLock&) = delete;
+
+ private:
+  TqvnSharedMutex& FMutex;
 };
 
 }  // namespace qvn

@@ -107,6 +107,7 @@
 #include "client/qvnTelegram_Answer.h"
 #include "client/qvnTelegram_Connection.h"
 #include "client/qvnTelegram_DatabaseFolder.h"
+#include "client/qvnTelegram_Descriptors.h"
 #include "client/qvnTelegram_EventInbox.h"
 #include "client/qvnTelegram_Options.h"
 #include "client/qvnTelegram_PendingRequests.h"
@@ -175,15 +176,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // The TDLib client handle, null exactly while inactive: TDLib's own handle with the
   // td_json_client_* interface, an opaque one with the current interface (see TDLibClientId).
-  void* Client() const {
-    const TqvnTDLibConnection* connection = FConnectionInUse.load();
-    return connection != nullptr ? connection->Handle() : nullptr;
-  }
-  // TDLib's id of the client while active through TDLib's current interface; 0 otherwise.
-  int32_t TDLibClientId() const {
-    const TqvnTDLibConnection* connection = FConnectionInUse.load();
-    return connection != nullptr ? connection->ClientId() : 0;
-  }
+  // Any thread; a handle read while another thread deactivates the client may already be
+  // closed when it is used.
+  void* Client() const;
+  // TDLib's id of the client while active through TDLib's current interface; 0 otherwise. Any
+  // thread.
+  int32_t TDLibClientId() const;
   // True: the td_json_client_* functions even when the library offers TDLib's current interface
   // (td_create_client_id, td_send, td_receive, td_execute), which is used otherwise. Default
   // false; takes effect at the next activation.
@@ -191,10 +189,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   void SetJsonClientInterface(bool aValue) { FJsonClientInterface = aValue; }
 
   // True while a TDLib client exists. SetActive(true) activates an inactive client (an active
-  // one is left alone); SetActive(false) deactivates it, and clears MyId in any case.
-  // Reads only whether a TDLib client is set, never the client itself, which a deactivation on
-  // another thread may be freeing.
-  bool Active() const { return FConnectionInUse.load() != nullptr; }
+  // one is left alone); SetActive(false) deactivates it, and clears MyId in any case. Active()
+  // from any thread.
+  bool Active() const { return Connection() != nullptr; }
   void SetActive(bool aValue);
 
   // The owned options. SetTelegram copies aValue's values into them (Assign), holding
@@ -485,6 +482,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // Destroys the TDLib client (after stopping the worker and waking a waiting receive) and
   // releases the database folder; nothing when there is no TDLib client. Throws on failure.
   void CloseTDLibClient();
+  // The TDLib client while active, else null; any thread. The caller's reference keeps it alive
+  // for its call; a closed one refuses sends and executes.
+  std::shared_ptr<TqvnTDLibConnection> Connection() const;
   // Stores the version TDLib reported (TDLibVersion); callable from the tick's thread.
   void SetTDLibVersion(std::string aValue);
   // ---- Receiving (qvnTelegram_Receive.cpp) ----
@@ -561,16 +561,20 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // ---- State below is guarded by FTickLock ----
   // The worker; replaced at each activation.
   std::unique_ptr<TqvnTimer> FThread QVN_GUARDED_BY(FTickLock);
-  // The TDLib client while active; replaced under FTickLock and FReceiveLock.
-  std::unique_ptr<TqvnTDLibConnection> FConnection QVN_GUARDED_BY(FTickLock);
-  // FConnection, for readers that take no lock: the send path, Active() and Client(). An atomic,
-  // read without FTickLock on purpose.
-  std::atomic<TqvnTDLibConnection*> FConnectionInUse{nullptr};
   // The lock on the database folder; held exactly while FConnection is set.
   std::unique_ptr<TqvnDatabaseFolderLock> FDatabaseLock QVN_GUARDED_BY(FTickLock);
+  // This client's share of the process's file descriptors; held exactly while FConnection is set.
+  std::unique_ptr<TqvnDescriptorReservation> FDescriptors QVN_GUARDED_BY(FTickLock);
   // The worker of this activation waits inside TDLib's receive (WaitForEvents at activation).
   bool FReceiveWaits QVN_GUARDED_BY(FTickLock) = false;
   // ---- end of state guarded by FTickLock ----
+
+  // The TDLib client while active, shared with every call that uses it at the moment
+  // (Connection()): a deactivation on another thread closes it, but frees it only after the last
+  // such call. Set and cleared under FTickLock and FReceiveLock too, so a tick or a waiting
+  // receive that holds either lock keeps seeing the same connection.
+  mutable TqvnMutex FConnectionLock;
+  std::shared_ptr<TqvnTDLibConnection> FConnection QVN_GUARDED_BY(FConnectionLock);
 
   // Held by the waiting worker while it is inside TDLib's receive and while it moves what it
   // received into FInbox; deactivation takes it (after FTickLock, never before) so the TDLib

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "client/qvnLib_Telegram.h"
+#include "client/qvnTelegram_RequestExtra.h"
 #include "client/qvnTelegram_SharedReceive.h"
+#include "json/qvnJSON.h"
 
 namespace qvn {
 namespace {
@@ -23,16 +25,21 @@ class TJsonClientConnection final : public TqvnTDLibConnection {
 
   void* Handle() const override { return FClient; }
   int32_t ClientId() const override { return 0; }
-  void Send(const char* aRequest) override { tdjson::td_json_client_send(FClient, aRequest); }
-  const char* Receive(double aTimeoutSeconds) override {
+  void Wake() override { tdjson::td_json_client_send(FClient, tdjson::kWakeRequest); }
+
+ protected:
+  const char* DoReceive(double aTimeoutSeconds) override {
     return tdjson::td_json_client_receive(FClient, aTimeoutSeconds);
   }
-  const char* Execute(const char* aRequest) override {
+  bool DoHandArrivals(std::function<void(std::string&&)> /*aOnArrival*/,
+                      std::deque<std::string>& /*aFirst*/) override {
+    return false;
+  }
+  void DoSend(const char* aRequest) override { tdjson::td_json_client_send(FClient, aRequest); }
+  const char* DoExecute(const char* aRequest) override {
     return tdjson::td_json_client_execute(FClient, aRequest);
   }
-  void Wake() override { tdjson::td_json_client_send(FClient, tdjson::kWakeRequest); }
-  bool HandArrivals(std::function<void(std::string&&)> /*aOnArrival*/) override { return false; }
-  void Close() override { tdjson::td_json_client_destroy(FClient); }
+  void DoClose() override { tdjson::td_json_client_destroy(FClient); }
 
  private:
   void* const FClient;
@@ -48,21 +55,24 @@ class TClientIdConnection final : public TqvnTDLibConnection {
 
   void* Handle() const override { return const_cast<TClientIdConnection*>(this); }
   int32_t ClientId() const override { return FClientId; }
-  void Send(const char* aRequest) override { tdjson::td_send(FClientId, aRequest); }
-  const char* Receive(double aTimeoutSeconds) override {
+  void Wake() override { FMailbox->Wake(); }
+
+ protected:
+  const char* DoReceive(double aTimeoutSeconds) override {
     std::optional<std::string> text =
         FMailbox->Take(std::chrono::duration<double>(aTimeoutSeconds));
     if (!text) return nullptr;
     FReceived = std::move(*text);
     return FReceived.c_str();
   }
-  const char* Execute(const char* aRequest) override { return tdjson::td_execute(aRequest); }
-  void Wake() override { FMailbox->Wake(); }
-  bool HandArrivals(std::function<void(std::string&&)> aOnArrival) override {
-    FMailbox->SetOnArrival(std::move(aOnArrival));
+  bool DoHandArrivals(std::function<void(std::string&&)> aOnArrival,
+                      std::deque<std::string>& aFirst) override {
+    FMailbox->SetOnArrival(std::move(aOnArrival), aFirst);
     return true;
   }
-  void Close() override {
+  void DoSend(const char* aRequest) override { tdjson::td_send(FClientId, aRequest); }
+  const char* DoExecute(const char* aRequest) override { return tdjson::td_execute(aRequest); }
+  void DoClose() override {
     tdjson::td_send(FClientId, kCloseRequest);
     if (!FMailbox->WaitClosed(kCloseWait)) {
       throw std::runtime_error("TDLib did not close client " + std::to_string(FClientId) +
@@ -76,13 +86,81 @@ class TClientIdConnection final : public TqvnTDLibConnection {
   std::string FReceived;  // the text the last Receive returned
 };
 
+constexpr const char* kVersionRequest = "{\"@type\": \"getOption\", \"name\": \"version\"}";
+// The same, asked of the client; its answer is recognised by this "@extra" and kept by nobody.
+constexpr const char* kVersionQuestion =
+    "{\"@type\": \"getOption\", \"name\": \"version\", \"@extra\": \"qvn version\"}";
+constexpr std::string_view kVersionAnswerExtra = "\"qvn version\"";
+
+// The value of an optionValueString answer; empty for anything else (an error, above all).
+std::string StringOptionValue(std::string_view aAnswer) {
+  TqvnJSON answer;
+  answer.Read(aAnswer);
+  const IqvnObjectJSON type = answer.GetNode("@type");
+  const IqvnObjectJSON value = answer.GetNode("value");
+  if (!type || !value || type->Value().AsString() != "optionValueString") return "";
+  return value->Value().AsString();
+}
+
 }  // namespace
 
-std::unique_ptr<TqvnTDLibConnection> TqvnTDLibConnection::Open(bool aJsonClientOnly) {
+std::string TqvnTDLibConnection::AskVersion(std::chrono::milliseconds aWait) {
+  if (const std::optional<std::string> answer = Execute(kVersionRequest)) {
+    std::string version = StringOptionValue(*answer);
+    if (!version.empty()) return version;
+  }
+  // Releases before 1.8.1: the client answers it like any request.
+  if (!Send(kVersionQuestion)) return "";
+  const auto deadline = std::chrono::steady_clock::now() + aWait;
+  for (;;) {
+    const std::chrono::duration<double> left = deadline - std::chrono::steady_clock::now();
+    if (left.count() <= 0) return "";
+    const char* received = DoReceive(left.count());
+    if (received == nullptr) continue;
+    if (ExtraValueOf(received) == kVersionAnswerExtra) return StringOptionValue(received);
+    FReadAhead.emplace_back(received);
+  }
+}
+
+const char* TqvnTDLibConnection::Receive(double aTimeoutSeconds) {
+  if (FReadAhead.empty()) return DoReceive(aTimeoutSeconds);
+  FHandedOut = std::move(FReadAhead.front());
+  FReadAhead.pop_front();
+  return FHandedOut.c_str();
+}
+
+bool TqvnTDLibConnection::HandArrivals(std::function<void(std::string&&)> aOnArrival) {
+  // The texts read ahead go first.
+  return DoHandArrivals(std::move(aOnArrival), FReadAhead);
+}
+
+bool TqvnTDLibConnection::Send(const char* aRequest) {
+  TqvnSharedLock use(FUse);
+  if (FClosed) return false;
+  DoSend(aRequest);
+  return true;
+}
+
+std::optional<std::string> TqvnTDLibConnection::Execute(const char* aRequest) {
+  TqvnSharedLock use(FUse);
+  if (FClosed) return std::nullopt;
+  const char* answer = DoExecute(aRequest);
+  return std::string(answer != nullptr ? answer : "");
+}
+
+void TqvnTDLibConnection::Close() {
+  // Waits for the calls in progress; every later one sees FClosed and leaves TDLib alone.
+  FUse.lock();
+  FClosed = true;
+  FUse.unlock();
+  DoClose();
+}
+
+std::shared_ptr<TqvnTDLibConnection> TqvnTDLibConnection::Open(bool aJsonClientOnly) {
   if (!aJsonClientOnly && tdjson::HasClientIdInterface()) {
     const int clientId = tdjson::td_create_client_id();
     if (clientId <= 0) return nullptr;
-    return std::make_unique<TClientIdConnection>(clientId);
+    return std::make_shared<TClientIdConnection>(clientId);
   }
   // Looks up the entry points the worker and Close call later, so a library without one fails
   // here rather than in the receive loop or at the end.
@@ -90,7 +168,7 @@ std::unique_ptr<TqvnTDLibConnection> TqvnTDLibConnection::Open(bool aJsonClientO
   tdjson::td_json_client_destroy(nullptr);
   void* client = tdjson::td_json_client_create();
   if (client == nullptr) return nullptr;
-  return std::make_unique<TJsonClientConnection>(client);
+  return std::make_shared<TJsonClientConnection>(client);
 }
 
 }  // namespace qvn

@@ -7,16 +7,25 @@
 // Either way the client sees the same calls: Send, Receive of its own texts, Execute, Wake and
 // Close.
 //
-// Owned by the client (TqvnTDLib_Telegram_Client), which calls Receive from one thread at a time,
-// Wake from any thread, and Close once, when no Receive runs. Send and Execute are thread-safe.
+// Shared by the client (TqvnTDLib_Telegram_Client) and every thread that sends or executes
+// through it at the moment: each takes its own reference, so the object outlives every call in
+// progress. The client calls Receive from one thread at a time, Wake from any thread, and Close
+// once, when no Receive runs. Send and Execute are thread-safe and may race with Close: Close
+// first waits for the sends and executes in progress, then refuses every later one (Send false,
+// Execute nothing), and only then lets TDLib go, so no call ever reaches a freed TDLib client.
 // Failures of the library throw std::runtime_error (qvnLib_Telegram.h).
 #ifndef QVN_CLIENT_QVNTELEGRAM_CONNECTION_H
 #define QVN_CLIENT_QVNTELEGRAM_CONNECTION_H
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "base/qvnThreadSafety.h"
 
 namespace qvn {
 
@@ -24,7 +33,7 @@ class TqvnTDLibConnection {
  public:
   // A new TDLib client; the current interface unless aJsonClientOnly or the library lacks it.
   // Null when TDLib created no client.
-  static std::unique_ptr<TqvnTDLibConnection> Open(bool aJsonClientOnly);
+  static std::shared_ptr<TqvnTDLibConnection> Open(bool aJsonClientOnly);
 
   virtual ~TqvnTDLibConnection() = default;
 
@@ -33,21 +42,49 @@ class TqvnTDLibConnection {
   // TDLib's client id with the current interface; 0 with the td_json_client_* one.
   virtual int32_t ClientId() const = 0;
 
-  virtual void Send(const char* aRequest) = 0;
+  // Hands aRequest to TDLib; false, sending nothing, once Close has begun.
+  bool Send(const char* aRequest);
+  // The answer of a synchronous request, copied; "" when TDLib gave none; nothing, running
+  // nothing, once Close has begun.
+  std::optional<std::string> Execute(const char* aRequest);
+  // TDLib's version ("1.8.67"), asked before anything else reaches the new client: at once
+  // where the release answers getOption "version" synchronously, else by asking it and reading
+  // the client's texts until the answer comes, up to aWait. The texts read meanwhile are kept
+  // and handed out first, by Receive or to HandArrivals' handler. Empty when no version came.
+  // Before the client's first Receive, on the thread that opened it.
+  std::string AskVersion(std::chrono::milliseconds aWait);
   // The next text for this client, waiting up to aTimeoutSeconds; null when none came in time
   // or Wake ended the wait. Valid until the next Receive.
-  virtual const char* Receive(double aTimeoutSeconds) = 0;
-  // A synchronous request; its answer is valid until the next Execute on this thread.
-  virtual const char* Execute(const char* aRequest) = 0;
+  const char* Receive(double aTimeoutSeconds);
   // Ends a Receive waiting on another thread soon.
   virtual void Wake() = 0;
   // Hands each text for this client to aOnArrival as it arrives, on the process's receive
   // thread, in order, instead of keeping it for Receive; aOnArrival must not block. An empty
   // function goes back to Receive, once a call running meanwhile has returned. False, changing
   // nothing, where the client has no receive thread but its own (td_json_client_*).
-  virtual bool HandArrivals(std::function<void(std::string&&)> aOnArrival) = 0;
-  // Closes the TDLib client and returns once TDLib has let it go (its database too).
-  virtual void Close() = 0;
+  bool HandArrivals(std::function<void(std::string&&)> aOnArrival);
+  // Waits for the sends and executes in progress, refuses every later one, closes the TDLib
+  // client and returns once TDLib has let it go (its database too). Once only.
+  void Close();
+
+ protected:
+  virtual const char* DoReceive(double aTimeoutSeconds) = 0;
+  // As HandArrivals; a new handler first gets aFirst's texts (emptying it), then those waiting
+  // for Receive, then each that arrives, in that order. False leaves aFirst as it is.
+  virtual bool DoHandArrivals(std::function<void(std::string&&)> aOnArrival,
+                              std::deque<std::string>& aFirst) = 0;
+  virtual void DoSend(const char* aRequest) = 0;
+  // TDLib's answer, valid until the next execute on this thread; null when it gave none.
+  virtual const char* DoExecute(const char* aRequest) = 0;
+  virtual void DoClose() = 0;
+
+ private:
+  // Held shared by each Send and Execute, exclusively by Close while it sets FClosed.
+  TqvnSharedMutex FUse;
+  bool FClosed QVN_GUARDED_BY(FUse) = false;
+  // Texts AskVersion read ahead, oldest first, and the one Receive handed out last.
+  std::deque<std::string> FReadAhead;
+  std::string FHandedOut;
 };
 
 }  // namespace qvn

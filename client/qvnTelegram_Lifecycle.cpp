@@ -2,6 +2,8 @@
 // tag and the firers of the events that carry no record. Receiving is in
 // qvnTelegram_Receive.cpp.
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -10,6 +12,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram.h"
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_Descriptors.h"
 #include "client/qvnTelegram_RequestText.h"
 
 namespace qvn {
@@ -31,6 +34,13 @@ constexpr const char* kTextEntitiesRequest =
     "{\"@type\": \"getTextEntities\", "
     "\"text\": \"@telegram /start https://telegram.org telegram.me\", "
     "\"@extra\": [\"5\", 7.0]}";
+
+// Why a send or execute that found the client active did nothing: another thread deactivated it.
+constexpr const char* kDeactivatedFailure = "The client was deactivated: nothing was sent";
+
+// How long activation waits for the version from a release that cannot tell it synchronously.
+// TDLib answers at once, offline too.
+constexpr std::chrono::seconds kVersionWait{10};
 
 int32_t DrawRequestTag() {
   std::random_device device;
@@ -116,10 +126,26 @@ std::string TqvnTDLib_Telegram_Client::GetDatabaseDirectory() {
   return directory.empty() ? "tdlib" : directory;
 }
 
+void* TqvnTDLib_Telegram_Client::Client() const {
+  const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+  return connection != nullptr ? connection->Handle() : nullptr;
+}
+
+int32_t TqvnTDLib_Telegram_Client::TDLibClientId() const {
+  const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+  return connection != nullptr ? connection->ClientId() : 0;
+}
+
+std::shared_ptr<TqvnTDLibConnection> TqvnTDLib_Telegram_Client::Connection() const {
+  TqvnLock lock(FConnectionLock);
+  return FConnection;
+}
+
 void TqvnTDLib_Telegram_Client::DoActivate() {
   // An active client keeps its TDLib client: a second one would hold the database lock.
   if (Active()) return;
   try {
+    auto descriptors = std::make_unique<TqvnDescriptorReservation>();
     auto folderLock = std::make_unique<TqvnDatabaseFolderLock>(GetDatabaseDirectory());
     if (!folderLock->Notice().empty()) DoException(EqvnDatabaseFolderNotice(folderLock->Notice()));
     FId = 0;
@@ -127,19 +153,26 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
     tdjson::td_execute(
         FillTemplate(kLogVerbosityRequest, {static_cast<int>(Telegram().ErrorsLevel()), Id()})
             .c_str());
-    std::unique_ptr<TqvnTDLibConnection> connection =
+    std::shared_ptr<TqvnTDLibConnection> connection =
         TqvnTDLibConnection::Open(JsonClientInterface());
     if (connection == nullptr) return;  // the folder's lock goes with folderLock
+    // Every request from here on is laid out for the release that answers it.
+    std::string version = connection->AskVersion(kVersionWait);
+    if (!version.empty()) SetTDLibVersion(std::move(version));
     {
       TPumpingLock lock(FTickLock);
-      FConnectionInUse = connection.get();
-      FConnection = std::move(connection);
+      {
+        std::lock_guard<std::mutex> receiveLock(FReceiveLock);
+        TqvnLock connectionLock(FConnectionLock);
+        FConnection = connection;
+      }
       FDatabaseLock = std::move(folderLock);
+      FDescriptors = std::move(descriptors);
       FReceiveWaits = WaitForEvents();
       // Where the process has a receive thread of its own, a text for the main thread goes
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
-        FConnection->HandArrivals([this](std::string&& aText) { ReceiveArrival(std::move(aText)); });
+        connection->HandArrivals([this](std::string&& aText) { ReceiveArrival(std::move(aText)); });
       }
     }
   } catch (const std::exception& e) {
@@ -152,9 +185,10 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
     {
       TPumpingLock lock(FTickLock);
       // Another thread may have deactivated the client since: nothing left to start.
-      if (FConnection == nullptr) return;
-      FConnection->Execute(kTextEntitiesRequest);
-      FConnection->Send(FillTemplate(kAuthorizationStateRequest, {Id()}).c_str());
+      const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+      if (connection == nullptr) return;
+      connection->Execute(kTextEntitiesRequest);
+      connection->Send(FillTemplate(kAuthorizationStateRequest, {Id()}).c_str());
     }
     DoStartThread();
   } catch (const std::exception& e) {
@@ -183,21 +217,24 @@ void TqvnTDLib_Telegram_Client::DoDeactivate() {
 void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   // A tick or delivery running on another thread ends before its TDLib client goes.
   TPumpingLock lock(FTickLock);
-  if (FConnection == nullptr) return;
+  std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+  if (connection == nullptr) return;
   if (FThread != nullptr) DoStopThread();
-  if (FReceiveWaits) FConnection->Wake();
-  std::unique_ptr<TqvnTDLibConnection> connection;
+  if (FReceiveWaits) connection->Wake();
   {
     // Taken once the woken receive has returned; the worker receives nothing afterwards.
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
-    FConnectionInUse = nullptr;
-    connection = std::move(FConnection);
+    TqvnLock connectionLock(FConnectionLock);
+    FConnection = nullptr;
   }
   // No text reaches the inbox after it is emptied.
   connection->HandArrivals({});
   FInbox.Clear();
-  // The folder is released after TDLib has let the database go, or failed to.
+  // The folder and the descriptors are released after TDLib has let the database go, or failed
+  // to. Sends and executes on other threads that still hold the connection are refused from
+  // Close on; the last of them frees it.
   const std::unique_ptr<TqvnDatabaseFolderLock> folderLock = std::move(FDatabaseLock);
+  const std::unique_ptr<TqvnDescriptorReservation> descriptors = std::move(FDescriptors);
   connection->Close();
 }
 
@@ -250,10 +287,12 @@ void TqvnTDLib_Telegram_Client::DoFatalError(const char* aMessage) {
 
 bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::string* aFailure) {
   try {
-    TqvnTDLibConnection* connection = FConnectionInUse.load();
+    const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
     if (connection != nullptr) {
-      connection->Send(aText.c_str());
-      return true;
+      if (connection->Send(aText.c_str())) return true;
+      // Closed by a deactivation on another thread since it was read.
+      if (aFailure != nullptr) *aFailure = kDeactivatedFailure;
+      return false;
     }
     // Sends nothing, but loads TDLib: a library that cannot be loaded is reported each time.
     tdjson::td_json_client_send(nullptr, aText.c_str());
@@ -268,12 +307,20 @@ bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::strin
 bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::string& aResult,
                                                std::string* aFailure) {
   try {
-    TqvnTDLibConnection* connection = FConnectionInUse.load();
-    const char* answer = connection != nullptr
-                             ? connection->Execute(aText.c_str())
-                             : tdjson::td_json_client_execute(nullptr, aText.c_str());
-    aResult = answer != nullptr ? answer : "";
-    return answer != nullptr;
+    const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+    if (connection == nullptr) {
+      // Runs nothing, but loads TDLib, as DoTDLibSend does.
+      tdjson::td_json_client_execute(nullptr, aText.c_str());
+      return false;
+    }
+    std::optional<std::string> answer = connection->Execute(aText.c_str());
+    if (!answer) {
+      if (aFailure != nullptr) *aFailure = kDeactivatedFailure;
+      return false;
+    }
+    if (answer->empty()) return false;
+    aResult = std::move(*answer);
+    return true;
   } catch (const std::exception& e) {
     if (aFailure != nullptr) *aFailure = e.what();
     DoException(e);

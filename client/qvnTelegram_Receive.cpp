@@ -25,7 +25,7 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
     const auto start = std::chrono::steady_clock::now();
     for (int taken = 0; taken < limit; ++taken) {
       // A handler may have deactivated the client during the previous event.
-      TqvnTDLibConnection* connection = FConnectionInUse.load();
+      const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
       const char* received = connection != nullptr ? connection->Receive(0.0) : nullptr;
       if (received == nullptr) break;
       // The text belongs to TDLib until its next receive: copy it before anything else.
@@ -61,7 +61,7 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   bool inboxWasEmpty = false;
   {
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
-    TqvnTDLibConnection* connection = FConnectionInUse.load();
+    const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
     // Deactivation terminates the worker, then wakes this receive and waits for this lock.
     if (connection == nullptr || aSender->Terminated()) return;
     const char* received = connection->Receive(kReceiveWaitSeconds);

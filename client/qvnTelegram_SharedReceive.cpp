@@ -49,9 +49,15 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   return text;
 }
 
-void TqvnClientMailbox::SetOnArrival(std::function<void(std::string&&)> aOnArrival) {
+void TqvnClientMailbox::SetOnArrival(std::function<void(std::string&&)> aOnArrival,
+                                     std::deque<std::string>& aFirst) {
   TqvnLock lock(FLock);
   FOnArrival = std::move(aOnArrival);
+  if (!FOnArrival) return;
+  for (std::string& text : aFirst) FOnArrival(std::move(text));
+  aFirst.clear();
+  for (std::string& text : FTexts) FOnArrival(std::move(text));
+  FTexts.clear();
 }
 
 void TqvnClientMailbox::Wake() {

@@ -38,8 +38,11 @@ class TqvnClientMailbox {
  public:
   void Push(std::string&& aText, bool aClosed);
   // Sets (or, with an empty function, removes) the arrival handler. It runs under the mailbox's
-  // lock, so this returns only after a call running meanwhile has ended.
-  void SetOnArrival(std::function<void(std::string&&)> aOnArrival);
+  // lock, so this returns only after a call running meanwhile has ended. A new handler is first
+  // given aFirst's texts (emptying it) and then those already waiting, so it sees every text in
+  // order.
+  void SetOnArrival(std::function<void(std::string&&)> aOnArrival,
+                    std::deque<std::string>& aFirst);
   // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
   // Wake was called since the last Take.
   std::optional<std::string> Take(std::chrono::duration<double> aTimeout);

@@ -22,6 +22,7 @@ set(qvn_public_headers
   client/qvnTelegram_Answer.h
   client/qvnTelegram_Connection.h
   client/qvnTelegram_DatabaseFolder.h
+  client/qvnTelegram_Descriptors.h
   client/qvnTelegram_EventInbox.h
   client/qvnTelegram_Invoice.h
   client/qvnTelegram_Options.h

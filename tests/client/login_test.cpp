@@ -90,8 +90,8 @@ TEST_P(UserLogin, AnswersEveryStateUntilReady) {
 INSTANTIATE_TEST_SUITE_P(
     Layouts, UserLogin,
     ::testing::Values(
-        // Before TDLib names its version the client assumes an old one.
-        UserLoginCase{"NoVersionReported", "", "1.6.4", false},
+        // The release tells its version synchronously at activation, before any update.
+        UserLoginCase{"VersionToldAtActivation", "", "1.8.67", true},
         // What TDLib 1.8.67 really reports first.
         UserLoginCase{"TDLib1_8_67",
                       SampleEvent("startup.jsonl", 1) + "\n" + SampleEvent("startup.jsonl", 2),

@@ -117,16 +117,18 @@ TEST_F(ClientLifecycle, ActivationSetsVerbosityFirstThenAsksForTheAuthorizationS
   EXPECT_NE(client.Client(), nullptr);
 
   const std::vector<std::string> journal = fake_td::Journal();
-  ASSERT_EQ(journal.size(), 5u);
+  ASSERT_EQ(journal.size(), 6u);
   EXPECT_EQ(journal[0],
             "execute {\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 5, "
             "\"@extra\": " +
                 std::to_string(client.Id()) + "}");
   EXPECT_EQ(journal[1], "create");
-  EXPECT_EQ(journal[2], "set_log_fatal_error_callback");
-  EXPECT_EQ(journal[3].rfind("execute {\"@type\": \"getTextEntities\", \"text\": \"", 0), 0u)
-      << journal[3];
-  EXPECT_EQ(journal[4], "send {\"@type\": \"getAuthorizationState\", \"@extra\": " +
+  // The release's version, before any request is laid out.
+  EXPECT_EQ(journal[2], "execute {\"@type\": \"getOption\", \"name\": \"version\"}");
+  EXPECT_EQ(journal[3], "set_log_fatal_error_callback");
+  EXPECT_EQ(journal[4].rfind("execute {\"@type\": \"getTextEntities\", \"text\": \"", 0), 0u)
+      << journal[4];
+  EXPECT_EQ(journal[5], "send {\"@type\": \"getAuthorizationState\", \"@extra\": " +
                             std::to_string(client.Id()) + "}");
   EXPECT_TRUE(recorder.Exceptions().empty());
 }

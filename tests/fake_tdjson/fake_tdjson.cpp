@@ -54,6 +54,10 @@ size_t gHandedOutCount = 0;  // texts td_json_client_receive and td_receive retu
 int gWaitingReceives = 0;
 int gMisuseCount = 0;
 bool gFailCreate = false;
+// The release the fake reports to a synchronous getOption "version"; empty: it cannot answer
+// that synchronously, as TDLib 1.8.0.
+constexpr const char* kDefaultVersion = "1.8.67";
+std::string gVersion = kDefaultVersion;
 FatalErrorCallback gFatalErrorCallback = nullptr;
 
 // The last texts handed out on this thread; freed by the next call of the same function on it.
@@ -225,7 +229,16 @@ FAKE_TD_EXPORT const char* td_json_client_execute(void* aClient, const char* aRe
     ++gMisuseCount;
     return nullptr;
   }
-  gJournal.push_back(std::string("execute ") + (aRequest != nullptr ? aRequest : ""));
+  const std::string request = aRequest != nullptr ? aRequest : "";
+  gJournal.push_back("execute " + request);
+  if (request.find("\"getOption\"") != std::string::npos &&
+      request.find("\"version\"") != std::string::npos) {
+    return HandOut(gTHandedOut.Executed,
+                   gVersion.empty() ? "{\"@type\":\"error\",\"code\":400,\"message\":\"The method "
+                                      "can't be executed synchronously\"}"
+                                    : "{\"@type\":\"optionValueString\",\"value\":\"" + gVersion +
+                                          "\"}");
+  }
   return HandOut(gTHandedOut.Executed, "{\"@type\":\"ok\"}");
 }
 
@@ -349,8 +362,14 @@ FAKE_TD_EXPORT void fake_td_reset(void) {
   gHandedOutCount = 0;
   gMisuseCount = 0;
   gFailCreate = false;
+  gVersion = kDefaultVersion;
   gFatalErrorCallback = nullptr;
   gChanged.notify_all();
+}
+
+FAKE_TD_EXPORT void fake_td_set_version(const char* aVersion) {
+  std::lock_guard<std::mutex> lock(gLock);
+  gVersion = aVersion != nullptr ? aVersion : "";
 }
 
 FAKE_TD_EXPORT void fake_td_queue_event(const char* aText) {

@@ -47,6 +47,10 @@ extern "C" {
  * registered fatal-error callback; td_json_client_create succeeds again. */
 void fake_td_reset(void);
 
+/* The version a synchronous getOption "version" (td_execute) answers: "1.8.67" after reset; null
+ * answers TDLib 1.8.0's error (the method can't be executed synchronously). */
+void fake_td_set_version(const char* aVersion);
+
 /* Appends one event text to the receive queue (shared by all clients). */
 void fake_td_queue_event(const char* aText);
 /* Appends each line of texts (separated by '\n'; empty lines skipped). */

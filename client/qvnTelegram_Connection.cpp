@@ -87,39 +87,60 @@ class TClientIdConnection final : public TqvnTDLibConnection {
 };
 
 constexpr const char* kVersionRequest = "{\"@type\": \"getOption\", \"name\": \"version\"}";
-// The same, asked of the client; its answer is recognised by this "@extra" and kept by nobody.
-constexpr const char* kVersionQuestion =
-    "{\"@type\": \"getOption\", \"name\": \"version\", \"@extra\": \"qvn version\"}";
-constexpr std::string_view kVersionAnswerExtra = "\"qvn version\"";
+// The first request to a client of a release that cannot tell its version synchronously: TDLib
+// reports the version in its first updates, which the first request sets going. Its answer is
+// recognised by this "@extra" and kept by nobody.
+constexpr const char* kFirstRequest = "{\"@type\": \"getAuthorizationState\", \"@extra\": \"qvn start\"}";
+constexpr std::string_view kFirstAnswerExtra = "\"qvn start\"";
 
-// The value of an optionValueString answer; empty for anything else (an error, above all).
-std::string StringOptionValue(std::string_view aAnswer) {
-  TqvnJSON answer;
-  answer.Read(aAnswer);
-  const IqvnObjectJSON type = answer.GetNode("@type");
-  const IqvnObjectJSON value = answer.GetNode("value");
-  if (!type || !value || type->Value().AsString() != "optionValueString") return "";
-  return value->Value().AsString();
+// The string value of aText, an optionValueString answer or an updateOption "version" update;
+// empty for anything else (an error, above all).
+std::string VersionIn(std::string_view aText) {
+  TqvnJSON text;
+  text.Read(aText);
+  const IqvnObjectJSON type = text.GetNode("@type");
+  if (!type) return "";
+  const std::string typeName = type->Value().AsString();
+  IqvnObjectJSON value = text.GetNode("value");
+  if (typeName == "updateOption") {
+    const IqvnObjectJSON name = text.GetNode("name");
+    if (!name || name->Value().AsString() != "version" || !value ||
+        value->JSONType() != qvnJSONObject) {
+      return "";
+    }
+    value = value->GetNode("value");
+  } else if (typeName != "optionValueString") {
+    return "";
+  }
+  return value ? value->Value().AsString() : "";
 }
 
 }  // namespace
 
 std::string TqvnTDLibConnection::AskVersion(std::chrono::milliseconds aWait) {
   if (const std::optional<std::string> answer = Execute(kVersionRequest)) {
-    std::string version = StringOptionValue(*answer);
+    std::string version = VersionIn(*answer);
     if (!version.empty()) return version;
   }
-  // Releases before 1.8.1: the client answers it like any request.
-  if (!Send(kVersionQuestion)) return "";
+  // Releases before 1.8.1: read the client's first texts, keeping them, until both the version
+  // update and the answer to the first request have come.
+  if (!Send(kFirstRequest)) return "";
+  std::string version;
+  bool answered = false;
   const auto deadline = std::chrono::steady_clock::now() + aWait;
-  for (;;) {
+  while (version.empty() || !answered) {
     const std::chrono::duration<double> left = deadline - std::chrono::steady_clock::now();
-    if (left.count() <= 0) return "";
+    if (left.count() <= 0) break;
     const char* received = DoReceive(left.count());
     if (received == nullptr) continue;
-    if (ExtraValueOf(received) == kVersionAnswerExtra) return StringOptionValue(received);
+    if (ExtraValueOf(received) == kFirstAnswerExtra) {
+      answered = true;
+      continue;
+    }
+    if (version.empty()) version = VersionIn(received);
     FReadAhead.emplace_back(received);
   }
+  return version;
 }
 
 const char* TqvnTDLibConnection::Receive(double aTimeoutSeconds) {

@@ -47,11 +47,12 @@ class TqvnTDLibConnection {
   // The answer of a synchronous request, copied; "" when TDLib gave none; nothing, running
   // nothing, once Close has begun.
   std::optional<std::string> Execute(const char* aRequest);
-  // TDLib's version ("1.8.67"), asked before anything else reaches the new client: at once
-  // where the release answers getOption "version" synchronously, else by asking it and reading
-  // the client's texts until the answer comes, up to aWait. The texts read meanwhile are kept
-  // and handed out first, by Receive or to HandArrivals' handler. Empty when no version came.
-  // Before the client's first Receive, on the thread that opened it.
+  // TDLib's version ("1.8.67"), learnt before anything else reaches the new client: at once
+  // where the release answers getOption "version" synchronously; else (before 1.8.1) from the
+  // version update among the client's first texts, which a getAuthorizationState of its own sets
+  // going, reading for up to aWait. The texts read meanwhile (but that request's answer) are
+  // kept and handed out first, by Receive or to HandArrivals' handler. Empty when no version
+  // came. Before the client's first Receive, on the thread that opened it.
   std::string AskVersion(std::chrono::milliseconds aWait);
   // The next text for this client, waiting up to aTimeoutSeconds; null when none came in time
   // or Wake ended the wait. Valid until the next Receive.

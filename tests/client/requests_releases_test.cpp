@@ -186,6 +186,40 @@ TEST_F(ReleaseRequests, TheChecksFindWhatTDLibDoesNotRead) {
             (std::vector<std::string>{"/qvn_unknown", "/qvn_unknown/a"}));
 }
 
+// Requests made the moment activation returns are laid out for this release already: the
+// client knows the version before TDLib's first update is handled.
+TEST_F(ReleaseRequests, TheFirstRequestsFollowThisRelease) {
+  SCOPED_TRACE("TDLib " + Release());
+  TTempDir folder;
+  TReleaseClient client(folder.Path() / "db", "", /*aSendPhoneNumber=*/false);
+  TestClient& telegram = client.Client();
+  telegram.SetActive(true);
+  EXPECT_EQ(telegram.TDLibVersion(), Release());
+
+  std::vector<TqvnTelegramAnswer> answers(4);
+  size_t answered = 0;
+  const auto keep = [&](size_t aIndex) {
+    return [&, aIndex](auto*, const TqvnTelegramAnswer& aAnswer) {
+      answers[aIndex] = aAnswer;
+      ++answered;
+    };
+  };
+  telegram.AddProxySocks5("127.0.0.1", 1080, "u", "p", keep(0));
+  telegram.DeleteSupergroup(77, keep(1));
+  telegram.GetChatSponsoredMessage("-5", keep(2));
+  telegram.SendPhotoMessage("-5", "p.jpg", 1, 2, nullptr, nullptr, keep(3));
+  ASSERT_TRUE(client.Until([&] { return answered == answers.size(); }));
+  // Not logged in, TDLib refuses most of them, but it reads every one.
+  for (const TqvnTelegramAnswer& answer : answers) {
+    SCOPED_TRACE(answer.Text);
+    EXPECT_NE(answer.Kind, takNotSent);
+    EXPECT_EQ(answer.Message.rfind(kUnreadable, 0), std::string::npos);
+    EXPECT_EQ(answer.Message.find("Unknown class"), std::string::npos);
+  }
+  // "proxy", from 1.8.61 on "addedProxy".
+  EXPECT_NE(answers[0].Type.find("roxy"), std::string::npos);
+}
+
 // Adding, listing, enabling, disabling and removing proxies on a client that TDLib has taken the
 // parameters of (waiting, offline, for a phone number that never comes).
 TEST_F(ReleaseRequests, ProxyLifeCycle) {

@@ -1,6 +1,6 @@
 // The release's version is known before activation returns, so the very first requests are laid
 // out for it: told synchronously where the release can (the fake says "1.8.67" by default), and
-// otherwise asked of the new client, whose texts read meanwhile are still handed on in order.
+// otherwise read from the new client's first texts, which are still handed on in order.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,15 +20,19 @@ const std::string kVersionUpdate =
 const std::string kConnectionUpdate =
     R"({"@type":"updateConnectionState","state":{"@type":"connectionStateWaitingForNetwork"}})";
 
-// TDLib 1.8.0 answers getOption "version" only as an ordinary request.
-void AnswerVersionQuestion(const char* aRequest, void* /*aContext*/) {
+// TDLib 1.8.0 reports its version in an update once a first request sets the client going; the
+// fake answers only the client's own first getAuthorizationState (the one with a string tag).
+void AnswerFirstRequest(const char* aRequest, void* /*aContext*/) {
   const std::string request = aRequest;
-  if (request.find("\"getOption\"") == std::string::npos) return;
-  const size_t extra = request.find("\"@extra\": ");
-  ASSERT_NE(extra, std::string::npos) << request;
+  const size_t extra = request.find("\"@extra\": \"");
+  if (request.find("\"getAuthorizationState\"") == std::string::npos || extra == std::string::npos) {
+    return;
+  }
   const std::string tag = request.substr(extra + 10, request.rfind('}') - extra - 10);
+  fake_td_queue_event(kVersionUpdate.c_str());
+  fake_td_queue_event(kConnectionUpdate.c_str());
   fake_td_queue_event(
-      (R"({"@type":"optionValueString","value":"1.8.0","@extra":)" + tag + "}").c_str());
+      (R"({"@type":"authorizationStateWaitTdlibParameters","@extra":)" + tag + "}").c_str());
 }
 
 struct VersionCase {
@@ -44,10 +48,7 @@ class VersionBeforeActivationReturns : public ::testing::TestWithParam<VersionCa
 
 TEST_P(VersionBeforeActivationReturns, AskedOfTheClientWhenTheReleaseCannotTellAtOnce) {
   fake_td_set_version(nullptr);
-  fake_td_set_responder(&AnswerVersionQuestion, nullptr);
-  // TDLib's first updates arrive before the answer; they are read ahead and kept.
-  fake_td_queue_event(kVersionUpdate.c_str());
-  fake_td_queue_event(kConnectionUpdate.c_str());
+  fake_td_set_responder(&AnswerFirstRequest, nullptr);
 
   TestClient client;
   EventRecorder recorder(client);

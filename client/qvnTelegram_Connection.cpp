@@ -18,6 +18,10 @@ constexpr const char* kCloseRequest = "{\"@type\": \"close\"}";
 // online TDLib first ends its network work.
 constexpr std::chrono::seconds kCloseWait{60};
 
+std::string CloseTimeoutMessage() {
+  return "TDLib did not close its client within " + std::to_string(kCloseWait.count()) + " s";
+}
+
 // The td_json_client_* interface: the client owns its receive.
 class TJsonClientConnection final : public TqvnTDLibConnection {
  public:
@@ -39,7 +43,22 @@ class TJsonClientConnection final : public TqvnTDLibConnection {
   const char* DoExecute(const char* aRequest) override {
     return tdjson::td_json_client_execute(FClient, aRequest);
   }
-  void DoClose() override { tdjson::td_json_client_destroy(FClient); }
+  // Destroying a client whose TDLib is still opening its database ends the process (TDLib
+  // 1.8.67 fails a check when it frees the client's scheduler), so the client is closed first,
+  // as on the current interface, and destroyed once it reports itself closed.
+  void DoClose() override {
+    tdjson::td_json_client_send(FClient, kCloseRequest);
+    const auto deadline = std::chrono::steady_clock::now() + kCloseWait;
+    bool closed = false;
+    while (!closed) {
+      const std::chrono::duration<double> left = deadline - std::chrono::steady_clock::now();
+      if (left.count() <= 0) break;
+      const char* received = tdjson::td_json_client_receive(FClient, left.count());
+      closed = received != nullptr && IsClosingText(received);
+    }
+    tdjson::td_json_client_destroy(FClient);
+    if (!closed) throw std::runtime_error(CloseTimeoutMessage());
+  }
 
  private:
   void* const FClient;
@@ -74,10 +93,7 @@ class TClientIdConnection final : public TqvnTDLibConnection {
   const char* DoExecute(const char* aRequest) override { return tdjson::td_execute(aRequest); }
   void DoClose() override {
     tdjson::td_send(FClientId, kCloseRequest);
-    if (!FMailbox->WaitClosed(kCloseWait)) {
-      throw std::runtime_error("TDLib did not close client " + std::to_string(FClientId) +
-                               " within " + std::to_string(kCloseWait.count()) + " s");
-    }
+    if (!FMailbox->WaitClosed(kCloseWait)) throw std::runtime_error(CloseTimeoutMessage());
   }
 
  private:

@@ -11,19 +11,19 @@ namespace {
 // of the process does, and it sends one.
 constexpr double kReceiveWaitSeconds = 2.0;
 
-// TDLib writes "@type" first and without spaces; the closing state is the client's last text.
-bool IsClosingText(std::string_view aText) {
-  return aText.rfind("{\"@type\":\"updateAuthorizationState\"", 0) == 0 &&
-         aText.find("\"authorization_state\":{\"@type\":\"authorizationStateClosed\"}") !=
-             std::string_view::npos;
-}
-
 std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::duration<double> aTimeout) {
   return std::chrono::steady_clock::now() +
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(aTimeout);
 }
 
 }  // namespace
+
+bool IsClosingText(std::string_view aText) {
+  // TDLib writes "@type" first and without spaces.
+  return aText.rfind("{\"@type\":\"updateAuthorizationState\"", 0) == 0 &&
+         aText.find("\"authorization_state\":{\"@type\":\"authorizationStateClosed\"}") !=
+             std::string_view::npos;
+}
 
 void TqvnClientMailbox::Push(std::string&& aText, bool aClosed) {
   TqvnLock lock(FLock);

@@ -32,6 +32,9 @@
 
 namespace qvn {
 
+// True for the text that reports authorizationStateClosed: the last TDLib sends for a client.
+bool IsClosingText(std::string_view aText);
+
 // The texts TDLib sent to one client and it has not taken yet, oldest first; or, while an
 // arrival handler is set, that handler, called with each text but the closing one.
 class TqvnClientMailbox {

@@ -121,8 +121,8 @@ const char* HandOut(char*& aSlot, const std::string& aText) {
   return aSlot;
 }
 
-// td_json_client_send and td_send: journals aRequest, answers "testCallEmpty" (and "close" for a
-// client from td_create_client_id), applies the rules, then calls the responder.
+// td_json_client_send and td_send: journals aRequest, answers "testCallEmpty" and "close",
+// applies the rules, then calls the responder.
 void Send(uintptr_t aKey, const char* aRequest) {
   fake_td_responder responder;
   void* context;
@@ -137,7 +137,7 @@ void Send(uintptr_t aKey, const char* aRequest) {
     gJournal.push_back("send " + text);
     const std::string type = RequestType(text);
     if (type == "testCallEmpty") state->Answers.push_back("{\"@type\":\"ok\"}");
-    if (type == "close" && state->Id > 0 && !state->Closing) {
+    if (type == "close" && !state->Closing) {
       state->Answers.push_back(kClosedEvent);
       state->Closing = true;
     }
@@ -203,7 +203,7 @@ FAKE_TD_EXPORT const char* td_json_client_receive(void* aClient, double aTimeout
       event = std::move(state->Answers.front());
       state->Answers.pop_front();
       found = true;
-      ++gHandedOutCount;
+      if (!(state->Closing && event == kClosedEvent)) ++gHandedOutCount;
       break;
     }
     if (!gEvents.empty()) {

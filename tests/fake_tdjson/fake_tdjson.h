@@ -131,7 +131,7 @@ inline std::vector<std::string> Sent() {
   return JournalTexts("send ");
 }
 
-/* Sent() without the "close" with which the engine ends a client of the current interface. */
+/* Sent() without the "close" with which the engine ends a client. */
 inline std::vector<std::string> SentRequests() {
   std::vector<std::string> texts;
   for (std::string& text : Sent()) {

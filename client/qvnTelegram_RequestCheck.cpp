@@ -1,5 +1,6 @@
 #include "client/qvnTelegram_RequestCheck.h"
 
+#include <array>
 #include <cstdio>
 
 #include "json/qvnBase_Helpers.h"
@@ -22,6 +23,13 @@ bool IsDigit(char c) {
 bool IsWordCharacter(char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
+
+// The bytes a string holds as they are: printable ASCII but the quote and the backslash.
+constexpr auto kPlainInString = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '"' && c != '\\';
+  return plain;
+}();
 
 // The value of the hexadecimal digit c, or -1.
 int HexDigit(char c) {
@@ -271,12 +279,10 @@ class TObjectScanner {
     const size_t size = FText.size();
     ++FAt;
     for (;;) {
-      // The plain ASCII run, the bulk of a request.
-      while (FAt < size) {
-        const auto c = static_cast<unsigned char>(FText[FAt]);
-        if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') break;
-        ++FAt;
-      }
+      // The plain ASCII run, the bulk of a request (in a local: the text's bytes could alias FAt).
+      size_t at = FAt;
+      while (at < size && kPlainInString[static_cast<unsigned char>(FText[at])]) ++at;
+      FAt = at;
       if (FAt >= size) return Fail("the end of the text inside a string", FAt);
       const auto c = static_cast<unsigned char>(FText[FAt]);
       if (c == '"') {

@@ -246,20 +246,28 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
 
   // ---- Requests (qvnTelegram_Answers.cpp) ----
 
+  // A program's own request texts. Each is checked before TDLib sees it (RequestTextFault in
+  // qvnTelegram_RequestCheck.h): exactly one JSON object with nothing but blanks after it, valid
+  // UTF-8 throughout and no NUL byte, JSON's escapes without a lone surrogate, nesting TDLib
+  // reads, and at most one top-level "@extra", written plainly. A text that fails is not sent,
+  // and not changed either: the reason names what is wrong and its byte offset.
+
   // Sends a complete request text unchanged (DoTDLibSend): the raw way to reach any TDLib
-  // function that has no method here. Sends nothing while inactive.
-  void TDLibSend(const std::string& aRequest) { DoTDLibSend(aRequest); }
-  // The same with an answer handler (see Answers above): a text that is not one JSON object is
-  // then refused (takNotSent) rather than sent. Without a handler it is TDLibSend.
+  // function that has no method here. Sends nothing while inactive; a refused text goes to
+  // OnException (EqvnRequestTextError) instead.
+  void TDLibSend(const std::string& aRequest);
+  // The same with an answer handler (see Answers above), which gets a refused text's reason as
+  // takNotSent, at once. Without a handler it is TDLibSend.
   void Send(const std::string& aRequest, const TqvnTelegramOnAnswer& aOnAnswer = {});
   // aRequest's Text().
   void Send(const TqvnJSON& aRequest, const TqvnTelegramOnAnswer& aOnAnswer = {});
 
   // Runs a request TDLib can answer synchronously (getTextEntities, parseTextEntities,
   // getOption "version", setLogVerbosityLevel, ...) and returns its answer: TDLib's answer or
-  // error (TDLib answers a request it cannot run this way with an error), or takNotSent while
-  // inactive or when TDLib gave no answer (the failure also goes to OnException). Blocks the
-  // calling thread only for TDLib's own work; any thread.
+  // error (TDLib answers a request it cannot run this way with an error), or takNotSent with
+  // the reason: a refused text, an inactive client, or no answer from TDLib. A refused text and
+  // a failing TDLib call are also reported to OnException. Blocks the calling thread only for
+  // TDLib's own work; any thread.
   TqvnTelegramAnswer Execute(const std::string& aRequest);
   TqvnTelegramAnswer Execute(const TqvnJSON& aRequest);
 

@@ -1,26 +1,54 @@
-// Requests that wait for their own answer: the general Send and Execute, filing a request with
-// its answer handler, taking TDLib's answer back by its "@extra" tag, and failing the requests
-// that will get no answer.
+// Requests that wait for their own answer: the general TDLibSend, Send and Execute (a program's
+// own texts, checked before TDLib sees them), filing a request with its answer handler, taking
+// TDLib's answer back by its "@extra" tag, and failing the requests that will get no answer.
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_RequestCheck.h"
 #include "client/qvnTelegram_RequestExtra.h"
 
 namespace qvn {
 
+namespace {
+
+// Why a program's own request text is not sent, or empty when TDLib can take it as it is.
+std::string RefusalOf(std::string_view aRequest) {
+  const std::string fault = RequestTextFault(aRequest);
+  return fault.empty() ? fault : "The request text is refused: " + fault;
+}
+
+}  // namespace
+
+void TqvnTDLib_Telegram_Client::TDLibSend(const std::string& aRequest) {
+  Send(aRequest);
+}
+
 void TqvnTDLib_Telegram_Client::Send(const std::string& aRequest,
                                      const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendRequest(aRequest, aOnAnswer);
+  const std::string refusal = RefusalOf(aRequest);
+  if (refusal.empty()) {
+    SendRequest(aRequest, aOnAnswer);
+  } else if (aOnAnswer) {
+    RefuseRequest(aOnAnswer, refusal);
+  } else {
+    DoException(EqvnRequestTextError(refusal));
+  }
 }
 
 void TqvnTDLib_Telegram_Client::Send(const TqvnJSON& aRequest,
                                      const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendRequest(aRequest.Text(), aOnAnswer);
+  Send(aRequest.Text(), aOnAnswer);
 }
 
 TqvnTelegramAnswer TqvnTDLib_Telegram_Client::Execute(const std::string& aRequest) {
+  const std::string refusal = RefusalOf(aRequest);
+  if (!refusal.empty()) {
+    DoException(EqvnRequestTextError(refusal));
+    return TqvnTelegramAnswer::Failure(takNotSent, refusal);
+  }
   if (!Active()) {
     return TqvnTelegramAnswer::Failure(takNotSent, "The client is not active: nothing was run");
   }

@@ -3,9 +3,11 @@
 //
 // The client marks a request that waits for an answer by putting its own tag there, and reads
 // the tag back from the answer (qvnTelegram_Answers.cpp). These functions work on the text
-// itself: they find the member on the top level of one JSON object, skipping strings and nested
-// values, and splice the text around it, so everything else in the request or the answer stays
-// byte for byte as it was. They do not validate JSON beyond that structure.
+// itself: they find the member on the top level of one JSON object (ReadObjectLayout,
+// qvnTelegram_RequestCheck.h), skipping strings and nested values, and splice the text around
+// it, so everything else in the request or the answer stays byte for byte as it was. They do not
+// validate JSON beyond that structure: a program's own request text is checked before it gets
+// here (RequestTextFault).
 //
 // Pure functions without state: callable from any thread.
 #ifndef QVN_CLIENT_QVNTELEGRAM_REQUESTEXTRA_H
@@ -17,8 +19,8 @@
 
 namespace qvn {
 
-// A request text that cannot carry a tag: it is not one JSON object (an unterminated string,
-// unbalanced braces, another kind of value).
+// A request text that is refused: one that cannot carry a tag (not one JSON object), or a
+// program's text that TDLib cannot take as it is (RequestTextFault gives the reason).
 class EqvnRequestTextError : public std::invalid_argument {
  public:
   using std::invalid_argument::invalid_argument;

@@ -1,6 +1,7 @@
 // One fuzz input chooses one request builder and all of its arguments (texts of any bytes,
 // integers over their whole range, keyboards, an invoice, a TDLib version). Every request text
-// must be valid JSON holding one object with an "@type", and must read back to the arguments:
+// must be valid JSON holding one object with an "@type", pass the check of a program's own texts
+// (RequestTextFault: TDLib takes it as written), and must read back to the arguments:
 // each non-empty text argument is found among the request's string values as it was given
 // (bytes that are not UTF-8 arrive as U+FFFD; bytes that TDLib reads as bytes, Base64-encoded
 // and exact), each integer among its numbers. The only failures allowed are the builders' own
@@ -23,6 +24,7 @@
 #include "client/qvnTelegram_Login.h"
 #include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
+#include "client/qvnTelegram_RequestCheck.h"
 #include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_RichText.h"
 #include "client/qvnTelegram_Version.h"
@@ -94,6 +96,7 @@ class Request {
  public:
   // Parses aText; it must be one JSON object with an "@type".
   explicit Request(const std::string& aText) : FText(aText) {
+    Check(qvn::RequestTextFault(aText).empty());
     const nlohmann::json parsed = nlohmann::json::parse(aText, nullptr, false);
     Check(!parsed.is_discarded());
     Check(parsed.is_object() && parsed.contains("@type") && parsed["@type"].is_string());

@@ -153,7 +153,8 @@ TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
   };
   const Case cases[] = {
       {"notAnObject", [](auto& c, auto& h) { c.Send("{\"@type\": \"getMe\"", h); },
-       "The request is not a JSON object"},
+       "The request text is refused: the end of the text where ',' or '}' was expected at byte "
+       "17"},
       {"noInvoice",
        [](auto& c, auto& h) { c.SendInvoiceMessage("1", nullptr, nullptr, nullptr, h); },
        "SendInvoiceMessage: no invoice given; nothing was sent"},
@@ -186,6 +187,52 @@ TEST_F(Answers, RequestsThatCannotBeSentAreRefusedAtOnce) {
   EXPECT_EQ(fake_td::SentRequests().size(), sentBefore);
   // The refused invoice is still reported as before.
   EXPECT_THAT(FExceptions, ElementsAre("SendInvoiceMessage: no invoice given; nothing was sent"));
+}
+
+// A program's own text that TDLib cannot take is neither sent nor run, through every raw entry
+// point: a handler hears why at once, otherwise OnException does, and Execute returns it too.
+TEST_F(Answers, RefusedRawTextsNeverReachTDLib) {
+  const std::string bad = "{\"@type\":\"testCallString\",\"x\":\"\xFF\"}";
+  const std::string reason = "The request text is refused: invalid UTF-8 at byte 31";
+  TqvnJSON document;
+  document.AddPair("@type", "testCallString");
+  document.AddPair("x", "\xFF");
+  ASSERT_EQ(document.Text(), bad);
+  const auto texts = [] {
+    std::vector<std::string> all = fake_td::Sent();
+    for (std::string& text : fake_td::JournalTexts("execute ")) all.push_back(std::move(text));
+    return all;
+  };
+  const std::vector<std::string> before = texts();
+
+  FClient.Send(bad, Record("text"));
+  FClient.Send(document, Record("document"));
+  FClient.Send(bad);
+  FClient.Send(document);
+  FClient.TDLibSend(bad);
+  const TqvnTelegramAnswer executed = FClient.Execute(bad);
+  const TqvnTelegramAnswer executedDocument = FClient.Execute(document);
+
+  EXPECT_EQ(texts(), before);
+  const std::vector<TAnswered> answers = Answered();
+  ASSERT_EQ(answers.size(), 2u);
+  for (const TAnswered& a : answers) {
+    SCOPED_TRACE(a.Tag);
+    EXPECT_EQ(a.Answer.Kind, takNotSent);
+    EXPECT_EQ(a.Answer.Message, reason);
+    EXPECT_EQ(a.Thread, std::this_thread::get_id());
+  }
+  for (const TqvnTelegramAnswer& answer : {executed, executedDocument}) {
+    EXPECT_EQ(answer.Kind, takNotSent);
+    EXPECT_EQ(answer.Message, reason);
+  }
+  EXPECT_EQ(FExceptions, std::vector<std::string>(5, reason));
+
+  // Refused while inactive too, for the text's own reason.
+  FClient.SetActive(false);
+  EXPECT_EQ(FClient.Execute(bad).Message, reason);
+  FClient.Send(bad, Record("inactive"));
+  EXPECT_EQ(Answered().back().Answer.Message, reason);
 }
 
 TEST_F(Answers, ATimeoutEndsTheRequestOnceAndItsLateAnswerIsDropped) {

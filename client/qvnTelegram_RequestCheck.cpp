@@ -273,8 +273,9 @@ class TObjectScanner {
     return true;
   }
 
-  // A string from its opening quote to just after its closing one: valid UTF-8, no control
-  // character, JSON's escapes only and no lone surrogate.
+  // A string from its opening quote to just after its closing one: valid UTF-8, no NUL, JSON's
+  // escapes only and no lone surrogate. Other unescaped control characters (a raw tab or line
+  // break) are taken as TDLib takes them, unchanged.
   bool ReadString() {
     const size_t size = FText.size();
     ++FAt;
@@ -294,7 +295,7 @@ class TObjectScanner {
       } else if (c == 0) {
         return Fail("a NUL byte in a string", FAt);
       } else if (c < 0x20) {
-        return Fail("an unescaped control character in a string", FAt);
+        ++FAt;
       } else {
         const detail::TqvnUTF8Char ch = detail::DecodeUTF8(FText.substr(FAt));
         if (!ch.Valid) return Fail("invalid UTF-8", FAt);

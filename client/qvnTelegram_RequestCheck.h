@@ -36,8 +36,8 @@ struct TqvnObjectLayout {
 
 // Why TDLib cannot take aText exactly as it is, naming what is wrong and its byte offset from 0
 // ("invalid UTF-8 at byte 31"); empty when it can. It can when aText is exactly one JSON object
-// (RFC 8259: strings, escapes, numbers and literals as JSON spells them, no unescaped control
-// character in a string) with only blanks (space, tab, line feed, carriage return) around it,
+// (RFC 8259: strings, escapes, numbers and literals as JSON spells them; an unescaped control
+// character in a string is taken, as TDLib takes it) with only blanks (space, tab, line feed, carriage return) around it,
 // and besides:
 // - every byte is valid UTF-8 (no overlong form, encoded surrogate or value above U+10FFFF) and
 //   none is NUL (a C string would end there);

@@ -86,22 +86,16 @@ TFilterInfo FilterInfo(TqvnTelegramSuperGroupMembersFilter aFilter) {
   return {{}, false};
 }
 
-// The chat id of a supergroup as a JSON number: -1000000000000 minus its id, printed without
-// overflow.
-std::string SupergroupChatId(int64_t aGroupId) {
+// The chat id of a supergroup: -1000000000000 minus its id. An id whose chat id leaves TDLib's
+// 64-bit range is refused.
+int64_t SupergroupChatId(int64_t aGroupId) {
   constexpr int64_t kBase = 1000000000000;
-  if (aGroupId >= -kBase && aGroupId <= std::numeric_limits<int64_t>::max() - kBase)
-    return std::to_string(-kBase - aGroupId);
-  // Out of every real id's range: spell the exact value out in 128 bits.
-  __int128 value = -static_cast<__int128>(kBase) - aGroupId;
-  const bool negative = value < 0;
-  std::string digits;
-  do {
-    const int digit = static_cast<int>(value % 10);
-    digits.insert(digits.begin(), static_cast<char>('0' + (digit < 0 ? -digit : digit)));
-    value /= 10;
-  } while (value != 0);
-  return negative ? "-" + digits : digits;
+  int64_t chatId = 0;
+  if (__builtin_sub_overflow(-kBase, aGroupId, &chatId)) {
+    throw EqvnTelegramRequestError("Supergroup id " + std::to_string(aGroupId) +
+                                   " gives a chat id outside TDLib's 64-bit range");
+  }
+  return chatId;
 }
 
 }  // namespace
@@ -159,8 +153,7 @@ std::string BuildCreatePrivateChat(int64_t aUserId, bool aForce) {
 
 std::string BuildDeleteSupergroup(int64_t aGroupId, std::string_view aTDLibVersion) {
   if (TDLibVersionAtLeast(aTDLibVersion, kTDLibDeleteChat)) {
-    return FillTemplate(R"({"@type": "deleteChat", "chat_id": %j})",
-                        {JSONPiece(SupergroupChatId(aGroupId))});
+    return FillTemplate(R"({"@type": "deleteChat", "chat_id": %d})", {SupergroupChatId(aGroupId)});
   }
   return FillTemplate(R"({"@type": "deleteSupergroup", "supergroup_id": %d})", {aGroupId});
 }
@@ -307,7 +300,7 @@ void TqvnTDLib_Telegram_Client::CreatePrivateChat(int64_t aUserId, bool aForce,
 
 void TqvnTDLib_Telegram_Client::DeleteSupergroup(int64_t aGroupId,
                                                  const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendRequest(BuildDeleteSupergroup(aGroupId, TDLibVersion()), aOnAnswer);
+  SendBuilt([&] { return BuildDeleteSupergroup(aGroupId, TDLibVersion()); }, aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::DisableProxy(const TqvnTelegramOnAnswer& aOnAnswer) {

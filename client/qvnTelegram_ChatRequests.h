@@ -13,7 +13,8 @@
 // Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
 // TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
 //   - DeleteSupergroup: from 1.8.0 deleteSupergroup is gone; deleteChat takes the supergroup's
-//     chat id, -1000000000000 minus the supergroup id;
+//     chat id, -1000000000000 minus the supergroup id (an id whose chat id leaves the 64-bit
+//     range is refused with EqvnTelegramRequestError);
 //   - GetChatMember: from 1.8.0 the member is "member_id", a messageSenderUser, not "user_id";
 //   - proxy additions: from 1.8.61 addProxy takes "proxy" {server, port, type} and "enable";
 //     before, server, port, type and "enable" are its own members. (Later releases also take

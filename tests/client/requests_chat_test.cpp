@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "client/qvnTelegram_ChatRequests.h"
+#include "client/qvnTelegram_RequestText.h"
 
 namespace qvn::test {
 namespace {
@@ -214,11 +215,16 @@ TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
               "\"messageSenderUser\", \"user_id\": 42}}")
         << version;
   }
-  // Ids far outside the real range still give the exact chat id, without overflow.
-  EXPECT_EQ(BuildDeleteSupergroup(INT64_MAX, "1.8.67"),
-            "{\"@type\": \"deleteChat\", \"chat_id\": -9223373036854775807}");
+  // The chat id is exact up to the edge of the 64-bit range, and refused beyond it.
+  EXPECT_EQ(BuildDeleteSupergroup(INT64_MAX - 1000000000000, "1.8.67"),
+            "{\"@type\": \"deleteChat\", \"chat_id\": -9223372036854775807}");
   EXPECT_EQ(BuildDeleteSupergroup(INT64_MIN, "1.8.67"),
             "{\"@type\": \"deleteChat\", \"chat_id\": 9223371036854775808}");
+  EXPECT_EQ(BuildDeleteSupergroup(INT64_MAX - 999999999999, "1.8.67"),
+            "{\"@type\": \"deleteChat\", \"chat_id\": -9223372036854775808}");
+  for (const int64_t id : {INT64_MAX - 999999999998, INT64_MAX}) {
+    EXPECT_THROW(BuildDeleteSupergroup(id, "1.8.67"), EqvnTelegramRequestError) << id;
+  }
 
   // Before 1.8.61 the proxy's members are the request's own; "enable" adds it enabled.
   for (const char* version : {"1.6.4", "1.8.0", "1.8.60"}) {

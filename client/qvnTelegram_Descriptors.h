@@ -28,7 +28,7 @@ class EqvnDescriptorLimitError : public std::runtime_error {
 class TqvnDescriptorReservation {
  public:
   // Most descriptors one TDLib client opens (database, binlog, sockets, wake-ups), with room.
-  static constexpr long kDescriptorsPerClient = 12;
+  static constexpr long kDescriptorsPerClient = 10;
   // Left for the program itself (its files, its window, TDLib's shared threads).
   static constexpr long kSpareDescriptors = 32;
 

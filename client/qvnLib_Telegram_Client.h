@@ -15,18 +15,23 @@
 //   telegram.SetActive(false);   // stops the worker and destroys the TDLib client
 //
 // Activation loads "libtdjson.so" on first use (a library without one of the entry points the
-// client calls fails activation; the fatal-error callback is optional), locks the database
-// folder (TqvnDatabaseFolderLock: created or made owner-only, and refused at once when another
-// client holds it), sets TDLib's log verbosity before the TDLib client exists, creates the TDLib
-// client, sends getAuthorizationState and starts the worker. The TDLib client is made through
-// TDLib's current interface (td_create_client_id, td_send, td_execute) when the library exports
-// it and JsonClientInterface is off; the texts of every such client in the process then come
-// through one receive, on a thread of its own, that hands each to its client by the
-// "@client_id" TDLib adds and removes that member, so texts read the same either way. Otherwise
-// the td_json_client_* functions, with a receive of the client's own. Several clients may run in
-// one process, each on its own database folder, activated and deactivated independently. It either completes or leaves
-// nothing behind: a failing step undoes the earlier ones, reports through OnException and leaves
-// the client inactive. Activating an active client does nothing.
+// client calls fails activation; the fatal-error callback is optional), reserves the client's
+// share of the process's file descriptors (TqvnDescriptorReservation: the first activation in
+// the process raises the soft descriptor limit to the hard one, and a client that would not fit
+// is refused with EqvnDescriptorLimitError rather than left to TDLib, which ends the process
+// when it runs out), locks the database folder (TqvnDatabaseFolderLock: created or made
+// owner-only, and refused at once when another client holds it), sets TDLib's log verbosity
+// before the TDLib client exists, creates the TDLib client, learns TDLib's version
+// (TDLibVersion) so that every request from the first on is laid out for that release, sends
+// getAuthorizationState and starts the worker. The TDLib client is made through TDLib's current
+// interface (td_create_client_id, td_send, td_execute) when the library exports it and
+// JsonClientInterface is off; the texts of every such client in the process then come through
+// one receive, on a thread of its own, that hands each to its client by the "@client_id" TDLib
+// adds and removes that member, so texts read the same either way. Otherwise the
+// td_json_client_* functions, with a receive of the client's own. Several clients may run in one
+// process, each on its own database folder, activated and deactivated independently. It either
+// completes or leaves nothing behind: a failing step undoes the earlier ones, reports through
+// OnException and leaves the client inactive. Activating an active client does nothing.
 //
 // Receiving, in one of two ways chosen by WaitForEvents at activation:
 //   off (default)  every 100 ms the worker fires a tick that takes up to EventsPerTick event texts
@@ -77,7 +82,10 @@
 // main thread never waits inside TDLib's receive. OnException runs on the thread that caught the
 // failure; for a TDLib fatal error that is TDLib's own thread. Deactivation and destruction, from
 // any thread, wait for a tick, delivery or handler running on another thread before anything it
-// can touch is freed; a tick or delivery that is still queued finds nothing to do.
+// can touch is freed; a tick or delivery that is still queued finds nothing to do. A send,
+// execute or Client() on one thread may race with a deactivation on another: the call holds the
+// TDLib client alive while it runs, and one that comes after deactivation began sends nothing
+// (its handler gets takNotSent, or takDeactivated when deactivation failed it first).
 //
 // Failures. Every TDLib call, activation, deactivation, tick and dispatch runs inside a
 // handler: an exception, also one thrown by an event or answer handler, goes to OnException
@@ -227,7 +235,9 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // The logged-in account's user id as TDLib reports it; 0 until then and after deactivation.
   int64_t MyId() const { return FMyId.load(); }
 
-  // TDLib's version as TDLib reports it; "1.6.4" until then. Kept across activations.
+  // TDLib's version as TDLib reports it, known when activation returns (from a synchronous
+  // getOption "version", or before TDLib 1.8.1 from its first texts); "1.6.4" before the first
+  // activation. Kept across activations.
   std::string TDLibVersion() const;
 
   // Most event texts one tick takes from TDLib (at least 1, default 1). A tick stops earlier

@@ -161,19 +161,21 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
     if (!version.empty()) SetTDLibVersion(std::move(version));
     {
       TPumpingLock lock(FTickLock);
+      FReceiveWaits = WaitForEvents();
+      // Under the receive lock: a worker of an earlier activation that has not ended yet
+      // receives from the new connection only once its arrivals are set.
+      std::lock_guard<std::mutex> receiveLock(FReceiveLock);
       {
-        std::lock_guard<std::mutex> receiveLock(FReceiveLock);
         TqvnLock connectionLock(FConnectionLock);
         FConnection = connection;
       }
-      FDatabaseLock = std::move(folderLock);
-      FDescriptors = std::move(descriptors);
-      FReceiveWaits = WaitForEvents();
       // Where the process has a receive thread of its own, a text for the main thread goes
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
         connection->HandArrivals([this](std::string&& aText) { ReceiveArrival(std::move(aText)); });
       }
+      FDatabaseLock = std::move(folderLock);
+      FDescriptors = std::move(descriptors);
     }
   } catch (const std::exception& e) {
     DoException(e);

@@ -57,7 +57,7 @@ void ParseRichText(std::string_view aText, std::string& aPlainText, std::string&
   // Bytes that are not UTF-8 become U+FFFD first, as the request's escaping would make them.
   // Otherwise dropping a marker between two such bytes could join them into a character that
   // was never typed, and the entities would be counted against a different text than TDLib gets.
-  const std::string text = UnescapeJSONString(EscapeJSONString(aText));
+  const std::string text = ReplaceInvalidUTF8(aText);
   aPlainText.clear();
   aPlainText.reserve(text.size());
 

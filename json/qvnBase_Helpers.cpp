@@ -189,6 +189,26 @@ std::string DecodeBase64(std::string_view aText) {
   return result;
 }
 
+std::string ReplaceInvalidUTF8(std::string_view aText) {
+  constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  std::string result;
+  result.reserve(aText.size());
+  for (std::size_t i = 0; i < aText.size();) {
+    if (static_cast<unsigned char>(aText[i]) < 0x80) {
+      result += aText[i++];
+      continue;
+    }
+    const detail::TqvnUTF8Char ch = detail::DecodeUTF8(aText.substr(i));
+    if (ch.Valid) {
+      result.append(aText.substr(i, ch.Length));
+    } else {
+      result.append(kReplacement);
+    }
+    i += ch.Length;
+  }
+  return result;
+}
+
 std::size_t UTF16Length(std::string_view aText) {
   std::size_t units = 0;
   for (std::size_t i = 0; i < aText.size();) {

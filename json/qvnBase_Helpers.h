@@ -56,6 +56,12 @@ std::string EncodeBase64(std::string_view aText, bool aUTF8 = true);
 // byte) is dropped.
 std::string DecodeBase64(std::string_view aText);
 
+// aText with each byte that does not start a well-formed UTF-8 sequence (as EscapeJSONString
+// defines it) replaced by U+FFFD, in one pass: the text TDLib reads from aText's escaping, so
+// anything counted on it (entity offsets) matches what TDLib gets. Valid UTF-8 is returned as
+// it is.
+std::string ReplaceInvalidUTF8(std::string_view aText);
+
 // The number of UTF-16 code units of the UTF-8 text aText (a character outside the BMP counts 2;
 // a byte that does not start a well-formed UTF-8 sequence counts 1, like the U+FFFD it stands
 // for). Text entity offsets and lengths are counted this way.

@@ -107,6 +107,31 @@ TEST(EscapeJSONString, UnescapeGivesTheTextBack) {
   }
 }
 
+// Each byte that does not start a well-formed sequence becomes U+FFFD, exactly as the escaping
+// writes it, so the repaired text is what TDLib reads from the escaped one.
+TEST(ReplaceInvalidUTF8, MatchesWhatTheEscapingMakesOfTheText) {
+  const std::string kFFFD = "\xEF\xBF\xBD";
+  const struct {
+    const char* Name;
+    std::string Text;
+    std::string Repaired;
+  } cases[] = {
+      {"valid", "a\xC3\xA9\xF0\x9F\x98\x80", "a\xC3\xA9\xF0\x9F\x98\x80"},
+      {"strayContinuation", "a\x80" "b", "a" + kFFFD + "b"},
+      {"cutOffAtEnd", "a\xE2\x82", "a" + kFFFD + kFFFD},
+      {"overlong", "\xC0\xAF", kFFFD + kFFFD},
+      {"encodedSurrogate", "\xED\xA0\x80", kFFFD + kFFFD + kFFFD},
+      {"aboveUnicode", "\xF4\x90\x80\x80", kFFFD + kFFFD + kFFFD + kFFFD},
+      {"ffFe", "\xFF\xFE", kFFFD + kFFFD},
+      {"nulKept", std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(ReplaceInvalidUTF8(c.Text), c.Repaired);
+    EXPECT_EQ(ReplaceInvalidUTF8(c.Text), UnescapeJSONString(EscapeJSONString(c.Text)));
+  }
+}
+
 TEST(Base64, StandardVectors) {
   const std::vector<TextCase> cases = {
       {"empty", "", ""},

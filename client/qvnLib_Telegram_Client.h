@@ -58,7 +58,7 @@
 // request method returns; takDeactivated and takDestroyed on the thread that deactivates or
 // destroys the client (Sender is then being destroyed: do not call it); takTimedOut from the
 // first tick after the deadline (ticks come every 100 ms). Requests without a handler are sent
-// unchanged and their answers reach the events as before.
+// unchanged and their answers reach the events.
 //
 // Login. The client answers TDLib's login states itself: the parameters, the database key and
 // the phone number or bot token from the options, the code, password and registration names

@@ -60,7 +60,7 @@ using TqvnTelegramAnswerHandler =
 
 // The optional last argument of every request method: who gets the answer, and how long TDLib
 // may take (0: no limit). A handler converts implicitly, so a lambda can be passed as it is;
-// {handler, std::chrono::seconds(5)} adds a timeout. Empty: the request is sent as before and
+// {handler, std::chrono::seconds(5)} adds a timeout. Empty: the request is sent without a tag and
 // its answer goes to the events.
 struct TqvnTelegramOnAnswer {
   TqvnTelegramAnswerHandler Handler;

@@ -98,10 +98,41 @@ TEST(TIdThreadTest, CreatedSuspendedRunsNothingUntilStart) {
   EXPECT_TRUE(thread.Finished());
 }
 
+// Counts the calls of every hook of the body into a counter that outlives the thread.
+class HookCountingThread final : public TIdThread {
+ public:
+  explicit HookCountingThread(std::atomic<int>& aHooks)
+      : TIdThread(true, true, "hooks"), FHooks(aHooks) {
+    AfterConstruction();
+  }
+  ~HookCountingThread() override { EndThread(); }
+
+ protected:
+  void ThreadStarting() override { ++FHooks; }
+  void CyclesStarting() override { ++FHooks; }
+  void Cycle() override { ++FHooks; }
+  void CyclesFinished() override { ++FHooks; }
+  void ThreadFinishing() override { ++FHooks; }
+
+ private:
+  std::atomic<int>& FHooks;
+};
+
 TEST(TIdThreadTest, DestroyingANeverStartedThreadRunsNoHook) {
-  auto thread = std::make_unique<FunctionThread>(true, true, "t", Breathe);
+  std::atomic<int> hooks{0};
+  std::atomic<int> stoppedNotices{0};
+  auto thread = std::make_unique<HookCountingThread>(hooks);
+  thread->SetOnStopped([&](TIdThread*) { ++stoppedNotices; });
   thread.reset();  // ends the suspended body without running it
-  SUCCEED();
+  EXPECT_EQ(hooks, 0);
+  EXPECT_EQ(stoppedNotices, 0);
+
+  // The same counter sees a started thread's hooks, so it would see a wrongly run one.
+  auto started = std::make_unique<HookCountingThread>(hooks);
+  started->Start();
+  ASSERT_TRUE(WaitUntil([&] { return hooks > 2; }));
+  started.reset();
+  EXPECT_GT(hooks, 3);
 }
 
 TEST(TIdThreadTest, StopInSuspendModeSuspendsUntilStart) {

@@ -1,7 +1,12 @@
-# Install rules for the engine and, when it is built, its Qt adapter, so another program can
-# link them:
-#   find_package(Velune) then target_link_libraries(app PRIVATE Velune::qvn_client)
-#   (and Velune::qvn_qt for the Qt adapter, when the package has it)
+# Install rules, in three install components:
+#   engine  the engine's libraries, public headers and CMake package, for a program that links it:
+#           find_package(Velune) then target_link_libraries(app PRIVATE Velune::qvn_client);
+#           needs no Qt
+#   qt      the Qt adapter (when it is built), an optional component of the package:
+#           find_package(Velune COMPONENTS Qt) then Velune::qvn_qt
+#   window  the program, its TDLib, desktop entry and icons (app/CMakeLists.txt)
+# cmake --install build --component engine installs the engine alone; without --component,
+# everything.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -31,24 +36,28 @@ set(qvn_public_headers
   client/qvnTelegram_ReplyMarkup.h
   client/qvnTelegram_Types.h
 )
-set(QVN_PACKAGE_HAS_QT OFF)
-if(TARGET qvn_qt)
-  list(APPEND qvn_engine_targets qvn_qt)
-  list(APPEND qvn_public_headers qt/qvnMainThreadPump.h)
-  set(QVN_PACKAGE_HAS_QT ON)
-endif()
+set(qvn_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Velune)
 install(TARGETS ${qvn_engine_targets} EXPORT VeluneTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune)
 foreach(header ${qvn_public_headers})
   get_filename_component(folder ${header} DIRECTORY)
-  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune/${folder})
+  install(FILES ${PROJECT_SOURCE_DIR}/${header}
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune/${folder} COMPONENT engine)
 endforeach()
-install(EXPORT VeluneTargets NAMESPACE Velune:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Velune)
+install(EXPORT VeluneTargets NAMESPACE Velune:: DESTINATION ${qvn_cmake_dir} COMPONENT engine)
+if(TARGET qvn_qt)
+  install(TARGETS qvn_qt EXPORT VeluneQtTargets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT qt
+          INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune)
+  install(FILES ${PROJECT_SOURCE_DIR}/qt/qvnMainThreadPump.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune/qt COMPONENT qt)
+  install(EXPORT VeluneQtTargets NAMESPACE Velune:: DESTINATION ${qvn_cmake_dir} COMPONENT qt)
+endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/VeluneConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/VeluneConfig.cmake
-  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Velune)
+  INSTALL_DESTINATION ${qvn_cmake_dir})
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VeluneConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VeluneConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/VeluneConfigVersion.cmake
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Velune)
+        DESTINATION ${qvn_cmake_dir} COMPONENT engine)

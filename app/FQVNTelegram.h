@@ -159,7 +159,7 @@ class TFRMQVNTelegram : public QMainWindow {
   // The event texts reach ApplyEvent before the answer handler of the request they answer (if
   // any) runs. An "error" among them waits here: the handler of the window's request it answers
   // claims it, otherwise it is reported (ReportError) when the next text comes, when a login
-  // step is rejected, or when the run of events ends.
+  // step is rejected, when the run of events ends, or when the error box is about to show.
   void ReportUnclaimedError();
   // Shows aMessage in the error box once the current run of events is over (one box for all).
   void ReportLater(const std::string& aMessage);

@@ -119,6 +119,7 @@ void TFRMQVNTelegram::ReportLater(const std::string& aMessage) {
   FNotices.push_back(aMessage);
   if (FNotices.size() > 1) return;  // already on its way
   QTimer::singleShot(0, this, [this] {
+    ReportUnclaimedError();  // an error of the same moment joins the box
     std::string all;
     for (const std::string& notice : FNotices) all += (all.empty() ? "" : "\n\n") + notice;
     FNotices.clear();

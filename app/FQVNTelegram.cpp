@@ -309,6 +309,7 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& aPassword) 
 
 void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& aState, int32_t aCode,
                                                      const std::string& aMessage) {
+  ReportUnclaimedError();  // TDLib's error text, logged with the step it answered
   // A rejected code or password is asked for again right after this; the entries are not.
   std::string next;
   if (aState == "authorizationStateWaitPhoneNumber") {

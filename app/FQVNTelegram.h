@@ -26,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,7 +34,6 @@
 #include "app/qvnChatModel.h"
 #include "app/qvnDialogs.h"
 #include "app/qvnLineBatch.h"
-#include "app/qvnRequestTags.h"
 #include "client/qvnLibs.h"
 
 class QAction;
@@ -133,7 +133,7 @@ class TFRMQVNTelegram : public QMainWindow {
   void btnSendFileClick();
   std::string GetChatId();
   // Forgets the account: the chat rows (but "All chats"), the model, the conversation shown and
-  // the requests waiting for answers.
+  // what the requests waiting for answers were for.
   void ClearChatList();
   // Shows every chat the model knows again, in order.
   void RebuildChatRows();
@@ -143,21 +143,39 @@ class TFRMQVNTelegram : public QMainWindow {
   void LoadMoreChats();
   // True when a message can go out now; otherwise tells the user why not (their text stays).
   bool ReadyToSend();
-  // Sends aRequest (a message request built by the engine) for the local echo aEcho.
-  void SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho);
+  // Sends a message through aSend (one of the client's message requests, given the answer
+  // handler) for the local echo aEcho; aSend is kept to send it again after a refusal.
+  using TSendMessage = std::function<void(const TqvnTelegramOnAnswer& aOnAnswer)>;
+  void SendMessageRequest(TSendMessage aSend, TqvnMessage aEcho);
+  // Sends the message the local echo aLocalKey of aChatId stands for, first or again.
+  void SendLocalEcho(const std::string& aLocalKey, int64_t aChatId);
 
   // ---- Events, conversations and files (FQVNTelegram_Conversation.cpp) ----
   // Feeds one event text to the model and redraws what it changed. A text the model cannot read
   // is logged and left alone, so the engine's own handling of it goes on.
   void ApplyEvent(const std::string& aText);
-  void ApplyAnswer(const TqvnModelChange& aChange);
   // An error that follows no request of the window's: a login step's, or a menu command's.
   void ReportError(const TqvnError& aError);
+  // The event texts reach ApplyEvent before the answer handler of the request they answer (if
+  // any) runs. An "error" among them waits here: the handler of the window's request it answers
+  // claims it, otherwise it is reported (ReportError) when the next text comes, when a login
+  // step is rejected, when the run of events ends, or when the error box is about to show.
+  void ReportUnclaimedError();
   // Shows aMessage in the error box once the current run of events is over (one box for all).
   void ReportLater(const std::string& aMessage);
-  // Sends a request of the window's, tagged so its answer finds aRequest again.
-  void SendTagged(const TqvnPendingRequest& aRequest,
-                  const std::function<std::string(const std::string& aTag)>& aBuild);
+  // The answer handler of a request of the window's: it claims the answer from the events and
+  // calls aHandle with it. Answers that only say the client was stopped or destroyed are
+  // dropped: the window forgot what their requests were for.
+  TqvnTelegramOnAnswer Answered(std::function<void(const TqvnTelegramAnswer& aAnswer)> aHandle);
+  // One handler per kind of answer.
+  void ChatsLoaded(const TqvnTelegramAnswer& aAnswer);
+  void HistoryLoaded(int64_t aChatId, const TqvnTelegramAnswer& aAnswer);
+  void MessageSent(const std::string& aLocalKey, int64_t aChatId,
+                   const TqvnTelegramAnswer& aAnswer);
+  void MessageResent(int64_t aChatId, int64_t aMessageId, const TqvnTelegramAnswer& aAnswer);
+  void FileDownloading(int32_t aFileId, const TqvnTelegramAnswer& aAnswer);
+  // openChat, closeChat and viewMessages: only a refusal is worth a line in the log.
+  void ChatStateAnswered(const TqvnTelegramAnswer& aAnswer);
   // True while requests about chats and messages make sense: active and logged in.
   bool LoggedIn() const;
   // Shows the conversation of aChatId (0: the stream of every chat), opening it in TDLib.
@@ -210,9 +228,14 @@ class TFRMQVNTelegram : public QMainWindow {
   std::unique_ptr<TqvnMainThreadPump> FPump;
   std::string FChatId;
 
-  // The account, as the event texts tell it, and the window's requests waiting for answers.
+  // The account, as the event texts tell it.
   TqvnChatModel FModel;
-  TqvnRequestTags FTags;
+  // An "error" text not claimed yet by an answer handler (ReportUnclaimedError).
+  struct TUnclaimedError {
+    std::string Text;
+    TqvnError Error;
+  };
+  std::optional<TUnclaimedError> FUnclaimedError;
   std::string FAuthorizationState;  // the last one TDLib reported
   std::string FConnectionState;
   bool FStarting = false;           // Start is activating the client
@@ -225,8 +248,8 @@ class TFRMQVNTelegram : public QMainWindow {
   int64_t FShownChat = 0;       // the conversation shown; 0 for the stream of every chat
   int64_t FOpenChat = 0;        // the chat open in TDLib
   bool FConversationChanged = false;
-  // Message requests by local key, kept to send again after a refusal.
-  std::map<std::string, std::string> FSentRequests;
+  // Message sends by local key, kept to send again after TDLib refused the request.
+  std::map<std::string, TSendMessage> FMessageSends;
   uint64_t FLocalKeys = 0;
   std::set<int32_t> FOpenWhenDownloaded;
   std::vector<std::string> FNotices;  // errors to show when the current run is over

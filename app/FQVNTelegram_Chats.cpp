@@ -8,8 +8,6 @@
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnMessageText.h"
-#include "app/qvnWindowRequests.h"
-#include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_RichText.h"
 
 namespace qvn {
@@ -45,8 +43,8 @@ void TFRMQVNTelegram::ClearChatList() {
   ShowConversation(0);
   listChats->setCurrentItem(FAllChatsRow);
   FModel.Clear();
-  FTags.Clear();
-  FSentRequests.clear();
+  FUnclaimedError.reset();
+  FMessageSends.clear();
   FOpenWhenDownloaded.clear();
   FChatsLoading = false;
   FChatsComplete = false;
@@ -89,8 +87,8 @@ void TFRMQVNTelegram::LoadMoreChats() {
   if (!LoggedIn() || FChatsLoading || FChatsComplete) return;
   if (!FTelegram->Telegram().BotToken().empty()) return;
   FChatsLoading = true;
-  SendTagged({TqvnPendingRequest::loadChats},
-             [](const std::string& aTag) { return BuildLoadChats(kChatsPerLoad, aTag); });
+  FTelegram->LoadChats(kChatsPerLoad,
+                       Answered([this](const auto& aAnswer) { ChatsLoaded(aAnswer); }));
 }
 
 void TFRMQVNTelegram::listChatsClick() {
@@ -137,7 +135,11 @@ void TFRMQVNTelegram::btnSendMessageClick() {
   echo.ContentType = "messageText";
   std::string entities;
   ParseRichText(text, echo.Text, entities);
-  SendMessageRequest(BuildSendRichTextMessage(chatId, text, nullptr, nullptr), std::move(echo));
+  SendMessageRequest(
+      [this, chatId, text](const TqvnTelegramOnAnswer& aOnAnswer) {
+        FTelegram->SendRichTextMessage(chatId, text, nullptr, nullptr, aOnAnswer);
+      },
+      std::move(echo));
   txtMessage->clear();
 }
 
@@ -154,21 +156,32 @@ void TFRMQVNTelegram::btnSendFileClick() {
   const auto size = std::filesystem::file_size(*path, error);
   echo.FileSize = error ? 0 : static_cast<int64_t>(size);
   SendMessageRequest(
-      BuildSendDocumentMessage(chatId, *path, nullptr, nullptr, FTelegram->TDLibVersion()),
+      [this, chatId, path = *path](const TqvnTelegramOnAnswer& aOnAnswer) {
+        FTelegram->SendDocumentMessage(chatId, path, nullptr, nullptr, aOnAnswer);
+      },
       std::move(echo));
 }
 
-void TFRMQVNTelegram::SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho) {
+void TFRMQVNTelegram::SendMessageRequest(TSendMessage aSend, TqvnMessage aEcho) {
   aEcho.LocalKey = "sent " + std::to_string(++FLocalKeys);
   aEcho.SenderUserId = FModel.MyId();
   aEcho.Date = UnixNow();
   const std::string key = aEcho.LocalKey;
   const int64_t chatId = aEcho.ChatId;
   FModel.AddLocalEcho(std::move(aEcho));
-  FSentRequests[key] = aRequest;
-  const std::string tag = FTags.Add({TqvnPendingRequest::send, chatId, 0, 0, key});
-  FTelegram->TDLibSend(WithTag(aRequest, tag));
+  FMessageSends[key] = std::move(aSend);
+  SendLocalEcho(key, chatId);
   if (chatId == FShownChat) RenderConversation(/*aToBottom=*/true);
+}
+
+void TFRMQVNTelegram::SendLocalEcho(const std::string& aLocalKey, int64_t aChatId) {
+  const auto found = FMessageSends.find(aLocalKey);
+  if (found == FMessageSends.end()) return;
+  // A copy: the answer handler may forget the send before it returns.
+  const TSendMessage send = found->second;
+  send(Answered([this, aLocalKey, aChatId](const auto& aAnswer) {
+    MessageSent(aLocalKey, aChatId, aAnswer);
+  }));
 }
 
 }  // namespace qvn

@@ -1,8 +1,9 @@
 // What the window does with each event text: the chat model learns from it, the stream of every
-// chat shows new messages, the chat rows and the conversation shown follow, and the answers to
-// the window's own requests (chat list, history, sends, downloads) find what they were for.
-// Also the conversation itself: opening a chat, its history page by page, marking messages
-// read, sending failed messages again, and downloading and opening files.
+// chat shows new messages, and the chat rows and the conversation shown follow. The answers to
+// the window's own requests (chat list, history, sends, downloads) go to a handler per kind, each
+// holding what its request was for. Also the conversation itself: opening a chat, its history
+// page by page, marking messages read, sending failed messages again, and downloading and
+// opening files.
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -17,7 +18,6 @@
 #include "app/qvnConversationView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
-#include "app/qvnWindowRequests.h"
 
 namespace qvn {
 
@@ -25,9 +25,20 @@ namespace {
 
 // Messages asked of TDLib per page of history.
 constexpr int32_t kHistoryPage = 50;
+// TDLib's priority (1..32) for the download of a file the user clicked.
+constexpr int32_t kDownloadPriority = 1;
 
 std::string ErrorText(const TqvnError& aError) {
   return aError.Message + " (error " + std::to_string(aError.Code) + ")";
+}
+
+// TDLib's error, or the engine's reason why no answer came (code 0).
+TqvnError ErrorOf(const TqvnTelegramAnswer& aAnswer) {
+  return {aAnswer.Code, aAnswer.Message};
+}
+
+std::string ErrorText(const TqvnTelegramAnswer& aAnswer) {
+  return ErrorText(ErrorOf(aAnswer));
 }
 
 }  // namespace
@@ -35,6 +46,7 @@ std::string ErrorText(const TqvnError& aError) {
 // ---- Events ----
 
 void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
+  ReportUnclaimedError();
   TqvnModelChange change;
   try {
     change = FModel.Apply(aText);
@@ -85,83 +97,7 @@ void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
       break;
     }
     case TqvnModelChange::answer:
-      ApplyAnswer(change);
-      break;
-  }
-}
-
-void TFRMQVNTelegram::ApplyAnswer(const TqvnModelChange& aChange) {
-  const std::optional<TqvnPendingRequest> request = FTags.Take(aChange.Extra);
-  const bool failed = aChange.Type == "error";
-  if (!request) {
-    if (failed) ReportError(aChange.Error);
-    return;
-  }
-  switch (request->Kind) {
-    case TqvnPendingRequest::loadChats:
-      FChatsLoading = false;
-      if (failed && aChange.Error.Code == 404) FChatsComplete = true;  // every chat is loaded
-      if (failed && aChange.Error.Code != 404) {
-        DoLog("The chat list could not be loaded: " + ErrorText(aChange.Error));
-      }
-      break;
-    case TqvnPendingRequest::history: {
-      TqvnConversation& conversation = FModel.Track(request->ChatId);
-      conversation.HistoryLoading = false;
-      if (failed) {
-        conversation.HistoryComplete = true;  // asking again would fail again
-        DoLog("Older messages could not be loaded: " + ErrorText(aChange.Error));
-        break;
-      }
-      if (FModel.AddHistory(request->ChatId, aChange.Messages) == 0) {
-        conversation.HistoryComplete = true;
-      }
-      if (request->ChatId == FShownChat) {
-        FConversationChanged = true;
-        ViewMessages(request->ChatId, aChange.Messages);
-      }
-      break;
-    }
-    case TqvnPendingRequest::send:
-      if (failed) {
-        FModel.FailLocalEcho(request->LocalKey, aChange.Error);
-        const TqvnMessage* echo = FModel.FindLocalEcho(request->LocalKey);
-        if (request->ChatId != FShownChat && echo != nullptr) {
-          ReportLater("The message \"" + std::string(FirstLine(MessageBody(*echo))) +
-                      "\" was not sent: " + ErrorText(aChange.Error));
-        }
-      } else if (!aChange.Messages.empty()) {
-        // From here on TDLib holds the message: sending it again is TDLib's (resendMessages).
-        FModel.BindLocalEcho(request->LocalKey, aChange.Messages.front());
-        FSentRequests.erase(request->LocalKey);
-      }
-      if (request->ChatId == FShownChat) FConversationChanged = true;
-      break;
-    case TqvnPendingRequest::resend:
-      if (failed) {
-        ReportLater("The message could not be sent again: " + ErrorText(aChange.Error));
-      } else {
-        FModel.ReplaceMessage(request->ChatId, request->MessageId, aChange.Messages);
-      }
-      if (request->ChatId == FShownChat) FConversationChanged = true;
-      break;
-    case TqvnPendingRequest::download: {
-      if (failed) {
-        FOpenWhenDownloaded.erase(request->FileId);
-        ReportLater("The file could not be downloaded: " + ErrorText(aChange.Error));
-        break;
-      }
-      const TqvnFile* file = FModel.File(request->FileId);
-      if (file != nullptr && file->Downloaded && FOpenWhenDownloaded.erase(file->Id) > 0) {
-        OpenDownloaded(*file);
-      }
-      if (FShownChat != 0) FConversationChanged = true;
-      break;
-    }
-    case TqvnPendingRequest::openChat:
-    case TqvnPendingRequest::closeChat:
-    case TqvnPendingRequest::viewMessages:
-      if (failed) DoLog("TDLib refused a request: " + ErrorText(aChange.Error));
+      if (change.Type == "error") FUnclaimedError = TUnclaimedError{aText, change.Error};
       break;
   }
 }
@@ -183,6 +119,7 @@ void TFRMQVNTelegram::ReportLater(const std::string& aMessage) {
   FNotices.push_back(aMessage);
   if (FNotices.size() > 1) return;  // already on its way
   QTimer::singleShot(0, this, [this] {
+    ReportUnclaimedError();  // an error of the same moment joins the box
     std::string all;
     for (const std::string& notice : FNotices) all += (all.empty() ? "" : "\n\n") + notice;
     FNotices.clear();
@@ -190,9 +127,96 @@ void TFRMQVNTelegram::ReportLater(const std::string& aMessage) {
   });
 }
 
-void TFRMQVNTelegram::SendTagged(const TqvnPendingRequest& aRequest,
-                                 const std::function<std::string(const std::string&)>& aBuild) {
-  FTelegram->TDLibSend(aBuild(FTags.Add(aRequest)));
+void TFRMQVNTelegram::ReportUnclaimedError() {
+  if (!FUnclaimedError) return;
+  const TqvnError error = std::move(FUnclaimedError->Error);
+  FUnclaimedError.reset();
+  ReportError(error);
+}
+
+// ---- Answers to the window's requests ----
+
+TqvnTelegramOnAnswer TFRMQVNTelegram::Answered(
+    std::function<void(const TqvnTelegramAnswer& aAnswer)> aHandle) {
+  return [this, handle = std::move(aHandle)](TqvnTDLib_Telegram_Client*,
+                                             const TqvnTelegramAnswer& aAnswer) {
+    if (aAnswer.Kind == takDeactivated || aAnswer.Kind == takDestroyed) return;
+    if (FUnclaimedError && FUnclaimedError->Text == aAnswer.Text) FUnclaimedError.reset();
+    handle(aAnswer);
+  };
+}
+
+void TFRMQVNTelegram::ChatsLoaded(const TqvnTelegramAnswer& aAnswer) {
+  FChatsLoading = false;
+  if (!aAnswer.IsError()) return;
+  if (aAnswer.Code == 404) {
+    FChatsComplete = true;  // every chat is loaded
+  } else {
+    DoLog("The chat list could not be loaded: " + ErrorText(aAnswer));
+  }
+}
+
+void TFRMQVNTelegram::HistoryLoaded(int64_t aChatId, const TqvnTelegramAnswer& aAnswer) {
+  TqvnConversation& conversation = FModel.Track(aChatId);
+  conversation.HistoryLoading = false;
+  if (aAnswer.IsError()) {
+    conversation.HistoryComplete = true;  // asking again would fail again
+    DoLog("Older messages could not be loaded: " + ErrorText(aAnswer));
+    return;
+  }
+  const std::vector<TqvnMessage> page = FModel.Apply(aAnswer.Text).Messages;
+  if (FModel.AddHistory(aChatId, page) == 0) conversation.HistoryComplete = true;
+  if (aChatId == FShownChat) {
+    FConversationChanged = true;
+    ViewMessages(aChatId, page);
+  }
+}
+
+void TFRMQVNTelegram::MessageSent(const std::string& aLocalKey, int64_t aChatId,
+                                  const TqvnTelegramAnswer& aAnswer) {
+  if (aChatId == FShownChat) FConversationChanged = true;
+  if (aAnswer.IsError()) {
+    FModel.FailLocalEcho(aLocalKey, ErrorOf(aAnswer));
+    const TqvnMessage* echo = FModel.FindLocalEcho(aLocalKey);
+    if (aChatId != FShownChat && echo != nullptr) {
+      ReportLater("The message \"" + std::string(FirstLine(MessageBody(*echo))) +
+                  "\" was not sent: " + ErrorText(aAnswer));
+    }
+    return;
+  }
+  const std::vector<TqvnMessage> sent = FModel.Apply(aAnswer.Text).Messages;
+  if (sent.empty()) return;
+  // From here on TDLib holds the message: sending it again is TDLib's (resendMessages).
+  FModel.BindLocalEcho(aLocalKey, sent.front());
+  FMessageSends.erase(aLocalKey);
+}
+
+void TFRMQVNTelegram::MessageResent(int64_t aChatId, int64_t aMessageId,
+                                    const TqvnTelegramAnswer& aAnswer) {
+  if (aChatId == FShownChat) FConversationChanged = true;
+  if (aAnswer.IsError()) {
+    ReportLater("The message could not be sent again: " + ErrorText(aAnswer));
+    return;
+  }
+  FModel.ReplaceMessage(aChatId, aMessageId, FModel.Apply(aAnswer.Text).Messages);
+}
+
+void TFRMQVNTelegram::FileDownloading(int32_t aFileId, const TqvnTelegramAnswer& aAnswer) {
+  if (aAnswer.IsError()) {
+    FOpenWhenDownloaded.erase(aFileId);
+    ReportLater("The file could not be downloaded: " + ErrorText(aAnswer));
+    return;
+  }
+  FModel.Apply(aAnswer.Text);
+  const TqvnFile* file = FModel.File(aFileId);
+  if (file != nullptr && file->Downloaded && FOpenWhenDownloaded.erase(file->Id) > 0) {
+    OpenDownloaded(*file);
+  }
+  if (FShownChat != 0) FConversationChanged = true;
+}
+
+void TFRMQVNTelegram::ChatStateAnswered(const TqvnTelegramAnswer& aAnswer) {
+  if (aAnswer.IsError()) DoLog("TDLib refused a request: " + ErrorText(aAnswer));
 }
 
 bool TFRMQVNTelegram::LoggedIn() const {
@@ -206,8 +230,9 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
   if (FOpenChat != 0) {
     const int64_t closing = FOpenChat;
     FOpenChat = 0;
-    SendTagged({TqvnPendingRequest::closeChat, closing},
-               [closing](const std::string& aTag) { return BuildCloseChat(closing, aTag); });
+    FTelegram->CloseChat(closing, Answered([this](const auto& aAnswer) {
+      ChatStateAnswered(aAnswer);
+    }));
   }
   FShownChat = aChatId;
   if (aChatId == 0) {
@@ -218,8 +243,9 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
   FModel.Track(aChatId);
   if (LoggedIn()) {
     FOpenChat = aChatId;
-    SendTagged({TqvnPendingRequest::openChat, aChatId},
-               [aChatId](const std::string& aTag) { return BuildOpenChat(aChatId, aTag); });
+    FTelegram->OpenChat(aChatId, Answered([this](const auto& aAnswer) {
+      ChatStateAnswered(aAnswer);
+    }));
     if (const TqvnConversation* conversation = FModel.Conversation(aChatId)) {
       ViewMessages(aChatId, conversation->Messages);
     }
@@ -240,9 +266,10 @@ void TFRMQVNTelegram::RequestOlderMessages() {
   }
   conversation.HistoryLoading = true;
   const int64_t chatId = FShownChat;
-  SendTagged({TqvnPendingRequest::history, chatId}, [chatId, oldest](const std::string& aTag) {
-    return BuildChatHistory(chatId, oldest, kHistoryPage, aTag);
-  });
+  FTelegram->GetChatHistory(chatId, oldest, 0, kHistoryPage,
+                            Answered([this, chatId](const auto& aAnswer) {
+                              HistoryLoaded(chatId, aAnswer);
+                            }));
 }
 
 void TFRMQVNTelegram::ViewMessages(int64_t aChatId, const std::vector<TqvnMessage>& aMessages) {
@@ -251,12 +278,13 @@ void TFRMQVNTelegram::ViewMessages(int64_t aChatId, const std::vector<TqvnMessag
     if (message.Id != 0 && !message.Outgoing) ids.push_back(message.Id);
   }
   if (ids.empty() || !LoggedIn()) return;
-  SendTagged({TqvnPendingRequest::viewMessages, aChatId}, [aChatId, &ids](const std::string& aTag) {
-    return BuildViewMessages(aChatId, ids, aTag);
-  });
+  // Forced: they count as read at once.
+  FTelegram->ViewMessages(aChatId, ids, /*aForceRead=*/true,
+                          Answered([this](const auto& aAnswer) { ChatStateAnswered(aAnswer); }));
 }
 
 void TFRMQVNTelegram::FlushViews() {
+  ReportUnclaimedError();
   if (!FChangedChats.empty()) RefreshChatRows();
   if (FConversationChanged) RenderConversation(/*aToBottom=*/false);
   // Until the list can scroll, its end is in view: the user sees no more chats, so load more.
@@ -297,19 +325,17 @@ void TFRMQVNTelegram::SendAgain(const TqvnMessage& aMessage) {
   const int64_t chatId = aMessage.ChatId;
   if (aMessage.Id == 0) {
     // TDLib refused the request itself: send the same request again.
-    auto request = FSentRequests.find(aMessage.LocalKey);
-    if (request == FSentRequests.end()) return;
+    if (!FMessageSends.contains(aMessage.LocalKey)) return;
     const std::string key = aMessage.LocalKey;
     FModel.RetryLocalEcho(key);
-    const std::string tag = FTags.Add({TqvnPendingRequest::send, chatId, 0, 0, key});
-    FTelegram->TDLibSend(WithTag(request->second, tag));
+    SendLocalEcho(key, chatId);
   } else if (aMessage.CanRetry) {
     const int64_t messageId = aMessage.Id;
     FModel.SetPending(chatId, messageId);
-    SendTagged({TqvnPendingRequest::resend, chatId, messageId},
-               [chatId, messageId](const std::string& aTag) {
-                 return BuildResendMessages(chatId, {messageId}, aTag);
-               });
+    FTelegram->ResendMessages(chatId, {messageId},
+                              Answered([this, chatId, messageId](const auto& aAnswer) {
+                                MessageResent(chatId, messageId, aAnswer);
+                              }));
   } else {
     // TDLib cannot send it again as it is: the text goes back into the box to be edited.
     txtMessage->setText(QString::fromStdString(aMessage.Text));
@@ -334,8 +360,9 @@ void TFRMQVNTelegram::OpenOrDownload(const TqvnMessage& aMessage) {
   if (!LoggedIn()) throw std::runtime_error("Not connected: press Start and log in to download the file.");
   const int32_t fileId = aMessage.FileId;
   FOpenWhenDownloaded.insert(fileId);
-  SendTagged({TqvnPendingRequest::download, aMessage.ChatId, aMessage.Id, fileId},
-             [fileId](const std::string& aTag) { return BuildDownloadFile(fileId, aTag); });
+  FTelegram->DownloadFile(fileId, kDownloadPriority, Answered([this, fileId](const auto& aAnswer) {
+    FileDownloading(fileId, aAnswer);
+  }));
 }
 
 bool TFRMQVNTelegram::OpenDownloaded(const TqvnFile& aFile) {

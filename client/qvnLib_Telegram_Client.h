@@ -370,6 +370,15 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
                    const TqvnTelegramOnAnswer& aOnAnswer = {});
   void GetChatHistory(std::string_view aChatId, std::string_view aFromMessageId, int32_t aOffset,
                       int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The same with numeric ids (only_local false).
+  void GetChatHistory(int64_t aChatId, int64_t aFromMessageId, int32_t aOffset, int32_t aLimit,
+                      const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Several messages seen in the chat's history (TDLib counts their views and marks them read).
+  void ViewMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds, bool aForceRead,
+                    const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Sends failed messages again; the answer holds the new messages (null for each that cannot).
+  void ResendMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds,
+                      const TqvnTelegramOnAnswer& aOnAnswer = {});
   // The answer fires OnMessageSponsored (without aOnAnswer; with it, it goes to aOnAnswer).
   void GetChatSponsoredMessage(std::string_view aChatId,
                                const TqvnTelegramOnAnswer& aOnAnswer = {});
@@ -419,6 +428,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
                             std::string_view aSuperGroupMembersQuery, int32_t aOffset,
                             int32_t aLimit, const TqvnTelegramOnAnswer& aOnAnswer = {});
   void GetUser(int64_t aUserId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The user sees the chat, or stopped seeing it (openChat, closeChat).
+  void OpenChat(int64_t aChatId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void CloseChat(int64_t aChatId, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Downloads the whole file at aPriority (1..32); the answer is the file as the download
+  // starts, its progress follows in updateFile events.
+  void DownloadFile(int32_t aFileId, int32_t aPriority, const TqvnTelegramOnAnswer& aOnAnswer = {});
   void JoinChatByInviteLink(std::string_view aLink, const TqvnTelegramOnAnswer& aOnAnswer = {});
   void LogOut(const TqvnTelegramOnAnswer& aOnAnswer = {});
   void RemoveProxy(int32_t aId, const TqvnTelegramOnAnswer& aOnAnswer = {});

@@ -1,4 +1,4 @@
-// Chat, member, user and proxy request texts.
+// Chat, member, user, file and proxy request texts.
 #include "client/qvnTelegram_ChatRequests.h"
 
 #include <limits>
@@ -233,6 +233,21 @@ std::string BuildGetUser(int64_t aUserId) {
   return FillTemplate(R"({"@type": "getUser", "user_id": %d})", {aUserId});
 }
 
+std::string BuildOpenChat(int64_t aChatId) {
+  return FillTemplate(R"({"@type":"openChat","chat_id":%d})", {aChatId});
+}
+
+std::string BuildCloseChat(int64_t aChatId) {
+  return FillTemplate(R"({"@type":"closeChat","chat_id":%d})", {aChatId});
+}
+
+std::string BuildDownloadFile(int32_t aFileId, int32_t aPriority) {
+  return FillTemplate(
+      R"({"@type":"downloadFile","file_id":%d,"priority":%d,"offset":0,"limit":0,)"
+      R"("synchronous":false})",
+      {aFileId, aPriority});
+}
+
 std::string BuildJoinChatByInviteLink(std::string_view aLink) {
   return FillTemplate(R"({"@type": "joinChatByInviteLink", "invite_link": "%s"})", {aLink});
 }
@@ -358,6 +373,19 @@ void TqvnTDLib_Telegram_Client::GetSupergroupMembers(
 
 void TqvnTDLib_Telegram_Client::GetUser(int64_t aUserId, const TqvnTelegramOnAnswer& aOnAnswer) {
   SendRequest(BuildGetUser(aUserId), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::OpenChat(int64_t aChatId, const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildOpenChat(aChatId), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::CloseChat(int64_t aChatId, const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildCloseChat(aChatId), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::DownloadFile(int32_t aFileId, int32_t aPriority,
+                                             const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildDownloadFile(aFileId, aPriority), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::JoinChatByInviteLink(std::string_view aLink,

@@ -1,4 +1,4 @@
-// Chat, member, user and proxy requests.
+// Chat, member, user, file and proxy requests.
 //
 // Each Build* function returns one complete TDLib request text; the client's methods of the same
 // names (without "Build") hand that text to the single send path. Template-built texts follow
@@ -6,6 +6,9 @@
 // their full range, lists of ids as "[1,2]" ("[]" when empty), booleans as bare true/false. Every
 // value placed between quotes (chat ids, titles, descriptions, invite links, member queries) is
 // JSON-escaped once (EscapeJSONString). A "%" inside any value is copied like any other character.
+//
+// Opening and closing a chat and downloading a file take TDLib's numeric ids and are written
+// compact, ids as numbers: {"@type":"openChat","chat_id":-4000000001}.
 //
 // The proxy additions are written compact, without blanks (as TDLib's own JSON is). A new proxy
 // is always enabled.
@@ -85,6 +88,14 @@ std::string BuildGetSupergroupMembers(int64_t aSuperGroupId,
                                       std::string_view aQuery, int32_t aOffset, int32_t aLimit);
 
 std::string BuildGetUser(int64_t aUserId);
+
+// openChat and closeChat: the user sees the chat (TDLib then keeps its messages up to date and
+// counts their views), or stopped seeing it.
+std::string BuildOpenChat(int64_t aChatId);
+std::string BuildCloseChat(int64_t aChatId);
+// downloadFile of the whole file at aPriority (1..32), answered at once with the file; its
+// progress follows in updateFile.
+std::string BuildDownloadFile(int32_t aFileId, int32_t aPriority);
 std::string BuildJoinChatByInviteLink(std::string_view aLink);
 std::string BuildLogOut();
 

@@ -174,6 +174,29 @@ std::string BuildGetChatHistory(std::string_view aChatId, std::string_view aFrom
                       {aChatId, aFromMessageId, aOffset, aLimit});
 }
 
+std::string BuildViewMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds,
+                              bool aForceRead, std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibViewSource)) {
+    return FillTemplate(R"({"@type":"viewMessages","chat_id":%d,"message_ids":%j,)"
+                        R"("source":{"@type":"messageSourceChatHistory"},"force_read":%b})",
+                        {aChatId, JSONPiece(IdListText(aMessageIds)), aForceRead});
+  }
+  return FillTemplate(R"({"@type":"viewMessages","chat_id":%d,"message_ids":%j,"force_read":%b})",
+                      {aChatId, JSONPiece(IdListText(aMessageIds)), aForceRead});
+}
+
+std::string BuildGetChatHistory(int64_t aChatId, int64_t aFromMessageId, int32_t aOffset,
+                                int32_t aLimit) {
+  return FillTemplate(R"({"@type":"getChatHistory","chat_id":%d,"from_message_id":%d,)"
+                      R"("offset":%d,"limit":%d,"only_local":false})",
+                      {aChatId, aFromMessageId, aOffset, aLimit});
+}
+
+std::string BuildResendMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds) {
+  return FillTemplate(R"({"@type":"resendMessages","chat_id":%d,"message_ids":%j})",
+                      {aChatId, JSONPiece(IdListText(aMessageIds))});
+}
+
 std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_view aTDLibVersion) {
   const std::string_view method = TDLibVersionAtLeast(aTDLibVersion, kTDLibSponsoredMessagesList)
                                       ? "getChatSponsoredMessages"
@@ -293,6 +316,25 @@ void TqvnTDLib_Telegram_Client::GetChatHistory(std::string_view aChatId,
                                                int32_t aLimit,
                                                const TqvnTelegramOnAnswer& aOnAnswer) {
   SendRequest(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::ViewMessages(int64_t aChatId,
+                                             const std::vector<int64_t>& aMessageIds,
+                                             bool aForceRead,
+                                             const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildViewMessages(aChatId, aMessageIds, aForceRead, TDLibVersion()), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::GetChatHistory(int64_t aChatId, int64_t aFromMessageId,
+                                               int32_t aOffset, int32_t aLimit,
+                                               const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildGetChatHistory(aChatId, aFromMessageId, aOffset, aLimit), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::ResendMessages(int64_t aChatId,
+                                               const std::vector<int64_t>& aMessageIds,
+                                               const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildResendMessages(aChatId, aMessageIds), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::GetChatSponsoredMessage(std::string_view aChatId,

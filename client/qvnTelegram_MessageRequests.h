@@ -25,7 +25,12 @@
 //   - document, photo, video: from 1.8.65 the file is wrapped in inputDocument / inputPhoto /
 //     inputVideo (width, height and duration move into the wrapper);
 //   - sponsored messages: from 1.8.8 getChatSponsoredMessages (answered with
-//     sponsoredMessages) replaces getChatSponsoredMessage.
+//     sponsoredMessages) replaces getChatSponsoredMessage;
+//   - BuildViewMessages: from 1.8.8 viewMessages reads where the messages were seen ("source",
+//     here messageSourceChatHistory); before, it has no such member.
+//
+// The requests that take TDLib's numeric ids (BuildViewMessages, the numeric BuildGetChatHistory,
+// BuildResendMessages) are written compact, ids as numbers and lists of ids as "[1,2]".
 //
 // Pure functions without state: callable from any thread, provided no other thread changes a
 // keyboard or invoice while a request is built from it.
@@ -35,6 +40,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/qvnTelegram_Invoice.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
@@ -44,6 +50,7 @@ namespace qvn {
 // The first TDLib releases with the current layouts.
 inline constexpr std::string_view kTDLibInputFileWrappers = "1.8.65";
 inline constexpr std::string_view kTDLibSponsoredMessagesList = "1.8.8";
+inline constexpr std::string_view kTDLibViewSource = "1.8.8";
 
 std::string BuildSendTextMessage(std::string_view aChatId, std::string_view aText,
                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
@@ -84,8 +91,20 @@ std::string BuildEditTextMessage(std::string_view aChatId, std::string_view aMes
 std::string BuildViewMessage(std::string_view aChatId, std::string_view aMessageId,
                              bool aForceRead);
 
+// viewMessages of several messages seen in the chat's history.
+std::string BuildViewMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds,
+                              bool aForceRead, std::string_view aTDLibVersion);
+
 std::string BuildGetChatHistory(std::string_view aChatId, std::string_view aFromMessageId,
                                 int32_t aOffset, int32_t aLimit);
+// The same with numeric ids, from TDLib's storage and the network alike (only_local false);
+// aFromMessageId 0 starts at the newest message.
+std::string BuildGetChatHistory(int64_t aChatId, int64_t aFromMessageId, int32_t aOffset,
+                                int32_t aLimit);
+
+// resendMessages: sends failed messages again; TDLib answers with the new messages, null for
+// each that cannot be sent again.
+std::string BuildResendMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds);
 
 std::string BuildGetChatSponsoredMessage(std::string_view aChatId, std::string_view aTDLibVersion);
 

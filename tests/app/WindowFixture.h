@@ -25,6 +25,7 @@
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
 #include "app/qvnConversationView.h"
+#include "client/qvnTelegram_RequestExtra.h"
 #include "fake_tdjson.h"
 #include "tests/support/TempDir.h"
 
@@ -151,12 +152,8 @@ class WindowTest : public ::testing::Test {
     auto sent = fake_td::Sent();
     return sent.empty() ? std::string() : sent.back();
   }
-  // aRequest without the "@extra" tag the window puts first in its message requests.
-  static std::string Untagged(const std::string& aRequest) {
-    const std::string prefix = "{\"@extra\": \"velune:";
-    if (aRequest.rfind(prefix, 0) != 0) return aRequest;
-    return "{" + aRequest.substr(aRequest.find("\", ", prefix.size()) + 3);
-  }
+  // aRequest without the "@extra" tag the client adds to a request that waits for its answer.
+  static std::string Untagged(const std::string& aRequest) { return ReplaceExtra(aRequest, ""); }
 
   // Starts a user login and plays it to the end (the code prompt answered), then the account's
   // users and chats arrive.

@@ -277,6 +277,23 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
   EXPECT_TRUE(FDialogs.Errors.empty());
 }
 
+// Stop forgets what the requests still waiting were for: TDLib never answered openChat and
+// closeChat here, and their end with the client says nothing to the user.
+TEST_F(ConversationTest, StopDropsTheRequestsStillWaiting) {
+  OpenWhole("Alice Moreau", TScriptedAccount::kAlice);
+  ASSERT_EQ(SentOfType("openChat").size(), 1u);
+  const size_t logLines = Lines("memoLog").size();
+
+  Button("btnStop")->click();
+  WaitFor([] { return false; }, 100);
+
+  EXPECT_EQ(SentOfType("closeChat").size(), 1u);
+  const std::vector<std::string> log = Lines("memoLog");
+  ASSERT_EQ(log.size(), logLines + 1);
+  EXPECT_EQ(log.back(), "");
+  EXPECT_TRUE(FDialogs.Errors.empty());
+}
+
 TEST_F(ConversationTest, SendingAFileShowsItsUpload) {
   OpenWhole("Alice Moreau", TScriptedAccount::kAlice);
   const std::string path = FDir.File("report.txt");

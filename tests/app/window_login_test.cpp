@@ -58,7 +58,7 @@ TEST_F(WindowTest, UserLoginAnswersPromptsAndLoadsTheChatListOnce) {
   // TDLib keeps the main list up to date once it is loaded: one loadChats, whatever the
   // connection does (the answer is not scripted here, so no second page is asked for).
   ASSERT_EQ(SentOfType("loadChats").size(), 1u);
-  EXPECT_NE(SentOfType("loadChats")[0].find(R"("chat_list":{"@type":"chatListMain"})"),
+  EXPECT_NE(SentOfType("loadChats")[0].find(R"("chat_list": {"@type": "chatListMain"})"),
             std::string::npos);
   EXPECT_TRUE(SentOfType("getChats").empty());
   // The first panel says the connection state in words; every event text went to the log first.

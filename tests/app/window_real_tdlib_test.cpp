@@ -1,7 +1,6 @@
 // The window against the real TDLib 1.8.67, offline: Start leads TDLib through its parameters to
 // the phone-number state, every event text reaches the log, and Stop ends the client; proxies
-// added for real show in the log with their passwords and secrets masked; and TDLib reads every
-// request the window builds itself.
+// added for real show in the log with their passwords and secrets masked.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,14 +12,8 @@
 #include <QPushButton>
 #include <QThread>
 
-#include <map>
-
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
-#include "app/qvnChatModel.h"
-#include "app/qvnWindowRequests.h"
-#include "client/qvnTelegram_MessageRequests.h"
-#include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn::test {
@@ -113,48 +106,6 @@ TEST_F(WindowWithRealTDLib, ProxyPasswordsAndSecretsNeverShowInTheLog) {
   };
   EXPECT_EQ(count(R"("password":"***")"), 4u) << log;
   EXPECT_EQ(count(R"("secret":"***")"), 2u) << log;
-}
-
-// Before its parameters TDLib refuses every request, but only after reading it: a request it
-// cannot read is answered "Failed to parse JSON object as TDLib request".
-TEST(WindowRequestsWithRealTDLib, TDLibReadsEveryRequestTheWindowBuilds) {
-  test::TTempDir dir;
-  TqvnTDLib_Telegram client(nullptr);
-  client.Telegram().SetDatabaseDirectory(dir.File("tdlib"));
-  client.SetEventsPerTick(100);
-  const std::map<std::string, std::string> requests = {
-      {"loadChats", BuildLoadChats(100, "loadChats")},
-      {"openChat", BuildOpenChat(-4000000001, "openChat")},
-      {"closeChat", BuildCloseChat(-4000000001, "closeChat")},
-      {"getChatHistory", BuildChatHistory(-4000000001, 117440512, 50, "getChatHistory")},
-      {"viewMessages", BuildViewMessages(-4000000001, {105906176, 117440512}, "viewMessages")},
-      {"downloadFile", BuildDownloadFile(501, "downloadFile")},
-      {"resendMessages", BuildResendMessages(-4000000001, {117440514}, "resendMessages")},
-      {"sendMessage", WithTag(BuildSendRichTextMessage("-4000000001", "**See** you", nullptr,
-                                                       nullptr),
-                              "sendMessage")},
-      {"sendDocument", WithTag(BuildSendDocumentMessage("-4000000001", "/tmp/a.pdf", nullptr,
-                                                        nullptr, "1.8.67"),
-                               "sendDocument")},
-      // The check itself: a request TDLib cannot read.
-      {"unreadable", R"({"@type":"downloadFile","file_id":"x","@extra":"unreadable"})"},
-  };
-  std::map<std::string, std::string> answers;  // by tag
-  client.OnEvent = [&answers, &requests](auto*, const std::string&, const std::string& aText) {
-    TqvnChatModel model;
-    const TqvnModelChange change = model.Apply(aText);
-    if (requests.count(change.Extra) > 0) answers[change.Extra] = aText;
-  };
-  client.SetActive(true);
-  ASSERT_TRUE(client.Active());
-  for (const auto& [tag, request] : requests) client.TDLibSend(request);
-  ASSERT_TRUE(test::PumpUntil([&] { return answers.size() == requests.size(); }));
-  for (const auto& [tag, request] : requests) {
-    SCOPED_TRACE(tag);
-    const bool unreadable = answers[tag].find("Failed to parse") != std::string::npos;
-    EXPECT_EQ(unreadable, tag == "unreadable") << answers[tag];
-  }
-  client.SetActive(false);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Chat, member, user and proxy request texts: exact templates, escaping, version layouts.
+// Chat, member, user, file and proxy request texts: exact templates, escaping, version layouts.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -56,6 +56,12 @@ TEST(ChatRequests, ExactTexts) {
       {"GetBasicGroupFullInfo", BuildGetBasicGroupFullInfo(9),
        "{\"@type\": \"getBasicGroupFullInfo\",\"basic_group_id\": 9}"},
       {"GetChat", BuildGetChat("-5"), "{\"@type\": \"getChat\",\"chat_id\": \"-5\"}"},
+      {"OpenChat", BuildOpenChat(-1001234567890123),
+       R"({"@type":"openChat","chat_id":-1001234567890123})"},
+      {"CloseChat", BuildCloseChat(6100000001), R"({"@type":"closeChat","chat_id":6100000001})"},
+      {"DownloadFile", BuildDownloadFile(2147483647, 32),
+       R"({"@type":"downloadFile","file_id":2147483647,"priority":32,"offset":0,"limit":0,)"
+       R"("synchronous":false})"},
       {"GetChats", BuildGetChats(2147483647, 0, 50, 1234, kUnreportedVersion),
        "{\"@type\": \"getChats\", \"offset_order\": 2147483647, \"offset_chat_id\": 0, \"limit\": "
        "50, \"@extra\": 1234}"},

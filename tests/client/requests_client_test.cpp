@@ -56,12 +56,24 @@ TEST_F(ClientRequests, WindowRequestsReachTDLibAsBuilt) {
   FClient.SendRichTextMessage("-100123", "say **\"hi\"** 100%s");
   FClient.SendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf");
   FClient.GetChats(2147483647, 0, 50);
+  FClient.OpenChat(-4000000001);
+  FClient.GetChatHistory(-4000000001, 117440512, 0, 50);
+  FClient.ViewMessages(-4000000001, {105906176, 117440512}, true);
+  FClient.DownloadFile(501, 1);
+  FClient.ResendMessages(-4000000001, {117440514});
+  FClient.CloseChat(-4000000001);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
                 BuildSendRichTextMessage("-100123", "say **\"hi\"** 100%s", nullptr, nullptr),
                 BuildSendDocumentMessage("-100123", "/home/u/r\xC3\xA9sum\xC3\xA9.pdf", nullptr,
                                          nullptr, "1.8.67"),
                 BuildGetChats(2147483647, 0, 50, FClient.Id(), "1.8.67"),
+                BuildOpenChat(-4000000001),
+                BuildGetChatHistory(-4000000001, 117440512, 0, 50),
+                BuildViewMessages(-4000000001, {105906176, 117440512}, true, "1.8.67"),
+                BuildDownloadFile(501, 1),
+                BuildResendMessages(-4000000001, {117440514}),
+                BuildCloseChat(-4000000001),
             }));
   EXPECT_TRUE(FRecorder.Exceptions().empty());
 }
@@ -122,9 +134,11 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
   FClient.GetChatSponsoredMessage("-1");
   FClient.GetChats(2147483647, 0, 50);
   FClient.LoadChats(20);
+  FClient.ViewMessages(-1, {2}, false);
   ReportVersion("1.6.4");
   FClient.DeleteSupergroup(77);
   FClient.AddProxyMTProto("s", 443, "ab");
+  FClient.ViewMessages(-1, {2}, false);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
                 BuildDeleteSupergroup(77, "1.8.67"),
@@ -133,8 +147,10 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
                 BuildGetChatSponsoredMessage("-1", "1.8.67"),
                 BuildGetChats(2147483647, 0, 50, FClient.Id(), "1.8.67"),
                 BuildLoadChats(20, FClient.Id(), "1.8.67"),
+                BuildViewMessages(-1, {2}, false, "1.8.67"),
                 BuildDeleteSupergroup(77, "1.6.4"),
                 BuildAddProxyMTProto("s", 443, "ab", "1.6.4"),
+                BuildViewMessages(-1, {2}, false, "1.6.4"),
             }));
   EXPECT_NE(SentByTest()[0].find("deleteChat"), std::string::npos);
 }

@@ -113,6 +113,16 @@ TEST(MessageRequests, ExactTexts) {
        "\"offset\": -10, \"limit\": 20}"},
       {"getChatSponsoredMessage", BuildGetChatSponsoredMessage("-100123", kUnreportedVersion),
        "{\"@type\": \"getChatSponsoredMessage\", \"chat_id\": \"-100123\"}"},
+      // Numeric ids over their full range; lists of ids as "[1,2]".
+      {"GetChatHistory numeric", BuildGetChatHistory(-1001234567890123, 9007199254740991, 0, 50),
+       R"({"@type":"getChatHistory","chat_id":-1001234567890123,"from_message_id":)"
+       R"(9007199254740991,"offset":0,"limit":50,"only_local":false})"},
+      {"GetChatHistory numeric from the newest", BuildGetChatHistory(5, 0, -10, 20),
+       R"({"@type":"getChatHistory","chat_id":5,"from_message_id":0,"offset":-10,"limit":20,)"
+       R"("only_local":false})"},
+      {"ResendMessages", BuildResendMessages(-4000000001, {117440514, 9007199254740991}),
+       R"({"@type":"resendMessages","chat_id":-4000000001,"message_ids":[117440514,)"
+       R"(9007199254740991]})"},
   };
   for (const ExactCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -374,6 +384,19 @@ TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
   for (const char* version : {"1.8.8", "1.8.9", "1.8.67", "1.10.0"}) {
     EXPECT_EQ(BuildGetChatSponsoredMessage("5", version),
               "{\"@type\": \"getChatSponsoredMessages\", \"chat_id\": \"5\"}")
+        << version;
+  }
+  // viewMessages names where the messages were seen only from the release that reads it.
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.7"}) {
+    EXPECT_EQ(BuildViewMessages(-4000000001, {105906176, 117440512}, true, version),
+              R"({"@type":"viewMessages","chat_id":-4000000001,"message_ids":[105906176,)"
+              R"(117440512],"force_read":true})")
+        << version;
+  }
+  for (const char* version : {"1.8.8", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildViewMessages(-4000000001, {105906176}, false, version),
+              R"({"@type":"viewMessages","chat_id":-4000000001,"message_ids":[105906176],)"
+              R"("source":{"@type":"messageSourceChatHistory"},"force_read":false})")
         << version;
   }
 }

@@ -147,9 +147,9 @@ class TFRMQVNTelegram : public QMainWindow {
   void SendMessageRequest(const std::string& aRequest, TqvnMessage aEcho);
 
   // ---- Events, conversations and files (FQVNTelegram_Conversation.cpp) ----
-  // Feeds one event text to the model and redraws what it changed. A text the model cannot read
-  // is logged and left alone, so the engine's own handling of it goes on.
-  void ApplyEvent(const std::string& aText);
+  // Feeds one event, as the engine read it, to the model and redraws what it changed. An event
+  // the model cannot read is logged and left alone, so the engine's own handling of it goes on.
+  void ApplyEvent(const TqvnJSON& aEvent);
   void ApplyAnswer(const TqvnModelChange& aChange);
   // An error that follows no request of the window's: a login step's, or a menu command's.
   void ReportError(const TqvnError& aError);

@@ -34,10 +34,10 @@ std::string ErrorText(const TqvnError& aError) {
 
 // ---- Events ----
 
-void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
+void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent) {
   TqvnModelChange change;
   try {
-    change = FModel.Apply(aText);
+    change = FModel.Apply(aEvent);
   } catch (const std::exception& e) {
     DoLog(std::string("The window could not read this event: ") + e.what());
     return;

@@ -97,11 +97,15 @@ void TFRMQVNTelegram::WireClient() {
   // client's time budget (10 ms); its log and message lines show together when it ends (FLines).
   t.SetEventsPerTick(600);
   t.SetWaitForEvents(true);
-  // Every event text reaches the log and the chat model here, before the engine dispatches it;
-  // the model reads users, chats, messages, files and answers itself, so the engine's message
-  // and chat records are not needed.
+  // Every event text reaches the log here, before the engine reads it, and the chat model with
+  // the document the engine read it into, before the engine's own events of that text; the
+  // model reads users, chats, messages, files and answers itself, so the engine's message and
+  // chat records are not needed.
   t.OnBeforeReadEvent = [this](auto*, const std::string& aText, bool& aHandled) {
     qvnTelegramBeforeReadEvent(aText, aHandled);
+  };
+  t.OnEventDocument = [this](auto*, const TqvnJSON& aEvent, const std::string& aText) {
+    ApplyEvent(aEvent, aText);
   };
   t.OnConnectionStatus = [this](auto*, const std::string& aStatus) {
     qvnTelegramConnectionStatus(aStatus);
@@ -271,7 +275,6 @@ void TFRMQVNTelegram::RequestChatList() {
 
 void TFRMQVNTelegram::qvnTelegramBeforeReadEvent(const std::string& aText, bool& /*Handled*/) {
   DoLog(aText);
-  ApplyEvent(aText);
 }
 
 void TFRMQVNTelegram::qvnTelegramConnectionStatus(const std::string& aStatus) {

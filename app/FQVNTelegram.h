@@ -151,9 +151,10 @@ class TFRMQVNTelegram : public QMainWindow {
   void SendLocalEcho(const std::string& aLocalKey, int64_t aChatId);
 
   // ---- Events, conversations and files (FQVNTelegram_Conversation.cpp) ----
-  // Feeds one event text to the model and redraws what it changed. A text the model cannot read
-  // is logged and left alone, so the engine's own handling of it goes on.
-  void ApplyEvent(const std::string& aText);
+  // Feeds one event, as the engine read it (aText its text), to the model and redraws what it
+  // changed. An event the model cannot read is logged and left alone, so the engine's own
+  // handling of it goes on.
+  void ApplyEvent(const TqvnJSON& aEvent, const std::string& aText);
   // An error that follows no request of the window's: a login step's, or a menu command's.
   void ReportError(const TqvnError& aError);
   // The event texts reach ApplyEvent before the answer handler of the request they answer (if

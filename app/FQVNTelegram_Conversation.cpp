@@ -45,11 +45,11 @@ std::string ErrorText(const TqvnTelegramAnswer& aAnswer) {
 
 // ---- Events ----
 
-void TFRMQVNTelegram::ApplyEvent(const std::string& aText) {
+void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aText) {
   ReportUnclaimedError();
   TqvnModelChange change;
   try {
-    change = FModel.Apply(aText);
+    change = FModel.Apply(aEvent);
   } catch (const std::exception& e) {
     DoLog(std::string("The window could not read this event: ") + e.what());
     return;
@@ -164,7 +164,7 @@ void TFRMQVNTelegram::HistoryLoaded(int64_t aChatId, const TqvnTelegramAnswer& a
     DoLog("Older messages could not be loaded: " + ErrorText(aAnswer));
     return;
   }
-  const std::vector<TqvnMessage> page = FModel.Apply(aAnswer.Text).Messages;
+  const std::vector<TqvnMessage> page = FModel.Apply(*aAnswer.Document).Messages;
   if (FModel.AddHistory(aChatId, page) == 0) conversation.HistoryComplete = true;
   if (aChatId == FShownChat) {
     FConversationChanged = true;
@@ -184,7 +184,7 @@ void TFRMQVNTelegram::MessageSent(const std::string& aLocalKey, int64_t aChatId,
     }
     return;
   }
-  const std::vector<TqvnMessage> sent = FModel.Apply(aAnswer.Text).Messages;
+  const std::vector<TqvnMessage> sent = FModel.Apply(*aAnswer.Document).Messages;
   if (sent.empty()) return;
   // From here on TDLib holds the message: sending it again is TDLib's (resendMessages).
   FModel.BindLocalEcho(aLocalKey, sent.front());
@@ -198,7 +198,7 @@ void TFRMQVNTelegram::MessageResent(int64_t aChatId, int64_t aMessageId,
     ReportLater("The message could not be sent again: " + ErrorText(aAnswer));
     return;
   }
-  FModel.ReplaceMessage(aChatId, aMessageId, FModel.Apply(aAnswer.Text).Messages);
+  FModel.ReplaceMessage(aChatId, aMessageId, FModel.Apply(*aAnswer.Document).Messages);
 }
 
 void TFRMQVNTelegram::FileDownloading(int32_t aFileId, const TqvnTelegramAnswer& aAnswer) {
@@ -207,7 +207,7 @@ void TFRMQVNTelegram::FileDownloading(int32_t aFileId, const TqvnTelegramAnswer&
     ReportLater("The file could not be downloaded: " + ErrorText(aAnswer));
     return;
   }
-  FModel.Apply(aAnswer.Text);
+  FModel.Apply(*aAnswer.Document);
   const TqvnFile* file = FModel.File(aFileId);
   if (file != nullptr && file->Downloaded && FOpenWhenDownloaded.erase(file->Id) > 0) {
     OpenDownloaded(*file);

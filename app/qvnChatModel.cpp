@@ -4,9 +4,7 @@
 #include <tuple>
 
 #include "app/qvnTelegramReader.h"
-#include "client/qvnTelegram_NodeText.h"
-#include "json/qvnBase_Helpers.h"
-#include "json/qvnJSON.h"
+#include "client/qvnTelegram_Reading.h"
 
 namespace qvn {
 namespace {
@@ -15,14 +13,6 @@ namespace {
 bool Earlier(const TqvnMessage& aLeft, const TqvnMessage& aRight) {
   if (aLeft.Id == 0 || aRight.Id == 0) return aLeft.Id != 0 && aRight.Id == 0;
   return aLeft.Id < aRight.Id;
-}
-
-std::string Text(const IqvnObjectJSON& aNode) {
-  return aNode ? UnescapeJSONString(NodeText(*aNode)) : std::string();
-}
-
-int64_t Int64(const IqvnObjectJSON& aNode) {
-  return aNode ? aNode->Value().AsInt64() : 0;
 }
 
 // Applies the main-list entry of a "positions" list: a list without one means the chat left it.
@@ -46,27 +36,29 @@ bool TqvnChatModel::TOrderKey::operator<(const TOrderKey& aOther) const {
 }
 
 TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
+  TqvnJSON event;
+  event.Read(aText);
+  return Apply(event);
+}
+
+TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
   TqvnModelChange change;
-  // The event as the value of one member, so every reader works on nodes.
-  TqvnJSON document;
-  const IqvnObjectJSON event = document.AddObject("event", aText);
-  const auto member = [&event](std::string_view aName) { return event->GetNode(aName); };
-  change.Type = Text(member("@type"));
-  if (IqvnObjectJSON extra = member("@extra")) change.Extra = Text(extra);
+  const auto member = [&aEvent](std::string_view aName) { return aEvent.GetNode(aName); };
+  change.Type = PlainText(member("@type"));
+  if (IqvnObjectJSON extra = member("@extra")) change.Extra = PlainText(extra);
   const std::string& type = change.Type;
 
   if (type == "updateOption") {
-    if (Text(member("name")) != "my_id") return change;
-    IqvnObjectJSON value = member("value");
-    FMyId = Int64(value ? value->GetNode("value") : nullptr);
+    if (PlainText(member("name")) != "my_id") return change;
+    FMyId = Int64Of(NodeAt(aEvent, {"value", "value"}));
     change.Kind = TqvnModelChange::myId;
   } else if (type == "updateUser" || type == "user") {
-    TqvnUser user = ReadUser(type == "user" ? event : member("user"));
+    TqvnUser user = ReadUser(type == "user" ? TqvnTDLibObject(aEvent) : member("user"));
     change.Kind = TqvnModelChange::user;
     change.UserId = user.Id;
     FUsers[user.Id] = std::move(user);
   } else if (type == "updateNewChat" || type == "chat") {
-    TqvnChat chat = ReadChat(type == "chat" ? event : member("chat"));
+    TqvnChat chat = ReadChat(type == "chat" ? TqvnTDLibObject(aEvent) : member("chat"));
     change.Kind = TqvnModelChange::chat;
     change.ChatId = chat.Id;
     auto [entry, added] = FChats.try_emplace(chat.Id);
@@ -75,19 +67,19 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
   } else if (type == "updateChatTitle" || type == "updateChatPosition" ||
              type == "updateChatLastMessage" || type == "updateChatDraftMessage" ||
              type == "updateChatReadInbox") {
-    change.ChatId = Int64(member("chat_id"));
+    change.ChatId = Int64Of(member("chat_id"));
     TqvnChat* chat = MutableChat(change.ChatId);
     if (chat == nullptr) return change;  // TDLib announces every chat first; ignore strays
     change.Kind = TqvnModelChange::chat;
     if (type == "updateChatTitle") {
-      chat->Title = Text(member("title"));
+      chat->Title = PlainText(member("title"));
     } else if (type == "updateChatPosition") {
       const TqvnChatPosition position = ReadChatPosition(member("position"));
       if (!position.MainList) return change;
       chat->Order = position.Order;
       chat->IsPinned = position.IsPinned;
     } else if (type == "updateChatReadInbox") {
-      chat->UnreadCount = static_cast<int32_t>(Int64(member("unread_count")));
+      chat->UnreadCount = static_cast<int32_t>(Int64Of(member("unread_count")));
     } else {
       if (type == "updateChatLastMessage") {
         IqvnObjectJSON last = member("last_message");
@@ -109,7 +101,7 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     change.Kind = TqvnModelChange::messageSent;
     change.ChatId = message.ChatId;
     change.MessageId = message.Id;
-    change.OldMessageId = Int64(member("old_message_id"));
+    change.OldMessageId = Int64Of(member("old_message_id"));
     if (TqvnMessage* old = Find(message.ChatId, change.OldMessageId)) {
       message.LocalKey = old->LocalKey;
       *old = message;
@@ -120,8 +112,8 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     }
     change.Messages.push_back(std::move(message));
   } else if (type == "updateMessageContent") {
-    change.ChatId = Int64(member("chat_id"));
-    change.MessageId = Int64(member("message_id"));
+    change.ChatId = Int64Of(member("chat_id"));
+    change.MessageId = Int64Of(member("message_id"));
     TqvnMessage* message = Find(change.ChatId, change.MessageId);
     if (message == nullptr) return change;
     std::optional<TqvnFile> file;
@@ -130,11 +122,12 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     change.Kind = TqvnModelChange::messageChanged;
   } else if (type == "updateDeleteMessages") {
     // Messages only dropped from TDLib's cache are still in the chat.
-    IqvnObjectJSON fromCache = member("from_cache");
-    if (fromCache && fromCache->Value().AsBoolean()) return change;
-    change.ChatId = Int64(member("chat_id"));
+    if (BooleanOf(member("from_cache"))) return change;
+    change.ChatId = Int64Of(member("chat_id"));
     IqvnObjectJSON ids = member("message_ids");
-    for (int i = 0; ids && i < ids->Count(); ++i) change.MessageIds.push_back(Int64(ids->Item(i)));
+    for (int i = 0; ids && i < ids->Count(); ++i) {
+      change.MessageIds.push_back(Int64Of(ids->Item(i)));
+    }
     auto conversation = FConversations.find(change.ChatId);
     if (conversation == FConversations.end()) return change;
     std::erase_if(conversation->second.Messages, [&change](const TqvnMessage& aMessage) {
@@ -143,27 +136,29 @@ TqvnModelChange TqvnChatModel::Apply(std::string_view aText) {
     });
     change.Kind = TqvnModelChange::messagesDeleted;
   } else if (type == "updateFile" || type == "file") {
-    TqvnFile file = ReadFile(type == "file" ? event : member("file"));
+    TqvnFile file = ReadFile(type == "file" ? TqvnTDLibObject(aEvent) : member("file"));
     change.Kind = type == "file" ? TqvnModelChange::answer : TqvnModelChange::file;
     change.FileId = file.Id;
     FFiles[file.Id] = std::move(file);
   } else if (type == "message" || type == "messages") {
     change.Kind = TqvnModelChange::answer;
-    const auto take = [this, &change](const IqvnObjectJSON& aNode) {
-      if (!aNode || aNode->JSONType() != qvnJSONObject) return;  // null: not sent again
+    const auto take = [this, &change](const TqvnTDLibObject& aMessage) {
       std::optional<TqvnFile> file;
-      change.Messages.push_back(ReadMessage(aNode, &file));
+      change.Messages.push_back(ReadMessage(aMessage, &file));
       if (file) FFiles[file->Id] = *file;
     };
     if (type == "message") {
-      take(event);
+      take(aEvent);
     } else {
       IqvnObjectJSON list = member("messages");
-      for (int i = 0; list && i < list->Count(); ++i) take(list->Item(i));
+      for (int i = 0; list && i < list->Count(); ++i) {
+        IqvnObjectJSON item = list->Item(i);
+        if (item && item->JSONType() == qvnJSONObject) take(item);  // null: not sent again
+      }
     }
   } else if (type == "error") {
     change.Kind = TqvnModelChange::answer;
-    change.Error = ReadError(event);
+    change.Error = ReadError(aEvent);
   } else if (!change.Extra.empty()) {
     change.Kind = TqvnModelChange::answer;  // "ok", "chats" and the like
   }

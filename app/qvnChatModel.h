@@ -1,9 +1,11 @@
 // TqvnChatModel: what the window knows of the logged-in account, kept from TDLib's event texts.
 //
-// Apply reads one event text (any text TDLib sends: an update or an answer to a request) and
-// keeps its facts: the account's own user id, users, chats with their place in the main chat
-// list, unread counts and last messages, files with their transfer progress, and the messages of
-// the conversations the window tracks. It returns what changed, so the window redraws only that.
+// Apply reads one event (any text TDLib sends: an update or an answer to a request) from the
+// document the engine's dispatcher read its text into (OnEventDocument), so the window reads
+// each text once; the document is only read, never changed. It keeps the event's facts: the
+// account's own user id, users, chats with their place in the main chat list, unread counts and
+// last messages, files with their transfer progress, and the messages of the conversations the
+// window tracks. It returns what changed, so the window redraws only that.
 // What only the window knows it adds itself: history pages it asked for, the messages it sent
 // before TDLib answers (local echoes, named by a key of the window's), and their outcome.
 //
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "app/qvnChatTypes.h"
+#include "json/qvnJSON.h"
 
 namespace qvn {
 
@@ -66,6 +69,8 @@ struct TqvnConversation {
 
 class TqvnChatModel {
  public:
+  TqvnModelChange Apply(const TqvnJSON& aEvent);
+  // Reads aText into a document of its own first: for a text no dispatcher has read.
   TqvnModelChange Apply(std::string_view aText);
   // Forgets everything (the account is gone: Stop).
   void Clear();

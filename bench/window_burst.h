@@ -31,6 +31,7 @@
 
 #include "app/FQVNTelegram.h"
 #include "bench_support.h"
+#include "window_burst_texts.h"
 #include "fake_tdjson.h"
 
 namespace qvn::bench {
@@ -92,45 +93,6 @@ class TSilentDialogs : public IqvnDialogs {
   int Errors = 0;
   std::string LastError;
 };
-
-// aCount update texts cycled from the sample file: every new chat and every new message the
-// window shows as a line (text, document, photo, video). TDLib announces each chat once, so each
-// repeat of a chat's text announces a chat of its own (a fresh id): every one is a row.
-struct TBurst {
-  std::vector<std::string> Texts;
-  int Chats = 0;
-  int Messages = 0;
-};
-
-inline TBurst MakeBurst(int aCount) {
-  std::vector<std::string> shown;
-  for (const std::string& text : SampleTexts({"messages-sample.jsonl"})) {
-    const bool chat = text.rfind("{\"@type\":\"updateNewChat\"", 0) == 0;
-    const bool line =
-        text.rfind("{\"@type\":\"updateNewMessage\"", 0) == 0 &&
-        (text.find("\"content\":{\"@type\":\"messageText\"") != std::string::npos ||
-         text.find("\"content\":{\"@type\":\"messageDocument\"") != std::string::npos ||
-         text.find("\"content\":{\"@type\":\"messagePhoto\"") != std::string::npos ||
-         text.find("\"content\":{\"@type\":\"messageVideo\"") != std::string::npos);
-    if (chat || line) shown.push_back(text);
-  }
-  const std::string chatId = "\"chat\":{\"@type\":\"chat\",\"id\":";
-  TBurst burst;
-  for (int i = 0; i < aCount; ++i) {
-    std::string text = shown[static_cast<size_t>(i) % shown.size()];
-    if (text.rfind("{\"@type\":\"updateNewChat\"", 0) == 0) {
-      if (i >= static_cast<int>(shown.size())) {
-        const size_t at = text.find(chatId) + chatId.size();
-        text.replace(at, text.find(',', at) - at, std::to_string(9000000000000LL + i));
-      }
-      ++burst.Chats;
-    } else {
-      ++burst.Messages;
-    }
-    burst.Texts.push_back(std::move(text));
-  }
-  return burst;
-}
 
 // The main window in a fresh settings folder, shown, started against the fake TDLib.
 class TBurstWindow {

@@ -44,7 +44,9 @@ struct TBareViews {
 void Wire(test::TestClient& aClient, TBareViews* aViews) {
   aClient.OnBeforeReadEvent = [aViews](auto*, const std::string& aText, bool&) {
     aViews->Log = aText;
-    const TqvnModelChange change = aViews->Model.Apply(aText);
+  };
+  aClient.OnEventDocument = [aViews](auto*, const TqvnJSON& aEvent, const std::string&) {
+    const TqvnModelChange change = aViews->Model.Apply(aEvent);
     if (change.Kind == TqvnModelChange::newMessage) {
       aViews->Lines.push_back(StreamLine(aViews->Model, change.Messages.front(), 0));
     } else if (change.Kind == TqvnModelChange::chat) {

@@ -136,6 +136,8 @@ using TqvnTelegramBeforeReadEvent =
     std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::string& aText, bool& aHandled)>;
 using TqvnTelegramEventEvent = std::function<void(
     TqvnTDLib_Telegram_Client* aSender, const std::string& aEvent, const std::string& aText)>;
+using TqvnTelegramEventDocumentEvent = std::function<void(
+    TqvnTDLib_Telegram_Client* aSender, const TqvnJSON& aEvent, const std::string& aText)>;
 using TqvnTelegramAuthorizationStatusEvent =
     std::function<void(TqvnTDLib_Telegram_Client* aSender, const std::string& aStatus)>;
 using TqvnTelegramAuthenticationCodeEvent =
@@ -310,6 +312,14 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // setting aHandled suppresses everything else for that text, automatic login answers included,
   // except the answer handler of the request it answers, which is always called.
   TqvnTelegramBeforeReadEvent OnBeforeReadEvent;
+  // Every event text the dispatcher reads (those OnBeforeReadEvent did not handle; the answers
+  // that go to an answer handler only when their request passes them on), with the document it
+  // read the text into, once, before any other event of that text fires. The one read of each
+  // text: an observer reads its facts from aEvent instead of reading aText again. aEvent lives
+  // while the handler runs and the dispatcher goes on with it: read it (qvnTelegram_Reading.h
+  // walks it without changing it), never change it. A handler that throws stops the text's
+  // dispatch (OnException gets the exception).
+  TqvnTelegramEventDocumentEvent OnEventDocument;
   TqvnTelegramExceptionEvent OnException;
   // Every event the dispatcher does not turn into one of the other events: "@type" and text.
   TqvnTelegramEventEvent OnEvent;
@@ -482,15 +492,16 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
                                      const std::string& aMessage);
 
   // ---- Record events' firers (qvnTelegram_Records / qvnTelegram_Dispatch) ----
-  // Each takes the whole event text; when its event is set it builds the record from the text,
-  // calls the handler and frees the record; otherwise it does nothing.
-  virtual void DoMessageText(const std::string& aText);
-  virtual void DoMessageSponsored(const std::string& aText);
-  virtual void DoMessageDocument(const std::string& aText);
-  virtual void DoMessagePhoto(const std::string& aText);
-  virtual void DoMessageVideo(const std::string& aText);
-  virtual void DoNewChat(const std::string& aText);
-  virtual void DoNewCallbackQuery(const std::string& aText);
+  // Each takes the document the dispatcher read the event text into; when its event is set it
+  // builds the record from that document, calls the handler and frees the record; otherwise it
+  // does nothing.
+  virtual void DoMessageText(const TqvnJSON& aEvent);
+  virtual void DoMessageSponsored(const TqvnJSON& aEvent);
+  virtual void DoMessageDocument(const TqvnJSON& aEvent);
+  virtual void DoMessagePhoto(const TqvnJSON& aEvent);
+  virtual void DoMessageVideo(const TqvnJSON& aEvent);
+  virtual void DoNewChat(const TqvnJSON& aEvent);
+  virtual void DoNewCallbackQuery(const TqvnJSON& aEvent);
   // ---- end of record events' firers ----
 
  private:

@@ -1,5 +1,6 @@
-// The dispatcher: what the client does with each event text TDLib hands out, and the firers of
-// the events that carry a typed record.
+// The dispatcher: what the client does with each event text TDLib hands out (read once, into
+// one document that OnEventDocument, the record events and the dispatch itself share), and the
+// firers of the events that carry a typed record.
 #include <stdexcept>
 #include <string_view>
 
@@ -26,43 +27,17 @@ std::string TypeOf(TqvnObjectJSON& aNode) {
   return NodeText(*RequiredMember(aNode, "@type"));
 }
 
-// The event text DoReadEvent is dispatching on this thread and the document it read that text
-// into. A record firer handed that very text fills its record from the document instead of
-// reading the text again. Dispatches nest (a handler may run further ticks), so each one keeps
-// the outer one's entry and puts it back when it ends.
-struct TDispatchedEvent {
-  const std::string* Text;
-  const TqvnJSON* Document;
-};
-thread_local const TDispatchedEvent* gTDispatched = nullptr;
-
-class TDispatchedEventScope {
- public:
-  explicit TDispatchedEventScope(const TDispatchedEvent* aEvent) : FOuter(gTDispatched) {
-    gTDispatched = aEvent;
-  }
-  ~TDispatchedEventScope() { gTDispatched = FOuter; }
-  TDispatchedEventScope(const TDispatchedEventScope&) = delete;
-  TDispatchedEventScope& operator=(const TDispatchedEventScope&) = delete;
-
- private:
-  const TDispatchedEvent* FOuter;
-};
-
-// Fires aHandler with a record of type TRecord read from aText. Nothing is built when there is
-// no handler. The record lives on this frame, so it is freed however the call ends.
+// Fires aHandler with a record of type TRecord filled from aEvent, the document the dispatcher
+// read. Nothing is built when there is no handler. The record lives on this frame, so it is
+// freed however the call ends.
 template <class TRecord, class THandler>
 void FireRecordEvent(TqvnTDLib_Telegram_Client* aSender, const THandler& aHandler,
-                     const std::string& aText) {
+                     const TqvnJSON& aEvent) {
   if (!aHandler) return;
   // A copy, so a handler that replaces or clears its own event stays alive while it runs.
   const THandler handler = aHandler;
   TRecord record;
-  if (gTDispatched != nullptr && gTDispatched->Text == &aText) {
-    record.ReadDocument(*gTDispatched->Document);
-  } else {
-    record.ReadJSON(aText);
-  }
+  record.ReadDocument(aEvent);
   handler(aSender, record);
 }
 
@@ -94,8 +69,10 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
 void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
   TqvnJSON event;
   event.Read(aText);
-  const TDispatchedEvent dispatched{&aText, &event};
-  const TDispatchedEventScope scope(&dispatched);
+  if (OnEventDocument) {
+    const TqvnTelegramEventDocumentEvent handler = OnEventDocument;  // may clear itself
+    handler(this, event, aText);
+  }
   const IqvnObjectJSON typeNode = event.GetNode("@type");
   if (!typeNode) return;
   const std::string type = NodeText(*typeNode);
@@ -130,24 +107,24 @@ void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
     if (!content) return;
     const std::string contentType = TypeOf(*content);
     if (contentType == "messageText") {
-      DoMessageText(aText);
+      DoMessageText(event);
     } else if (contentType == "messageDocument") {
-      DoMessageDocument(aText);
+      DoMessageDocument(event);
     } else if (contentType == "messagePhoto") {
-      DoMessagePhoto(aText);
+      DoMessagePhoto(event);
     } else if (contentType == "messageVideo") {
-      DoMessageVideo(aText);
+      DoMessageVideo(event);
     } else {
       DoEvent(type, aText);
     }
   } else if (type == "sponsoredMessage") {
-    DoMessageSponsored(aText);
+    DoMessageSponsored(event);
   } else if (type == "sponsoredMessages") {
     FireSponsoredMessages(this, OnMessageSponsored, event.GetNode("messages"));
   } else if (type == "updateNewChat") {
-    DoNewChat(aText);
+    DoNewChat(event);
   } else if (type == "updateNewCallbackQuery") {
-    DoNewCallbackQuery(aText);
+    DoNewCallbackQuery(event);
   } else {
     // A refused database key would otherwise show only as an error among the other events.
     if (const auto refusal = LoginRefusal(event)) DoException(*refusal);
@@ -155,32 +132,32 @@ void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageText(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramMessageText>(this, OnMessageText, aText);
+void TqvnTDLib_Telegram_Client::DoMessageText(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramMessageText>(this, OnMessageText, aEvent);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageSponsored(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramMessageSponsored>(this, OnMessageSponsored, aText);
+void TqvnTDLib_Telegram_Client::DoMessageSponsored(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramMessageSponsored>(this, OnMessageSponsored, aEvent);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageDocument(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramMessageDocument>(this, OnMessageDocument, aText);
+void TqvnTDLib_Telegram_Client::DoMessageDocument(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramMessageDocument>(this, OnMessageDocument, aEvent);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessagePhoto(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramMessagePhoto>(this, OnMessagePhoto, aText);
+void TqvnTDLib_Telegram_Client::DoMessagePhoto(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramMessagePhoto>(this, OnMessagePhoto, aEvent);
 }
 
-void TqvnTDLib_Telegram_Client::DoMessageVideo(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramMessageVideo>(this, OnMessageVideo, aText);
+void TqvnTDLib_Telegram_Client::DoMessageVideo(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramMessageVideo>(this, OnMessageVideo, aEvent);
 }
 
-void TqvnTDLib_Telegram_Client::DoNewChat(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramChat>(this, OnNewChat, aText);
+void TqvnTDLib_Telegram_Client::DoNewChat(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramChat>(this, OnNewChat, aEvent);
 }
 
-void TqvnTDLib_Telegram_Client::DoNewCallbackQuery(const std::string& aText) {
-  FireRecordEvent<TqvnTelegramCallbackQuery>(this, OnNewCallbackQuery, aText);
+void TqvnTDLib_Telegram_Client::DoNewCallbackQuery(const TqvnJSON& aEvent) {
+  FireRecordEvent<TqvnTelegramCallbackQuery>(this, OnNewCallbackQuery, aEvent);
 }
 
 }  // namespace qvn

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/qvnChatModel.h"
+#include "client/qvnTelegram_Records.h"
 #include "json/qvnJSON.h"
 #include "tests/support/DataLines.h"
 
@@ -159,6 +160,28 @@ TEST_F(ChatModelTest, ReadsEveryKindOfMessageOfTheSample) {
     SCOPED_TRACE(line.substr(0, 80));
     EXPECT_NO_THROW(FModel.Apply(line));
   }
+}
+
+// A picture too small for TDLib's larger size types repeats its dimensions in their entries; of
+// equal sizes the later is the better copy. The model opens the same one the engine's photo
+// record names.
+TEST_F(ChatModelTest, APhotoOpensTheLaterOfEqualSizesAsTheEngineDoes) {
+  const auto size = [](const char* aType, int32_t aFileId) {
+    return std::string(R"({"@type":"photoSize","type":")") + aType +
+           R"(","photo":{"@type":"file","id":)" + std::to_string(aFileId) +
+           R"(,"size":1000,"remote":{"@type":"remoteFile","unique_id":")" + aType +
+           R"("}},"width":600,"height":450})";
+  };
+  const std::string text =
+      R"({"@type":"updateNewMessage","message":{"@type":"message","id":1,"chat_id":2,)"
+      R"("content":{"@type":"messagePhoto","photo":{"@type":"photo","sizes":[)" +
+      size("x", 11) + "," + size("y", 12) + "]}}}}";
+  const TqvnMessage photo = FModel.Apply(text).Messages.at(0);
+  EXPECT_EQ(photo.FileId, 12);
+  EXPECT_EQ(photo.Width, 600);
+  TqvnTelegramMessagePhoto record;
+  record.ReadJSON(text);
+  EXPECT_EQ(record.PhotoId(), "y");
 }
 
 TEST_F(ChatModelTest, ConversationsHoldTrackedChatsInTDLibsOrder) {

@@ -7,6 +7,7 @@
 
 #include "dispatch_fixture.h"
 #include "fake_tdjson.h"
+#include "client/qvnTelegram_Reading.h"
 #include "json/qvnBase_Helpers.h"
 #include "json/qvnJSON.h"
 #include "sample_events.h"
@@ -114,6 +115,66 @@ TEST_F(Dispatch, AHandlerMayClearItsOwnEventWhileItRuns) {
   FClient.DoReadEvent(MessageSample(33));
   FClient.DoReadEvent(MessageSample(33));
   EXPECT_EQ(FTrace, (Trace{"before", tag, "before"}));
+}
+
+// Each text the dispatcher reads reaches OnEventDocument once, as the document the dispatcher
+// goes on with, before any other event of that text.
+TEST_F(Dispatch, OnEventDocumentHandsEachTextItsDocumentFirst) {
+  std::vector<std::string> texts;
+  FClient.OnEventDocument = [this, &texts](auto*, const TqvnJSON& aEvent,
+                                           const std::string& aText) {
+    const IqvnObjectJSON type = aEvent.GetNode("@type");
+    FTrace.push_back("read " + (type ? PlainText(type) : std::string("-")));
+    texts.push_back(aText);
+  };
+  const struct {
+    std::string Text;
+    Trace Expected;
+  } cases[] = {
+      {"", {}},
+      {"{}", {"before", "read -"}},
+      {"not json at all", {"before", "read -"}},
+      {StateEvent("authorizationStateReady"),
+       {"before", "read updateAuthorizationState", "status authorizationStateReady",
+        "event updateAuthorizationState"}},
+      {MessageSample(33),
+       {"before", "read updateNewMessage",
+        "text Line one\nLine two\n\nLine four after a blank line"}},
+      {MessageSample(13), {"before", "read updateNewChat", "chat Семья 👨‍👩‍👧"}},
+      {MessageSample(42), {"before", "read updateNewCallbackQuery", "callback cb:Next:436"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text.substr(0, 160));
+    FTrace.clear();
+    texts.clear();
+    FClient.DoReadEvent(c.Text);
+    EXPECT_EQ(FTrace, c.Expected);
+    EXPECT_EQ(texts, c.Text.empty() ? std::vector<std::string>{} : std::vector{c.Text});
+  }
+
+  // A text OnBeforeReadEvent handles is never read.
+  FHandleAll = true;
+  FTrace.clear();
+  FClient.DoReadEvent(MessageSample(33));
+  EXPECT_EQ(FTrace, Trace{"before"});
+}
+
+TEST_F(Dispatch, AFailingOrSelfClearingOnEventDocumentStopsOnlyItsOwnText) {
+  FClient.OnEventDocument = [](auto*, const TqvnJSON&, const std::string&) {
+    throw std::runtime_error("observer failed");
+  };
+  Deliver(MessageSample(33) + "\n");
+  EXPECT_EQ(FTrace, (Trace{"before", "exception observer failed"}));
+
+  const std::string tag(64, 'x');  // a capture that would dangle if the handler were freed
+  FClient.OnEventDocument = [this, tag](auto*, const TqvnJSON&, const std::string&) {
+    FClient.OnEventDocument = nullptr;
+    FTrace.push_back(tag);
+  };
+  FTrace.clear();
+  FClient.DoReadEvent(MessageSample(13));
+  FClient.DoReadEvent(MessageSample(13));
+  EXPECT_EQ(FTrace, (Trace{"before", tag, "chat Семья 👨‍👩‍👧", "before", "chat Семья 👨‍👩‍👧"}));
 }
 
 // Every field of each record, as text, to compare a delivered record with a fresh read.

@@ -109,6 +109,20 @@ bool Conversation(const char* aPath) {
   return saved;
 }
 
+// Answers checkAuthenticationCode as TDLib does a wrong code: an error with the request's tag.
+void RejectCode(const char* aRequest, void* /*aContext*/) {
+  const std::string request = aRequest;
+  const size_t extra = request.find("\"@extra\":");
+  if (request.find("\"checkAuthenticationCode\"") == std::string::npos ||
+      extra == std::string::npos) {
+    return;
+  }
+  const std::string tag = request.substr(extra + 9, request.rfind('}') - extra - 9);
+  fake_td_queue_event(
+      (R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID","@extra":)" + tag + "}")
+          .c_str());
+}
+
 bool LoginError(const char* aPath) {
   qvn::test::TTempDir dir;
   qvn::TqvnQtDialogs dialogs;
@@ -132,7 +146,8 @@ bool LoginError(const char* aPath) {
   });
   fake_td_queue_event(
       R"({"@type":"updateAuthorizationState","authorization_state":{"@type":"authorizationStateWaitCode"}})");
-  // The code prompt: 11111 typed, then Telegram's answer.
+  // The code prompt: 11111 typed, then Telegram's answer to that request.
+  fake_td_set_responder(&RejectCode, nullptr);
   QTimer answer;
   answer.setSingleShot(true);
   QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -140,11 +155,11 @@ bool LoginError(const char* aPath) {
       if (auto* edit = prompt->findChild<QLineEdit*>()) edit->setText("11111");
       QMetaObject::invokeMethod(prompt, "accept");
     }
-    fake_td_queue_event(R"({"@type":"error","code":400,"message":"PHONE_CODE_INVALID"})");
     grab.start(1500);
   });
   answer.start(800);
   Settle(4000);
+  fake_td_set_responder(nullptr, nullptr);
   window.QvnTelegram().SetActive(false);
   return saved;
 }

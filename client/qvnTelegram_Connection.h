@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qvn {
 
@@ -41,11 +42,12 @@ class TqvnTDLibConnection {
   virtual const char* Execute(const char* aRequest) = 0;
   // Ends a Receive waiting on another thread soon.
   virtual void Wake() = 0;
-  // Hands each text for this client to aOnArrival as it arrives, on the process's receive
-  // thread, in order, instead of keeping it for Receive; aOnArrival must not block. An empty
-  // function goes back to Receive, once a call running meanwhile has returned. False, changing
-  // nothing, where the client has no receive thread but its own (td_json_client_*).
-  virtual bool HandArrivals(std::function<void(std::string&&)> aOnArrival) = 0;
+  // Hands the texts for this client to aOnArrival as they arrive, on the process's receive
+  // thread, in order and in batches (what TDLib had ready at once), instead of keeping them for
+  // Receive; aOnArrival must not block. An empty function goes back to Receive, once a call
+  // running meanwhile has returned. False, changing nothing, where the client has no receive
+  // thread but its own (td_json_client_*).
+  virtual bool HandArrivals(std::function<void(std::vector<std::string>&&)> aOnArrival) = 0;
   // Closes the TDLib client and returns once TDLib has let it go (its database too).
   virtual void Close() = 0;
 };

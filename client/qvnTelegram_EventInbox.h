@@ -1,15 +1,17 @@
 // TqvnEventInbox: the event texts a client's waiting receive has taken from TDLib and not yet
 // dispatched, oldest first.
 //
-// The worker pushes what each receive brought; whoever dispatches (the main thread, or the worker
-// itself in neNoSync mode) pops one text at a time. Push says when the inbox was empty before, so
-// the worker knows that no delivery is pending and hands one over. WaitForRoom holds the worker
-// back while Room texts wait, so a burst stays in TDLib rather than piling up here while the
-// main thread catches up; Pop (below Room) and Clear end that wait. Thread-safe; texts are moved
-// in and out, never shared.
+// The worker, or on TDLib's current interface the process's receive thread, pushes what each
+// receive brought, a batch at a time under one lock; whoever dispatches (the main thread, or the
+// worker itself in neNoSync mode) pops one text at a time. Push says when the inbox was empty
+// before, so the pusher knows that no delivery is pending and hands one over. WaitForRoom holds
+// the worker back while kRoom texts wait, so a burst stays in TDLib rather than piling up here
+// while the main thread catches up; Pop (below kRoom), Clear and the end of the wait's time end
+// that wait. Thread-safe; texts are moved in and out, never shared.
 #ifndef QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 #define QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -25,13 +27,6 @@ class TqvnEventInbox {
   // Texts that may wait before WaitForRoom holds the worker back.
   static constexpr size_t kRoom = 1024;
 
-  // Appends aText; true when the inbox was empty before.
-  bool Push(std::string&& aText) {
-    TqvnLock lock(FLock);
-    const bool wasEmpty = FTexts.empty();
-    FTexts.push_back(std::move(aText));
-    return wasEmpty;
-  }
   // Appends aTexts in order; true when the inbox was empty before.
   bool Push(std::vector<std::string>&& aTexts) {
     TqvnLock lock(FLock);
@@ -52,11 +47,18 @@ class TqvnEventInbox {
     TqvnLock lock(FLock);
     return FTexts.empty();
   }
-  // Waits while kRoom texts or more wait and no Clear came since the call began.
-  void WaitForRoom() {
+  // Waits while kRoom texts or more wait, no Clear came since the call began and aUntil has not
+  // passed.
+  void WaitForRoom(std::chrono::steady_clock::time_point aUntil) {
     TqvnLock lock(FLock);
     const unsigned long clears = FClears;
-    while (FTexts.size() >= kRoom && FClears == clears) lock.Wait(FRoomMade);
+    while (FTexts.size() >= kRoom && FClears == clears) {
+      if (aUntil == std::chrono::steady_clock::time_point::max()) {
+        lock.Wait(FRoomMade);
+      } else if (!lock.WaitUntil(FRoomMade, aUntil)) {
+        break;
+      }
+    }
   }
   void Clear() {
     std::deque<std::string> dropped;

@@ -139,7 +139,8 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       // Where the process has a receive thread of its own, a text for the main thread goes
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
-        FConnection->HandArrivals([this](std::string&& aText) { ReceiveArrival(std::move(aText)); });
+        FConnection->HandArrivals(
+            [this](std::vector<std::string>&& aTexts) { ReceiveArrival(std::move(aTexts)); });
       }
     }
   } catch (const std::exception& e) {
@@ -184,6 +185,8 @@ void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   // A tick or delivery running on another thread ends before its TDLib client goes.
   TPumpingLock lock(FTickLock);
   if (FConnection == nullptr) return;
+  // Nothing files a deadline with the worker or the receive any more.
+  FPendingRequests.SetOnDeadline({});
   if (FThread != nullptr) DoStopThread();
   if (FReceiveWaits) FConnection->Wake();
   std::unique_ptr<TqvnTDLibConnection> connection;
@@ -236,6 +239,7 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
       thread->SetInterval(1);
     }
     FThread = std::move(thread);
+    WatchDeadlines();
   }
   return FThread.get();
 }

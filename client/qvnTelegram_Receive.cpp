@@ -1,5 +1,7 @@
 // Receiving: the tick of the ticking worker (WaitForEvents off) and the waiting worker with its
-// deliveries (WaitForEvents on), and the dispatch of each text both hand on.
+// deliveries (WaitForEvents on), the dispatch of each text both hand on, and the watch over the
+// answers' deadlines.
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <string>
@@ -7,35 +9,64 @@
 
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_RequestExtra.h"
 
 namespace qvn {
 namespace {
 
+using TClock = std::chrono::steady_clock;
+
 // Most texts the waiting worker takes from TDLib in one go before handing them on.
 constexpr size_t kMostTextsPerReceive = 256;
+
+// Seconds from now until aTime: none once it has passed, at most aLongest.
+double SecondsUntil(TClock::time_point aTime, double aLongest) {
+  if (aTime == TClock::time_point::max()) return aLongest;
+  return std::clamp(std::chrono::duration<double>(aTime - TClock::now()).count(), 0.0, aLongest);
+}
+
+// The wake-up sent to end a wait in td_json_client_receive, answered by TDLib at once.
+const std::string& WakeRequest() {
+  static const std::string gWakeRequest =
+      "{\"@type\": \"testCallEmpty\", \"@extra\": " + TqvnTelegramPendingRequests::WakeTag() + "}";
+  return gWakeRequest;
+}
 
 }  // namespace
 
 void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
   try {
     TPumpingLock lock(FTickLock);
-    ExpirePendingRequests();
+    if (FPendingRequests.NextDeadline() <= TClock::now()) {
+      // What TDLib already has may answer a request whose deadline has passed: it is taken
+      // first, and waits in FInbox ahead of what comes later.
+      TqvnTDLibConnection* connection = FConnectionInUse.load();
+      if (connection != nullptr) ExpirePendingRequests(TakeReadyTexts(connection));
+    }
     const int limit = EventsPerTick();
     const auto budget = TickTimeBudget();
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = TClock::now();
+    bool full = false;
+    std::string text;
     for (int taken = 0; taken < limit; ++taken) {
-      // A handler may have deactivated the client during the previous event.
-      TqvnTDLibConnection* connection = FConnectionInUse.load();
-      const char* received = connection != nullptr ? connection->Receive(0.0) : nullptr;
-      if (received == nullptr) break;
-      // The text belongs to TDLib until its next receive: copy it before anything else.
-      DispatchReceived(std::string(received));
-      // Stopped by the limit or the budget, not by an empty TDLib: the next tick comes at once.
-      const bool full = taken + 1 == limit || std::chrono::steady_clock::now() - start >= budget;
-      if (full) {
-        if (aSender != nullptr && limit > 1) aSender->FireNow();
-        break;
+      if (!FInbox.Pop(text)) {
+        // A handler may have deactivated the client during the previous event.
+        TqvnTDLibConnection* connection = FConnectionInUse.load();
+        const char* received = connection != nullptr ? connection->Receive(0.0) : nullptr;
+        if (received == nullptr) break;
+        // The text belongs to TDLib until its next receive: copy it before anything else.
+        text = received;
       }
+      DispatchReceived(text);
+      // Stopped by the limit or the budget, not by an empty TDLib: the next tick comes at once.
+      full = taken + 1 == limit || TClock::now() - start >= budget;
+      if (full) break;
+    }
+    if (aSender == nullptr) return;
+    if (full) {
+      aSender->FireNow();
+    } else {
+      aSender->FireBy(FPendingRequests.NextDeadline());
     }
   } catch (const std::exception& e) {
     DoException(e);
@@ -55,36 +86,47 @@ void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
 }
 
 void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode) {
+  // The wait ends at the first deadline not handled yet. Published before the deadline is
+  // looked up, so a request filed meanwhile with an earlier one wakes this wait (WatchDeadlines).
+  FWaitingUntil = TClock::time_point::max();
+  const TClock::time_point deadline = FPendingRequests.NextDeadlineAfter(FTakenUpTo.load());
+  FWaitingUntil = deadline;
   // Behind a main thread that is catching up, what TDLib has waits there. Deactivation empties
   // the inbox, which ends this wait.
-  FInbox.WaitForRoom();
+  FInbox.WaitForRoom(deadline);
   bool inboxWasEmpty = false;
+  bool received = false;
+  bool deadlinePassed = false;
   {
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
     TqvnTDLibConnection* connection = FConnectionInUse.load();
     // Deactivation terminates the worker, then wakes this receive and waits for this lock.
     if (connection == nullptr || aSender->Terminated()) return;
-    const char* received = connection->Receive(kReceiveWaitSeconds);
+    const char* text = connection->Receive(SecondsUntil(deadline, kReceiveWaitSeconds));
     if (aSender->Terminated()) return;
-    if (received == nullptr) {
-      // Nothing within the wait: a delivery is needed only to fail the requests waiting for an
-      // answer whose timeout has passed.
-      if (!FPendingRequests.ExpectsAnswers()) return;
-    } else {
+    if (text != nullptr) {
       // Each text belongs to TDLib until its next receive: copied at once. What else is waiting
       // goes along in the same hand-over.
-      std::vector<std::string> texts{std::string(received)};
-      while (texts.size() < kMostTextsPerReceive &&
-             (received = connection->Receive(0.0)) != nullptr) {
-        texts.emplace_back(received);
+      std::vector<std::string> texts{std::string(text)};
+      while (texts.size() < kMostTextsPerReceive && (text = connection->Receive(0.0)) != nullptr) {
+        texts.emplace_back(text);
       }
+      NoteArrivals(texts);
       inboxWasEmpty = FInbox.Push(std::move(texts));
+      received = true;
+    }
+    if (deadline <= TClock::now()) {
+      // Before the requests are failed, everything TDLib had ready is taken, so an answer that
+      // was waiting counts as arrived.
+      FTakenUpTo = TakeReadyTexts(connection);
+      deadlinePassed = true;
     }
   }
+  if (!received && !deadlinePassed) return;
   switch (aMode) {
     case neAsynchronous:
       // A delivery that is queued or running takes these too; one for timeouts alone is cheap.
-      if (inboxWasEmpty || FInbox.Empty()) PostDelivery();
+      if (inboxWasEmpty || deadlinePassed) PostDelivery();
       break;
     case neSynchronous:
       // One wait per delivery, so the main thread serves its own events between them. Each runs
@@ -96,10 +138,10 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
       break;
     case neNoSync: {
       TPumpingLock lock(FTickLock);
-      ExpirePendingRequests();
-      std::string text;
+      ExpirePendingRequests(FTakenUpTo.load());
+      std::string popped;
       // A handler that deactivated or reactivated the client terminated this worker.
-      while (!aSender->Terminated() && FInbox.Pop(text)) DispatchReceived(text);
+      while (!aSender->Terminated() && FInbox.Pop(popped)) DispatchReceived(popped);
       break;
     }
     default:
@@ -107,21 +149,68 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   }
 }
 
-void TqvnTDLib_Telegram_Client::ReceiveArrival(std::string&& aText) {
-  // A delivery that is queued or running takes it too.
-  if (FInbox.Push(std::move(aText))) PostDelivery();
+void TqvnTDLib_Telegram_Client::ReceiveArrival(std::vector<std::string>&& aTexts) {
+  NoteArrivals(aTexts);
+  // A delivery that is queued or running takes them too.
+  if (FInbox.Push(std::move(aTexts))) PostDelivery();
+}
+
+void TqvnTDLib_Telegram_Client::NoteArrivals(const std::vector<std::string>& aTexts) {
+  // Only answers carry "@extra", and only a request with a deadline needs to know.
+  if (FPendingRequests.NextDeadline() == TClock::time_point::max()) return;
+  for (const std::string& text : aTexts) FPendingRequests.NoteArrived(ExtraValueOf(text));
+}
+
+TClock::time_point TqvnTDLib_Telegram_Client::TakeReadyTexts(TqvnTDLibConnection* aConnection) {
+  const TClock::time_point start = TClock::now();
+  std::vector<std::string> texts;
+  for (const char* text = nullptr; (text = aConnection->Receive(0.0)) != nullptr;) {
+    texts.emplace_back(text);
+  }
+  if (!texts.empty()) {
+    NoteArrivals(texts);
+    FInbox.Push(std::move(texts));
+  }
+  return start;
+}
+
+void TqvnTDLib_Telegram_Client::WatchDeadlines() {
+  if (FThread == nullptr || FConnection == nullptr) return;
+  if (!FReceiveWaits) {
+    TqvnTimer* worker = FThread.get();
+    worker->FireBy(FPendingRequests.NextDeadline());
+    FPendingRequests.SetOnDeadline(
+        [worker](TClock::time_point aDeadline) { worker->FireBy(aDeadline); });
+    return;
+  }
+  TqvnTDLibConnection* connection = FConnection.get();
+  FPendingRequests.SetOnDeadline([this, connection](TClock::time_point aDeadline) {
+    if (aDeadline >= FWaitingUntil.load()) return;
+    // With TDLib's current interface the wait is the engine's own; td_json_client_receive ends
+    // only when a text comes, so TDLib is asked for one that nobody awaits.
+    if (connection->ClientId() != 0) {
+      connection->Wake();
+      return;
+    }
+    try {
+      FPendingRequests.NoteWakeSent();
+      connection->Send(WakeRequest().c_str());
+    } catch (const std::exception& e) {
+      DoException(e);
+    }
+  });
 }
 
 bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   TPumpingLock lock(FTickLock);
-  ExpirePendingRequests();
+  ExpirePendingRequests(FTakenUpTo.load());
   const int limit = EventsPerTick();
   const auto budget = TickTimeBudget();
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = TClock::now();
   std::string text;
   for (int taken = 0; taken < limit && FInbox.Pop(text); ++taken) {
     DispatchReceived(text);
-    if (std::chrono::steady_clock::now() - start >= budget) break;
+    if (TClock::now() - start >= budget) break;
   }
   return !FInbox.Empty();
 }

@@ -1,5 +1,7 @@
 #include "client/qvnTelegram_SharedReceive.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "client/qvnLib_Telegram.h"
@@ -9,7 +11,7 @@ namespace {
 
 // The longest single wait in td_receive. Registering and closing need no wake-up; only the end
 // of the process does, and it sends one.
-constexpr double kReceiveWaitSeconds = 2.0;
+constexpr double kReceiveWaitSeconds = 3600.0;
 
 // TDLib writes "@type" first and without spaces; the closing state is the client's last text.
 bool IsClosingText(std::string_view aText) {
@@ -25,13 +27,19 @@ std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::duration<double
 
 }  // namespace
 
-void TqvnClientMailbox::Push(std::string&& aText, bool aClosed) {
+void TqvnClientMailbox::Push(std::vector<std::string>&& aTexts, bool aClosed) {
   TqvnLock lock(FLock);
-  if (FOnArrival && !aClosed) {
-    FOnArrival(std::move(aText));
-    return;
+  if (FOnArrival) {
+    std::optional<std::string> closing;
+    if (aClosed) {
+      closing = std::move(aTexts.back());
+      aTexts.pop_back();
+    }
+    if (!aTexts.empty()) FOnArrival(std::move(aTexts));
+    if (!closing) return;
+    aTexts = {std::move(*closing)};
   }
-  FTexts.push_back(std::move(aText));
+  for (std::string& text : aTexts) FTexts.push_back(std::move(text));
   FClosed = FClosed || aClosed;
   FChanged.notify_all();
 }
@@ -49,9 +57,14 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   return text;
 }
 
-void TqvnClientMailbox::SetOnArrival(std::function<void(std::string&&)> aOnArrival) {
+void TqvnClientMailbox::SetOnArrival(TOnArrival aOnArrival) {
   TqvnLock lock(FLock);
   FOnArrival = std::move(aOnArrival);
+  if (!FOnArrival || FTexts.empty() || FClosed) return;
+  std::vector<std::string> waiting(std::make_move_iterator(FTexts.begin()),
+                                   std::make_move_iterator(FTexts.end()));
+  FTexts.clear();
+  FOnArrival(std::move(waiting));
 }
 
 void TqvnClientMailbox::Wake() {
@@ -78,6 +91,7 @@ std::shared_ptr<TqvnClientMailbox> TqvnSharedReceive::Register(int32_t aClientId
   auto mailbox = std::make_shared<TqvnClientMailbox>();
   TqvnLock lock(FLock);
   FMailboxes[aClientId] = mailbox;
+  FLastClientId = aClientId;
   if (!FRunning) {
     // A thread that found no mailbox left has ended or is returning: it takes no lock any more.
     if (FThread.joinable()) FThread.join();
@@ -113,6 +127,7 @@ int32_t TqvnSharedReceive::TakeClientId(std::string& aText) {
 }
 
 void TqvnSharedReceive::Run() {
+  std::vector<std::string> batch;
   for (;;) {
     {
       TqvnLock lock(FLock);
@@ -123,14 +138,48 @@ void TqvnSharedReceive::Run() {
     }
     const char* received = tdjson::td_receive(kReceiveWaitSeconds);
     if (received == nullptr) continue;
-    // The text belongs to TDLib until the next td_receive.
-    std::string text(received);
+    // Each text belongs to TDLib until the next td_receive: copied at once.
+    batch.clear();
+    batch.emplace_back(received);
+    while (batch.size() < kMostTextsPerBatch && (received = tdjson::td_receive(0.0)) != nullptr) {
+      batch.emplace_back(received);
+    }
+    HandOver(batch);
+  }
+}
+
+void TqvnSharedReceive::HandOver(std::vector<std::string>& aBatch) {
+  struct TClientTexts {
+    int32_t ClientId;
+    std::vector<std::string> Texts;
+    bool Closed = false;
+    std::shared_ptr<TqvnClientMailbox> Mailbox;
+  };
+  // A batch seldom holds more than a few clients' texts: a list is the quickest to search.
+  std::vector<TClientTexts> clients;
+  for (std::string& text : aBatch) {
     const bool closing = IsClosingText(text);
+    const int32_t clientId = TakeClientId(text);
+    auto found = std::find_if(clients.begin(), clients.end(),
+                              [clientId](const TClientTexts& c) { return c.ClientId == clientId; });
+    if (found == clients.end()) found = clients.insert(clients.end(), TClientTexts{clientId, {}, false, nullptr});
+    // Nothing follows a client's closing text.
+    if (found->Closed) continue;
+    found->Texts.push_back(std::move(text));
+    found->Closed = closing;
+  }
+  {
     TqvnLock lock(FLock);
-    const auto found = FMailboxes.find(TakeClientId(text));
-    if (found == FMailboxes.end()) continue;
-    found->second->Push(std::move(text), closing);
-    if (closing) FMailboxes.erase(found);
+    for (TClientTexts& client : clients) {
+      const auto found = FMailboxes.find(client.ClientId);
+      if (found == FMailboxes.end()) continue;
+      client.Mailbox = found->second;
+      if (client.Closed) FMailboxes.erase(found);
+    }
+  }
+  // Outside the lock: registering and unregistering clients never wait for a hand-over.
+  for (TClientTexts& client : clients) {
+    if (client.Mailbox != nullptr) client.Mailbox->Push(std::move(client.Texts), client.Closed);
   }
 }
 
@@ -138,9 +187,12 @@ TqvnSharedReceive::~TqvnSharedReceive() {
   TqvnLock lock(FLock);
   if (!FThread.joinable()) return;
   FStopping = true;
-  // A client left open at the end of the process: its answer ends the wait in td_receive.
-  if (FRunning && !FMailboxes.empty())
-    tdjson::td_send(FMailboxes.begin()->first, tdjson::kWakeRequest);
+  // A client left open at the end of the process, or one given up without its closing text: the
+  // answer to a request to it ends the wait in td_receive.
+  if (FRunning) {
+    tdjson::td_send(FMailboxes.empty() ? FLastClientId : FMailboxes.begin()->first,
+                    tdjson::kWakeRequest);
+  }
   std::thread thread = std::move(FThread);
   lock.Unlock();
   thread.join();

@@ -2,17 +2,21 @@
 //
 // With td_create_client_id / td_send / td_receive, every TDLib client of the process answers
 // through the same td_receive, and TDLib allows one thread in it at a time. TqvnSharedReceive
-// owns that thread: it runs while at least one mailbox is registered, waits in td_receive, copies
-// each text at once and appends it to the mailbox of the client named by the text's
-// "@client_id", which it removes, so a client's texts read the same with either interface. A
-// text without a client id, or for a client no mailbox is registered for (one
-// that was closed), is dropped: TDLib sends every update and answer to one client. The text that
+// owns that thread: it runs while at least one mailbox is registered and waits in td_receive (for
+// as long as no text comes: registering and closing need no wake-up, and the end of the process
+// sends one). When a text comes it takes, without waiting, what else TDLib has ready (at most
+// kMostTextsPerBatch texts in all), copying each at once, and hands the batch over: each client's
+// texts, in TDLib's order, go to the mailbox of the client named by their "@client_id" in one
+// push, under one lock. The member is removed, so a client's texts read the same with either
+// interface. A text without a client id, or for a client no mailbox is registered for (one that
+// was closed), is dropped: TDLib sends every update and answer to one client. The text that
 // reports "authorizationStateClosed" is the last TDLib sends for a client: it is delivered, the
 // mailbox is marked closed and unregistered, and the thread ends when no mailbox is left.
 //
 // Called by TqvnTDLibConnection (qvnTelegram_Connection.h) from any thread; thread-safe. Mailboxes
 // are shared between the receive thread and their connection. Texts are never lost behind a slow
-// client and never hold back another client: a mailbox grows until its client takes them.
+// client and never hold back another client: a mailbox grows until its client takes them; the
+// receive thread itself holds at most one batch.
 #ifndef QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H
 #define QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H
 
@@ -27,19 +31,24 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "base/qvnThreadSafety.h"
 
 namespace qvn {
 
 // The texts TDLib sent to one client and it has not taken yet, oldest first; or, while an
-// arrival handler is set, that handler, called with each text but the closing one.
+// arrival handler is set, that handler, called with each batch of texts but the closing one.
 class TqvnClientMailbox {
  public:
-  void Push(std::string&& aText, bool aClosed);
-  // Sets (or, with an empty function, removes) the arrival handler. It runs under the mailbox's
-  // lock, so this returns only after a call running meanwhile has ended.
-  void SetOnArrival(std::function<void(std::string&&)> aOnArrival);
+  using TOnArrival = std::function<void(std::vector<std::string>&&)>;
+  // Appends aTexts, the client's in TDLib's order; with aClosed the last of them is the closing
+  // text.
+  void Push(std::vector<std::string>&& aTexts, bool aClosed);
+  // Sets (or, with an empty function, removes) the arrival handler, handing it first what waits
+  // here. It runs under the mailbox's lock, so this returns only after a call running meanwhile
+  // has ended.
+  void SetOnArrival(TOnArrival aOnArrival);
   // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
   // Wake was called since the last Take.
   std::optional<std::string> Take(std::chrono::duration<double> aTimeout);
@@ -52,13 +61,16 @@ class TqvnClientMailbox {
   TqvnMutex FLock;
   std::condition_variable FChanged;
   std::deque<std::string> FTexts QVN_GUARDED_BY(FLock);
-  std::function<void(std::string&&)> FOnArrival QVN_GUARDED_BY(FLock);
+  TOnArrival FOnArrival QVN_GUARDED_BY(FLock);
   bool FWoken QVN_GUARDED_BY(FLock) = false;
   bool FClosed QVN_GUARDED_BY(FLock) = false;
 };
 
 class TqvnSharedReceive {
  public:
+  // Most texts one hand-over takes from TDLib.
+  static constexpr size_t kMostTextsPerBatch = 256;
+
   // The process's one instance; it ends its thread when the process ends.
   static TqvnSharedReceive& Instance();
 
@@ -78,11 +90,16 @@ class TqvnSharedReceive {
  private:
   TqvnSharedReceive() = default;
   void Run();
+  // Hands aBatch's texts to their mailboxes, each client's in one push.
+  void HandOver(std::vector<std::string>& aBatch);
 
   TqvnMutex FLock;
   std::map<int32_t, std::shared_ptr<TqvnClientMailbox>> FMailboxes QVN_GUARDED_BY(FLock);
   std::thread FThread QVN_GUARDED_BY(FLock);
   bool FRunning QVN_GUARDED_BY(FLock) = false;
+  // The client registered last: at the end of the process a request to it (answered even once
+  // closed) ends the thread's wait.
+  int32_t FLastClientId QVN_GUARDED_BY(FLock) = 0;
   bool FStopping QVN_GUARDED_BY(FLock) = false;
 };
 

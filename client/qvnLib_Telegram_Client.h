@@ -104,6 +104,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -501,13 +502,17 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // and delivers it, and the timeouts, in aMode.
   void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
   // On the process's receive thread (TDLib's current interface, WaitForEvents, neAsynchronous):
-  // moves aTexts into FInbox and hands a delivery to the main thread when none is pending.
-  void ReceiveArrival(std::vector<std::string>&& aTexts);
+  // moves aTexts into FInbox and hands a delivery to the main thread when none is pending; true
+  // while FInbox is full, and the receive is to hold back until a delivery makes room.
+  bool ReceiveArrival(std::vector<std::string>&& aTexts);
   // Notes the answers among aTexts, just taken from TDLib, as arrived (their deadlines stop).
   void NoteArrivals(const std::vector<std::string>& aTexts);
-  // Moves every text aConnection has ready into FInbox, noting answers; returns the moment it
-  // began, up to which everything TDLib had for the client has been taken.
-  std::chrono::steady_clock::time_point TakeReadyTexts(TqvnTDLibConnection* aConnection);
+  // Moves the texts aConnection has ready into FInbox (at most TqvnEventInbox::kRoom), noting
+  // answers. Gives the moment up to which everything TDLib had for the client has been taken
+  // (on TDLib's current interface no later than the process's receive caught up); nothing when
+  // more remain.
+  std::optional<std::chrono::steady_clock::time_point> TakeReadyTexts(
+      TqvnTDLibConnection* aConnection);
   // Has a request filed with a deadline end the wait of the worker just created, when it waits
   // longer: a ticking worker fires by then, a waiting receive is woken.
   void WatchDeadlines() QVN_REQUIRES(FTickLock);

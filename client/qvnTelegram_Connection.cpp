@@ -31,7 +31,7 @@ class TJsonClientConnection final : public TqvnTDLibConnection {
     return tdjson::td_json_client_execute(FClient, aRequest);
   }
   void Wake() override { tdjson::td_json_client_send(FClient, tdjson::kWakeRequest); }
-  bool HandArrivals(std::function<void(std::vector<std::string>&&)> /*aOnArrival*/) override {
+  bool HandArrivals(std::function<bool(std::vector<std::string>&&)> /*aOnArrival*/) override {
     return false;
   }
   void Close() override { tdjson::td_json_client_destroy(FClient); }
@@ -60,7 +60,7 @@ class TClientIdConnection final : public TqvnTDLibConnection {
   }
   const char* Execute(const char* aRequest) override { return tdjson::td_execute(aRequest); }
   void Wake() override { FMailbox->Wake(); }
-  bool HandArrivals(std::function<void(std::vector<std::string>&&)> aOnArrival) override {
+  bool HandArrivals(std::function<bool(std::vector<std::string>&&)> aOnArrival) override {
     FMailbox->SetOnArrival(std::move(aOnArrival));
     return true;
   }

@@ -44,10 +44,12 @@ class TqvnTDLibConnection {
   virtual void Wake() = 0;
   // Hands the texts for this client to aOnArrival as they arrive, on the process's receive
   // thread, in order and in batches (what TDLib had ready at once), instead of keeping them for
-  // Receive; aOnArrival must not block. An empty function goes back to Receive, once a call
-  // running meanwhile has returned. False, changing nothing, where the client has no receive
-  // thread but its own (td_json_client_*).
-  virtual bool HandArrivals(std::function<void(std::vector<std::string>&&)> aOnArrival) = 0;
+  // Receive; aOnArrival must not block. It returns true while the client has as many texts
+  // waiting as it takes for now: the receive then holds back (TDLib keeps the texts) until Wake,
+  // and asks again with no texts. An empty function goes back to Receive, once a call running
+  // meanwhile has returned. False, changing nothing, where the client has no receive thread but
+  // its own (td_json_client_*).
+  virtual bool HandArrivals(std::function<bool(std::vector<std::string>&&)> aOnArrival) = 0;
   // Closes the TDLib client and returns once TDLib has let it go (its database too).
   virtual void Close() = 0;
 };

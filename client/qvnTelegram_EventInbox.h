@@ -4,10 +4,12 @@
 // The worker, or on TDLib's current interface the process's receive thread, pushes what each
 // receive brought, a batch at a time under one lock; whoever dispatches (the main thread, or the
 // worker itself in neNoSync mode) pops one text at a time. Push says when the inbox was empty
-// before, so the pusher knows that no delivery is pending and hands one over. WaitForRoom holds
-// the worker back while kRoom texts wait, so a burst stays in TDLib rather than piling up here
-// while the main thread catches up; Pop (below kRoom), Clear and the end of the wait's time end
-// that wait. Thread-safe; texts are moved in and out, never shared.
+// before, so the pusher knows that no delivery is pending and hands one over. A burst stays in
+// TDLib rather than piling up here while the main thread catches up: WaitForRoom holds the worker
+// back while kRoom texts wait (Pop below kRoom, Clear and the end of the wait's time end that
+// wait); the process's receive thread, which must not wait here, asks AwaitRoom after each push
+// and waits on its own until whoever pops learns from TakeRoomMade that it is to be woken.
+// Thread-safe; texts are moved in and out, never shared.
 #ifndef QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 #define QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 
@@ -47,6 +49,20 @@ class TqvnEventInbox {
     TqvnLock lock(FLock);
     return FTexts.empty();
   }
+  // True while kRoom texts or more wait: the caller holds back its pushes, and TakeRoomMade
+  // reports, once, when fewer are left.
+  bool AwaitRoom() {
+    TqvnLock lock(FLock);
+    FRoomAwaited = FTexts.size() >= kRoom;
+    return FRoomAwaited;
+  }
+  // True, once, when fewer than kRoom texts wait since AwaitRoom said there was no room.
+  bool TakeRoomMade() {
+    TqvnLock lock(FLock);
+    if (!FRoomAwaited || FTexts.size() >= kRoom) return false;
+    FRoomAwaited = false;
+    return true;
+  }
   // Waits while kRoom texts or more wait, no Clear came since the call began and aUntil has not
   // passed.
   void WaitForRoom(std::chrono::steady_clock::time_point aUntil) {
@@ -65,6 +81,7 @@ class TqvnEventInbox {
     TqvnLock lock(FLock);
     dropped.swap(FTexts);
     ++FClears;
+    FRoomAwaited = false;
     FRoomMade.notify_all();
   }
 
@@ -73,6 +90,7 @@ class TqvnEventInbox {
   std::condition_variable FRoomMade;
   std::deque<std::string> FTexts QVN_GUARDED_BY(FLock);
   unsigned long FClears QVN_GUARDED_BY(FLock) = 0;
+  bool FRoomAwaited QVN_GUARDED_BY(FLock) = false;
 };
 
 }  // namespace qvn

@@ -140,7 +140,7 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
         FConnection->HandArrivals(
-            [this](std::vector<std::string>&& aTexts) { ReceiveArrival(std::move(aTexts)); });
+            [this](std::vector<std::string>&& aTexts) { return ReceiveArrival(std::move(aTexts)); });
       }
     }
   } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 // answers' deadlines.
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_RequestExtra.h"
+#include "client/qvnTelegram_SharedReceive.h"
 
 namespace qvn {
 namespace {
@@ -18,6 +20,9 @@ using TClock = std::chrono::steady_clock;
 
 // Most texts the waiting worker takes from TDLib in one go before handing them on.
 constexpr size_t kMostTextsPerReceive = 256;
+// How long the waiting worker waits at a time for the process's receive to catch up with TDLib
+// before a deadline is judged; it looks whether it was terminated in between.
+constexpr std::chrono::milliseconds kCatchUpWait{10};
 
 // Seconds from now until aTime: none once it has passed, at most aLongest.
 double SecondsUntil(TClock::time_point aTime, double aLongest) {
@@ -41,7 +46,9 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
       // What TDLib already has may answer a request whose deadline has passed: it is taken
       // first, and waits in FInbox ahead of what comes later.
       TqvnTDLibConnection* connection = FConnectionInUse.load();
-      if (connection != nullptr) ExpirePendingRequests(TakeReadyTexts(connection));
+      const std::optional<TClock::time_point> takenUpTo =
+          connection != nullptr ? TakeReadyTexts(connection) : std::nullopt;
+      if (takenUpTo) ExpirePendingRequests(*takenUpTo);
     }
     const int limit = EventsPerTick();
     const auto budget = TickTimeBudget();
@@ -65,9 +72,13 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
     if (aSender == nullptr) return;
     if (full) {
       aSender->FireNow();
-    } else {
-      aSender->FireBy(FPendingRequests.NextDeadline());
+      return;
     }
+    // A deadline that passed but could not be judged yet (TDLib's texts were not all taken) is
+    // judged again at the next ordinary tick.
+    const TClock::time_point now = TClock::now();
+    const TClock::time_point next = FPendingRequests.NextDeadline();
+    aSender->FireBy(next > now ? next : FPendingRequests.NextDeadlineAfter(now));
   } catch (const std::exception& e) {
     DoException(e);
   } catch (...) {
@@ -97,6 +108,7 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   bool inboxWasEmpty = false;
   bool received = false;
   bool deadlinePassed = false;
+  bool catchingUp = false;
   {
     std::lock_guard<std::mutex> receiveLock(FReceiveLock);
     TqvnTDLibConnection* connection = FConnectionInUse.load();
@@ -118,10 +130,18 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
     if (deadline <= TClock::now()) {
       // Before the requests are failed, everything TDLib had ready is taken, so an answer that
       // was waiting counts as arrived.
-      FTakenUpTo = TakeReadyTexts(connection);
-      deadlinePassed = true;
+      const std::optional<TClock::time_point> takenUpTo = TakeReadyTexts(connection);
+      if (takenUpTo && *takenUpTo >= deadline) {
+        FTakenUpTo = *takenUpTo;
+        deadlinePassed = true;
+      } else {
+        // Behind a full inbox the next round waits for room; behind the process's receive it
+        // waits for that to catch up.
+        catchingUp = takenUpTo.has_value();
+      }
     }
   }
+  if (catchingUp) TqvnSharedReceive::Instance().WaitCaughtUp(deadline, kCatchUpWait);
   if (!received && !deadlinePassed) return;
   switch (aMode) {
     case neAsynchronous:
@@ -149,10 +169,11 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   }
 }
 
-void TqvnTDLib_Telegram_Client::ReceiveArrival(std::vector<std::string>&& aTexts) {
+bool TqvnTDLib_Telegram_Client::ReceiveArrival(std::vector<std::string>&& aTexts) {
   NoteArrivals(aTexts);
   // A delivery that is queued or running takes them too.
-  if (FInbox.Push(std::move(aTexts))) PostDelivery();
+  if (!aTexts.empty() && FInbox.Push(std::move(aTexts))) PostDelivery();
+  return FInbox.AwaitRoom();
 }
 
 void TqvnTDLib_Telegram_Client::NoteArrivals(const std::vector<std::string>& aTexts) {
@@ -161,17 +182,26 @@ void TqvnTDLib_Telegram_Client::NoteArrivals(const std::vector<std::string>& aTe
   for (const std::string& text : aTexts) FPendingRequests.NoteArrived(ExtraValueOf(text));
 }
 
-TClock::time_point TqvnTDLib_Telegram_Client::TakeReadyTexts(TqvnTDLibConnection* aConnection) {
-  const TClock::time_point start = TClock::now();
+std::optional<TClock::time_point> TqvnTDLib_Telegram_Client::TakeReadyTexts(
+    TqvnTDLibConnection* aConnection) {
+  // On TDLib's current interface the texts reach this client through the process's receive:
+  // what it had not handed over by then has not arrived here yet.
+  const TClock::time_point start = aConnection->ClientId() != 0
+                                       ? TqvnSharedReceive::Instance().CaughtUpTo()
+                                       : TClock::now();
   std::vector<std::string> texts;
-  for (const char* text = nullptr; (text = aConnection->Receive(0.0)) != nullptr;) {
-    texts.emplace_back(text);
+  bool all = false;
+  while (!all && texts.size() < TqvnEventInbox::kRoom) {
+    const char* text = aConnection->Receive(0.0);
+    all = text == nullptr;
+    if (!all) texts.emplace_back(text);
   }
   if (!texts.empty()) {
     NoteArrivals(texts);
     FInbox.Push(std::move(texts));
   }
-  return start;
+  if (!all) return std::nullopt;
+  return std::min(start, TClock::now());
 }
 
 void TqvnTDLib_Telegram_Client::WatchDeadlines() {
@@ -211,6 +241,10 @@ bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   for (int taken = 0; taken < limit && FInbox.Pop(text); ++taken) {
     DispatchReceived(text);
     if (TClock::now() - start >= budget) break;
+  }
+  // The process's receive holds back while this inbox is full; now it has room again.
+  if (FInbox.TakeRoomMade()) {
+    if (TqvnTDLibConnection* connection = FConnectionInUse.load()) connection->Wake();
   }
   return !FInbox.Empty();
 }

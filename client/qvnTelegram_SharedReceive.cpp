@@ -35,13 +35,24 @@ void TqvnClientMailbox::Push(std::vector<std::string>&& aTexts, bool aClosed) {
       closing = std::move(aTexts.back());
       aTexts.pop_back();
     }
-    if (!aTexts.empty()) FOnArrival(std::move(aTexts));
-    if (!closing) return;
-    aTexts = {std::move(*closing)};
+    bool full = FOnArrival(std::move(aTexts));
+    if (closing) {
+      FTexts.push_back(std::move(*closing));
+      FClosed = true;
+      FChanged.notify_all();
+      return;
+    }
+    while (full && !FReleased) {
+      lock.Wait(FChanged);
+      if (!FOnArrival) return;
+      full = FOnArrival({});
+    }
+    return;
   }
   for (std::string& text : aTexts) FTexts.push_back(std::move(text));
   FClosed = FClosed || aClosed;
   FChanged.notify_all();
+  while (FTexts.size() >= kRoom && !FClosed && !FReleased && !FOnArrival) lock.Wait(FChanged);
 }
 
 std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double> aTimeout) {
@@ -54,12 +65,15 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   if (FTexts.empty()) return std::nullopt;
   std::string text = std::move(FTexts.front());
   FTexts.pop_front();
+  // A push waiting for room goes on.
+  if (FTexts.size() + 1 == kRoom) FChanged.notify_all();
   return text;
 }
 
 void TqvnClientMailbox::SetOnArrival(TOnArrival aOnArrival) {
   TqvnLock lock(FLock);
   FOnArrival = std::move(aOnArrival);
+  FChanged.notify_all();
   if (!FOnArrival || FTexts.empty() || FClosed) return;
   std::vector<std::string> waiting(std::make_move_iterator(FTexts.begin()),
                                    std::make_move_iterator(FTexts.end()));
@@ -76,10 +90,18 @@ void TqvnClientMailbox::Wake() {
 bool TqvnClientMailbox::WaitClosed(std::chrono::duration<double> aTimeout) {
   const auto deadline = DeadlineAfter(aTimeout);
   TqvnLock lock(FLock);
+  FReleased = true;
+  FChanged.notify_all();
   while (!FClosed) {
     if (!lock.WaitUntil(FChanged, deadline)) break;
   }
   return FClosed;
+}
+
+void TqvnClientMailbox::Release() {
+  TqvnLock lock(FLock);
+  FReleased = true;
+  FChanged.notify_all();
 }
 
 TqvnSharedReceive& TqvnSharedReceive::Instance() {
@@ -102,8 +124,37 @@ std::shared_ptr<TqvnClientMailbox> TqvnSharedReceive::Register(int32_t aClientId
 }
 
 void TqvnSharedReceive::Unregister(int32_t aClientId) {
-  TqvnLock lock(FLock);
-  FMailboxes.erase(aClientId);
+  std::shared_ptr<TqvnClientMailbox> mailbox;
+  {
+    TqvnLock lock(FLock);
+    const auto found = FMailboxes.find(aClientId);
+    if (found == FMailboxes.end()) return;
+    mailbox = std::move(found->second);
+    FMailboxes.erase(found);
+  }
+  mailbox->Release();
+}
+
+TqvnSharedReceive::TClock::time_point TqvnSharedReceive::CaughtUpTo() const {
+  if (FWaitsCaughtUp.load()) return TClock::now();
+  return FCaughtUpTo.load();
+}
+
+bool TqvnSharedReceive::WaitCaughtUp(TClock::time_point aMoment,
+                                     std::chrono::milliseconds aLongest) {
+  const TClock::time_point until = TClock::now() + aLongest;
+  TqvnLock lock(FCaughtUpLock);
+  while (CaughtUpTo() < aMoment) {
+    if (!lock.WaitUntil(FCaughtUp, until)) return CaughtUpTo() >= aMoment;
+  }
+  return true;
+}
+
+void TqvnSharedReceive::MarkCaughtUp(TClock::time_point aAsked) {
+  TqvnLock lock(FCaughtUpLock);
+  FCaughtUpTo = aAsked;
+  FWaitsCaughtUp = true;
+  FCaughtUp.notify_all();
 }
 
 int32_t TqvnSharedReceive::TakeClientId(std::string& aText) {
@@ -133,11 +184,19 @@ void TqvnSharedReceive::Run() {
       TqvnLock lock(FLock);
       if (FMailboxes.empty() || FStopping) {
         FRunning = false;
+        MarkCaughtUp(TClock::now());
         return;
       }
     }
-    const char* received = tdjson::td_receive(kReceiveWaitSeconds);
-    if (received == nullptr) continue;
+    const TClock::time_point asked = TClock::now();
+    const char* received = tdjson::td_receive(0.0);
+    if (received == nullptr) {
+      // Everything TDLib had before `asked` has been handed over: wait for more.
+      MarkCaughtUp(asked);
+      received = tdjson::td_receive(kReceiveWaitSeconds);
+      FWaitsCaughtUp = false;
+      if (received == nullptr) continue;
+    }
     // Each text belongs to TDLib until the next td_receive: copied at once.
     batch.clear();
     batch.emplace_back(received);

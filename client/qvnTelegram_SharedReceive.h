@@ -13,13 +13,19 @@
 // reports "authorizationStateClosed" is the last TDLib sends for a client: it is delivered, the
 // mailbox is marked closed and unregistered, and the thread ends when no mailbox is left.
 //
-// Called by TqvnTDLibConnection (qvnTelegram_Connection.h) from any thread; thread-safe. Mailboxes
-// are shared between the receive thread and their connection. Texts are never lost behind a slow
-// client and never hold back another client: a mailbox grows until its client takes them; the
-// receive thread itself holds at most one batch.
+// Memory stays bounded: a client with kRoom texts waiting (in its mailbox, or with its arrival
+// handler) holds the receive back until it takes some or is closed, and TDLib keeps the rest
+// meanwhile, for every client, as TDLib's own receive would for a program that stops reading.
+// Clients that deliver to one main thread wait for that thread either way. CaughtUpTo tells up to
+// when every text TDLib had ready has been handed over, so a deadline is judged only against
+// texts the clients have been given.
+//
+// Called by TqvnTDLibConnection (qvnTelegram_Connection.h) and the clients from any thread;
+// thread-safe. Mailboxes are shared between the receive thread and their connection.
 #ifndef QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H
 #define QVN_CLIENT_QVNTELEGRAM_SHAREDRECEIVE_H
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -41,9 +47,16 @@ namespace qvn {
 // arrival handler is set, that handler, called with each batch of texts but the closing one.
 class TqvnClientMailbox {
  public:
-  using TOnArrival = std::function<void(std::vector<std::string>&&)>;
-  // Appends aTexts, the client's in TDLib's order; with aClosed the last of them is the closing
-  // text.
+  // Texts that wait here before a push waits for the client to take some.
+  static constexpr size_t kRoom = 1024;
+  // Takes aTexts (possibly none: then it only answers); returns true while the client has as many
+  // texts waiting as it takes for now: the push then waits for Wake and asks again.
+  using TOnArrival = std::function<bool(std::vector<std::string>&&)>;
+
+  // The receive thread: appends aTexts, the client's in TDLib's order (with aClosed the last of
+  // them is the closing text), or hands them to the arrival handler; then waits while the client
+  // has no room (kRoom texts here, or as its handler says), until it takes some, Wake, a change
+  // of handler, the closing text or Release.
   void Push(std::vector<std::string>&& aTexts, bool aClosed);
   // Sets (or, with an empty function, removes) the arrival handler, handing it first what waits
   // here. It runs under the mailbox's lock, so this returns only after a call running meanwhile
@@ -52,10 +65,14 @@ class TqvnClientMailbox {
   // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
   // Wake was called since the last Take.
   std::optional<std::string> Take(std::chrono::duration<double> aTimeout);
-  // Ends a Take waiting on another thread (or the next one) without a text.
+  // Ends a Take waiting on another thread (or the next one) without a text, and has a push that
+  // waits for room ask the arrival handler again.
   void Wake();
-  // Waits up to aTimeout until the closing text has arrived; true when it has.
+  // Waits up to aTimeout until the closing text has arrived; true when it has. Pushes wait for
+  // room no more.
   bool WaitClosed(std::chrono::duration<double> aTimeout);
+  // The client is gone: pushes wait for room no more.
+  void Release();
 
  private:
   TqvnMutex FLock;
@@ -64,10 +81,12 @@ class TqvnClientMailbox {
   TOnArrival FOnArrival QVN_GUARDED_BY(FLock);
   bool FWoken QVN_GUARDED_BY(FLock) = false;
   bool FClosed QVN_GUARDED_BY(FLock) = false;
+  bool FReleased QVN_GUARDED_BY(FLock) = false;
 };
 
 class TqvnSharedReceive {
  public:
+  using TClock = std::chrono::steady_clock;
   // Most texts one hand-over takes from TDLib.
   static constexpr size_t kMostTextsPerBatch = 256;
 
@@ -78,8 +97,15 @@ class TqvnSharedReceive {
   // Unregister; starts the receive thread when it is not running. Register a client before the
   // first request is sent to it, so nothing it answers is dropped.
   std::shared_ptr<TqvnClientMailbox> Register(int32_t aClientId);
-  // Forgets aClientId's mailbox (a client given up without its closing text).
+  // Forgets aClientId's mailbox (a client given up without its closing text) and releases it.
   void Unregister(int32_t aClientId);
+
+  // The moment up to which every text TDLib had ready has been handed to the mailboxes: now
+  // while the receive waits in TDLib with nothing left over (or does not run), else when it last
+  // found TDLib empty. Lock-free.
+  TClock::time_point CaughtUpTo() const;
+  // Waits until CaughtUpTo() reaches aMoment, at most aLongest; true when it has.
+  bool WaitCaughtUp(TClock::time_point aMoment, std::chrono::milliseconds aLongest);
 
   // The "@client_id" TDLib added as the last member of aText, removed from it; 0, leaving aText
   // as it is, when it has none.
@@ -92,6 +118,9 @@ class TqvnSharedReceive {
   void Run();
   // Hands aBatch's texts to their mailboxes, each client's in one push.
   void HandOver(std::vector<std::string>& aBatch);
+  // TDLib had nothing more at aAsked: everything before was handed over; the thread goes on to
+  // wait in TDLib.
+  void MarkCaughtUp(TClock::time_point aAsked);
 
   TqvnMutex FLock;
   std::map<int32_t, std::shared_ptr<TqvnClientMailbox>> FMailboxes QVN_GUARDED_BY(FLock);
@@ -101,6 +130,12 @@ class TqvnSharedReceive {
   // closed) ends the thread's wait.
   int32_t FLastClientId QVN_GUARDED_BY(FLock) = 0;
   bool FStopping QVN_GUARDED_BY(FLock) = false;
+
+  // Written by the receive thread (under FCaughtUpLock), read anywhere.
+  std::atomic<bool> FWaitsCaughtUp{true};
+  std::atomic<TClock::time_point> FCaughtUpTo{TClock::time_point::min()};
+  TqvnMutex FCaughtUpLock;
+  std::condition_variable FCaughtUp;
 };
 
 }  // namespace qvn

@@ -104,7 +104,7 @@ struct TRun {
   long MostWaiting = 0;  // texts
 };
 
-enum class TWay { WaitingCurrent, WaitingJsonClient, TickingCurrent };
+enum class TWay { waitingCurrent, waitingJsonClient, tickingCurrent };
 
 // Activation to the last text of the burst handled.
 TRun ThroughClient(const std::vector<std::string>& aBurst, TWay aWay, const std::string& aFolder) {
@@ -113,8 +113,8 @@ TRun ThroughClient(const std::vector<std::string>& aBurst, TWay aWay, const std:
   TSeen seen;
   Handle(client, seen);
   client.Telegram().SetDatabaseDirectory(aFolder);
-  client.SetWaitForEvents(aWay != TWay::TickingCurrent);
-  client.SetJsonClientInterface(aWay == TWay::WaitingJsonClient);
+  client.SetWaitForEvents(aWay != TWay::tickingCurrent);
+  client.SetJsonClientInterface(aWay == TWay::waitingJsonClient);
   client.SetEventsPerTick(1000);
   // Waiting in TDLib before the client starts, so the time is the engine's alone.
   for (const std::string& text : aBurst) fake_td_queue_event(text.c_str());
@@ -149,9 +149,9 @@ int Run(int argc, char** argv) {
   std::vector<double> waiting, json, ticking;
   std::vector<double> waitingBacklog, jsonBacklog, tickingBacklog;
   for (int round = 0; round < kRounds; ++round) {
-    const TRun runs[3] = {ThroughClient(burst, TWay::WaitingCurrent, folder.File("db")),
-                          ThroughClient(burst, TWay::WaitingJsonClient, folder.File("db")),
-                          ThroughClient(burst, TWay::TickingCurrent, folder.File("db"))};
+    const TRun runs[3] = {ThroughClient(burst, TWay::waitingCurrent, folder.File("db")),
+                          ThroughClient(burst, TWay::waitingJsonClient, folder.File("db")),
+                          ThroughClient(burst, TWay::tickingCurrent, folder.File("db"))};
     waiting.push_back(runs[0].Seconds);
     json.push_back(runs[1].Seconds);
     ticking.push_back(runs[2].Seconds);

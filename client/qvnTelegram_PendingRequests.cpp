@@ -11,14 +11,14 @@ namespace {
 
 // "\"qvn#<16 hex digits>#", drawn once per process.
 const std::string& TagStart() {
-  static const std::string gTagStart = [] {
+  static const std::string kTagStart = [] {
     std::random_device device;
     const std::uint64_t drawn = (static_cast<std::uint64_t>(device()) << 32) ^ device();
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(drawn));
     return "\"qvn#" + std::string(hex) + "#";
   }();
-  return gTagStart;
+  return kTagStart;
 }
 
 // Counted up across the process, so no two requests of any clients share a tag; 0 is the
@@ -48,8 +48,8 @@ std::string TqvnTelegramPendingRequests::NewTag() {
 }
 
 const std::string& TqvnTelegramPendingRequests::WakeTag() {
-  static const std::string gWakeTag = TagStart() + "0\"";
-  return gWakeTag;
+  static const std::string kWakeTag = TagStart() + "0\"";
+  return kWakeTag;
 }
 
 bool TqvnTelegramPendingRequests::IsTag(std::string_view aExtra) {

@@ -32,9 +32,9 @@ double SecondsUntil(TClock::time_point aTime, double aLongest) {
 
 // The wake-up sent to end a wait in td_json_client_receive, answered by TDLib at once.
 const std::string& WakeRequest() {
-  static const std::string gWakeRequest =
+  static const std::string kWakeRequest =
       "{\"@type\": \"testCallEmpty\", \"@extra\": " + TqvnTelegramPendingRequests::WakeTag() + "}";
-  return gWakeRequest;
+  return kWakeRequest;
 }
 
 }  // namespace

@@ -121,7 +121,8 @@ void TqvnTimer::Cycle() {
         // Fired now, so a moment asked for that has passed is served; an earlier one asked for
         // meanwhile stays and fires the next cycle at once.
         auto asked = fireBy;
-        if (fireBy <= now) FFireBy.compare_exchange_strong(asked, std::chrono::steady_clock::time_point::max());
+        if (fireBy <= now)
+          FFireBy.compare_exchange_strong(asked, std::chrono::steady_clock::time_point::max());
         break;
       }
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);

@@ -41,8 +41,8 @@ class TTDLibAlone {
     Send("{\"@type\": \"close\"}");
     for (;;) {
       const char* received = tdjson::td_receive(10.0);
-      if (received != nullptr && std::string(received).find("authorizationStateClosed") !=
-                                     std::string::npos) {
+      if (received != nullptr &&
+          std::string(received).find("authorizationStateClosed") != std::string::npos) {
         return;
       }
     }

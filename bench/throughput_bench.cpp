@@ -8,9 +8,9 @@
 // current interface; the peer is the same texts through the dispatcher alone (DoReadEvent called
 // directly, no TDLib, no threads), the engine's share of the work. Beside the time, the most
 // texts that waited in the engine at once (taken from TDLib and not yet handled, sampled every
-// millisecond): what the burst holds in memory rather than leaving it in TDLib. The main thread waits for queued
-// calls as a program without a GUI loop does (PumpMainThreadQueueUntil). Each is measured three
-// times, in turns.
+// millisecond): what the burst holds in memory rather than leaving it in TDLib. The main thread
+// waits for queued calls as a program without a GUI loop does (PumpMainThreadQueueUntil). Each is
+// measured three times, in turns.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>

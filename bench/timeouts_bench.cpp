@@ -75,8 +75,7 @@ double MsBetween(Clock::time_point aFrom, Clock::time_point aTo) {
   return std::chrono::duration<double, std::milli>(aTo - aFrom).count();
 }
 
-void SampleClient(bool aWaits, const std::string& aFolder, std::mt19937& aRandom,
-                  TFigures& aOut) {
+void SampleClient(bool aWaits, const std::string& aFolder, std::mt19937& aRandom, TFigures& aOut) {
   TTimeoutClient client(aFolder, aWaits);
   Idle(0.5);  // TDLib's start-up texts
   std::uniform_real_distribution<double> pause(0.0, 0.1);
@@ -163,8 +162,8 @@ int Run() {
               Percentile(ticking.LatenessMs, 0.5) / Percentile(peer.LatenessMs, 0.5));
   std::printf("  waiting / peer, median     %.1f\n",
               Percentile(waiting.LatenessMs, 0.5) / Percentile(peer.LatenessMs, 0.5));
-  const int wrong = ticking.AnsweredButTimedOut + waiting.AnsweredButTimedOut +
-                    ticking.Unexpected + waiting.Unexpected;
+  const int wrong = ticking.AnsweredButTimedOut + waiting.AnsweredButTimedOut + ticking.Unexpected +
+                    waiting.Unexpected;
   const bool late = Percentile(ticking.LatenessMs, 0.99) > peer99 + 10 ||
                     Percentile(waiting.LatenessMs, 0.99) > peer99 + 10;
   std::printf(

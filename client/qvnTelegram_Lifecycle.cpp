@@ -139,8 +139,9 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       // Where the process has a receive thread of its own, a text for the main thread goes
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
-        FConnection->HandArrivals(
-            [this](std::vector<std::string>&& aTexts) { return ReceiveArrival(std::move(aTexts)); });
+        FConnection->HandArrivals([this](std::vector<std::string>&& aTexts) {
+          return ReceiveArrival(std::move(aTexts));
+        });
       }
     }
   } catch (const std::exception& e) {

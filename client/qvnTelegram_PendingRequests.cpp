@@ -36,7 +36,8 @@ std::optional<std::uint64_t> TagNumber(std::string_view aExtra) {
   std::uint64_t number = 0;
   const auto [stop, error] = std::from_chars(begin, end, number);
   // Written as NewTag writes it: no leading zeros.
-  if (error != std::errc() || stop != end || (*begin == '0' && end - begin > 1)) return std::nullopt;
+  if (error != std::errc() || stop != end || (*begin == '0' && end - begin > 1))
+    return std::nullopt;
   return number;
 }
 
@@ -59,7 +60,8 @@ bool TqvnTelegramPendingRequests::IsTag(std::string_view aExtra) {
 
 void TqvnTelegramPendingRequests::Add(std::string_view aTag, TRequest aRequest) {
   const std::optional<std::uint64_t> number = TagNumber(aTag);
-  if (!number || *number == 0) throw std::invalid_argument("Not a request tag: " + std::string(aTag));
+  if (!number || *number == 0)
+    throw std::invalid_argument("Not a request tag: " + std::string(aTag));
   const TClock::time_point deadline = aRequest.Deadline;
   {
     TqvnLock lock(FLock);

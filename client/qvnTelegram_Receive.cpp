@@ -186,9 +186,8 @@ std::optional<TClock::time_point> TqvnTDLib_Telegram_Client::TakeReadyTexts(
     TqvnTDLibConnection* aConnection) {
   // On TDLib's current interface the texts reach this client through the process's receive:
   // what it had not handed over by then has not arrived here yet.
-  const TClock::time_point start = aConnection->ClientId() != 0
-                                       ? TqvnSharedReceive::Instance().CaughtUpTo()
-                                       : TClock::now();
+  const TClock::time_point start =
+      aConnection->ClientId() != 0 ? TqvnSharedReceive::Instance().CaughtUpTo() : TClock::now();
   std::vector<std::string> texts;
   bool all = false;
   while (!all && texts.size() < TqvnEventInbox::kRoom) {

@@ -221,7 +221,8 @@ void TqvnSharedReceive::HandOver(std::vector<std::string>& aBatch) {
     const int32_t clientId = TakeClientId(text);
     auto found = std::find_if(clients.begin(), clients.end(),
                               [clientId](const TClientTexts& c) { return c.ClientId == clientId; });
-    if (found == clients.end()) found = clients.insert(clients.end(), TClientTexts{clientId, {}, false, nullptr});
+    if (found == clients.end())
+      found = clients.insert(clients.end(), TClientTexts{clientId, {}, false, nullptr});
     // Nothing follows a client's closing text.
     if (found->Closed) continue;
     found->Texts.push_back(std::move(text));

@@ -240,8 +240,9 @@ TEST_F(Answers, AnAnswerThatArrivedBeforeItsDeadlineIsNeverReportedAsTimedOut) {
     bool Waits;
     bool JsonClient;
   };
-  for (const Case& c : {Case{"ticking", false, false}, Case{"ticking, td_json_client_*", false, true},
-                        Case{"waiting", true, false}, Case{"waiting, td_json_client_*", true, true}}) {
+  for (const Case& c :
+       {Case{"ticking", false, false}, Case{"ticking, td_json_client_*", false, true},
+        Case{"waiting", true, false}, Case{"waiting, td_json_client_*", true, true}}) {
     SCOPED_TRACE(c.Name);
     Reactivate(c.Waits, neAsynchronous, c.JsonClient);
     FClient.SetEventsPerTick(1);
@@ -304,9 +305,13 @@ TEST_F(Answers, ACallersOwnExtraOfAnyShapeComesBackToIt) {
   ASSERT_NE(answeredTag, "");
   Hold();
   FClient.GetUser(302, Record("waiting"));
-  const std::vector<std::string> extras = {
-      R"("qvn#1")", R"("qvn#0#1")", R"("qvn#ffffffffffffffff#1")", R"("qvn#")",
-      TqvnTelegramPendingRequests::WakeTag(), TqvnTelegramPendingRequests::NewTag(), answeredTag};
+  const std::vector<std::string> extras = {R"("qvn#1")",
+                                           R"("qvn#0#1")",
+                                           R"("qvn#ffffffffffffffff#1")",
+                                           R"("qvn#")",
+                                           TqvnTelegramPendingRequests::WakeTag(),
+                                           TqvnTelegramPendingRequests::NewTag(),
+                                           answeredTag};
   for (const std::string& extra : extras) {
     const std::string request = R"({"@type": "getMe", "@extra": )" + extra + "}";
     FClient.TDLibSend(request);

@@ -1,8 +1,8 @@
 // A client on the scripted fake TDLib that answers requests as TDLib does: every request sent
 // gets an answer carrying the request's own "@extra" (when it has one), written last, as TDLib
-// writes it; testCallEmpty the fake answers itself. A test scripts what the answer is, may queue further events after it, and may hold
-// the answers back to release them later in any order. Used from the test's main thread; the
-// fake calls the script on whichever thread sends.
+// writes it; testCallEmpty the fake answers itself. A test scripts what the answer is, may queue
+// further events after it, and may hold the answers back to release them later in any order. Used
+// from the test's main thread; the fake calls the script on whichever thread sends.
 #ifndef QVN_TESTS_CLIENT_ANSWERS_TEST_SUPPORT_H
 #define QVN_TESTS_CLIENT_ANSWERS_TEST_SUPPORT_H
 

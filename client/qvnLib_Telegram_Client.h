@@ -507,8 +507,8 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   bool ReceiveArrival(std::vector<std::string>&& aTexts);
   // Notes the answers among aTexts, just taken from TDLib, as arrived (their deadlines stop).
   void NoteArrivals(const std::vector<std::string>& aTexts);
-  // Moves the texts aConnection has ready into FInbox (at most TqvnEventInbox::kRoom), noting
-  // answers. Gives the moment up to which everything TDLib had for the client has been taken
+  // Moves the texts aConnection has ready into FInbox while it has room (below
+  // TqvnEventInbox::kRoom), noting answers. Gives the moment up to which everything TDLib had for the client has been taken
   // (on TDLib's current interface no later than the process's receive caught up); nothing when
   // more remain.
   std::optional<std::chrono::steady_clock::time_point> TakeReadyTexts(

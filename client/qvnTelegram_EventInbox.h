@@ -6,14 +6,13 @@
 // worker itself in neNoSync mode) pops one text at a time. Push says when the inbox was empty
 // before, so the pusher knows that no delivery is pending and hands one over. A burst stays in
 // TDLib rather than piling up here while the main thread catches up: WaitForRoom holds the worker
-// back while kRoom texts wait (Pop below kRoom, Clear and the end of the wait's time end that
-// wait); the process's receive thread, which must not wait here, asks AwaitRoom after each push
+// back while kRoom texts wait (Pop below kRoom and Clear end that wait); the process's receive
+// thread, which must not wait here, asks AwaitRoom after each push
 // and waits on its own until whoever pops learns from TakeRoomMade that it is to be woken.
 // Thread-safe; texts are moved in and out, never shared.
 #ifndef QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 #define QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -63,18 +62,15 @@ class TqvnEventInbox {
     FRoomAwaited = false;
     return true;
   }
-  // Waits while kRoom texts or more wait, no Clear came since the call began and aUntil has not
-  // passed.
-  void WaitForRoom(std::chrono::steady_clock::time_point aUntil) {
+  size_t Size() const {
+    TqvnLock lock(FLock);
+    return FTexts.size();
+  }
+  // Waits while kRoom texts or more wait and no Clear came since the call began.
+  void WaitForRoom() {
     TqvnLock lock(FLock);
     const unsigned long clears = FClears;
-    while (FTexts.size() >= kRoom && FClears == clears) {
-      if (aUntil == std::chrono::steady_clock::time_point::max()) {
-        lock.Wait(FRoomMade);
-      } else if (!lock.WaitUntil(FRoomMade, aUntil)) {
-        break;
-      }
-    }
+    while (FTexts.size() >= kRoom && FClears == clears) lock.Wait(FRoomMade);
   }
   void Clear() {
     std::deque<std::string> dropped;

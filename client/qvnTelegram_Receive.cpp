@@ -102,9 +102,9 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   FWaitingUntil = TClock::time_point::max();
   const TClock::time_point deadline = FPendingRequests.NextDeadlineAfter(FTakenUpTo.load());
   FWaitingUntil = deadline;
-  // Behind a main thread that is catching up, what TDLib has waits there. Deactivation empties
-  // the inbox, which ends this wait.
-  FInbox.WaitForRoom(deadline);
+  // Behind a main thread that is catching up, what TDLib has waits there, and a deadline with it:
+  // the answer may be among those texts. Deactivation empties the inbox, which ends this wait.
+  FInbox.WaitForRoom();
   bool inboxWasEmpty = false;
   bool received = false;
   bool deadlinePassed = false;
@@ -188,9 +188,11 @@ std::optional<TClock::time_point> TqvnTDLib_Telegram_Client::TakeReadyTexts(
   // what it had not handed over by then has not arrived here yet.
   const TClock::time_point start =
       aConnection->ClientId() != 0 ? TqvnSharedReceive::Instance().CaughtUpTo() : TClock::now();
+  const size_t waiting = FInbox.Size();
+  const size_t room = waiting < TqvnEventInbox::kRoom ? TqvnEventInbox::kRoom - waiting : 0;
   std::vector<std::string> texts;
   bool all = false;
-  while (!all && texts.size() < TqvnEventInbox::kRoom) {
+  while (!all && texts.size() < room) {
     const char* text = aConnection->Receive(0.0);
     all = text == nullptr;
     if (!all) texts.emplace_back(text);

@@ -8,7 +8,7 @@
 // TDLib rather than piling up here while the main thread catches up: WaitForRoom holds the worker
 // back while kRoom texts wait (Pop below kRoom and Clear end that wait); the process's receive
 // thread, which must not wait here, asks AwaitRoom after each push
-// and waits on its own until whoever pops learns from TakeRoomMade that it is to be woken.
+// and waits on its own until whoever pops learns from Pop that it is to be woken.
 // Thread-safe; texts are moved in and out, never shared.
 #ifndef QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
 #define QVN_CLIENT_QVNTELEGRAM_EVENTINBOX_H
@@ -35,32 +35,31 @@ class TqvnEventInbox {
     for (std::string& text : aTexts) FTexts.push_back(std::move(text));
     return wasEmpty;
   }
-  // Takes the oldest text into aText; false when there is none.
-  bool Pop(std::string& aText) {
+  // Takes the oldest text into aText; false when there is none. With aRoomMade, sets it when
+  // this pop left fewer than kRoom texts while a pusher awaits room (AwaitRoom): the caller is to
+  // tell that pusher, once.
+  bool Pop(std::string& aText, bool* aRoomMade = nullptr) {
     TqvnLock lock(FLock);
     if (FTexts.empty()) return false;
     aText = std::move(FTexts.front());
     FTexts.pop_front();
     if (FTexts.size() + 1 == kRoom) FRoomMade.notify_all();
+    if (aRoomMade != nullptr && FRoomAwaited && FTexts.size() < kRoom) {
+      FRoomAwaited = false;
+      *aRoomMade = true;
+    }
     return true;
   }
   bool Empty() const {
     TqvnLock lock(FLock);
     return FTexts.empty();
   }
-  // True while kRoom texts or more wait: the caller holds back its pushes, and TakeRoomMade
-  // reports, once, when fewer are left.
+  // True while kRoom texts or more wait: the caller holds back its pushes until a Pop given
+  // aRoomMade reports that fewer are left.
   bool AwaitRoom() {
     TqvnLock lock(FLock);
     FRoomAwaited = FTexts.size() >= kRoom;
     return FRoomAwaited;
-  }
-  // True, once, when fewer than kRoom texts wait since AwaitRoom said there was no room.
-  bool TakeRoomMade() {
-    TqvnLock lock(FLock);
-    if (!FRoomAwaited || FTexts.size() >= kRoom) return false;
-    FRoomAwaited = false;
-    return true;
   }
   size_t Size() const {
     TqvnLock lock(FLock);

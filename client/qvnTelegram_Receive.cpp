@@ -239,13 +239,16 @@ bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   const auto budget = TickTimeBudget();
   const auto start = TClock::now();
   std::string text;
-  for (int taken = 0; taken < limit && FInbox.Pop(text); ++taken) {
+  bool roomMade = false;
+  for (int taken = 0; taken < limit && FInbox.Pop(text, &roomMade); ++taken) {
+    // The process's receive holds back while this inbox is full: told at once that it has room
+    // again, it refills the inbox while this delivery goes on.
+    if (roomMade) {
+      roomMade = false;
+      if (TqvnTDLibConnection* connection = FConnectionInUse.load()) connection->Wake();
+    }
     DispatchReceived(text);
     if (TClock::now() - start >= budget) break;
-  }
-  // The process's receive holds back while this inbox is full; now it has room again.
-  if (FInbox.TakeRoomMade()) {
-    if (TqvnTDLibConnection* connection = FConnectionInUse.load()) connection->Wake();
   }
   return !FInbox.Empty();
 }

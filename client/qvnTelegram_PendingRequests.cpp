@@ -1,7 +1,6 @@
 #include "client/qvnTelegram_PendingRequests.h"
 
-#include <charconv>
-#include <cstdio>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -9,14 +8,21 @@
 namespace qvn {
 namespace {
 
-// "\"qvn#<16 hex digits>#", drawn once per process.
+// The digits of tags: the random part and the number, most significant digit first.
+constexpr std::string_view kDigits =
+    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_";
+constexpr size_t kRandomDigits = 6;
+
+// "\"qvn#" and kRandomDigits digits drawn once per process (36 bits).
 const std::string& TagStart() {
   static const std::string kTagStart = [] {
     std::random_device device;
-    const std::uint64_t drawn = (static_cast<std::uint64_t>(device()) << 32) ^ device();
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(drawn));
-    return "\"qvn#" + std::string(hex) + "#";
+    std::uint64_t drawn = (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    std::string start = "\"qvn#";
+    for (size_t i = 0; i < kRandomDigits; ++i, drawn /= kDigits.size()) {
+      start += kDigits[drawn % kDigits.size()];
+    }
+    return start;
   }();
   return kTagStart;
 }
@@ -25,31 +31,45 @@ const std::string& TagStart() {
 // wake-up tag.
 std::atomic<std::uint64_t> gLastTag{0};
 
+std::string TagOf(std::uint64_t aNumber) {
+  char digits[16];
+  char* first = std::end(digits);
+  do {
+    *--first = kDigits[aNumber % kDigits.size()];
+    aNumber /= kDigits.size();
+  } while (aNumber != 0);
+  std::string tag = TagStart();
+  tag.append(first, std::end(digits));
+  tag += '"';
+  return tag;
+}
+
 // The number of a tag of this process, or nothing when aExtra is no such tag.
 std::optional<std::uint64_t> TagNumber(std::string_view aExtra) {
   const std::string& start = TagStart();
   if (aExtra.size() < start.size() + 2 || !aExtra.starts_with(start) || aExtra.back() != '"') {
     return std::nullopt;
   }
-  const char* begin = aExtra.data() + start.size();
-  const char* end = aExtra.data() + aExtra.size() - 1;
+  const std::string_view digits = aExtra.substr(start.size(), aExtra.size() - start.size() - 1);
+  // Written as TagOf writes it: no leading zeros, and no more digits than a number has.
+  if (digits.size() > 11 || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
   std::uint64_t number = 0;
-  const auto [stop, error] = std::from_chars(begin, end, number);
-  // Written as NewTag writes it: no leading zeros.
-  if (error != std::errc() || stop != end || (*begin == '0' && end - begin > 1))
-    return std::nullopt;
+  for (const char digit : digits) {
+    const size_t value = kDigits.find(digit);
+    if (value == std::string_view::npos) return std::nullopt;
+    number = number * kDigits.size() + value;
+  }
   return number;
 }
 
 }  // namespace
 
 std::string TqvnTelegramPendingRequests::NewTag() {
-  const std::uint64_t number = gLastTag.fetch_add(1, std::memory_order_relaxed) + 1;
-  return TagStart() + std::to_string(number) + "\"";
+  return TagOf(gLastTag.fetch_add(1, std::memory_order_relaxed) + 1);
 }
 
 const std::string& TqvnTelegramPendingRequests::WakeTag() {
-  static const std::string kWakeTag = TagStart() + "0\"";
+  static const std::string kWakeTag = TagOf(0);
   return kWakeTag;
 }
 

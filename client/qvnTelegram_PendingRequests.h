@@ -6,12 +6,15 @@
 // its answer, by its deadline (TakeExpired) or when the client ends its TDLib client (TakeAll),
 // so whoever takes it out calls its handler exactly once.
 //
-// Tags are JSON strings "qvn#<p>#<n>": p is 16 hex digits drawn at random once per process, n is
-// counted up across the process. No program can write a tag by chance or by counting, and the
-// client takes tags out of answers before any handler sees them, so a caller's own "@extra", of
-// whatever shape ("qvn#1" too), is never taken for a tag, and a copy of a tag no request of this
-// table waits for (another client's, or one already answered) is not either: such answers go to
-// the events as TDLib sent them. "qvn#<p>#0" (WakeTag) marks the client's own wake-up requests.
+// Tags are JSON strings "qvn#<p><n>": p is 6 digits of base 64 (0-9, a-z, A-Z, "-", "_") drawn
+// at random once per process, n is counted up across the process, in the same digits. No
+// program can write a tag by chance or by counting, and the client takes tags out of answers
+// before any handler sees them, so a caller's own "@extra", of whatever shape ("qvn#1" too), is
+// never taken for a tag, and a copy of a tag no request of this table waits for (another
+// client's, or one already answered) is not either: such answers go to the events as TDLib sent
+// them. n = 0 (WakeTag) marks the client's own wake-up requests. Up to a billion requests a tag
+// has at most 15 characters, short enough that neither the engine's strings nor TDLib's, which
+// keeps each request's "@extra", allocate for it.
 //
 // Timeouts. A request's deadline counts until its answer arrives, not until it is dispatched:
 // whoever takes texts from TDLib for the client notes each answer among them (NoteArrived) before

@@ -143,17 +143,27 @@ TqvnSharedReceive::TClock::time_point TqvnSharedReceive::CaughtUpTo() const {
 bool TqvnSharedReceive::WaitCaughtUp(TClock::time_point aMoment,
                                      std::chrono::milliseconds aLongest) {
   const TClock::time_point until = TClock::now() + aLongest;
-  TqvnLock lock(FCaughtUpLock);
-  while (CaughtUpTo() < aMoment) {
-    if (!lock.WaitUntil(FCaughtUp, until)) return CaughtUpTo() >= aMoment;
+  ++FCaughtUpWaiters;
+  bool caughtUp = true;
+  {
+    TqvnLock lock(FCaughtUpLock);
+    while (CaughtUpTo() < aMoment) {
+      if (!lock.WaitUntil(FCaughtUp, until)) {
+        caughtUp = CaughtUpTo() >= aMoment;
+        break;
+      }
+    }
   }
-  return true;
+  --FCaughtUpWaiters;
+  return caughtUp;
 }
 
 void TqvnSharedReceive::MarkCaughtUp(TClock::time_point aAsked) {
-  TqvnLock lock(FCaughtUpLock);
   FCaughtUpTo = aAsked;
   FWaitsCaughtUp = true;
+  // A waiter counted itself before it looked, so it either saw these or is told here.
+  if (FCaughtUpWaiters.load() == 0) return;
+  TqvnLock lock(FCaughtUpLock);
   FCaughtUp.notify_all();
 }
 
@@ -179,6 +189,9 @@ int32_t TqvnSharedReceive::TakeClientId(std::string& aText) {
 
 void TqvnSharedReceive::Run() {
   std::vector<std::string> batch;
+  // TDLib had nothing more when last asked, at `asked`.
+  bool empty = false;
+  TClock::time_point asked;
   for (;;) {
     {
       TqvnLock lock(FLock);
@@ -188,19 +201,36 @@ void TqvnSharedReceive::Run() {
         return;
       }
     }
-    const TClock::time_point asked = TClock::now();
-    const char* received = tdjson::td_receive(0.0);
-    if (received == nullptr) {
+    const char* received = nullptr;
+    if (empty) {
       // Everything TDLib had before `asked` has been handed over: wait for more.
       MarkCaughtUp(asked);
       received = tdjson::td_receive(kReceiveWaitSeconds);
       FWaitsCaughtUp = false;
-      if (received == nullptr) continue;
+      if (received == nullptr) {
+        asked = TClock::now();
+        continue;
+      }
+    } else {
+      asked = TClock::now();
+      received = tdjson::td_receive(0.0);
+      if (received == nullptr) {
+        empty = true;
+        continue;
+      }
     }
-    // Each text belongs to TDLib until the next td_receive: copied at once.
+    // Each text belongs to TDLib until the next td_receive: copied at once. What else TDLib has
+    // ready goes along, up to the batch's size; when that is reached, more may be ready.
+    empty = false;
     batch.clear();
     batch.emplace_back(received);
-    while (batch.size() < kMostTextsPerBatch && (received = tdjson::td_receive(0.0)) != nullptr) {
+    while (batch.size() < kMostTextsPerBatch) {
+      asked = TClock::now();
+      received = tdjson::td_receive(0.0);
+      if (received == nullptr) {
+        empty = true;
+        break;
+      }
       batch.emplace_back(received);
     }
     HandOver(batch);
@@ -214,31 +244,50 @@ void TqvnSharedReceive::HandOver(std::vector<std::string>& aBatch) {
     bool Closed = false;
     std::shared_ptr<TqvnClientMailbox> Mailbox;
   };
-  // A batch seldom holds more than a few clients' texts: a list is the quickest to search.
-  std::vector<TClientTexts> clients;
+  // A batch seldom holds more than a few clients' texts: a list is the quickest to search. The
+  // first client's texts stay in aBatch, so the usual batch of one client is handed over as it
+  // is, without copying its list.
+  std::vector<TClientTexts> others;
+  TClientTexts first{0, {}, false, nullptr};
+  size_t kept = 0;
   for (std::string& text : aBatch) {
     const bool closing = IsClosingText(text);
     const int32_t clientId = TakeClientId(text);
-    auto found = std::find_if(clients.begin(), clients.end(),
-                              [clientId](const TClientTexts& c) { return c.ClientId == clientId; });
-    if (found == clients.end())
-      found = clients.insert(clients.end(), TClientTexts{clientId, {}, false, nullptr});
+    if (&text == &aBatch.front()) first.ClientId = clientId;
+    TClientTexts* client = &first;
+    if (clientId != first.ClientId) {
+      auto found = std::find_if(others.begin(), others.end(),
+                                [clientId](const TClientTexts& c) { return c.ClientId == clientId; });
+      if (found == others.end()) {
+        found = others.insert(others.end(), TClientTexts{clientId, {}, false, nullptr});
+      }
+      client = &*found;
+    }
     // Nothing follows a client's closing text.
-    if (found->Closed) continue;
-    found->Texts.push_back(std::move(text));
-    found->Closed = closing;
-  }
-  {
-    TqvnLock lock(FLock);
-    for (TClientTexts& client : clients) {
-      const auto found = FMailboxes.find(client.ClientId);
-      if (found == FMailboxes.end()) continue;
-      client.Mailbox = found->second;
-      if (client.Closed) FMailboxes.erase(found);
+    if (client->Closed) continue;
+    client->Closed = closing;
+    if (client == &first) {
+      if (&aBatch[kept] != &text) aBatch[kept] = std::move(text);
+      ++kept;
+    } else {
+      client->Texts.push_back(std::move(text));
     }
   }
+  aBatch.resize(kept);
+  {
+    TqvnLock lock(FLock);
+    const auto findMailbox = [this](TClientTexts& aClient) QVN_REQUIRES(FLock) {
+      const auto found = FMailboxes.find(aClient.ClientId);
+      if (found == FMailboxes.end()) return;
+      aClient.Mailbox = found->second;
+      if (aClient.Closed) FMailboxes.erase(found);
+    };
+    findMailbox(first);
+    for (TClientTexts& client : others) findMailbox(client);
+  }
   // Outside the lock: registering and unregistering clients never wait for a hand-over.
-  for (TClientTexts& client : clients) {
+  if (first.Mailbox != nullptr) first.Mailbox->Push(std::move(aBatch), first.Closed);
+  for (TClientTexts& client : others) {
     if (client.Mailbox != nullptr) client.Mailbox->Push(std::move(client.Texts), client.Closed);
   }
 }

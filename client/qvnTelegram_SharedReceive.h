@@ -131,9 +131,10 @@ class TqvnSharedReceive {
   int32_t FLastClientId QVN_GUARDED_BY(FLock) = 0;
   bool FStopping QVN_GUARDED_BY(FLock) = false;
 
-  // Written by the receive thread (under FCaughtUpLock), read anywhere.
+  // Written by the receive thread, read anywhere; WaitCaughtUp waits for them on FCaughtUp.
   std::atomic<bool> FWaitsCaughtUp{true};
   std::atomic<TClock::time_point> FCaughtUpTo{TClock::time_point::min()};
+  std::atomic<int> FCaughtUpWaiters{0};
   TqvnMutex FCaughtUpLock;
   std::condition_variable FCaughtUp;
 };

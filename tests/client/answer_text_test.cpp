@@ -110,11 +110,13 @@ TEST(PendingRequests, ARequestLeavesTheTableOnceByItsTag) {
   EXPECT_TRUE(table.ExpectsAnswers());
 
   // Out of order, each exactly once; strangers, near-tags and the wake-up tag are not taken.
-  const std::string stem = first.substr(0, first.rfind('#') + 1);
+  // "\"qvn#" and the process's random part.
+  const std::string stem = first.substr(0, 11);
   for (const std::string& stranger :
        {std::string("1004"), std::string("\"qvn#\""), std::string("\"qvn#1\""),
-        std::string("\"QVN#1\""), std::string("\"qvn#0000000000000000#1\""), stem + "12x\"",
-        stem + "-1\"", stem + "01\"", stem + "\"", TqvnTelegramPendingRequests::WakeTag()}) {
+        std::string("\"QVN#1\""), std::string("\"qvn#0000001\""), stem + "1*\"", stem + "+1\"",
+        stem + "01\"", stem + "\"", stem + "123456789012\"",
+        TqvnTelegramPendingRequests::WakeTag()}) {
     SCOPED_TRACE(stranger);
     EXPECT_FALSE(TqvnTelegramPendingRequests::IsTag(stranger));
     EXPECT_FALSE(table.Take(stranger));

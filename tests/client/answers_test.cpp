@@ -306,7 +306,7 @@ TEST_F(Answers, ACallersOwnExtraOfAnyShapeComesBackToIt) {
   Hold();
   FClient.GetUser(302, Record("waiting"));
   const std::vector<std::string> extras = {R"("qvn#1")",
-                                           R"("qvn#0#1")",
+                                           R"("qvn#0000001")",
                                            R"("qvn#ffffffffffffffff#1")",
                                            R"("qvn#")",
                                            TqvnTelegramPendingRequests::WakeTag(),

@@ -501,9 +501,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // until a text comes or the next deadline of a request passes, moves what arrived into FInbox
   // and delivers it, and the timeouts, in aMode.
   void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
-  // On the process's receive thread (TDLib's current interface, WaitForEvents, neAsynchronous):
-  // moves aTexts into FInbox and hands a delivery to the main thread when none is pending; true
-  // while FInbox is full, and the receive is to hold back until a delivery makes room.
+  // Has aConnection's texts arrive through ReceiveArrival (TDLib's current interface,
+  // WaitForEvents, neAsynchronous); handed again, a receive that holds back goes on.
+  void TakeArrivals(TqvnTDLibConnection& aConnection);
+  // On the process's receive thread: moves aTexts into FInbox and hands a delivery to the main
+  // thread when none is pending; true while FInbox is full, and the receive is to hold back until
+  // a delivery makes room (TakeArrivals).
   bool ReceiveArrival(std::vector<std::string>&& aTexts);
   // Notes the answers among aTexts, just taken from TDLib, as arrived (their deadlines stop).
   void NoteArrivals(const std::vector<std::string>& aTexts);

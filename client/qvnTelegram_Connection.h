@@ -45,10 +45,11 @@ class TqvnTDLibConnection {
   // Hands the texts for this client to aOnArrival as they arrive, on the process's receive
   // thread, in order and in batches (what TDLib had ready at once), instead of keeping them for
   // Receive; aOnArrival must not block. It returns true while the client has as many texts
-  // waiting as it takes for now: the receive then holds back (TDLib keeps the texts) until Wake,
-  // and asks again with no texts. An empty function goes back to Receive, once a call running
-  // meanwhile has returned. False, changing nothing, where the client has no receive thread but
-  // its own (td_json_client_*).
+  // waiting as it takes for now: the receive then holds back (TDLib keeps the texts) until
+  // HandArrivals is called again (with the same function, or another), and asks again with no
+  // texts. An empty function goes back to Receive, once a call running meanwhile has returned.
+  // False, changing nothing, where the client has no receive thread but its own
+  // (td_json_client_*).
   virtual bool HandArrivals(std::function<bool(std::vector<std::string>&&)> aOnArrival) = 0;
   // Closes the TDLib client and returns once TDLib has let it go (its database too).
   virtual void Close() = 0;

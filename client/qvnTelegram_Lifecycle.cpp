@@ -139,9 +139,7 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       // Where the process has a receive thread of its own, a text for the main thread goes
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
-        FConnection->HandArrivals([this](std::vector<std::string>&& aTexts) {
-          return ReceiveArrival(std::move(aTexts));
-        });
+        TakeArrivals(*FConnection);
       }
     }
   } catch (const std::exception& e) {

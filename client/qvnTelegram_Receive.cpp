@@ -169,6 +169,11 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   }
 }
 
+void TqvnTDLib_Telegram_Client::TakeArrivals(TqvnTDLibConnection& aConnection) {
+  aConnection.HandArrivals(
+      [this](std::vector<std::string>&& aTexts) { return ReceiveArrival(std::move(aTexts)); });
+}
+
 bool TqvnTDLib_Telegram_Client::ReceiveArrival(std::vector<std::string>&& aTexts) {
   NoteArrivals(aTexts);
   // A delivery that is queued or running takes them too.
@@ -241,11 +246,11 @@ bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   std::string text;
   bool roomMade = false;
   for (int taken = 0; taken < limit && FInbox.Pop(text, &roomMade); ++taken) {
-    // The process's receive holds back while this inbox is full: told at once that it has room
-    // again, it refills the inbox while this delivery goes on.
+    // The process's receive holds back while this inbox is full: handed the arrivals again at
+    // once, it refills the inbox while this delivery goes on.
     if (roomMade) {
       roomMade = false;
-      if (TqvnTDLibConnection* connection = FConnectionInUse.load()) connection->Wake();
+      if (TqvnTDLibConnection* connection = FConnectionInUse.load()) TakeArrivals(*connection);
     }
     DispatchReceived(text);
     if (TClock::now() - start >= budget) break;

@@ -43,7 +43,7 @@ void TqvnClientMailbox::Push(std::vector<std::string>&& aTexts, bool aClosed) {
       return;
     }
     while (full && !FReleased) {
-      lock.Wait(FChanged);
+      lock.Wait(FRoomMade);
       if (!FOnArrival) return;
       full = FOnArrival({});
     }
@@ -52,7 +52,7 @@ void TqvnClientMailbox::Push(std::vector<std::string>&& aTexts, bool aClosed) {
   for (std::string& text : aTexts) FTexts.push_back(std::move(text));
   FClosed = FClosed || aClosed;
   FChanged.notify_all();
-  while (FTexts.size() >= kRoom && !FClosed && !FReleased && !FOnArrival) lock.Wait(FChanged);
+  while (FTexts.size() >= kRoom && !FClosed && !FReleased && !FOnArrival) lock.Wait(FRoomMade);
 }
 
 std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double> aTimeout) {
@@ -66,14 +66,14 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   std::string text = std::move(FTexts.front());
   FTexts.pop_front();
   // A push waiting for room goes on.
-  if (FTexts.size() + 1 == kRoom) FChanged.notify_all();
+  if (FTexts.size() + 1 == kRoom) FRoomMade.notify_all();
   return text;
 }
 
 void TqvnClientMailbox::SetOnArrival(TOnArrival aOnArrival) {
   TqvnLock lock(FLock);
   FOnArrival = std::move(aOnArrival);
-  FChanged.notify_all();
+  FRoomMade.notify_all();
   if (!FOnArrival || FTexts.empty() || FClosed) return;
   std::vector<std::string> waiting(std::make_move_iterator(FTexts.begin()),
                                    std::make_move_iterator(FTexts.end()));
@@ -91,7 +91,7 @@ bool TqvnClientMailbox::WaitClosed(std::chrono::duration<double> aTimeout) {
   const auto deadline = DeadlineAfter(aTimeout);
   TqvnLock lock(FLock);
   FReleased = true;
-  FChanged.notify_all();
+  FRoomMade.notify_all();
   while (!FClosed) {
     if (!lock.WaitUntil(FChanged, deadline)) break;
   }
@@ -101,7 +101,7 @@ bool TqvnClientMailbox::WaitClosed(std::chrono::duration<double> aTimeout) {
 void TqvnClientMailbox::Release() {
   TqvnLock lock(FLock);
   FReleased = true;
-  FChanged.notify_all();
+  FRoomMade.notify_all();
 }
 
 TqvnSharedReceive& TqvnSharedReceive::Instance() {

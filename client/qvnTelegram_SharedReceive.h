@@ -50,23 +50,23 @@ class TqvnClientMailbox {
   // Texts that wait here before a push waits for the client to take some.
   static constexpr size_t kRoom = 1024;
   // Takes aTexts (possibly none: then it only answers); returns true while the client has as many
-  // texts waiting as it takes for now: the push then waits for Wake and asks again.
+  // texts waiting as it takes for now: the push then waits until the handler is set again (to
+  // the same function, or another) and asks again.
   using TOnArrival = std::function<bool(std::vector<std::string>&&)>;
 
   // The receive thread: appends aTexts, the client's in TDLib's order (with aClosed the last of
   // them is the closing text), or hands them to the arrival handler; then waits while the client
-  // has no room (kRoom texts here, or as its handler says), until it takes some, Wake, a change
-  // of handler, the closing text or Release.
+  // has no room (kRoom texts here, or as its handler says), until it takes some, the handler is
+  // set again, WaitClosed or Release.
   void Push(std::vector<std::string>&& aTexts, bool aClosed);
   // Sets (or, with an empty function, removes) the arrival handler, handing it first what waits
-  // here. It runs under the mailbox's lock, so this returns only after a call running meanwhile
-  // has ended.
+  // here, and has a push that waits for room ask again. The handler runs under the mailbox's
+  // lock, so this returns only after a call running meanwhile has ended.
   void SetOnArrival(TOnArrival aOnArrival);
   // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
   // Wake was called since the last Take.
   std::optional<std::string> Take(std::chrono::duration<double> aTimeout);
-  // Ends a Take waiting on another thread (or the next one) without a text, and has a push that
-  // waits for room ask the arrival handler again.
+  // Ends a Take waiting on another thread (or the next one) without a text.
   void Wake();
   // Waits up to aTimeout until the closing text has arrived; true when it has. Pushes wait for
   // room no more.
@@ -76,7 +76,10 @@ class TqvnClientMailbox {
 
  private:
   TqvnMutex FLock;
+  // A text, the closing text or Wake came (Take, WaitClosed wait for it).
   std::condition_variable FChanged;
+  // The client may have room again (a push waits for it).
+  std::condition_variable FRoomMade;
   std::deque<std::string> FTexts QVN_GUARDED_BY(FLock);
   TOnArrival FOnArrival QVN_GUARDED_BY(FLock);
   bool FWoken QVN_GUARDED_BY(FLock) = false;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -76,6 +77,16 @@ void TqvnTimer::FireNow() {
   InterruptSleep();
 }
 
+void TqvnTimer::FireBy(std::chrono::steady_clock::time_point aTime) {
+  auto asked = FFireBy.load();
+  while (aTime < asked) {
+    if (FFireBy.compare_exchange_weak(asked, aTime)) {
+      InterruptSleep();
+      return;
+    }
+  }
+}
+
 TqvnTimerOnTimer TqvnTimer::OnTimer() const {
   TqvnLock guard(FEventsLock);
   return FOnTimer;
@@ -103,9 +114,17 @@ void TqvnTimer::Cycle() {
     for (;;) {
       if (FFireNow.exchange(false)) break;
       // Read at each wake-up: a changed Interval counts from the start of this wait.
-      const auto due = start + RoundedWait(Interval());
+      const auto fireBy = FFireBy.load();
+      const auto due = std::min(start + RoundedWait(Interval()), fireBy);
       const auto now = std::chrono::steady_clock::now();
-      if (now >= due) break;
+      if (now >= due) {
+        // Fired now, so a moment asked for that has passed is served; an earlier one asked for
+        // meanwhile stays and fires the next cycle at once.
+        auto asked = fireBy;
+        if (fireBy <= now)
+          FFireBy.compare_exchange_strong(asked, std::chrono::steady_clock::time_point::max());
+        break;
+      }
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
       if (!SleepUnlessTerminated(left)) return;
     }

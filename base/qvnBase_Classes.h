@@ -13,7 +13,9 @@
 //     neAsynchronous  queued to the main thread (owner-tagged; the worker goes on at once);
 //     neSynchronous   on the main thread, the worker waiting until it has run.
 //   The wait ends at once on Terminate, on FireNow (OnTimer fires now, then the waits go on as
-//   usual) and when Interval changes (the new Interval counts from the start of the wait).
+//   usual) and when Interval changes (the new Interval counts from the start of the wait); FireBy
+//   ends it no later than a given moment (within a millisecond), for a deadline that falls
+//   inside the interval.
 //   An exception from OnTimer goes to OnException on the thread that ran OnTimer (without
 //   OnException it travels on: to the main thread's pump in neAsynchronous mode, back to the
 //   worker otherwise); an exception in the cycle itself goes to OnException on the worker thread.
@@ -34,6 +36,7 @@
 #define QVN_BASE_QVNBASE_CLASSES_H_
 
 #include <atomic>
+#include <chrono>
 #include <concepts>
 #include <cstdint>
 #include <exception>
@@ -126,6 +129,9 @@ class TqvnTimer final : public TqvnIdThread {
   void SetInterval(int aValue);
   // Ends the wait in progress (or the next one): OnTimer fires at once. Any thread.
   void FireNow();
+  // Has OnTimer fire no later than aTime (at once when it has passed), then the waits go on as
+  // usual; a moment later than one already asked for changes nothing. Any thread.
+  void FireBy(std::chrono::steady_clock::time_point aTime);
   // Worker thread: runs aCall on the main thread as one of the worker's handlers and waits, as a
   // neSynchronous OnTimer runs (IsExecuting meanwhile; FreeThreadSafely from inside returns at
   // once). Runs nothing once the worker is being freed. aCall's exception reaches the caller.
@@ -156,6 +162,9 @@ class TqvnTimer final : public TqvnIdThread {
 
   std::atomic<bool> FEnabled{false};
   std::atomic<bool> FFireNow{false};
+  // The moment asked for by FireBy and not yet fired; max(): none.
+  std::atomic<std::chrono::steady_clock::time_point> FFireBy{
+      std::chrono::steady_clock::time_point::max()};
   std::atomic<int> FInterval{60000};
   std::atomic<TwsNotifyEvent> FNotifyEvents{neNoSync};
   mutable TqvnMutex FEventsLock;

@@ -1,7 +1,9 @@
 // TDLib alone: the peer of the benchmarks that log in against the real TDLib. A loop that waits
-// in td_json_client_receive and answers the same two prompts the client answers (the
-// parameters, then the phone number), the way TDLib's own examples drive it: the floor for any
-// client. Single-threaded: every call on the caller's thread.
+// in TDLib's receive and answers the same two prompts the client answers (the parameters, then
+// the phone number), the way TDLib's own examples drive it: the floor for any client. Through
+// TDLib's current interface (td_create_client_id, td_send, td_receive: the one receive of the
+// process, so nothing else may receive meanwhile) or the td_json_client_* functions.
+// Single-threaded: every call on the caller's thread.
 #ifndef QVN_BENCH_TDLIB_ALONE_H
 #define QVN_BENCH_TDLIB_ALONE_H
 
@@ -19,18 +21,39 @@ inline constexpr const char* kPhoneState = "authorizationStateWaitPhoneNumber";
 class TTDLibAlone {
  public:
   // Sets the quietest log level, creates the TDLib client and asks for its state.
-  explicit TTDLibAlone(std::string aDatabaseFolder) : FFolder(std::move(aDatabaseFolder)) {
+  TTDLibAlone(std::string aDatabaseFolder, bool aCurrentInterface)
+      : FFolder(std::move(aDatabaseFolder)), FCurrentInterface(aCurrentInterface) {
     tdjson::td_execute("{\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 0}");
-    FClient = tdjson::td_json_client_create();
-    tdjson::td_json_client_send(FClient, "{\"@type\": \"getAuthorizationState\"}");
+    if (FCurrentInterface) {
+      FClientId = tdjson::td_create_client_id();
+    } else {
+      FClient = tdjson::td_json_client_create();
+    }
+    Send("{\"@type\": \"getAuthorizationState\"}");
   }
-  ~TTDLibAlone() { tdjson::td_json_client_destroy(FClient); }
+  // Closes the client; on the current interface it waits until TDLib reports it closed, so the
+  // process's receive is free for the next user.
+  ~TTDLibAlone() {
+    if (!FCurrentInterface) {
+      tdjson::td_json_client_destroy(FClient);
+      return;
+    }
+    Send("{\"@type\": \"close\"}");
+    for (;;) {
+      const char* received = tdjson::td_receive(10.0);
+      if (received != nullptr &&
+          std::string(received).find("authorizationStateClosed") != std::string::npos) {
+        return;
+      }
+    }
+  }
   TTDLibAlone(const TTDLibAlone&) = delete;
   TTDLibAlone& operator=(const TTDLibAlone&) = delete;
 
   // Waits up to aTimeout seconds for one text and answers it; false when none came.
   bool Step(double aTimeout) {
-    const char* received = tdjson::td_json_client_receive(FClient, aTimeout);
+    const char* received = FCurrentInterface ? tdjson::td_receive(aTimeout)
+                                             : tdjson::td_json_client_receive(FClient, aTimeout);
     if (received == nullptr) return false;
     const std::string text = received;
     ++Events;
@@ -43,12 +66,10 @@ class TTDLibAlone {
           "\", \"system_language_code\": \"en\", \"device_model\": \"Desktop\", "
           "\"system_version\": \"Linux\", \"application_version\": \"1.0\", "
           "\"enable_storage_optimizer\": true}";
-      tdjson::td_json_client_send(FClient, parameters.c_str());
+      Send(parameters);
     } else if (text.find(kPhoneState) != std::string::npos) {
-      tdjson::td_json_client_send(FClient, (std::string("{\"@type\": \"setAuthenticationPhoneNumber\", "
-                                                        "\"phone_number\": \"") +
-                                            kBenchPhoneNumber + "\"}")
-                                               .c_str());
+      Send(std::string("{\"@type\": \"setAuthenticationPhoneNumber\", \"phone_number\": \"") +
+           kBenchPhoneNumber + "\"}");
       PhoneNumberSent = true;
     }
     return true;
@@ -58,8 +79,18 @@ class TTDLibAlone {
   int Events = 0;
 
  private:
+  void Send(const std::string& aRequest) {
+    if (FCurrentInterface) {
+      tdjson::td_send(FClientId, aRequest.c_str());
+    } else {
+      tdjson::td_json_client_send(FClient, aRequest.c_str());
+    }
+  }
+
   std::string FFolder;
-  void* FClient;
+  const bool FCurrentInterface;
+  int FClientId = 0;
+  void* FClient = nullptr;
 };
 
 }  // namespace qvn::bench

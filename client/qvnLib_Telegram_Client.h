@@ -41,8 +41,8 @@
 //                  arrives; the texts are dispatched in TDLib's order in deliveries of at most
 //                  EventsPerTick texts and TickTimeBudget each, the next one handed over at once
 //                  while texts remain. On TDLib's current interface with neAsynchronous, the
-//                  process's receive thread puts each text into the client's inbox itself, and
-//                  the worker only watches the answers' timeouts.
+//                  process's receive thread puts the texts into the client's inbox itself, a
+//                  batch at a time, and the worker only watches the answers' timeouts.
 // Either way each text goes to DoReadEvent, the dispatcher; it answers TDLib's login prompts from
 // the options and turns updates into the events below. Request methods build one JSON request
 // each and hand it to DoTDLibSend; nothing is sent while inactive. Texts to and from TDLib are
@@ -56,9 +56,14 @@
 // of the events. The handler runs where events run (NotifyEvents), like them from the tick; the
 // engine's own errors run elsewhere: takNotSent at once on the sending thread, before the
 // request method returns; takDeactivated and takDestroyed on the thread that deactivates or
-// destroys the client (Sender is then being destroyed: do not call it); takTimedOut from the
-// first tick after the deadline (ticks come every 100 ms). Requests without a handler are sent
-// unchanged and their answers reach the events.
+// destroys the client (Sender is then being destroyed: do not call it); takTimedOut where
+// events run, at the deadline: the worker's wait, ticking or waiting, ends by the nearest
+// deadline (a request filed with an earlier one shortens a wait in progress). A deadline stops
+// counting once the answer has arrived from TDLib, however long it then waits behind other
+// texts, and before failing a request the worker takes what TDLib already has (see
+// qvnTelegram_PendingRequests.h): an answer TDLib had ready before the deadline is never
+// reported as timed out. Requests without a handler are sent unchanged and their answers reach
+// the events.
 //
 // Login. The client answers TDLib's login states itself: the parameters, the database key and
 // the phone number or bot token from the options, the code, password and registration names
@@ -107,7 +112,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "base/qvnBase_Classes.h"
 #include "base/qvnWebSocket_Helpers.h"
@@ -217,12 +224,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
   void SetNotifyEvents(TwsNotifyEvent aValue) { FNotifyEvents = aValue; }
 
-  // True: the worker waits inside TDLib's receive (up to kReceiveWaitSeconds at a time) and hands
-  // each text on at once, instead of ticking every 100 ms. Default false; takes effect at the
-  // next activation.
+  // True: the worker waits inside TDLib's receive until a text comes or a request's deadline
+  // passes (up to kReceiveWaitSeconds at a time) and hands each text on at once, instead of
+  // ticking every 100 ms. Default false; takes effect at the next activation.
   bool WaitForEvents() const { return FWaitForEvents.load(); }
   void SetWaitForEvents(bool aValue) { FWaitForEvents = aValue; }
-  static constexpr double kReceiveWaitSeconds = 2.0;
+  static constexpr double kReceiveWaitSeconds = 3600.0;
 
   // Holds back ticks and deliveries (waiting for one that runs on another thread) while the
   // returned lock lives, so event handlers and options can be changed safely while the worker
@@ -534,12 +541,28 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // ---- Receiving (qvnTelegram_Receive.cpp) ----
   // Dispatches one received text inside the tick's exception handler.
   void DispatchReceived(const std::string& aText) QVN_REQUIRES(FTickLock);
-  // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive,
-  // moves what arrived into FInbox and delivers it in aMode.
+  // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive
+  // until a text comes or the next deadline of a request passes, moves what arrived into FInbox
+  // and delivers it, and the timeouts, in aMode.
   void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
-  // On the process's receive thread (TDLib's current interface, WaitForEvents, neAsynchronous):
-  // moves aText into FInbox and hands a delivery to the main thread when none is pending.
-  void ReceiveArrival(std::string&& aText);
+  // Has aConnection's texts arrive through ReceiveArrival (TDLib's current interface,
+  // WaitForEvents, neAsynchronous); handed again, a receive that holds back goes on.
+  void TakeArrivals(TqvnTDLibConnection& aConnection);
+  // On the process's receive thread: moves aTexts into FInbox and hands a delivery to the main
+  // thread when none is pending; true while FInbox is full, and the receive is to hold back until
+  // a delivery makes room (TakeArrivals).
+  bool ReceiveArrival(std::vector<std::string>&& aTexts);
+  // Notes the answers among aTexts, just taken from TDLib, as arrived (their deadlines stop).
+  void NoteArrivals(const std::vector<std::string>& aTexts);
+  // Moves the texts aConnection has ready into FInbox while it has room (below
+  // TqvnEventInbox::kRoom), noting answers. Gives the moment up to which everything TDLib had for the client has been taken
+  // (on TDLib's current interface no later than the process's receive caught up); nothing when
+  // more remain.
+  std::optional<std::chrono::steady_clock::time_point> TakeReadyTexts(
+      TqvnTDLibConnection* aConnection);
+  // Has a request filed with a deadline end the wait of the worker just created, when it waits
+  // longer: a ticking worker fires by then, a waiting receive is woken.
+  void WatchDeadlines() QVN_REQUIRES(FTickLock);
   // Dispatches FInbox's texts, oldest first, at most EventsPerTick of them and for at most
   // TickTimeBudget; true when texts remain.
   bool DeliverWaiting();
@@ -569,8 +592,10 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // returns true. A tag no request waits for any more (it timed out) drops the text after
   // OnBeforeReadEvent. False for every other text.
   bool ReadAnswer(const std::string& aText);
-  // Fails the requests whose timeout has passed; from the tick.
-  void ExpirePendingRequests() QVN_REQUIRES(FTickLock);
+  // Fails the requests whose deadline is at or before aTakenUpTo, the moment up to which every
+  // text TDLib had for the client has been taken; from the tick or a delivery.
+  void ExpirePendingRequests(std::chrono::steady_clock::time_point aTakenUpTo)
+      QVN_REQUIRES(FTickLock);
   // The TDLib client is gone: fails every pending request (takDestroyed while the client is
   // being destroyed, else takDeactivated) and forgets the authorization state.
   void DoDeactivated();
@@ -624,8 +649,16 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // received into FInbox; deactivation takes it (after FTickLock, never before) so the TDLib
   // client is never destroyed under a receive and nothing of it reaches FInbox afterwards.
   std::mutex FReceiveLock;
-  // Texts the waiting worker received and nobody dispatched yet; emptied by deactivation.
+  // Texts the waiting worker received (or a tick took ahead of a deadline) and nobody dispatched
+  // yet; emptied by deactivation.
   TqvnEventInbox FInbox;
+  // The moment up to which the waiting worker took every text TDLib had ready, for the deadlines
+  // that passed (written by the worker, read by deliveries).
+  std::atomic<std::chrono::steady_clock::time_point> FTakenUpTo{
+      std::chrono::steady_clock::time_point::min()};
+  // When the waiting worker's current wait ends at the latest; max() while it looks that up.
+  std::atomic<std::chrono::steady_clock::time_point> FWaitingUntil{
+      std::chrono::steady_clock::time_point::max()};
 
   std::unique_ptr<TqvnTelegram_Options> FTelegram;
   TwsNotifyEvent FNotifyEvents = neAsynchronous;

@@ -112,12 +112,18 @@ void TqvnTDLib_Telegram_Client::DeliverAnswer(const TqvnTelegramAnswerHandler& a
 
 bool TqvnTDLib_Telegram_Client::ReadAnswer(const std::string& aText) {
   const std::string_view extra = ExtraValueOf(aText);
-  if (extra.empty() || !TqvnTelegramPendingRequests::IsTag(extra)) return false;
+  if (extra.empty()) return false;
+  // The answer to the client's own wake-up: nobody waits for it.
+  if (FPendingRequests.TakeWake(extra)) return true;
   std::optional<TqvnTelegramPendingRequests::TRequest> request = FPendingRequests.Take(extra);
   if (!request) {
     // Its request timed out and has been told so; the late answer has nobody left to go to.
-    DoBeforeReadEvent(aText);
-    return true;
+    if (const std::optional<std::string> callerExtra = FPendingRequests.TakeLate(extra)) {
+      DoBeforeReadEvent(ReplaceExtra(aText, *callerExtra));
+      return true;
+    }
+    // No request of this client waits under that "@extra": the caller's own.
+    return false;
   }
   // What TDLib would have sent for the request as the caller wrote it.
   std::string text = ReplaceExtra(aText, request->CallerExtra);
@@ -134,10 +140,10 @@ bool TqvnTDLib_Telegram_Client::ReadAnswer(const std::string& aText) {
   return true;
 }
 
-void TqvnTDLib_Telegram_Client::ExpirePendingRequests() {
-  if (!FPendingRequests.ExpectsAnswers()) return;
-  for (const auto& request :
-       FPendingRequests.TakeExpired(TqvnTelegramPendingRequests::TClock::now())) {
+void TqvnTDLib_Telegram_Client::ExpirePendingRequests(
+    std::chrono::steady_clock::time_point aTakenUpTo) {
+  if (FPendingRequests.NextDeadline() > aTakenUpTo) return;
+  for (const auto& request : FPendingRequests.TakeExpired(aTakenUpTo)) {
     DeliverAnswer(request.Handler,
                   TqvnTelegramAnswer::Failure(takTimedOut,
                                               "TDLib did not answer within " +

@@ -35,8 +35,7 @@ class TJsonClientConnection final : public TqvnTDLibConnection {
   const char* DoReceive(double aTimeoutSeconds) override {
     return tdjson::td_json_client_receive(FClient, aTimeoutSeconds);
   }
-  bool DoHandArrivals(std::function<void(std::string&&)> /*aOnArrival*/,
-                      std::deque<std::string>& /*aFirst*/) override {
+  bool DoHandArrivals(TOnArrival /*aOnArrival*/, std::deque<std::string>& /*aFirst*/) override {
     return false;
   }
   void DoSend(const char* aRequest) override { tdjson::td_json_client_send(FClient, aRequest); }
@@ -84,8 +83,7 @@ class TClientIdConnection final : public TqvnTDLibConnection {
     FReceived = std::move(*text);
     return FReceived.c_str();
   }
-  bool DoHandArrivals(std::function<void(std::string&&)> aOnArrival,
-                      std::deque<std::string>& aFirst) override {
+  bool DoHandArrivals(TOnArrival aOnArrival, std::deque<std::string>& aFirst) override {
     FMailbox->SetOnArrival(std::move(aOnArrival), aFirst);
     return true;
   }
@@ -166,7 +164,7 @@ const char* TqvnTDLibConnection::Receive(double aTimeoutSeconds) {
   return FHandedOut.c_str();
 }
 
-bool TqvnTDLibConnection::HandArrivals(std::function<void(std::string&&)> aOnArrival) {
+bool TqvnTDLibConnection::HandArrivals(TOnArrival aOnArrival) {
   // The texts read ahead go first.
   return DoHandArrivals(std::move(aOnArrival), FReadAhead);
 }

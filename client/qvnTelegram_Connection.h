@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/qvnThreadSafety.h"
 
@@ -59,11 +60,16 @@ class TqvnTDLibConnection {
   const char* Receive(double aTimeoutSeconds);
   // Ends a Receive waiting on another thread soon.
   virtual void Wake() = 0;
-  // Hands each text for this client to aOnArrival as it arrives, on the process's receive
-  // thread, in order, instead of keeping it for Receive; aOnArrival must not block. An empty
+  // Hands the texts for this client to aOnArrival as they arrive, on the process's receive
+  // thread, in order and in batches (what TDLib had ready at once), instead of keeping them for
+  // Receive: first the texts AskVersion read ahead and those already waiting for Receive.
+  // aOnArrival must not block. It returns true while the client has as many texts waiting as it
+  // takes for now: the receive then holds back (TDLib keeps the texts) until HandArrivals is
+  // called again (with the same function, or another), and asks again with no texts. An empty
   // function goes back to Receive, once a call running meanwhile has returned. False, changing
   // nothing, where the client has no receive thread but its own (td_json_client_*).
-  bool HandArrivals(std::function<void(std::string&&)> aOnArrival);
+  using TOnArrival = std::function<bool(std::vector<std::string>&&)>;
+  bool HandArrivals(TOnArrival aOnArrival);
   // Waits for the sends and executes in progress, refuses every later one, closes the TDLib
   // client and returns once TDLib has let it go (its database too). Once only.
   void Close();
@@ -71,9 +77,8 @@ class TqvnTDLibConnection {
  protected:
   virtual const char* DoReceive(double aTimeoutSeconds) = 0;
   // As HandArrivals; a new handler first gets aFirst's texts (emptying it), then those waiting
-  // for Receive, then each that arrives, in that order. False leaves aFirst as it is.
-  virtual bool DoHandArrivals(std::function<void(std::string&&)> aOnArrival,
-                              std::deque<std::string>& aFirst) = 0;
+  // for Receive, then those that arrive, in that order. False leaves aFirst as it is.
+  virtual bool DoHandArrivals(TOnArrival aOnArrival, std::deque<std::string>& aFirst) = 0;
   virtual void DoSend(const char* aRequest) = 0;
   // TDLib's answer, valid until the next execute on this thread; null when it gave none.
   virtual const char* DoExecute(const char* aRequest) = 0;
@@ -83,7 +88,8 @@ class TqvnTDLibConnection {
   // Held shared by each Send and Execute, exclusively by Close while it sets FClosed.
   TqvnSharedMutex FUse;
   bool FClosed QVN_GUARDED_BY(FUse) = false;
-  // Texts AskVersion read ahead, oldest first, and the one Receive handed out last.
+  // Texts AskVersion read ahead, oldest first, and the one Receive handed out last. Handed to
+  // the arrival handler under the mailbox's lock.
   std::deque<std::string> FReadAhead;
   std::string FHandedOut;
 };

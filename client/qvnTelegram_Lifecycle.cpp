@@ -172,7 +172,7 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       // Where the process has a receive thread of its own, a text for the main thread goes
       // straight from it into the inbox: the worker then only watches the answers' timeouts.
       if (FReceiveWaits && FNotifyEvents == neAsynchronous) {
-        connection->HandArrivals([this](std::string&& aText) { ReceiveArrival(std::move(aText)); });
+        TakeArrivals(*connection);
       }
       FDatabaseLock = std::move(folderLock);
       FDescriptors = std::move(descriptors);
@@ -221,6 +221,8 @@ void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   TPumpingLock lock(FTickLock);
   std::shared_ptr<TqvnTDLibConnection> connection = Connection();
   if (connection == nullptr) return;
+  // Nothing files a deadline with the worker or the receive any more.
+  FPendingRequests.SetOnDeadline({});
   if (FThread != nullptr) DoStopThread();
   if (FReceiveWaits) connection->Wake();
   {
@@ -275,6 +277,7 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
       thread->SetInterval(1);
     }
     FThread = std::move(thread);
+    WatchDeadlines();
   }
   return FThread.get();
 }

@@ -1,5 +1,7 @@
 #include "client/qvnTelegram_SharedReceive.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "client/qvnLib_Telegram.h"
@@ -9,7 +11,7 @@ namespace {
 
 // The longest single wait in td_receive. Registering and closing need no wake-up; only the end
 // of the process does, and it sends one.
-constexpr double kReceiveWaitSeconds = 2.0;
+constexpr double kReceiveWaitSeconds = 3600.0;
 
 std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::duration<double> aTimeout) {
   return std::chrono::steady_clock::now() +
@@ -25,15 +27,32 @@ bool IsClosingText(std::string_view aText) {
              std::string_view::npos;
 }
 
-void TqvnClientMailbox::Push(std::string&& aText, bool aClosed) {
+void TqvnClientMailbox::Push(std::vector<std::string>&& aTexts, bool aClosed) {
   TqvnLock lock(FLock);
-  if (FOnArrival && !aClosed) {
-    FOnArrival(std::move(aText));
+  if (FOnArrival) {
+    std::optional<std::string> closing;
+    if (aClosed) {
+      closing = std::move(aTexts.back());
+      aTexts.pop_back();
+    }
+    bool full = FOnArrival(std::move(aTexts));
+    if (closing) {
+      FTexts.push_back(std::move(*closing));
+      FClosed = true;
+      FChanged.notify_all();
+      return;
+    }
+    while (full && !FReleased) {
+      lock.Wait(FRoomMade);
+      if (!FOnArrival) return;
+      full = FOnArrival({});
+    }
     return;
   }
-  FTexts.push_back(std::move(aText));
+  for (std::string& text : aTexts) FTexts.push_back(std::move(text));
   FClosed = FClosed || aClosed;
   FChanged.notify_all();
+  while (FTexts.size() >= kRoom && !FClosed && !FReleased && !FOnArrival) lock.Wait(FRoomMade);
 }
 
 std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double> aTimeout) {
@@ -46,18 +65,23 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   if (FTexts.empty()) return std::nullopt;
   std::string text = std::move(FTexts.front());
   FTexts.pop_front();
+  // A push waiting for room goes on.
+  if (FTexts.size() + 1 == kRoom) FRoomMade.notify_all();
   return text;
 }
 
-void TqvnClientMailbox::SetOnArrival(std::function<void(std::string&&)> aOnArrival,
-                                     std::deque<std::string>& aFirst) {
+void TqvnClientMailbox::SetOnArrival(TOnArrival aOnArrival, std::deque<std::string>& aFirst) {
   TqvnLock lock(FLock);
   FOnArrival = std::move(aOnArrival);
-  if (!FOnArrival) return;
-  for (std::string& text : aFirst) FOnArrival(std::move(text));
+  FRoomMade.notify_all();
+  if (!FOnArrival || (aFirst.empty() && FTexts.empty()) || FClosed) return;
+  std::vector<std::string> waiting(std::make_move_iterator(aFirst.begin()),
+                                   std::make_move_iterator(aFirst.end()));
   aFirst.clear();
-  for (std::string& text : FTexts) FOnArrival(std::move(text));
+  waiting.insert(waiting.end(), std::make_move_iterator(FTexts.begin()),
+                 std::make_move_iterator(FTexts.end()));
   FTexts.clear();
+  FOnArrival(std::move(waiting));
 }
 
 void TqvnClientMailbox::Wake() {
@@ -69,10 +93,18 @@ void TqvnClientMailbox::Wake() {
 bool TqvnClientMailbox::WaitClosed(std::chrono::duration<double> aTimeout) {
   const auto deadline = DeadlineAfter(aTimeout);
   TqvnLock lock(FLock);
+  FReleased = true;
+  FRoomMade.notify_all();
   while (!FClosed) {
     if (!lock.WaitUntil(FChanged, deadline)) break;
   }
   return FClosed;
+}
+
+void TqvnClientMailbox::Release() {
+  TqvnLock lock(FLock);
+  FReleased = true;
+  FRoomMade.notify_all();
 }
 
 TqvnSharedReceive& TqvnSharedReceive::Instance() {
@@ -84,6 +116,7 @@ std::shared_ptr<TqvnClientMailbox> TqvnSharedReceive::Register(int32_t aClientId
   auto mailbox = std::make_shared<TqvnClientMailbox>();
   TqvnLock lock(FLock);
   FMailboxes[aClientId] = mailbox;
+  FLastClientId = aClientId;
   if (!FRunning) {
     // A thread that found no mailbox left has ended or is returning: it takes no lock any more.
     if (FThread.joinable()) FThread.join();
@@ -94,8 +127,47 @@ std::shared_ptr<TqvnClientMailbox> TqvnSharedReceive::Register(int32_t aClientId
 }
 
 void TqvnSharedReceive::Unregister(int32_t aClientId) {
-  TqvnLock lock(FLock);
-  FMailboxes.erase(aClientId);
+  std::shared_ptr<TqvnClientMailbox> mailbox;
+  {
+    TqvnLock lock(FLock);
+    const auto found = FMailboxes.find(aClientId);
+    if (found == FMailboxes.end()) return;
+    mailbox = std::move(found->second);
+    FMailboxes.erase(found);
+  }
+  mailbox->Release();
+}
+
+TqvnSharedReceive::TClock::time_point TqvnSharedReceive::CaughtUpTo() const {
+  if (FWaitsCaughtUp.load()) return TClock::now();
+  return FCaughtUpTo.load();
+}
+
+bool TqvnSharedReceive::WaitCaughtUp(TClock::time_point aMoment,
+                                     std::chrono::milliseconds aLongest) {
+  const TClock::time_point until = TClock::now() + aLongest;
+  ++FCaughtUpWaiters;
+  bool caughtUp = true;
+  {
+    TqvnLock lock(FCaughtUpLock);
+    while (CaughtUpTo() < aMoment) {
+      if (!lock.WaitUntil(FCaughtUp, until)) {
+        caughtUp = CaughtUpTo() >= aMoment;
+        break;
+      }
+    }
+  }
+  --FCaughtUpWaiters;
+  return caughtUp;
+}
+
+void TqvnSharedReceive::MarkCaughtUp(TClock::time_point aAsked) {
+  FCaughtUpTo = aAsked;
+  FWaitsCaughtUp = true;
+  // A waiter counted itself before it looked, so it either saw these or is told here.
+  if (FCaughtUpWaiters.load() == 0) return;
+  TqvnLock lock(FCaughtUpLock);
+  FCaughtUp.notify_all();
 }
 
 int32_t TqvnSharedReceive::TakeClientId(std::string& aText) {
@@ -119,24 +191,107 @@ int32_t TqvnSharedReceive::TakeClientId(std::string& aText) {
 }
 
 void TqvnSharedReceive::Run() {
+  std::vector<std::string> batch;
+  // TDLib had nothing more when last asked, at `asked`.
+  bool empty = false;
+  TClock::time_point asked;
   for (;;) {
     {
       TqvnLock lock(FLock);
       if (FMailboxes.empty() || FStopping) {
         FRunning = false;
+        MarkCaughtUp(TClock::now());
         return;
       }
     }
-    const char* received = tdjson::td_receive(kReceiveWaitSeconds);
-    if (received == nullptr) continue;
-    // The text belongs to TDLib until the next td_receive.
-    std::string text(received);
+    const char* received = nullptr;
+    if (empty) {
+      // Everything TDLib had before `asked` has been handed over: wait for more.
+      MarkCaughtUp(asked);
+      received = tdjson::td_receive(kReceiveWaitSeconds);
+      FWaitsCaughtUp = false;
+      if (received == nullptr) {
+        asked = TClock::now();
+        continue;
+      }
+    } else {
+      asked = TClock::now();
+      received = tdjson::td_receive(0.0);
+      if (received == nullptr) {
+        empty = true;
+        continue;
+      }
+    }
+    // Each text belongs to TDLib until the next td_receive: copied at once. What else TDLib has
+    // ready goes along, up to the batch's size; when that is reached, more may be ready.
+    empty = false;
+    batch.clear();
+    batch.emplace_back(received);
+    while (batch.size() < kMostTextsPerBatch) {
+      asked = TClock::now();
+      received = tdjson::td_receive(0.0);
+      if (received == nullptr) {
+        empty = true;
+        break;
+      }
+      batch.emplace_back(received);
+    }
+    HandOver(batch);
+  }
+}
+
+void TqvnSharedReceive::HandOver(std::vector<std::string>& aBatch) {
+  struct TClientTexts {
+    int32_t ClientId;
+    std::vector<std::string> Texts;
+    bool Closed = false;
+    std::shared_ptr<TqvnClientMailbox> Mailbox;
+  };
+  // A batch seldom holds more than a few clients' texts: a list is the quickest to search. The
+  // first client's texts stay in aBatch, so the usual batch of one client is handed over as it
+  // is, without copying its list.
+  std::vector<TClientTexts> others;
+  TClientTexts first{0, {}, false, nullptr};
+  size_t kept = 0;
+  for (std::string& text : aBatch) {
     const bool closing = IsClosingText(text);
+    const int32_t clientId = TakeClientId(text);
+    if (&text == &aBatch.front()) first.ClientId = clientId;
+    TClientTexts* client = &first;
+    if (clientId != first.ClientId) {
+      auto found = std::find_if(others.begin(), others.end(),
+                                [clientId](const TClientTexts& c) { return c.ClientId == clientId; });
+      if (found == others.end()) {
+        found = others.insert(others.end(), TClientTexts{clientId, {}, false, nullptr});
+      }
+      client = &*found;
+    }
+    // Nothing follows a client's closing text.
+    if (client->Closed) continue;
+    client->Closed = closing;
+    if (client == &first) {
+      if (&aBatch[kept] != &text) aBatch[kept] = std::move(text);
+      ++kept;
+    } else {
+      client->Texts.push_back(std::move(text));
+    }
+  }
+  aBatch.resize(kept);
+  {
     TqvnLock lock(FLock);
-    const auto found = FMailboxes.find(TakeClientId(text));
-    if (found == FMailboxes.end()) continue;
-    found->second->Push(std::move(text), closing);
-    if (closing) FMailboxes.erase(found);
+    const auto findMailbox = [this](TClientTexts& aClient) QVN_REQUIRES(FLock) {
+      const auto found = FMailboxes.find(aClient.ClientId);
+      if (found == FMailboxes.end()) return;
+      aClient.Mailbox = found->second;
+      if (aClient.Closed) FMailboxes.erase(found);
+    };
+    findMailbox(first);
+    for (TClientTexts& client : others) findMailbox(client);
+  }
+  // Outside the lock: registering and unregistering clients never wait for a hand-over.
+  if (first.Mailbox != nullptr) first.Mailbox->Push(std::move(aBatch), first.Closed);
+  for (TClientTexts& client : others) {
+    if (client.Mailbox != nullptr) client.Mailbox->Push(std::move(client.Texts), client.Closed);
   }
 }
 
@@ -144,9 +299,12 @@ TqvnSharedReceive::~TqvnSharedReceive() {
   TqvnLock lock(FLock);
   if (!FThread.joinable()) return;
   FStopping = true;
-  // A client left open at the end of the process: its answer ends the wait in td_receive.
-  if (FRunning && !FMailboxes.empty())
-    tdjson::td_send(FMailboxes.begin()->first, tdjson::kWakeRequest);
+  // A client left open at the end of the process, or one given up without its closing text: the
+  // answer to a request to it ends the wait in td_receive.
+  if (FRunning) {
+    tdjson::td_send(FMailboxes.empty() ? FLastClientId : FMailboxes.begin()->first,
+                    tdjson::kWakeRequest);
+  }
   std::thread thread = std::move(FThread);
   lock.Unlock();
   thread.join();

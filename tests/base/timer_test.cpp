@@ -1,5 +1,6 @@
-// TqvnTimer: interval rounding, Enabled, where each notification mode delivers, exception
-// routing, and freeing with FreeThreadSafely from inside and outside its handlers.
+// TqvnTimer: interval rounding, FireNow and FireBy, Enabled, where each notification mode
+// delivers, exception routing, and freeing with FreeThreadSafely from inside and outside its
+// handlers.
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,24 @@ TEST(TqvnTimerTest, FireNowAndAShorterIntervalEndTheWait) {
   EXPECT_EQ(log.Count(), 2u) << "back to waiting the Interval";
   timer.SetInterval(1);  // the 150 ms already waited exceed the new 100 ms
   ASSERT_TRUE(WaitUntil([&] { return log.Count() == 3; }));
+}
+
+// FireBy ends the wait by the moment asked for, the earliest of several; one that has passed
+// fires at once; after firing the waits go on as usual.
+TEST(TqvnTimerTest, FireByEndsTheWaitByTheEarliestMomentAskedFor) {
+  TickLog log;
+  TqvnTimer timer;
+  timer.SetOnTimer([&log](TqvnTimer*) { log.Add(); });
+  timer.SetInterval(60000);
+  const auto start = test::Clock::now();
+  timer.FireBy(start + 20ms);
+  timer.FireBy(start + 1h);
+  // Well within the minute's wait.
+  ASSERT_TRUE(WaitUntil([&] { return log.Count() == 1; }));
+  timer.FireBy(start);
+  ASSERT_TRUE(WaitUntil([&] { return log.Count() == 2; }));
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(log.Count(), 2u) << "back to waiting the Interval";
 }
 
 TEST(TqvnTimerTest, DisablingDuringTheWaitEndsTheBodyWithoutAnotherTick) {

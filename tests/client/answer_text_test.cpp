@@ -109,8 +109,14 @@ TEST(PendingRequests, ARequestLeavesTheTableOnceByItsTag) {
   table.Add(second, Counting(calls));
   EXPECT_TRUE(table.ExpectsAnswers());
 
-  // Out of order, each exactly once; strangers and near-tags are not taken.
-  for (const char* stranger : {"1004", "\"qvn#\"", "\"qvn#12x\"", "\"QVN#1\"", "\"qvn#-1\""}) {
+  // Out of order, each exactly once; strangers, near-tags and the wake-up tag are not taken.
+  // "\"qvn#" and the process's random part.
+  const std::string stem = first.substr(0, 11);
+  for (const std::string& stranger :
+       {std::string("1004"), std::string("\"qvn#\""), std::string("\"qvn#1\""),
+        std::string("\"QVN#1\""), std::string("\"qvn#0000001\""), stem + "1*\"", stem + "+1\"",
+        stem + "01\"", stem + "\"", stem + "123456789012\"",
+        TqvnTelegramPendingRequests::WakeTag()}) {
     SCOPED_TRACE(stranger);
     EXPECT_FALSE(TqvnTelegramPendingRequests::IsTag(stranger));
     EXPECT_FALSE(table.Take(stranger));
@@ -134,11 +140,17 @@ TEST(PendingRequests, ExpiredRequestsLeaveInFilingOrderAndLateAnswersStayExpecte
     request.CallerExtra = tags.back();
     table.Add(tags.back(), std::move(request));
   }
+  EXPECT_EQ(table.NextDeadline(), now - std::chrono::seconds(2));
+  EXPECT_EQ(table.NextDeadlineAfter(now - std::chrono::seconds(2)), now - std::chrono::seconds(1));
   const std::vector<TRequest> expired = table.TakeExpired(now);
   ASSERT_EQ(expired.size(), 2u);
   EXPECT_EQ(expired[0].CallerExtra, tags[1]);
   EXPECT_EQ(expired[1].CallerExtra, tags[3]);
   EXPECT_FALSE(table.Take(tags[1]));
+  // The late answer of an expired request is recognised once, with its caller's "@extra".
+  EXPECT_EQ(table.TakeLate(tags[1]), tags[1]);
+  EXPECT_FALSE(table.TakeLate(tags[1]));
+  EXPECT_FALSE(table.TakeLate(tags[0]));
 
   const std::vector<TRequest> rest = table.TakeAll();
   ASSERT_EQ(rest.size(), 2u);
@@ -151,6 +163,33 @@ TEST(PendingRequests, ExpiredRequestsLeaveInFilingOrderAndLateAnswersStayExpecte
   table.TakeAll();
   EXPECT_FALSE(table.ExpectsAnswers());
   EXPECT_EQ(calls, 0);  // the table never calls a handler itself
+}
+
+// An answer noted as arrived stops its request's deadline, also one that has passed since: the
+// request waits for its dispatch, not for TDLib. Each deadline filed is told to the callback.
+TEST(PendingRequests, AnArrivedAnswerIsNeverExpired) {
+  TqvnTelegramPendingRequests table;
+  std::vector<TClock::time_point> told;
+  table.SetOnDeadline([&told](TClock::time_point aDeadline) { told.push_back(aDeadline); });
+  const auto now = TClock::now();
+  int calls = 0;
+  const std::string arrived = TqvnTelegramPendingRequests::NewTag();
+  const std::string waiting = TqvnTelegramPendingRequests::NewTag();
+  table.Add(arrived, Counting(calls, now + std::chrono::milliseconds(1)));
+  table.Add(waiting, Counting(calls, now + std::chrono::milliseconds(2)));
+  table.Add(TqvnTelegramPendingRequests::NewTag(), Counting(calls));
+  EXPECT_EQ(told, (std::vector<TClock::time_point>{now + std::chrono::milliseconds(1),
+                                                   now + std::chrono::milliseconds(2)}));
+  table.NoteArrived(arrived);
+  table.NoteArrived("\"qvn#1\"");
+  EXPECT_EQ(table.NextDeadline(), now + std::chrono::milliseconds(2));
+  EXPECT_EQ(table.TakeExpired(now + std::chrono::seconds(1)).size(), 1u);
+  EXPECT_EQ(table.NextDeadline(), TClock::time_point::max());
+  EXPECT_TRUE(table.Take(arrived));
+  EXPECT_FALSE(table.Take(waiting));
+  table.SetOnDeadline({});
+  table.Add(TqvnTelegramPendingRequests::NewTag(), Counting(calls, now));
+  EXPECT_EQ(told.size(), 2u);
 }
 
 // Filing on several threads while another takes: every request is taken exactly once.

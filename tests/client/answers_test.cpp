@@ -1,6 +1,8 @@
 // Requests with answer handlers against the scripted fake TDLib: each answer reaches the handler
 // of its own request, in whatever order TDLib answers; errors, refusals, timeouts, deactivation
-// and destruction each end a request exactly once; handlers run where events run.
+// and destruction each end a request exactly once; handlers run where events run; a deadline
+// fails only a request whose answer had not arrived, and ends the worker's wait by itself; a
+// caller's own "@extra" of any shape is never taken for the client's tag.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 
 #include "answers_test_support.h"
 #include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnTelegram_RequestExtra.h"
 
 namespace qvn::test {
 namespace {
@@ -52,6 +55,23 @@ class Answers : public AnsweringFake {
   // The "request" member of an echo answer.
   static nlohmann::json Echoed(const TAnswered& aAnswered) {
     return nlohmann::json::parse(aAnswered.Answer.Text)["request"];
+  }
+
+  // Activates the client afresh, receiving as asked, and waits until the answer to the
+  // activation's getAuthorizationState has been read.
+  void Reactivate(bool aWaits, TwsNotifyEvent aMode, bool aJsonClient) {
+    FClient.SetActive(false);
+    FClient.SetWaitForEvents(aWaits);
+    FClient.SetNotifyEvents(aMode);
+    FClient.SetJsonClientInterface(aJsonClient);
+    FClient.SetActive(true);
+    PumpFor([this] {
+      for (const std::string& event : Events()) {
+        if (event.find("getAuthorizationState") != std::string::npos) return true;
+      }
+      return false;
+    });
+    ClearEvents();
   }
 
   std::vector<std::string> FSeen;  // OnBeforeReadEvent, on the main thread in these tests
@@ -252,9 +272,118 @@ TEST_F(Answers, ATimeoutEndsTheRequestOnceAndItsLateAnswerIsDropped) {
   ASSERT_EQ(answers.size(), 2u);
   EXPECT_EQ(answers[1].Tag, "patient");
   EXPECT_EQ(answers[1].Answer.Kind, takAnswer);
-  // The late answer was seen like every text, and went nowhere else.
-  EXPECT_EQ(FSeen.size(), 2u);
+  // The late answer was seen like every text, without the client's tag, and went nowhere else.
+  ASSERT_EQ(FSeen.size(), 2u);
+  for (const std::string& text : FSeen) EXPECT_THAT(text, Not(HasSubstr("qvn#")));
   EXPECT_THAT(Events(), IsEmpty());
+}
+
+// The answer is queued behind other texts before the deadline, and nothing is dispatched until
+// the deadline has passed (the main thread does not pump): ticks or deliveries that then fail the
+// request before taking what had arrived would report it as timed out.
+TEST_F(Answers, AnAnswerThatArrivedBeforeItsDeadlineIsNeverReportedAsTimedOut) {
+  struct Case {
+    const char* Name;
+    bool Waits;
+    bool JsonClient;
+  };
+  for (const Case& c :
+       {Case{"ticking", false, false}, Case{"ticking, td_json_client_*", false, true},
+        Case{"waiting", true, false}, Case{"waiting, td_json_client_*", true, true}}) {
+    SCOPED_TRACE(c.Name);
+    Reactivate(c.Waits, neAsynchronous, c.JsonClient);
+    FClient.SetEventsPerTick(1);
+    const size_t before = Answered().size();
+    for (int i = 0; i < 20; ++i) fake_td_queue_event(R"({"@type":"updateFiller"})");
+    constexpr auto kTimeout = std::chrono::milliseconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+    FClient.GetUser(1, {Record("answered"), kTimeout});
+    std::this_thread::sleep_until(deadline + kTimeout);
+    PumpUntilAnswered(before + 1);
+    EXPECT_EQ(Answered().back().Answer.Kind, takAnswer);
+  }
+}
+
+// TDLib answers nothing: only the deadline can end the worker's wait. The first request makes the
+// worker wait five minutes; the second, filed during that wait, shortens it.
+TEST_F(Answers, ADeadlineEndsTheWorkersWaitWhenNothingElseComes) {
+  struct Case {
+    const char* Name;
+    bool Waits;
+    TwsNotifyEvent Mode;
+    bool JsonClient;
+  };
+  for (const Case& c : {Case{"ticking", false, neAsynchronous, false},
+                        Case{"waiting, asynchronous", true, neAsynchronous, false},
+                        Case{"waiting, synchronous", true, neSynchronous, false},
+                        Case{"waiting, on the worker", true, neNoSync, false},
+                        Case{"waiting, td_json_client_*", true, neAsynchronous, true}}) {
+    SCOPED_TRACE(c.Name);
+    Reactivate(c.Waits, c.Mode, c.JsonClient);
+    const size_t before = Answered().size();
+    Hold();
+    FClient.GetUser(1, {Record("patient"), std::chrono::minutes(5)});
+    // The worker settles into its wait for the patient request.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    FClient.GetUser(2, {Record("hasty"), std::chrono::milliseconds(30)});
+    PumpUntilAnswered(before + 1);
+    ASSERT_EQ(Answered().size(), before + 1);
+    EXPECT_EQ(Answered().back().Tag, "hasty");
+    EXPECT_EQ(Answered().back().Answer.Kind, takTimedOut);
+    ReleaseReversed();
+    PumpUntilAnswered(before + 2);
+    EXPECT_EQ(Answered().back().Tag, "patient");
+    EXPECT_EQ(Answered().back().Answer.Kind, takAnswer);
+    EXPECT_THAT(Events(), IsEmpty()) << "the wake-ups' answers reach nobody";
+  }
+}
+
+// Shapes of the client's tags, the wake-up tag, a tag of this process that another client could
+// have filed, and a copy of one of this client's answered requests: sent raw, each answer reaches
+// the events as TDLib echoes it; sent with a handler, each comes back to its handler; and the
+// request that waits meanwhile still gets its own answer.
+TEST_F(Answers, ACallersOwnExtraOfAnyShapeComesBackToIt) {
+  FClient.GetUser(301, Record("answered"));
+  PumpUntilAnswered(1);
+  std::string answeredTag;
+  for (const std::string& sent : fake_td::Sent()) {
+    if (sent.find("301") != std::string::npos) answeredTag = ExtraValueOf(sent);
+  }
+  ASSERT_NE(answeredTag, "");
+  Hold();
+  FClient.GetUser(302, Record("waiting"));
+  const std::vector<std::string> extras = {R"("qvn#1")",
+                                           R"("qvn#0000001")",
+                                           R"("qvn#ffffffffffffffff#1")",
+                                           R"("qvn#")",
+                                           TqvnTelegramPendingRequests::WakeTag(),
+                                           TqvnTelegramPendingRequests::NewTag(),
+                                           answeredTag};
+  for (const std::string& extra : extras) {
+    const std::string request = R"({"@type": "getMe", "@extra": )" + extra + "}";
+    FClient.TDLibSend(request);
+    FClient.Send(request, Record(extra));
+  }
+  ReleaseReversed();
+  PumpUntilAnswered(2 + extras.size());
+  PumpFor([&] { return Events().size() >= extras.size(); });
+
+  std::vector<std::string> eventExtras;
+  for (const std::string& event : Events()) {
+    eventExtras.emplace_back(ExtraValueOf(event.substr(event.find('{'))));
+  }
+  EXPECT_THAT(eventExtras, ::testing::UnorderedElementsAreArray(extras));
+  const std::vector<TAnswered> answers = Answered();
+  ASSERT_EQ(answers.size(), 2 + extras.size());
+  for (const TAnswered& answered : answers) {
+    SCOPED_TRACE(answered.Tag);
+    ASSERT_EQ(answered.Answer.Kind, takAnswer);
+    if (answered.Tag == "waiting") {
+      EXPECT_EQ(Echoed(answered)["user_id"], 302);
+    } else if (answered.Tag != "answered") {
+      EXPECT_EQ(ExtraValueOf(answered.Answer.Text), answered.Tag);
+    }
+  }
 }
 
 TEST_F(Answers, DeactivationAndDestructionEndEveryWaitingRequest) {

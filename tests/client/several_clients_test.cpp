@@ -1,17 +1,22 @@
 // Several clients in one process on TDLib's current interface (td_create_client_id, td_send and
 // the one td_receive of the process), on the scripted fake TDLib: each text reaches the client it
 // names and no other, without the "@client_id" TDLib adds; a client deactivated or destroyed
-// leaves the others receiving; and a client asked for the td_json_client_* interface uses it.
+// leaves the others receiving; a client that falls behind holds the receive back without losing
+// a text; and a client asked for the td_json_client_* interface uses it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "client/qvnTelegram_SharedReceive.h"
 #include "fake_tdjson.h"
 #include "spine_test_support.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace qvn::test {
 namespace {
@@ -133,6 +138,32 @@ TEST_F(SeveralClients, OneClientEndingLeavesTheOthersReceiving) {
   EXPECT_GT(FAccounts[1]->Client.TDLibClientId(), lastId);
   QueueFor({1}, 1);
   EXPECT_TRUE(PumpUntilRead(1, 1));
+}
+
+// The main thread takes nothing for a while: the receive stops once the client has its room's
+// worth of texts (in its inbox when waiting, in its mailbox when ticking), at most one batch
+// beyond, and TDLib keeps the rest; then every text arrives, in order.
+TEST_F(SeveralClients, AClientThatFallsBehindHoldsTheReceiveBackAndLosesNothing) {
+  constexpr int kBurst = 3000;
+  constexpr size_t kRoom = TqvnClientMailbox::kRoom;
+  for (const bool waits : {true, false}) {
+    SCOPED_TRACE(waits ? "waiting" : "ticking");
+    TAccount behind(waits, neAsynchronous);
+    behind.Client.SetActive(true);
+    const size_t handedBefore = fake_td_handed_out_events();
+    std::vector<std::string> expected;
+    for (int i = 1; i <= kBurst; ++i) {
+      expected.push_back(Numbered(5000 + i));
+      fake_td_queue_event_for(behind.Client.TDLibClientId(), expected.back().c_str());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return fake_td_handed_out_events() - handedBefore >= kRoom; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LT(fake_td_handed_out_events() - handedBefore,
+              kRoom + 2 * TqvnSharedReceive::kMostTextsPerBatch);
+    ASSERT_TRUE(PumpUntil([&] { return behind.Numbers().size() >= static_cast<size_t>(kBurst); }));
+    EXPECT_THAT(behind.Numbers(), ElementsAreArray(expected));
+    behind.Client.SetActive(false);
+  }
 }
 
 TEST_F(SeveralClients, AClientAskedForTheJsonClientInterfaceUsesIt) {

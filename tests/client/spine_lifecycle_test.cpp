@@ -679,24 +679,39 @@ TEST_F(ClientLifecycle, TheWaitingWorkerTakesNoMoreThanTheMainThreadKeepsUpWith)
 
 // ---- Draining ticks ----
 
-// A tick stopped by its limit has its worker fire the next one at once; a tick that emptied TDLib
-// leaves the worker to its interval.
+// A tick stopped by its limit has its worker fire the next one at once, whatever the limit (the
+// default 1 too), so a burst is taken tick after tick without the 100 ms wait between them; a
+// tick that found TDLib empty leaves the worker to its interval.
 TEST_F(ClientLifecycle, ADrainingTickStoppedByItsLimitFiresTheNextAtOnce) {
-  TestClient client;
-  EventRecorder recorder(client);
-  client.SetActive(true);
-  client.SetEventsPerTick(2);
-  std::atomic<int> fired{0};
-  TqvnTimer worker;  // stands for the client's worker; its interval never ends by itself
-  worker.SetOnTimer([&fired](TqvnTimer*) { ++fired; });
-  QueueEvents(1, 3);
-  client.Tick(&worker);
-  EXPECT_EQ(recorder.Texts().size(), 2u);
-  ASSERT_TRUE(PumpUntil([&] { return fired == 1; }));
-  client.Tick(&worker);
-  EXPECT_EQ(recorder.Texts().size(), 3u);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_EQ(fired, 1);
+  struct Case {
+    int EventsPerTick;
+    int Events;
+  };
+  for (const Case& c : {Case{1, 3}, Case{2, 3}}) {
+    SCOPED_TRACE("EventsPerTick " + std::to_string(c.EventsPerTick));
+    fake_td_reset();
+    TestClient client;
+    EventRecorder recorder(client);
+    client.SetActive(true);
+    client.SetEventsPerTick(c.EventsPerTick);
+    std::atomic<int> fired{0};
+    TqvnTimer worker;  // stands for the client's worker; its interval never ends by itself
+    worker.SetOnTimer([&fired](TqvnTimer*) { ++fired; });
+    QueueEvents(1, c.Events);
+    // Each tick stopped by its limit fires the next; the one after the last text does not.
+    int full = 0;
+    for (int taken = 0; taken < c.Events; taken += c.EventsPerTick) {
+      const size_t before = recorder.Texts().size();
+      client.Tick(&worker);
+      if (recorder.Texts().size() - before == static_cast<size_t>(c.EventsPerTick)) ++full;
+      ASSERT_TRUE(PumpUntil([&] { return fired == full; }));
+    }
+    EXPECT_EQ(recorder.Texts().size(), static_cast<size_t>(c.Events));
+    client.Tick(&worker);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(fired, full);
+    EXPECT_EQ(full, c.Events / c.EventsPerTick);
+  }
 }
 
 // ---- Activation that completes or leaves nothing behind ----

@@ -16,7 +16,8 @@
  * caller that keeps the pointer. Receive waits up to its timeout for an event and returns at
  * once when one is queued; it returns null when none came in time or the handle is not a live
  * client. Like TDLib, the fake answers the offline request "testCallEmpty" at once with
- * {"@type":"ok"}, to the client that sent it only, and runs execute without a client. Every
+ * {"@type":"ok"} (carrying the request's "@extra" when that is its last member), to the client
+ * that sent it only, and runs execute without a client. Every
  * function is thread-safe. Counted as a misuse: a call with a handle that is not a live client
  * (destroyed or never created), two receives on one client at once, and destroying a client
  * while a receive on it waits.

@@ -219,8 +219,14 @@ TEST_P(LifecycleStress, DestroyingTheClientWithTicksQueuedOrRunning) {
     EXPECT_EQ(ranAfterwards, 0u) << "a freed worker's tick survived it";
     EXPECT_EQ(firedAfterDestruction, 0);
     EXPECT_EQ(entered.load(), noSync) << "only the running tick fired";
-    // A waiting worker takes both at once; a ticking one takes one per tick.
-    EXPECT_EQ(fake_td_pending_events(), GetParam().Waits ? 0u : noSync ? 1u : 2u);
+    // A waiting worker takes both at once; a ticking one takes one per tick: none while its tick
+    // is queued or awaited, one in the tick on the worker, whose limit fired the next at once,
+    // and that may take the other before the destruction stops the worker.
+    if (GetParam().Waits || !noSync) {
+      EXPECT_EQ(fake_td_pending_events(), GetParam().Waits ? 0u : 2u);
+    } else {
+      EXPECT_LE(fake_td_pending_events(), 1u);
+    }
     EXPECT_EQ(fake_td_live_clients(), 0);
     EXPECT_EQ(fake_td_misuse_count(), 0);
   }

@@ -58,7 +58,7 @@
 // texts, and before failing a request the worker takes what TDLib already has (see
 // qvnTelegram_PendingRequests.h): an answer TDLib had ready before the deadline is never
 // reported as timed out. Requests without a handler are sent unchanged and their answers reach
-// the events as before.
+// the events.
 //
 // Login. The client answers TDLib's login states itself: the parameters, the database key and
 // the phone number or bot token from the options, the code, password and registration names

@@ -1,6 +1,6 @@
 // Small helpers shared by the timed benchmark programs of this folder (not Google Benchmark):
-// the sample event texts, a repeat-and-take-the-median timer, quantiles and the process's
-// resident memory.
+// the sample event texts, a main-thread idle wait, a repeat-and-take-the-median timer, quantiles
+// and the process's resident memory.
 // A fresh temporary folder comes from tests/support/TempDir.h.
 //
 // Every program measures our code and a peer in the same run and prints the ratio, so the
@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +21,10 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "base/qvnWebSocket_Helpers.h"
 
 #include "tests/support/DataLines.h"
 #include "tests/support/TempDir.h"
@@ -28,6 +32,18 @@
 namespace qvn::bench {
 
 using Clock = std::chrono::steady_clock;
+
+// Waits on the main thread, running queued calls, for about aSeconds.
+inline void Idle(double aSeconds) {
+  std::atomic<bool> done{false};
+  std::thread timer([&] {
+    std::this_thread::sleep_for(std::chrono::duration<double>(aSeconds));
+    done = true;
+    WakeMainThreadQueueWaiters();
+  });
+  PumpMainThreadQueueUntil([&] { return done.load(); });
+  timer.join();
+}
 
 inline double SecondsSince(Clock::time_point aStart) {
   return std::chrono::duration<double>(Clock::now() - aStart).count();

@@ -56,18 +56,6 @@ TIdle Since(const TUsage& aStart, Clock::time_point aStartTime) {
           (end.CpuSeconds - aStart.CpuSeconds) * 1000 / seconds};
 }
 
-// Waits on the main thread, running queued calls, for aSeconds.
-void Idle(double aSeconds) {
-  std::atomic<bool> done{false};
-  std::thread timer([&] {
-    std::this_thread::sleep_for(std::chrono::duration<double>(aSeconds));
-    done = true;
-    WakeMainThreadQueueWaiters();
-  });
-  PumpMainThreadQueueUntil([&] { return done.load(); });
-  timer.join();
-}
-
 class TIdleClient : public TqvnTDLib_Telegram {
  public:
   TIdleClient(const std::string& aFolder, bool aWaits) : TqvnTDLib_Telegram(nullptr) {

@@ -98,18 +98,6 @@ class TBareReader : public TPingTarget {
   std::thread FThread;
 };
 
-// Waits on the main thread, running queued calls, for about aSeconds.
-void Idle(double aSeconds) {
-  std::atomic<bool> done{false};
-  std::thread timer([&] {
-    std::this_thread::sleep_for(std::chrono::duration<double>(aSeconds));
-    done = true;
-    WakeMainThreadQueueWaiters();
-  });
-  PumpMainThreadQueueUntil([&] { return done.load(); });
-  timer.join();
-}
-
 // aCount latencies in milliseconds, each after an idle pause of 0-100 ms.
 void Sample(TPingTarget& aTarget, int aCount, std::mt19937& aRandom, std::vector<double>& aOut) {
   std::uniform_real_distribution<double> pause(0.0, 0.1);

@@ -59,18 +59,6 @@ class TTimeoutClient : public TqvnTDLib_Telegram {
   ~TTimeoutClient() override { EndForDestruction(); }
 };
 
-// Waits on the main thread, running queued calls, for about aSeconds.
-void Idle(double aSeconds) {
-  std::atomic<bool> done{false};
-  std::thread timer([&] {
-    std::this_thread::sleep_for(std::chrono::duration<double>(aSeconds));
-    done = true;
-    WakeMainThreadQueueWaiters();
-  });
-  PumpMainThreadQueueUntil([&] { return done.load(); });
-  timer.join();
-}
-
 double MsBetween(Clock::time_point aFrom, Clock::time_point aTo) {
   return std::chrono::duration<double, std::milli>(aTo - aFrom).count();
 }

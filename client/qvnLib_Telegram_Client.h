@@ -229,7 +229,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // ticking every 100 ms. Default false; takes effect at the next activation.
   bool WaitForEvents() const { return FWaitForEvents.load(); }
   void SetWaitForEvents(bool aValue) { FWaitForEvents = aValue; }
-  static constexpr double kReceiveWaitSeconds = 3600.0;
+  static constexpr double kReceiveWaitSeconds = 30.0;
 
   // Holds back ticks and deliveries (waiting for one that runs on another thread) while the
   // returned lock lives, so event handlers and options can be changed safely while the worker

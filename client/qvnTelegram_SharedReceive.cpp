@@ -61,8 +61,12 @@ std::optional<std::string> TqvnClientMailbox::Take(std::chrono::duration<double>
   while (FTexts.empty() && !FWoken) {
     if (!lock.WaitUntil(FChanged, deadline)) break;
   }
-  FWoken = false;
-  if (FTexts.empty()) return std::nullopt;
+  // A wake-up is used up only by the take it ends without a text: one that finds a text leaves
+  // it for the next, so a wake-up is never lost.
+  if (FTexts.empty()) {
+    FWoken = false;
+    return std::nullopt;
+  }
   std::string text = std::move(FTexts.front());
   FTexts.pop_front();
   // A push waiting for room goes on.

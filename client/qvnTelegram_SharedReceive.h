@@ -68,7 +68,7 @@ class TqvnClientMailbox {
   // A new handler is first given aFirst's texts (emptying it), then those waiting here.
   void SetOnArrival(TOnArrival aOnArrival, std::deque<std::string>& aFirst);
   // The oldest text, waiting up to aTimeout for one. Nothing when none came in time, or when
-  // Wake was called since the last Take.
+  // Wake was called since the last Take that returned without a text.
   std::optional<std::string> Take(std::chrono::duration<double> aTimeout);
   // Ends a Take waiting on another thread (or the next one) without a text.
   void Wake();

@@ -5,6 +5,11 @@
 // argument of a request method or of Send; the client calls the handler exactly once with a
 // TqvnTelegramAnswer (qvnLib_Telegram_Client.h says where and when). An answer is a plain value:
 // the handler may keep it, and Document stays readable as long as a handle to it is held.
+//
+// Read an answer's members by path, typed and with their JSON escapes decoded
+// (qvnTelegram_Reading.h): answer.Get<int64_t>("id"), answer.Get<std::string>("first_name"),
+// answer.Items("chat_ids"), answer.Object().Text("first_name"). The members Text and Document
+// keep TDLib's whole text as it came, escapes included.
 #ifndef QVN_CLIENT_QVNTELEGRAM_ANSWER_H
 #define QVN_CLIENT_QVNTELEGRAM_ANSWER_H
 
@@ -14,7 +19,9 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
+#include "client/qvnTelegram_Reading.h"
 #include "json/qvnJSON.h"
 
 namespace qvn {
@@ -47,6 +54,22 @@ struct TqvnTelegramAnswer {
   std::string Message;
 
   bool IsError() const { return Kind != takAnswer; }
+
+  // TDLib's answer as an object to read by path; empty for the engine's own errors.
+  TqvnTDLibObject Object() const { return Document ? TqvnTDLibObject(*Document) : TqvnTDLibObject(); }
+  // Members by path, as TqvnTDLibObject reads them: absent (or an engine error) gives T().
+  template <class T, class... TNames>
+  T Get(const TNames&... aPath) const {
+    return Object().Get<T>(aPath...);
+  }
+  template <class... TNames>
+  bool Has(const TNames&... aPath) const {
+    return Object().Has(aPath...);
+  }
+  template <class... TNames>
+  std::vector<TqvnTDLibObject> Items(const TNames&... aPath) const {
+    return Object().Items(aPath...);
+  }
 
   // The answer TDLib's text aText stands for: takTDLibError with its "code" and "message" when
   // its "@type" is "error", takAnswer otherwise. Never throws for any text.

@@ -32,6 +32,7 @@ set(qvn_public_headers
   client/qvnTelegram_Invoice.h
   client/qvnTelegram_Options.h
   client/qvnTelegram_PendingRequests.h
+  client/qvnTelegram_Reading.h
   client/qvnTelegram_Records.h
   client/qvnTelegram_ReplyMarkup.h
   client/qvnTelegram_Types.h

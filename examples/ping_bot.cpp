@@ -11,6 +11,7 @@
 // ends it with status 1. TDLib is loaded at run time: libtdjson.so must lie beside the program
 // or on the library search path.
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -38,12 +39,6 @@ std::string SenderOf(qvn::TqvnTelegramMessageBase& aMessage) {
 void PrintMessage(qvn::TqvnTelegramMessageBase& aMessage, const std::string& aBody) {
   std::printf("[chat %s] %s: %s\n", aMessage.ChatId().c_str(), SenderOf(aMessage).c_str(),
               aBody.c_str());
-}
-
-// A member of an answer as text; empty when TDLib left it out.
-std::string MemberOf(const TqvnTelegramAnswer& aAnswer, const char* aName) {
-  const qvn::IqvnObjectJSON member = aAnswer.Document->GetNode(aName);
-  return member ? member->Value().AsString() : "";
 }
 
 bool IsPing(const std::string& aText) {
@@ -94,8 +89,9 @@ int main(int argc, char* argv[]) {
                      std::fprintf(stderr, "getMe failed: %s\n", aMe.Message.c_str());
                      return;
                    }
-                   std::printf("Logged in as %s (user %s)\n", MemberOf(aMe, "first_name").c_str(),
-                               MemberOf(aMe, "id").c_str());
+                   std::printf("Logged in as %s (user %lld)\n",
+                               aMe.Get<std::string>("first_name").c_str(),
+                               static_cast<long long>(aMe.Get<int64_t>("id")));
                  });
   };
   telegram.OnMessageText = [](TqvnTDLib_Telegram_Client* aSender,

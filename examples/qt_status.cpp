@@ -54,10 +54,8 @@ int main(int argc, char* argv[]) {
   telegram.SetActive(true);
   telegram.Send(R"({"@type": "getOption", "name": "version"})",
                 [&](qvn::TqvnTDLib_Telegram_Client*, const qvn::TqvnTelegramAnswer& aAnswer) {
-                  const qvn::IqvnObjectJSON value =
-                      aAnswer.Document ? aAnswer.Document->GetNode("value") : nullptr;
-                  version = value ? QString::fromStdString(value->Value().AsString())
-                                  : QString::fromStdString(aAnswer.Message);
+                  version = QString::fromStdString(
+                      aAnswer.IsError() ? aAnswer.Message : aAnswer.Get<std::string>("value"));
                   show();
                 });
   return QApplication::exec();

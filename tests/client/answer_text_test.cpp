@@ -256,6 +256,15 @@ TEST(Answer, ReadTellsAnswersFromErrors) {
   }
   const TqvnTelegramAnswer user = TqvnTelegramAnswer::Read(cases[1].Text);
   EXPECT_EQ(user.Document->GetNode("first_name")->Value().AsString(), "A");
+  EXPECT_EQ(user.Get<int64_t>("id"), 7);
+  EXPECT_EQ(user.Get<std::string>("first_name"), "A");
+  EXPECT_EQ(user.Object().Text("first_name"), "A");
+  EXPECT_TRUE(user.Has("first_name"));
+  // The engine's own errors have no document: every member reads as absent.
+  const TqvnTelegramAnswer failure = TqvnTelegramAnswer::Failure(takTimedOut, "late");
+  EXPECT_EQ(failure.Get<int64_t>("id"), 0);
+  EXPECT_EQ(failure.Get<std::string>("first_name"), "");
+  EXPECT_TRUE(failure.Items("chat_ids").empty());
 }
 
 }  // namespace

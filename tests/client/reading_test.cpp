@@ -3,6 +3,7 @@
 // photo size. No TDLib is loaded.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,61 @@ TEST(Reading, LargestPhotoSizeTakesTheLaterOfEqualSizes) {
   TqvnJSON notAList;
   notAList.Read(R"({"sizes":{"width":1,"height":1}})");
   EXPECT_FALSE(LargestPhotoSize(notAList.GetNode("sizes")));
+}
+
+// What a program reads by path: typed, unescaped, int64 strings as numbers, arrays, and nulls
+// and absent members as the type's empty value.
+TEST(Reading, ProgramsReadTypedValuesByPath) {
+  TqvnJSON document;
+  document.Read(
+      R"({"@type":"chat","id":-1001000000002,"title":"h\u00e9llo \"quoted\"","order":"9223372036854775807",)"
+      R"("is_pinned":true,"ratio":0.5,"draft_message":null,"photo":{"small":{"id":12}},)"
+      R"("positions":[{"order":"5","is_pinned":false},{"order":"6","is_pinned":true}],"empty":[]})");
+  const TqvnTDLibObject chat(document);
+
+  EXPECT_EQ(chat.Type(), "chat");
+  EXPECT_EQ(chat.Get<int64_t>("id"), -1001000000002);
+  EXPECT_EQ(chat.Text("title"), "h\xC3\xA9llo \"quoted\"");
+  EXPECT_EQ(chat.Get<int64_t>("order"), 9223372036854775807);
+  EXPECT_TRUE(chat.Get<bool>("is_pinned"));
+  EXPECT_DOUBLE_EQ(chat.Get<double>("ratio"), 0.5);
+  EXPECT_EQ(chat.Get<int32_t>("photo", "small", "id"), 12);
+  EXPECT_EQ(chat.Object("photo").Get<int32_t>("small", "id"), 12);
+  EXPECT_EQ(chat.Object("photo", "small", "id").Get<int32_t>(), 12);  // a node reads itself
+
+  // Absent, null and past-a-scalar paths: the empty value, and Has tells them apart.
+  EXPECT_EQ(chat.Get<int64_t>("missing"), 0);
+  EXPECT_EQ(chat.Text("draft_message"), "");
+  EXPECT_EQ(chat.Text("title", "deeper"), "");
+  EXPECT_TRUE(chat.Has("draft_message"));
+  EXPECT_FALSE(chat.Has("missing"));
+  EXPECT_FALSE(chat.Object("missing"));
+  EXPECT_THROW(chat.Get<int64_t>("title"), EqvnConvertError);
+
+  // Arrays: elements in order; none for an empty one, an absent one or an object.
+  std::vector<int64_t> orders;
+  for (const TqvnTDLibObject& position : chat.Items("positions")) {
+    orders.push_back(position.Get<int64_t>("order"));
+  }
+  EXPECT_EQ(orders, (std::vector<int64_t>{5, 6}));
+  EXPECT_TRUE(chat.Items("empty").empty());
+  EXPECT_TRUE(chat.Items("missing").empty());
+  EXPECT_TRUE(chat.Items("photo").empty());
+}
+
+// Views from Object and Items hold their nodes: they stay readable after the document is gone.
+TEST(Reading, ObjectsOutliveTheirDocument) {
+  TqvnTDLibObject small;
+  std::vector<TqvnTDLibObject> positions;
+  {
+    auto document = std::make_shared<TqvnJSON>();
+    document->Read(R"({"photo":{"small":{"id":12}},"positions":[{"order":"5"}]})");
+    small = TqvnTDLibObject(*document).Object("photo", "small");
+    positions = TqvnTDLibObject(*document).Items("positions");
+  }
+  EXPECT_EQ(small.Get<int32_t>("id"), 12);
+  ASSERT_EQ(positions.size(), 1U);
+  EXPECT_EQ(positions[0].Get<int64_t>("order"), 5);
 }
 
 }  // namespace

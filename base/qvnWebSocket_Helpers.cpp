@@ -70,10 +70,11 @@ class MainThreadQueue {
     return count;
   }
 
-  void PumpUntil(const std::function<bool()>& aDone) {
+  bool PumpUntil(const std::function<bool()>& aDone,
+                 std::chrono::steady_clock::time_point aDeadline) {
     TqvnLock lock(FLock);
     for (;;) {
-      if (aDone()) return;
+      if (aDone()) return true;
       const bool pumping = std::this_thread::get_id() == FMainThread;
       if (pumping && !FCalls.empty()) {
         const std::uint64_t last = FCalls.back().Sequence;
@@ -89,7 +90,11 @@ class MainThreadQueue {
         lock.Relock();
         continue;
       }
-      lock.Wait(FChanged);
+      if (aDeadline == std::chrono::steady_clock::time_point::max()) {
+        lock.Wait(FChanged);
+      } else if (!lock.WaitUntil(FChanged, aDeadline)) {
+        return aDone();
+      }
     }
   }
 
@@ -216,7 +221,14 @@ void RunInMainThread(const TThreadMethod& aMethod) {
 
 std::size_t PumpMainThreadQueue() { return Queue().Pump(); }
 
-void PumpMainThreadQueueUntil(const std::function<bool()>& aDone) { Queue().PumpUntil(aDone); }
+void PumpMainThreadQueueUntil(const std::function<bool()>& aDone) {
+  Queue().PumpUntil(aDone, std::chrono::steady_clock::time_point::max());
+}
+
+bool PumpMainThreadQueueUntil(const std::function<bool()>& aDone,
+                              std::chrono::steady_clock::time_point aDeadline) {
+  return Queue().PumpUntil(aDone, aDeadline);
+}
 
 void WakeMainThreadQueueWaiters() { Queue().WakeWaiters(); }
 

@@ -28,6 +28,7 @@
 #ifndef QVN_BASE_QVNWEBSOCKET_HELPERS_H_
 #define QVN_BASE_QVNWEBSOCKET_HELPERS_H_
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -67,6 +68,10 @@ std::size_t PumpMainThreadQueue();
 // evaluated under the queue's lock: it must be cheap (read an atomic) and must not call into the
 // queue. Whoever makes aDone true calls WakeMainThreadQueueWaiters afterwards.
 void PumpMainThreadQueueUntil(const std::function<bool()>& aDone);
+// The same wait, ended at aDeadline at the latest; returns aDone()'s last value (false: the
+// deadline passed first).
+bool PumpMainThreadQueueUntil(const std::function<bool()>& aDone,
+                              std::chrono::steady_clock::time_point aDeadline);
 
 // Wakes the waits of PumpMainThreadQueueUntil so they re-evaluate their condition.
 void WakeMainThreadQueueWaiters();

@@ -101,6 +101,22 @@ TEST(MainThreadQueueTest, RunInMainThreadWaitsAndHandsBackTheException) {
   EXPECT_EQ(caught, "refused");
 }
 
+// The waiting pump ends at its deadline when nothing comes, and at once when a queued call brings
+// what it waits for.
+TEST(MainThreadQueueTest, WaitingPumpEndsAtItsDeadlineOrWhenDone) {
+  HandPump pump;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(PumpMainThreadQueueUntil([] { return false; },
+                                        start + std::chrono::milliseconds(20)));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+
+  bool done = false;  // main thread only: the queued call runs inside the pump
+  std::thread worker([&done] { QueueToMainThread([&done] { done = true; }); });
+  EXPECT_TRUE(PumpMainThreadQueueUntil(
+      [&done] { return done; }, std::chrono::steady_clock::now() + std::chrono::hours(1)));
+  worker.join();
+}
+
 TEST(MainThreadQueueTest, PumpOffTheMainThreadRunsNothing) {
   HandPump pump;
   std::atomic<int> ran{0};

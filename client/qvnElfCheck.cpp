@@ -140,13 +140,18 @@ std::string LibraryFileDamage(const std::string& aPath) {
   return Check(aPath).Damage;
 }
 
-void CheckLibraryBeforeLoad(const char* aBareName) {
-  if (void* loaded = ::dlopen(aBareName, RTLD_LAZY | RTLD_NOLOAD)) {
+void CheckLibraryBeforeLoad(const char* aName) {
+  if (void* loaded = ::dlopen(aName, RTLD_LAZY | RTLD_NOLOAD)) {
     ::dlclose(loaded);
     return;
   }
+  if (std::strchr(aName, '/') != nullptr) {  // a path: dlopen takes that file and no other
+    const TCheck check = Check(aName);
+    if (check.Verdict == TVerdict::kDamaged) throw std::runtime_error(check.Damage);
+    return;
+  }
   for (const std::string& folder : SearchedFolders()) {
-    const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + aBareName;
+    const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + aName;
     const TCheck check = Check(path);
     if (check.Verdict == TVerdict::kDamaged) throw std::runtime_error(check.Damage);
     if (check.Verdict == TVerdict::kLoadable) return;

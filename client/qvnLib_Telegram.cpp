@@ -3,11 +3,14 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "client/qvnElfCheck.h"
+#include "client/qvnTelegram_Library.h"
 
 namespace qvn::tdjson {
 namespace {
@@ -15,6 +18,15 @@ namespace {
 // The loaded library; null until a load has succeeded. Written once, under gLoadLock.
 std::atomic<void*> gLibrary{nullptr};
 std::mutex gLoadLock;
+// The file SetTDJsonLibrary named ("" for none); after a load, the file that was loaded.
+std::string gLibraryFile;  // under gLoadLock
+
+// The file to load: the environment's, the program's, or the bare name (qvnTelegram_Library.h).
+std::string ChosenFile() {
+  const char* fromEnvironment = std::getenv(kTDJsonLibraryVariable);
+  if (fromEnvironment != nullptr && *fromEnvironment != '\0') return fromEnvironment;
+  return gLibraryFile.empty() ? kTDJsonLibraryName : gLibraryFile;
+}
 
 void* LoadTDLib() {
   void* library = gLibrary.load(std::memory_order_acquire);
@@ -22,15 +34,22 @@ void* LoadTDLib() {
   std::lock_guard<std::mutex> lock(gLoadLock);
   library = gLibrary.load(std::memory_order_relaxed);
   if (library != nullptr) return library;
-  CheckLibraryBeforeLoad(kTDJsonLibraryName);  // a damaged file would crash the loader
-  library = dlopen(kTDJsonLibraryName, RTLD_NOW | RTLD_LOCAL);
+  const std::string file = ChosenFile();
+  CheckLibraryBeforeLoad(file.c_str());  // a damaged file would crash the loader
+  library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* error = dlerror();
-    throw std::runtime_error(error != nullptr ? error
-                                              : std::string("cannot load ") + kTDJsonLibraryName);
+    throw std::runtime_error(error != nullptr ? error : "cannot load " + file);
   }
+  gLibraryFile = file;
   gLibrary.store(library, std::memory_order_release);
   return library;
+}
+
+// The loaded file's name for messages.
+std::string LoadedFile() {
+  std::lock_guard<std::mutex> lock(gLoadLock);
+  return gLibraryFile;
 }
 
 // One cached entry point. Two threads may look it up at once; both find the same address.
@@ -43,7 +62,7 @@ class EntryPoint {
     const Function function = Find();
     if (function == nullptr) {
       throw std::runtime_error(std::string("TDLib entry point ") + FName + " not found in " +
-                               kTDJsonLibraryName);
+                               LoadedFile());
     }
     return function;
   }
@@ -132,3 +151,22 @@ const char* td_receive(double aTimeout) {
 }
 
 }  // namespace qvn::tdjson
+
+namespace qvn {
+
+void SetTDJsonLibrary(std::string aFile) {
+  std::lock_guard<std::mutex> lock(tdjson::gLoadLock);
+  if (tdjson::gLibrary.load(std::memory_order_relaxed) != nullptr) {
+    if (aFile == tdjson::gLibraryFile) return;
+    throw std::logic_error("TDLib is loaded from " + tdjson::gLibraryFile +
+                           " already; a process cannot switch to " + aFile);
+  }
+  tdjson::gLibraryFile = std::move(aFile);
+}
+
+std::string TDJsonLibrary() {
+  std::lock_guard<std::mutex> lock(tdjson::gLoadLock);
+  return tdjson::ChosenFile();
+}
+
+}  // namespace qvn

@@ -1,10 +1,11 @@
 # Install rules, in three install components:
 #   engine  the engine's libraries, public headers and CMake package, for a program that links it:
 #           find_package(Velune) then target_link_libraries(app PRIVATE Velune::qvn_client);
-#           needs no Qt
+#           needs no Qt. With it the TDLib the project ships, in lib/velune/ (the package's
+#           Velune_TDJSON_LIBRARY names the file).
 #   qt      the Qt adapter (when it is built), an optional component of the package:
 #           find_package(Velune COMPONENTS Qt) then Velune::qvn_qt
-#   window  the program, its TDLib, desktop entry and icons (app/CMakeLists.txt)
+#   window  the program, its desktop entry and icons (app/CMakeLists.txt)
 # cmake --install build --component engine installs the engine alone; without --component,
 # everything.
 include(GNUInstallDirs)
@@ -30,6 +31,7 @@ set(qvn_public_headers
   client/qvnTelegram_Descriptors.h
   client/qvnTelegram_EventInbox.h
   client/qvnTelegram_Invoice.h
+  client/qvnTelegram_Library.h
   client/qvnTelegram_Options.h
   client/qvnTelegram_PendingRequests.h
   client/qvnTelegram_Reading.h
@@ -55,9 +57,16 @@ if(TARGET qvn_qt)
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune/qt COMPONENT qt)
   install(EXPORT VeluneQtTargets NAMESPACE Velune:: DESTINATION ${qvn_cmake_dir} COMPONENT qt)
 endif()
+# TDLib, where the window's run path and the package's Velune_TDJSON_LIBRARY find it.
+set(QVN_TDJSON_INSTALL_FILE ${CMAKE_INSTALL_LIBDIR}/velune/libtdjson.so)
+if(EXISTS "${QVN_TDJSON_LIBRARY}")
+  install(FILES "${QVN_TDJSON_LIBRARY}" DESTINATION ${CMAKE_INSTALL_LIBDIR}/velune
+          RENAME libtdjson.so COMPONENT engine)
+endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/VeluneConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/VeluneConfig.cmake
-  INSTALL_DESTINATION ${qvn_cmake_dir})
+  INSTALL_DESTINATION ${qvn_cmake_dir}
+  PATH_VARS QVN_TDJSON_INSTALL_FILE)
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VeluneConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VeluneConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/VeluneConfigVersion.cmake

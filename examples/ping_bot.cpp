@@ -8,8 +8,8 @@
 // client's events and answer handlers run in the default delivery mode. Requests that matter
 // to the program (getMe, the pong) carry an answer handler, so the program learns whether each
 // one succeeded. Ctrl+C ends it, and so does TDLib closing the session; a rejected bot token
-// ends it with status 1. TDLib is loaded at run time: libtdjson.so must lie beside the program
-// or on the library search path.
+// ends it with status 1. TDLib is loaded at run time: built against the installed package, the
+// bot loads the TDLib the package ships; VELUNE_TDJSON_LIBRARY in the environment names another.
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -48,8 +48,12 @@ bool IsPing(const std::string& aText) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef VELUNE_TDJSON_LIBRARY
+  qvn::SetTDJsonLibrary(VELUNE_TDJSON_LIBRARY);  // the package's TDLib
+#endif
   if (argc < 4 || argc > 5) {
-    std::fprintf(stderr, "usage: %s API_ID API_HASH BOT_TOKEN [DATABASE_FOLDER]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s API_ID API_HASH BOT_TOKEN [DATABASE_FOLDER]\nTDLib: %s\n",
+                 argv[0], qvn::TDJsonLibrary().c_str());
     return 2;
   }
   std::setvbuf(stdout, nullptr, _IOLBF, 0);

@@ -5,7 +5,8 @@
 // A small window that shows TDLib's version, asked for with an answer handler, and each
 // authorization and connection state as TDLib reports it. The TqvnMainThreadPump created after
 // the application is all it takes for the client's events to arrive on the GUI thread. TDLib is
-// loaded at run time: libtdjson.so must lie beside the program or on the library search path.
+// loaded at run time: built against the installed package, the program loads the TDLib the
+// package ships; VELUNE_TDJSON_LIBRARY in the environment names another.
 #include <QApplication>
 #include <QLabel>
 #include <cstdio>
@@ -29,6 +30,9 @@ int main(int argc, char* argv[]) {
   QString status;
   auto show = [&] { label.setText("TDLib " + version + "\n" + status); };
 
+#ifdef VELUNE_TDJSON_LIBRARY
+  qvn::SetTDJsonLibrary(VELUNE_TDJSON_LIBRARY);  // the package's TDLib
+#endif
   qvn::TqvnTDLib_Telegram telegram(nullptr);
   telegram.Telegram().API().SetApiId(argv[1]);
   telegram.Telegram().API().SetApiHash(argv[2]);

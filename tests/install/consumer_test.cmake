@@ -1,7 +1,8 @@
 # cmake -DQVN_BUILD_DIR=... -DQVN_EXAMPLES_DIR=... -DQVN_WORK_DIR=... -DQVN_GENERATOR=...
 #       -DQVN_WITH_QT=0|1 -P this
 # Installs the engine component alone from QVN_BUILD_DIR into QVN_WORK_DIR/prefix and builds the
-# examples against that prefix only: the console example builds and runs (it prints its usage),
+# examples against that prefix only: the console example builds and runs (it prints its usage
+# and the package's TDLib it loads),
 # no Qt is looked for, and nothing of the window is installed. Then, when the build has the Qt
 # adapter, installs its component too and builds the Qt example as well.
 file(REMOVE_RECURSE "${QVN_WORK_DIR}")
@@ -31,6 +32,11 @@ execute_process(COMMAND "${QVN_WORK_DIR}/engine/velune-ping-bot" RESULT_VARIABLE
                 ERROR_VARIABLE usage)
 if(NOT result EQUAL 2 OR NOT usage MATCHES "usage: .*velune-ping-bot API_ID API_HASH BOT_TOKEN")
   message(FATAL_ERROR "the consumer's example did not run as built (${result}): ${usage}")
+endif()
+# The package ships TDLib and the example loads that file.
+string(REGEX MATCH "TDLib: ([^\n]*)" tdlib_line "${usage}")
+if(NOT CMAKE_MATCH_1 MATCHES "^${prefix}/.*/libtdjson.so$" OR NOT EXISTS "${CMAKE_MATCH_1}")
+  message(FATAL_ERROR "the consumer's example does not load the package's TDLib: ${usage}")
 endif()
 file(STRINGS "${QVN_WORK_DIR}/engine/CMakeCache.txt" qt_entries REGEX "^Qt6_DIR:")
 if(EXISTS "${QVN_WORK_DIR}/engine/velune-qt-status" OR qt_entries)

@@ -37,6 +37,7 @@ enum TqvnTelegramAnswerKind : std::uint8_t {
   takDeactivated,  // the client was deactivated before TDLib answered
   takDestroyed,    // the client was destroyed before TDLib answered
   takTimedOut,     // TDLib did not answer within the request's timeout
+  takCancelled,    // the program cancelled the wait (qvnTelegram_Await.h); the answer is dropped
 };
 
 struct TqvnTelegramAnswer {

@@ -1,0 +1,110 @@
+// Answers as values to wait for: the state a handle shares with the handler it gave out.
+#include "client/qvnTelegram_Await.h"
+
+#include <mutex>
+#include <optional>
+
+namespace qvn {
+
+struct TqvnAnswerState {
+  std::mutex Lock;
+  std::optional<TqvnTelegramAnswer> Answer;  // set once
+  std::coroutine_handle<> Waiter;            // a coroutine suspended on the handle
+  std::promise<TqvnTelegramAnswer> Promise;
+
+  // Sets the answer unless one is set; resumes the waiting coroutine. True when it was set.
+  bool Resolve(const TqvnTelegramAnswer& aAnswer) {
+    std::coroutine_handle<> waiter;
+    {
+      std::lock_guard<std::mutex> lock(Lock);
+      if (Answer) return false;
+      Answer = aAnswer;
+      Promise.set_value(aAnswer);
+      waiter = std::exchange(Waiter, {});
+    }
+    if (waiter) waiter.resume();
+    return true;
+  }
+};
+
+TqvnAnswerHandle::TqvnAnswerHandle() : FState(std::make_shared<TqvnAnswerState>()) {}
+
+TqvnTelegramOnAnswer TqvnAnswerHandle::OnAnswer(std::chrono::milliseconds aTimeout) const {
+  return TqvnTelegramOnAnswer(
+      [state = FState](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aAnswer) {
+        state->Resolve(aAnswer);
+      },
+      aTimeout);
+}
+
+bool TqvnAnswerHandle::Ready() const {
+  std::lock_guard<std::mutex> lock(FState->Lock);
+  return FState->Answer.has_value();
+}
+
+TqvnTelegramAnswer TqvnAnswerHandle::Answer() const {
+  std::lock_guard<std::mutex> lock(FState->Lock);
+  return FState->Answer.value();
+}
+
+bool TqvnAnswerHandle::Cancel() {
+  return FState->Resolve(TqvnTelegramAnswer::Failure(
+      takCancelled, "The request was cancelled: its answer, if TDLib sends one, is dropped"));
+}
+
+std::future<TqvnTelegramAnswer> TqvnAnswerHandle::Future() {
+  std::lock_guard<std::mutex> lock(FState->Lock);
+  return FState->Promise.get_future();
+}
+
+bool TqvnAnswerHandle::TAwaiter::await_ready() const noexcept {
+  std::lock_guard<std::mutex> lock(State->Lock);
+  return State->Answer.has_value();
+}
+
+bool TqvnAnswerHandle::TAwaiter::await_suspend(std::coroutine_handle<> aWaiter) {
+  std::lock_guard<std::mutex> lock(State->Lock);
+  if (State->Answer) return false;  // resolved meanwhile: go on at once
+  State->Waiter = aWaiter;
+  return true;
+}
+
+TqvnTelegramAnswer TqvnAnswerHandle::TAwaiter::await_resume() const {
+  std::lock_guard<std::mutex> lock(State->Lock);
+  return State->Answer.value();
+}
+
+TqvnAnswerHandle Ask(TqvnTDLib_Telegram_Client& aClient, const std::string& aRequest,
+                     std::chrono::milliseconds aTimeout) {
+  TqvnAnswerHandle handle;
+  aClient.Send(aRequest, handle.OnAnswer(aTimeout));
+  return handle;
+}
+
+TqvnAnswerHandle Ask(TqvnTDLib_Telegram_Client& aClient, const TqvnJSON& aRequest,
+                     std::chrono::milliseconds aTimeout) {
+  TqvnAnswerHandle handle;
+  aClient.Send(aRequest, handle.OnAnswer(aTimeout));
+  return handle;
+}
+
+TqvnTask& TqvnTask::operator=(TqvnTask&& aOther) noexcept {
+  if (this != &aOther) {
+    LetGo();
+    FCoroutine = std::exchange(aOther.FCoroutine, {});
+  }
+  return *this;
+}
+
+void TqvnTask::Result() const {
+  if (FCoroutine && FCoroutine.promise().Error) std::rethrow_exception(FCoroutine.promise().Error);
+}
+
+void TqvnTask::LetGo() noexcept {
+  if (!FCoroutine) return;
+  // A finished coroutine waits for its task to free it; an unfinished one frees itself at its end.
+  if (FCoroutine.promise().Owner.exchange(kLetGo) == kFinished) FCoroutine.destroy();
+  FCoroutine = {};
+}
+
+}  // namespace qvn

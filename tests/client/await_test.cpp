@@ -1,0 +1,125 @@
+// Waiting for answers as values, against the scripted fake TDLib: a coroutine awaits one request
+// after another and goes on where the handlers run; the engine's refusals resolve at once; a
+// cancelled wait resumes once and the late answer is dropped; a future gets the same answer; a
+// task reports the exception that ended it, and one let go of runs to its end on its own.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "answers_test_support.h"
+#include "client/qvnTelegram_Await.h"
+
+namespace qvn::test {
+namespace {
+
+// The fake answers getMe with a user and getUser with the user asked for.
+TReply Users(const nlohmann::json& aRequest) {
+  const std::string type = aRequest.value("@type", "");
+  if (type == "getMe") return TReply{R"({"@type":"user","id":4242,"first_name":"Me \"Bot\""})"};
+  if (type == "getUser") {
+    return TReply{R"({"@type":"user","id":)" + aRequest["user_id"].dump() +
+                  R"(,"first_name":"Other"})"};
+  }
+  return TReply{};
+}
+
+class Await : public AnsweringFake {
+ protected:
+  void SetUp() override {
+    AnsweringFake::SetUp();
+    FScript = Users;
+    FClient.SetActive(true);
+    ASSERT_TRUE(FClient.Active());
+  }
+};
+
+TEST_F(Await, ACoroutineAwaitsOneAnswerAfterAnotherWhereHandlersRun) {
+  std::string names;
+  std::thread::id resumedOn;
+  auto bot = [&]() -> TqvnTask {
+    const TqvnTelegramAnswer me = co_await Ask(FClient, R"({"@type":"getMe"})");
+    names = me.Get<std::string>("first_name");
+    const TqvnTelegramAnswer other =
+        co_await Ask(FClient, &TqvnTDLib_Telegram_Client::GetUser, me.Get<int64_t>("id") + 1);
+    names += " / " + other.Get<std::string>("first_name") + " " +
+             std::to_string(other.Get<int64_t>("id"));
+    resumedOn = std::this_thread::get_id();
+  };
+  TqvnTask task = bot();
+  EXPECT_FALSE(task.Done());  // waiting for TDLib
+  ASSERT_TRUE(PumpUntil([&] { return task.Done(); }));
+  EXPECT_NO_THROW(task.Result());
+  EXPECT_EQ(names, "Me \"Bot\" / Other 4243");
+  EXPECT_EQ(resumedOn, std::this_thread::get_id());  // the handlers' thread: the main thread
+}
+
+TEST_F(Await, RefusalsResolveBeforeAskReturns) {
+  FClient.SetActive(false);
+  TqvnAnswerHandle refused = Ask(FClient, R"({"@type":"getMe"})");
+  ASSERT_TRUE(refused.Ready());
+  EXPECT_EQ(refused.Answer().Kind, takNotSent);
+
+  FClient.SetActive(true);
+  TqvnTelegramAnswerKind kind = takAnswer;
+  auto send = [&]() -> TqvnTask { kind = (co_await Ask(FClient, "not json")).Kind; };
+  const TqvnTask task = send();
+  EXPECT_TRUE(task.Done());  // no wait at all
+  EXPECT_EQ(kind, takNotSent);
+}
+
+TEST_F(Await, ACancelledWaitResumesOnceAndTheLateAnswerIsDropped) {
+  Hold();
+  TqvnAnswerHandle handle = Ask(FClient, &TqvnTDLib_Telegram_Client::GetUser, int64_t{7});
+  int resumed = 0;
+  TqvnTelegramAnswer seen;
+  auto wait = [&]() -> TqvnTask {
+    seen = co_await handle;
+    ++resumed;
+  };
+  const TqvnTask task = wait();
+  ASSERT_TRUE(PumpUntil([&] { return Held() == 1; }));
+  EXPECT_TRUE(handle.Cancel());
+  EXPECT_TRUE(task.Done());
+  EXPECT_EQ(seen.Kind, takCancelled);
+  EXPECT_FALSE(handle.Cancel());
+
+  ReleaseReversed();  // TDLib's answer comes after all
+  ASSERT_TRUE(PumpUntil([&] { return FakeTextsRead(FClient); }));
+  EXPECT_EQ(resumed, 1);
+  EXPECT_EQ(handle.Answer().Kind, takCancelled);
+}
+
+TEST_F(Await, AFutureGetsTheSameAnswerOnAnotherThread) {
+  TqvnAnswerHandle handle = Ask(FClient, R"({"@type":"getMe"})");
+  std::future<TqvnTelegramAnswer> future = handle.Future();
+  EXPECT_THROW(handle.Future(), std::future_error);
+  std::promise<int64_t> idSeen;
+  std::thread reader([&] { idSeen.set_value(future.get().Get<int64_t>("id")); });
+  ASSERT_TRUE(PumpUntil([&] { return handle.Ready(); }));  // the main thread runs the handler
+  reader.join();
+  EXPECT_EQ(idSeen.get_future().get(), 4242);
+}
+
+TEST_F(Await, ATaskReportsWhatEndedItAndOneLetGoOfRunsToItsEnd) {
+  auto failing = [&]() -> TqvnTask {
+    co_await Ask(FClient, R"({"@type":"getMe"})");
+    throw std::runtime_error("bot failed");
+  };
+  TqvnTask task = failing();
+  ASSERT_TRUE(PumpUntil([&] { return task.Done(); }));
+  EXPECT_THROW(task.Result(), std::runtime_error);
+
+  bool finished = false;
+  auto unattended = [&]() -> TqvnTask {
+    co_await Ask(FClient, R"({"@type":"getMe"})");
+    finished = true;
+  };
+  { const TqvnTask letGo = unattended(); }
+  ASSERT_TRUE(PumpUntil([&] { return finished; }));  // its frame frees itself (ASan checks)
+}
+
+}  // namespace
+}  // namespace qvn::test

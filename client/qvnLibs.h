@@ -6,6 +6,7 @@
 #define QVN_CLIENT_QVNLIBS_H
 
 #include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_Await.h"    // co_await an answer, or take a std::future of it
 #include "client/qvnTelegram_Library.h"  // which TDLib library file the process loads
 
 namespace qvn {

@@ -26,6 +26,7 @@ set(qvn_public_headers
   client/qvnLibs.h
   client/qvnLib_Telegram_Client.h
   client/qvnTelegram_Answer.h
+  client/qvnTelegram_Await.h
   client/qvnTelegram_Connection.h
   client/qvnTelegram_DatabaseFolder.h
   client/qvnTelegram_Descriptors.h

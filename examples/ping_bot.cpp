@@ -5,11 +5,12 @@
 // It logs in with the bot token, prints every new message and answers "/ping" with "pong". It
 // shows what every program built on the engine does: set the client's options and handlers,
 // activate it, and run the main-thread queue (PumpMainThreadQueueUntil), which is where the
-// client's events and answer handlers run in the default delivery mode. Requests that matter
-// to the program (getMe, the pong) carry an answer handler, so the program learns whether each
-// one succeeded. Ctrl+C ends it, and so does TDLib closing the session; a rejected bot token
-// ends it with status 1. TDLib is loaded at run time: built against the installed package, the
-// bot loads the TDLib the package ships; VELUNE_TDJSON_LIBRARY in the environment names another.
+// client's events and answers arrive in the default delivery mode. Requests that matter to the
+// program (getMe, the pong) are awaited in coroutines (co_await qvn::Ask), so the program learns
+// whether each one succeeded without nesting callbacks. Ctrl+C ends it, and so does TDLib closing
+// the session; a rejected bot token ends it with status 1. TDLib is loaded at run time: built
+// against the installed package, the bot loads the TDLib the package ships;
+// VELUNE_TDJSON_LIBRARY in the environment names another.
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +40,29 @@ std::string SenderOf(qvn::TqvnTelegramMessageBase& aMessage) {
 void PrintMessage(qvn::TqvnTelegramMessageBase& aMessage, const std::string& aBody) {
   std::printf("[chat %s] %s: %s\n", aMessage.ChatId().c_str(), SenderOf(aMessage).c_str(),
               aBody.c_str());
+}
+
+// Says who the bot is, once the login is through.
+qvn::TqvnTask Greet(TqvnTDLib_Telegram_Client& aClient) {
+  const TqvnTelegramAnswer me = co_await qvn::Ask(aClient, R"({"@type": "getMe"})");
+  if (me.IsError()) {
+    std::fprintf(stderr, "getMe failed: %s\n", me.Message.c_str());
+    co_return;
+  }
+  std::printf("Logged in as %s (user %lld)\n", me.Get<std::string>("first_name").c_str(),
+              static_cast<long long>(me.Get<int64_t>("id")));
+}
+
+// Answers a ping in aChat and says whether Telegram took the answer.
+qvn::TqvnTask Pong(TqvnTDLib_Telegram_Client& aClient, std::string aChat) {
+  const TqvnTelegramAnswer sent = co_await qvn::Ask([&](const qvn::TqvnTelegramOnAnswer& aOnAnswer) {
+    aClient.SendTextMessage(aChat, "pong", nullptr, nullptr, aOnAnswer);
+  });
+  if (sent.IsError()) {
+    std::fprintf(stderr, "pong to chat %s failed: %s\n", aChat.c_str(), sent.Message.c_str());
+  } else {
+    std::printf("pong sent to chat %s\n", aChat.c_str());
+  }
 }
 
 bool IsPing(const std::string& aText) {
@@ -87,32 +111,14 @@ int main(int argc, char* argv[]) {
                                        const std::string& aStatus) {
     if (aStatus == "authorizationStateClosed") done = true;
     if (aStatus != "authorizationStateReady") return;
-    aSender->Send(R"({"@type": "getMe"})",
-                 [](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aMe) {
-                   if (aMe.IsError()) {
-                     std::fprintf(stderr, "getMe failed: %s\n", aMe.Message.c_str());
-                     return;
-                   }
-                   std::printf("Logged in as %s (user %lld)\n",
-                               aMe.Get<std::string>("first_name").c_str(),
-                               static_cast<long long>(aMe.Get<int64_t>("id")));
-                 });
+    Greet(*aSender);  // runs on by itself
   };
   telegram.OnMessageText = [](TqvnTDLib_Telegram_Client* aSender,
                               qvn::TqvnTelegramMessageText& aMessage) {
     PrintMessage(aMessage, aMessage.Text());
     // The bot's own messages come back as new messages too.
     if (SenderOf(aMessage) == std::to_string(aSender->MyId()) || !IsPing(aMessage.Text())) return;
-    const std::string chat = aMessage.ChatId();
-    aSender->SendTextMessage(chat, "pong", nullptr, nullptr,
-                            [chat](TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aAnswer) {
-                              if (aAnswer.IsError()) {
-                                std::fprintf(stderr, "pong to chat %s failed: %s\n", chat.c_str(),
-                                             aAnswer.Message.c_str());
-                              } else {
-                                std::printf("pong sent to chat %s\n", chat.c_str());
-                              }
-                            });
+    Pong(*aSender, aMessage.ChatId());
   };
   telegram.OnMessagePhoto = [](TqvnTDLib_Telegram_Client*, qvn::TqvnTelegramMessagePhoto& m) {
     PrintMessage(m, "(a photo) " + m.CaptionText());

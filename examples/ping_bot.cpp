@@ -82,7 +82,7 @@ int main(int argc, char* argv[]) {
   }
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-  qvn::TqvnTDLib_Telegram telegram(nullptr);
+  velune::Client telegram;
   qvn::TqvnTelegram_Options& options = telegram.Telegram();
   options.API().SetApiId(argv[1]);
   options.API().SetApiHash(argv[2]);

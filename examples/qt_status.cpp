@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
 #ifdef VELUNE_TDJSON_LIBRARY
   qvn::SetTDJsonLibrary(VELUNE_TDJSON_LIBRARY);  // the package's TDLib
 #endif
-  qvn::TqvnTDLib_Telegram telegram(nullptr);
+  velune::Client telegram;
   telegram.Telegram().API().SetApiId(argv[1]);
   telegram.Telegram().API().SetApiHash(argv[2]);
   telegram.Telegram().SetDatabaseDirectory(argc == 4 ? argv[3] : "velune-qt-status-data");

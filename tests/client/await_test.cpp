@@ -4,13 +4,17 @@
 // task reports the exception that ended it, and one let go of runs to its end on its own.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 #include "answers_test_support.h"
 #include "client/qvnTelegram_Await.h"
+#include "tests/support/TempDir.h"
 
 namespace qvn::test {
 namespace {
@@ -34,6 +38,8 @@ class Await : public AnsweringFake {
     FClient.SetActive(true);
     ASSERT_TRUE(FClient.Active());
   }
+
+  TTempDir FOtherFolder;  // a second client's database folder
 };
 
 TEST_F(Await, ACoroutineAwaitsOneAnswerAfterAnotherWhereHandlersRun) {
@@ -54,6 +60,83 @@ TEST_F(Await, ACoroutineAwaitsOneAnswerAfterAnotherWhereHandlersRun) {
   EXPECT_NO_THROW(task.Result());
   EXPECT_EQ(names, "Me \"Bot\" / Other 4243");
   EXPECT_EQ(resumedOn, std::this_thread::get_id());  // the handlers' thread: the main thread
+}
+
+// Every way a request can end reaches the coroutine, and the future, exactly once; an answer
+// coming after the end goes nowhere.
+TEST_F(Await, EveryEndReachesBothFormsExactlyOnce) {
+  FScript = [](const nlohmann::json& aRequest) {
+    if (aRequest.value("@type", "") == "getUser" && aRequest["user_id"] == 400) {
+      return TReply{ErrorText(400, "USER_ID_INVALID")};
+    }
+    return Users(aRequest);
+  };
+  std::unique_ptr<TestClient> other;
+  struct Case {
+    const char* Name;
+    TqvnTelegramAnswerKind Kind;
+    std::function<TqvnAnswerHandle()> Start;
+    std::function<void(TqvnAnswerHandle&)> End;
+  };
+  const auto getUser = [this](int64_t aId, std::chrono::milliseconds aTimeout = {}) {
+    return Ask([&](const TqvnTelegramOnAnswer& aOnAnswer) { FClient.GetUser(aId, aOnAnswer); },
+               aTimeout);
+  };
+  const Case cases[] = {
+      {"answer", takAnswer, [&] { return getUser(7); }, [](TqvnAnswerHandle&) {}},
+      {"TDLib error", takTDLibError, [&] { return getUser(400); }, [](TqvnAnswerHandle&) {}},
+      {"timeout", takTimedOut, [&] { Hold(); return getUser(7, std::chrono::milliseconds(20)); },
+       [](TqvnAnswerHandle&) {}},
+      {"deactivation", takDeactivated, [&] { Hold(); return getUser(7); },
+       [&](TqvnAnswerHandle&) { FClient.SetActive(false); }},
+      {"destruction", takDestroyed,
+       [&] {
+         Hold();
+         other = std::make_unique<TestClient>();
+         other->Telegram().SetDatabaseDirectory(FOtherFolder.Path().string());
+         other->SetActive(true);
+         return Ask(*other, &TqvnTDLib_Telegram_Client::GetUser, int64_t{7});
+       },
+       [&](TqvnAnswerHandle&) { other.reset(); }},
+      {"cancellation", takCancelled, [&] { Hold(); return getUser(7); },
+       [](TqvnAnswerHandle& aHandle) { aHandle.Cancel(); }},
+  };
+  for (const bool coroutine : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.Name) + (coroutine ? " through co_await" : " through a future"));
+      TqvnAnswerHandle handle = c.Start();
+      int ends = 0;
+      TqvnTelegramAnswerKind kind = takAnswer;
+      std::future<TqvnTelegramAnswer> future;
+      auto wait = [&]() -> TqvnTask {
+        kind = (co_await handle).Kind;
+        ++ends;
+      };
+      std::optional<TqvnTask> task;
+      if (coroutine) {
+        task.emplace(wait());
+      } else {
+        future = handle.Future();
+      }
+      c.End(handle);
+      ASSERT_TRUE(PumpUntil([&] { return handle.Ready(); }));
+      if (!coroutine) {
+        ASSERT_EQ(future.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+        kind = future.get().Kind;
+        ++ends;
+      }
+      EXPECT_EQ(static_cast<int>(kind), static_cast<int>(c.Kind));
+      // What TDLib still had for the request comes now and changes nothing.
+      const size_t readBefore = FClient.TextsRead();
+      const size_t held = Held();
+      ReleaseReversed();
+      if (!FClient.Active()) FClient.SetActive(true);
+      ASSERT_TRUE(PumpUntil([&] { return FClient.TextsRead() >= readBefore + held; }));
+      PumpMainThreadQueue();
+      EXPECT_EQ(ends, 1);
+      EXPECT_EQ(static_cast<int>(handle.Answer().Kind), static_cast<int>(c.Kind));
+    }
+  }
 }
 
 TEST_F(Await, RefusalsResolveBeforeAskReturns) {

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "client/qvnTelegram_Reading.h"
+#include "tests/support/DataLines.h"
 #include "json/qvnJSON.h"
 
 namespace qvn::test {
@@ -145,6 +148,70 @@ TEST(Reading, ObjectsOutliveTheirDocument) {
   EXPECT_EQ(small.Get<int32_t>("id"), 12);
   ASSERT_EQ(positions.size(), 1U);
   EXPECT_EQ(positions[0].Get<int64_t>("order"), 5);
+}
+
+// Every value of every recorded TDLib text, read by path, equals what a reference JSON library
+// reads: strings unescaped, int64 strings as numbers, arrays element by element.
+class TypedReadCheck {
+ public:
+  void Compare(const nlohmann::json& aExpected, const TqvnTDLibObject& aObject,
+               const std::string& aPath) {
+    if (aExpected.is_object()) {
+      for (const auto& [name, value] : aExpected.items()) {
+        const std::string path = aPath + "." + name;
+        EXPECT_TRUE(aObject.Has(name)) << path;
+        Compare(value, aObject.Object(name), path);
+      }
+    } else if (aExpected.is_array()) {
+      const std::vector<TqvnTDLibObject> items = aObject.Items();
+      ASSERT_EQ(items.size(), aExpected.size()) << aPath;
+      for (size_t i = 0; i < items.size(); ++i) {
+        Compare(aExpected[i], items[i], aPath + "[" + std::to_string(i) + "]");
+      }
+    } else {
+      CompareValue(aExpected, aObject, aPath);
+      ++FValues;
+    }
+  }
+  size_t Values() const { return FValues; }
+
+ private:
+  static void CompareValue(const nlohmann::json& aExpected, const TqvnTDLibObject& aValue,
+                           const std::string& aPath) {
+    if (aExpected.is_string()) {
+      const std::string text = aExpected.get<std::string>();
+      EXPECT_EQ(aValue.Get<std::string>(), text) << aPath;
+      const bool integer = !text.empty() && text.size() < 20 &&
+                           text.find_first_not_of("-0123456789") == std::string::npos &&
+                           text.find('-', 1) == std::string::npos && text != "-";
+      if (integer) EXPECT_EQ(aValue.Get<int64_t>(), std::stoll(text)) << aPath;
+    } else if (aExpected.is_boolean()) {
+      EXPECT_EQ(aValue.Get<bool>(), aExpected.get<bool>()) << aPath;
+    } else if (aExpected.is_number_integer()) {
+      EXPECT_EQ(aValue.Get<int64_t>(), aExpected.get<int64_t>()) << aPath;
+    } else if (aExpected.is_number_float()) {
+      EXPECT_DOUBLE_EQ(aValue.Get<double>(), aExpected.get<double>()) << aPath;
+    } else {  // null
+      EXPECT_EQ(aValue.Get<std::string>(), "") << aPath;
+      EXPECT_EQ(aValue.Get<int64_t>(), 0) << aPath;
+    }
+  }
+
+  size_t FValues = 0;
+};
+
+TEST(Reading, EveryRecordedValueReadsAsTheReferenceReadsIt) {
+  for (const char* file : {"startup.jsonl", "messages-sample.jsonl", "account-1.8.67.jsonl",
+                           "account-history-1.8.67.jsonl"}) {
+    SCOPED_TRACE(file);
+    TypedReadCheck check;
+    for (const std::string& line : NonEmptyLines(std::string(QVN_TEST_DATA_DIR) + "/" + file)) {
+      TqvnJSON document;
+      document.Read(line);
+      check.Compare(nlohmann::json::parse(line), TqvnTDLibObject(document), "");
+    }
+    EXPECT_GT(check.Values(), 100U);
+  }
 }
 
 }  // namespace

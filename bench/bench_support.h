@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +20,6 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/qvnWebSocket_Helpers.h"
@@ -35,14 +33,9 @@ using Clock = std::chrono::steady_clock;
 
 // Waits on the main thread, running queued calls, for about aSeconds.
 inline void Idle(double aSeconds) {
-  std::atomic<bool> done{false};
-  std::thread timer([&] {
-    std::this_thread::sleep_for(std::chrono::duration<double>(aSeconds));
-    done = true;
-    WakeMainThreadQueueWaiters();
-  });
-  PumpMainThreadQueueUntil([&] { return done.load(); });
-  timer.join();
+  PumpMainThreadQueueUntil([] { return false; },
+                           Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(aSeconds)));
 }
 
 inline double SecondsSince(Clock::time_point aStart) {

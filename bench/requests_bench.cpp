@@ -1,5 +1,6 @@
 // Answered requests per second against the real TDLib (offline): a client keeps kInFlight
-// testCallEmpty requests waiting, each sent with an answer handler that sends the next, until
+// testCallEmpty requests waiting, each sent with an answer handler that sends the next (or, in
+// the awaiting runs, kInFlight coroutines each awaiting one answer after another), until
 // kRequests have been answered on the main thread. The peer is a bare loop on TDLib's current
 // interface: td_send with an "@extra" of its own and td_receive on one thread, answering in the
 // same way, the floor for any program. TDLib allows one thread in td_receive per process, so the
@@ -22,8 +23,19 @@ constexpr int kRequests = 20000;
 constexpr int kInFlight = 64;
 constexpr const char* kPing = "{\"@type\": \"testCallEmpty\"}";
 
-// Seconds for kRequests answered requests through the engine, from the first send.
-double EngineRun(const std::string& aFolder) {
+// kInFlight coroutines, each awaiting one answer after another until kRequests were sent.
+TqvnTask AwaitingSender(TqvnTDLib_Telegram& aClient, int& aSent, int& aAnswered) {
+  while (aSent < kRequests) {
+    ++aSent;
+    const TqvnTelegramAnswer answer = co_await Ask(aClient, kPing);
+    if (answer.IsError()) std::fprintf(stderr, "  answer failed: %s\n", answer.Message.c_str());
+    ++aAnswered;
+  }
+}
+
+// Seconds for kRequests answered requests through the engine, from the first send: answer
+// handlers that send the next, or (aAwait) coroutines that await each answer.
+double EngineRun(const std::string& aFolder, bool aAwait) {
   TqvnTDLib_Telegram client(nullptr);
   client.Telegram().SetErrorsLevel(tvbFatalErrors);
   client.Telegram().SetDatabaseDirectory(aFolder);
@@ -53,8 +65,15 @@ double EngineRun(const std::string& aFolder) {
     ++sent;
     client.Send(kPing, onAnswer);
   };
+  std::vector<TqvnTask> senders;
   const Clock::time_point start = Clock::now();
-  for (int i = 0; i < kInFlight; ++i) sendOne();
+  for (int i = 0; i < kInFlight; ++i) {
+    if (aAwait) {
+      senders.push_back(AwaitingSender(client, sent, answered));
+    } else {
+      sendOne();
+    }
+  }
   PumpMainThreadQueueUntil([&] { return answered >= kRequests; });
   const double seconds = SecondsSince(start);
   client.SetActive(false);
@@ -99,23 +118,32 @@ double BareRun() {
 int Run() {
   std::printf(
       "requests_bench: real TDLib, offline; %d testCallEmpty requests answered, %d in flight,\n"
-      "each answer sending the next; %d rounds, engine and bare loop in turns\n",
+      "each answer sending the next; %d rounds, handlers, co_await and bare loop in turns\n",
       kRequests, kInFlight, kRounds);
   tdjson::td_execute("{\"@type\": \"setLogVerbosityLevel\", \"new_verbosity_level\": 0}");
   test::TTempDir folder;
-  std::vector<double> ours;
+  std::vector<double> handlers;
+  std::vector<double> awaiting;
   std::vector<double> bare;
   for (int round = 0; round < kRounds; ++round) {
-    ours.push_back(EngineRun((folder.Path() / ("engine" + std::to_string(round))).string()));
+    const std::string name = std::to_string(round);
+    handlers.push_back(EngineRun((folder.Path() / ("handlers" + name)).string(), false));
+    awaiting.push_back(EngineRun((folder.Path() / ("awaiting" + name)).string(), true));
     bare.push_back(BareRun());
   }
-  const double oursRate = kRequests / Percentile(ours, 0.5);
+  const double handlersRate = kRequests / Percentile(handlers, 0.5);
+  const double awaitingRate = kRequests / Percentile(awaiting, 0.5);
   const double bareRate = kRequests / Percentile(bare, 0.5);
   std::printf("  engine, answer handlers on the main thread  %9.0f requests/s (median)\n",
-              oursRate);
+              handlersRate);
+  std::printf("  engine, co_await in %d coroutines           %9.0f requests/s (median)\n",
+              kInFlight, awaitingRate);
   std::printf("  bare td_send / td_receive loop              %9.0f requests/s (median)\n",
               bareRate);
-  std::printf("  ratio: %.2f of the bare loop (goal: at least 0.7)\n", oursRate / bareRate);
+  std::printf("  ratio: handlers %.2f of the bare loop (goal: at least 0.7)\n",
+              handlersRate / bareRate);
+  std::printf("  ratio: co_await %.2f of the handlers (goal: at least 0.9)\n",
+              awaitingRate / handlersRate);
   return 0;
 }
 

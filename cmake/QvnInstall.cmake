@@ -5,7 +5,8 @@
 #           Velune_TDJSON_LIBRARY names the file).
 #   qt      the Qt adapter (when it is built), an optional component of the package:
 #           find_package(Velune COMPONENTS Qt) then Velune::qvn_qt
-#   window  the program, its desktop entry and icons (app/CMakeLists.txt)
+#   window  the program, its TDLib, desktop entry, icons and AppStream metadata
+#           (app/CMakeLists.txt); cmake/QvnPackage.cmake makes it a Debian package
 # cmake --install build --component engine installs the engine alone; without --component,
 # everything.
 include(GNUInstallDirs)

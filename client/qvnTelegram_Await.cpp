@@ -10,7 +10,9 @@ struct TqvnAnswerState {
   std::mutex Lock;
   std::optional<TqvnTelegramAnswer> Answer;  // set once
   std::coroutine_handle<> Waiter;            // a coroutine suspended on the handle
-  std::promise<TqvnTelegramAnswer> Promise;
+  // Made by the first Future() only: most answers are awaited, and a promise costs an allocation.
+  std::optional<std::promise<TqvnTelegramAnswer>> Promise;
+  bool FutureTaken = false;
 
   // Sets the answer unless one is set; resumes the waiting coroutine. True when it was set.
   bool Resolve(const TqvnTelegramAnswer& aAnswer) {
@@ -19,7 +21,7 @@ struct TqvnAnswerState {
       std::lock_guard<std::mutex> lock(Lock);
       if (Answer) return false;
       Answer = aAnswer;
-      Promise.set_value(aAnswer);
+      if (Promise) Promise->set_value(*Answer);
       waiter = std::exchange(Waiter, {});
     }
     if (waiter) waiter.resume();
@@ -54,7 +56,11 @@ bool TqvnAnswerHandle::Cancel() {
 
 std::future<TqvnTelegramAnswer> TqvnAnswerHandle::Future() {
   std::lock_guard<std::mutex> lock(FState->Lock);
-  return FState->Promise.get_future();
+  if (FState->FutureTaken) throw std::future_error(std::future_errc::future_already_retrieved);
+  FState->FutureTaken = true;
+  FState->Promise.emplace();
+  if (FState->Answer) FState->Promise->set_value(*FState->Answer);
+  return FState->Promise->get_future();
 }
 
 bool TqvnAnswerHandle::TAwaiter::await_ready() const noexcept {

@@ -168,7 +168,7 @@ std::vector<TqvnTelegramPendingRequests::TRequest> TqvnTelegramPendingRequests::
   for (auto it = FRequests.begin(); it != FRequests.end();) {
     if (!it->second.Arrived && it->second.Request.Deadline <= aTakenUpTo) {
       ForgetDeadline(it->first, it->second.Request.Deadline);
-      FExpired.emplace(it->first, it->second.Request.CallerExtra);
+      if (it->second.Request.AwaitsTDLib) FExpired.emplace(it->first, it->second.Request.CallerExtra);
       expired.push_back(std::move(it->second.Request));
       it = FRequests.erase(it);
     } else {

@@ -22,7 +22,8 @@
 // whose deadline is at or before the moment up to which everything TDLib had ready was taken.
 // So an answer that was waiting when the deadline passed is never reported as timed out. The
 // answer of a request that timed out may still come: the table keeps its tag (and its caller's
-// "@extra") until then (TakeLate), or until TakeAll.
+// "@extra") until then (TakeLate), or until TakeAll. A wait filed for an update rather than an
+// answer (AwaitsTDLib false) shares the tags, deadlines and endings, and leaves nothing behind.
 //
 // Thread-safe: requests are filed on the sending thread, noted on the receiving thread, taken on
 // the tick's or delivery's thread or by deactivation. Handlers are never called here; the caller
@@ -58,6 +59,11 @@ class TqvnTelegramPendingRequests {
     // No answer is taken after this (TakeExpired); max(): no limit.
     TClock::time_point Deadline = TClock::time_point::max();
     std::chrono::milliseconds Timeout{0};
+    // Why the request failed when its deadline passed; empty: TDLib did not answer in time.
+    std::string TimeoutReason;
+    // False for a wait filed without a request to TDLib (an update awaited): no answer can come
+    // late, so nothing of it is kept after its deadline.
+    bool AwaitsTDLib = true;
   };
 
   // A tag no request of any table had before: the JSON value text to send as an "@extra".

@@ -163,6 +163,15 @@ TEST(PendingRequests, ExpiredRequestsLeaveInFilingOrderAndLateAnswersStayExpecte
   table.TakeAll();
   EXPECT_FALSE(table.ExpectsAnswers());
   EXPECT_EQ(calls, 0);  // the table never calls a handler itself
+
+  // A wait for an update expires like a request, but leaves nothing to wait for.
+  TRequest update = Counting(calls, now - std::chrono::seconds(1));
+  update.AwaitsTDLib = false;
+  const std::string updateTag = TqvnTelegramPendingRequests::NewTag();
+  table.Add(updateTag, std::move(update));
+  ASSERT_EQ(table.TakeExpired(now).size(), 1u);
+  EXPECT_FALSE(table.ExpectsAnswers());
+  EXPECT_FALSE(table.TakeLate(updateTag));
 }
 
 // An answer noted as arrived stops its request's deadline, also one that has passed since: the

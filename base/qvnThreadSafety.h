@@ -26,15 +26,12 @@
 #define QVN_CAPABILITY(x) QVN_THREAD_ANNOTATION(capability(x))
 #define QVN_SCOPED_CAPABILITY QVN_THREAD_ANNOTATION(scoped_lockable)
 #define QVN_GUARDED_BY(x) QVN_THREAD_ANNOTATION(guarded_by(x))
-#define QVN_PT_GUARDED_BY(x) QVN_THREAD_ANNOTATION(pt_guarded_by(x))
 #define QVN_REQUIRES(...) QVN_THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
-#define QVN_EXCLUDES(...) QVN_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
 #define QVN_ACQUIRE(...) QVN_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define QVN_RELEASE(...) QVN_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
 #define QVN_TRY_ACQUIRE(...) QVN_THREAD_ANNOTATION(try_acquire_capability(__VA_ARGS__))
 #define QVN_ACQUIRE_SHARED(...) QVN_THREAD_ANNOTATION(acquire_shared_capability(__VA_ARGS__))
 #define QVN_RELEASE_SHARED(...) QVN_THREAD_ANNOTATION(release_shared_capability(__VA_ARGS__))
-#define QVN_REQUIRES_SHARED(...) QVN_THREAD_ANNOTATION(requires_shared_capability(__VA_ARGS__))
 #define QVN_RELEASE_GENERIC(...) QVN_THREAD_ANNOTATION(release_generic_capability(__VA_ARGS__))
 
 namespace qvn {
@@ -42,7 +39,6 @@ namespace qvn {
 class QVN_CAPABILITY("mutex") TqvnMutex {
  public:
   void lock() QVN_ACQUIRE() { FMutex.lock(); }
-  bool try_lock() QVN_TRY_ACQUIRE(true) { return FMutex.try_lock(); }
   void unlock() QVN_RELEASE() { FMutex.unlock(); }
 
  private:

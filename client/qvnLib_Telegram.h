@@ -3,11 +3,12 @@
 // Wrappers with the names and shapes of TDLib's own functions, in namespace qvn::tdjson so they
 // never clash with the symbols TDLib exports: the td_json_client_* interface every release has,
 // and the current one (td_create_client_id, td_send, td_receive, td_execute; TDLib 1.7 and
-// later), which serves every client of the process through one receive. The first call of any wrapper loads
-// the library file qvnTelegram_Library.h chooses with dlopen ("libtdjson.so" by bare name unless
-// the program or the environment names another, so the platform's search order, the program's
-// run path first, decides which file is found); each entry point is looked up with dlsym on the
-// first call of its wrapper. The library is never unloaded and the lookups live until the process ends.
+// later), which serves every client of the process through one receive. The first call of any
+// wrapper loads the library file qvnTelegram_Library.h chooses with dlopen ("libtdjson.so" by
+// bare name unless the program or the environment names another, so the platform's search
+// order, the program's run path first, decides which file is found); each entry point is looked
+// up with dlsym on the first call of its wrapper. The library is never unloaded and the lookups
+// live until the process ends.
 //
 // Failures throw std::runtime_error: a library that cannot be loaded throws dlerror()'s text
 // and leaves nothing cached, so the next call of any wrapper tries the load again; a loaded

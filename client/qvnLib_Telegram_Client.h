@@ -105,27 +105,21 @@
 #ifndef QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H
 #define QVN_CLIENT_QVNLIB_TELEGRAM_CLIENT_H
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/qvnBase_Classes.h"
 #include "base/qvnWebSocket_Helpers.h"
 #include "base/qvnWebSocket_Types.h"
 #include "client/qvnTelegram_Answer.h"
-#include "client/qvnTelegram_Connection.h"
-#include "client/qvnTelegram_DatabaseFolder.h"
-#include "client/qvnTelegram_Descriptors.h"
-#include "client/qvnTelegram_EventInbox.h"
 #include "client/qvnTelegram_Options.h"
-#include "client/qvnTelegram_PendingRequests.h"
+#include "json/qvnJSON.h"
 // Request arguments: reply markups, invoices, the members filter.
 #include "client/qvnTelegram_Invoice.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
@@ -178,8 +172,6 @@ using TqvnTelegramNewCallbackQueryEvent = std::function<void(
     TqvnTDLib_Telegram_Client* aSender, TqvnTelegramCallbackQuery& aCallbackQuery)>;
 
 class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
-  friend class TqvnFatalErrorRoute;  // hands TDLib's fatal errors to DoFatalError
-
  public:
   // No worker and no TDLib call until activation.
   explicit TqvnTDLib_Telegram_Client(TqvnComponent_Base* aOwner = nullptr);
@@ -202,33 +194,30 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // True: the td_json_client_* functions even when the library offers TDLib's current interface
   // (td_create_client_id, td_send, td_receive, td_execute), which is used otherwise. Default
   // false; takes effect at the next activation.
-  bool JsonClientInterface() const { return FJsonClientInterface.load(); }
-  void SetJsonClientInterface(bool aValue) { FJsonClientInterface = aValue; }
+  bool JsonClientInterface() const;
+  void SetJsonClientInterface(bool aValue);
 
   // True while a TDLib client exists. SetActive(true) activates an inactive client (an active
   // one is left alone); SetActive(false) deactivates it, and clears MyId in any case. Active()
   // from any thread.
-  bool Active() const { return Connection() != nullptr; }
+  bool Active() const;
   void SetActive(bool aValue);
 
   // The owned options. SetTelegram copies aValue's values into them (Assign), holding
   // LockEvents() meanwhile, so it is safe in every mode.
-  TqvnTelegram_Options& Telegram() { return *FTelegram; }
-  const TqvnTelegram_Options& Telegram() const { return *FTelegram; }
-  void SetTelegram(const TqvnTelegram_Options& aValue) {
-    TPumpingLock lock(FTickLock);
-    FTelegram->Assign(&aValue);
-  }
+  TqvnTelegram_Options& Telegram();
+  const TqvnTelegram_Options& Telegram() const;
+  void SetTelegram(const TqvnTelegram_Options& aValue);
 
   // Where ticks and deliveries run; takes effect at the next activation.
-  TwsNotifyEvent NotifyEvents() const { return FNotifyEvents; }
-  void SetNotifyEvents(TwsNotifyEvent aValue) { FNotifyEvents = aValue; }
+  TwsNotifyEvent NotifyEvents() const;
+  void SetNotifyEvents(TwsNotifyEvent aValue);
 
   // True: the worker waits inside TDLib's receive until a text comes or a request's deadline
   // passes (up to kReceiveWaitSeconds at a time) and hands each text on at once, instead of
   // ticking every 100 ms. Default false; takes effect at the next activation.
-  bool WaitForEvents() const { return FWaitForEvents.load(); }
-  void SetWaitForEvents(bool aValue) { FWaitForEvents = aValue; }
+  bool WaitForEvents() const;
+  void SetWaitForEvents(bool aValue);
   static constexpr double kReceiveWaitSeconds = 30.0;
 
   // Holds back ticks and deliveries (waiting for one that runs on another thread) while the
@@ -242,7 +231,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   int32_t Id();
 
   // The logged-in account's user id as TDLib reports it; 0 until then and after deactivation.
-  int64_t MyId() const { return FMyId.load(); }
+  int64_t MyId() const;
 
   // TDLib's version as TDLib reports it, known when activation returns (from a synchronous
   // getOption "version", or before TDLib 1.8.1 from its first texts); "1.6.4" before the first
@@ -254,10 +243,10 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // runs ticks is never held long. Events are dispatched in TDLib's order, one at a time.
   // With WaitForEvents both bound each delivery instead (a program whose handlers leave work for
   // later, such as showing lines, bounds a delivery best by EventsPerTick).
-  int EventsPerTick() const { return FEventsPerTick.load(); }
-  void SetEventsPerTick(int aValue) { FEventsPerTick = aValue < 1 ? 1 : aValue; }
-  std::chrono::milliseconds TickTimeBudget() const { return FTickTimeBudget.load(); }
-  void SetTickTimeBudget(std::chrono::milliseconds aValue) { FTickTimeBudget = aValue; }
+  int EventsPerTick() const;
+  void SetEventsPerTick(int aValue);
+  std::chrono::milliseconds TickTimeBudget() const;
+  void SetTickTimeBudget(std::chrono::milliseconds aValue);
 
   // The authorization state TDLib reported last ("authorizationStateWaitCode"); empty before the
   // first one and after deactivation.
@@ -512,175 +501,29 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // ---- end of record events' firers ----
 
  private:
-  // ---- Lifecycle (qvnTelegram_Lifecycle.cpp) ----
+  // The engine's state and insides: the worker, the TDLib client, the inbox, the pending
+  // requests, the database folder's lock, the descriptor reservation, the version and the
+  // settings above (client/qvnTelegram_ClientPrivate.h, inside the engine).
+  class TPrivate;
 
-  // Offers aText to OnBeforeReadEvent; returns the handler's aHandled (false when unset).
-  bool DoBeforeReadEvent(const std::string& aText);
-  // The worker, created and configured when there is none.
-  TqvnTimer* GetThread() QVN_REQUIRES(FTickLock);
-  // The single send path: every request goes through it. Nothing is sent while inactive.
-  // False when nothing was sent: inactive, or TDLib failed (reported to OnException, and its
-  // text stored in *aFailure when given).
-  bool DoTDLibSend(const std::string& aText, std::string* aFailure = nullptr);
-  // The synchronous path; aResult keeps its value when the call fails. False when it failed:
-  // inactive, no answer, or TDLib failed (reported like DoTDLibSend's).
-  bool DoTDLibExecute(const std::string& aText, std::string& aResult,
-                      std::string* aFailure = nullptr);
-  // While active, the database folder locked at activation; otherwise
-  // Telegram().DatabaseDirectory(), or "tdlib" when that is empty. Takes FTickLock, so the folder
-  // read is not freed by a deactivation on another thread.
-  std::string GetDatabaseDirectory();
-  // Destroys the TDLib client (after stopping the worker and waking a waiting receive) and
-  // releases the database folder; nothing when there is no TDLib client. Throws on failure.
-  void CloseTDLibClient();
-  // The TDLib client while active, else null; any thread. The caller's reference keeps it alive
-  // for its call; a closed one refuses sends and executes.
-  std::shared_ptr<TqvnTDLibConnection> Connection() const;
-  // Stores the version TDLib reported (TDLibVersion); callable from the tick's thread.
-  void SetTDLibVersion(std::string aValue);
-  // ---- Receiving (qvnTelegram_Receive.cpp) ----
-  // Dispatches one received text inside the tick's exception handler.
-  void DispatchReceived(const std::string& aText) QVN_REQUIRES(FTickLock);
-  // The waiting worker's step (WaitForEvents on), on the worker thread: waits in TDLib's receive
-  // until a text comes or the next deadline of a request passes, moves what arrived into FInbox
-  // and delivers it, and the timeouts, in aMode.
-  void DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode);
-  // Has aConnection's texts arrive through ReceiveArrival (TDLib's current interface,
-  // WaitForEvents, neAsynchronous); handed again, a receive that holds back goes on.
-  void TakeArrivals(TqvnTDLibConnection& aConnection);
-  // On the process's receive thread: moves aTexts into FInbox and hands a delivery to the main
-  // thread when none is pending; true while FInbox is full, and the receive is to hold back until
-  // a delivery makes room (TakeArrivals).
-  bool ReceiveArrival(std::vector<std::string>&& aTexts);
-  // Notes the answers among aTexts, just taken from TDLib, as arrived (their deadlines stop).
-  void NoteArrivals(const std::vector<std::string>& aTexts);
-  // Moves the texts aConnection has ready into FInbox while it has room (below
-  // TqvnEventInbox::kRoom), noting answers. Gives the moment up to which everything TDLib had for the client has been taken
-  // (on TDLib's current interface no later than the process's receive caught up); nothing when
-  // more remain.
-  std::optional<std::chrono::steady_clock::time_point> TakeReadyTexts(
-      TqvnTDLibConnection* aConnection);
-  // Has a request filed with a deadline end the wait of the worker just created, when it waits
-  // longer: a ticking worker fires by then, a waiting receive is woken.
-  void WatchDeadlines() QVN_REQUIRES(FTickLock);
-  // Dispatches FInbox's texts, oldest first, at most EventsPerTick of them and for at most
-  // TickTimeBudget; true when texts remain.
-  bool DeliverWaiting();
-  // Hands a delivery to the main thread behind what waits there, and the next one while texts
-  // remain (neAsynchronous).
-  void PostDelivery();
-  // ---- end of receiving ----
-
-  // Sends the request aBuild makes through SendRequest; when the builder refuses its arguments
-  // (throws), OnException gets the reason, aOnAnswer is told, and nothing is sent
+  // The road of every request method (qvnTelegram_*Requests.cpp). SendBuilt sends the request
+  // aBuild makes through SendRequest; when the builder refuses its arguments (throws),
+  // OnException gets the reason, aOnAnswer is told, and nothing is sent
   // (qvnTelegram_MessageRequests.cpp).
   void SendBuilt(const std::function<std::string()>& aBuild, const TqvnTelegramOnAnswer& aOnAnswer);
-
-  // ---- Answers (qvnTelegram_Answers.cpp) ----
-  // Sends aText, with aOnAnswer filed in the pending requests and its tag in the request's
-  // "@extra" when aOnAnswer has a handler; refuses it (RefuseRequest) when it cannot be sent.
-  // aPassOn: the answer also goes through the ordinary dispatch (an answer the client awaits
-  // for itself, which reached the events before).
-  void SendRequest(const std::string& aText, const TqvnTelegramOnAnswer& aOnAnswer,
-                   bool aPassOn = false);
+  // Sends aText, filing aOnAnswer with its tag in the request's "@extra" when it has a handler;
+  // refuses it (RefuseRequest) when it cannot be sent (qvnTelegram_Answers.cpp).
+  void SendRequest(const std::string& aText, const TqvnTelegramOnAnswer& aOnAnswer);
   // Tells aOnAnswer, at once, that its request was not sent, and why.
   void RefuseRequest(const TqvnTelegramOnAnswer& aOnAnswer, const std::string& aReason);
-  // Calls aHandler with aAnswer; an exception it throws goes to OnException.
-  void DeliverAnswer(const TqvnTelegramAnswerHandler& aHandler, const TqvnTelegramAnswer& aAnswer);
-  // When aText carries one of this client's answer tags: hands it to its request (first to
-  // OnBeforeReadEvent, and through the ordinary dispatch for a request that passes it on) and
-  // returns true. A tag no request waits for any more (it timed out) drops the text after
-  // OnBeforeReadEvent. False for every other text.
-  bool ReadAnswer(const std::string& aText);
-  // Fails the requests whose deadline is at or before aTakenUpTo, the moment up to which every
-  // text TDLib had for the client has been taken; from the tick or a delivery.
-  void ExpirePendingRequests(std::chrono::steady_clock::time_point aTakenUpTo)
-      QVN_REQUIRES(FTickLock);
-  // The TDLib client is gone: fails every pending request (takDestroyed while the client is
-  // being destroyed, else takDeactivated) and forgets the authorization state.
-  void DoDeactivated();
 
-  // ---- Dispatch and login (qvnTelegram_Dispatch.cpp, qvnTelegram_Login.cpp) ----
-  // DoReadEvent after OnBeforeReadEvent: reads aText and turns it into the events.
-  void DispatchEvent(const std::string& aText);
-  // Reports aState, the "@type" of an "updateAuthorizationState" whose whole text is aText,
-  // through OnAuthorizationStatus and answers it: the parameters, the database key, the phone
-  // number or bot token, or (after asking the handlers) the code, the registration names or the
-  // password; any other state but "authorizationStateClosed" goes on to OnEvent.
-  void DoAuthorizationState(const std::string& aState, const std::string& aText);
-  // setTdlibParameters in the layout TDLibVersion() expects; throws, sending nothing, when the
-  // API id is not a decimal number. The database directory is the one locked at activation.
-  void SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer = {});
-  // ---- end of dispatch and login ----
-
-  // ---- Login answers (qvnTelegram_LoginAnswers.cpp) ----
-  void SetAuthorizationState(std::string aState);
-  // Sends aRequest, the answer to the authorization state aState, through SendRequest; a
-  // rejection fires OnAuthenticationError and asks a prompt again (AskAgain).
-  void SendLoginAnswer(std::string_view aState, const std::string& aRequest,
-                       const TqvnTelegramOnAnswer& aOnAnswer);
-  // Fire the prompt's event and send what the handler answered, unless it left it empty.
-  void AskAuthenticationCode();
-  void AskAuthenticationPassword();
-  void AskRegistration();
-  // Asks aState's prompt again when TDLib still waits for it.
-  void AskAgain(const std::string& aState);
-  // ---- end of login answers ----
-
-  // ---- State below is guarded by FTickLock ----
-  // The worker; replaced at each activation.
-  std::unique_ptr<TqvnTimer> FThread QVN_GUARDED_BY(FTickLock);
-  // The lock on the database folder; held exactly while FConnection is set.
-  std::unique_ptr<TqvnDatabaseFolderLock> FDatabaseLock QVN_GUARDED_BY(FTickLock);
-  // This client's share of the process's file descriptors; held exactly while FConnection is set.
-  std::unique_ptr<TqvnDescriptorReservation> FDescriptors QVN_GUARDED_BY(FTickLock);
-  // The worker of this activation waits inside TDLib's receive (WaitForEvents at activation).
-  bool FReceiveWaits QVN_GUARDED_BY(FTickLock) = false;
-  // ---- end of state guarded by FTickLock ----
-
-  // The TDLib client while active, shared with every call that uses it at the moment
-  // (Connection()): a deactivation on another thread closes it, but frees it only after the last
-  // such call. Set and cleared under FTickLock and FReceiveLock too, so a tick or a waiting
-  // receive that holds either lock keeps seeing the same connection.
-  mutable TqvnMutex FConnectionLock;
-  std::shared_ptr<TqvnTDLibConnection> FConnection QVN_GUARDED_BY(FConnectionLock);
-
-  // Held by the waiting worker while it is inside TDLib's receive and while it moves what it
-  // received into FInbox; deactivation takes it (after FTickLock, never before) so the TDLib
-  // client is never destroyed under a receive and nothing of it reaches FInbox afterwards.
-  std::mutex FReceiveLock;
-  // Texts the waiting worker received (or a tick took ahead of a deadline) and nobody dispatched
-  // yet; emptied by deactivation.
-  TqvnEventInbox FInbox;
-  // The moment up to which the waiting worker took every text TDLib had ready, for the deadlines
-  // that passed (written by the worker, read by deliveries).
-  std::atomic<std::chrono::steady_clock::time_point> FTakenUpTo{
-      std::chrono::steady_clock::time_point::min()};
-  // When the waiting worker's current wait ends at the latest; max() while it looks that up.
-  std::atomic<std::chrono::steady_clock::time_point> FWaitingUntil{
-      std::chrono::steady_clock::time_point::max()};
-
-  std::unique_ptr<TqvnTelegram_Options> FTelegram;
-  TwsNotifyEvent FNotifyEvents = neAsynchronous;
-  std::atomic<bool> FWaitForEvents{false};
-  std::atomic<bool> FJsonClientInterface{false};
-  // Request tag; 0 until drawn.
-  std::atomic<int32_t> FId{0};
-  // Written by the dispatcher on the tick's thread.
-  std::atomic<int64_t> FMyId{0};
-  mutable TqvnMutex FVersionLock;
-  std::string FTDLibVersion QVN_GUARDED_BY(FVersionLock) = "1.6.4";
-  std::atomic<int> FEventsPerTick{1};
-  std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(10)};
   // Held (TPumpingLock) by a tick while it receives and dispatches, by a delivery while it
-  // dispatches, by LockEvents() and by activation and deactivation while they change the state
-  // above, so the TDLib client is never destroyed under a running tick. Recursive: a handler
-  // inside a tick may deactivate or reactivate the client.
+  // dispatches, by LockEvents() and by activation and deactivation while they change the
+  // engine's state, so the TDLib client is never destroyed under a running tick. Recursive: a
+  // handler inside a tick may deactivate or reactivate the client. Declared before FPrivate,
+  // which is freed first.
   TPumpingRecursiveMutex FTickLock;
-  // Requests sent with an answer handler, until their answer (thread-safe on its own).
-  TqvnTelegramPendingRequests FPendingRequests;
-  mutable TqvnMutex FAuthorizationStateLock;
-  std::string FAuthorizationState QVN_GUARDED_BY(FAuthorizationStateLock);
+  const std::unique_ptr<TPrivate> FPrivate;
 };
 
 }  // namespace qvn

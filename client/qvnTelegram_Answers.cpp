@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_ClientPrivate.h"
 #include "client/qvnTelegram_RequestCheck.h"
 #include "client/qvnTelegram_RequestExtra.h"
 
@@ -30,9 +30,9 @@ void TqvnTDLib_Telegram_Client::Send(const std::string& aRequest,
                                      const TqvnTelegramOnAnswer& aOnAnswer) {
   const std::string refusal = RefusalOf(aRequest);
   if (refusal.empty()) {
-    SendRequest(aRequest, aOnAnswer);
+    FPrivate->SendRequest(aRequest, aOnAnswer);
   } else if (aOnAnswer) {
-    RefuseRequest(aOnAnswer, refusal);
+    FPrivate->RefuseRequest(aOnAnswer, refusal);
   } else {
     DoException(EqvnRequestTextError(refusal));
   }
@@ -54,7 +54,7 @@ TqvnTelegramAnswer TqvnTDLib_Telegram_Client::Execute(const std::string& aReques
   }
   std::string answer;
   std::string failure = "TDLib gave no answer";
-  if (!DoTDLibExecute(aRequest, answer, &failure)) {
+  if (!FPrivate->DoTDLibExecute(aRequest, answer, &failure)) {
     return TqvnTelegramAnswer::Failure(takNotSent, failure);
   }
   return TqvnTelegramAnswer::Read(std::move(answer));
@@ -65,7 +65,18 @@ TqvnTelegramAnswer TqvnTDLib_Telegram_Client::Execute(const TqvnJSON& aRequest) 
 }
 
 void TqvnTDLib_Telegram_Client::SendRequest(const std::string& aText,
-                                            const TqvnTelegramOnAnswer& aOnAnswer, bool aPassOn) {
+                                            const TqvnTelegramOnAnswer& aOnAnswer) {
+  FPrivate->SendRequest(aText, aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::RefuseRequest(const TqvnTelegramOnAnswer& aOnAnswer,
+                                              const std::string& aReason) {
+  FPrivate->RefuseRequest(aOnAnswer, aReason);
+}
+
+void TqvnTDLib_Telegram_Client::TPrivate::SendRequest(const std::string& aText,
+                                                      const TqvnTelegramOnAnswer& aOnAnswer,
+                                                      bool aPassOn) {
   if (!aOnAnswer) {
     DoTDLibSend(aText);
     return;
@@ -94,23 +105,23 @@ void TqvnTDLib_Telegram_Client::SendRequest(const std::string& aText,
   if (FPendingRequests.Take(tag)) RefuseRequest(aOnAnswer, failure);
 }
 
-void TqvnTDLib_Telegram_Client::RefuseRequest(const TqvnTelegramOnAnswer& aOnAnswer,
-                                              const std::string& aReason) {
+void TqvnTDLib_Telegram_Client::TPrivate::RefuseRequest(const TqvnTelegramOnAnswer& aOnAnswer,
+                                                        const std::string& aReason) {
   if (aOnAnswer) DeliverAnswer(aOnAnswer.Handler, TqvnTelegramAnswer::Failure(takNotSent, aReason));
 }
 
-void TqvnTDLib_Telegram_Client::DeliverAnswer(const TqvnTelegramAnswerHandler& aHandler,
-                                              const TqvnTelegramAnswer& aAnswer) {
+void TqvnTDLib_Telegram_Client::TPrivate::DeliverAnswer(const TqvnTelegramAnswerHandler& aHandler,
+                                                        const TqvnTelegramAnswer& aAnswer) {
   try {
-    aHandler(this, aAnswer);
+    aHandler(&FClient, aAnswer);
   } catch (const std::exception& e) {
-    DoException(e);
+    FClient.DoException(e);
   } catch (...) {
-    DoException(std::runtime_error("Unknown exception in an answer handler"));
+    FClient.DoException(std::runtime_error("Unknown exception in an answer handler"));
   }
 }
 
-bool TqvnTDLib_Telegram_Client::ReadAnswer(const std::string& aText) {
+bool TqvnTDLib_Telegram_Client::TPrivate::ReadAnswer(const std::string& aText) {
   const std::string_view extra = ExtraValueOf(aText);
   if (extra.empty()) return false;
   // The answer to the client's own wake-up: nobody waits for it.
@@ -140,7 +151,7 @@ bool TqvnTDLib_Telegram_Client::ReadAnswer(const std::string& aText) {
   return true;
 }
 
-void TqvnTDLib_Telegram_Client::ExpirePendingRequests(
+void TqvnTDLib_Telegram_Client::TPrivate::ExpirePendingRequests(
     std::chrono::steady_clock::time_point aTakenUpTo) {
   if (FPendingRequests.NextDeadline() > aTakenUpTo) return;
   for (const auto& request : FPendingRequests.TakeExpired(aTakenUpTo)) {
@@ -151,9 +162,9 @@ void TqvnTDLib_Telegram_Client::ExpirePendingRequests(
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoDeactivated() {
+void TqvnTDLib_Telegram_Client::TPrivate::DoDeactivated() {
   SetAuthorizationState("");
-  const bool destroying = IsDestroying();
+  const bool destroying = FClient.IsDestroying();
   const TqvnTelegramAnswer failure =
       destroying ? TqvnTelegramAnswer::Failure(takDestroyed,
                                                "The client was destroyed before TDLib answered")

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_ClientPrivate.h"
 #include "client/qvnTelegram_Login.h"
 #include "client/qvnTelegram_NodeText.h"
 #include "json/qvnJSON.h"
@@ -58,6 +58,10 @@ void FireSponsoredMessages(TqvnTDLib_Telegram_Client* aSender,
 }  // namespace
 
 void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
+  FPrivate->ReadEvent(aText);
+}
+
+void TqvnTDLib_Telegram_Client::TPrivate::ReadEvent(const std::string& aText) {
   if (aText.empty()) return;
   // An answer to a request that waits for it goes to its handler. Only answers carry "@extra",
   // so other texts are looked at only while some request waits.
@@ -66,12 +70,12 @@ void TqvnTDLib_Telegram_Client::DoReadEvent(const std::string& aText) {
   DispatchEvent(aText);
 }
 
-void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
+void TqvnTDLib_Telegram_Client::TPrivate::DispatchEvent(const std::string& aText) {
   TqvnJSON event;
   event.Read(aText);
-  if (OnEventDocument) {
-    const TqvnTelegramEventDocumentEvent handler = OnEventDocument;  // may clear itself
-    handler(this, event, aText);
+  if (FClient.OnEventDocument) {
+    const TqvnTelegramEventDocumentEvent handler = FClient.OnEventDocument;  // may clear itself
+    handler(&FClient, event, aText);
   }
   const IqvnObjectJSON typeNode = event.GetNode("@type");
   if (!typeNode) return;
@@ -94,12 +98,12 @@ void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
         if (value && option == "version") SetTDLibVersion(value->Value().AsString());
       }
     }
-    DoEvent(type, aText);
+    FClient.DoEvent(type, aText);
   } else if (type == "updateConnectionState") {
     if (const IqvnObjectJSON state = event.GetNode("state")) {
-      DoConnectionStatus(TypeOf(*state));
+      FClient.DoConnectionStatus(TypeOf(*state));
     } else {
-      DoEvent(type, aText);
+      FClient.DoEvent(type, aText);
     }
   } else if (type == "updateNewMessage") {
     const IqvnObjectJSON message = event.GetNode("message");
@@ -107,28 +111,28 @@ void TqvnTDLib_Telegram_Client::DispatchEvent(const std::string& aText) {
     if (!content) return;
     const std::string contentType = TypeOf(*content);
     if (contentType == "messageText") {
-      DoMessageText(event);
+      FClient.DoMessageText(event);
     } else if (contentType == "messageDocument") {
-      DoMessageDocument(event);
+      FClient.DoMessageDocument(event);
     } else if (contentType == "messagePhoto") {
-      DoMessagePhoto(event);
+      FClient.DoMessagePhoto(event);
     } else if (contentType == "messageVideo") {
-      DoMessageVideo(event);
+      FClient.DoMessageVideo(event);
     } else {
-      DoEvent(type, aText);
+      FClient.DoEvent(type, aText);
     }
   } else if (type == "sponsoredMessage") {
-    DoMessageSponsored(event);
+    FClient.DoMessageSponsored(event);
   } else if (type == "sponsoredMessages") {
-    FireSponsoredMessages(this, OnMessageSponsored, event.GetNode("messages"));
+    FireSponsoredMessages(&FClient, FClient.OnMessageSponsored, event.GetNode("messages"));
   } else if (type == "updateNewChat") {
-    DoNewChat(event);
+    FClient.DoNewChat(event);
   } else if (type == "updateNewCallbackQuery") {
-    DoNewCallbackQuery(event);
+    FClient.DoNewCallbackQuery(event);
   } else {
     // A refused database key would otherwise show only as an error among the other events.
-    if (const auto refusal = LoginRefusal(event)) DoException(*refusal);
-    DoEvent(type, aText);
+    if (const auto refusal = LoginRefusal(event)) FClient.DoException(*refusal);
+    FClient.DoEvent(type, aText);
   }
 }
 

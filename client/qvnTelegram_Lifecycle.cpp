@@ -1,8 +1,10 @@
-// The client's lifecycle: activation, deactivation, the worker, the send path, the request
-// tag and the firers of the events that carry no record. Receiving is in
+// The client's lifecycle: its properties, activation, deactivation, the worker, the send path,
+// the request tag and the firers of the events that carry no record. Receiving is in
 // qvnTelegram_Receive.cpp.
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -11,8 +13,7 @@
 
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram.h"
-#include "client/qvnLib_Telegram_Client.h"
-#include "client/qvnTelegram_Descriptors.h"
+#include "client/qvnTelegram_ClientPrivate.h"
 #include "client/qvnTelegram_RequestText.h"
 
 namespace qvn {
@@ -22,6 +23,16 @@ namespace {
 // Recursive: a handler of the error may activate another client, which takes the route.
 std::recursive_mutex gFatalErrorLock;
 TqvnTDLib_Telegram_Client* gFatalErrorClient = nullptr;  // guarded by gFatalErrorLock
+
+void RouteFatalErrorsTo(TqvnTDLib_Telegram_Client* aClient) {
+  std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
+  gFatalErrorClient = aClient;
+}
+
+void StopRoutingFatalErrorsTo(const TqvnTDLib_Telegram_Client* aClient) {
+  std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
+  if (gFatalErrorClient == aClient) gFatalErrorClient = nullptr;
+}
 
 // Sent at activation, tagged with the client's Id (FillTemplate, qvnTelegram_RequestText.h).
 constexpr const char* kLogVerbosityRequest =
@@ -53,42 +64,18 @@ int32_t DrawRequestTag() {
 
 }  // namespace
 
-// Registered with TDLib at activation; TDLib calls it without context, on its own thread.
-class TqvnFatalErrorRoute {
- public:
-  static void Register(TqvnTDLib_Telegram_Client* aClient) {
-    std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
-    gFatalErrorClient = aClient;
-  }
-  static void Unregister(TqvnTDLib_Telegram_Client* aClient) {
-    std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
-    if (gFatalErrorClient == aClient) gFatalErrorClient = nullptr;
-  }
-  // Holds the lock while the client handles the error, so the client cannot be freed meanwhile.
-  static void Callback(const char* aMessage) {
-    std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
-    if (gFatalErrorClient != nullptr) gFatalErrorClient->DoFatalError(aMessage);
-  }
-};
+// ---- The client's side: construction, properties and the lifecycle's virtuals ----
 
 TqvnTDLib_Telegram_Client::TqvnTDLib_Telegram_Client(TqvnComponent_Base* aOwner)
-    : TqvnComponent_Base(aOwner), FTelegram(std::make_unique<TqvnTelegram_Options>()) {}
+    : TqvnComponent_Base(aOwner), FPrivate(std::make_unique<TPrivate>(*this)) {}
 
-TqvnTDLib_Telegram_Client::~TqvnTDLib_Telegram_Client() { EndForDestruction(); }
+TqvnTDLib_Telegram_Client::~TqvnTDLib_Telegram_Client() {
+  EndForDestruction();
+}
 
 void TqvnTDLib_Telegram_Client::EndForDestruction() {
   Destroying();
-  TqvnFatalErrorRoute::Unregister(this);
-  DoDeactivate();
-  std::unique_ptr<TqvnTimer> thread;
-  {
-    TPumpingLock lock(FTickLock);
-    thread = std::move(FThread);
-  }
-  // Waits for a tick or handler of the worker running on another thread.
-  FreeThreadSafely(thread);
-  // Waits for a delivery running on the main thread, and drops those still queued.
-  RemoveQueuedCalls(&FInbox);
+  FPrivate->EndForDestruction();
 }
 
 void TqvnTDLib_Telegram_Client::SetActive(bool aValue) {
@@ -99,69 +86,188 @@ void TqvnTDLib_Telegram_Client::SetActive(bool aValue) {
   }
 }
 
-int32_t TqvnTDLib_Telegram_Client::Id() {
-  int32_t id = FId.load();
-  if (id == 0) {
-    const int32_t drawn = DrawRequestTag();
-    // Another thread may draw at the same moment; the first stored tag wins.
-    id = FId.compare_exchange_strong(id, drawn) ? drawn : id;
-  }
-  return id;
-}
-
-std::string TqvnTDLib_Telegram_Client::TDLibVersion() const {
-  TqvnLock lock(FVersionLock);
-  return FTDLibVersion;
-}
-
-void TqvnTDLib_Telegram_Client::SetTDLibVersion(std::string aValue) {
-  TqvnLock lock(FVersionLock);
-  FTDLibVersion = std::move(aValue);
-}
-
-std::string TqvnTDLib_Telegram_Client::GetDatabaseDirectory() {
-  TPumpingLock lock(FTickLock);
-  if (FDatabaseLock != nullptr) return FDatabaseLock->Folder();
-  const std::string& directory = Telegram().DatabaseDirectory();
-  return directory.empty() ? "tdlib" : directory;
+bool TqvnTDLib_Telegram_Client::Active() const {
+  return FPrivate->Connection() != nullptr;
 }
 
 void* TqvnTDLib_Telegram_Client::Client() const {
-  const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+  const std::shared_ptr<TqvnTDLibConnection> connection = FPrivate->Connection();
   return connection != nullptr ? connection->Handle() : nullptr;
 }
 
 int32_t TqvnTDLib_Telegram_Client::TDLibClientId() const {
-  const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
+  const std::shared_ptr<TqvnTDLibConnection> connection = FPrivate->Connection();
   return connection != nullptr ? connection->ClientId() : 0;
 }
 
-std::shared_ptr<TqvnTDLibConnection> TqvnTDLib_Telegram_Client::Connection() const {
+bool TqvnTDLib_Telegram_Client::JsonClientInterface() const {
+  return FPrivate->FJsonClientInterface.load();
+}
+
+void TqvnTDLib_Telegram_Client::SetJsonClientInterface(bool aValue) {
+  FPrivate->FJsonClientInterface = aValue;
+}
+
+TqvnTelegram_Options& TqvnTDLib_Telegram_Client::Telegram() {
+  return FPrivate->FTelegram;
+}
+
+const TqvnTelegram_Options& TqvnTDLib_Telegram_Client::Telegram() const {
+  return FPrivate->FTelegram;
+}
+
+void TqvnTDLib_Telegram_Client::SetTelegram(const TqvnTelegram_Options& aValue) {
+  TPumpingLock lock(FTickLock);
+  FPrivate->FTelegram.Assign(&aValue);
+}
+
+TwsNotifyEvent TqvnTDLib_Telegram_Client::NotifyEvents() const {
+  return FPrivate->FNotifyEvents;
+}
+
+void TqvnTDLib_Telegram_Client::SetNotifyEvents(TwsNotifyEvent aValue) {
+  FPrivate->FNotifyEvents = aValue;
+}
+
+bool TqvnTDLib_Telegram_Client::WaitForEvents() const {
+  return FPrivate->FWaitForEvents.load();
+}
+
+void TqvnTDLib_Telegram_Client::SetWaitForEvents(bool aValue) {
+  FPrivate->FWaitForEvents = aValue;
+}
+
+int32_t TqvnTDLib_Telegram_Client::Id() {
+  std::atomic<int32_t>& tag = FPrivate->FId;
+  int32_t id = tag.load();
+  if (id == 0) {
+    const int32_t drawn = DrawRequestTag();
+    // Another thread may draw at the same moment; the first stored tag wins.
+    id = tag.compare_exchange_strong(id, drawn) ? drawn : id;
+  }
+  return id;
+}
+
+int64_t TqvnTDLib_Telegram_Client::MyId() const {
+  return FPrivate->FMyId.load();
+}
+
+std::string TqvnTDLib_Telegram_Client::TDLibVersion() const {
+  return FPrivate->TDLibVersion();
+}
+
+int TqvnTDLib_Telegram_Client::EventsPerTick() const {
+  return FPrivate->FEventsPerTick.load();
+}
+
+void TqvnTDLib_Telegram_Client::SetEventsPerTick(int aValue) {
+  FPrivate->FEventsPerTick = aValue < 1 ? 1 : aValue;
+}
+
+std::chrono::milliseconds TqvnTDLib_Telegram_Client::TickTimeBudget() const {
+  return FPrivate->FTickTimeBudget.load();
+}
+
+void TqvnTDLib_Telegram_Client::SetTickTimeBudget(std::chrono::milliseconds aValue) {
+  FPrivate->FTickTimeBudget = aValue;
+}
+
+void TqvnTDLib_Telegram_Client::DoActivate() {
+  FPrivate->Activate();
+}
+
+void TqvnTDLib_Telegram_Client::DoDeactivate() {
+  FPrivate->Deactivate();
+}
+
+void TqvnTDLib_Telegram_Client::DoStartThread() {
+  FPrivate->StartThread();
+}
+
+void TqvnTDLib_Telegram_Client::DoStopThread() {
+  FPrivate->StopThread();
+}
+
+void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& e) {
+  DoException(e);
+}
+
+void TqvnTDLib_Telegram_Client::DoFatalError(const char* aMessage) {
+  DoException(std::runtime_error(aMessage != nullptr ? aMessage : ""));
+}
+
+// ---- The engine's side ----
+
+TqvnTDLib_Telegram_Client::TPrivate::TPrivate(TqvnTDLib_Telegram_Client& aClient)
+    : FClient(aClient) {}
+
+TqvnTDLib_Telegram_Client::TPrivate::~TPrivate() = default;
+
+void TqvnTDLib_Telegram_Client::TPrivate::FatalErrorCallback(const char* aMessage) {
+  // Holds the lock while the client handles the error, so the client cannot be freed meanwhile.
+  std::lock_guard<std::recursive_mutex> lock(gFatalErrorLock);
+  if (gFatalErrorClient != nullptr) gFatalErrorClient->DoFatalError(aMessage);
+}
+
+void TqvnTDLib_Telegram_Client::TPrivate::EndForDestruction() {
+  StopRoutingFatalErrorsTo(&FClient);
+  FClient.DoDeactivate();
+  std::unique_ptr<TqvnTimer> thread;
+  {
+    TPumpingLock lock(FClient.FTickLock);
+    thread = std::move(FThread);
+  }
+  // Waits for a tick or handler of the worker running on another thread.
+  FreeThreadSafely(thread);
+  // Waits for a delivery running on the main thread, and drops those still queued.
+  RemoveQueuedCalls(&FInbox);
+}
+
+std::string TqvnTDLib_Telegram_Client::TPrivate::TDLibVersion() const {
+  TqvnLock lock(FVersionLock);
+  return FTDLibVersion;
+}
+
+void TqvnTDLib_Telegram_Client::TPrivate::SetTDLibVersion(std::string aValue) {
+  TqvnLock lock(FVersionLock);
+  FTDLibVersion = std::move(aValue);
+}
+
+std::string TqvnTDLib_Telegram_Client::TPrivate::GetDatabaseDirectory() {
+  TPumpingLock lock(FClient.FTickLock);
+  if (FDatabaseLock != nullptr) return FDatabaseLock->Folder();
+  const std::string& directory = FTelegram.DatabaseDirectory();
+  return directory.empty() ? "tdlib" : directory;
+}
+
+std::shared_ptr<TqvnTDLibConnection> TqvnTDLib_Telegram_Client::TPrivate::Connection() const {
   TqvnLock lock(FConnectionLock);
   return FConnection;
 }
 
-void TqvnTDLib_Telegram_Client::DoActivate() {
+void TqvnTDLib_Telegram_Client::TPrivate::Activate() {
   // An active client keeps its TDLib client: a second one would hold the database lock.
-  if (Active()) return;
+  if (Connection() != nullptr) return;
   try {
     auto descriptors = std::make_unique<TqvnDescriptorReservation>();
     auto folderLock = std::make_unique<TqvnDatabaseFolderLock>(GetDatabaseDirectory());
-    if (!folderLock->Notice().empty()) DoException(EqvnDatabaseFolderNotice(folderLock->Notice()));
+    if (!folderLock->Notice().empty()) {
+      FClient.DoException(EqvnDatabaseFolderNotice(folderLock->Notice()));
+    }
     FId = 0;
     // Before the first TDLib client exists, so that a quiet level also silences its start-up.
-    tdjson::td_execute(
-        FillTemplate(kLogVerbosityRequest, {static_cast<int>(Telegram().ErrorsLevel()), Id()})
-            .c_str());
+    tdjson::td_execute(FillTemplate(kLogVerbosityRequest,
+                                    {static_cast<int>(FTelegram.ErrorsLevel()), FClient.Id()})
+                           .c_str());
     std::shared_ptr<TqvnTDLibConnection> connection =
-        TqvnTDLibConnection::Open(JsonClientInterface());
+        TqvnTDLibConnection::Open(FJsonClientInterface.load());
     if (connection == nullptr) return;  // the folder's lock goes with folderLock
     // Every request from here on is laid out for the release that answers it.
     std::string version = connection->AskVersion(kVersionWait);
     if (!version.empty()) SetTDLibVersion(std::move(version));
     {
-      TPumpingLock lock(FTickLock);
-      FReceiveWaits = WaitForEvents();
+      TPumpingLock lock(FClient.FTickLock);
+      FReceiveWaits = FWaitForEvents.load();
       // Under the receive lock: a worker of an earlier activation that has not ended yet
       // receives from the new connection only once its arrivals are set.
       std::lock_guard<std::mutex> receiveLock(FReceiveLock);
@@ -178,52 +284,52 @@ void TqvnTDLib_Telegram_Client::DoActivate() {
       FDescriptors = std::move(descriptors);
     }
   } catch (const std::exception& e) {
-    DoException(e);
+    FClient.DoException(e);
     return;
   }
   try {
-    TqvnFatalErrorRoute::Register(this);
-    tdjson::td_set_log_fatal_error_callback(&TqvnFatalErrorRoute::Callback);  // optional
+    RouteFatalErrorsTo(&FClient);
+    tdjson::td_set_log_fatal_error_callback(&FatalErrorCallback);  // optional
     {
-      TPumpingLock lock(FTickLock);
+      TPumpingLock lock(FClient.FTickLock);
       // Another thread may have deactivated the client since: nothing left to start.
       const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
       if (connection == nullptr) return;
       connection->Execute(kTextEntitiesRequest);
-      connection->Send(FillTemplate(kAuthorizationStateRequest, {Id()}).c_str());
+      connection->Send(FillTemplate(kAuthorizationStateRequest, {FClient.Id()}).c_str());
     }
-    DoStartThread();
+    FClient.DoStartThread();
   } catch (const std::exception& e) {
     // Undone in full: no worker, no TDLib client, no lock.
     try {
       CloseTDLibClient();
     } catch (const std::exception& undo) {
-      DoException(undo);
+      FClient.DoException(undo);
     }
-    DoException(e);
+    FClient.DoException(e);
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoDeactivate() {
+void TqvnTDLib_Telegram_Client::TPrivate::Deactivate() {
   FMyId = 0;
   try {
-    if (!Active()) return;
+    if (Connection() == nullptr) return;
     CloseTDLibClient();
     // Outside the tick lock: the pending requests' handlers may run here.
     DoDeactivated();
   } catch (const std::exception& e) {
-    DoException(e);
+    FClient.DoException(e);
   }
 }
 
-void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
+void TqvnTDLib_Telegram_Client::TPrivate::CloseTDLibClient() {
   // A tick or delivery running on another thread ends before its TDLib client goes.
-  TPumpingLock lock(FTickLock);
+  TPumpingLock lock(FClient.FTickLock);
   std::shared_ptr<TqvnTDLibConnection> connection = Connection();
   if (connection == nullptr) return;
   // Nothing files a deadline with the worker or the receive any more.
   FPendingRequests.SetOnDeadline({});
-  if (FThread != nullptr) DoStopThread();
+  if (FThread != nullptr) FClient.DoStopThread();
   if (FReceiveWaits) connection->Wake();
   {
     // Taken once the woken receive has returned; the worker receives nothing afterwards.
@@ -242,28 +348,32 @@ void TqvnTDLib_Telegram_Client::CloseTDLibClient() {
   connection->Close();
 }
 
-void TqvnTDLib_Telegram_Client::DoStartThread() {
+void TqvnTDLib_Telegram_Client::TPrivate::StartThread() {
   std::unique_ptr<TqvnTimer> previous;
   {
-    TPumpingLock lock(FTickLock);
+    TPumpingLock lock(FClient.FTickLock);
     previous = std::move(FThread);
   }
   // Not under FTickLock: a tick of the previous worker may still need it to end.
   FreeThreadSafely(previous);
-  TPumpingLock lock(FTickLock);
+  TPumpingLock lock(FClient.FTickLock);
   GetThread()->SetEnabled(true);
 }
 
-void TqvnTDLib_Telegram_Client::DoStopThread() {
+void TqvnTDLib_Telegram_Client::TPrivate::StopThread() {
+  // DoStopThread's caller holds the lock already: taken again, it names the lock as this class
+  // does, for the analysis.
+  TPumpingLock lock(FClient.FTickLock);
   GetThread()->SetEnabled(false);
 }
 
-TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
+TqvnTimer* TqvnTDLib_Telegram_Client::TPrivate::GetThread() {
   if (FThread == nullptr) {
     auto thread = std::make_unique<TqvnTimer>();
     thread->SetDebugName("Telegram Thread");
-    thread->SetOnException(
-        [this](TqvnTimer* aSender, const std::exception& e) { DoThreadException(aSender, e); });
+    thread->SetOnException([this](TqvnTimer* aSender, const std::exception& e) {
+      FClient.DoThreadException(aSender, e);
+    });
     if (FReceiveWaits) {
       // Waits inside TDLib's receive on its own thread and hands the texts on in the mode of
       // this activation: no wait between cycles.
@@ -273,7 +383,7 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
       thread->SetInterval(0);
     } else {
       thread->SetNotifyEvents(FNotifyEvents);
-      thread->SetOnTimer([this](TqvnTimer* aSender) { DoThreadTimer(aSender); });
+      thread->SetOnTimer([this](TqvnTimer* aSender) { FClient.DoThreadTimer(aSender); });
       thread->SetInterval(1);
     }
     FThread = std::move(thread);
@@ -282,15 +392,8 @@ TqvnTimer* TqvnTDLib_Telegram_Client::GetThread() {
   return FThread.get();
 }
 
-void TqvnTDLib_Telegram_Client::DoThreadException(TqvnTimer* /*Sender*/, const std::exception& e) {
-  DoException(e);
-}
-
-void TqvnTDLib_Telegram_Client::DoFatalError(const char* aMessage) {
-  DoException(std::runtime_error(aMessage != nullptr ? aMessage : ""));
-}
-
-bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::string* aFailure) {
+bool TqvnTDLib_Telegram_Client::TPrivate::DoTDLibSend(const std::string& aText,
+                                                      std::string* aFailure) {
   try {
     const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
     if (connection != nullptr) {
@@ -304,13 +407,14 @@ bool TqvnTDLib_Telegram_Client::DoTDLibSend(const std::string& aText, std::strin
     return false;
   } catch (const std::exception& e) {
     if (aFailure != nullptr) *aFailure = e.what();
-    DoException(e);
+    FClient.DoException(e);
     return false;
   }
 }
 
-bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::string& aResult,
-                                               std::string* aFailure) {
+bool TqvnTDLib_Telegram_Client::TPrivate::DoTDLibExecute(const std::string& aText,
+                                                         std::string& aResult,
+                                                         std::string* aFailure) {
   try {
     const std::shared_ptr<TqvnTDLibConnection> connection = Connection();
     if (connection == nullptr) {
@@ -328,7 +432,7 @@ bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::st
     return true;
   } catch (const std::exception& e) {
     if (aFailure != nullptr) *aFailure = e.what();
-    DoException(e);
+    FClient.DoException(e);
     return false;
   }
 }
@@ -336,9 +440,9 @@ bool TqvnTDLib_Telegram_Client::DoTDLibExecute(const std::string& aText, std::st
 // Each firer calls a copy of its handler, so a handler that replaces or clears its own event
 // stays alive while it runs.
 
-bool TqvnTDLib_Telegram_Client::DoBeforeReadEvent(const std::string& aText) {
+bool TqvnTDLib_Telegram_Client::TPrivate::DoBeforeReadEvent(const std::string& aText) {
   bool handled = false;
-  if (const auto handler = OnBeforeReadEvent) handler(this, aText, handled);
+  if (const auto handler = FClient.OnBeforeReadEvent) handler(&FClient, aText, handled);
   return handled;
 }
 

@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_ClientPrivate.h"
 #include "client/qvnTelegram_NodeText.h"
 #include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_Version.h"
@@ -115,22 +115,22 @@ std::unique_ptr<EqvnTelegramLoginError> LoginRefusal(const TqvnJSON& aEvent) {
                                                   tdlibError + ")");
 }
 
-void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,
-                                                     const std::string& aText) {
+void TqvnTDLib_Telegram_Client::TPrivate::DoAuthorizationState(const std::string& aState,
+                                                               const std::string& aText) {
   SetAuthorizationState(aState);
-  DoAuthorizationStatus(aState);
+  FClient.DoAuthorizationStatus(aState);
 
   if (aState == "authorizationStateClosed") return;
   if (aState == "authorizationStateWaitTdlibParameters") {
     SendTdlibParameters();
   } else if (aState == "authorizationStateWaitEncryptionKey") {
-    SendLoginAnswer(aState, CheckDatabaseEncryptionKeyRequest(Telegram().DBEncryptionKey()), {});
+    SendLoginAnswer(aState, CheckDatabaseEncryptionKeyRequest(FTelegram.DBEncryptionKey()), {});
   } else if (aState == "authorizationStateWaitPhoneNumber") {
     // Neither set: the program answers later.
-    if (!Telegram().BotToken().empty()) {
-      CheckAuthenticationBotToken(Telegram().BotToken());
-    } else if (!Telegram().PhoneNumber().empty()) {
-      SetAuthenticationPhoneNumber(Telegram().PhoneNumber());
+    if (!FTelegram.BotToken().empty()) {
+      FClient.CheckAuthenticationBotToken(FTelegram.BotToken());
+    } else if (!FTelegram.PhoneNumber().empty()) {
+      FClient.SetAuthenticationPhoneNumber(FTelegram.PhoneNumber());
     }
   } else if (aState == "authorizationStateWaitCode") {
     AskAuthenticationCode();
@@ -139,14 +139,15 @@ void TqvnTDLib_Telegram_Client::DoAuthorizationState(const std::string& aState,
   } else if (aState == "authorizationStateWaitPassword") {
     AskAuthenticationPassword();
   } else {
-    DoEvent("updateAuthorizationState", aText);
+    FClient.DoEvent("updateAuthorizationState", aText);
   }
 }
 
-void TqvnTDLib_Telegram_Client::SendTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
+void TqvnTDLib_Telegram_Client::TPrivate::SendTdlibParameters(
+    const TqvnTelegramOnAnswer& aOnAnswer) {
   // Activation has created the directory owner-only and holds its lock.
   SendLoginAnswer("authorizationStateWaitTdlibParameters",
-                  SetTdlibParametersRequest(Telegram(), GetDatabaseDirectory(), TDLibVersion()),
+                  SetTdlibParametersRequest(FTelegram, GetDatabaseDirectory(), TDLibVersion()),
                   aOnAnswer);
 }
 

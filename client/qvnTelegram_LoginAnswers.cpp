@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_ClientPrivate.h"
 #include "client/qvnTelegram_Login.h"
 
 namespace qvn {
@@ -19,53 +19,61 @@ constexpr std::string_view kWaitRegistration = "authorizationStateWaitRegistrati
 }  // namespace
 
 std::string TqvnTDLib_Telegram_Client::AuthorizationState() const {
+  return FPrivate->AuthorizationState();
+}
+
+std::string TqvnTDLib_Telegram_Client::TPrivate::AuthorizationState() const {
   TqvnLock lock(FAuthorizationStateLock);
   return FAuthorizationState;
 }
 
-void TqvnTDLib_Telegram_Client::SetAuthorizationState(std::string aState) {
+void TqvnTDLib_Telegram_Client::TPrivate::SetAuthorizationState(std::string aState) {
   TqvnLock lock(FAuthorizationStateLock);
   FAuthorizationState = std::move(aState);
 }
 
 void TqvnTDLib_Telegram_Client::SetAuthenticationPhoneNumber(
     std::string_view aPhoneNumber, const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendLoginAnswer(kWaitPhoneNumber, SetAuthenticationPhoneNumberRequest(aPhoneNumber), aOnAnswer);
+  FPrivate->SendLoginAnswer(kWaitPhoneNumber, SetAuthenticationPhoneNumberRequest(aPhoneNumber),
+                            aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::CheckAuthenticationBotToken(std::string_view aToken,
                                                             const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendLoginAnswer(kWaitPhoneNumber, CheckAuthenticationBotTokenRequest(aToken), aOnAnswer);
+  FPrivate->SendLoginAnswer(kWaitPhoneNumber, CheckAuthenticationBotTokenRequest(aToken),
+                            aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::CheckAuthenticationCode(std::string_view aCode,
                                                         const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendLoginAnswer(kWaitCode, CheckAuthenticationCodeRequest(aCode), aOnAnswer);
+  FPrivate->SendLoginAnswer(kWaitCode, CheckAuthenticationCodeRequest(aCode), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::CheckAuthenticationPassword(std::string_view aPassword,
                                                             const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendLoginAnswer(kWaitPassword, CheckAuthenticationPasswordRequest(aPassword), aOnAnswer);
+  FPrivate->SendLoginAnswer(kWaitPassword, CheckAuthenticationPasswordRequest(aPassword),
+                            aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::RegisterUser(std::string_view aFirstName,
                                              std::string_view aLastName,
                                              const TqvnTelegramOnAnswer& aOnAnswer) {
-  SendLoginAnswer(kWaitRegistration, RegisterUserRequest(aFirstName, aLastName), aOnAnswer);
+  FPrivate->SendLoginAnswer(kWaitRegistration, RegisterUserRequest(aFirstName, aLastName),
+                            aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::SetTdlibParameters(const TqvnTelegramOnAnswer& aOnAnswer) {
   try {
-    SendTdlibParameters(aOnAnswer);
+    FPrivate->SendTdlibParameters(aOnAnswer);
   } catch (const std::exception& e) {
     DoException(e);
-    RefuseRequest(aOnAnswer, e.what());
+    FPrivate->RefuseRequest(aOnAnswer, e.what());
   }
 }
 
-void TqvnTDLib_Telegram_Client::SendLoginAnswer(std::string_view aState,
-                                                const std::string& aRequest,
-                                                const TqvnTelegramOnAnswer& aOnAnswer) {
+void TqvnTDLib_Telegram_Client::TPrivate::SendLoginAnswer(std::string_view aState,
+                                                          const std::string& aRequest,
+                                                          const TqvnTelegramOnAnswer& aOnAnswer) {
   TqvnTelegramOnAnswer login(
       [this, state = std::string(aState), caller = aOnAnswer.Handler](
           TqvnTDLib_Telegram_Client*, const TqvnTelegramAnswer& aAnswer) {
@@ -74,37 +82,37 @@ void TqvnTDLib_Telegram_Client::SendLoginAnswer(std::string_view aState,
         if (caller) DeliverAnswer(caller, aAnswer);
         if (aAnswer.Kind != takTDLibError) return;
         try {
-          DoAuthenticationError(state, aAnswer.Code, aAnswer.Message);
+          FClient.DoAuthenticationError(state, aAnswer.Code, aAnswer.Message);
         } catch (const std::exception& e) {
-          DoException(e);
+          FClient.DoException(e);
         }
         AskAgain(state);
       },
       aOnAnswer.Timeout);
-  // Without the caller's handler the answer also reaches the events, as it always did.
+  // Without the caller's handler the answer also reaches the events.
   SendRequest(aRequest, login, /*aPassOn=*/!aOnAnswer);
 }
 
-void TqvnTDLib_Telegram_Client::AskAuthenticationCode() {
+void TqvnTDLib_Telegram_Client::TPrivate::AskAuthenticationCode() {
   std::string code;
-  DoAuthenticationCode(code);
-  if (!code.empty()) CheckAuthenticationCode(code);
+  FClient.DoAuthenticationCode(code);
+  if (!code.empty()) FClient.CheckAuthenticationCode(code);
 }
 
-void TqvnTDLib_Telegram_Client::AskAuthenticationPassword() {
+void TqvnTDLib_Telegram_Client::TPrivate::AskAuthenticationPassword() {
   std::string password;
-  DoAuthenticationPassword(password);
-  if (!password.empty()) CheckAuthenticationPassword(password);
+  FClient.DoAuthenticationPassword(password);
+  if (!password.empty()) FClient.CheckAuthenticationPassword(password);
 }
 
-void TqvnTDLib_Telegram_Client::AskRegistration() {
+void TqvnTDLib_Telegram_Client::TPrivate::AskRegistration() {
   std::string firstName;
   std::string lastName;
-  DoRegisterUser(firstName, lastName);
-  if (!firstName.empty()) RegisterUser(firstName, lastName);
+  FClient.DoRegisterUser(firstName, lastName);
+  if (!firstName.empty()) FClient.RegisterUser(firstName, lastName);
 }
 
-void TqvnTDLib_Telegram_Client::AskAgain(const std::string& aState) {
+void TqvnTDLib_Telegram_Client::TPrivate::AskAgain(const std::string& aState) {
   // TDLib may have moved on (too many attempts send it back to the phone number).
   if (AuthorizationState() != aState) return;
   if (aState == kWaitCode) {

@@ -3,7 +3,8 @@
 //
 // It gives exactly what aNode.Value().AsString() gives, without building the intermediate
 // value: a node that holds text (every scalar the reader stores) is copied once, straight from
-// the document. Object and list nodes, and nodes holding no text, go through Value() as before.
+// the document. Object and list nodes, and nodes whose stored text is empty, take the text that
+// Value() builds.
 #ifndef QVN_CLIENT_QVNTELEGRAM_NODETEXT_H
 #define QVN_CLIENT_QVNTELEGRAM_NODETEXT_H
 

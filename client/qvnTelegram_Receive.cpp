@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/qvnWebSocket_Helpers.h"
-#include "client/qvnLib_Telegram_Client.h"
+#include "client/qvnTelegram_ClientPrivate.h"
 #include "client/qvnTelegram_RequestExtra.h"
 #include "client/qvnTelegram_SharedReceive.h"
 
@@ -40,8 +40,12 @@ const std::string& WakeRequest() {
 }  // namespace
 
 void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
+  FPrivate->Tick(aSender);
+}
+
+void TqvnTDLib_Telegram_Client::TPrivate::Tick(TqvnTimer* aSender) {
   try {
-    TPumpingLock lock(FTickLock);
+    TPumpingLock lock(FClient.FTickLock);
     if (FPendingRequests.NextDeadline() <= TClock::now()) {
       // What TDLib already has may answer a request whose deadline has passed: it is taken
       // first, and waits in FInbox ahead of what comes later.
@@ -50,8 +54,8 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
           connection != nullptr ? TakeReadyTexts(connection.get()) : std::nullopt;
       if (takenUpTo) ExpirePendingRequests(*takenUpTo);
     }
-    const int limit = EventsPerTick();
-    const auto budget = TickTimeBudget();
+    const int limit = FEventsPerTick.load();
+    const auto budget = FTickTimeBudget.load();
     const auto start = TClock::now();
     bool full = false;
     std::string text;
@@ -80,23 +84,24 @@ void TqvnTDLib_Telegram_Client::DoThreadTimer(TqvnTimer* aSender) {
     const TClock::time_point next = FPendingRequests.NextDeadline();
     aSender->FireBy(next > now ? next : FPendingRequests.NextDeadlineAfter(now));
   } catch (const std::exception& e) {
-    DoException(e);
+    FClient.DoException(e);
   } catch (...) {
-    DoException(std::runtime_error("Unknown exception in the receive tick"));
+    FClient.DoException(std::runtime_error("Unknown exception in the receive tick"));
   }
 }
 
-void TqvnTDLib_Telegram_Client::DispatchReceived(const std::string& aText) {
+void TqvnTDLib_Telegram_Client::TPrivate::DispatchReceived(const std::string& aText) {
   try {
-    DoReadEvent(aText);
+    FClient.DoReadEvent(aText);
   } catch (const std::exception& e) {
-    DoException(e);
+    FClient.DoException(e);
   } catch (...) {
-    DoException(std::runtime_error("Unknown exception while handling a TDLib event"));
+    FClient.DoException(std::runtime_error("Unknown exception while handling a TDLib event"));
   }
 }
 
-void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEvent aMode) {
+void TqvnTDLib_Telegram_Client::TPrivate::DoThreadReceive(TqvnTimer* aSender,
+                                                          TwsNotifyEvent aMode) {
   // The wait ends at the first deadline not handled yet. Published before the deadline is
   // looked up, so a request filed meanwhile with an earlier one wakes this wait (WatchDeadlines).
   FWaitingUntil = TClock::time_point::max();
@@ -157,7 +162,7 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
       } while (!aSender->Terminated() && !FInbox.Empty());
       break;
     case neNoSync: {
-      TPumpingLock lock(FTickLock);
+      TPumpingLock lock(FClient.FTickLock);
       ExpirePendingRequests(FTakenUpTo.load());
       std::string popped;
       // A handler that deactivated or reactivated the client terminated this worker.
@@ -169,25 +174,25 @@ void TqvnTDLib_Telegram_Client::DoThreadReceive(TqvnTimer* aSender, TwsNotifyEve
   }
 }
 
-void TqvnTDLib_Telegram_Client::TakeArrivals(TqvnTDLibConnection& aConnection) {
+void TqvnTDLib_Telegram_Client::TPrivate::TakeArrivals(TqvnTDLibConnection& aConnection) {
   aConnection.HandArrivals(
       [this](std::vector<std::string>&& aTexts) { return ReceiveArrival(std::move(aTexts)); });
 }
 
-bool TqvnTDLib_Telegram_Client::ReceiveArrival(std::vector<std::string>&& aTexts) {
+bool TqvnTDLib_Telegram_Client::TPrivate::ReceiveArrival(std::vector<std::string>&& aTexts) {
   NoteArrivals(aTexts);
   // A delivery that is queued or running takes them too.
   if (!aTexts.empty() && FInbox.Push(std::move(aTexts))) PostDelivery();
   return FInbox.AwaitRoom();
 }
 
-void TqvnTDLib_Telegram_Client::NoteArrivals(const std::vector<std::string>& aTexts) {
+void TqvnTDLib_Telegram_Client::TPrivate::NoteArrivals(const std::vector<std::string>& aTexts) {
   // Only answers carry "@extra", and only a request with a deadline needs to know.
   if (FPendingRequests.NextDeadline() == TClock::time_point::max()) return;
   for (const std::string& text : aTexts) FPendingRequests.NoteArrived(ExtraValueOf(text));
 }
 
-std::optional<TClock::time_point> TqvnTDLib_Telegram_Client::TakeReadyTexts(
+std::optional<TClock::time_point> TqvnTDLib_Telegram_Client::TPrivate::TakeReadyTexts(
     TqvnTDLibConnection* aConnection) {
   // On TDLib's current interface the texts reach this client through the process's receive:
   // what it had not handed over by then has not arrived here yet.
@@ -210,7 +215,7 @@ std::optional<TClock::time_point> TqvnTDLib_Telegram_Client::TakeReadyTexts(
   return std::min(start, TClock::now());
 }
 
-void TqvnTDLib_Telegram_Client::WatchDeadlines() {
+void TqvnTDLib_Telegram_Client::TPrivate::WatchDeadlines() {
   const std::shared_ptr<TqvnTDLibConnection> current = Connection();
   if (FThread == nullptr || current == nullptr) return;
   if (!FReceiveWaits) {
@@ -237,16 +242,16 @@ void TqvnTDLib_Telegram_Client::WatchDeadlines() {
       FPendingRequests.NoteWakeSent();
       connection->Send(WakeRequest().c_str());
     } catch (const std::exception& e) {
-      DoException(e);
+      FClient.DoException(e);
     }
   });
 }
 
-bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
-  TPumpingLock lock(FTickLock);
+bool TqvnTDLib_Telegram_Client::TPrivate::DeliverWaiting() {
+  TPumpingLock lock(FClient.FTickLock);
   ExpirePendingRequests(FTakenUpTo.load());
-  const int limit = EventsPerTick();
-  const auto budget = TickTimeBudget();
+  const int limit = FEventsPerTick.load();
+  const auto budget = FTickTimeBudget.load();
   const auto start = TClock::now();
   std::string text;
   bool roomMade = false;
@@ -265,7 +270,7 @@ bool TqvnTDLib_Telegram_Client::DeliverWaiting() {
   return !FInbox.Empty();
 }
 
-void TqvnTDLib_Telegram_Client::PostDelivery() {
+void TqvnTDLib_Telegram_Client::TPrivate::PostDelivery() {
   PostToMainThread(
       [this] {
         if (DeliverWaiting()) PostDelivery();

@@ -15,7 +15,7 @@
 // Every member is looked up before it is used: an absent member leaves its field zero and is no
 // error. Texts are UTF-8. Fields documented as "unescaped" hold the plain text (the JSON escapes
 // decoded); every other text field holds the member exactly as it stands in the event text,
-// escape sequences included (a Windows local path keeps its backslashes doubled). Identifiers
+// escape sequences included (a backslash in a local path stays written as "\\"). Identifiers
 // are held as decimal text or as integers, as each field says.
 //
 // Failures. A member whose value does not convert (a word where an integer or a boolean is

@@ -12,8 +12,10 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# The public headers: client/qvnLibs.h and what it includes, the JSON library's two headers and
-# the Qt adapter's. The request builders, the TDLib binding and the JSON library's internals stay
+# The public headers: client/qvnLibs.h and what it includes, the headers of the errors the client
+# reports (a database folder it cannot lock, too few descriptors), the JSON library's two headers and
+# the Qt adapter's. The client's private state (client/qvnTelegram_ClientPrivate.h and what only
+# it includes), the request builders, the TDLib binding and the JSON library's internals stay
 # inside (tests/install builds the examples against exactly this set).
 set(qvn_engine_targets qvn_json qvn_base qvn_client)
 set(qvn_public_headers
@@ -28,14 +30,11 @@ set(qvn_public_headers
   client/qvnLib_Telegram_Client.h
   client/qvnTelegram_Answer.h
   client/qvnTelegram_Await.h
-  client/qvnTelegram_Connection.h
   client/qvnTelegram_DatabaseFolder.h
   client/qvnTelegram_Descriptors.h
-  client/qvnTelegram_EventInbox.h
   client/qvnTelegram_Invoice.h
   client/qvnTelegram_Library.h
   client/qvnTelegram_Options.h
-  client/qvnTelegram_PendingRequests.h
   client/qvnTelegram_Reading.h
   client/qvnTelegram_Records.h
   client/qvnTelegram_ReplyMarkup.h

@@ -1,8 +1,10 @@
 // One fuzz input is one event text handed to the client's dispatcher, with every event
-// assigned. The handlers read what they are given (records included, with their sub-objects)
-// and answer the login prompts. The dispatcher may fail only with an exception of the general
-// class, which the receive tick passes to OnException; anything else escaping, a crash, a leak
-// or undefined behaviour is a finding. The client stays inactive: login answers go nowhere.
+// assigned. The handlers read what they are given (records included, with their sub-objects;
+// the dispatcher's document as the window reads it) and answer the login prompts. The
+// dispatcher may fail only with an exception of the general class, which the receive tick
+// passes to OnException; anything else escaping, a crash, a leak, undefined behaviour or a read
+// of the dispatcher's document that changes it is a finding. The client stays inactive: login
+// answers go nowhere.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,8 @@
 #include <string>
 
 #include "client/qvnLibs.h"
+#include "client/qvnTelegram_Reading.h"
+#include "json/qvnJSON.h"
 #include "tests/support/TestClient.h"
 
 namespace {
@@ -18,6 +22,29 @@ namespace {
 volatile std::size_t gSink = 0;
 
 void Use(const std::string& aText) { gSink = gSink + aText.size(); }
+void Use(int64_t aValue) { gSink = gSink + static_cast<std::size_t>(aValue); }
+
+// Reads aEvent, the dispatcher's document, as the window's reader does: members along paths,
+// texts unescaped, integers, flags and a photo's largest size. The dispatch goes on with the
+// same document, so reading it must leave it exactly as it was.
+void ReadEventDocument(const qvn::TqvnJSON& aEvent) {
+  using qvn::NodeAt;
+  const std::string before = aEvent.Text();
+  try {
+    const qvn::TqvnTDLibObject event(aEvent);
+    Use(qvn::PlainText(NodeAt(event, {"@type"})));
+    Use(qvn::PlainText(NodeAt(event, {"message", "content", "text", "text"})));
+    Use(qvn::Int64Of(NodeAt(event, {"message", "sender_id", "user_id"})));
+    Use(qvn::BooleanOf(NodeAt(event, {"message", "is_outgoing"})));
+    Use(qvn::Int32Of(NodeAt(event, {"chat", "unread_count"})));
+    const qvn::IqvnObjectJSON size =
+        qvn::LargestPhotoSize(NodeAt(event, {"message", "content", "photo", "sizes"}));
+    Use(qvn::Int32Of(NodeAt(size, {"width"})));
+  } catch (const std::exception& e) {
+    Use(e.what());  // a member that does not convert: the reader skips the event
+  }
+  if (aEvent.Text() != before) std::abort();
+}
 
 qvn::test::TestClient& Client() {
   static qvn::test::TestClient* gClient = [] {
@@ -30,6 +57,11 @@ qvn::test::TestClient& Client() {
     };
     c->OnAuthorizationStatus = [](TqvnTDLib_Telegram_Client*, const std::string& s) { Use(s); };
     c->OnConnectionStatus = [](TqvnTDLib_Telegram_Client*, const std::string& s) { Use(s); };
+    c->OnEventDocument = [](TqvnTDLib_Telegram_Client*, const qvn::TqvnJSON& aEvent,
+                            const std::string& aText) {
+      Use(aText);
+      ReadEventDocument(aEvent);
+    };
     c->OnAuthenticationCode = [](TqvnTDLib_Telegram_Client*, std::string& aCode) { aCode = "1\"2"; };
     c->OnAuthenticationPassword = [](TqvnTDLib_Telegram_Client*, std::string& p) { p = "p\\w"; };
     c->OnRegisterUser = [](TqvnTDLib_Telegram_Client*, std::string& f, std::string& l) {

@@ -312,6 +312,20 @@ void MessageRequests(FuzzedDataProvider& aInput, int aChoice) {
       r.HasText(chat), r.HasText(text), r.HasNumber(width), r.HasNumber(height);
       break;
     }
+    case 9: {
+      // The numeric builders the window uses: ids as numbers, lists of ids as lists.
+      const std::int64_t chatId = aInput.ConsumeIntegral<std::int64_t>();
+      const std::int64_t fromId = aInput.ConsumeIntegral<std::int64_t>();
+      const std::vector<std::int64_t> ids = Ids(aInput);
+      const Request history(qvn::BuildGetChatHistory(chatId, fromId, width, height));
+      history.HasNumber(chatId), history.HasNumber(fromId), history.HasNumber(width);
+      history.HasNumber(height);
+      const Request viewed(qvn::BuildViewMessages(chatId, ids, aInput.ConsumeBool(), version));
+      const Request resent(qvn::BuildResendMessages(chatId, ids));
+      viewed.HasNumber(chatId), resent.HasNumber(chatId);
+      for (std::int64_t each : ids) viewed.HasNumber(each), resent.HasNumber(each);
+      break;
+    }
     default: {
       const Request r(qvn::BuildGetChatSponsoredMessage(chat, version));
       r.HasText(chat);
@@ -372,6 +386,8 @@ void ChatRequests(FuzzedDataProvider& aInput, int aChoice) {
       Request(qvn::BuildCreatePrivateChat(id, flag)).HasNumber(id);
       Request(qvn::BuildGetBasicGroupFullInfo(id)).HasNumber(id);
       Request(qvn::BuildGetUser(id)).HasNumber(id);
+      Request(qvn::BuildOpenChat(id)).HasNumber(id);
+      Request(qvn::BuildCloseChat(id)).HasNumber(id);
       break;
     case 8:
       // From TDLib 1.8.0 the supergroup's chat id is derived from its id, so only the form is
@@ -388,6 +404,10 @@ void ChatRequests(FuzzedDataProvider& aInput, int aChoice) {
       Request{qvn::BuildLogOut()};
       Request(qvn::BuildEnableProxy(small)).HasNumber(small);
       Request(qvn::BuildRemoveProxy(small)).HasNumber(small);
+      {
+        const Request download(qvn::BuildDownloadFile(small, other));
+        download.HasNumber(small), download.HasNumber(other);
+      }
       break;
     case 10: {
       Request(qvn::BuildGetChat(first)).HasText(first);
@@ -467,7 +487,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
   FuzzedDataProvider input(aData, aSize);
   switch (input.ConsumeIntegralInRange(0, 2)) {
     case 0:
-      MessageRequests(input, input.ConsumeIntegralInRange(0, 9));
+      MessageRequests(input, input.ConsumeIntegralInRange(0, 10));
       break;
     case 1:
       ChatRequests(input, input.ConsumeIntegralInRange(0, 12));

@@ -15,6 +15,7 @@
 
 #include "answers_test_support.h"
 #include "base/qvnWebSocket_Helpers.h"
+#include "client/qvnTelegram_PendingRequests.h"
 #include "client/qvnTelegram_RequestExtra.h"
 
 namespace qvn::test {

@@ -18,6 +18,7 @@
 
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnLib_Telegram.h"
+#include "client/qvnTelegram_EventInbox.h"
 #include "fake_tdjson.h"
 #include "spine_test_support.h"
 #include "tests/support/TempDir.h"

@@ -118,7 +118,9 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "base/qvnWebSocket_Types.h"
 #include "client/qvnTelegram_Answer.h"
+#include "client/qvnTelegram_AnswerHandle.h"
 #include "client/qvnTelegram_Options.h"
+#include "client/qvnTelegram_Updates.h"
 #include "json/qvnJSON.h"
 // Request arguments: reply markups, invoices, the members filter.
 #include "client/qvnTelegram_Invoice.h"
@@ -278,6 +280,19 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // TDLib's own work; any thread.
   TqvnTelegramAnswer Execute(const std::string& aRequest);
   TqvnTelegramAnswer Execute(const TqvnJSON& aRequest);
+
+  // ---- Updates (qvnTelegram_Updates.h) ----
+  // Calls aHandler with every text of "@type" aType ("updateNewMessage"; "" for every text the
+  // dispatcher reads) where events run, after the events for it, until the subscription returned
+  // ends (destroyed or Reset). Any thread.
+  [[nodiscard]] TqvnUpdateSubscription Subscribe(std::string aType, TqvnUpdateHandler aHandler);
+  // The next update of aType that aFilter (when set) accepts, as a handle to await
+  // (qvnTelegram_Await.h): it resolves where events run with the update as an answer (Type, Text
+  // and Document are the update's), or with takTimedOut when none came within aTimeout (0: no
+  // limit), takDeactivated or takDestroyed when the client ends first, takNotSent while the
+  // client is inactive, takCancelled when the program cancels. Any thread.
+  TqvnAnswerHandle NextUpdate(std::string aType, TqvnUpdateFilter aFilter = {},
+                              std::chrono::milliseconds aTimeout = {});
 
   // ---- Login answers (qvnTelegram_LoginAnswers.cpp) ----
   // What the client sends itself when TDLib asks (see Login above), for a program that answers

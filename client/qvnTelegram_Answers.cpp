@@ -156,9 +156,11 @@ void TqvnTDLib_Telegram_Client::TPrivate::ExpirePendingRequests(
   if (FPendingRequests.NextDeadline() > aTakenUpTo) return;
   for (const auto& request : FPendingRequests.TakeExpired(aTakenUpTo)) {
     DeliverAnswer(request.Handler,
-                  TqvnTelegramAnswer::Failure(takTimedOut,
-                                              "TDLib did not answer within " +
-                                                  std::to_string(request.Timeout.count()) + " ms"));
+                  TqvnTelegramAnswer::Failure(
+                      takTimedOut, !request.TimeoutReason.empty()
+                                       ? request.TimeoutReason
+                                       : "TDLib did not answer within " +
+                                             std::to_string(request.Timeout.count()) + " ms"));
   }
 }
 

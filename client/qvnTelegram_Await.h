@@ -30,48 +30,14 @@
 #include <chrono>
 #include <coroutine>
 #include <exception>
-#include <future>
-#include <memory>
 #include <string>
 #include <utility>
 
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_Answer.h"
+#include "client/qvnTelegram_AnswerHandle.h"
 
 namespace qvn {
-
-// What a handle and its copies share (qvnTelegram_Await.cpp).
-struct TqvnAnswerState;
-
-class TqvnAnswerHandle {
- public:
-  // A handle that no request resolves yet: pass OnAnswer() as a request's last argument.
-  TqvnAnswerHandle();
-
-  // The answer handler that resolves this handle, with TDLib's time limit aTimeout (0: none).
-  TqvnTelegramOnAnswer OnAnswer(std::chrono::milliseconds aTimeout = {}) const;
-
-  // True once the handle has resolved.
-  bool Ready() const;
-  // The answer; call only when Ready().
-  TqvnTelegramAnswer Answer() const;
-  // Resolves the handle with takCancelled unless it has resolved already; true when it did.
-  bool Cancel();
-  // The answer as a std::future; once per handle (a second call raises std::future_error).
-  std::future<TqvnTelegramAnswer> Future();
-
-  // co_await handle: the answer, once it has come.
-  struct TAwaiter {
-    std::shared_ptr<TqvnAnswerState> State;
-    bool await_ready() const noexcept;
-    bool await_suspend(std::coroutine_handle<> aWaiter);
-    TqvnTelegramAnswer await_resume() const;
-  };
-  TAwaiter operator co_await() const { return TAwaiter{FState}; }
-
- private:
-  std::shared_ptr<TqvnAnswerState> FState;
-};
 
 // Sends a request through aSend, which passes the TqvnTelegramOnAnswer it gets as a request
 // method's last argument: Ask([&](const TqvnTelegramOnAnswer& aOnAnswer) { client.GetChatHistory(

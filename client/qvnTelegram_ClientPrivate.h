@@ -33,6 +33,7 @@
 #include "client/qvnTelegram_Descriptors.h"
 #include "client/qvnTelegram_EventInbox.h"
 #include "client/qvnTelegram_PendingRequests.h"
+#include "client/qvnTelegram_UpdateWaits.h"
 
 namespace qvn {
 
@@ -152,6 +153,11 @@ class TqvnTDLib_Telegram_Client::TPrivate {
   void ReadEvent(const std::string& aText);
   // DoReadEvent after OnBeforeReadEvent: reads aText and turns it into the events.
   void DispatchEvent(const std::string& aText);
+  // The events for aEvent, the document of aText, whose "@type" is aType.
+  void FireEvents(const TqvnJSON& aEvent, const std::string& aType, const std::string& aText);
+  // Hands aEvent to the program's subscriptions and resolves the waits it satisfies with aText.
+  void DeliverToUpdateWaits(const TqvnJSON& aEvent, const std::string& aType,
+                            const std::string& aText);
   // Reports aState, the "@type" of an "updateAuthorizationState" whose whole text is aText,
   // through OnAuthorizationStatus and answers it: the parameters, the database key, the phone
   // number or bot token, or (after asking the handlers) the code, the registration names or the
@@ -231,6 +237,9 @@ class TqvnTDLib_Telegram_Client::TPrivate {
   std::atomic<std::chrono::milliseconds> FTickTimeBudget{std::chrono::milliseconds(10)};
   // Requests sent with an answer handler, until their answer (thread-safe on its own).
   TqvnTelegramPendingRequests FPendingRequests;
+  // The program's update subscriptions and waits (thread-safe on its own; subscriptions hold it
+  // weakly, so they may outlive the client).
+  const std::shared_ptr<TqvnUpdateWaits> FUpdateWaits = std::make_shared<TqvnUpdateWaits>();
   mutable TqvnMutex FAuthorizationStateLock;
   std::string FAuthorizationState QVN_GUARDED_BY(FAuthorizationStateLock);
 };

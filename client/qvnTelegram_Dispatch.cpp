@@ -1,6 +1,7 @@
 // The dispatcher: what the client does with each event text TDLib hands out (read once, into
 // one document that OnEventDocument, the record events and the dispatch itself share), and the
 // firers of the events that carry a typed record.
+#include <exception>
 #include <stdexcept>
 #include <string_view>
 
@@ -80,17 +81,36 @@ void TqvnTDLib_Telegram_Client::TPrivate::DispatchEvent(const std::string& aText
   const IqvnObjectJSON typeNode = event.GetNode("@type");
   if (!typeNode) return;
   const std::string type = NodeText(*typeNode);
+  FireEvents(event, type, aText);
+  if (!FUpdateWaits->Empty()) DeliverToUpdateWaits(event, type, aText);
+}
 
-  if (type == "updateAuthorizationState") {
-    if (const IqvnObjectJSON state = event.GetNode("authorization_state")) {
+void TqvnTDLib_Telegram_Client::TPrivate::DeliverToUpdateWaits(const TqvnJSON& aEvent,
+                                                               const std::string& aType,
+                                                               const std::string& aText) {
+  const TqvnUpdateWaits::TDelivered delivered =
+      FUpdateWaits->Deliver(&FClient, aType, TqvnTDLibObject(aEvent));
+  for (const std::string& tag : delivered.Satisfied) {
+    if (const auto wait = FPendingRequests.Take(tag)) {
+      DeliverAnswer(wait->Handler, TqvnTelegramAnswer::Read(aText));
+    }
+  }
+  if (delivered.Failure) std::rethrow_exception(delivered.Failure);
+}
+
+void TqvnTDLib_Telegram_Client::TPrivate::FireEvents(const TqvnJSON& aEvent,
+                                                     const std::string& aType,
+                                                     const std::string& aText) {
+  if (aType == "updateAuthorizationState") {
+    if (const IqvnObjectJSON state = aEvent.GetNode("authorization_state")) {
       DoAuthorizationState(TypeOf(*state), aText);
     }
-  } else if (type == "updateOption") {
-    if (const IqvnObjectJSON name = event.GetNode("name")) {
+  } else if (aType == "updateOption") {
+    if (const IqvnObjectJSON name = aEvent.GetNode("name")) {
       const std::string option = NodeText(*name);
       if (option == "my_id" || option == "version") {
         // TDLib wraps the value in an optionValue object: {"@type": ..., "value": ...}.
-        const IqvnObjectJSON wrapper = event.GetNode("value");
+        const IqvnObjectJSON wrapper = aEvent.GetNode("value");
         if (!wrapper) throw std::runtime_error("Option \"" + option + "\" has no \"value\"");
         const IqvnObjectJSON value =
             wrapper->JSONType() == qvnJSONObject ? wrapper->GetNode("value") : nullptr;
@@ -98,41 +118,41 @@ void TqvnTDLib_Telegram_Client::TPrivate::DispatchEvent(const std::string& aText
         if (value && option == "version") SetTDLibVersion(value->Value().AsString());
       }
     }
-    FClient.DoEvent(type, aText);
-  } else if (type == "updateConnectionState") {
-    if (const IqvnObjectJSON state = event.GetNode("state")) {
+    FClient.DoEvent(aType, aText);
+  } else if (aType == "updateConnectionState") {
+    if (const IqvnObjectJSON state = aEvent.GetNode("state")) {
       FClient.DoConnectionStatus(TypeOf(*state));
     } else {
-      FClient.DoEvent(type, aText);
+      FClient.DoEvent(aType, aText);
     }
-  } else if (type == "updateNewMessage") {
-    const IqvnObjectJSON message = event.GetNode("message");
+  } else if (aType == "updateNewMessage") {
+    const IqvnObjectJSON message = aEvent.GetNode("message");
     const IqvnObjectJSON content = message ? message->GetNode("content") : nullptr;
     if (!content) return;
     const std::string contentType = TypeOf(*content);
     if (contentType == "messageText") {
-      FClient.DoMessageText(event);
+      FClient.DoMessageText(aEvent);
     } else if (contentType == "messageDocument") {
-      FClient.DoMessageDocument(event);
+      FClient.DoMessageDocument(aEvent);
     } else if (contentType == "messagePhoto") {
-      FClient.DoMessagePhoto(event);
+      FClient.DoMessagePhoto(aEvent);
     } else if (contentType == "messageVideo") {
-      FClient.DoMessageVideo(event);
+      FClient.DoMessageVideo(aEvent);
     } else {
-      FClient.DoEvent(type, aText);
+      FClient.DoEvent(aType, aText);
     }
-  } else if (type == "sponsoredMessage") {
-    FClient.DoMessageSponsored(event);
-  } else if (type == "sponsoredMessages") {
-    FireSponsoredMessages(&FClient, FClient.OnMessageSponsored, event.GetNode("messages"));
-  } else if (type == "updateNewChat") {
-    FClient.DoNewChat(event);
-  } else if (type == "updateNewCallbackQuery") {
-    FClient.DoNewCallbackQuery(event);
+  } else if (aType == "sponsoredMessage") {
+    FClient.DoMessageSponsored(aEvent);
+  } else if (aType == "sponsoredMessages") {
+    FireSponsoredMessages(&FClient, FClient.OnMessageSponsored, aEvent.GetNode("messages"));
+  } else if (aType == "updateNewChat") {
+    FClient.DoNewChat(aEvent);
+  } else if (aType == "updateNewCallbackQuery") {
+    FClient.DoNewCallbackQuery(aEvent);
   } else {
     // A refused database key would otherwise show only as an error among the other events.
-    if (const auto refusal = LoginRefusal(event)) FClient.DoException(*refusal);
-    FClient.DoEvent(type, aText);
+    if (const auto refusal = LoginRefusal(aEvent)) FClient.DoException(*refusal);
+    FClient.DoEvent(aType, aText);
   }
 }
 

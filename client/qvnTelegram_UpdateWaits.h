@@ -24,18 +24,10 @@
 #include <vector>
 
 #include "base/qvnThreadSafety.h"
-#include "client/qvnTelegram_Await.h"
-#include "client/qvnTelegram_Reading.h"
+#include "client/qvnTelegram_AnswerHandle.h"
+#include "client/qvnTelegram_Updates.h"
 
 namespace qvn {
-
-class TqvnTDLib_Telegram_Client;
-
-// Called with each update of the subscribed type, where events run; the view lives for the call.
-using TqvnUpdateHandler =
-    std::function<void(TqvnTDLib_Telegram_Client* aSender, const TqvnTDLibObject& aUpdate)>;
-// True for the update a wait is for.
-using TqvnUpdateFilter = std::function<bool(const TqvnTDLibObject& aUpdate)>;
 
 class TqvnUpdateWaits {
  public:
@@ -79,37 +71,6 @@ class TqvnUpdateWaits {
   std::vector<TWait> FWaits QVN_GUARDED_BY(FLock);
   std::uint64_t FLastId QVN_GUARDED_BY(FLock) = 0;
   std::atomic<bool> FEmpty{true};
-};
-
-// A subscription that ends when it is destroyed (or Reset), also after its client is gone.
-class TqvnUpdateSubscription {
- public:
-  TqvnUpdateSubscription() = default;
-  TqvnUpdateSubscription(std::weak_ptr<TqvnUpdateWaits> aWaits, std::uint64_t aId)
-      : FWaits(std::move(aWaits)), FId(aId) {}
-  TqvnUpdateSubscription(TqvnUpdateSubscription&& aOther) noexcept
-      : FWaits(std::move(aOther.FWaits)), FId(std::exchange(aOther.FId, 0)) {}
-  TqvnUpdateSubscription& operator=(TqvnUpdateSubscription&& aOther) noexcept {
-    if (this != &aOther) {
-      Reset();
-      FWaits = std::move(aOther.FWaits);
-      FId = std::exchange(aOther.FId, 0);
-    }
-    return *this;
-  }
-  ~TqvnUpdateSubscription() { Reset(); }
-
-  void Reset() {
-    if (const std::shared_ptr<TqvnUpdateWaits> waits = FWaits.lock(); waits && FId != 0) {
-      waits->Unsubscribe(FId);
-    }
-    FWaits.reset();
-    FId = 0;
-  }
-
- private:
-  std::weak_ptr<TqvnUpdateWaits> FWaits;
-  std::uint64_t FId = 0;
 };
 
 }  // namespace qvn

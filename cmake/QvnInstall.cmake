@@ -29,6 +29,7 @@ set(qvn_public_headers
   client/qvnLibs.h
   client/qvnLib_Telegram_Client.h
   client/qvnTelegram_Answer.h
+  client/qvnTelegram_AnswerHandle.h
   client/qvnTelegram_Await.h
   client/qvnTelegram_DatabaseFolder.h
   client/qvnTelegram_Descriptors.h
@@ -39,6 +40,7 @@ set(qvn_public_headers
   client/qvnTelegram_Records.h
   client/qvnTelegram_ReplyMarkup.h
   client/qvnTelegram_Types.h
+  client/qvnTelegram_Updates.h
 )
 set(qvn_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Velune)
 install(TARGETS ${qvn_engine_targets} EXPORT VeluneTargets

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "answers_test_support.h"
 #include "client/qvnTelegram_Await.h"
@@ -202,6 +203,68 @@ TEST_F(Await, ATaskReportsWhatEndedItAndOneLetGoOfRunsToItsEnd) {
   };
   { const TqvnTask letGo = unattended(); }
   ASSERT_TRUE(PumpUntil([&] { return finished; }));  // its frame frees itself (ASan checks)
+}
+
+std::string FileUpdate(int aId, bool aCompleted) {
+  return R"({"@type":"updateFile","file":{"@type":"file","id":)" + std::to_string(aId) +
+         R"(,"local":{"@type":"localFile","path":"/tmp/f)" + std::to_string(aId) +
+         R"(","is_downloading_completed":)" + (aCompleted ? "true" : "false") + "}}}";
+}
+
+// Subscriptions get the updates of their type (or every text), where events run, until they
+// end; a wait ends with the first update its filter accepts, after it, or with its timeout.
+TEST_F(Await, UpdatesReachSubscriptionsAndTheWaitTheyAreFor) {
+  std::vector<std::string> files;
+  std::vector<std::string> everything;
+  TqvnUpdateSubscription fileUpdates =
+      FClient.Subscribe("updateFile", [&](auto*, const TqvnTDLibObject& aUpdate) {
+        files.push_back(aUpdate.Text("file", "local", "path"));
+      });
+  TqvnUpdateSubscription all = FClient.Subscribe(
+      "", [&](auto*, const TqvnTDLibObject& aUpdate) { everything.push_back(aUpdate.Type()); });
+
+  TqvnAnswerHandle done = FClient.NextUpdate("updateFile", [](const TqvnTDLibObject& aUpdate) {
+    return aUpdate.Get<int32_t>("file", "id") == 5 &&
+           aUpdate.Get<bool>("file", "local", "is_downloading_completed");
+  });
+  TqvnAnswerHandle late =
+      FClient.NextUpdate("updateNewMessage", {}, std::chrono::milliseconds(30));
+  for (const std::string& text : {FileUpdate(4, true), FileUpdate(5, false),
+                                  std::string(R"({"@type":"updateOption","name":"x"})"),
+                                  FileUpdate(5, true), FileUpdate(6, true)}) {
+    fake_td_queue_event(text.c_str());
+  }
+  ASSERT_TRUE(PumpUntil([&] { return files.size() == 4 && late.Ready(); }));
+  EXPECT_EQ(files, (std::vector<std::string>{"/tmp/f4", "/tmp/f5", "/tmp/f5", "/tmp/f6"}));
+  ASSERT_GE(everything.size(), 5U);  // and whatever the activation brought before
+  EXPECT_EQ(std::vector<std::string>(everything.end() - 5, everything.end()),
+            (std::vector<std::string>{"updateFile", "updateFile", "updateOption", "updateFile",
+                                      "updateFile"}));
+  ASSERT_TRUE(done.Ready());
+  EXPECT_EQ(done.Answer().Kind, takAnswer);
+  EXPECT_EQ(done.Answer().Type, "updateFile");
+  EXPECT_EQ(done.Answer().Text, FileUpdate(5, true));
+  EXPECT_EQ(static_cast<int>(late.Answer().Kind), static_cast<int>(takTimedOut));
+  EXPECT_EQ(late.Answer().Message, "No updateNewMessage came within 30 ms");
+
+  fileUpdates.Reset();  // ended: no more calls
+  const size_t seen = everything.size();
+  fake_td_queue_event(FileUpdate(7, true).c_str());
+  ASSERT_TRUE(PumpUntil([&] { return everything.size() == seen + 1; }));
+  EXPECT_EQ(files.size(), 4U);
+}
+
+TEST_F(Await, AWaitForAnUpdateEndsWithTheClient) {
+  TqvnAnswerHandle waiting = FClient.NextUpdate("updateFile");
+  TqvnAnswerHandle cancelled = FClient.NextUpdate("updateFile");
+  EXPECT_TRUE(cancelled.Cancel());
+  FClient.SetActive(false);
+  ASSERT_TRUE(waiting.Ready());
+  EXPECT_EQ(static_cast<int>(waiting.Answer().Kind), static_cast<int>(takDeactivated));
+  EXPECT_EQ(static_cast<int>(cancelled.Answer().Kind), static_cast<int>(takCancelled));
+  const TqvnAnswerHandle inactive = FClient.NextUpdate("updateFile");
+  ASSERT_TRUE(inactive.Ready());
+  EXPECT_EQ(static_cast<int>(inactive.Answer().Kind), static_cast<int>(takNotSent));
 }
 
 }  // namespace

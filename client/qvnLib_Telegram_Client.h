@@ -266,11 +266,12 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // function that has no method here. Sends nothing while inactive; a refused text goes to
   // OnException (EqvnRequestTextError) instead.
   void TDLibSend(const std::string& aRequest);
-  // The same with an answer handler (see Answers above), which gets a refused text's reason as
-  // takNotSent, at once. Without a handler it is TDLibSend.
-  void Send(const std::string& aRequest, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The same with an answer handler (see Answers above), which gets the answer, or a refused
+  // text's reason as takNotSent at once: Send is for a program that wants to know what became of
+  // its request, TDLibSend for one that reads the answer among the events.
+  void Send(const std::string& aRequest, const TqvnTelegramOnAnswer& aOnAnswer);
   // aRequest's Text().
-  void Send(const TqvnJSON& aRequest, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void Send(const TqvnJSON& aRequest, const TqvnTelegramOnAnswer& aOnAnswer);
 
   // Runs a request TDLib can answer synchronously (getTextEntities, parseTextEntities,
   // getOption "version", setLogVerbosityLevel, ...) and returns its answer: TDLib's answer or

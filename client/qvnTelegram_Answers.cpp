@@ -23,7 +23,7 @@ std::string RefusalOf(std::string_view aRequest) {
 }  // namespace
 
 void TqvnTDLib_Telegram_Client::TDLibSend(const std::string& aRequest) {
-  Send(aRequest);
+  Send(aRequest, TqvnTelegramOnAnswer());
 }
 
 void TqvnTDLib_Telegram_Client::Send(const std::string& aRequest,

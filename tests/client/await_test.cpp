@@ -4,6 +4,8 @@
 // task reports the exception that ended it, and one let go of runs to its end on its own.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
@@ -265,6 +267,26 @@ TEST_F(Await, AWaitForAnUpdateEndsWithTheClient) {
   const TqvnAnswerHandle inactive = FClient.NextUpdate("updateFile");
   ASSERT_TRUE(inactive.Ready());
   EXPECT_EQ(static_cast<int>(inactive.Answer().Kind), static_cast<int>(takNotSent));
+}
+
+// With the events on the worker thread, a main thread waiting in the pump is woken by each
+// delivery (the tick's lock wakes it when let go): it sees what a handler did long before its
+// own deadline.
+TEST_F(Await, APumpingMainThreadIsWokenByEventsOnTheWorker) {
+  for (const bool waits : {false, true}) {
+    SCOPED_TRACE(waits ? "waiting worker" : "ticking worker");
+    FClient.SetActive(false);
+    FClient.SetNotifyEvents(neNoSync);
+    FClient.SetWaitForEvents(waits);
+    std::atomic<bool> seen{false};
+    const TqvnUpdateSubscription files = FClient.Subscribe(
+        "updateFile", [&](auto*, const TqvnTDLibObject&) { seen = true; });
+    FClient.SetActive(true);
+    fake_td_queue_event(FileUpdate(1, true).c_str());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    EXPECT_TRUE(PumpMainThreadQueueUntil([&] { return seen.load(); }, deadline));
+    EXPECT_LT(std::chrono::steady_clock::now(), deadline);
+  }
 }
 
 }  // namespace

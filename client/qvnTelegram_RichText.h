@@ -46,16 +46,16 @@
 //     allows; the whitespace stretch at a cut is dropped (TDLib would trim it from either
 //     message anyway), nothing else is: the parts' plain texts, joined with the dropped
 //     stretches between them, are the whole plain text;
-//   - never inside a UTF-8 character or a surrogate pair, never between two equal markers,
-//     never inside a formatted span that fits in one part, and never inside a kept range unless
-//     the range alone is longer than aMaxLength;
+//   - never inside a UTF-8 character or a surrogate pair, never between two equal markers, and,
+//     where any other cut within the limit will do, never inside a formatted span that fits in
+//     one part nor inside a kept range (a range longer than aMaxLength is cut);
 //   - a span longer than aMaxLength is cut, closed with its markers at the end of the one part
 //     and opened again at the start of the next, so both pieces keep its format; where a lone
 //     marker of the span's kind ends the part, the piece before the cut loses the format rather
 //     than a character;
 //   - a text whose plain text fits is one part, unchanged.
-// The parts are measured with the ranges given; TDLib recognises the same entities in a part as
-// in the whole text when the part holds them whole, which the cuts ensure.
+// The parts are measured with the ranges given. A part sent on its own is recognised again:
+// TDLib finds in it what it found in the whole text wherever the part holds that whole.
 //
 // Pure functions without state: callable from any thread. Used by the message requests and the
 // window.

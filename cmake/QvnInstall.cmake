@@ -39,6 +39,7 @@ set(qvn_public_headers
   client/qvnTelegram_Reading.h
   client/qvnTelegram_Records.h
   client/qvnTelegram_ReplyMarkup.h
+  client/qvnTelegram_RichText.h
   client/qvnTelegram_Types.h
   client/qvnTelegram_Updates.h
 )

@@ -131,6 +131,10 @@ class TFRMQVNTelegram : public QMainWindow {
   void txtMessageKeyPress(char& aKey);
   void btnSendMessageClick();
   void btnSendFileClick();
+  // The chat a message goes to: the conversation shown, or in "All chats" the one the user picks
+  // from the chats loaded (nothing, said in the status bar, when they pick none).
+  std::optional<int64_t> ChatToSendTo();
+  // The chat id the menu's GetChat asks about: the current chat, else one typed by the user.
   std::string GetChatId();
   // Forgets the account: the chat rows (but "All chats"), the model, the conversation shown and
   // what the requests waiting for answers were for.

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/FQVNTelegram.h"
@@ -20,17 +21,6 @@ QString Q(const std::string& s) {
 
 // Chats asked of TDLib at a time while the list is being filled.
 constexpr int32_t kChatsPerLoad = 100;
-
-// The chat a typed chat id names; 0 when it is no number (TDLib will refuse it).
-int64_t ChatIdOf(const std::string& aText) {
-  try {
-    size_t used = 0;
-    const int64_t id = std::stoll(aText, &used);
-    return used == aText.size() ? id : 0;
-  } catch (const std::exception&) {
-    return 0;
-  }
-}
 
 }  // namespace
 
@@ -99,6 +89,26 @@ void TFRMQVNTelegram::listChatsClick() {
   ShowConversation(selected->ChatId());
 }
 
+std::optional<int64_t> TFRMQVNTelegram::ChatToSendTo() {
+  if (FShownChat != 0) return FShownChat;
+  std::vector<TqvnChatChoice> chats;
+  for (int64_t id : FModel.ChatIdsInOrder()) chats.push_back({id, FModel.Chat(id)->Title});
+  if (chats.empty()) {
+    FDialogs.ShowError(
+        "Choose a chat in the list first: nothing was sent, and what you typed stays in the box.");
+    return std::nullopt;
+  }
+  const std::optional<int64_t> picked = FDialogs.PickChat("Send to which chat?", chats);
+  const bool offered = picked && std::any_of(chats.begin(), chats.end(), [&](const auto& aChat) {
+                         return aChat.Id == *picked;
+                       });
+  if (!offered) {
+    DoLog("Nothing was sent: no chat was chosen. What you typed stays in the box.");
+    return std::nullopt;
+  }
+  return picked;
+}
+
 std::string TFRMQVNTelegram::GetChatId() {
   while (FChatId.empty()) FChatId = FDialogs.InputBox("Set Chat Id", "Chat Id", "0");
   return FChatId;
@@ -129,9 +139,11 @@ void TFRMQVNTelegram::txtMessageKeyPress(char& aKey) {
 void TFRMQVNTelegram::btnSendMessageClick() {
   if (txtMessage->text().isEmpty() || !ReadyToSend()) return;
   const std::string text = txtMessage->text().toStdString();
-  const std::string chatId = GetChatId();
+  const std::optional<int64_t> target = ChatToSendTo();
+  if (!target) return;
+  const std::string chatId = std::to_string(*target);
   TqvnMessage echo;
-  echo.ChatId = ChatIdOf(chatId);
+  echo.ChatId = *target;
   echo.ContentType = "messageText";
   std::string entities;
   ParseRichText(text, echo.Text, entities);
@@ -147,9 +159,11 @@ void TFRMQVNTelegram::btnSendFileClick() {
   if (!ReadyToSend()) return;
   std::optional<std::string> path = FDialogs.OpenFileName();
   if (!path) return;
-  const std::string chatId = GetChatId();
+  const std::optional<int64_t> target = ChatToSendTo();
+  if (!target) return;
+  const std::string chatId = std::to_string(*target);
   TqvnMessage echo;
-  echo.ChatId = ChatIdOf(chatId);
+  echo.ChatId = *target;
   echo.ContentType = "messageDocument";
   echo.FileName = std::filesystem::path(*path).filename().string();
   std::error_code error;

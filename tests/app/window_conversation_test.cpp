@@ -370,8 +370,8 @@ TEST_F(WindowTest, TypingIsKeptUntilItCanBeSent) {
   EXPECT_EQ(Edit("txtMessage")->text(), "hello");
   EXPECT_TRUE(SentOfType("sendMessage").empty());
 
-  Deliver({AuthState("authorizationStateReady")});
-  FDialogs.Answers = {"6100000001"};
+  Deliver({AuthState("authorizationStateReady"), NewChat("6100000001", "Alice")});
+  FDialogs.Picks = {6100000001};
   Button("btnSendMessage")->click();
   ASSERT_EQ(SentOfType("sendMessage").size(), 1u);
   EXPECT_EQ(Untagged(SentOfType("sendMessage")[0]),

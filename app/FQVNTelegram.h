@@ -54,6 +54,7 @@ class QTabWidget;
 namespace qvn {
 
 class TqvnChatRow;
+class TqvnComposer;
 class TqvnConversationView;
 class TqvnMainThreadPump;
 
@@ -128,7 +129,8 @@ class TFRMQVNTelegram : public QMainWindow {
 
   // ---- Chat list, current chat and sending (FQVNTelegram_Chats.cpp) ----
   void listChatsClick();
-  void txtMessageKeyPress(char& aKey);
+  // Shows how the text in the box will be formatted, while it has formatting.
+  void UpdatePreview();
   void btnSendMessageClick();
   void btnSendFileClick();
   // The chat a message goes to: the conversation shown, or in "All chats" the one the user picks
@@ -284,7 +286,11 @@ class TFRMQVNTelegram : public QMainWindow {
   QPlainTextEdit* memoLog = nullptr;
   QFrame* pnlMessage = nullptr;
   QPushButton* btnSendFile = nullptr;
-  QLineEdit* txtMessage = nullptr;
+  QFrame* pnlContext = nullptr;  // above the box: the message replied to or edited
+  QLabel* lblContext = nullptr;
+  QPushButton* btnCancelContext = nullptr;
+  QLabel* lblPreview = nullptr;  // how the text will be formatted
+  TqvnComposer* txtMessage = nullptr;
   QPushButton* btnSendMessage = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   QLabel* FStatusPanels[3] = {nullptr, nullptr, nullptr};

@@ -8,7 +8,9 @@
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
+#include "app/qvnComposer.h"
 #include "app/qvnMessageText.h"
+#include "app/qvnRichTextPreview.h"
 #include "client/qvnTelegram_RichText.h"
 
 namespace qvn {
@@ -132,13 +134,15 @@ bool TFRMQVNTelegram::ReadyToSend() {
   return true;
 }
 
-void TFRMQVNTelegram::txtMessageKeyPress(char& aKey) {
-  if (aKey == '\r') btnSendMessage->click();
+void TFRMQVNTelegram::UpdatePreview() {
+  const QString html = RichTextPreviewHtml(txtMessage->toPlainText().toStdString());
+  lblPreview->setText(html);
+  lblPreview->setVisible(!html.isEmpty());
 }
 
 void TFRMQVNTelegram::btnSendMessageClick() {
-  if (txtMessage->text().isEmpty() || !ReadyToSend()) return;
-  const std::string text = txtMessage->text().toStdString();
+  if (txtMessage->document()->isEmpty() || !ReadyToSend()) return;
+  const std::string text = txtMessage->toPlainText().toStdString();
   const std::optional<int64_t> target = ChatToSendTo();
   if (!target) return;
   const std::string chatId = std::to_string(*target);

@@ -15,6 +15,7 @@
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
+#include "app/qvnComposer.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
@@ -338,7 +339,7 @@ void TFRMQVNTelegram::SendAgain(const TqvnMessage& aMessage) {
                               }));
   } else {
     // TDLib cannot send it again as it is: the text goes back into the box to be edited.
-    txtMessage->setText(QString::fromStdString(aMessage.Text));
+    txtMessage->setPlainText(QString::fromStdString(aMessage.Text));
     txtMessage->setFocus();
     return;
   }

@@ -16,7 +16,7 @@ class ChatsTest : public WindowTest {
     Start();
     Deliver({AuthState("authorizationStateReady")});
   }
-  void PressEnter() { QTest::keyClick(Edit("txtMessage"), Qt::Key_Return); }
+  void PressEnter() { QTest::keyClick(Composer(), Qt::Key_Return); }
 };
 
 TEST_F(ChatsTest, ChatsOutsideTheMainListFollowInArrivalOrderAndAClickMakesOneCurrent) {
@@ -48,13 +48,13 @@ TEST_F(ChatsTest, ChatsWithTheSameTitleOrNoneSelectThemselves) {
 TEST_F(ChatsTest, EnterAndSendButtonSendToTheCurrentChat) {
   Deliver({NewChat("101", "Alice")});
   Click(1);
-  Edit("txtMessage")->setText("hello **world**");
+  Composer()->setPlainText("hello **world**");
   PressEnter();
   EXPECT_EQ(Untagged(LastSent()),
             BuildSendRichTextMessage("101", "hello **world**", nullptr, nullptr));
-  EXPECT_EQ(Edit("txtMessage")->text(), "");
+  EXPECT_EQ(Composer()->toPlainText(), "");
 
-  Edit("txtMessage")->setText("  second  ");
+  Composer()->setPlainText("  second  ");
   Button("btnSendMessage")->click();
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("101", "  second  ", nullptr, nullptr));
 
@@ -84,17 +84,17 @@ TEST_F(ChatsTest, WithoutACurrentChatTheUserPicksTheChatOrNothingIsSent) {
     FDialogs.Pickers.clear();
     FDialogs.Picks = {c.Pick};
     const size_t sent = fake_td::Sent().size();
-    Edit("txtMessage")->setText("hi");
+    Composer()->setPlainText("hi");
     PressEnter();
     ASSERT_EQ(FDialogs.Pickers.size(), 1u);
     EXPECT_EQ(FDialogs.Pickers[0].Chats, offered);
     if (c.SentTo == nullptr) {
       EXPECT_EQ(fake_td::Sent().size(), sent);
-      EXPECT_EQ(Edit("txtMessage")->text(), "hi");
+      EXPECT_EQ(Composer()->toPlainText(), "hi");
       EXPECT_TRUE(FWindow->StatusPanelText(2).contains("Nothing was sent"));
     } else {
       EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage(c.SentTo, "hi", nullptr, nullptr));
-      EXPECT_EQ(Edit("txtMessage")->text(), "");
+      EXPECT_EQ(Composer()->toPlainText(), "");
     }
   }
   EXPECT_TRUE(FDialogs.Prompts.empty());  // never a typed chat id
@@ -103,13 +103,13 @@ TEST_F(ChatsTest, WithoutACurrentChatTheUserPicksTheChatOrNothingIsSent) {
 
 TEST_F(ChatsTest, WithoutAnyChatLoadedTheUserIsToldToChooseOne) {
   const size_t sent = fake_td::Sent().size();
-  Edit("txtMessage")->setText("hi");
+  Composer()->setPlainText("hi");
   Button("btnSendMessage")->click();
   EXPECT_EQ(fake_td::Sent().size(), sent);
   EXPECT_TRUE(FDialogs.Pickers.empty());
   ASSERT_EQ(FDialogs.Errors.size(), 1u);
   EXPECT_NE(FDialogs.Errors[0].find("Choose a chat"), std::string::npos);
-  EXPECT_EQ(Edit("txtMessage")->text(), "hi");
+  EXPECT_EQ(Composer()->toPlainText(), "hi");
 }
 
 TEST_F(ChatsTest, FileSendAndCancelledFileDialog) {
@@ -138,7 +138,7 @@ TEST_F(ChatsTest, GetChatsShowsEveryKnownChatAgainAndKeepsTheCurrentChat) {
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice", "Bob"}));
   EXPECT_EQ(SentOfType("getChats").size(), 1u);
   EXPECT_EQ(FWindow->ChatId(), "101");
-  Edit("txtMessage")->setText("still here");
+  Composer()->setPlainText("still here");
   PressEnter();
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("101", "still here", nullptr, nullptr));
 }

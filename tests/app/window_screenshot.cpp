@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
@@ -98,10 +99,10 @@ bool Conversation(const char* aPath) {
   }
   Deliver({});
   account.Outcomes = {{TScriptedAccount::TOutcome::hold}};
-  window.findChild<QLineEdit*>("txtMessage")->setText("See you at **8** tonight");
+  window.findChild<QPlainTextEdit*>("txtMessage")->setPlainText("See you at **8** tonight");
   window.findChild<QPushButton*>("btnSendMessage")->click();
   Deliver({});
-  window.findChild<QLineEdit*>("txtMessage")->setText("Can someone bring a rope?");
+  window.findChild<QPlainTextEdit*>("txtMessage")->setPlainText("Can someone bring a rope?");
   conversation->scrollToBottom();
   Settle(300);
   const bool saved = Save(window.grab(), aPath);

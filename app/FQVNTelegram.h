@@ -23,6 +23,7 @@
 #define QVN_APP_FQVNTELEGRAM_H
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -43,6 +44,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
@@ -75,6 +77,9 @@ class TFRMQVNTelegram : public QMainWindow {
   const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
+
+  // What can be done with a message of the conversation shown (FQVNTelegram_Actions.cpp).
+  enum class TMessageAction { reply, edit, forward, copy, deleteForMe, deleteForAll };
 
  protected:
   // Saves the settings; when that fails the user chooses between "Close without saving" and
@@ -136,6 +141,8 @@ class TFRMQVNTelegram : public QMainWindow {
   // The chat a message goes to: the conversation shown, or in "All chats" the one the user picks
   // from the chats loaded (nothing, said in the status bar, when they pick none).
   std::optional<int64_t> ChatToSendTo();
+  // The chats loaded, in the list's order, for the chat picker.
+  std::vector<TqvnChatChoice> ChatChoices() const;
   // The chat id the menu's GetChat asks about: the current chat, else one typed by the user.
   std::string GetChatId();
   // Forgets the account: the chat rows (but "All chats"), the model, the conversation shown and
@@ -197,6 +204,37 @@ class TFRMQVNTelegram : public QMainWindow {
   void OpenOrDownload(const TqvnMessage& aMessage);
   // Opens a downloaded file with the desktop's program; false when that failed.
   bool OpenDownloaded(const TqvnFile& aFile);
+
+  // ---- Acting on messages (FQVNTelegram_Actions.cpp) ----
+  // The reply or edit under way, shown above the message box.
+  struct TComposing {
+    enum TKind { none, reply, edit };
+    TKind Kind = none;
+    int64_t ChatId = 0;
+    int64_t MessageId = 0;
+    QString TextBefore;  // the box's text when an edit began, back when it is cancelled
+  };
+  // The keyboard's ways to act on the current row, listed in the context menu too.
+  void AddMessageShortcuts();
+  const TqvnMessage* MessageOfRow(const QListWidgetItem* aRow) const;
+  // Calls aThen with the message once TDLib has said what may be done with it (asked once).
+  void WithRights(const TqvnMessage& aMessage, std::function<void(const TqvnMessage&)> aThen);
+  bool Allowed(const TqvnMessage& aMessage, TMessageAction aAction) const;
+  void ConversationMenuRequested(QPoint aPosition);
+  void ShowMessageMenu(const TqvnMessage& aMessage, QPoint aGlobalPosition);
+  void ActOnCurrentMessage(TMessageAction aAction);
+  void Act(const TqvnMessage& aMessage, TMessageAction aAction);
+  void StartComposing(TComposing::TKind aKind, const TqvnMessage& aMessage);
+  // Escape: drops the reply, or the edit with the box's text from before it.
+  void CancelComposing();
+  void FinishComposing();
+  // Up in an empty box: the last message of the account's that TDLib allows to edit.
+  void EditLastMessage();
+  void SendEdit(const std::string& aText);
+  void DeleteMessage(const TqvnMessage& aMessage, bool aForAll);
+  void ForwardMessage(const TqvnMessage& aMessage);
+  // TDLib's reason for refusing a request, in words: "<message> (error <code>)".
+  static std::string RefusalText(const TqvnTelegramAnswer& aAnswer);
 
   // ---- Menu commands (FQVNTelegram_Menus.cpp) ----
   void Logout1Click();
@@ -260,6 +298,8 @@ class TFRMQVNTelegram : public QMainWindow {
   uint64_t FLocalKeys = 0;
   std::set<int32_t> FOpenWhenDownloaded;
   std::vector<std::string> FNotices;  // errors to show when the current run is over
+  TComposing FComposing;
+  QPointer<QMenu> FMessageMenu;  // the last context menu of a message
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;

@@ -91,10 +91,15 @@ void TFRMQVNTelegram::listChatsClick() {
   ShowConversation(selected->ChatId());
 }
 
-std::optional<int64_t> TFRMQVNTelegram::ChatToSendTo() {
-  if (FShownChat != 0) return FShownChat;
+std::vector<TqvnChatChoice> TFRMQVNTelegram::ChatChoices() const {
   std::vector<TqvnChatChoice> chats;
   for (int64_t id : FModel.ChatIdsInOrder()) chats.push_back({id, FModel.Chat(id)->Title});
+  return chats;
+}
+
+std::optional<int64_t> TFRMQVNTelegram::ChatToSendTo() {
+  if (FShownChat != 0) return FShownChat;
+  const std::vector<TqvnChatChoice> chats = ChatChoices();
   if (chats.empty()) {
     FDialogs.ShowError(
         "Choose a chat in the list first: nothing was sent, and what you typed stays in the box.");
@@ -143,6 +148,10 @@ void TFRMQVNTelegram::UpdatePreview() {
 void TFRMQVNTelegram::btnSendMessageClick() {
   if (txtMessage->document()->isEmpty() || !ReadyToSend()) return;
   const std::string text = txtMessage->toPlainText().toStdString();
+  if (FComposing.Kind == TComposing::edit) {
+    SendEdit(text);
+    return;
+  }
   const std::optional<int64_t> target = ChatToSendTo();
   if (!target) return;
   const std::string chatId = std::to_string(*target);

@@ -44,6 +44,10 @@ std::string ErrorText(const TqvnTelegramAnswer& aAnswer) {
 
 }  // namespace
 
+std::string TFRMQVNTelegram::RefusalText(const TqvnTelegramAnswer& aAnswer) {
+  return ErrorText(aAnswer);
+}
+
 // ---- Events ----
 
 void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aText) {
@@ -235,6 +239,7 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
       ChatStateAnswered(aAnswer);
     }));
   }
+  if (aChatId != FShownChat) CancelComposing();
   FShownChat = aChatId;
   if (aChatId == 0) {
     FStackMessages->setCurrentWidget(memoMessages);

@@ -322,6 +322,17 @@ void TFRMQVNTelegram::ConnectControls() {
           [this] { Guarded(&TFRMQVNTelegram::btnSendFileClick); });
   connect(txtMessage, &TqvnComposer::SendWanted, this,
           [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
+  connect(txtMessage, &TqvnComposer::CancelWanted, this,
+          [this] { Guarded(&TFRMQVNTelegram::CancelComposing); });
+  connect(btnCancelContext, &QPushButton::clicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::CancelComposing); });
+  connect(txtMessage, &TqvnComposer::EditLastWanted, this,
+          [this] { Guarded(&TFRMQVNTelegram::EditLastMessage); });
+  listConversation->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(listConversation, &QWidget::customContextMenuRequested, this, [this](QPoint aPosition) {
+    RunShowingErrors(FDialogs, [&] { ConversationMenuRequested(aPosition); });
+  });
+  AddMessageShortcuts();
   connect(txtMessage, &QPlainTextEdit::textChanged, this,
           [this] { Guarded(&TFRMQVNTelegram::UpdatePreview); });
   memoLog->viewport()->installEventFilter(this);

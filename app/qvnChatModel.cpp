@@ -81,6 +81,9 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
     } else if (type == "updateChatReadInbox") {
       chat->UnreadCount = static_cast<int32_t>(Int64Of(member("unread_count")));
     } else {
+      if (type == "updateChatDraftMessage") {
+        chat->DraftText = ReadDraftText(member("draft_message"));
+      }
       if (type == "updateChatLastMessage") {
         IqvnObjectJSON last = member("last_message");
         chat->LastMessage = last ? std::optional<TqvnMessage>(ReadMessage(last)) : std::nullopt;
@@ -117,8 +120,18 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
     TqvnMessage* message = Find(change.ChatId, change.MessageId);
     if (message == nullptr) return change;
     std::optional<TqvnFile> file;
+    const std::string oldText = message->Text;
     ReadMessageContent(member("new_content"), *message, &file);
+    // Only an edit changes a text or caption that is there (a poll's votes change no text).
+    if (message->Text != oldText) message->Edited = true;
     if (file) FFiles[file->Id] = *file;
+    change.Kind = TqvnModelChange::messageChanged;
+  } else if (type == "updateMessageEdited") {
+    change.ChatId = Int64Of(member("chat_id"));
+    change.MessageId = Int64Of(member("message_id"));
+    TqvnMessage* message = Find(change.ChatId, change.MessageId);
+    if (message == nullptr) return change;
+    message->Edited = Int64Of(member("edit_date")) != 0;
     change.Kind = TqvnModelChange::messageChanged;
   } else if (type == "updateDeleteMessages") {
     // Messages only dropped from TDLib's cache are still in the chat.
@@ -310,6 +323,14 @@ bool TqvnChatModel::RetryLocalEcho(const std::string& aLocalKey) {
   echo->State = TqvnSendState::pending;
   echo->ErrorCode = 0;
   echo->ErrorMessage.clear();
+  return true;
+}
+
+bool TqvnChatModel::SetRights(int64_t aChatId, int64_t aMessageId,
+                              const TqvnMessageRights& aRights) {
+  TqvnMessage* message = Find(aChatId, aMessageId);
+  if (message == nullptr) return false;
+  message->Rights = aRights;
   return true;
 }
 

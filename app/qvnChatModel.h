@@ -38,9 +38,9 @@ struct TqvnModelChange {
     none,            // nothing the window shows
     myId,            // the account's own user id became known
     user,            // UserId's facts
-    chat,            // ChatId's title, place, unread count or last message
+    chat,            // ChatId's title, place, unread count, last message or draft
     newMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
-    messageChanged,  // the content of MessageId in ChatId changed
+    messageChanged,  // the content of MessageId in ChatId changed, or it was edited
     messageSent,     // OldMessageId became Messages[0] (sent, or failed: see its State)
     messagesDeleted, // MessageIds left ChatId
     file,            // FileId's size, place or transfer progress
@@ -113,6 +113,8 @@ class TqvnChatModel {
   bool FailLocalEcho(const std::string& aLocalKey, const TqvnError& aError);
   // The echo is being sent again.
   bool RetryLocalEcho(const std::string& aLocalKey);
+  // What TDLib allows to be done with a held message (its answer to getMessageProperties).
+  bool SetRights(int64_t aChatId, int64_t aMessageId, const TqvnMessageRights& aRights);
   // A failed message TDLib is sending again: pending until TDLib answers.
   bool SetPending(int64_t aChatId, int64_t aMessageId);
   // Puts aMessages in place of aOldId (messages sent again replace the failed one); they are

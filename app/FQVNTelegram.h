@@ -134,6 +134,14 @@ class TFRMQVNTelegram : public QMainWindow {
 
   // ---- Chat list, current chat and sending (FQVNTelegram_Chats.cpp) ----
   void listChatsClick();
+  // Drafts: leaving a chat keeps the box's text as the chat's draft in TDLib (or removes the
+  // draft when the box is empty); showing a chat puts its draft into the box; a draft changed
+  // on another device replaces the one shown unless the user has typed since.
+  void KeepDraft();
+  // Sets aChatId's draft in TDLib (an empty aText removes it); a refusal goes to the log.
+  void SetDraft(int64_t aChatId, const std::string& aText);
+  void RestoreDraft();
+  void DraftChanged();
   // Shows how the text in the box will be formatted, while it has formatting.
   void UpdatePreview();
   void btnSendMessageClick();
@@ -299,6 +307,7 @@ class TFRMQVNTelegram : public QMainWindow {
   std::set<int32_t> FOpenWhenDownloaded;
   std::vector<std::string> FNotices;  // errors to show when the current run is over
   TComposing FComposing;
+  std::string FRestoredDraft;  // the shown chat's draft as put into the box
   QPointer<QMenu> FMessageMenu;  // the last context menu of a message
 
   // Controls, owned by their Qt parents.

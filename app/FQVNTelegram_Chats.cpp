@@ -121,6 +121,45 @@ std::string TFRMQVNTelegram::GetChatId() {
   return FChatId;
 }
 
+// ---- Drafts ----
+
+void TFRMQVNTelegram::KeepDraft() {
+  const int64_t chatId = FShownChat;
+  const TqvnChat* chat = FModel.Chat(chatId);
+  if (chatId == 0 || chat == nullptr) return;
+  const std::string text = txtMessage->toPlainText().toStdString();
+  txtMessage->clear();
+  FRestoredDraft.clear();
+  if (LoggedIn() && text != chat->DraftText) SetDraft(chatId, text);
+}
+
+void TFRMQVNTelegram::SetDraft(int64_t aChatId, const std::string& aText) {
+  FTelegram->SetChatDraftMessage(aChatId, aText, Answered([this](const auto& aAnswer) {
+                                   if (aAnswer.IsError()) {
+                                     DoLog("The draft was not kept: " + RefusalText(aAnswer));
+                                   }
+                                 }));
+}
+
+void TFRMQVNTelegram::RestoreDraft() {
+  const TqvnChat* chat = FModel.Chat(FShownChat);
+  FRestoredDraft = chat != nullptr ? chat->DraftText : std::string();
+  txtMessage->setPlainText(QString::fromStdString(FRestoredDraft));
+  txtMessage->moveCursor(QTextCursor::End);
+}
+
+void TFRMQVNTelegram::DraftChanged() {
+  const TqvnChat* chat = FModel.Chat(FShownChat);
+  if (chat == nullptr || chat->DraftText == FRestoredDraft) return;
+  // A draft changed elsewhere replaces the one shown, not what the user typed since.
+  if (FComposing.Kind == TComposing::none &&
+      txtMessage->toPlainText().toStdString() == FRestoredDraft) {
+    txtMessage->setPlainText(QString::fromStdString(chat->DraftText));
+    txtMessage->moveCursor(QTextCursor::End);
+  }
+  FRestoredDraft = chat->DraftText;
+}
+
 // ---- Sending ----
 
 bool TFRMQVNTelegram::ReadyToSend() {
@@ -166,6 +205,9 @@ void TFRMQVNTelegram::btnSendMessageClick() {
       },
       std::move(echo));
   txtMessage->clear();
+  // TDLib keeps a chat's draft until it is replaced: the text sent was it.
+  const TqvnChat* chat = FModel.Chat(*target);
+  if (chat != nullptr && !chat->DraftText.empty()) SetDraft(*target, "");
 }
 
 void TFRMQVNTelegram::btnSendFileClick() {

@@ -70,7 +70,10 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
       break;
     case TqvnModelChange::chat:
       FChangedChats.insert(change.ChatId);
-      if (change.ChatId == FShownChat) FConversationChanged = true;
+      if (change.ChatId == FShownChat) {
+        FConversationChanged = true;
+        DraftChanged();
+      }
       break;
     case TqvnModelChange::newMessage: {
       const TqvnMessage& message = change.Messages.front();
@@ -239,7 +242,10 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
       ChatStateAnswered(aAnswer);
     }));
   }
-  if (aChatId != FShownChat) CancelComposing();
+  if (aChatId != FShownChat) {
+    CancelComposing();
+    KeepDraft();
+  }
   FShownChat = aChatId;
   if (aChatId == 0) {
     FStackMessages->setCurrentWidget(memoMessages);
@@ -247,6 +253,7 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
   }
   FStackMessages->setCurrentWidget(listConversation);
   FModel.Track(aChatId);
+  RestoreDraft();
   if (LoggedIn()) {
     FOpenChat = aChatId;
     FTelegram->OpenChat(aChatId, Answered([this](const auto& aAnswer) {

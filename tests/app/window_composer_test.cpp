@@ -1,11 +1,14 @@
-// The message box: Enter and Shift+Enter, texts of any length, and the preview of the formatting.
+// The message box: Enter and Shift+Enter, texts of any length, the preview of the formatting,
+// and the drafts it keeps in TDLib for each chat.
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QTest>
 
 #include "WindowFixture.h"
+#include "app/qvnChatRows.h"
 #include "app/qvnRichTextPreview.h"
+#include "client/qvnTelegram_MessageActions.h"
 #include "client/qvnTelegram_MessageRequests.h"
 
 namespace qvn::test {
@@ -72,6 +75,98 @@ TEST(RichTextPreview, FormatsWhatTheParserFormats) {
     SCOPED_TRACE(c.Text);
     EXPECT_EQ(RichTextPreviewHtml(c.Text).toStdString(), c.Html);
   }
+}
+
+}  // namespace
+}  // namespace qvn::test
+
+namespace qvn::test {
+namespace {
+
+// Drafts on a logged-in account played by the scripted fake TDLib, which answers
+// setChatDraftMessage with updateChatDraftMessage as TDLib does.
+class DraftsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    FAccount = std::make_unique<TScriptedAccount>(FDir.File(""));
+    Open();
+    LogIn();
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    FAccount.reset();
+  }
+  // The second line of aTitle's row in the chat list.
+  std::string PreviewOf(const std::string& aTitle) {
+    for (int i = 0; i < Chats()->count(); ++i) {
+      if (Chats()->item(i)->text().toStdString() == aTitle) {
+        return Chats()->item(i)->data(TqvnChatRow::kPreviewRole).toString().toStdString();
+      }
+    }
+    return "no row " + aTitle;
+  }
+  std::vector<std::string> DraftRequests() {
+    std::vector<std::string> requests = SentOfType("setChatDraftMessage");
+    for (std::string& request : requests) request = Untagged(request);
+    return requests;
+  }
+  std::string Version() { return FWindow->QvnTelegram().TDLibVersion(); }
+
+  std::unique_ptr<TScriptedAccount> FAccount;
+};
+
+constexpr int64_t kAlice = TScriptedAccount::kAlice;
+
+TEST_F(DraftsTest, LeavingAChatKeepsItsTextAsTheDraftAndReturningRestoresIt) {
+  const std::string lastLine = PreviewOf("Alice Moreau");
+  ClickChat("Alice Moreau");
+  Composer()->setPlainText("see you **soon**\nat the hut");
+  ClickChat("Climbing club");
+  EXPECT_EQ(Composer()->toPlainText(), "");
+  EXPECT_EQ(DraftRequests(), (std::vector<std::string>{BuildSetChatDraftMessage(
+                                 kAlice, "see you **soon**\nat the hut", Version())}));
+  ASSERT_TRUE(WaitFor([&] { return PreviewOf("Alice Moreau") == "Draft: see you **soon**"; }));
+
+  ClickChat("Alice Moreau");
+  EXPECT_EQ(Composer()->toPlainText(), "see you **soon**\nat the hut");
+  ClickChat("Climbing club");  // unchanged: nothing to tell TDLib
+  EXPECT_EQ(DraftRequests().size(), 1u);
+
+  ClickChat("Alice Moreau");
+  Composer()->clear();
+  ClickChat("Climbing club");
+  EXPECT_EQ(DraftRequests().back(), BuildSetChatDraftMessage(kAlice, "", Version()));
+  ASSERT_TRUE(WaitFor([&] { return PreviewOf("Alice Moreau") == lastLine; }));
+}
+
+// A draft changed on another device arrives as updateChatDraftMessage, in either layout.
+TEST_F(DraftsTest, ADraftFromAnotherDeviceReplacesTheShownDraftButNotNewTyping) {
+  const auto draftUpdate = [](const std::string& aDraft) {
+    return R"({"@type":"updateChatDraftMessage","chat_id":6100000001,"draft_message":)" + aDraft +
+           R"(,"positions":[]})";
+  };
+  const std::string current = R"({"@type":"draftMessage","date":1767614000,"content":{"@type":"draftMessageContentText","text":{"@type":"formattedText","text":"from the phone","entities":[]}}})";
+  const std::string older = R"({"@type":"draftMessage","reply_to_message_id":0,"date":1767614000,"input_message_text":{"@type":"inputMessageText","text":{"@type":"formattedText","text":"from the tablet","entities":[]}}})";
+  ClickChat("Alice Moreau");
+  Deliver({draftUpdate(current)});
+  EXPECT_EQ(Composer()->toPlainText(), "from the phone");
+  EXPECT_EQ(PreviewOf("Alice Moreau"), "Draft: from the phone");
+  Composer()->setPlainText("typed here");
+  Deliver({draftUpdate(older)});
+  EXPECT_EQ(Composer()->toPlainText(), "typed here");
+  EXPECT_EQ(PreviewOf("Alice Moreau"), "Draft: from the tablet");
+}
+
+TEST_F(DraftsTest, SendingTheDraftRemovesIt) {
+  Deliver({R"({"@type":"updateChatDraftMessage","chat_id":6100000001,"draft_message":{"@type":"draftMessage","date":1767614000,"content":{"@type":"draftMessageContentText","text":{"@type":"formattedText","text":"on my way","entities":[]}}},"positions":[]})"});
+  ClickChat("Alice Moreau");
+  EXPECT_EQ(Composer()->toPlainText(), "on my way");
+  QTest::keyClick(Composer(), Qt::Key_Return);
+  EXPECT_EQ(Untagged(SentOfType("sendMessage").back()),
+            BuildSendRichTextMessage(std::to_string(kAlice), "on my way", nullptr, nullptr));
+  EXPECT_EQ(DraftRequests(), (std::vector<std::string>{BuildSetChatDraftMessage(kAlice, "", Version())}));
+  ASSERT_TRUE(WaitFor([&] { return PreviewOf("Alice Moreau").rfind("Draft:", 0) != 0; }));
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 // (qvnChatModel.h), which keeps users, chats and the conversations shown: the chat list holds
 // "All chats" (the stream of every new message, memoMessages) and the chats in TDLib's order with
 // their unread counts; selecting a chat shows its conversation, loaded page by page and marked
-// read. The bottom bar sends text and files to the current chat, shown as pending until TDLib
-// reports them sent or failed (a click sends a failed one again); a click on a file downloads it
-// and opens it with the desktop's program. The main menu issues the chat, member and proxy
+// read. The bottom bar sends text and files (chosen, pasted or dropped) to the current chat (in
+// "All chats" to one the user picks), shown as pending until TDLib reports them sent or failed (a
+// click sends a failed one again); a click on a file downloads it and opens it with the desktop's
+// program. A message's context menu and shortcuts reply to, edit, forward, copy and delete it;
+// each chat's unsent text is kept as its TDLib draft. The main menu issues the chat, member and proxy
 // requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings), read
 // when the window is created and written each time it closes; what went wrong reading it shows in
 // the log and the status bar.
@@ -22,7 +24,10 @@
 #ifndef QVN_APP_FQVNTELEGRAM_H
 #define QVN_APP_FQVNTELEGRAM_H
 
+#include <QImage>
 #include <QMainWindow>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <QPointer>
 #include <functional>
 #include <map>
@@ -146,6 +151,16 @@ class TFRMQVNTelegram : public QMainWindow {
   void UpdatePreview();
   void btnSendMessageClick();
   void btnSendFileClick();
+  // Sends aText (the box's markup) to aChatId and empties the box.
+  void SendText(int64_t aChatId, const std::string& aText);
+  // Files pasted or dropped: each to the chat to send to, pictures as photos, the others as
+  // documents; the box's text follows them as a message.
+  void SendFiles(const QStringList& aPaths);
+  // A pasted image, saved as PNG in a folder only the user can read (kept while the window
+  // lives, so TDLib can upload it), then sent as a photo.
+  void SendPastedImage(const QImage& aImage);
+  // One file: a picture TDLib shows as a photo when aAsPhoto, else a document.
+  void SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto);
   // The chat a message goes to: the conversation shown, or in "All chats" the one the user picks
   // from the chats loaded (nothing, said in the status bar, when they pick none).
   std::optional<int64_t> ChatToSendTo();
@@ -308,6 +323,8 @@ class TFRMQVNTelegram : public QMainWindow {
   std::vector<std::string> FNotices;  // errors to show when the current run is over
   TComposing FComposing;
   std::string FRestoredDraft;  // the shown chat's draft as put into the box
+  std::unique_ptr<QTemporaryDir> FPastedImages;  // created at the first paste
+  int FPastedCount = 0;
   QPointer<QMenu> FMessageMenu;  // the last context menu of a message
 
   // Controls, owned by their Qt parents.

@@ -1,10 +1,13 @@
 // The chat list, the current chat, and sending text and files to it.
+#include <QFile>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
@@ -20,6 +23,9 @@ namespace {
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
+
+// The picture formats Telegram shows as photos; other pictures go as documents.
+const QList<QByteArray> kPhotoFormats = {"jpeg", "jpg", "png", "webp", "bmp"};
 
 // Chats asked of TDLib at a time while the list is being filled.
 constexpr int32_t kChatsPerLoad = 100;
@@ -192,22 +198,25 @@ void TFRMQVNTelegram::btnSendMessageClick() {
     return;
   }
   const std::optional<int64_t> target = ChatToSendTo();
-  if (!target) return;
-  const std::string chatId = std::to_string(*target);
+  if (target) SendText(*target, text);
+}
+
+void TFRMQVNTelegram::SendText(int64_t aChatId, const std::string& aText) {
+  const std::string chatId = std::to_string(aChatId);
   TqvnMessage echo;
-  echo.ChatId = *target;
+  echo.ChatId = aChatId;
   echo.ContentType = "messageText";
   std::string entities;
-  ParseRichText(text, echo.Text, entities);
+  ParseRichText(aText, echo.Text, entities);
   SendMessageRequest(
-      [this, chatId, text](const TqvnTelegramOnAnswer& aOnAnswer) {
-        FTelegram->SendRichTextMessage(chatId, text, nullptr, nullptr, aOnAnswer);
+      [this, chatId, aText](const TqvnTelegramOnAnswer& aOnAnswer) {
+        FTelegram->SendRichTextMessage(chatId, aText, nullptr, nullptr, aOnAnswer);
       },
       std::move(echo));
   txtMessage->clear();
   // TDLib keeps a chat's draft until it is replaced: the text sent was it.
-  const TqvnChat* chat = FModel.Chat(*target);
-  if (chat != nullptr && !chat->DraftText.empty()) SetDraft(*target, "");
+  const TqvnChat* chat = FModel.Chat(aChatId);
+  if (chat != nullptr && !chat->DraftText.empty()) SetDraft(aChatId, "");
 }
 
 void TFRMQVNTelegram::btnSendFileClick() {
@@ -215,18 +224,66 @@ void TFRMQVNTelegram::btnSendFileClick() {
   std::optional<std::string> path = FDialogs.OpenFileName();
   if (!path) return;
   const std::optional<int64_t> target = ChatToSendTo();
+  if (target) SendFile(*target, *path, /*aAsPhoto=*/false);
+}
+
+void TFRMQVNTelegram::SendFiles(const QStringList& aPaths) {
+  if (aPaths.isEmpty() || !ReadyToSend()) return;
+  const std::optional<int64_t> target = ChatToSendTo();
   if (!target) return;
-  const std::string chatId = std::to_string(*target);
+  for (const QString& path : aPaths) SendFile(*target, path.toStdString(), /*aAsPhoto=*/true);
+  // The text in the box goes with them, as the message after them.
+  if (!txtMessage->document()->isEmpty() && FComposing.Kind == TComposing::none) {
+    SendText(*target, txtMessage->toPlainText().toStdString());
+  }
+}
+
+void TFRMQVNTelegram::SendPastedImage(const QImage& aImage) {
+  if (aImage.isNull() || !ReadyToSend()) return;
+  if (!FPastedImages || !FPastedImages->isValid()) {
+    // QTemporaryDir makes the folder readable by its owner only.
+    FPastedImages = std::make_unique<QTemporaryDir>();
+    if (!FPastedImages->isValid()) {
+      throw std::runtime_error("The pasted image could not be saved: " +
+                               FPastedImages->errorString().toStdString());
+    }
+  }
+  const QString path =
+      FPastedImages->filePath(QStringLiteral("pasted image %1.png").arg(++FPastedCount));
+  if (!aImage.save(path, "PNG")) {
+    throw std::runtime_error("The pasted image could not be saved in " + path.toStdString());
+  }
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  SendFiles({path});
+}
+
+void TFRMQVNTelegram::SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto) {
+  const std::string chatId = std::to_string(aChatId);
   TqvnMessage echo;
-  echo.ChatId = *target;
-  echo.ContentType = "messageDocument";
-  echo.FileName = std::filesystem::path(*path).filename().string();
+  echo.ChatId = aChatId;
+  echo.FileName = std::filesystem::path(aPath).filename().string();
   std::error_code error;
-  const auto size = std::filesystem::file_size(*path, error);
+  const auto size = std::filesystem::file_size(aPath, error);
   echo.FileSize = error ? 0 : static_cast<int64_t>(size);
+  // Photos as photos (with their size), other files as documents.
+  const QImageReader image(QString::fromStdString(aPath));
+  const QSize pixels = aAsPhoto && image.canRead() ? image.size() : QSize();
+  if (pixels.isValid() && kPhotoFormats.contains(image.format().toLower())) {
+    echo.ContentType = "messagePhoto";
+    echo.Width = pixels.width();
+    echo.Height = pixels.height();
+    SendMessageRequest(
+        [this, chatId, aPath, pixels](const TqvnTelegramOnAnswer& aOnAnswer) {
+          FTelegram->SendPhotoMessage(chatId, aPath, pixels.width(), pixels.height(), nullptr,
+                                      nullptr, aOnAnswer);
+        },
+        std::move(echo));
+    return;
+  }
+  echo.ContentType = "messageDocument";
   SendMessageRequest(
-      [this, chatId, path = *path](const TqvnTelegramOnAnswer& aOnAnswer) {
-        FTelegram->SendDocumentMessage(chatId, path, nullptr, nullptr, aOnAnswer);
+      [this, chatId, aPath](const TqvnTelegramOnAnswer& aOnAnswer) {
+        FTelegram->SendDocumentMessage(chatId, aPath, nullptr, nullptr, aOnAnswer);
       },
       std::move(echo));
 }

@@ -326,6 +326,16 @@ void TFRMQVNTelegram::ConnectControls() {
           [this] { Guarded(&TFRMQVNTelegram::CancelComposing); });
   connect(btnCancelContext, &QPushButton::clicked, this,
           [this] { Guarded(&TFRMQVNTelegram::CancelComposing); });
+  connect(txtMessage, &TqvnComposer::ImagePasted, this, [this](const QImage& aImage) {
+    RunShowingErrors(FDialogs, [&] { SendPastedImage(aImage); });
+  });
+  connect(txtMessage, &TqvnComposer::FilesGiven, this, [this](const QStringList& aPaths) {
+    RunShowingErrors(FDialogs, [&] { SendFiles(aPaths); });
+  });
+  connect(listConversation, &TqvnConversationView::FilesDropped, this,
+          [this](const QStringList& aPaths) {
+            RunShowingErrors(FDialogs, [&] { SendFiles(aPaths); });
+          });
   connect(txtMessage, &TqvnComposer::EditLastWanted, this,
           [this] { Guarded(&TFRMQVNTelegram::EditLastMessage); });
   listConversation->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -11,7 +11,7 @@
 //   - sendMessage: the pending message as updateNewMessage and as the answer, then, by the next
 //     of Outcomes (Sent when none is left): updateMessageSendSucceeded, updateMessageSendFailed,
 //     an error in place of the answer (Refused), or nothing more (Hold). A document being sent
-//     reports its upload half done first;
+//     reports its upload half done first, and so does a photo (its path kept in SentPhotos);
 //   - resendMessages: the failed message deleted, the new one pending, then sent;
 //   - viewMessages: "ok", and the chat's unread count drops to 0;
 //   - downloadFile: the file being downloaded, DownloadSteps updateFile texts of progress, and the
@@ -103,6 +103,8 @@ class TScriptedAccount {
   size_t PageSize = 5;
   // Requests answered with an error (code, message) by their "@type".
   std::map<std::string, std::pair<int32_t, std::string>> Refusals;
+  // The local paths of the photos sent, in order.
+  std::vector<std::string> SentPhotos;
   // getMessageProperties lets the account delete its own messages only for itself, too.
   bool DeleteOnlyForSelf = false;
   std::deque<TOutcome> Outcomes;
@@ -309,6 +311,14 @@ class TScriptedAccount {
     if (inputType == "inputMessageText") {
       content = R"({"@type":"messageText","text":{"@type":"formattedText","text":")" +
                 Stored(input->GetNode("text")->GetNode("text")) + R"(","entities":[]}})";
+    } else if (inputType == "inputMessagePhoto") {
+      IqvnObjectJSON photo = input->GetNode("photo");
+      if (photo->GetNode("photo")) photo = photo->GetNode("photo");
+      uploadFile = FNextFile++;
+      content = R"({"@type":"messagePhoto","photo":{"@type":"photo","has_stickers":false,"sizes":[{"@type":"photoSize","type":"x","photo":)" +
+                FileText(uploadFile, uploadSize, "", false, false, 0, true, 0) +
+                R"(,"width":1,"height":1,"progressive_sizes":[]}]},"caption":{"@type":"formattedText","text":"","entities":[]}})";
+      SentPhotos.push_back(UnescapeJSONString(Stored(photo->GetNode("path"))));
     } else {
       IqvnObjectJSON document = input->GetNode("document");
       if (document->GetNode("document")) document = document->GetNode("document");

@@ -1,9 +1,14 @@
 // The message box: Enter and Shift+Enter, texts of any length, the preview of the formatting,
-// and the drafts it keeps in TDLib for each chat.
+// the drafts it keeps in TDLib for each chat, and the files pasted or dropped.
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
 
 #include "WindowFixture.h"
 #include "app/qvnChatRows.h"
@@ -167,6 +172,68 @@ TEST_F(DraftsTest, SendingTheDraftRemovesIt) {
             BuildSendRichTextMessage(std::to_string(kAlice), "on my way", nullptr, nullptr));
   EXPECT_EQ(DraftRequests(), (std::vector<std::string>{BuildSetChatDraftMessage(kAlice, "", Version())}));
   ASSERT_TRUE(WaitFor([&] { return PreviewOf("Alice Moreau").rfind("Draft:", 0) != 0; }));
+}
+
+}  // namespace
+}  // namespace qvn::test
+
+namespace qvn::test {
+namespace {
+
+class FilesTest : public DraftsTest {
+ protected:
+  void SetUp() override {
+    DraftsTest::SetUp();
+    ClickChat("Alice Moreau");
+  }
+  // Drops aPaths on the conversation, as the desktop's drag and drop does.
+  void Drop(const QStringList& aPaths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : aPaths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Conversation()->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Conversation()->viewport(), &drop);
+  }
+};
+
+// The clipboard's image is saved where only the user can read it and goes as a photo.
+TEST_F(FilesTest, APastedImageIsSavedPrivatelyAndSentAsAPhoto) {
+  QImage image(40, 30, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  QApplication::clipboard()->setImage(image);
+  Composer()->paste();
+  ASSERT_EQ(FAccount->SentPhotos.size(), 1u);
+  const std::string path = FAccount->SentPhotos[0];
+  EXPECT_EQ(Untagged(SentOfType("sendMessage").back()),
+            BuildSendPhotoMessage(std::to_string(kAlice), path, 40, 30, nullptr, nullptr, Version()));
+  EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(40, 30));
+  const auto folder = std::filesystem::status(std::filesystem::path(path).parent_path()).permissions();
+  EXPECT_EQ(folder & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+            std::filesystem::perms::none);
+  EXPECT_EQ(Composer()->toPlainText(), "");  // nothing of the image went into the text
+}
+
+// Pictures go as photos, other files as documents, and the box's text follows them.
+TEST_F(FilesTest, DroppedFilesGoAsPhotosOrDocumentsWithTheTextAfterThem) {
+  const QString picture = QString::fromStdString(FDir.File("hut.png"));
+  QImage(8, 6, QImage::Format_RGB32).save(picture, "PNG");
+  const QString notes = QString::fromStdString(FDir.File("notes.png.txt"));
+  std::ofstream(notes.toStdString()) << "route";
+  Composer()->setPlainText("the **route**");
+  Drop({picture, notes});
+  const std::string chat = std::to_string(kAlice);
+  const std::vector<std::string> sent = SentOfType("sendMessage");
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(Untagged(sent[0]), BuildSendPhotoMessage(chat, picture.toStdString(), 8, 6, nullptr,
+                                                     nullptr, Version()));
+  EXPECT_EQ(Untagged(sent[1]), BuildSendDocumentMessage(chat, notes.toStdString(), nullptr,
+                                                        nullptr, Version()));
+  EXPECT_EQ(Untagged(sent[2]), BuildSendRichTextMessage(chat, "the **route**", nullptr, nullptr));
+  EXPECT_EQ(Composer()->toPlainText(), "");
 }
 
 }  // namespace

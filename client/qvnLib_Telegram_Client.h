@@ -129,6 +129,7 @@
 // Request arguments: reply markups, invoices, the members filter.
 #include "client/qvnTelegram_Invoice.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
+#include "client/qvnTelegram_RichText.h"
 #include "client/qvnTelegram_Types.h"
 // Records handed to the record events; each lives only for the handling of one event.
 #include "client/qvnTelegram_Records.h"
@@ -354,10 +355,19 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
                        const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
                        const TqvnTelegramOnAnswer& aOnAnswer = {});
   // aText in the doubled-marker syntax (qvnTelegram_RichText.h): **bold** __italic__ ...
+  // What TDLib recognises in aText (RecognizedEntities) is sent as typed, markers included.
   void SendRichTextMessage(std::string_view aChatId, std::string_view aText,
                            const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
                            const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,
                            const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The same as a reply to the message aReplyToMessageId of the chat aChatId.
+  void SendRichTextReply(int64_t aChatId, int64_t aReplyToMessageId, std::string_view aText,
+                         const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The byte ranges of aText where TDLib's getTextEntities, run at once through Execute, finds a
+  // link, an e-mail address, a mention, a hashtag, a cashtag or a bot command: the kept ranges
+  // of ParseRichText and SplitRichText. Empty when TDLib cannot answer (an inactive client) or
+  // finds none. Blocks only for TDLib's own work; any thread.
+  std::vector<TqvnTextRange> RecognizedEntities(std::string_view aText);
   void SendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
                            const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard = nullptr,
                            const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard = nullptr,

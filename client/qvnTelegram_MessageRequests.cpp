@@ -8,6 +8,7 @@
 #include "client/qvnLib_Telegram_Client.h"
 #include "client/qvnTelegram_RequestText.h"
 #include "client/qvnTelegram_RichText.h"
+#include "client/qvnTelegram_TextEntities.h"
 #include "client/qvnTelegram_Version.h"
 
 namespace qvn {
@@ -44,6 +45,15 @@ std::string TextContent(std::string_view aFormattedText) {
 
 std::string PlainFormattedText(std::string_view aText) {
   return FillTemplate(R"({"@type": "formattedText","text": "%s"})", {aText});
+}
+
+// The formattedText of the marked-up aText, aKeep's characters kept as they are.
+std::string RichFormattedText(std::string_view aText, const std::vector<TqvnTextRange>& aKeep) {
+  std::string plainText;
+  std::string entities;
+  ParseRichText(aText, aKeep, plainText, entities);
+  return FillTemplate(R"({"@type": "formattedText","text": "%s", "entities": [%j]})",
+                      {plainText, JSONPiece(entities)});
 }
 
 bool UsesInputFileWrappers(std::string_view aTDLibVersion) {
@@ -102,14 +112,25 @@ std::string BuildSendTextMessage(std::string_view aChatId, std::string_view aTex
 
 std::string BuildSendRichTextMessage(std::string_view aChatId, std::string_view aText,
                                      const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard) {
-  std::string plainText;
-  std::string entities;
-  ParseRichText(aText, plainText, entities);
-  const std::string formattedText =
-      FillTemplate(R"({"@type": "formattedText","text": "%s", "entities": [%j]})",
-                   {plainText, JSONPiece(entities)});
-  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard, TextContent(formattedText));
+                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+                                     const std::vector<TqvnTextRange>& aKeep) {
+  return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard,
+                     TextContent(RichFormattedText(aText, aKeep)));
+}
+
+std::string BuildSendRichTextReply(int64_t aChatId, int64_t aReplyToMessageId,
+                                   std::string_view aText, const std::vector<TqvnTextRange>& aKeep,
+                                   std::string_view aTDLibVersion) {
+  const std::string content = TextContent(RichFormattedText(aText, aKeep));
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibInputReplyTo)) {
+    return FillTemplate(R"({"@type":"sendMessage","chat_id":%d,)"
+                        R"("reply_to":{"@type":"inputMessageReplyToMessage","message_id":%d},)"
+                        R"("input_message_content":%j})",
+                        {aChatId, aReplyToMessageId, JSONPiece(content)});
+  }
+  return FillTemplate(R"({"@type":"sendMessage","chat_id":%d,"reply_to_message_id":%d,)"
+                      R"("input_message_content":%j})",
+                      {aChatId, aReplyToMessageId, JSONPiece(content)});
 }
 
 std::string BuildSendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
@@ -233,9 +254,27 @@ void TqvnTDLib_Telegram_Client::SendRichTextMessage(
     const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
     const TqvnTelegramOnAnswer& aOnAnswer) {
+  const std::vector<TqvnTextRange> keep = RecognizedEntities(aText);
   SendBuilt(
-      [&] { return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard); },
+      [&] {
+        return BuildSendRichTextMessage(aChatId, aText, aInlineKeyboard, aShowKeyboard, keep);
+      },
       aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::SendRichTextReply(int64_t aChatId, int64_t aReplyToMessageId,
+                                                  std::string_view aText,
+                                                  const TqvnTelegramOnAnswer& aOnAnswer) {
+  const std::vector<TqvnTextRange> keep = RecognizedEntities(aText);
+  SendBuilt(
+      [&] {
+        return BuildSendRichTextReply(aChatId, aReplyToMessageId, aText, keep, TDLibVersion());
+      },
+      aOnAnswer);
+}
+
+std::vector<TqvnTextRange> TqvnTDLib_Telegram_Client::RecognizedEntities(std::string_view aText) {
+  return RecognizedTextRanges(aText, Execute(GetTextEntitiesRequest(aText)));
 }
 
 void TqvnTDLib_Telegram_Client::SendDocumentMessage(

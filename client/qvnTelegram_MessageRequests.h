@@ -28,6 +28,11 @@
 //     sponsoredMessages) replaces getChatSponsoredMessage;
 //   - BuildViewMessages: from 1.8.8 viewMessages reads where the messages were seen ("source",
 //     here messageSourceChatHistory); before, it has no such member.
+//   - BuildSendRichTextReply: from 1.8.58 the replied message is sendMessage's "reply_to", an
+//     inputMessageReplyToMessage; before, "reply_to_message_id". 1.8.14 is the last release here
+//     that reads the id, 1.8.58 the first that reads the object; the releases between, not
+//     here to prove it, take the id (one that reads neither sends the message without the reply
+//     rather than fail it).
 //
 // The requests that take TDLib's numeric ids (BuildViewMessages, the numeric BuildGetChatHistory,
 // BuildResendMessages) are written compact, ids as numbers and lists of ids as "[1,2]".
@@ -44,6 +49,7 @@
 
 #include "client/qvnTelegram_Invoice.h"
 #include "client/qvnTelegram_ReplyMarkup.h"
+#include "client/qvnTelegram_RichText.h"
 
 namespace qvn {
 
@@ -51,15 +57,23 @@ namespace qvn {
 inline constexpr std::string_view kTDLibInputFileWrappers = "1.8.65";
 inline constexpr std::string_view kTDLibSponsoredMessagesList = "1.8.8";
 inline constexpr std::string_view kTDLibViewSource = "1.8.8";
+inline constexpr std::string_view kTDLibInputReplyTo = "1.8.58";
 
 std::string BuildSendTextMessage(std::string_view aChatId, std::string_view aText,
                                  const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
                                  const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard);
 
-// aText is parsed as rich text (ParseRichText); entity offsets refer to the unescaped plain text.
+// aText is parsed as rich text (ParseRichText) with the characters of aKeep kept as they are;
+// entity offsets refer to the unescaped plain text.
 std::string BuildSendRichTextMessage(std::string_view aChatId, std::string_view aText,
                                      const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,
-                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard);
+                                     const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
+                                     const std::vector<TqvnTextRange>& aKeep = {});
+
+// The same as a reply to the message aReplyToMessageId of the chat, without keyboards.
+std::string BuildSendRichTextReply(int64_t aChatId, int64_t aReplyToMessageId,
+                                   std::string_view aText, const std::vector<TqvnTextRange>& aKeep,
+                                   std::string_view aTDLibVersion);
 
 std::string BuildSendDocumentMessage(std::string_view aChatId, std::string_view aFilePath,
                                      const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,

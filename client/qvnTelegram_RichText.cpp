@@ -1,29 +1,13 @@
-// One-pass rich-text parser. Every marker is an ASCII character, and no byte of a multi-byte
-// UTF-8 sequence is ASCII, so the text is walked byte by byte: "previous" and "next" characters
-// compare equal to a marker exactly when the bytes do.
+// The rich-text parser: the plain text and the entities of one scan (qvnTelegram_RichTextScan.h).
 #include "client/qvnTelegram_RichText.h"
 
 #include <cstdint>
 
 #include "client/qvnTelegram_RequestText.h"
-#include "json/qvnBase_Helpers.h"
+#include "client/qvnTelegram_RichTextScan.h"
 
 namespace qvn {
 namespace {
-
-// The UTF-16 length of a growing text, counting only what was appended since the last call.
-class TUtf16Counter {
- public:
-  int64_t LengthOf(const std::string& aText) {
-    FUnits += static_cast<int64_t>(UTF16Length(std::string_view(aText).substr(FBytes)));
-    FBytes = aText.size();
-    return FUnits;
-  }
-
- private:
-  size_t FBytes = 0;
-  int64_t FUnits = 0;
-};
 
 // Adds one textEntity to the comma-separated entity list.
 void AppendEntity(std::string& aEntities, int64_t aOffset, int64_t aLength,
@@ -53,40 +37,33 @@ std::string_view RichTextEntityType(char aMarker) {
   }
 }
 
-void ParseRichText(std::string_view aText, std::string& aPlainText, std::string& aEntities) {
-  // Bytes that are not UTF-8 become U+FFFD first, as the request's escaping would make them.
-  // Otherwise dropping a marker between two such bytes could join them into a character that
-  // was never typed, and the entities would be counted against a different text than TDLib gets.
-  const std::string text = ReplaceInvalidUTF8(aText);
+void ParseRichText(std::string_view aText, const std::vector<TqvnTextRange>& aKeep,
+                   std::string& aPlainText, std::string& aEntities) {
+  const detail::TqvnRichTextScan scan = detail::ScanRichText(aText, aKeep);
   aPlainText.clear();
-  aPlainText.reserve(text.size());
-
-  char previous = '\0';
-  char openMarker = '\0';  // '\0': no span open
-  TUtf16Counter plainLength;
+  aPlainText.reserve(aText.size());
+  int64_t plainLength = 0;  // UTF-16 units
   int64_t spanStart = 0;
-
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const std::string_view type = RichTextEntityType(c);
-    if (type.empty()) {
-      aPlainText += c;
-    } else if (c == previous) {
-      if (openMarker == '\0') {
-        spanStart = plainLength.LengthOf(aPlainText);
-        openMarker = c;
-      } else if (openMarker == c) {
-        AppendEntity(aEntities, spanStart, plainLength.LengthOf(aPlainText) - spanStart, type);
-        openMarker = '\0';
-      }
-    } else {
-      const bool nextIsSame = i + 1 < text.size() && text[i + 1] == c;
-      if (c == openMarker && !nextIsSame) {
-        aPlainText += c;
-      }
+  char open = '\0';
+  for (const detail::TqvnRichTextChar& c : scan.Chars) {
+    if (c.Units > 0) {
+      // A byte that is not UTF-8 becomes U+FFFD, as the request's escaping would make it, so
+      // the entities count against the text TDLib gets.
+      aPlainText.append(c.Valid ? aText.substr(c.Offset, c.Bytes) : "\xEF\xBF\xBD");
+      plainLength += c.Units;
     }
-    previous = c;
+    if (c.OpenAfter == open) continue;
+    if (open == '\0') {
+      spanStart = plainLength;
+    } else {
+      AppendEntity(aEntities, spanStart, plainLength - spanStart, RichTextEntityType(open));
+    }
+    open = c.OpenAfter;
   }
+}
+
+void ParseRichText(std::string_view aText, std::string& aPlainText, std::string& aEntities) {
+  ParseRichText(aText, {}, aPlainText, aEntities);
 }
 
 }  // namespace qvn

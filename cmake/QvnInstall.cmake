@@ -34,6 +34,7 @@ set(qvn_public_headers
   client/qvnTelegram_PendingRequests.h
   client/qvnTelegram_Records.h
   client/qvnTelegram_ReplyMarkup.h
+  client/qvnTelegram_RichText.h
   client/qvnTelegram_Types.h
 )
 set(qvn_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Velune)

@@ -459,7 +459,7 @@ TEST_F(Answers, SendTakesADocumentAndExecuteReturnsTheAnswer) {
 
   const TqvnTelegramAnswer executed = FClient.Execute(R"({"@type":"getTextEntities","text":"a"})");
   EXPECT_EQ(executed.Kind, takAnswer);
-  EXPECT_EQ(executed.Type, "ok");  // what the fake executes everything with
+  EXPECT_EQ(executed.Type, "textEntities");  // the fake finds none
   EXPECT_EQ(fake_td::JournalTexts("execute ").back(), R"({"@type":"getTextEntities","text":"a"})");
 
   FClient.SetActive(false);

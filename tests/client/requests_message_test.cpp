@@ -63,6 +63,20 @@ TEST(MessageRequests, ExactTexts) {
        kSendHead +
            "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
            "\"formattedText\",\"text\": \"plain\", \"entities\": []}}}"},
+      // The kept range holds a link and the markers TDLib read into it: the bold closes.
+      {"SendRichTextMessage keeping a link",
+       BuildSendRichTextMessage("-100123", "**x.org/a__b**", nullptr, nullptr, {{2, 12}}),
+       kSendHead +
+           "\"input_message_content\": {\"@type\": \"inputMessageText\",\"text\": {\"@type\": "
+           "\"formattedText\",\"text\": \"x.org\\/a__b\", \"entities\": [{\"@type\": "
+           "\"textEntity\", \"offset\": 0, \"length\": 10, \"type\": {\"@type\": "
+           "\"textEntityTypeBold\"}}]}}}"},
+      {"SendRichTextReply", BuildSendRichTextReply(-100123, 456, "@a_b **c**", {{0, 4}}, "1.8.67"),
+       R"({"@type":"sendMessage","chat_id":-100123,"reply_to":{"@type":)"
+       R"("inputMessageReplyToMessage","message_id":456},"input_message_content":)"
+       R"({"@type": "inputMessageText","text": {"@type": "formattedText","text": "@a_b c", )"
+       R"("entities": [{"@type": "textEntity", "offset": 5, "length": 1, "type": {"@type": )"
+       R"("textEntityTypeBold"}}]}}})"},
       {"SendDocumentMessage",
        BuildSendDocumentMessage("-100123", "/tmp/a.txt", nullptr, nullptr, kUnreportedVersion),
        kSendHead + "\"input_message_content\": {\"@type\": \"inputMessageDocument\",\"document\": "
@@ -429,6 +443,22 @@ TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
     EXPECT_EQ(BuildViewMessages(-4000000001, {105906176}, false, version),
               R"({"@type":"viewMessages","chat_id":-4000000001,"message_ids":[105906176],)"
               R"("source":{"@type":"messageSourceChatHistory"},"force_read":false})")
+        << version;
+  }
+  // The replied message: its id, then an inputMessageReplyToMessage.
+  const std::string content = R"({"@type": "inputMessageText","text": {"@type": )"
+                              R"("formattedText","text": "x", "entities": []}})";
+  for (const char* version : {"1.6.4", "1.8.14", "1.8.57"}) {
+    EXPECT_EQ(BuildSendRichTextReply(-5, 9007199254740991, "x", {}, version),
+              R"({"@type":"sendMessage","chat_id":-5,"reply_to_message_id":9007199254740991,)"
+              R"("input_message_content":)" + content + "}")
+        << version;
+  }
+  for (const char* version : {"1.8.58", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildSendRichTextReply(-5, 7, "x", {}, version),
+              R"({"@type":"sendMessage","chat_id":-5,"reply_to":{"@type":)"
+              R"("inputMessageReplyToMessage","message_id":7},"input_message_content":)" +
+                  content + "}")
         << version;
   }
 }

@@ -7,7 +7,6 @@
 //   (an object for an array, an array for anything else); a member TDLib reads then fails the
 //   parse, one it never reads leaves the request readable, and that is a fault of the request.
 // And the proxy requests work end to end on a client that TDLib has taken the parameters of.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,6 +20,7 @@
 #include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_Version.h"
 #include "release_client.h"
+#include "tests/support/TDLibExecute.h"
 #include "tests/support/TDLibRelease.h"
 #include "tests/support/TempDir.h"
 
@@ -31,16 +31,8 @@ constexpr const char* kReadable = "The method can't be executed synchronously";
 constexpr const char* kUnreadable = "Failed to parse JSON object as TDLib request";
 
 // TDLib's answer to aRequest executed without a client: nothing is sent anywhere.
-nlohmann::json ExecuteWithoutClient(const std::string& aRequest) {
-  using Execute = const char* (*)(void*, const char*);
-  static const auto kExecute = [] {
-    void* library = dlopen("libtdjson.so", RTLD_NOW);
-    return library != nullptr ? reinterpret_cast<Execute>(dlsym(library, "td_json_client_execute"))
-                              : nullptr;
-  }();
-  if (kExecute == nullptr) throw std::runtime_error("td_json_client_execute is not there");
-  const char* answer = kExecute(nullptr, aRequest.c_str());
-  return nlohmann::json::parse(answer != nullptr ? answer : "null");
+nlohmann::json Classify(const std::string& aRequest) {
+  return nlohmann::json::parse(ExecuteWithoutClient(aRequest));
 }
 
 // The JSON pointer of every member of aValue, nested ones included, but "@type" and "@extra"
@@ -68,7 +60,7 @@ std::vector<std::string> UnreadMembers(const std::string& aRequest) {
     nlohmann::json probe = request;
     probe[path] = probe[path].is_array() ? nlohmann::json{{"@type", "qvnNoSuchClass"}}
                                          : nlohmann::json::array();
-    const std::string message = ExecuteWithoutClient(probe.dump()).value("message", "");
+    const std::string message = Classify(probe.dump()).value("message", "");
     if (message.rfind(kUnreadable, 0) != 0) unread.push_back(path.to_string());
   }
   return unread;
@@ -112,6 +104,9 @@ std::vector<TRequest> EveryRequest(const std::string& aVersion) {
                                 &showKeyboard)},
       {"SendRichTextMessage hostile",
        BuildSendRichTextMessage("-100123", hostile, &inlineKeyboard, nullptr)},
+      {"SendRichTextMessage keeping a link",
+       BuildSendRichTextMessage("-100123", "**x.org/a__b**", nullptr, nullptr, {{2, 12}})},
+      {"SendRichTextReply", BuildSendRichTextReply(-100123, 456, "**Hi** @a_b", {{7, 4}}, aVersion)},
       {"SendDocumentMessage",
        BuildSendDocumentMessage("-100123", "/tmp/a.txt", nullptr, nullptr, aVersion)},
       {"SendPhotoMessage",
@@ -182,7 +177,7 @@ using ReleaseRequests = TDLibReleaseTest;
 TEST_F(ReleaseRequests, TDLibReadsEveryRequestWhole) {
   for (const TRequest& request : EveryRequest(Release())) {
     SCOPED_TRACE(request.Name + " on TDLib " + Release() + ": " + request.Text);
-    const nlohmann::json answer = ExecuteWithoutClient(request.Text);
+    const nlohmann::json answer = Classify(request.Text);
     if (answer.value("message", "") != kReadable) {
       ADD_FAILURE() << "TDLib cannot read it: " << answer.dump();
       continue;  // its members cannot be probed
@@ -195,10 +190,23 @@ TEST_F(ReleaseRequests, TDLibReadsEveryRequestWhole) {
 // member no release reads is found.
 TEST_F(ReleaseRequests, TheChecksFindWhatTDLibDoesNotRead) {
   SCOPED_TRACE("TDLib " + Release());
-  const nlohmann::json dropped = ExecuteWithoutClient(BuildDeleteSupergroup(77, "1.6.4"));
+  const nlohmann::json dropped = Classify(BuildDeleteSupergroup(77, "1.6.4"));
   EXPECT_EQ(dropped.value("message", "").rfind(kUnreadable, 0), 0u) << dropped.dump();
   EXPECT_EQ(UnreadMembers(R"({"@type": "getChat", "chat_id": 5, "qvn_unknown": {"a": [1]}})"),
             (std::vector<std::string>{"/qvn_unknown", "/qvn_unknown/a"}));
+}
+
+// Each release reads the replied message in its own layout only: the other layout's member is
+// one this release never reads.
+TEST_F(ReleaseRequests, OnlyThisReleasesReplyLayoutIsRead) {
+  SCOPED_TRACE("TDLib " + Release());
+  const bool current = TDLibVersionAtLeast(Release(), kTDLibInputReplyTo);
+  const std::string other =
+      BuildSendRichTextReply(-100123, 456, "x", {}, current ? "1.8.14" : "1.8.67");
+  ASSERT_EQ(Classify(other).value("message", ""), kReadable);
+  const std::vector<std::string> unread = UnreadMembers(other);
+  ASSERT_FALSE(unread.empty());
+  EXPECT_EQ(unread.front(), current ? "/reply_to_message_id" : "/reply_to");
 }
 
 // Requests made the moment activation returns are laid out for this release already: the

@@ -254,6 +254,9 @@ FAKE_TD_EXPORT const char* td_json_client_execute(void* aClient, const char* aRe
                                     : "{\"@type\":\"optionValueString\",\"value\":\"" + gVersion +
                                           "\"}");
   }
+  if (request.find("\"getTextEntities\"") != std::string::npos) {
+    return HandOut(gTHandedOut.Executed, "{\"@type\":\"textEntities\",\"entities\":[]}");
+  }
   return HandOut(gTHandedOut.Executed, "{\"@type\":\"ok\"}");
 }
 

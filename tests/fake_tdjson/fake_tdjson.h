@@ -49,7 +49,9 @@ extern "C" {
 void fake_td_reset(void);
 
 /* The version a synchronous getOption "version" (td_execute) answers: "1.8.67" after reset; null
- * answers TDLib 1.8.0's error (the method can't be executed synchronously). */
+ * answers TDLib 1.8.0's error (the method can't be executed synchronously). A synchronous
+ * getTextEntities finds nothing ({"@type":"textEntities","entities":[]}); every other request
+ * executed answers {"@type":"ok"}. */
 void fake_td_set_version(const char* aVersion);
 
 /* Appends one event text to the receive queue (shared by all clients). */

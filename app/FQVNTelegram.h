@@ -151,8 +151,13 @@ class TFRMQVNTelegram : public QMainWindow {
   void UpdatePreview();
   void btnSendMessageClick();
   void btnSendFileClick();
-  // Sends aText (the box's markup) to aChatId and empties the box.
+  // Sends aText (the box's markup) to aChatId, as the reply under way when it is to that chat,
+  // and empties the box. A text longer than TDLib's message_text_length_max goes as consecutive
+  // messages (SplitRichText), the first one the reply.
   void SendText(int64_t aChatId, const std::string& aText);
+  // One message of aText with TDLib's recognised ranges aKeep; aReplyTo 0 for none.
+  void SendTextPart(int64_t aChatId, const std::string& aText,
+                    const std::vector<TqvnTextRange>& aKeep, int64_t aReplyTo);
   // Files pasted or dropped: each to the chat to send to, pictures as photos, the others as
   // documents; the box's text follows them as a message.
   void SendFiles(const QStringList& aPaths);

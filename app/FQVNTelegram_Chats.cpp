@@ -185,7 +185,8 @@ bool TFRMQVNTelegram::ReadyToSend() {
 }
 
 void TFRMQVNTelegram::UpdatePreview() {
-  const QString html = RichTextPreviewHtml(txtMessage->toPlainText().toStdString());
+  const std::string text = txtMessage->toPlainText().toStdString();
+  const QString html = RichTextPreviewHtml(text, FTelegram->RecognizedEntities(text));
   lblPreview->setText(html);
   lblPreview->setVisible(!html.isEmpty());
 }
@@ -202,21 +203,38 @@ void TFRMQVNTelegram::btnSendMessageClick() {
 }
 
 void TFRMQVNTelegram::SendText(int64_t aChatId, const std::string& aText) {
-  const std::string chatId = std::to_string(aChatId);
-  TqvnMessage echo;
-  echo.ChatId = aChatId;
-  echo.ContentType = "messageText";
-  std::string entities;
-  ParseRichText(aText, echo.Text, entities);
-  SendMessageRequest(
-      [this, chatId, aText](const TqvnTelegramOnAnswer& aOnAnswer) {
-        FTelegram->SendRichTextMessage(chatId, aText, nullptr, nullptr, aOnAnswer);
-      },
-      std::move(echo));
+  const int64_t replyTo =
+      FComposing.Kind == TComposing::reply && FComposing.ChatId == aChatId ? FComposing.MessageId : 0;
+  // A text longer than TDLib takes goes as consecutive messages, the first one the reply.
+  const std::vector<std::string> parts = SplitRichText(
+      aText, static_cast<size_t>(FModel.MessageTextLengthMax()), FTelegram->RecognizedEntities(aText));
+  for (size_t i = 0; i < parts.size(); ++i) {
+    SendTextPart(aChatId, parts[i], FTelegram->RecognizedEntities(parts[i]), i == 0 ? replyTo : 0);
+  }
+  if (replyTo != 0) FinishComposing();
   txtMessage->clear();
   // TDLib keeps a chat's draft until it is replaced: the text sent was it.
   const TqvnChat* chat = FModel.Chat(aChatId);
   if (chat != nullptr && !chat->DraftText.empty()) SetDraft(aChatId, "");
+}
+
+void TFRMQVNTelegram::SendTextPart(int64_t aChatId, const std::string& aText,
+                                   const std::vector<TqvnTextRange>& aKeep, int64_t aReplyTo) {
+  TqvnMessage echo;
+  echo.ChatId = aChatId;
+  echo.ContentType = "messageText";
+  std::string entities;
+  ParseRichText(aText, aKeep, echo.Text, entities);
+  SendMessageRequest(
+      [this, aChatId, aText, aReplyTo](const TqvnTelegramOnAnswer& aOnAnswer) {
+        if (aReplyTo != 0) {
+          FTelegram->SendRichTextReply(aChatId, aReplyTo, aText, aOnAnswer);
+        } else {
+          FTelegram->SendRichTextMessage(std::to_string(aChatId), aText, nullptr, nullptr,
+                                         aOnAnswer);
+        }
+      },
+      std::move(echo));
 }
 
 void TFRMQVNTelegram::btnSendFileClick() {

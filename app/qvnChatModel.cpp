@@ -49,7 +49,13 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
   const std::string& type = change.Type;
 
   if (type == "updateOption") {
-    if (PlainText(member("name")) != "my_id") return change;
+    const std::string name = PlainText(member("name"));
+    if (name == "message_text_length_max") {
+      const int64_t limit = Int64Of(NodeAt(aEvent, {"value", "value"}));
+      if (limit > 0) FMessageTextLengthMax = limit;
+      return change;
+    }
+    if (name != "my_id") return change;
     FMyId = Int64Of(NodeAt(aEvent, {"value", "value"}));
     change.Kind = TqvnModelChange::myId;
   } else if (type == "updateUser" || type == "user") {
@@ -180,6 +186,7 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
 
 void TqvnChatModel::Clear() {
   FMyId = 0;
+  FMessageTextLengthMax = kDefaultMessageTextLengthMax;
   FUsers.clear();
   FChats.clear();
   FArrivals = 0;

@@ -76,6 +76,10 @@ class TqvnChatModel {
   void Clear();
 
   int64_t MyId() const { return FMyId; }
+  // TDLib's message_text_length_max option: the most UTF-16 units of a message's text
+  // (kDefaultMessageTextLengthMax until TDLib tells).
+  static constexpr int64_t kDefaultMessageTextLengthMax = 4096;
+  int64_t MessageTextLengthMax() const { return FMessageTextLengthMax; }
   const TqvnUser* User(int64_t aUserId) const;
   const TqvnChat* Chat(int64_t aChatId) const;
   const TqvnFile* File(int32_t aFileId) const;
@@ -136,6 +140,7 @@ class TqvnChatModel {
   static void Sort(TqvnConversation& aConversation);
 
   int64_t FMyId = 0;
+  int64_t FMessageTextLengthMax = kDefaultMessageTextLengthMax;
   std::unordered_map<int64_t, TqvnUser> FUsers;
   std::unordered_map<int64_t, TChatEntry> FChats;
   uint64_t FArrivals = 0;

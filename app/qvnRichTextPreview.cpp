@@ -30,10 +30,10 @@ QString Escaped(const QString& aText) {
 
 }  // namespace
 
-QString RichTextPreviewHtml(std::string_view aText) {
+QString RichTextPreviewHtml(std::string_view aText, const std::vector<TqvnTextRange>& aKeep) {
   std::string plain;
   std::string entities;
-  ParseRichText(aText, plain, entities);
+  ParseRichText(aText, aKeep, plain, entities);
   if (entities.empty()) return {};
   const QString text = QString::fromStdString(plain);
   // The formats of each UTF-16 unit of the plain text (entity offsets count those units).

@@ -8,13 +8,17 @@
 
 #include <QString>
 #include <string_view>
+#include <vector>
+
+#include "client/qvnTelegram_RichText.h"
 
 namespace qvn {
 
 // The plain text as HTML (escaped, line breaks as <br>) with its formatted spans in <b>, <i>,
 // <s>, <u> and <code>; an empty string when the parser finds no formatting at all, so the text
-// goes out exactly as typed.
-QString RichTextPreviewHtml(std::string_view aText);
+// goes out exactly as typed. aKeep: the ranges TDLib recognises (links, mentions...), kept as
+// typed as the send keeps them.
+QString RichTextPreviewHtml(std::string_view aText, const std::vector<TqvnTextRange>& aKeep = {});
 
 }  // namespace qvn
 

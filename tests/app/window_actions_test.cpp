@@ -209,7 +209,8 @@ TEST_F(ActionsTest, ForwardGoesToTheChatPickedAndNowhereWhenCancelled) {
   ASSERT_TRUE(WaitFor([&] { return FWindow->StatusPanelText(2).contains("forwarded to Family"); }));
 }
 
-TEST_F(ActionsTest, ReplyShowsTheMessageAboveTheBoxAndEscapeDropsIt) {
+// The reply is shown above the box until Escape drops it or the text goes as the reply.
+TEST_F(ActionsTest, ReplyShowsTheMessageAboveTheBoxAndIsSentWithTheText) {
   Composer()->setPlainText("Sure");
   Item(MenuOf(kTheirs), "actReply")->trigger();
   EXPECT_FALSE(Control<QWidget>("pnlContext")->isHidden());
@@ -218,6 +219,14 @@ TEST_F(ActionsTest, ReplyShowsTheMessageAboveTheBoxAndEscapeDropsIt) {
   QTest::keyClick(Composer(), Qt::Key_Escape);
   EXPECT_TRUE(Control<QWidget>("pnlContext")->isHidden());
   EXPECT_EQ(Composer()->toPlainText(), "Sure");
+  EXPECT_TRUE(SentOfType("sendMessage").empty());
+
+  Item(MenuOf(kTheirs), "actReply")->trigger();
+  QTest::keyClick(Composer(), Qt::Key_Return);
+  EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextReply(kAlice, kTheirs, "Sure", {},
+                                                         FWindow->QvnTelegram().TDLibVersion()));
+  EXPECT_TRUE(Control<QWidget>("pnlContext")->isHidden());
+  EXPECT_EQ(Composer()->toPlainText(), "");
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // the drafts it keeps in TDLib for each chat, and the files pasted or dropped.
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -15,6 +15,7 @@
 #include "app/qvnRichTextPreview.h"
 #include "client/qvnTelegram_MessageActions.h"
 #include "client/qvnTelegram_MessageRequests.h"
+#include "client/qvnTelegram_RichText.h"
 
 namespace qvn::test {
 namespace {
@@ -50,6 +51,41 @@ TEST_F(ComposerTest, APasteOfAnyLengthStaysWhole) {
   QApplication::clipboard()->setText(text);
   Composer()->paste();
   EXPECT_EQ(Composer()->toPlainText().size(), text.size());
+}
+
+// A text longer than TDLib's limit (its option, else 4096) goes as consecutive messages, each
+// within the limit, cut where SplitRichText cuts.
+TEST_F(ComposerTest, ALongTextIsSentAsPartsWithinTheLimit) {
+  const struct {
+    const char* Name;
+    std::string Option;  // "" for none
+    size_t Limit;
+    std::string Text;
+  } cases[] = {
+      {"the default limit", "", 4096, std::string(5000, 'a') + " **" + std::string(100, 'b') + "**"},
+      {"TDLib's option", "12", 12, "first line\nsecond **bold words** and __more__ here"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (!c.Option.empty()) {
+      Deliver({R"({"@type":"updateOption","name":"message_text_length_max","value":{"@type":"optionValueInteger","value":")" +
+               c.Option + R"("}})"});
+    }
+    const size_t before = SentOfType("sendMessage").size();
+    Composer()->setPlainText(QString::fromStdString(c.Text));
+    QTest::keyClick(Composer(), Qt::Key_Return);
+    const std::vector<std::string> parts = SplitRichText(c.Text, c.Limit);
+    ASSERT_GT(parts.size(), 1u);
+    const std::vector<std::string> sent = SentOfType("sendMessage");
+    ASSERT_EQ(sent.size() - before, parts.size());
+    for (size_t i = 0; i < parts.size(); ++i) {
+      EXPECT_EQ(Untagged(sent[before + i]), BuildSendRichTextMessage("101", parts[i], nullptr, nullptr));
+      std::string plain, entities;
+      ParseRichText(parts[i], plain, entities);
+      EXPECT_LE(QString::fromStdString(plain).size(), static_cast<qsizetype>(c.Limit));
+    }
+    EXPECT_EQ(Composer()->toPlainText(), "");
+  }
 }
 
 TEST_F(ComposerTest, ThePreviewShowsTheFormattingWhileThereIsAny) {

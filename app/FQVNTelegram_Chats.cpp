@@ -1,4 +1,4 @@
-// The chat list, the current chat, and sending text and files to it.
+// The chat list, the current chat, each chat's draft, and sending text and files to it.
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
@@ -132,11 +132,12 @@ std::string TFRMQVNTelegram::GetChatId() {
 void TFRMQVNTelegram::KeepDraft() {
   const int64_t chatId = FShownChat;
   const TqvnChat* chat = FModel.Chat(chatId);
-  if (chatId == 0 || chat == nullptr) return;
+  // Logged out, the text stays in the box: there is no TDLib to keep it.
+  if (chatId == 0 || chat == nullptr || !LoggedIn()) return;
   const std::string text = txtMessage->toPlainText().toStdString();
   txtMessage->clear();
   FRestoredDraft.clear();
-  if (LoggedIn() && text != chat->DraftText) SetDraft(chatId, text);
+  if (text != chat->DraftText) SetDraft(chatId, text);
 }
 
 void TFRMQVNTelegram::SetDraft(int64_t aChatId, const std::string& aText) {

@@ -169,7 +169,8 @@ void TFRMQVNTelegram::BuildControls() {
   lblContext = Named(new QLabel(pnlContext), "lblContext");
   lblContext->setTextFormat(Qt::PlainText);
   lblContext->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  btnCancelContext = Button(pnlContext, "btnCancelContext", "\u2715", 25);
+  btnCancelContext = Button(pnlContext, "btnCancelContext", "", 25);
+  btnCancelContext->setText(QString(QChar(0x2715)));  // a multiplication x
   btnCancelContext->setToolTip(QStringLiteral("Cancel (Escape)"));
   auto* contextRow = new QHBoxLayout(pnlContext);
   contextRow->setContentsMargins(54, 0, 0, 0);

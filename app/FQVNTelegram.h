@@ -7,9 +7,11 @@
 // (qvnChatModel.h), which keeps users, chats and the conversations shown: the chat list holds
 // "All chats" (the stream of every new message, memoMessages) and the chats in TDLib's order with
 // their unread counts; selecting a chat shows its conversation, loaded page by page and marked
-// read. The bottom bar sends text and files to the current chat, shown as pending until TDLib
-// reports them sent or failed (a click sends a failed one again); a click on a file downloads it
-// and opens it with the desktop's program. The main menu issues the chat, member and proxy
+// read. The bottom bar sends text and files (chosen, pasted or dropped) to the current chat (in
+// "All chats" to one the user picks), shown as pending until TDLib reports them sent or failed (a
+// click sends a failed one again); a click on a file downloads it and opens it with the desktop's
+// program. A message's context menu and shortcuts reply to, edit, forward, copy and delete it;
+// each chat's unsent text is kept as its TDLib draft. The main menu issues the chat, member and proxy
 // requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings), read
 // when the window is created and written each time it closes; what went wrong reading it shows in
 // the log and the status bar.
@@ -22,7 +24,11 @@
 #ifndef QVN_APP_FQVNTELEGRAM_H
 #define QVN_APP_FQVNTELEGRAM_H
 
+#include <QImage>
 #include <QMainWindow>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QPointer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -43,6 +49,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
@@ -54,6 +61,7 @@ class QTabWidget;
 namespace qvn {
 
 class TqvnChatRow;
+class TqvnComposer;
 class TqvnConversationView;
 class TqvnMainThreadPump;
 
@@ -74,6 +82,9 @@ class TFRMQVNTelegram : public QMainWindow {
   const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
+
+  // What can be done with a message of the conversation shown (FQVNTelegram_Actions.cpp).
+  enum class TMessageAction { reply, edit, forward, copy, deleteForMe, deleteForAll };
 
  protected:
   // Saves the settings; when that fails the user chooses between "Close without saving" and
@@ -128,9 +139,39 @@ class TFRMQVNTelegram : public QMainWindow {
 
   // ---- Chat list, current chat and sending (FQVNTelegram_Chats.cpp) ----
   void listChatsClick();
-  void txtMessageKeyPress(char& aKey);
+  // Drafts: leaving a chat keeps the box's text as the chat's draft in TDLib (or removes the
+  // draft when the box is empty); showing a chat puts its draft into the box; a draft changed
+  // on another device replaces the one shown unless the user has typed since.
+  void KeepDraft();
+  // Sets aChatId's draft in TDLib (an empty aText removes it); a refusal goes to the log.
+  void SetDraft(int64_t aChatId, const std::string& aText);
+  void RestoreDraft();
+  void DraftChanged();
+  // Shows how the text in the box will be formatted, while it has formatting.
+  void UpdatePreview();
   void btnSendMessageClick();
   void btnSendFileClick();
+  // Sends aText (the box's markup) to aChatId, as the reply under way when it is to that chat,
+  // and empties the box. A text longer than TDLib's message_text_length_max goes as consecutive
+  // messages (SplitRichText), the first one the reply.
+  void SendText(int64_t aChatId, const std::string& aText);
+  // One message of aText with TDLib's recognised ranges aKeep; aReplyTo 0 for none.
+  void SendTextPart(int64_t aChatId, const std::string& aText,
+                    const std::vector<TqvnTextRange>& aKeep, int64_t aReplyTo);
+  // Files pasted or dropped: each to the chat to send to, pictures as photos, the others as
+  // documents; the box's text follows them as a message.
+  void SendFiles(const QStringList& aPaths);
+  // A pasted image, saved as PNG in a folder only the user can read (kept while the window
+  // lives, so TDLib can upload it), then sent as a photo.
+  void SendPastedImage(const QImage& aImage);
+  // One file: a picture TDLib shows as a photo when aAsPhoto, else a document.
+  void SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto);
+  // The chat a message goes to: the conversation shown, or in "All chats" the one the user picks
+  // from the chats loaded (nothing, said in the status bar, when they pick none).
+  std::optional<int64_t> ChatToSendTo();
+  // The chats loaded, in the list's order, for the chat picker.
+  std::vector<TqvnChatChoice> ChatChoices() const;
+  // The chat id the menu's GetChat asks about: the current chat, else one typed by the user.
   std::string GetChatId();
   // Forgets the account: the chat rows (but "All chats"), the model, the conversation shown and
   // what the requests waiting for answers were for.
@@ -191,6 +232,37 @@ class TFRMQVNTelegram : public QMainWindow {
   void OpenOrDownload(const TqvnMessage& aMessage);
   // Opens a downloaded file with the desktop's program; false when that failed.
   bool OpenDownloaded(const TqvnFile& aFile);
+
+  // ---- Acting on messages (FQVNTelegram_Actions.cpp) ----
+  // The reply or edit under way, shown above the message box.
+  struct TComposing {
+    enum TKind { none, reply, edit };
+    TKind Kind = none;
+    int64_t ChatId = 0;
+    int64_t MessageId = 0;
+    QString TextBefore;  // the box's text when an edit began, back when it is cancelled
+  };
+  // The keyboard's ways to act on the current row, listed in the context menu too.
+  void AddMessageShortcuts();
+  const TqvnMessage* MessageOfRow(const QListWidgetItem* aRow) const;
+  // Calls aThen with the message once TDLib has said what may be done with it (asked once).
+  void WithRights(const TqvnMessage& aMessage, std::function<void(const TqvnMessage&)> aThen);
+  bool Allowed(const TqvnMessage& aMessage, TMessageAction aAction) const;
+  void ConversationMenuRequested(QPoint aPosition);
+  void ShowMessageMenu(const TqvnMessage& aMessage, QPoint aGlobalPosition);
+  void ActOnCurrentMessage(TMessageAction aAction);
+  void Act(const TqvnMessage& aMessage, TMessageAction aAction);
+  void StartComposing(TComposing::TKind aKind, const TqvnMessage& aMessage);
+  // Escape: drops the reply, or the edit with the box's text from before it.
+  void CancelComposing();
+  void FinishComposing();
+  // Up in an empty box: the last message of the account's that TDLib allows to edit.
+  void EditLastMessage();
+  void SendEdit(const std::string& aText);
+  void DeleteMessage(const TqvnMessage& aMessage, bool aForAll);
+  void ForwardMessage(const TqvnMessage& aMessage);
+  // TDLib's reason for refusing a request, in words: "<message> (error <code>)".
+  static std::string RefusalText(const TqvnTelegramAnswer& aAnswer);
 
   // ---- Menu commands (FQVNTelegram_Menus.cpp) ----
   void Logout1Click();
@@ -254,6 +326,11 @@ class TFRMQVNTelegram : public QMainWindow {
   uint64_t FLocalKeys = 0;
   std::set<int32_t> FOpenWhenDownloaded;
   std::vector<std::string> FNotices;  // errors to show when the current run is over
+  TComposing FComposing;
+  std::string FRestoredDraft;  // the shown chat's draft as put into the box
+  std::unique_ptr<QTemporaryDir> FPastedImages;  // created at the first paste
+  int FPastedCount = 0;
+  QPointer<QMenu> FMessageMenu;  // the last context menu of a message
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;
@@ -280,7 +357,11 @@ class TFRMQVNTelegram : public QMainWindow {
   QPlainTextEdit* memoLog = nullptr;
   QFrame* pnlMessage = nullptr;
   QPushButton* btnSendFile = nullptr;
-  QLineEdit* txtMessage = nullptr;
+  QFrame* pnlContext = nullptr;  // above the box: the message replied to or edited
+  QLabel* lblContext = nullptr;
+  QPushButton* btnCancelContext = nullptr;
+  QLabel* lblPreview = nullptr;  // how the text will be formatted
+  TqvnComposer* txtMessage = nullptr;
   QPushButton* btnSendMessage = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   QLabel* FStatusPanels[3] = {nullptr, nullptr, nullptr};

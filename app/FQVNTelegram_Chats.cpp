@@ -1,13 +1,19 @@
-// The chat list, the current chat, and sending text and files to it.
+// The chat list, the current chat, each chat's draft, and sending text and files to it.
+#include <QFile>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
+#include "app/qvnComposer.h"
 #include "app/qvnMessageText.h"
+#include "app/qvnRichTextPreview.h"
 #include "client/qvnTelegram_RichText.h"
 
 namespace qvn {
@@ -18,19 +24,11 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
+// The picture formats Telegram shows as photos; other pictures go as documents.
+const QList<QByteArray> kPhotoFormats = {"jpeg", "jpg", "png", "webp", "bmp"};
+
 // Chats asked of TDLib at a time while the list is being filled.
 constexpr int32_t kChatsPerLoad = 100;
-
-// The chat a typed chat id names; 0 when it is no number (TDLib will refuse it).
-int64_t ChatIdOf(const std::string& aText) {
-  try {
-    size_t used = 0;
-    const int64_t id = std::stoll(aText, &used);
-    return used == aText.size() ? id : 0;
-  } catch (const std::exception&) {
-    return 0;
-  }
-}
 
 }  // namespace
 
@@ -99,9 +97,74 @@ void TFRMQVNTelegram::listChatsClick() {
   ShowConversation(selected->ChatId());
 }
 
+std::vector<TqvnChatChoice> TFRMQVNTelegram::ChatChoices() const {
+  std::vector<TqvnChatChoice> chats;
+  for (int64_t id : FModel.ChatIdsInOrder()) chats.push_back({id, FModel.Chat(id)->Title});
+  return chats;
+}
+
+std::optional<int64_t> TFRMQVNTelegram::ChatToSendTo() {
+  if (FShownChat != 0) return FShownChat;
+  const std::vector<TqvnChatChoice> chats = ChatChoices();
+  if (chats.empty()) {
+    FDialogs.ShowError(
+        "Choose a chat in the list first: nothing was sent, and what you typed stays in the box.");
+    return std::nullopt;
+  }
+  const std::optional<int64_t> picked = FDialogs.PickChat("Send to which chat?", chats);
+  const bool offered = picked && std::any_of(chats.begin(), chats.end(), [&](const auto& aChat) {
+                         return aChat.Id == *picked;
+                       });
+  if (!offered) {
+    DoLog("Nothing was sent: no chat was chosen. What you typed stays in the box.");
+    return std::nullopt;
+  }
+  return picked;
+}
+
 std::string TFRMQVNTelegram::GetChatId() {
   while (FChatId.empty()) FChatId = FDialogs.InputBox("Set Chat Id", "Chat Id", "0");
   return FChatId;
+}
+
+// ---- Drafts ----
+
+void TFRMQVNTelegram::KeepDraft() {
+  const int64_t chatId = FShownChat;
+  const TqvnChat* chat = FModel.Chat(chatId);
+  // Logged out, the text stays in the box: there is no TDLib to keep it.
+  if (chatId == 0 || chat == nullptr || !LoggedIn()) return;
+  const std::string text = txtMessage->toPlainText().toStdString();
+  txtMessage->clear();
+  FRestoredDraft.clear();
+  if (text != chat->DraftText) SetDraft(chatId, text);
+}
+
+void TFRMQVNTelegram::SetDraft(int64_t aChatId, const std::string& aText) {
+  FTelegram->SetChatDraftMessage(aChatId, aText, Answered([this](const auto& aAnswer) {
+                                   if (aAnswer.IsError()) {
+                                     DoLog("The draft was not kept: " + RefusalText(aAnswer));
+                                   }
+                                 }));
+}
+
+void TFRMQVNTelegram::RestoreDraft() {
+  const TqvnChat* chat = FModel.Chat(FShownChat);
+  FRestoredDraft = chat != nullptr ? chat->DraftText : std::string();
+  txtMessage->setPlainText(QString::fromStdString(FRestoredDraft));
+  txtMessage->moveCursor(QTextCursor::End);
+}
+
+void TFRMQVNTelegram::DraftChanged() {
+  const TqvnChat* chat = FModel.Chat(FShownChat);
+  if (chat == nullptr || chat->DraftText == FRestoredDraft) return;
+  // A draft changed elsewhere replaces the one shown, not what the user typed since.
+  if (FComposing.Kind == TComposing::none &&
+      txtMessage->toPlainText().toStdString() == FRestoredDraft) {
+    txtMessage->setPlainText(QString::fromStdString(chat->DraftText));
+    txtMessage->moveCursor(QTextCursor::End);
+  }
+  FRestoredDraft = chat->DraftText;
 }
 
 // ---- Sending ----
@@ -122,42 +185,124 @@ bool TFRMQVNTelegram::ReadyToSend() {
   return true;
 }
 
-void TFRMQVNTelegram::txtMessageKeyPress(char& aKey) {
-  if (aKey == '\r') btnSendMessage->click();
+void TFRMQVNTelegram::UpdatePreview() {
+  const std::string text = txtMessage->toPlainText().toStdString();
+  const QString html = RichTextPreviewHtml(text, FTelegram->RecognizedEntities(text));
+  lblPreview->setText(html);
+  lblPreview->setVisible(!html.isEmpty());
 }
 
 void TFRMQVNTelegram::btnSendMessageClick() {
-  if (txtMessage->text().isEmpty() || !ReadyToSend()) return;
-  const std::string text = txtMessage->text().toStdString();
-  const std::string chatId = GetChatId();
+  if (txtMessage->document()->isEmpty() || !ReadyToSend()) return;
+  const std::string text = txtMessage->toPlainText().toStdString();
+  if (FComposing.Kind == TComposing::edit) {
+    SendEdit(text);
+    return;
+  }
+  const std::optional<int64_t> target = ChatToSendTo();
+  if (target) SendText(*target, text);
+}
+
+void TFRMQVNTelegram::SendText(int64_t aChatId, const std::string& aText) {
+  const int64_t replyTo =
+      FComposing.Kind == TComposing::reply && FComposing.ChatId == aChatId ? FComposing.MessageId : 0;
+  // A text longer than TDLib takes goes as consecutive messages, the first one the reply.
+  const std::vector<std::string> parts = SplitRichText(
+      aText, static_cast<size_t>(FModel.MessageTextLengthMax()), FTelegram->RecognizedEntities(aText));
+  for (size_t i = 0; i < parts.size(); ++i) {
+    SendTextPart(aChatId, parts[i], FTelegram->RecognizedEntities(parts[i]), i == 0 ? replyTo : 0);
+  }
+  if (replyTo != 0) FinishComposing();
+  txtMessage->clear();
+  // TDLib keeps a chat's draft until it is replaced: the text sent was it.
+  const TqvnChat* chat = FModel.Chat(aChatId);
+  if (chat != nullptr && !chat->DraftText.empty()) SetDraft(aChatId, "");
+}
+
+void TFRMQVNTelegram::SendTextPart(int64_t aChatId, const std::string& aText,
+                                   const std::vector<TqvnTextRange>& aKeep, int64_t aReplyTo) {
   TqvnMessage echo;
-  echo.ChatId = ChatIdOf(chatId);
+  echo.ChatId = aChatId;
   echo.ContentType = "messageText";
   std::string entities;
-  ParseRichText(text, echo.Text, entities);
+  ParseRichText(aText, aKeep, echo.Text, entities);
   SendMessageRequest(
-      [this, chatId, text](const TqvnTelegramOnAnswer& aOnAnswer) {
-        FTelegram->SendRichTextMessage(chatId, text, nullptr, nullptr, aOnAnswer);
+      [this, aChatId, aText, aReplyTo](const TqvnTelegramOnAnswer& aOnAnswer) {
+        if (aReplyTo != 0) {
+          FTelegram->SendRichTextReply(aChatId, aReplyTo, aText, aOnAnswer);
+        } else {
+          FTelegram->SendRichTextMessage(std::to_string(aChatId), aText, nullptr, nullptr,
+                                         aOnAnswer);
+        }
       },
       std::move(echo));
-  txtMessage->clear();
 }
 
 void TFRMQVNTelegram::btnSendFileClick() {
   if (!ReadyToSend()) return;
   std::optional<std::string> path = FDialogs.OpenFileName();
   if (!path) return;
-  const std::string chatId = GetChatId();
+  const std::optional<int64_t> target = ChatToSendTo();
+  if (target) SendFile(*target, *path, /*aAsPhoto=*/false);
+}
+
+void TFRMQVNTelegram::SendFiles(const QStringList& aPaths) {
+  if (aPaths.isEmpty() || !ReadyToSend()) return;
+  const std::optional<int64_t> target = ChatToSendTo();
+  if (!target) return;
+  for (const QString& path : aPaths) SendFile(*target, path.toStdString(), /*aAsPhoto=*/true);
+  // The text in the box goes with them, as the message after them.
+  if (!txtMessage->document()->isEmpty() && FComposing.Kind == TComposing::none) {
+    SendText(*target, txtMessage->toPlainText().toStdString());
+  }
+}
+
+void TFRMQVNTelegram::SendPastedImage(const QImage& aImage) {
+  if (aImage.isNull() || !ReadyToSend()) return;
+  if (!FPastedImages || !FPastedImages->isValid()) {
+    // QTemporaryDir makes the folder readable by its owner only.
+    FPastedImages = std::make_unique<QTemporaryDir>();
+    if (!FPastedImages->isValid()) {
+      throw std::runtime_error("The pasted image could not be saved: " +
+                               FPastedImages->errorString().toStdString());
+    }
+  }
+  const QString path =
+      FPastedImages->filePath(QStringLiteral("pasted image %1.png").arg(++FPastedCount));
+  if (!aImage.save(path, "PNG")) {
+    throw std::runtime_error("The pasted image could not be saved in " + path.toStdString());
+  }
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  SendFiles({path});
+}
+
+void TFRMQVNTelegram::SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto) {
+  const std::string chatId = std::to_string(aChatId);
   TqvnMessage echo;
-  echo.ChatId = ChatIdOf(chatId);
-  echo.ContentType = "messageDocument";
-  echo.FileName = std::filesystem::path(*path).filename().string();
+  echo.ChatId = aChatId;
+  echo.FileName = std::filesystem::path(aPath).filename().string();
   std::error_code error;
-  const auto size = std::filesystem::file_size(*path, error);
+  const auto size = std::filesystem::file_size(aPath, error);
   echo.FileSize = error ? 0 : static_cast<int64_t>(size);
+  // Photos as photos (with their size), other files as documents.
+  const QImageReader image(QString::fromStdString(aPath));
+  const QSize pixels = aAsPhoto && image.canRead() ? image.size() : QSize();
+  if (pixels.isValid() && kPhotoFormats.contains(image.format().toLower())) {
+    echo.ContentType = "messagePhoto";
+    echo.Width = pixels.width();
+    echo.Height = pixels.height();
+    SendMessageRequest(
+        [this, chatId, aPath, pixels](const TqvnTelegramOnAnswer& aOnAnswer) {
+          FTelegram->SendPhotoMessage(chatId, aPath, pixels.width(), pixels.height(), nullptr,
+                                      nullptr, aOnAnswer);
+        },
+        std::move(echo));
+    return;
+  }
+  echo.ContentType = "messageDocument";
   SendMessageRequest(
-      [this, chatId, path = *path](const TqvnTelegramOnAnswer& aOnAnswer) {
-        FTelegram->SendDocumentMessage(chatId, path, nullptr, nullptr, aOnAnswer);
+      [this, chatId, aPath](const TqvnTelegramOnAnswer& aOnAnswer) {
+        FTelegram->SendDocumentMessage(chatId, aPath, nullptr, nullptr, aOnAnswer);
       },
       std::move(echo));
 }

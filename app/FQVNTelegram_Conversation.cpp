@@ -15,6 +15,7 @@
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
+#include "app/qvnComposer.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
@@ -43,6 +44,10 @@ std::string ErrorText(const TqvnTelegramAnswer& aAnswer) {
 
 }  // namespace
 
+std::string TFRMQVNTelegram::RefusalText(const TqvnTelegramAnswer& aAnswer) {
+  return ErrorText(aAnswer);
+}
+
 // ---- Events ----
 
 void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aText) {
@@ -65,7 +70,10 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
       break;
     case TqvnModelChange::chat:
       FChangedChats.insert(change.ChatId);
-      if (change.ChatId == FShownChat) FConversationChanged = true;
+      if (change.ChatId == FShownChat) {
+        FConversationChanged = true;
+        DraftChanged();
+      }
       break;
     case TqvnModelChange::newMessage: {
       const TqvnMessage& message = change.Messages.front();
@@ -234,6 +242,10 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
       ChatStateAnswered(aAnswer);
     }));
   }
+  if (aChatId != FShownChat) {
+    CancelComposing();
+    KeepDraft();
+  }
   FShownChat = aChatId;
   if (aChatId == 0) {
     FStackMessages->setCurrentWidget(memoMessages);
@@ -241,6 +253,7 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
   }
   FStackMessages->setCurrentWidget(listConversation);
   FModel.Track(aChatId);
+  RestoreDraft();
   if (LoggedIn()) {
     FOpenChat = aChatId;
     FTelegram->OpenChat(aChatId, Answered([this](const auto& aAnswer) {
@@ -338,7 +351,7 @@ void TFRMQVNTelegram::SendAgain(const TqvnMessage& aMessage) {
                               }));
   } else {
     // TDLib cannot send it again as it is: the text goes back into the box to be edited.
-    txtMessage->setText(QString::fromStdString(aMessage.Text));
+    txtMessage->setPlainText(QString::fromStdString(aMessage.Text));
     txtMessage->setFocus();
     return;
   }

@@ -2,7 +2,8 @@
 //
 // The design is laid out at 96 dpi; Qt layouts keep its docking: the configuration panel on top
 // and the message bar at the bottom keep their heights, the tabbed body takes the rest, the chat
-// list keeps its width, and the message edit stretches with the window's width. Beside the chat
+// list keeps its width, and the message box stretches with the window's width and grows with its
+// lines. Beside the chat
 // list, the stream of every chat (memoMessages) and the conversation of the chat selected share
 // one place (stackMessages).
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +29,7 @@
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
+#include "app/qvnComposer.h"
 #include "app/qvnConversationView.h"
 
 namespace qvn {
@@ -157,18 +158,42 @@ void TFRMQVNTelegram::BuildControls() {
   PageControl1->setCurrentWidget(tabMessages);
   column->addWidget(pnlBody, 1);
 
-  // Bottom: file button, message edit and Send.
+  // Bottom: the message replied to or edited, the formatting preview, and the row of file
+  // button, message box and Send. The panel grows with the box's lines.
   pnlMessage = Panel(client, "pnlMessage");
-  pnlMessage->setFixedHeight(51 - 2 * kMargin);
+  pnlMessage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  auto* messageColumn = new QVBoxLayout(pnlMessage);
+  messageColumn->setContentsMargins(5, 4, 5, 4);
+  messageColumn->setSpacing(3);
+  pnlContext = Named(new QFrame(pnlMessage), "pnlContext");
+  lblContext = Named(new QLabel(pnlContext), "lblContext");
+  lblContext->setTextFormat(Qt::PlainText);
+  lblContext->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  btnCancelContext = Button(pnlContext, "btnCancelContext", "", 25);
+  btnCancelContext->setText(QString(QChar(0x2715)));  // a multiplication x
+  btnCancelContext->setToolTip(QStringLiteral("Cancel (Escape)"));
+  auto* contextRow = new QHBoxLayout(pnlContext);
+  contextRow->setContentsMargins(54, 0, 0, 0);
+  contextRow->addWidget(lblContext, 1);
+  contextRow->addWidget(btnCancelContext);
+  pnlContext->hide();
+  messageColumn->addWidget(pnlContext);
+  lblPreview = Named(new QLabel(pnlMessage), "lblPreview");
+  lblPreview->setTextFormat(Qt::RichText);
+  lblPreview->setWordWrap(true);
+  lblPreview->setToolTip(QStringLiteral("How the message will look"));
+  lblPreview->setContentsMargins(54, 0, 0, 0);
+  lblPreview->hide();
+  messageColumn->addWidget(lblPreview);
   btnSendFile = Button(pnlMessage, "btnSendFile", "File", 49);
-  txtMessage = Edit(pnlMessage, "txtMessage", 0);
+  txtMessage = Named(new TqvnComposer(pnlMessage), "txtMessage");
   btnSendMessage = Button(pnlMessage, "btnSendMessage", "Send", 75);
-  auto* messageRow = new QHBoxLayout(pnlMessage);
-  messageRow->setContentsMargins(5, 0, 5, 0);
+  auto* messageRow = new QHBoxLayout();
   messageRow->setSpacing(6);
-  messageRow->addWidget(btnSendFile);
+  messageRow->addWidget(btnSendFile, 0, Qt::AlignBottom);
   messageRow->addWidget(txtMessage, 1);
-  messageRow->addWidget(btnSendMessage);
+  messageRow->addWidget(btnSendMessage, 0, Qt::AlignBottom);
+  messageColumn->addLayout(messageRow);
   column->addWidget(pnlMessage);
 
   // The status bar: connection status, current chat id, last log line.
@@ -296,19 +321,36 @@ void TFRMQVNTelegram::ConnectControls() {
           [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
   connect(btnSendFile, &QPushButton::clicked, this,
           [this] { Guarded(&TFRMQVNTelegram::btnSendFileClick); });
-  txtMessage->installEventFilter(this);
+  connect(txtMessage, &TqvnComposer::SendWanted, this,
+          [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
+  connect(txtMessage, &TqvnComposer::CancelWanted, this,
+          [this] { Guarded(&TFRMQVNTelegram::CancelComposing); });
+  connect(btnCancelContext, &QPushButton::clicked, this,
+          [this] { Guarded(&TFRMQVNTelegram::CancelComposing); });
+  connect(txtMessage, &TqvnComposer::ImagePasted, this, [this](const QImage& aImage) {
+    RunShowingErrors(FDialogs, [&] { SendPastedImage(aImage); });
+  });
+  connect(txtMessage, &TqvnComposer::FilesGiven, this, [this](const QStringList& aPaths) {
+    RunShowingErrors(FDialogs, [&] { SendFiles(aPaths); });
+  });
+  connect(listConversation, &TqvnConversationView::FilesDropped, this,
+          [this](const QStringList& aPaths) {
+            RunShowingErrors(FDialogs, [&] { SendFiles(aPaths); });
+          });
+  connect(txtMessage, &TqvnComposer::EditLastWanted, this,
+          [this] { Guarded(&TFRMQVNTelegram::EditLastMessage); });
+  listConversation->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(listConversation, &QWidget::customContextMenuRequested, this, [this](QPoint aPosition) {
+    RunShowingErrors(FDialogs, [&] { ConversationMenuRequested(aPosition); });
+  });
+  AddMessageShortcuts();
+  connect(txtMessage, &QPlainTextEdit::textChanged, this,
+          [this] { Guarded(&TFRMQVNTelegram::UpdatePreview); });
   memoLog->viewport()->installEventFilter(this);
   memoMessages->viewport()->installEventFilter(this);
 }
 
 bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
-  if (aWatched == txtMessage && aEvent->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(aEvent);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      char pressed = '\r';
-      RunShowingErrors(FDialogs, [&] { txtMessageKeyPress(pressed); });
-    }
-  }
   if (aEvent->type() == QEvent::MouseButtonDblClick) {
     for (QPlainTextEdit* memo : {memoLog, memoMessages}) {
       if (aWatched == memo->viewport()) {

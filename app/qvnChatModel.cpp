@@ -49,7 +49,13 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
   const std::string& type = change.Type;
 
   if (type == "updateOption") {
-    if (PlainText(member("name")) != "my_id") return change;
+    const std::string name = PlainText(member("name"));
+    if (name == "message_text_length_max") {
+      const int64_t limit = Int64Of(NodeAt(aEvent, {"value", "value"}));
+      if (limit > 0) FMessageTextLengthMax = limit;
+      return change;
+    }
+    if (name != "my_id") return change;
     FMyId = Int64Of(NodeAt(aEvent, {"value", "value"}));
     change.Kind = TqvnModelChange::myId;
   } else if (type == "updateUser" || type == "user") {
@@ -81,6 +87,9 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
     } else if (type == "updateChatReadInbox") {
       chat->UnreadCount = static_cast<int32_t>(Int64Of(member("unread_count")));
     } else {
+      if (type == "updateChatDraftMessage") {
+        chat->DraftText = ReadDraftText(member("draft_message"));
+      }
       if (type == "updateChatLastMessage") {
         IqvnObjectJSON last = member("last_message");
         chat->LastMessage = last ? std::optional<TqvnMessage>(ReadMessage(last)) : std::nullopt;
@@ -117,8 +126,18 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
     TqvnMessage* message = Find(change.ChatId, change.MessageId);
     if (message == nullptr) return change;
     std::optional<TqvnFile> file;
+    const std::string oldText = message->Text;
     ReadMessageContent(member("new_content"), *message, &file);
+    // Only an edit changes a text or caption that is there (a poll's votes change no text).
+    if (message->Text != oldText) message->Edited = true;
     if (file) FFiles[file->Id] = *file;
+    change.Kind = TqvnModelChange::messageChanged;
+  } else if (type == "updateMessageEdited") {
+    change.ChatId = Int64Of(member("chat_id"));
+    change.MessageId = Int64Of(member("message_id"));
+    TqvnMessage* message = Find(change.ChatId, change.MessageId);
+    if (message == nullptr) return change;
+    message->Edited = Int64Of(member("edit_date")) != 0;
     change.Kind = TqvnModelChange::messageChanged;
   } else if (type == "updateDeleteMessages") {
     // Messages only dropped from TDLib's cache are still in the chat.
@@ -167,6 +186,7 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
 
 void TqvnChatModel::Clear() {
   FMyId = 0;
+  FMessageTextLengthMax = kDefaultMessageTextLengthMax;
   FUsers.clear();
   FChats.clear();
   FArrivals = 0;
@@ -310,6 +330,14 @@ bool TqvnChatModel::RetryLocalEcho(const std::string& aLocalKey) {
   echo->State = TqvnSendState::pending;
   echo->ErrorCode = 0;
   echo->ErrorMessage.clear();
+  return true;
+}
+
+bool TqvnChatModel::SetRights(int64_t aChatId, int64_t aMessageId,
+                              const TqvnMessageRights& aRights) {
+  TqvnMessage* message = Find(aChatId, aMessageId);
+  if (message == nullptr) return false;
+  message->Rights = aRights;
   return true;
 }
 

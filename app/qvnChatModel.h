@@ -38,9 +38,9 @@ struct TqvnModelChange {
     none,            // nothing the window shows
     myId,            // the account's own user id became known
     user,            // UserId's facts
-    chat,            // ChatId's title, place, unread count or last message
+    chat,            // ChatId's title, place, unread count, last message or draft
     newMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
-    messageChanged,  // the content of MessageId in ChatId changed
+    messageChanged,  // the content of MessageId in ChatId changed, or it was edited
     messageSent,     // OldMessageId became Messages[0] (sent, or failed: see its State)
     messagesDeleted, // MessageIds left ChatId
     file,            // FileId's size, place or transfer progress
@@ -76,6 +76,10 @@ class TqvnChatModel {
   void Clear();
 
   int64_t MyId() const { return FMyId; }
+  // TDLib's message_text_length_max option: the most UTF-16 units of a message's text
+  // (kDefaultMessageTextLengthMax until TDLib tells).
+  static constexpr int64_t kDefaultMessageTextLengthMax = 4096;
+  int64_t MessageTextLengthMax() const { return FMessageTextLengthMax; }
   const TqvnUser* User(int64_t aUserId) const;
   const TqvnChat* Chat(int64_t aChatId) const;
   const TqvnFile* File(int32_t aFileId) const;
@@ -113,6 +117,8 @@ class TqvnChatModel {
   bool FailLocalEcho(const std::string& aLocalKey, const TqvnError& aError);
   // The echo is being sent again.
   bool RetryLocalEcho(const std::string& aLocalKey);
+  // What TDLib allows to be done with a held message (its answer to getMessageProperties).
+  bool SetRights(int64_t aChatId, int64_t aMessageId, const TqvnMessageRights& aRights);
   // A failed message TDLib is sending again: pending until TDLib answers.
   bool SetPending(int64_t aChatId, int64_t aMessageId);
   // Puts aMessages in place of aOldId (messages sent again replace the failed one); they are
@@ -134,6 +140,7 @@ class TqvnChatModel {
   static void Sort(TqvnConversation& aConversation);
 
   int64_t FMyId = 0;
+  int64_t FMessageTextLengthMax = kDefaultMessageTextLengthMax;
   std::unordered_map<int64_t, TqvnUser> FUsers;
   std::unordered_map<int64_t, TChatEntry> FChats;
   uint64_t FArrivals = 0;

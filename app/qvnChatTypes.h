@@ -25,6 +25,14 @@ struct TqvnFile {
   int64_t UploadedSize = 0;
 };
 
+// What TDLib allows to be done with a message: the message's own members in older releases,
+// the answer to getMessageProperties in newer ones.
+struct TqvnMessageRights {
+  bool CanBeEdited = false;
+  bool CanBeDeletedOnlyForSelf = false;
+  bool CanBeDeletedForAllUsers = false;
+};
+
 // Where a message stands: Sent covers every message TDLib holds as sent (incoming ones too).
 enum class TqvnSendState { sent, pending, failed };
 
@@ -52,6 +60,8 @@ struct TqvnMessage {
   int32_t FileId = 0;     // the file a click offers (a photo's largest size); 0 for none
   int64_t FileSize = 0;   // that file's size when the message was read
   std::string LocalKey;   // set on the messages the window sent
+  bool Edited = false;    // TDLib reports an edit of it
+  std::optional<TqvnMessageRights> Rights;  // unknown until TDLib tells
 };
 
 struct TqvnUser {
@@ -79,6 +89,7 @@ struct TqvnChat {
   bool IsPinned = false;
   int32_t UnreadCount = 0;
   std::optional<TqvnMessage> LastMessage;
+  std::string DraftText;  // the unsent text kept as TDLib's draft; "" for none
 };
 
 // An "error" object: TDLib's code and message.

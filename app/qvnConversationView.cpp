@@ -1,9 +1,12 @@
 #include "app/qvnConversationView.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+
+#include "app/qvnComposer.h"
 
 namespace qvn {
 namespace {
@@ -74,6 +77,8 @@ TqvnConversationView::TqvnConversationView(QWidget* aParent) : QListWidget(aPare
   // A scroll bar that comes and goes would change the width, the wrapping and the rows' places.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
     if (!FShowing) AskForOlderAtTop();
   });
@@ -136,6 +141,21 @@ void TqvnConversationView::ShowRows(const std::vector<TRow>& aRows, bool aToBott
   if (atBottom) scroll->setValue(scroll->maximum());
   FShowing = false;
   AskForOlderAtTop();
+}
+
+void TqvnConversationView::dragEnterEvent(QDragEnterEvent* aEvent) {
+  if (!TqvnComposer::LocalFiles(aEvent->mimeData()).isEmpty()) aEvent->acceptProposedAction();
+}
+
+void TqvnConversationView::dragMoveEvent(QDragMoveEvent* aEvent) {
+  if (!TqvnComposer::LocalFiles(aEvent->mimeData()).isEmpty()) aEvent->acceptProposedAction();
+}
+
+void TqvnConversationView::dropEvent(QDropEvent* aEvent) {
+  const QStringList files = TqvnComposer::LocalFiles(aEvent->mimeData());
+  if (files.isEmpty()) return;
+  aEvent->acceptProposedAction();
+  emit FilesDropped(files);
 }
 
 void TqvnConversationView::AskForOlderAtTop() {

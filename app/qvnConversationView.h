@@ -9,7 +9,8 @@
 // user is reading in place: at the bottom it stays at the bottom, otherwise the row at the top
 // stays where it is (also when older messages are added above it). When the user reaches the
 // top, or all rows fit without scrolling, it asks for older messages (OlderWanted); the window
-// decides whether there are any. A click on a row reports its message (MessageClicked).
+// decides whether there are any. A click on a row reports its message (MessageClicked). Local
+// files dropped on the view are handed on (FilesDropped).
 //
 // GUI thread only.
 #ifndef QVN_APP_QVNCONVERSATIONVIEW_H
@@ -45,6 +46,12 @@ class TqvnConversationView : public QListWidget {
  signals:
   void OlderWanted();
   void MessageClicked(qint64 aMessageId, const QString& aLocalKey);
+  void FilesDropped(const QStringList& aPaths);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* aEvent) override;
+  void dragMoveEvent(QDragMoveEvent* aEvent) override;
+  void dropEvent(QDropEvent* aEvent) override;
 
  private:
   // The row's message: its id, or its local key while it has none.

@@ -8,11 +8,20 @@
 #ifndef QVN_APP_QVNDIALOGS_H
 #define QVN_APP_QVNDIALOGS_H
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qvn {
+
+// A chat offered by PickChat: its TDLib id and the title shown for it.
+struct TqvnChatChoice {
+  int64_t Id = 0;
+  std::string Title;
+  bool operator==(const TqvnChatChoice&) const = default;
+};
 
 class IqvnDialogs {
  public:
@@ -28,6 +37,11 @@ class IqvnDialogs {
   // File-open dialog for one file; the file need not exist. The chosen full path, or nothing when
   // the user cancels.
   virtual std::optional<std::string> OpenFileName() = 0;
+
+  // Modal chat picker titled aCaption: aChats in their order, narrowed by a search on their
+  // titles. The chosen chat's id (always one of aChats), or nothing when the user cancels.
+  virtual std::optional<int64_t> PickChat(const std::string& aCaption,
+                                          const std::vector<TqvnChatChoice>& aChats) = 0;
 
   // The standard error box: shows aMessage and returns when the user has dismissed it.
   virtual void ShowError(const std::string& aMessage) = 0;

@@ -150,7 +150,7 @@ std::string MessageBody(const TqvnMessage& aMessage) {
 std::string ConversationLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,
                              int64_t aNow) {
   std::string line = SenderName(aModel, aMessage) + ", " + ClockText(aMessage.Date, aNow) + ": " +
-                     MessageBody(aMessage);
+                     MessageBody(aMessage) + (aMessage.Edited ? " (edited)" : "");
   const TqvnFile* file = FileOf(aModel, aMessage);
   switch (aMessage.State) {
     case TqvnSendState::pending:
@@ -186,6 +186,7 @@ std::string StreamLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,
 }
 
 std::string ChatPreview(const TqvnChatModel& aModel, const TqvnChat& aChat) {
+  if (!aChat.DraftText.empty()) return "Draft: " + std::string(FirstLine(aChat.DraftText));
   if (!aChat.LastMessage) return {};
   const std::string body(FirstLine(MessageBody(*aChat.LastMessage)));
   const bool group = aChat.Type == "chatTypeBasicGroup" ||

@@ -35,7 +35,8 @@ std::string_view FirstLine(std::string_view aText);
 // "Document report.pdf (1.2 MB): caption" or "Photo (1280×960, 350.2 KB)".
 std::string MessageBody(const TqvnMessage& aMessage);
 
-// "Name, 14:02: body" in a conversation, followed by the message's state: " ✓" once an
+// "Name, 14:02: body" in a conversation (" (edited)" after the body once TDLib reports an edit),
+// followed by the message's state: " ✓" once an
 // outgoing message is sent; " — sending…" or " — uploading 40%" while pending; " — not sent:
 // <TDLib's reason> (error <code>); click to send again" (or "...; click to edit it" when TDLib
 // cannot send it again) after a failure; and for a file " — downloading 48%", " — click to
@@ -46,6 +47,7 @@ std::string ConversationLine(const TqvnChatModel& aModel, const TqvnMessage& aMe
 // left out when it is the sender's name (a private chat's own messages).
 std::string StreamLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage, int64_t aNow);
 // The first line of a chat's last message for its row, after "Name: " in groups; "" for none.
+// A chat with a draft shows "Draft: " and the draft's first line instead.
 std::string ChatPreview(const TqvnChatModel& aModel, const TqvnChat& aChat);
 
 // How far the transfer of aMessage's file has come, 0 to 100; -1 while none is running.

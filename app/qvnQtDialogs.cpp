@@ -1,5 +1,7 @@
 #include "app/qvnQtDialogs.h"
 
+#include "app/qvnChatPicker.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -52,6 +54,18 @@ std::optional<std::string> TqvnQtDialogs::OpenFileName() {
       chosen = dialog->selectedFiles().first().toStdString();
     }
     delete dialog;
+  }
+  return chosen;
+}
+
+std::optional<int64_t> TqvnQtDialogs::PickChat(const std::string& aCaption,
+                                               const std::vector<TqvnChatChoice>& aChats) {
+  QPointer<TqvnChatPicker> picker = new TqvnChatPicker(Q(aCaption), aChats, QApplication::activeWindow());
+  std::optional<int64_t> chosen;
+  const bool accepted = picker->exec() == QDialog::Accepted;
+  if (picker) {
+    if (accepted) chosen = picker->Chosen();
+    delete picker;
   }
   return chosen;
 }

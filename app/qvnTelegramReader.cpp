@@ -61,6 +61,7 @@ TqvnChat ReadChat(const TqvnTDLibObject& aChat) {
   }
   chat.UnreadCount = Int32Of(NodeAt(aChat, {"unread_count"}));
   if (IqvnObjectJSON last = NodeAt(aChat, {"last_message"})) chat.LastMessage = ReadMessage(last);
+  chat.DraftText = ReadDraftText(NodeAt(aChat, {"draft_message"}));
   return chat;
 }
 
@@ -84,8 +85,25 @@ TqvnMessage ReadMessage(const TqvnTDLibObject& aMessage, std::optional<TqvnFile>
     message.ErrorMessage = error.Message;
     message.CanRetry = BooleanOf(NodeAt(state, {"can_retry"}));
   }
+  message.Edited = Int64Of(NodeAt(aMessage, {"edit_date"})) != 0;
+  message.Rights = ReadMessageRights(aMessage);
   ReadMessageContent(NodeAt(aMessage, {"content"}), message, aFile);
   return message;
+}
+
+std::optional<TqvnMessageRights> ReadMessageRights(const TqvnTDLibObject& aObject) {
+  IqvnObjectJSON canBeEdited = NodeAt(aObject, {"can_be_edited"});
+  if (!canBeEdited) return std::nullopt;
+  TqvnMessageRights rights;
+  rights.CanBeEdited = BooleanOf(canBeEdited);
+  rights.CanBeDeletedOnlyForSelf = BooleanOf(NodeAt(aObject, {"can_be_deleted_only_for_self"}));
+  rights.CanBeDeletedForAllUsers = BooleanOf(NodeAt(aObject, {"can_be_deleted_for_all_users"}));
+  return rights;
+}
+
+std::string ReadDraftText(const TqvnTDLibObject& aDraft) {
+  if (IqvnObjectJSON text = NodeAt(aDraft, {"content", "text", "text"})) return PlainText(text);
+  return PlainText(NodeAt(aDraft, {"input_message_text", "text", "text"}));
 }
 
 void ReadMessageContent(const TqvnTDLibObject& aContent, TqvnMessage& aMessage,

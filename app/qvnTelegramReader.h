@@ -38,6 +38,14 @@ void ReadMessageContent(const TqvnTDLibObject& aContent, TqvnMessage& aMessage,
 
 TqvnFile ReadFile(const TqvnTDLibObject& aFile);
 
+// The can_be_edited, can_be_deleted_only_for_self and can_be_deleted_for_all_users members of a
+// "messageProperties" answer or of an older release's "message"; nothing when it has none.
+std::optional<TqvnMessageRights> ReadMessageRights(const TqvnTDLibObject& aObject);
+
+// The text of a "draftMessage": its draftMessageContentText's, or an older release's
+// inputMessageText's; "" for an empty handle or another kind of draft.
+std::string ReadDraftText(const TqvnTDLibObject& aDraft);
+
 // An "error" object held by a member (a failed message's sending state, a failed send).
 TqvnError ReadError(const TqvnTDLibObject& aError);
 

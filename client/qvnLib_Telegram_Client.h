@@ -414,6 +414,21 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // The answer fires OnMessageSponsored (without aOnAnswer; with it, it goes to aOnAnswer).
   void GetChatSponsoredMessage(std::string_view aChatId,
                                const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Message actions (qvnTelegram_MessageActions.cpp): built by qvnTelegram_MessageActions.h and
+  // sent through Send, so a text TDLib could not read is refused before it leaves.
+  // Deletes for everyone with aRevoke (where TDLib allows it), otherwise for the account only.
+  void DeleteMessages(int64_t aChatId, const std::vector<int64_t>& aMessageIds, bool aRevoke,
+                      const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The answer holds the new messages in aChatId (null for each that cannot be forwarded).
+  void ForwardMessages(int64_t aChatId, int64_t aFromChatId,
+                       const std::vector<int64_t>& aMessageIds,
+                       const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // aText, plain, as the chat's draft; an empty text removes the draft.
+  void SetChatDraftMessage(int64_t aChatId, std::string_view aText,
+                           const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // The answer is TDLib's messageProperties: what may be done with the message.
+  void GetMessageProperties(int64_t aChatId, int64_t aMessageId,
+                            const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of message requests ----
 
   // ---- Chat, member, user and proxy requests (qvnTelegram_ChatRequests.cpp) ----

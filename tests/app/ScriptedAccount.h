@@ -11,12 +11,19 @@
 //   - sendMessage: the pending message as updateNewMessage and as the answer, then, by the next
 //     of Outcomes (Sent when none is left): updateMessageSendSucceeded, updateMessageSendFailed,
 //     an error in place of the answer (Refused), or nothing more (Hold). A document being sent
-//     reports its upload half done first;
+//     reports its upload half done first, and so does a photo (its path kept in SentPhotos);
 //   - resendMessages: the failed message deleted, the new one pending, then sent;
 //   - viewMessages: "ok", and the chat's unread count drops to 0;
 //   - downloadFile: the file being downloaded, DownloadSteps updateFile texts of progress, and the
 //     file completed in DownloadFolder (written there, its path \u-escaped as TDLib writes it);
 //     with HoldDownloads the completion waits for FinishDownloads.
+//   - getMessageProperties: the account's own messages may be edited and deleted for everyone,
+//     the others deleted only for the account (DeleteOnlyForSelf: its own ones too);
+//   - editMessageText: updateMessageContent, updateMessageEdited, then the message;
+//   - deleteMessages: updateDeleteMessages, then "ok";
+//   - forwardMessages: the forwarded message pending in the target chat, as the answer too;
+//   - setChatDraftMessage: updateChatDraftMessage with the draft sent, then "ok";
+//   - a request whose type is in Refusals: that error instead.
 // Every other request gets no answer. Test thread only (the fake calls its responder on the
 // sending thread, the window's).
 #ifndef QVN_TESTS_APP_SCRIPTEDACCOUNT_H
@@ -94,6 +101,12 @@ class TScriptedAccount {
   }
 
   size_t PageSize = 5;
+  // Requests answered with an error (code, message) by their "@type".
+  std::map<std::string, std::pair<int32_t, std::string>> Refusals;
+  // The local paths of the photos sent, in order.
+  std::vector<std::string> SentPhotos;
+  // getMessageProperties lets the account delete its own messages only for itself, too.
+  bool DeleteOnlyForSelf = false;
   std::deque<TOutcome> Outcomes;
   int DownloadSteps = 2;
   std::string DownloadFolder;
@@ -195,7 +208,76 @@ class TScriptedAccount {
       queue(R"({"@type":"ok")" + extra);
     } else if (type == "downloadFile") {
       Download(static_cast<int32_t>(number("file_id")), extra);
+    } else if (Refusals.contains(type)) {
+      const auto& [code, message] = Refusals.at(type);
+      queue(R"({"@type":"error","code":)" + std::to_string(code) + R"(,"message":")" + message +
+            "\"" + extra);
+    } else {
+      AnswerAction(type, request, extra);
     }
+  }
+
+  // The message actions: what may be done with a message, edits, deletions, forwards, drafts.
+  void AnswerAction(const std::string& aType, TqvnJSON& aRequest, const std::string& aExtra) {
+    const auto queue = [](const std::string& aText) { fake_td_queue_event(aText.c_str()); };
+    const auto number = [&aRequest](const char* aName) {
+      IqvnObjectJSON node = aRequest.GetNode(aName);
+      return node ? node->Value().AsInt64() : 0;
+    };
+    const std::string chatId = std::to_string(number("chat_id"));
+    if (aType == "getMessageProperties") {
+      const bool mine = Outgoing(number("chat_id"), number("message_id"));
+      const auto flag = [](bool aValue) { return aValue ? "true" : "false"; };
+      queue(std::string(R"({"@type":"messageProperties","can_be_copied":true,)") +
+            R"("can_be_deleted_only_for_self":)" + flag(!mine || DeleteOnlyForSelf) +
+            R"(,"can_be_deleted_for_all_users":)" + flag(mine) + R"(,"can_be_edited":)" +
+            flag(mine) + R"(,"can_be_forwarded":true)" + aExtra);
+    } else if (aType == "editMessageText") {
+      IqvnObjectJSON text = aRequest.GetNode("input_message_content")->GetNode("text");
+      const std::string content = R"({"@type":"messageText","text":{"@type":"formattedText","text":")" +
+                                  Stored(text->GetNode("text")) + R"(","entities":[]}})";
+      const std::string messageId = Stored(aRequest.GetNode("message_id"));
+      queue(R"({"@type":"updateMessageContent","chat_id":)" + chatId + R"(,"message_id":)" +
+            messageId + R"(,"new_content":)" + content + "}");
+      queue(R"({"@type":"updateMessageEdited","chat_id":)" + chatId + R"(,"message_id":)" +
+            messageId + R"(,"edit_date":1767614000})");
+      const std::string message = Message(std::stoll(messageId), std::stoll(chatId), "", content);
+      queue(message.substr(0, message.size() - 1) + aExtra);
+    } else if (aType == "deleteMessages") {
+      IqvnObjectJSON ids = aRequest.GetNode("message_ids");
+      std::string list;
+      for (int i = 0; i < ids->Count(); ++i) {
+        list += (i == 0 ? "" : ",") + std::to_string(ids->Item(i)->Value().AsInt64());
+      }
+      queue(R"({"@type":"updateDeleteMessages","chat_id":)" + chatId + R"(,"message_ids":[)" +
+            list + R"(],"is_permanent":true,"from_cache":false})");
+      queue(R"({"@type":"ok")" + aExtra);
+    } else if (aType == "forwardMessages") {
+      const std::string forwarded =
+          Message(Temporary(), number("chat_id"), PendingState(),
+                  R"({"@type":"messageText","text":{"@type":"formattedText","text":"forwarded","entities":[]}})");
+      queue(R"({"@type":"updateNewMessage","message":)" + forwarded + "}");
+      queue(R"({"@type":"messages","total_count":1,"messages":[)" + forwarded + "]" + aExtra);
+    } else if (aType == "setChatDraftMessage") {
+      IqvnObjectJSON draft = aRequest.GetNode("draft_message");
+      queue(R"({"@type":"updateChatDraftMessage","chat_id":)" + chatId + R"(,"draft_message":)" +
+            (draft ? std::string(draft->JSONObject()->Text()) : std::string("null")) +
+            R"(,"positions":[]})");
+      queue(R"({"@type":"ok")" + aExtra);
+    }
+  }
+
+  // True for a message of the account's in the history or among those it sent.
+  bool Outgoing(int64_t aChatId, int64_t aMessageId) {
+    if (aMessageId >= kFirstSent) return true;
+    for (const std::string& text : FHistory[aChatId]) {
+      TqvnJSON parsed;
+      parsed.Read(text);
+      if (parsed.GetNode("id")->Value().AsInt64() != aMessageId) continue;
+      IqvnObjectJSON outgoing = parsed.GetNode("is_outgoing");
+      return outgoing && outgoing->Value().AsBoolean();
+    }
+    return false;
   }
 
   // A new temporary id; the message's final id is the next server id above it.
@@ -229,6 +311,14 @@ class TScriptedAccount {
     if (inputType == "inputMessageText") {
       content = R"({"@type":"messageText","text":{"@type":"formattedText","text":")" +
                 Stored(input->GetNode("text")->GetNode("text")) + R"(","entities":[]}})";
+    } else if (inputType == "inputMessagePhoto") {
+      IqvnObjectJSON photo = input->GetNode("photo");
+      if (photo->GetNode("photo")) photo = photo->GetNode("photo");
+      uploadFile = FNextFile++;
+      content = R"({"@type":"messagePhoto","photo":{"@type":"photo","has_stickers":false,"sizes":[{"@type":"photoSize","type":"x","photo":)" +
+                FileText(uploadFile, uploadSize, "", false, false, 0, true, 0) +
+                R"(,"width":1,"height":1,"progressive_sizes":[]}]},"caption":{"@type":"formattedText","text":"","entities":[]}})";
+      SentPhotos.push_back(UnescapeJSONString(Stored(photo->GetNode("path"))));
     } else {
       IqvnObjectJSON document = input->GetNode("document");
       if (document->GetNode("document")) document = document->GetNode("document");

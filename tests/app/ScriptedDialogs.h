@@ -52,6 +52,23 @@ class TScriptedDialogs : public IqvnDialogs {
     return answer ? answer->substr(0, 255) : aDefault;
   }
 
+  // One answer per chat picker, in order: the chat chosen, or Cancel (nothing); none left means
+  // Cancel. What each picker offered is kept.
+  std::deque<std::optional<int64_t>> Picks;
+  struct TPicker {
+    std::string Caption;
+    std::vector<TqvnChatChoice> Chats;
+  };
+  std::vector<TPicker> Pickers;
+  std::optional<int64_t> PickChat(const std::string& aCaption,
+                                  const std::vector<TqvnChatChoice>& aChats) override {
+    Pickers.push_back({aCaption, aChats});
+    if (Picks.empty()) return std::nullopt;
+    const std::optional<int64_t> pick = Picks.front();
+    Picks.pop_front();
+    return pick;
+  }
+
   std::optional<std::string> OpenFileName() override {
     ++FileDialogs;
     if (Files.empty()) return std::nullopt;

@@ -68,6 +68,8 @@ class WindowTest : public ::testing::Test {
   QPushButton* Button(const char* aName) { return Control<QPushButton>(aName); }
   QCheckBox* LoginBot() { return Control<QCheckBox>("chkLoginBot"); }
   QListWidget* Chats() { return Control<QListWidget>("listChats"); }
+  // The message box.
+  QPlainTextEdit* Composer() { return Control<QPlainTextEdit>("txtMessage"); }
   void Trigger(const char* aAction) { Control<QAction>(aAction)->trigger(); }
 
   // Lines of a memo; an empty memo has none.

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "app/FQVNTelegram.h"
@@ -74,6 +75,47 @@ TEST(QtDialogs, EscapeReturnsTheDefaultAndMaskedBoxesHideTheText) {
     QTest::keyClick(aEdit, Qt::Key_Escape);
   });
   EXPECT_EQ(dialogs.InputBox("Telegram", "Introduce Telegram Code", "keep", true), "keep");
+}
+
+// Waits for the modal chat picker, lets aAct answer it through its search box.
+void WhenChatPickerOpens(const std::function<void(QWidget*, QLineEdit*, QListWidget*)>& aAct) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [poll, aAct] {
+    QWidget* picker = QApplication::activeModalWidget();
+    if (picker == nullptr || picker->objectName() != "ChatPicker" || !picker->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    aAct(picker, picker->findChild<QLineEdit*>("txtChatSearch"),
+         picker->findChild<QListWidget*>("listChatChoices"));
+  });
+  poll->start();
+}
+
+// Typing narrows the chats to the titles that contain it, whatever the case; Enter takes the
+// first shown, Down the next one shown; a search that matches nothing picks nothing.
+TEST(QtDialogs, ChatPickerSearchesTitlesAndEnterOrEscapeAnswers) {
+  TqvnQtDialogs dialogs;
+  const std::vector<TqvnChatChoice> chats = {{1, "Alice"}, {2, "Family"}, {3, "Bob"}, {4, "Alina"}};
+  const struct {
+    const char* Typed;
+    int Downs;
+    Qt::Key Key;
+    std::optional<int64_t> Chosen;
+  } cases[] = {{"", 0, Qt::Key_Return, 1},          {"fam", 0, Qt::Key_Return, 2},
+               {"AL", 1, Qt::Key_Return, 4},        {"zzz", 0, Qt::Key_Return, std::nullopt},
+               {"bob", 0, Qt::Key_Escape, std::nullopt}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    WhenChatPickerOpens([&c](QWidget* aPicker, QLineEdit* aSearch, QListWidget*) {
+      EXPECT_EQ(aPicker->windowTitle(), "Send to which chat?");
+      QTest::keyClicks(aSearch, c.Typed);
+      for (int i = 0; i < c.Downs; ++i) QTest::keyClick(aSearch, Qt::Key_Down);
+      QTest::keyClick(aSearch, c.Key);
+      if (aPicker->isVisible()) QTest::keyClick(aSearch, Qt::Key_Escape);  // Enter took nothing
+    });
+    EXPECT_EQ(dialogs.PickChat("Send to which chat?", chats), c.Chosen);
+  }
 }
 
 TEST(QtDialogs, QueuedCallsRunWhileAnInputBoxIsOpen) {

@@ -16,7 +16,7 @@ class ChatsTest : public WindowTest {
     Start();
     Deliver({AuthState("authorizationStateReady")});
   }
-  void PressEnter() { QTest::keyClick(Edit("txtMessage"), Qt::Key_Return); }
+  void PressEnter() { QTest::keyClick(Composer(), Qt::Key_Return); }
 };
 
 TEST_F(ChatsTest, ChatsOutsideTheMainListFollowInArrivalOrderAndAClickMakesOneCurrent) {
@@ -48,13 +48,13 @@ TEST_F(ChatsTest, ChatsWithTheSameTitleOrNoneSelectThemselves) {
 TEST_F(ChatsTest, EnterAndSendButtonSendToTheCurrentChat) {
   Deliver({NewChat("101", "Alice")});
   Click(1);
-  Edit("txtMessage")->setText("hello **world**");
+  Composer()->setPlainText("hello **world**");
   PressEnter();
   EXPECT_EQ(Untagged(LastSent()),
             BuildSendRichTextMessage("101", "hello **world**", nullptr, nullptr));
-  EXPECT_EQ(Edit("txtMessage")->text(), "");
+  EXPECT_EQ(Composer()->toPlainText(), "");
 
-  Edit("txtMessage")->setText("  second  ");
+  Composer()->setPlainText("  second  ");
   Button("btnSendMessage")->click();
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("101", "  second  ", nullptr, nullptr));
 
@@ -67,39 +67,64 @@ TEST_F(ChatsTest, EnterAndSendButtonSendToTheCurrentChat) {
   EXPECT_TRUE(Lines("memoMessages").empty());  // the stream shows what TDLib reports
 }
 
-TEST_F(ChatsTest, SendWithoutACurrentChatPromptsOnceForTheChatId) {
-  FDialogs.Answers = {"", "777"};  // OK on an emptied box asks again
-  Edit("txtMessage")->setText("hi");
-  PressEnter();
-  EXPECT_EQ(FDialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"},
-                                                   {"Set Chat Id", "Chat Id", "0"}}));
-  EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("777", "hi", nullptr, nullptr));
-  EXPECT_EQ(FWindow->StatusPanelText(1), "");
-  Edit("txtMessage")->setText("again");
-  PressEnter();
-  EXPECT_EQ(FDialogs.Prompts.size(), 2u);
-  EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("777", "again", nullptr, nullptr));
+// In "All chats" a message goes only to a chat the user picks from the chats loaded; cancelling,
+// or an answer that names no chat offered, sends nothing and keeps the text.
+TEST_F(ChatsTest, WithoutACurrentChatTheUserPicksTheChatOrNothingIsSent) {
+  Deliver({NewChat("101", "Alice"), NewChat("202", "Bob")});
+  const std::vector<TqvnChatChoice> offered = {{101, "Alice"}, {202, "Bob"}};
+  const struct {
+    const char* Name;
+    std::optional<int64_t> Pick;
+    const char* SentTo;  // nullptr: nothing is sent
+  } cases[] = {{"cancelled", std::nullopt, nullptr},
+               {"a chat not offered", 0, nullptr},
+               {"Bob", 202, "202"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FDialogs.Pickers.clear();
+    FDialogs.Picks = {c.Pick};
+    const size_t sent = fake_td::Sent().size();
+    Composer()->setPlainText("hi");
+    PressEnter();
+    ASSERT_EQ(FDialogs.Pickers.size(), 1u);
+    EXPECT_EQ(FDialogs.Pickers[0].Chats, offered);
+    if (c.SentTo == nullptr) {
+      EXPECT_EQ(fake_td::Sent().size(), sent);
+      EXPECT_EQ(Composer()->toPlainText(), "hi");
+      EXPECT_TRUE(FWindow->StatusPanelText(2).contains("Nothing was sent"));
+    } else {
+      EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage(c.SentTo, "hi", nullptr, nullptr));
+      EXPECT_EQ(Composer()->toPlainText(), "");
+    }
+  }
+  EXPECT_TRUE(FDialogs.Prompts.empty());  // never a typed chat id
+  EXPECT_EQ(FWindow->ChatId(), "");
 }
 
-TEST_F(ChatsTest, CancelledChatIdPromptUsesChatZero) {
-  Edit("txtMessage")->setText("hi");
+TEST_F(ChatsTest, WithoutAnyChatLoadedTheUserIsToldToChooseOne) {
+  const size_t sent = fake_td::Sent().size();
+  Composer()->setPlainText("hi");
   Button("btnSendMessage")->click();
-  EXPECT_EQ(FWindow->ChatId(), "0");
-  EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("0", "hi", nullptr, nullptr));
+  EXPECT_EQ(fake_td::Sent().size(), sent);
+  EXPECT_TRUE(FDialogs.Pickers.empty());
+  ASSERT_EQ(FDialogs.Errors.size(), 1u);
+  EXPECT_NE(FDialogs.Errors[0].find("Choose a chat"), std::string::npos);
+  EXPECT_EQ(Composer()->toPlainText(), "hi");
 }
 
 TEST_F(ChatsTest, FileSendAndCancelledFileDialog) {
   const std::string version = FWindow->QvnTelegram().TDLibVersion();
   const size_t sent = fake_td::Sent().size();
-  Button("btnSendFile")->click();  // cancelled: no prompt, nothing sent
+  Button("btnSendFile")->click();  // cancelled: no chat asked for, nothing sent
   EXPECT_EQ(FDialogs.FileDialogs, 1);
-  EXPECT_TRUE(FDialogs.Prompts.empty());
+  EXPECT_TRUE(FDialogs.Pickers.empty());
   EXPECT_EQ(fake_td::Sent().size(), sent);
 
+  Deliver({NewChat("55", "Carol")});
   FDialogs.Files = {std::string("/tmp/no such \"file\".pdf")};
-  FDialogs.Answers = {"55"};
+  FDialogs.Picks = {55};
   Button("btnSendFile")->click();
-  EXPECT_EQ(FDialogs.Prompts, (std::vector<TPrompt>{{"Set Chat Id", "Chat Id", "0"}}));
+  EXPECT_EQ(FDialogs.Pickers.size(), 1u);
   EXPECT_EQ(Untagged(LastSent()),
             BuildSendDocumentMessage("55", "/tmp/no such \"file\".pdf", nullptr, nullptr, version));
 }
@@ -113,7 +138,7 @@ TEST_F(ChatsTest, GetChatsShowsEveryKnownChatAgainAndKeepsTheCurrentChat) {
   EXPECT_EQ(ChatRows(), (std::vector<std::string>{"All chats", "Alice", "Bob"}));
   EXPECT_EQ(SentOfType("getChats").size(), 1u);
   EXPECT_EQ(FWindow->ChatId(), "101");
-  Edit("txtMessage")->setText("still here");
+  Composer()->setPlainText("still here");
   PressEnter();
   EXPECT_EQ(Untagged(LastSent()), BuildSendRichTextMessage("101", "still here", nullptr, nullptr));
 }

@@ -66,7 +66,7 @@ class ConversationTest : public WindowTest {
     return Conversation()->item(0);
   }
   void ClickRow(QListWidgetItem* aRow) { emit Conversation()->itemClicked(aRow); }
-  void PressEnter() { QTest::keyClick(Edit("txtMessage"), Qt::Key_Return); }
+  void PressEnter() { QTest::keyClick(Composer(), Qt::Key_Return); }
 
   std::unique_ptr<TScriptedAccount> FAccount;
 };
@@ -221,11 +221,11 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
   OpenWhole("Family 🏔 trip", kFamily);
 
   // Pending at once, sent when TDLib says so (its temporary id replaced).
-  Edit("txtMessage")->setText("See you at **8**");
+  Composer()->setPlainText("See you at **8**");
   PressEnter();
   EXPECT_TRUE(EndsWith(LastRow(), ": See you at 8 — sending…")) << LastRow();
   EXPECT_EQ(LastRow().rfind("Dana Whitfield, ", 0), 0u) << LastRow();
-  EXPECT_EQ(Edit("txtMessage")->text(), "");
+  EXPECT_EQ(Composer()->toPlainText(), "");
   ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), ": See you at 8 ✓"); })) << LastRow();
   EXPECT_EQ(Conversation()->item(Conversation()->count() - 1)
                 ->data(TqvnConversationView::kMessageIdRole)
@@ -253,7 +253,7 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);
     FAccount->Outcomes = {c.Outcome};
-    Edit("txtMessage")->setText(c.Text);
+    Composer()->setPlainText(c.Text);
     PressEnter();
     const size_t sent = fake_td::Sent().size();
     const std::string request = Untagged(LastSent());
@@ -262,7 +262,7 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
     EXPECT_TRUE(failed->data(Qt::ForegroundRole).isValid());  // drawn in the error colour
     ClickRow(failed);
     if (std::string(c.AfterClick).empty()) {
-      EXPECT_EQ(Edit("txtMessage")->text(), c.Text);
+      EXPECT_EQ(Composer()->toPlainText(), c.Text);
       EXPECT_EQ(fake_td::Sent().size(), sent);
       continue;
     }
@@ -354,11 +354,11 @@ TEST_F(ConversationTest, ClickDownloadsWithProgressThenOpensTheFile) {
 // cannot go yet, and the text stays in the box.
 TEST_F(WindowTest, TypingIsKeptUntilItCanBeSent) {
   Open();
-  Edit("txtMessage")->setText("hello");
-  QTest::keyClick(Edit("txtMessage"), Qt::Key_Return);
+  Composer()->setPlainText("hello");
+  QTest::keyClick(Composer(), Qt::Key_Return);
   ASSERT_EQ(FDialogs.Errors.size(), 1u);
   EXPECT_EQ(FDialogs.Errors[0].rfind("Not connected: press Start and log in first.", 0), 0u);
-  EXPECT_EQ(Edit("txtMessage")->text(), "hello");
+  EXPECT_EQ(Composer()->toPlainText(), "hello");
   Button("btnSendFile")->click();
   EXPECT_EQ(FDialogs.FileDialogs, 0);  // no file is chosen for nothing
   EXPECT_EQ(FDialogs.Errors.size(), 2u);
@@ -367,16 +367,16 @@ TEST_F(WindowTest, TypingIsKeptUntilItCanBeSent) {
   Button("btnSendMessage")->click();
   ASSERT_EQ(FDialogs.Errors.size(), 3u);
   EXPECT_EQ(FDialogs.Errors[2].rfind("Not logged in yet", 0), 0u) << FDialogs.Errors[2];
-  EXPECT_EQ(Edit("txtMessage")->text(), "hello");
+  EXPECT_EQ(Composer()->toPlainText(), "hello");
   EXPECT_TRUE(SentOfType("sendMessage").empty());
 
-  Deliver({AuthState("authorizationStateReady")});
-  FDialogs.Answers = {"6100000001"};
+  Deliver({AuthState("authorizationStateReady"), NewChat("6100000001", "Alice")});
+  FDialogs.Picks = {6100000001};
   Button("btnSendMessage")->click();
   ASSERT_EQ(SentOfType("sendMessage").size(), 1u);
   EXPECT_EQ(Untagged(SentOfType("sendMessage")[0]),
             BuildSendRichTextMessage("6100000001", "hello", nullptr, nullptr));
-  EXPECT_EQ(Edit("txtMessage")->text(), "");
+  EXPECT_EQ(Composer()->toPlainText(), "");
 }
 
 // TDLib's errors reach the user in a message box, once the events of the moment are handled:

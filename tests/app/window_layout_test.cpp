@@ -59,8 +59,11 @@ TEST_F(WindowTest, TabOrderOfBothPanels) {
       {"txtMessage", "btnSendMessage", "btnSendFile"}};
   for (const auto& chain : chains) {
     for (size_t i = 0; i + 1 < chain.size(); ++i) {
-      EXPECT_EQ(Control<QWidget>(chain[i])->nextInFocusChain(), Control<QWidget>(chain[i + 1]))
-          << chain[i];
+      // A multi-line box's own viewport and scroll bars come first in the chain.
+      QWidget* widget = Control<QWidget>(chain[i]);
+      QWidget* next = widget->nextInFocusChain();
+      while (widget->isAncestorOf(next)) next = next->nextInFocusChain();
+      EXPECT_EQ(next, Control<QWidget>(chain[i + 1])) << chain[i];
     }
   }
 }

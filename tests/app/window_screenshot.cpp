@@ -7,19 +7,27 @@
 //
 // The first picture is a conversation: its history, a photo being downloaded, a message being
 // sent and one being typed. The second, when named, is the message box of a rejected login
-// code, grabbed from the screen with the real dialogs.
+// code, grabbed from the screen with the real dialogs. With "--composer FOLDER" instead it saves
+// the message box's pictures in FOLDER: drafts.png (a chat's draft in the chat list),
+// message-menu.png (a message's context menu), reply.png (a reply being composed) and
+// chat-picker.png (the chat picker of "All chats", searching).
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ScriptedAccount.h"
 #include "ScriptedDialogs.h"
@@ -98,10 +106,10 @@ bool Conversation(const char* aPath) {
   }
   Deliver({});
   account.Outcomes = {{TScriptedAccount::TOutcome::hold}};
-  window.findChild<QLineEdit*>("txtMessage")->setText("See you at **8** tonight");
+  window.findChild<QPlainTextEdit*>("txtMessage")->setPlainText("See you at **8** tonight");
   window.findChild<QPushButton*>("btnSendMessage")->click();
   Deliver({});
-  window.findChild<QLineEdit*>("txtMessage")->setText("Can someone bring a rope?");
+  window.findChild<QPlainTextEdit*>("txtMessage")->setPlainText("Can someone bring a rope?");
   conversation->scrollToBottom();
   Settle(300);
   const bool saved = Save(window.grab(), aPath);
@@ -164,15 +172,129 @@ bool LoginError(const char* aPath) {
   return saved;
 }
 
+// The scripted login's code prompt, with the real chat picker.
+class TShowcaseDialogs : public qvn::test::TScriptedDialogs {
+ public:
+  std::optional<int64_t> PickChat(const std::string& aCaption,
+                                  const std::vector<qvn::TqvnChatChoice>& aChats) override {
+    return qvn::TqvnQtDialogs().PickChat(aCaption, aChats);
+  }
+};
+
+// The screen around aWindow and the popup or dialog in front of it.
+QPixmap ScreenAround(const QWidget& aWindow, const QWidget* aFront) {
+  QRect area = aWindow.frameGeometry();
+  if (aFront != nullptr) area = area.united(aFront->frameGeometry());
+  area.adjust(-8, -8, 8, 8);
+  return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                      area.height());
+}
+
+void ClickChat(QListWidget* aChats, const QString& aTitleStart) {
+  for (int row = 0; row < aChats->count(); ++row) {
+    if (!aChats->item(row)->text().startsWith(aTitleStart)) continue;
+    aChats->setCurrentRow(row);
+    emit aChats->itemClicked(aChats->item(row));
+    return;
+  }
+}
+
+QListWidgetItem* RowContaining(qvn::TqvnConversationView* aView, const QString& aText) {
+  for (int row = 0; row < aView->count(); ++row) {
+    if (aView->item(row)->text().contains(aText)) return aView->item(row);
+  }
+  return nullptr;
+}
+
+bool Composer(const std::string& aFolder) {
+  qvn::test::TTempDir dir;
+  const int64_t shift = static_cast<int64_t>(std::time(nullptr)) - 900 - 1767613742;
+  TScriptedAccount account(dir.File(""), shift);
+  account.PageSize = 50;
+  TShowcaseDialogs dialogs;
+  dialogs.Answers = {"24680"};
+  qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
+  window.QvnTelegram().SetEventsPerTick(100);
+  window.resize(820, 600);
+  window.move(40, 40);
+  window.show();
+  StartLogin(window);
+  std::vector<std::string> events = TScriptedAccount::LoginEvents();
+  for (const std::string& event : TScriptedAccount::AccountEvents(shift)) events.push_back(event);
+  Deliver(events);
+  auto* chats = window.findChild<QListWidget*>("listChats");
+  auto* box = window.findChild<QPlainTextEdit*>("txtMessage");
+  auto* conversation = window.findChild<qvn::TqvnConversationView*>("listConversation");
+  const auto path = [&aFolder](const char* aName) { return aFolder + "/" + aName; };
+  bool saved = true;
+
+  // A draft left in Alice's chat.
+  ClickChat(chats, "Alice");
+  Deliver({});
+  box->setPlainText("See you at the hut, I will bring **the rope**");
+  ClickChat(chats, "Family");
+  Deliver({});
+  saved = Save(window.grab(), path("drafts.png").c_str()) && saved;
+
+  // The context menu of the account's own message.
+  conversation->scrollToBottom();
+  Settle(200);
+  if (QListWidgetItem* row = RowContaining(conversation, "Bread and cheese")) {
+    conversation->scrollToItem(row);
+    Settle(100);
+    emit conversation->customContextMenuRequested(conversation->visualItemRect(row).center());
+    Deliver({});
+  }
+  auto* menu = window.findChild<QMenu*>("mnuMessage");
+  saved = menu != nullptr && Save(ScreenAround(window, menu), path("message-menu.png").c_str()) && saved;
+  if (menu != nullptr) menu->close();
+
+  // A reply being composed.
+  if (QListWidgetItem* row = RowContaining(conversation, "Who is bringing what")) {
+    conversation->setCurrentItem(row);
+    conversation->findChild<QAction*>("actReply")->trigger();
+  }
+  box->setPlainText("I can bring the __rope__ and a **map**");
+  Settle(300);
+  saved = Save(window.grab(), path("reply.png").c_str()) && saved;
+  window.findChild<QPushButton*>("btnCancelContext")->click();
+  box->clear();
+
+  // The chat picker of "All chats", searching for "fam".
+  ClickChat(chats, "All chats");
+  Deliver({});
+  box->setPlainText("Train at 7:40 tomorrow");
+  QTimer grab;
+  grab.setSingleShot(true);
+  QObject::connect(&grab, &QTimer::timeout, [&] {
+    QWidget* picker = QApplication::activeModalWidget();
+    if (picker == nullptr) {
+      saved = false;
+      return;
+    }
+    if (auto* search = picker->findChild<QLineEdit*>("txtChatSearch")) search->setText("fam");
+    Settle(300);
+    saved = Save(ScreenAround(window, picker), path("chat-picker.png").c_str()) && saved;
+    QMetaObject::invokeMethod(picker, "reject");
+  });
+  grab.start(800);
+  window.findChild<QPushButton*>("btnSendMessage")->click();
+  window.QvnTelegram().SetActive(false);
+  return saved;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const bool composer = argc == 3 && std::string(argv[1]) == "--composer";
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: %s CONVERSATION.png [LOGIN-ERROR.png]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s CONVERSATION.png [LOGIN-ERROR.png]\n       %s --composer FOLDER\n",
+                 argv[0], argv[0]);
     return 2;
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velune Telegram Client"));
+  if (composer) return Composer(argv[2]) ? 0 : 1;
   bool saved = Conversation(argv[1]);
   fake_td_reset();
   if (argc == 3) saved = LoginError(argv[2]) && saved;

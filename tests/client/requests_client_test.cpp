@@ -8,6 +8,7 @@
 
 #include "base/qvnWebSocket_Helpers.h"
 #include "client/qvnTelegram_ChatRequests.h"
+#include "client/qvnTelegram_MessageActions.h"
 #include "client/qvnTelegram_MessageRequests.h"
 #include "fake_tdjson.h"
 #include "spine_test_support.h"
@@ -61,6 +62,10 @@ TEST_F(ClientRequests, WindowRequestsReachTDLibAsBuilt) {
   FClient.ViewMessages(-4000000001, {105906176, 117440512}, true);
   FClient.DownloadFile(501, 1);
   FClient.ResendMessages(-4000000001, {117440514});
+  FClient.DeleteMessages(-4000000001, {117440514}, true);
+  FClient.ForwardMessages(6100000001, -4000000001, {117440514});
+  FClient.SetChatDraftMessage(-4000000001, "draft \"1\"");
+  FClient.GetMessageProperties(-4000000001, 117440514);
   FClient.CloseChat(-4000000001);
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
@@ -73,6 +78,10 @@ TEST_F(ClientRequests, WindowRequestsReachTDLibAsBuilt) {
                 BuildViewMessages(-4000000001, {105906176, 117440512}, true, "1.8.67"),
                 BuildDownloadFile(501, 1),
                 BuildResendMessages(-4000000001, {117440514}),
+                BuildDeleteMessages(-4000000001, {117440514}, true),
+                BuildForwardMessages(6100000001, -4000000001, {117440514}),
+                BuildSetChatDraftMessage(-4000000001, "draft \"1\"", "1.8.67"),
+                BuildGetMessageProperties(-4000000001, 117440514),
                 BuildCloseChat(-4000000001),
             }));
   EXPECT_TRUE(FRecorder.Exceptions().empty());
@@ -135,10 +144,12 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
   FClient.GetChats(2147483647, 0, 50);
   FClient.LoadChats(20);
   FClient.ViewMessages(-1, {2}, false);
+  FClient.SetChatDraftMessage(-1, "d");
   ReportVersion("1.6.4");
   FClient.DeleteSupergroup(77);
   FClient.AddProxyMTProto("s", 443, "ab");
   FClient.ViewMessages(-1, {2}, false);
+  FClient.SetChatDraftMessage(-1, "d");
   EXPECT_EQ(SentByTest(),
             (std::vector<std::string>{
                 BuildDeleteSupergroup(77, "1.8.67"),
@@ -148,9 +159,11 @@ TEST_F(ClientRequests, LayoutsFollowTheVersionTDLibReports) {
                 BuildGetChats(2147483647, 0, 50, FClient.Id(), "1.8.67"),
                 BuildLoadChats(20, FClient.Id(), "1.8.67"),
                 BuildViewMessages(-1, {2}, false, "1.8.67"),
+                BuildSetChatDraftMessage(-1, "d", "1.8.67"),
                 BuildDeleteSupergroup(77, "1.6.4"),
                 BuildAddProxyMTProto("s", 443, "ab", "1.6.4"),
                 BuildViewMessages(-1, {2}, false, "1.6.4"),
+                BuildSetChatDraftMessage(-1, "d", "1.6.4"),
             }));
   EXPECT_NE(SentByTest()[0].find("deleteChat"), std::string::npos);
 }

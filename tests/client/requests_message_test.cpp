@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/qvnTelegram_MessageActions.h"
 #include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_RequestText.h"
 #include "json/qvnBase_Helpers.h"
@@ -137,6 +138,22 @@ TEST(MessageRequests, ExactTexts) {
       {"ResendMessages", BuildResendMessages(-4000000001, {117440514, 9007199254740991}),
        R"({"@type":"resendMessages","chat_id":-4000000001,"message_ids":[117440514,)"
        R"(9007199254740991]})"},
+      {"DeleteMessages for everyone", BuildDeleteMessages(-4000000001, {117440514, 2}, true),
+       R"({"@type":"deleteMessages","chat_id":-4000000001,"message_ids":[117440514,2],)"
+       R"("revoke":true})"},
+      {"DeleteMessages for the account", BuildDeleteMessages(5, {9007199254740991}, false),
+       R"({"@type":"deleteMessages","chat_id":5,"message_ids":[9007199254740991],"revoke":false})"},
+      {"ForwardMessages", BuildForwardMessages(6100000001, -4000000001, {117440514}),
+       R"({"@type":"forwardMessages","chat_id":6100000001,"from_chat_id":-4000000001,)"
+       R"("message_ids":[117440514]})"},
+      {"SetChatDraftMessage", BuildSetChatDraftMessage(-4000000001, "a \"b\"\n**c**", "1.8.67"),
+       R"({"@type":"setChatDraftMessage","chat_id":-4000000001,"draft_message":{"@type":)"
+       R"("draftMessage","content":{"@type":"draftMessageContentText","text":{"@type":)"
+       R"("formattedText","text":"a \"b\"\n**c**"}}}})"},
+      {"SetChatDraftMessage empty removes the draft", BuildSetChatDraftMessage(5, "", "1.8.67"),
+       R"({"@type":"setChatDraftMessage","chat_id":5})"},
+      {"GetMessageProperties", BuildGetMessageProperties(-4000000001, 117440514),
+       R"({"@type":"getMessageProperties","chat_id":-4000000001,"message_id":117440514})"},
   };
   for (const ExactCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -398,6 +415,21 @@ TEST(MessageRequests, LayoutsFollowTheTDLibVersion) {
   for (const char* version : {"1.8.8", "1.8.9", "1.8.67", "1.10.0"}) {
     EXPECT_EQ(BuildGetChatSponsoredMessage("5", version),
               "{\"@type\": \"getChatSponsoredMessages\", \"chat_id\": \"5\"}")
+        << version;
+  }
+  // The draft's text moved from an inputMessageText into a draftMessageContentText.
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.61", "1.8.64.9"}) {
+    EXPECT_EQ(BuildSetChatDraftMessage(5, "x", version),
+              R"({"@type":"setChatDraftMessage","chat_id":5,"draft_message":{"@type":)"
+              R"("draftMessage","input_message_text":{"@type":"inputMessageText","text":)"
+              R"({"@type":"formattedText","text":"x"}}}})")
+        << version;
+  }
+  for (const char* version : {"1.8.65", "1.8.67", "1.10.0"}) {
+    EXPECT_EQ(BuildSetChatDraftMessage(5, "x", version),
+              R"({"@type":"setChatDraftMessage","chat_id":5,"draft_message":{"@type":)"
+              R"("draftMessage","content":{"@type":"draftMessageContentText","text":)"
+              R"({"@type":"formattedText","text":"x"}}}})")
         << version;
   }
   // viewMessages names where the messages were seen only from the release that reads it.

@@ -16,6 +16,7 @@
 
 #include "client/qvnTelegram_ChatRequests.h"
 #include "client/qvnTelegram_Login.h"
+#include "client/qvnTelegram_MessageActions.h"
 #include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_Version.h"
 #include "release_client.h"
@@ -120,6 +121,10 @@ std::vector<TRequest> EveryRequest(const std::string& aVersion) {
       {"ViewMessages", BuildViewMessages(-100123, {456, 789}, true, aVersion)},
       {"ResendMessages", BuildResendMessages(-100123, {456})},
       {"getChatSponsoredMessage", BuildGetChatSponsoredMessage("-100123", aVersion)},
+      {"DeleteMessages", BuildDeleteMessages(-100123, {456, 789}, true)},
+      {"ForwardMessages", BuildForwardMessages(-100123, 42, {456})},
+      {"SetChatDraftMessage hostile", BuildSetChatDraftMessage(-100123, hostile, aVersion)},
+      {"SetChatDraftMessage removed", BuildSetChatDraftMessage(-100123, "", aVersion)},
       {"AddChatMember", BuildAddChatMember("-5", 42, 100)},
       {"AddChatMembers", BuildAddChatMembers("-5", {1, 2})},
       {"AddProxyHTTP", BuildAddProxyHTTP("127.0.0.1", 8080, "u", "p", true, aVersion)},
@@ -156,6 +161,10 @@ std::vector<TRequest> EveryRequest(const std::string& aVersion) {
       {"checkAuthenticationPassword", CheckAuthenticationPasswordRequest(hostile)},
       {"registerUser", RegisterUserRequest(hostile, "O'Neil")},
   };
+  // Older releases answer with the message's own can_be_* members instead.
+  if (TDLibVersionAtLeast(aVersion, "1.8.58")) {
+    requests.push_back({"GetMessageProperties", BuildGetMessageProperties(-100123, 456)});
+  }
   // Only the releases that ask for the key in a state of their own know this request.
   if (!TDLibVersionNewerThan(aVersion, kLastNestedParametersTDLib)) {
     requests.push_back({"checkDatabaseEncryptionKey", CheckDatabaseEncryptionKeyRequest("key")});

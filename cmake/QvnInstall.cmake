@@ -52,6 +52,7 @@ foreach(header ${qvn_public_headers})
   install(FILES ${PROJECT_SOURCE_DIR}/${header}
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune/${folder} COMPONENT engine)
 endforeach()
+install(FILES ${PROJECT_BINARY_DIR}/generated/client/qvnTelegram_Views.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/velune/client COMPONENT engine)
 install(EXPORT VeluneTargets NAMESPACE Velune:: DESTINATION ${qvn_cmake_dir} COMPONENT engine)
 if(TARGET qvn_qt)
   install(TARGETS qvn_qt EXPORT VeluneQtTargets

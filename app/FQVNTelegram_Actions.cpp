@@ -269,6 +269,9 @@ void TFRMQVNTelegram::SendEdit(const std::string& aText) {
 
 void TFRMQVNTelegram::DeleteMessage(const TqvnMessage& aMessage, bool aForAll) {
   if (!LoggedIn()) return;
+  const std::string question = aForAll ? "Delete this message for everyone in the chat?"
+                                       : "Delete this message for you? The others keep it.";
+  if (!FDialogs.ConfirmDestructive(question, "Delete")) return;
   FTelegram->DeleteMessages(aMessage.ChatId, {aMessage.Id}, aForAll,
                             Answered([this](const auto& aAnswer) {
                               if (aAnswer.IsError()) {

@@ -53,6 +53,10 @@ class IqvnDialogs {
   // Asks whether to close the window although its settings could not be saved (aReason says
   // why): true for "Close without saving", false to keep the window open.
   virtual bool ConfirmCloseWithoutSaving(const std::string& aReason) = 0;
+
+  // Asks aQuestion before something that cannot be undone, whose button says aAction ("Delete"):
+  // true when the user chose it, false for Cancel (the default).
+  virtual bool ConfirmDestructive(const std::string& aQuestion, const std::string& aAction) = 0;
 };
 
 // Runs aHandler; an exception that leaves it is shown with aDialogs.ShowError and goes no

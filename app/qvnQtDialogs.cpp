@@ -85,6 +85,16 @@ bool TqvnQtDialogs::ConfirmCloseWithoutSaving(const std::string& aReason) {
   return box.clickedButton() == close;
 }
 
+bool TqvnQtDialogs::ConfirmDestructive(const std::string& aQuestion, const std::string& aAction) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), Q(aQuestion),
+                  QMessageBox::NoButton, QApplication::activeWindow());
+  QPushButton* act = box.addButton(Q(aAction), QMessageBox::DestructiveRole);
+  box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.exec();
+  return box.clickedButton() == act;
+}
+
 bool TqvnQtDialogs::OpenWithDesktop(const std::string& aPath) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(aPath)));
 }

@@ -23,6 +23,7 @@ class TqvnQtDialogs : public IqvnDialogs {
   void ShowError(const std::string& aMessage) override;
   bool OpenWithDesktop(const std::string& aPath) override;
   bool ConfirmCloseWithoutSaving(const std::string& aReason) override;
+  bool ConfirmDestructive(const std::string& aQuestion, const std::string& aAction) override;
 };
 
 }  // namespace qvn

@@ -90,6 +90,13 @@ class TScriptedDialogs : public IqvnDialogs {
     CloseQuestions.push_back(aReason);
     return CloseWithoutSaving;
   }
+
+  std::vector<std::string> Confirmations;  // the questions asked before destructive actions
+  bool ConfirmAll = true;                  // the answer to each of them
+  bool ConfirmDestructive(const std::string& aQuestion, const std::string&) override {
+    Confirmations.push_back(aQuestion);
+    return ConfirmAll;
+  }
 };
 
 }  // namespace qvn::test

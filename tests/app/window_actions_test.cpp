@@ -172,6 +172,18 @@ TEST_F(ActionsTest, DeleteSendsWhoseItIsAndTheRowGoesWhenTDLibSaysSo) {
     ASSERT_TRUE(WaitFor([&] { return Row(id) == nullptr; }));
   }
   EXPECT_TRUE(FDialogs.Errors.empty());
+  EXPECT_EQ(FDialogs.Confirmations,
+            (std::vector<std::string>{"Delete this message for everyone in the chat?",
+                                      "Delete this message for you? The others keep it."}));
+}
+
+// A stray Delete asks first; Cancel deletes nothing.
+TEST_F(ActionsTest, DeletingAsksFirstAndCancelKeepsTheMessage) {
+  FDialogs.ConfirmAll = false;
+  Item(MenuOf(kMine), "actDeleteForAll")->trigger();
+  EXPECT_EQ(FDialogs.Confirmations.size(), 1U);
+  EXPECT_TRUE(SentOfType("deleteMessages").empty());
+  EXPECT_NE(Row(kMine), nullptr);
 }
 
 TEST_F(ActionsTest, RefusalsAreShownInWords) {

@@ -1,5 +1,5 @@
-// The conversation the console example has with the scripted fake TDLib, as a library loaded
-// into the example with LD_PRELOAD. Loading it loads the fake (its libtdjson.so dependency), so
+// The conversations the console examples have with the scripted fake TDLib, as a library loaded
+// into an example with LD_PRELOAD. Loading it loads the fake (its libtdjson.so dependency), so
 // the example's own load of "libtdjson.so" finds the fake; the library's initialisation then
 // installs a responder that plays TDLib:
 //   setTdlibParameters           -> the bot-token prompt
@@ -8,6 +8,11 @@
 //   getMe                        -> the bot, "Ping Bot", user 4242
 //   sendMessage                  "pong" to chat 7 -> the sent message, which also comes back
 //                                as a new message of the bot's own; then TDLib closes
+//   checkAuthenticationBotToken  "42:file" -> ready, then a message from user 7 in chat 7 that
+//                                carries the document "notes.txt" (file 99)
+//   downloadFile 99              -> the file as the download starts, then two updateFile: half
+//                                done, then complete in /tmp/velune-bot-files/notes.txt
+//   sendMessage                  "Saved notes.txt" to chat 7 -> the sent message; TDLib closes
 // Any other reply of the example ends it at once with status 3 and says why on stderr.
 #include <nlohmann/json.hpp>
 
@@ -35,6 +40,17 @@ std::string NewMessage(int aId, int aSender, const std::string& aText) {
          aText + R"(","entities":[]}}}})";
 }
 
+// File 99 of 1,200 bytes with aDownloaded of them on disk.
+std::string File(bool aCompleted, int aDownloaded) {
+  return R"({"@type":"file","id":99,"size":1200,"expected_size":1200,"local":{"@type":"localFile",)"
+         R"("path":")" + std::string(aCompleted ? "/tmp/velune-bot-files/notes.txt" : "") +
+         R"(","is_downloading_active":)" + (aCompleted ? "false" : "true") +
+         R"(,"is_downloading_completed":)" + (aCompleted ? "true" : "false") +
+         R"(,"downloaded_size":)" + std::to_string(aDownloaded) + R"(},"remote":{"@type":)"
+         R"("remoteFile","id":"r99","unique_id":"u99","is_uploading_active":false,)"
+         R"("is_uploading_completed":true,"uploaded_size":1200}})";
+}
+
 // aAnswer with the request's "@extra", which TDLib writes last.
 void Answer(const nlohmann::json& aRequest, std::string aAnswer) {
   if (aRequest.contains("@extra")) {
@@ -45,7 +61,7 @@ void Answer(const nlohmann::json& aRequest, std::string aAnswer) {
 }
 
 [[noreturn]] void Unexpected(const char* aRequest) {
-  std::fprintf(stderr, "ping_bot_script: unexpected request %s\n", aRequest);
+  std::fprintf(stderr, "bot_script: unexpected request %s\n", aRequest);
   std::fflush(stderr);
   std::_Exit(3);
 }
@@ -67,6 +83,24 @@ void Respond(const char* aRequest, void*) {
     Queue(State("authorizationStateReady"));
     Queue(NewMessage(1, 7, "hello"));
     Queue(NewMessage(2, 7, "/ping"));
+  } else if (type == "checkAuthenticationBotToken" && request.value("token", "") == "42:file") {
+    Answer(request, R"({"@type":"ok"})");
+    Queue(State("authorizationStateReady"));
+    Queue(NewMessage(1, 7, "no file here"));
+    Queue(R"({"@type":"updateNewMessage","message":{"@type":"message","id":2,"chat_id":7,)"
+          R"("sender_id":{"@type":"messageSenderUser","user_id":7},"content":{"@type":)"
+          R"("messageDocument","document":{"@type":"document","file_name":"notes.txt",)"
+          R"("mime_type":"text/plain","document":)" + File(false, 0) + R"(},"caption":)"
+          R"({"@type":"formattedText","text":"","entities":[]}}}})");
+  } else if (type == "downloadFile" && request.value("file_id", 0) == 99) {
+    Answer(request, File(false, 0));
+    Queue(R"({"@type":"updateFile","file":)" + File(false, 600) + "}");
+    Queue(R"({"@type":"updateFile","file":)" + File(true, 1200) + "}");
+  } else if (type == "sendMessage" && request.value("chat_id", "") == "7" &&
+             request["input_message_content"]["text"]["text"] == "Saved notes.txt") {
+    Answer(request, R"({"@type":"message","id":3,"chat_id":7})");
+    Queue(State("authorizationStateClosing"));
+    Queue(State("authorizationStateClosed"));
   } else if (type == "checkAuthenticationBotToken") {
     Answer(request, R"({"@type":"error","code":401,"message":"ACCESS_TOKEN_INVALID"})");
   } else if (type == "getMe") {

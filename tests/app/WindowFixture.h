@@ -185,6 +185,24 @@ class WindowTest : public ::testing::Test {
   size_t FHandledTexts = 0;  // texts the window's client has dispatched (GUI thread)
 };
 
+// The window logged in to the scripted account (ScriptedAccount.h), which answers what the
+// window asks as TDLib would.
+class LoggedInWindowTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    FAccount = std::make_unique<TScriptedAccount>(FDir.File(""));
+    Open();
+    LogIn();
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    FAccount.reset();
+  }
+
+  std::unique_ptr<TScriptedAccount> FAccount;
+};
+
 // Event texts in TDLib's shape.
 inline std::string AuthState(const std::string& aState) {
   return R"({"@type":"updateAuthorizationState","authorization_state":{"@type":")" + aState +

@@ -19,13 +19,10 @@ constexpr int64_t kFamily = TScriptedAccount::kFamily;
 constexpr int64_t kMine = 211812352;    // "Yes, with bread and cheese." in Alice's chat
 constexpr int64_t kTheirs = 212860928;  // "Café after the walk?"
 
-class ActionsTest : public WindowTest {
+class ActionsTest : public LoggedInWindowTest {
  protected:
   void SetUp() override {
-    WindowTest::SetUp();
-    FAccount = std::make_unique<TScriptedAccount>(FDir.File(""));
-    Open();
-    LogIn();
+    LoggedInWindowTest::SetUp();
     FAccount->PageSize = 50;
     ClickChat("Alice Moreau");
     ASSERT_TRUE(WaitFor([&] {
@@ -33,10 +30,6 @@ class ActionsTest : public WindowTest {
       return conversation != nullptr && conversation->HistoryComplete;
     }));
     QCoreApplication::processEvents();
-  }
-  void TearDown() override {
-    WindowTest::TearDown();
-    FAccount.reset();
   }
 
   QListWidgetItem* Row(int64_t aMessageId) {
@@ -69,7 +62,6 @@ class ActionsTest : public WindowTest {
   }
   QLabel* ContextLine() { return Control<QLabel>("lblContext"); }
 
-  std::unique_ptr<TScriptedAccount> FAccount;
 };
 
 TEST_F(ActionsTest, TheMenuOffersWhatTDLibAllowsAndAsksOncePerMessage) {

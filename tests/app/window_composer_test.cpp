@@ -126,18 +126,8 @@ namespace {
 
 // Drafts on a logged-in account played by the scripted fake TDLib, which answers
 // setChatDraftMessage with updateChatDraftMessage as TDLib does.
-class DraftsTest : public WindowTest {
+class DraftsTest : public LoggedInWindowTest {
  protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    FAccount = std::make_unique<TScriptedAccount>(FDir.File(""));
-    Open();
-    LogIn();
-  }
-  void TearDown() override {
-    WindowTest::TearDown();
-    FAccount.reset();
-  }
   // The second line of aTitle's row in the chat list.
   std::string PreviewOf(const std::string& aTitle) {
     for (int i = 0; i < Chats()->count(); ++i) {
@@ -154,7 +144,6 @@ class DraftsTest : public WindowTest {
   }
   std::string Version() { return FWindow->QvnTelegram().TDLibVersion(); }
 
-  std::unique_ptr<TScriptedAccount> FAccount;
 };
 
 constexpr int64_t kAlice = TScriptedAccount::kAlice;

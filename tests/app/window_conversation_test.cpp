@@ -29,18 +29,8 @@ bool EndsWith(const std::string& aText, const std::string& aEnd) {
   return aText.size() >= aEnd.size() && aText.compare(aText.size() - aEnd.size(), aEnd.size(), aEnd) == 0;
 }
 
-class ConversationTest : public WindowTest {
+class ConversationTest : public LoggedInWindowTest {
  protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    FAccount = std::make_unique<TScriptedAccount>(FDir.File(""));
-    Open();
-    LogIn();
-  }
-  void TearDown() override {
-    WindowTest::TearDown();
-    FAccount.reset();
-  }
 
   // Opens aTitle's conversation and waits until its whole history is there.
   void OpenWhole(const std::string& aTitle, int64_t aChatId) {
@@ -68,7 +58,6 @@ class ConversationTest : public WindowTest {
   void ClickRow(QListWidgetItem* aRow) { emit Conversation()->itemClicked(aRow); }
   void PressEnter() { QTest::keyClick(Composer(), Qt::Key_Return); }
 
-  std::unique_ptr<TScriptedAccount> FAccount;
 };
 
 TEST_F(ConversationTest, ChatListFollowsTDLibsOrderWithUnreadCountsAndLastLines) {

@@ -2,18 +2,12 @@
 #       -DQVN_WITH_QT=0|1 -P this
 # Installs the engine component alone from QVN_BUILD_DIR into QVN_WORK_DIR/prefix and builds the
 # examples against that prefix only: the console example builds and runs (it prints its usage
-# and the package's TDLib it loads),
-# no Qt is looked for, and nothing of the window is installed. Then, when the build has the Qt
+# and the package's TDLib it loads), no Qt is looked for, and nothing of the window is installed. Then, when the build has the Qt
 # adapter, installs its component too and builds the Qt example as well.
 file(REMOVE_RECURSE "${QVN_WORK_DIR}")
 set(prefix "${QVN_WORK_DIR}/prefix")
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}\n${output}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 function(build_examples folder)
   run(${CMAKE_COMMAND} -S "${QVN_EXAMPLES_DIR}" -B "${folder}" -G "${QVN_GENERATOR}"

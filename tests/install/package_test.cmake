@@ -6,13 +6,7 @@
 file(REMOVE_RECURSE "${QVN_WORK_DIR}")
 file(MAKE_DIRECTORY "${QVN_WORK_DIR}")
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}\n${output}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run_step.cmake)
 
 run(cpack --config "${QVN_BUILD_DIR}/CPackConfig.cmake" -B "${QVN_WORK_DIR}/out")
 file(GLOB packages "${QVN_WORK_DIR}/out/velune-telegram_*.deb")

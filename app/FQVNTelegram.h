@@ -159,13 +159,16 @@ class TFRMQVNTelegram : public QMainWindow {
   void SendTextPart(int64_t aChatId, const std::string& aText,
                     const std::vector<TqvnTextRange>& aKeep, int64_t aReplyTo);
   // Files pasted or dropped: each to the chat to send to, pictures as photos, the others as
-  // documents; the box's text follows them as a message.
+  // documents; the box's text is the last file's caption, or, longer than a caption may be,
+  // follows them as a message.
   void SendFiles(const QStringList& aPaths);
   // A pasted image, saved as PNG in a folder only the user can read (kept while the window
   // lives, so TDLib can upload it), then sent as a photo.
   void SendPastedImage(const QImage& aImage);
-  // One file: a picture TDLib shows as a photo when aAsPhoto, else a document.
-  void SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto);
+  // One file: a picture TDLib shows as a photo when aAsPhoto, else a document; with the
+  // marked-up caption aCaption unless it is empty.
+  void SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto,
+                const std::string& aCaption = {});
   // The chat a message goes to: the conversation shown, or in "All chats" the one the user picks
   // from the chats loaded (nothing, said in the status bar, when they pick none).
   std::optional<int64_t> ChatToSendTo();

@@ -250,10 +250,25 @@ void TFRMQVNTelegram::SendFiles(const QStringList& aPaths) {
   if (aPaths.isEmpty() || !ReadyToSend()) return;
   const std::optional<int64_t> target = ChatToSendTo();
   if (!target) return;
-  for (const QString& path : aPaths) SendFile(*target, path.toStdString(), /*aAsPhoto=*/true);
-  // The text in the box goes with them, as the message after them.
+  // The text in the box goes with them: the last one's caption when it fits one, else the
+  // message after them.
+  std::string text;
   if (!txtMessage->document()->isEmpty() && FComposing.Kind == TComposing::none) {
-    SendText(*target, txtMessage->toPlainText().toStdString());
+    text = txtMessage->toPlainText().toStdString();
+  }
+  const bool fitsACaption =
+      !text.empty() && SplitRichText(text, static_cast<size_t>(FModel.MessageCaptionLengthMax()),
+                                     FTelegram->RecognizedEntities(text))
+                               .size() == 1;
+  for (qsizetype i = 0; i < aPaths.size(); ++i) {
+    const bool last = i + 1 == aPaths.size();
+    SendFile(*target, aPaths[i].toStdString(), /*aAsPhoto=*/true,
+             last && fitsACaption ? text : std::string());
+  }
+  if (fitsACaption) {
+    txtMessage->clear();
+  } else if (!text.empty()) {
+    SendText(*target, text);
   }
 }
 
@@ -276,10 +291,15 @@ void TFRMQVNTelegram::SendPastedImage(const QImage& aImage) {
   SendFiles({path});
 }
 
-void TFRMQVNTelegram::SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto) {
+void TFRMQVNTelegram::SendFile(int64_t aChatId, const std::string& aPath, bool aAsPhoto,
+                               const std::string& aCaption) {
   const std::string chatId = std::to_string(aChatId);
   TqvnMessage echo;
   echo.ChatId = aChatId;
+  if (!aCaption.empty()) {
+    std::string entities;
+    ParseRichText(aCaption, FTelegram->RecognizedEntities(aCaption), echo.Text, entities);
+  }
   echo.FileName = std::filesystem::path(aPath).filename().string();
   std::error_code error;
   const auto size = std::filesystem::file_size(aPath, error);
@@ -292,17 +312,26 @@ void TFRMQVNTelegram::SendFile(int64_t aChatId, const std::string& aPath, bool a
     echo.Width = pixels.width();
     echo.Height = pixels.height();
     SendMessageRequest(
-        [this, chatId, aPath, pixels](const TqvnTelegramOnAnswer& aOnAnswer) {
-          FTelegram->SendPhotoMessage(chatId, aPath, pixels.width(), pixels.height(), nullptr,
-                                      nullptr, aOnAnswer);
+        [this, aChatId, chatId, aPath, pixels, aCaption](const TqvnTelegramOnAnswer& aOnAnswer) {
+          if (aCaption.empty()) {
+            FTelegram->SendPhotoMessage(chatId, aPath, pixels.width(), pixels.height(), nullptr,
+                                        nullptr, aOnAnswer);
+          } else {
+            FTelegram->SendPhotoWithCaption(aChatId, aPath, pixels.width(), pixels.height(),
+                                            aCaption, aOnAnswer);
+          }
         },
         std::move(echo));
     return;
   }
   echo.ContentType = "messageDocument";
   SendMessageRequest(
-      [this, chatId, aPath](const TqvnTelegramOnAnswer& aOnAnswer) {
-        FTelegram->SendDocumentMessage(chatId, aPath, nullptr, nullptr, aOnAnswer);
+      [this, aChatId, chatId, aPath, aCaption](const TqvnTelegramOnAnswer& aOnAnswer) {
+        if (aCaption.empty()) {
+          FTelegram->SendDocumentMessage(chatId, aPath, nullptr, nullptr, aOnAnswer);
+        } else {
+          FTelegram->SendDocumentWithCaption(aChatId, aPath, aCaption, aOnAnswer);
+        }
       },
       std::move(echo));
 }

@@ -50,9 +50,12 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
 
   if (type == "updateOption") {
     const std::string name = PlainText(member("name"));
-    if (name == "message_text_length_max") {
+    if (name == "message_text_length_max" || name == "message_caption_length_max") {
       const int64_t limit = Int64Of(NodeAt(aEvent, {"value", "value"}));
-      if (limit > 0) FMessageTextLengthMax = limit;
+      if (limit > 0) {
+        (name == "message_text_length_max" ? FMessageTextLengthMax : FMessageCaptionLengthMax) =
+            limit;
+      }
       return change;
     }
     if (name != "my_id") return change;
@@ -187,6 +190,7 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
 void TqvnChatModel::Clear() {
   FMyId = 0;
   FMessageTextLengthMax = kDefaultMessageTextLengthMax;
+  FMessageCaptionLengthMax = kDefaultMessageCaptionLengthMax;
   FUsers.clear();
   FChats.clear();
   FArrivals = 0;

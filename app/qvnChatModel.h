@@ -80,6 +80,9 @@ class TqvnChatModel {
   // (kDefaultMessageTextLengthMax until TDLib tells).
   static constexpr int64_t kDefaultMessageTextLengthMax = 4096;
   int64_t MessageTextLengthMax() const { return FMessageTextLengthMax; }
+  // TDLib's message_caption_length_max option: the same for a file's caption.
+  static constexpr int64_t kDefaultMessageCaptionLengthMax = 1024;
+  int64_t MessageCaptionLengthMax() const { return FMessageCaptionLengthMax; }
   const TqvnUser* User(int64_t aUserId) const;
   const TqvnChat* Chat(int64_t aChatId) const;
   const TqvnFile* File(int32_t aFileId) const;
@@ -141,6 +144,7 @@ class TqvnChatModel {
 
   int64_t FMyId = 0;
   int64_t FMessageTextLengthMax = kDefaultMessageTextLengthMax;
+  int64_t FMessageCaptionLengthMax = kDefaultMessageCaptionLengthMax;
   std::unordered_map<int64_t, TqvnUser> FUsers;
   std::unordered_map<int64_t, TChatEntry> FChats;
   uint64_t FArrivals = 0;

@@ -368,6 +368,15 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // The same as a reply to the message aReplyToMessageId of the chat aChatId.
   void SendRichTextReply(int64_t aChatId, int64_t aReplyToMessageId, std::string_view aText,
                          const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // A document or a photo (aWidth x aHeight pixels) with the marked-up caption aCaption, which
+  // keeps what TDLib recognises as SendRichTextMessage does (none when empty). TDLib refuses a
+  // caption longer than its message_caption_length_max option.
+  void SendDocumentWithCaption(int64_t aChatId, std::string_view aFilePath,
+                               std::string_view aCaption,
+                               const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void SendPhotoWithCaption(int64_t aChatId, std::string_view aFilePath, int32_t aWidth,
+                            int32_t aHeight, std::string_view aCaption,
+                            const TqvnTelegramOnAnswer& aOnAnswer = {});
   // The byte ranges of aText where TDLib's getTextEntities, run at once through Execute, finds a
   // link, an e-mail address, a mention, a hashtag, a cashtag or a bot command: the kept ranges
   // of ParseRichText and SplitRichText. Empty when TDLib cannot answer (an inactive client) or

@@ -64,27 +64,43 @@ std::string LocalFile(std::string_view aFilePath) {
   return FillTemplate(R"({"@type": "inputFileLocal","path": "%s"})", {aFilePath});
 }
 
-std::string DocumentContent(std::string_view aFilePath, std::string_view aTDLibVersion) {
+// aContent, a content object, with its "caption" member aCaption (a formattedText) put last;
+// aContent itself when aCaption is empty.
+std::string WithCaption(std::string aContent, std::string_view aCaption) {
+  if (aCaption.empty()) return aContent;
+  aContent.pop_back();
+  return aContent + FillTemplate(R"(, "caption": %j})", {JSONPiece(aCaption)});
+}
+
+std::string DocumentContent(std::string_view aFilePath, std::string_view aTDLibVersion,
+                            std::string_view aCaption = {}) {
   const std::string file = LocalFile(aFilePath);
   if (UsesInputFileWrappers(aTDLibVersion)) {
-    return FillTemplate(R"({"@type": "inputMessageDocument","document": )"
-                        R"({"@type": "inputDocument","document": %j}})",
-                        {JSONPiece(file)});
+    return WithCaption(FillTemplate(R"({"@type": "inputMessageDocument","document": )"
+                                    R"({"@type": "inputDocument","document": %j}})",
+                                    {JSONPiece(file)}),
+                       aCaption);
   }
-  return FillTemplate(R"({"@type": "inputMessageDocument","document": %j})", {JSONPiece(file)});
+  return WithCaption(
+      FillTemplate(R"({"@type": "inputMessageDocument","document": %j})", {JSONPiece(file)}),
+      aCaption);
 }
 
 std::string PhotoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
-                         std::string_view aTDLibVersion) {
+                         std::string_view aTDLibVersion, std::string_view aCaption = {}) {
   const std::string file = LocalFile(aFilePath);
   if (UsesInputFileWrappers(aTDLibVersion)) {
-    return FillTemplate(
-        R"({"@type": "inputMessagePhoto","photo": {"@type": "inputPhoto","photo": %j, )"
-        R"("width": %d, "height": %d}})",
-        {JSONPiece(file), aWidth, aHeight});
+    return WithCaption(
+        FillTemplate(
+            R"({"@type": "inputMessagePhoto","photo": {"@type": "inputPhoto","photo": %j, )"
+            R"("width": %d, "height": %d}})",
+            {JSONPiece(file), aWidth, aHeight}),
+        aCaption);
   }
-  return FillTemplate(R"({"@type": "inputMessagePhoto","width": %d, "height": %d, "photo": %j})",
-                      {aWidth, aHeight, JSONPiece(file)});
+  return WithCaption(
+      FillTemplate(R"({"@type": "inputMessagePhoto","width": %d, "height": %d, "photo": %j})",
+                   {aWidth, aHeight, JSONPiece(file)}),
+      aCaption);
 }
 
 std::string VideoContent(std::string_view aFilePath, int32_t aWidth, int32_t aHeight,
@@ -148,6 +164,24 @@ std::string BuildSendPhotoMessage(std::string_view aChatId, std::string_view aFi
                                   std::string_view aTDLibVersion) {
   return SendMessage(aChatId, aInlineKeyboard, aShowKeyboard,
                      PhotoContent(aFilePath, aWidth, aHeight, aTDLibVersion));
+}
+
+std::string BuildSendDocumentWithCaption(int64_t aChatId, std::string_view aFilePath,
+                                         std::string_view aCaption,
+                                         const std::vector<TqvnTextRange>& aKeep,
+                                         std::string_view aTDLibVersion) {
+  return SendMessage(std::to_string(aChatId), nullptr, nullptr,
+                     DocumentContent(aFilePath, aTDLibVersion,
+                                     aCaption.empty() ? "" : RichFormattedText(aCaption, aKeep)));
+}
+
+std::string BuildSendPhotoWithCaption(int64_t aChatId, std::string_view aFilePath, int32_t aWidth,
+                                      int32_t aHeight, std::string_view aCaption,
+                                      const std::vector<TqvnTextRange>& aKeep,
+                                      std::string_view aTDLibVersion) {
+  return SendMessage(std::to_string(aChatId), nullptr, nullptr,
+                     PhotoContent(aFilePath, aWidth, aHeight, aTDLibVersion,
+                                  aCaption.empty() ? "" : RichFormattedText(aCaption, aKeep)));
 }
 
 std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFilePath,
@@ -286,6 +320,31 @@ void TqvnTDLib_Telegram_Client::SendDocumentMessage(
       [&] {
         return BuildSendDocumentMessage(aChatId, aFilePath, aInlineKeyboard, aShowKeyboard,
                                         TDLibVersion());
+      },
+      aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::SendDocumentWithCaption(int64_t aChatId,
+                                                        std::string_view aFilePath,
+                                                        std::string_view aCaption,
+                                                        const TqvnTelegramOnAnswer& aOnAnswer) {
+  const std::vector<TqvnTextRange> keep = RecognizedEntities(aCaption);
+  SendBuilt(
+      [&] {
+        return BuildSendDocumentWithCaption(aChatId, aFilePath, aCaption, keep, TDLibVersion());
+      },
+      aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::SendPhotoWithCaption(int64_t aChatId, std::string_view aFilePath,
+                                                     int32_t aWidth, int32_t aHeight,
+                                                     std::string_view aCaption,
+                                                     const TqvnTelegramOnAnswer& aOnAnswer) {
+  const std::vector<TqvnTextRange> keep = RecognizedEntities(aCaption);
+  SendBuilt(
+      [&] {
+        return BuildSendPhotoWithCaption(aChatId, aFilePath, aWidth, aHeight, aCaption, keep,
+                                         TDLibVersion());
       },
       aOnAnswer);
 }

@@ -86,6 +86,17 @@ std::string BuildSendPhotoMessage(std::string_view aChatId, std::string_view aFi
                                   const TqvnTelegramReplyMarkupShowKeyboard* aShowKeyboard,
                                   std::string_view aTDLibVersion);
 
+// A document or a photo with a caption, the marked-up aCaption formatted as rich text with
+// aKeep's characters kept as they are (no caption member when it is empty).
+std::string BuildSendDocumentWithCaption(int64_t aChatId, std::string_view aFilePath,
+                                         std::string_view aCaption,
+                                         const std::vector<TqvnTextRange>& aKeep,
+                                         std::string_view aTDLibVersion);
+std::string BuildSendPhotoWithCaption(int64_t aChatId, std::string_view aFilePath, int32_t aWidth,
+                                      int32_t aHeight, std::string_view aCaption,
+                                      const std::vector<TqvnTextRange>& aKeep,
+                                      std::string_view aTDLibVersion);
+
 std::string BuildSendVideoMessage(std::string_view aChatId, std::string_view aFilePath,
                                   int32_t aWidth, int32_t aHeight, int64_t aDuration,
                                   const TqvnTelegramReplyMarkupInlineKeyboard* aInlineKeyboard,

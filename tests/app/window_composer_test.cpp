@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "WindowFixture.h"
+#include "app/qvnChatModel.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnRichTextPreview.h"
 #include "client/qvnTelegram_MessageActions.h"
@@ -242,8 +243,9 @@ TEST_F(FilesTest, APastedImageIsSavedPrivatelyAndSentAsAPhoto) {
   EXPECT_EQ(Composer()->toPlainText(), "");  // nothing of the image went into the text
 }
 
-// Pictures go as photos, other files as documents, and the box's text follows them.
-TEST_F(FilesTest, DroppedFilesGoAsPhotosOrDocumentsWithTheTextAfterThem) {
+// Pictures go as photos, other files as documents, and the box's text is the last one's caption;
+// a text longer than a caption may be follows them as a message.
+TEST_F(FilesTest, DroppedFilesGoAsPhotosOrDocumentsWithTheTextAsCaption) {
   const QString picture = QString::fromStdString(FDir.File("hut.png"));
   QImage(8, 6, QImage::Format_RGB32).save(picture, "PNG");
   const QString notes = QString::fromStdString(FDir.File("notes.png.txt"));
@@ -252,13 +254,21 @@ TEST_F(FilesTest, DroppedFilesGoAsPhotosOrDocumentsWithTheTextAfterThem) {
   Drop({picture, notes});
   const std::string chat = std::to_string(kAlice);
   const std::vector<std::string> sent = SentOfType("sendMessage");
-  ASSERT_EQ(sent.size(), 3u);
+  ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(Untagged(sent[0]), BuildSendPhotoMessage(chat, picture.toStdString(), 8, 6, nullptr,
                                                      nullptr, Version()));
-  EXPECT_EQ(Untagged(sent[1]), BuildSendDocumentMessage(chat, notes.toStdString(), nullptr,
-                                                        nullptr, Version()));
-  EXPECT_EQ(Untagged(sent[2]), BuildSendRichTextMessage(chat, "the **route**", nullptr, nullptr));
+  EXPECT_EQ(Untagged(sent[1]), BuildSendDocumentWithCaption(kAlice, notes.toStdString(),
+                                                            "the **route**", {}, Version()));
   EXPECT_EQ(Composer()->toPlainText(), "");
+
+  const std::string longText(TqvnChatModel::kDefaultMessageCaptionLengthMax + 1, 'x');
+  Composer()->setPlainText(QString::fromStdString(longText));
+  Drop({notes});
+  const std::vector<std::string> more = SentOfType("sendMessage");
+  ASSERT_EQ(more.size(), 4u);
+  EXPECT_EQ(Untagged(more[2]), BuildSendDocumentMessage(chat, notes.toStdString(), nullptr,
+                                                        nullptr, Version()));
+  EXPECT_EQ(Untagged(more[3]), BuildSendRichTextMessage(chat, longText, nullptr, nullptr));
 }
 
 }  // namespace

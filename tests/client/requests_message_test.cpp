@@ -86,6 +86,17 @@ TEST(MessageRequests, ExactTexts) {
        kSendHead +
            "\"input_message_content\": {\"@type\": \"inputMessagePhoto\",\"width\": 640, "
            "\"height\": 480, \"photo\": {\"@type\": \"inputFileLocal\",\"path\": \"p.jpg\"}}}"},
+      {"SendDocumentWithCaption",
+       BuildSendDocumentWithCaption(-100123, "/tmp/a.txt", "see **this**", {},
+                                    kUnreportedVersion),
+       R"({"@type": "sendMessage","chat_id": "-100123","input_message_content": )"
+       R"({"@type": "inputMessageDocument","document": {"@type": "inputFileLocal","path": )"
+       R"("\/tmp\/a.txt"}, "caption": {"@type": "formattedText","text": "see this", )"
+       R"("entities": [{"@type": "textEntity", "offset": 4, "length": 4, "type": {"@type": )"
+       R"("textEntityTypeBold"}}]}}})"},
+      {"SendPhotoWithCaption without one",
+       BuildSendPhotoWithCaption(-100123, "p.jpg", 640, 480, "", {}, "1.8.67"),
+       BuildSendPhotoMessage("-100123", "p.jpg", 640, 480, nullptr, nullptr, "1.8.67")},
       {"SendPhotoMessage zero size",
        BuildSendPhotoMessage("-100123", "p.jpg", 0, 0, nullptr, nullptr, kUnreportedVersion),
        kSendHead +

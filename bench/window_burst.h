@@ -89,6 +89,11 @@ class TSilentDialogs : public IqvnDialogs {
   }
   bool OpenWithDesktop(const std::string&) override { return false; }
   bool ConfirmCloseWithoutSaving(const std::string&) override { return true; }
+  std::optional<int64_t> PickChat(const std::string&,
+                                  const std::vector<TqvnChatChoice>&) override {
+    return std::nullopt;
+  }
+  bool ConfirmDestructive(const std::string&, const std::string&) override { return false; }
 
   int Errors = 0;
   std::string LastError;

@@ -208,7 +208,7 @@ void TFRMQVNTelegram::StartComposing(TComposing::TKind aKind, const TqvnMessage&
   FComposing.Kind = aKind;
   FComposing.ChatId = aMessage.ChatId;
   FComposing.MessageId = aMessage.Id;
-  const std::string firstLine(FirstLine(MessageBody(aMessage)));
+  const std::string firstLine(FirstLine(MessageBody(FModel, aMessage)));
   if (aKind == TComposing::reply) {
     lblContext->setText(Q("Replying to " + SenderName(FModel, aMessage) + ": " + firstLine));
     if (FComposing.TextBefore != txtMessage->toPlainText()) txtMessage->setPlainText(FComposing.TextBefore);

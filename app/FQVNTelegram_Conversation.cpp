@@ -61,6 +61,7 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
   }
   switch (change.Kind) {
     case TqvnModelChange::none:
+    case TqvnModelChange::chatAction:
       break;
     case TqvnModelChange::myId:
       UpdateTitle();
@@ -187,7 +188,7 @@ void TFRMQVNTelegram::MessageSent(const std::string& aLocalKey, int64_t aChatId,
     FModel.FailLocalEcho(aLocalKey, ErrorOf(aAnswer));
     const TqvnMessage* echo = FModel.FindLocalEcho(aLocalKey);
     if (aChatId != FShownChat && echo != nullptr) {
-      ReportLater("The message \"" + std::string(FirstLine(MessageBody(*echo))) +
+      ReportLater("The message \"" + std::string(FirstLine(MessageBody(FModel, *echo))) +
                   "\" was not sent: " + ErrorText(aAnswer));
     }
     return;

@@ -196,6 +196,8 @@ void TqvnChatModel::Clear() {
   FArrivals = 0;
   FFiles.clear();
   FConversations.clear();
+  FMemberCounts.clear();
+  FChatActions.clear();
 }
 
 const TqvnUser* TqvnChatModel::User(int64_t aUserId) const {
@@ -216,6 +218,17 @@ TqvnChat* TqvnChatModel::MutableChat(int64_t aChatId) {
 const TqvnFile* TqvnChatModel::File(int32_t aFileId) const {
   auto found = FFiles.find(aFileId);
   return found == FFiles.end() ? nullptr : &found->second;
+}
+
+int32_t TqvnChatModel::MemberCount(int64_t aChatId) const {
+  auto found = FMemberCounts.find(aChatId);
+  return found == FMemberCounts.end() ? 0 : found->second;
+}
+
+const std::vector<TqvnChatModel::TChatAction>& TqvnChatModel::ChatActions(int64_t aChatId) const {
+  static const std::vector<TChatAction> kNone;
+  auto found = FChatActions.find(aChatId);
+  return found == FChatActions.end() ? kNone : found->second;
 }
 
 TqvnChatModel::TOrderKey TqvnChatModel::OrderKey(int64_t aChatId) const {

@@ -38,9 +38,11 @@ struct TqvnModelChange {
     none,            // nothing the window shows
     myId,            // the account's own user id became known
     user,            // UserId's facts
-    chat,            // ChatId's title, place, unread count, last message or draft
+    chat,            // ChatId's title, place, unread count, last message, draft, read marks,
+                     // photo, notification setting or member count
+    chatAction,      // what someone is doing in ChatId (typing, ...) started or stopped
     newMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
-    messageChanged,  // the content of MessageId in ChatId changed, or it was edited
+    messageChanged,  // the content, edit mark or reactions of MessageId in ChatId changed
     messageSent,     // OldMessageId became Messages[0] (sent, or failed: see its State)
     messagesDeleted, // MessageIds left ChatId
     file,            // FileId's size, place or transfer progress
@@ -86,6 +88,15 @@ class TqvnChatModel {
   const TqvnUser* User(int64_t aUserId) const;
   const TqvnChat* Chat(int64_t aChatId) const;
   const TqvnFile* File(int32_t aFileId) const;
+  // The members of a group or the subscribers of a channel; 0 while TDLib has not said.
+  int32_t MemberCount(int64_t aChatId) const;
+  // What others are doing in aChatId now (updateChatAction), in the order they started.
+  struct TChatAction {
+    int64_t SenderUserId = 0;
+    int64_t SenderChatId = 0;
+    std::string Action;  // TDLib's action without "chatAction": "Typing", "RecordingVoiceNote", ...
+  };
+  const std::vector<TChatAction>& ChatActions(int64_t aChatId) const;
   // Every chat: first those in the main list as TDLib orders it (order, then id, descending),
   // then the others (archived, or known only from a request) in the order they became known.
   std::vector<int64_t> ChatIdsInOrder() const;
@@ -150,6 +161,8 @@ class TqvnChatModel {
   uint64_t FArrivals = 0;
   std::unordered_map<int32_t, TqvnFile> FFiles;
   std::map<int64_t, TqvnConversation> FConversations;
+  std::unordered_map<int64_t, int32_t> FMemberCounts;  // by chat id
+  std::unordered_map<int64_t, std::vector<TChatAction>> FChatActions;
 };
 
 }  // namespace qvn

@@ -33,6 +33,42 @@ struct TqvnMessageRights {
   bool CanBeDeletedForAllUsers = false;
 };
 
+// A range of a message's text that TDLib marks: formatting, a link, a mention. Offset and
+// Length count UTF-16 units of the text, as TDLib does.
+struct TqvnTextEntity {
+  int32_t Offset = 0;
+  int32_t Length = 0;
+  // TDLib's entity type without its "textEntityType" prefix: "Bold", "Italic", "Underline",
+  // "Strikethrough", "Spoiler", "Code", "Pre", "PreCode", "Url", "TextUrl", "EmailAddress",
+  // "Mention", "MentionName", "Hashtag", "Cashtag", "BotCommand", "PhoneNumber", ...
+  std::string Type;
+  std::string Url;      // of a TextUrl
+  int64_t UserId = 0;   // of a MentionName
+};
+
+// One reaction under a message and how many chose it.
+struct TqvnReaction {
+  std::string Emoji;  // the emoji; "" for a custom emoji or a paid reaction (then Label says)
+  std::string Label;  // "★" for a paid reaction, "custom" for a custom emoji; "" for an emoji
+  int32_t Count = 0;
+  bool Chosen = false;  // the account chose it
+};
+
+// The tiny blurred picture TDLib sends inside a message or chat: shown until the real one is
+// downloaded.
+struct TqvnMinithumbnail {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::string Jpeg;  // the JPEG's bytes (TDLib's base64 undone); "" for none
+};
+
+// Who a forwarded message came from first: one of the three is set.
+struct TqvnForwardOrigin {
+  int64_t UserId = 0;
+  int64_t ChatId = 0;      // a chat or channel
+  std::string SenderName;  // a user who hides their account
+};
+
 // Where a message stands: Sent covers every message TDLib holds as sent (incoming ones too).
 enum class TqvnSendState { sent, pending, failed };
 
@@ -52,15 +88,26 @@ struct TqvnMessage {
   bool CanRetry = false;
   std::string ContentType;  // TDLib's content type, e.g. "messageText", "messagePhoto"
   std::string Text;         // the text, or the caption of a media message
+  std::vector<TqvnTextEntity> Entities;  // TDLib's ranges of Text
   std::string FileName;     // of a document, video, audio or animation ("" when TDLib has none)
   std::string Emoji;        // of a sticker
   int32_t Width = 0;        // of a photo (its largest size) or a video
   int32_t Height = 0;
   int32_t Duration = 0;   // seconds, of a video, audio, voice or video note
   int32_t FileId = 0;     // the file a click offers (a photo's largest size); 0 for none
+  // The picture shown in the conversation: a photo's size that fits the view, a video's or an
+  // animation's thumbnail, a sticker in a format Qt draws (WEBP); 0 for none.
+  int32_t PictureFileId = 0;
+  int32_t PictureWidth = 0;
+  int32_t PictureHeight = 0;
+  TqvnMinithumbnail Minithumbnail;  // of a photo, video or animation
   int64_t FileSize = 0;   // that file's size when the message was read
   std::string LocalKey;   // set on the messages the window sent
   bool Edited = false;    // TDLib reports an edit of it
+  int64_t ReplyToChatId = 0;     // the message it replies to (its chat may be another one)
+  int64_t ReplyToMessageId = 0;  // 0 when it replies to none
+  std::optional<TqvnForwardOrigin> ForwardedFrom;  // set on a forwarded message
+  std::vector<TqvnReaction> Reactions;             // in TDLib's order
   std::optional<TqvnMessageRights> Rights;  // unknown until TDLib tells
 };
 
@@ -71,6 +118,11 @@ struct TqvnUser {
   std::string Username;  // the first active username, without "@"
   std::string PhoneNumber;
   bool IsBot = false;
+  // TDLib's status without its "userStatus" prefix ("Online", "Offline", "Recently",
+  // "LastWeek", "LastMonth", "Empty") and its time: until when online, or when last seen.
+  std::string Status = "Empty";
+  int64_t StatusTime = 0;
+  int32_t PhotoFileId = 0;  // the small profile photo; 0 for none
 };
 
 // A chat's place in one of TDLib's chat lists; Order 0 means it is not in that list.
@@ -90,6 +142,14 @@ struct TqvnChat {
   int32_t UnreadCount = 0;
   std::optional<TqvnMessage> LastMessage;
   std::string DraftText;  // the unsent text kept as TDLib's draft; "" for none
+  int64_t LastReadInboxMessageId = 0;
+  int64_t LastReadOutboxMessageId = 0;  // outgoing messages up to this one were read
+  bool Muted = false;  // its notifications are muted (its own setting or its kind's default)
+  int32_t PhotoFileId = 0;  // the small chat photo; 0 for none
+  TqvnMinithumbnail PhotoMinithumbnail;
+  int64_t SupergroupId = 0;  // of a supergroup or channel
+  int64_t BasicGroupId = 0;  // of a basic group
+  bool IsChannel = false;
 };
 
 // An "error" object: TDLib's code and message.

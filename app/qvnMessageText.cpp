@@ -110,7 +110,7 @@ std::string_view FirstLine(std::string_view aText) {
   return aText.substr(0, aText.find('\n'));
 }
 
-std::string MessageBody(const TqvnMessage& aMessage) {
+std::string MessageBody(const TqvnChatModel& /*aModel*/, const TqvnMessage& aMessage) {
   const std::string& type = aMessage.ContentType;
   if (type == "messageText") return aMessage.Text;
   if (type == "messageSticker") return Joined({"Sticker", aMessage.Emoji}, " ");
@@ -150,7 +150,7 @@ std::string MessageBody(const TqvnMessage& aMessage) {
 std::string ConversationLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,
                              int64_t aNow) {
   std::string line = SenderName(aModel, aMessage) + ", " + ClockText(aMessage.Date, aNow) + ": " +
-                     MessageBody(aMessage) + (aMessage.Edited ? " (edited)" : "");
+                     MessageBody(aModel, aMessage) + (aMessage.Edited ? " (edited)" : "");
   const TqvnFile* file = FileOf(aModel, aMessage);
   switch (aMessage.State) {
     case TqvnSendState::pending:
@@ -182,16 +182,22 @@ std::string StreamLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,
   const std::string title =
       chat != nullptr ? chat->Title : "Chat " + std::to_string(aMessage.ChatId);
   const std::string prefix = title.empty() || title == name ? "" : "[" + title + "] ";
-  return prefix + name + ", " + ClockText(aMessage.Date, aNow) + ": " + MessageBody(aMessage);
+  return prefix + name + ", " + ClockText(aMessage.Date, aNow) + ": " + MessageBody(aModel, aMessage);
 }
 
 std::string ChatPreview(const TqvnChatModel& aModel, const TqvnChat& aChat) {
   if (!aChat.DraftText.empty()) return "Draft: " + std::string(FirstLine(aChat.DraftText));
   if (!aChat.LastMessage) return {};
-  const std::string body(FirstLine(MessageBody(*aChat.LastMessage)));
+  const std::string body(FirstLine(MessageBody(aModel, *aChat.LastMessage)));
   const bool group = aChat.Type == "chatTypeBasicGroup" ||
                      (aChat.Type == "chatTypeSupergroup" && aChat.LastMessage->SenderUserId != 0);
   return group ? SenderName(aModel, *aChat.LastMessage) + ": " + body : body;
+}
+
+std::string ChatStatusText(const TqvnChatModel& aModel, const TqvnChat& aChat, int64_t /*aNow*/) {
+  const int32_t members = aModel.MemberCount(aChat.Id);
+  if (members <= 0) return {};
+  return std::to_string(members) + (aChat.IsChannel ? " subscribers" : " members");
 }
 
 int TransferPercent(const TqvnChatModel& aModel, const TqvnMessage& aMessage) {

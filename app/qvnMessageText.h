@@ -32,8 +32,9 @@ int64_t UnixNow();
 std::string_view FirstLine(std::string_view aText);
 
 // The message itself: its text, or a media line such as
-// "Document report.pdf (1.2 MB): caption" or "Photo (1280×960, 350.2 KB)".
-std::string MessageBody(const TqvnMessage& aMessage);
+// "Document report.pdf (1.2 MB): caption" or "Photo (1280×960, 350.2 KB)", or what happened in
+// words ("Poll: question", "Alice added Bob", ...); names come from aModel.
+std::string MessageBody(const TqvnChatModel& aModel, const TqvnMessage& aMessage);
 
 // "Name, 14:02: body" in a conversation (" (edited)" after the body once TDLib reports an edit),
 // followed by the message's state: " ✓" once an
@@ -49,6 +50,11 @@ std::string StreamLine(const TqvnChatModel& aModel, const TqvnMessage& aMessage,
 // The first line of a chat's last message for its row, after "Name: " in groups; "" for none.
 // A chat with a draft shows "Draft: " and the draft's first line instead.
 std::string ChatPreview(const TqvnChatModel& aModel, const TqvnChat& aChat);
+
+// Under a chat's title: "online", "last seen today at 14:02", "last seen recently", "12 members",
+// "1,204 subscribers", "bot"; while someone acts, that instead: "typing…" (private chat),
+// "Alice is typing…", "Alice and Bob are typing…", "Alice is recording a voice message…".
+std::string ChatStatusText(const TqvnChatModel& aModel, const TqvnChat& aChat, int64_t aNow);
 
 // How far the transfer of aMessage's file has come, 0 to 100; -1 while none is running.
 int TransferPercent(const TqvnChatModel& aModel, const TqvnMessage& aMessage);

@@ -115,11 +115,11 @@ TEST(MessageText, BodiesOfEveryKind) {
       {Media("messageChatAddMembers", "", "", 0, 0, 0, 0), "(chat add members)"},
       {Media("messageUnsupported", "", "", 0, 0, 0, 0), "(unsupported)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(MessageBody(c.Message), c.Body) << c.Message.ContentType;
+  for (const auto& c : cases) EXPECT_EQ(MessageBody(TqvnChatModel(), c.Message), c.Body) << c.Message.ContentType;
   TqvnMessage sticker;
   sticker.ContentType = "messageSticker";
   sticker.Emoji = "🐱";
-  EXPECT_EQ(MessageBody(sticker), "Sticker 🐱");
+  EXPECT_EQ(MessageBody(TqvnChatModel(), sticker), "Sticker 🐱");
 }
 
 class LineTest : public ::testing::Test {

@@ -161,13 +161,14 @@ void TFRMQVNTelegram::LoadSettings() {
   txtBotToken->setText(Q(s.BotToken));
   // Changing the box runs chkLoginBotClick, so the two edits follow at once.
   chkLoginBot->setChecked(s.LoginBot);
+  if (s.ChatListWidth > 0) SetChatListWidth(s.ChatListWidth);
 }
 
 void TFRMQVNTelegram::SaveSettings() {
   if (!FSaveSettings) return;  // what is at the path was never read; it stays as it is
-  SaveLoginSettings(FSettingsPath, {S(txtApiId->text()), S(txtApiHash->text()),
-                                    S(txtPhoneNumber->text()), S(txtBotToken->text()),
-                                    chkLoginBot->isChecked()});
+  SaveLoginSettings(FSettingsPath,
+                    {S(txtApiId->text()), S(txtApiHash->text()), S(txtPhoneNumber->text()),
+                     S(txtBotToken->text()), chkLoginBot->isChecked(), ChatListWidth()});
 }
 
 // ---- Start, Stop and the login kind ----

@@ -17,6 +17,7 @@
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
 #include "app/qvnConversationView.h"
+#include "app/qvnLineView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
 

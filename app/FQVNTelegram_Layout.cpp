@@ -34,6 +34,7 @@
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
 #include "app/qvnConversationView.h"
+#include "app/qvnLineView.h"
 
 namespace qvn {
 
@@ -73,11 +74,8 @@ QLineEdit* Edit(QWidget* aParent, const char* aName, int aWidth) {
   return edit;
 }
 
-QPlainTextEdit* Memo(QWidget* aParent, const char* aName) {
-  auto* memo = Named(new QPlainTextEdit(aParent), aName);
-  memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  return memo;
+TqvnLineView* Memo(QWidget* aParent, const char* aName) {
+  return Named(new TqvnLineView(aParent), aName);
 }
 
 }  // namespace
@@ -386,7 +384,7 @@ bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
     Guarded(&TFRMQVNTelegram::RequestShownPhotos);
   }
   if (aEvent->type() == QEvent::MouseButtonDblClick) {
-    for (QPlainTextEdit* memo : {memoLog, memoMessages}) {
+    for (TqvnLineView* memo : {memoLog, memoMessages}) {
       if (aWatched == memo->viewport()) {
         CopyFullLine(memo, static_cast<QMouseEvent*>(aEvent)->position().toPoint());
       }

@@ -106,9 +106,10 @@ void TFRMQVNTelegram::RefreshChatRows() {
   const bool shownChanged = FChangedChats.contains(FShownChat);
   FChangedChats.clear();
   if (shownChanged) UpdateChatHeader();
-  if (!reorder) return;
-  listChats->sortItems(Qt::DescendingOrder);
-  listChats->doItemsLayout();  // the scroll range tells whether more chats are wanted
+  if (reorder) {
+    listChats->sortItems(Qt::DescendingOrder);
+    listChats->doItemsLayout();  // the scroll range tells whether more chats are wanted
+  }
   RequestShownPhotos();
 }
 

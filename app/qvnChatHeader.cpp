@@ -79,6 +79,7 @@ void TqvnChatHeader::ShowChat(const QString& aTitle, const QString& aStatus,
                               const QPixmap& aPhoto) {
   FTitle->setText(aTitle);
   FStatus->setText(aStatus);
+  FStatus->setVisible(!aStatus.isEmpty());  // a title alone stands beside the avatar's middle
   FAvatar->Show(aInitials, aColor, aPhoto);
   FAvatar->show();
 }
@@ -86,6 +87,7 @@ void TqvnChatHeader::ShowChat(const QString& aTitle, const QString& aStatus,
 void TqvnChatHeader::ShowStream(const QString& aTitle, const QString& aStatus) {
   FTitle->setText(aTitle);
   FStatus->setText(aStatus);
+  FStatus->setVisible(!aStatus.isEmpty());
   FAvatar->hide();
 }
 

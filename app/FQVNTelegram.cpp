@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "app/qvnDisplayText.h"
+#include "app/qvnErrorText.h"
 #include "app/qvnIntegerText.h"
 #include "app/qvnLineView.h"
 #include "app/qvnLoginSettings.h"
@@ -338,8 +339,7 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& aState, 
     next = "\nCorrect the API id and hash, then press Stop and Start.";
   }
   ShowLines();
-  FDialogs.ShowError("Telegram rejected the login: " + aMessage + " (error " + std::to_string(aCode) +
-                     ")" + next);
+  FDialogs.ShowError("Telegram rejected the login: " + TDLibErrorText(aCode, aMessage) + next);
 }
 
 void TFRMQVNTelegram::qvnTelegramException(const std::exception& e) {

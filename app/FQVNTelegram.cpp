@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <stdexcept>
 
 #include "app/qvnDisplayText.h"
@@ -164,13 +165,20 @@ void TFRMQVNTelegram::LoadSettings() {
   // Changing the box runs chkLoginBotClick, so the two edits follow at once.
   chkLoginBot->setChecked(s.LoginBot);
   if (s.ChatListWidth > 0) SetChatListWidth(s.ChatListWidth);
+  // TDLib kept the session: the client starts as soon as the window runs, as a chat client does.
+  if (s.LoggedIn) {
+    QTimer::singleShot(0, this, [this] {
+      if (!FTelegram->Active()) Guarded(&TFRMQVNTelegram::btnStartClick);
+    });
+  }
 }
 
 void TFRMQVNTelegram::SaveSettings() {
   if (!FSaveSettings) return;  // what is at the path was never read; it stays as it is
   SaveLoginSettings(FSettingsPath,
                     {S(txtApiId->text()), S(txtApiHash->text()), S(txtPhoneNumber->text()),
-                     S(txtBotToken->text()), chkLoginBot->isChecked(), ChatListWidth()});
+                     S(txtBotToken->text()), chkLoginBot->isChecked(), ChatListWidth(),
+                     LoggedIn()});
 }
 
 // ---- Start, Stop and the login kind ----

@@ -13,6 +13,7 @@ namespace {
 
 const char kSection[] = "TELEGRAM";
 const char kWindowSection[] = "WINDOW";
+const char kSessionSection[] = "SESSION";
 
 }  // namespace
 
@@ -35,6 +36,7 @@ TqvnLoadedLoginSettings LoadLoginSettings(const std::string& aPath) {
     s.BotToken = ini.ReadString(kSection, "BotToken", "");
     // Any non-zero integer is true; text that is not an integer counts as false.
     s.LoginBot = StrToIntDef(ini.ReadString(kSection, "LoginBot", ""), 0) != 0;
+    s.LoggedIn = StrToIntDef(ini.ReadString(kSessionSection, "LoggedIn", ""), 0) != 0;
     s.ChatListWidth =
         std::max(StrToIntDef(ini.ReadString(kWindowSection, "ChatListWidth", ""), 0), 0);
   } catch (const std::exception& e) {
@@ -56,6 +58,7 @@ void SaveLoginSettings(const std::string& aPath, const TqvnLoginSettings& aSetti
   if (aSettings.ChatListWidth > 0) {
     ini.WriteString(kWindowSection, "ChatListWidth", std::to_string(aSettings.ChatListWidth));
   }
+  ini.WriteString(kSessionSection, "LoggedIn", aSettings.LoggedIn ? "1" : "0");
   ini.UpdateFile();
 }
 

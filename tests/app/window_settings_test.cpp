@@ -67,7 +67,7 @@ TEST_F(WindowTest, FirstCloseWritesTheFiveKeysInOrderOwnerOnly) {
   EXPECT_EQ(ReadText(FSettings),
             "[TELEGRAM]\nApiId=123\nApiHash=hash\nPhoneNumber=+15550100\nBotToken=1:tok\n"
             "LoginBot=0\n[WINDOW]\nChatListWidth=" +
-                width + "\n");
+                width + "\n[SESSION]\nLoggedIn=0\n");
   EXPECT_EQ(ModeOf(FSettings), 0600);
 
   FWindow.reset();
@@ -88,7 +88,7 @@ TEST_F(WindowTest, CloseKeepsOtherSectionsAndKeys) {
   ASSERT_TRUE(FWindow->close());
   EXPECT_EQ(ReadText(FSettings),
             "[Window]\nLeft=10\nChatListWidth=300\n\n[TELEGRAM]\nTheme=dark\nApiId=2\n"
-            "LoginBot=1\nApiHash=\nPhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n");
+            "LoginBot=1\nApiHash=\nPhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n[SESSION]\nLoggedIn=0\n");
 }
 
 // The width the user gave the chat list comes back at the next start; a width that is missing
@@ -213,6 +213,25 @@ TEST_F(WindowTest, StartUpRemovesTemporaryFilesOfSavesCutShort) {
   EXPECT_FALSE(std::filesystem::exists(FSettings + ".saving-Ab3dE9"));
   EXPECT_TRUE(std::filesystem::exists(FSettings + ".bak"));
   EXPECT_EQ(Edit("txtApiId")->text(), "1");
+}
+
+// Closed while logged in, the window starts the client by itself at the next launch (TDLib kept
+// the session); closed after Stop, it waits for Start again.
+TEST_F(LoggedInWindowTest, ASavedSessionStartsAtLaunch) {
+  ASSERT_TRUE(FWindow->close());
+  EXPECT_NE(ReadText(FSettings).find("[SESSION]\nLoggedIn=1\n"), std::string::npos);
+  FWindow.reset();
+  Open();
+  EXPECT_FALSE(FWindow->QvnTelegram().Active());  // not while the window is being built
+  ASSERT_TRUE(WaitFor([this] { return FWindow->QvnTelegram().Active(); }));
+  EXPECT_TRUE(FDialogs.Errors.empty());
+
+  Button("btnStop")->click();
+  ASSERT_TRUE(FWindow->close());
+  EXPECT_NE(ReadText(FSettings).find("[SESSION]\nLoggedIn=0\n"), std::string::npos);
+  FWindow.reset();
+  Open();
+  EXPECT_FALSE(WaitFor([this] { return FWindow->QvnTelegram().Active(); }, 300));
 }
 
 }  // namespace

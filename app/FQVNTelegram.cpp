@@ -67,12 +67,18 @@ TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPat
   ConnectControls();
   WireClient();
 
-  // Client area 654 x 613 at 96 dpi, centred on the screen.
-  resize(654, 613 + MainMenu1->sizeHint().height());
+  // Client area 654 x 613 at 96 dpi, centred on the screen; never larger than the screen's free
+  // area (a small screen, or a large scaling factor).
+  QSize size(654, 613 + MainMenu1->sizeHint().height());
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect available = screen->availableGeometry();
+    size = size.boundedTo(available.size() * 0.95).expandedTo(minimumSizeHint());
+    resize(size);
     QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(available.center());
     move(frame.topLeft());
+  } else {
+    resize(size);
   }
   FormCreate();
 }

@@ -99,7 +99,11 @@ class TFRMQVNTelegram : public QMainWindow {
   void BuildControls();
   void BuildMenu();
   void ConnectControls();
-  void SetTabOrder();
+  // Tab and Shift+Tab move through TabOrder's controls, skipping those hidden or disabled. (Qt's
+  // focus chain, rearranged with setTabOrder around views that hold focusable children, splits
+  // into separate loops in Qt 6.4: the chat list never reached the message box.)
+  std::vector<QWidget*> TabOrder() const;
+  bool focusNextPrevChild(bool aNext) override;
   QAction* AddCommand(QMenu* aMenu, const char* aName, const char* aCaption,
                       void (TFRMQVNTelegram::*aHandler)());
   QMenu* AddSubmenu(QMenu* aParent, const char* aName, const char* aCaption);

@@ -7,6 +7,7 @@
 // as the window grows. On the conversation side, under the chat header, the stream of every chat
 // (memoMessages) and the conversation of the chat selected share one place (stackMessages).
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
@@ -234,21 +235,34 @@ void TFRMQVNTelegram::BuildControls() {
   }
   setStatusBar(StatusBar1);
 
-  SetTabOrder();
 }
 
-void TFRMQVNTelegram::SetTabOrder() {
-  QWidget* top[] = {txtApiId, txtApiHash,  txtPhoneNumber, btnStart,
-                    btnStop,  txtBotToken, chkLoginBot};
-  for (size_t i = 0; i + 1 < std::size(top); ++i) setTabOrder(top[i], top[i + 1]);
-  setTabOrder(chkLoginBot, PageControl1);
-  setTabOrder(PageControl1, listChats);
-  setTabOrder(listChats, memoMessages);
-  setTabOrder(memoMessages, listConversation);
-  setTabOrder(listConversation, memoLog);
-  setTabOrder(memoLog, txtMessage);
-  setTabOrder(txtMessage, btnSendMessage);
-  setTabOrder(btnSendMessage, btnSendFile);
+std::vector<QWidget*> TFRMQVNTelegram::TabOrder() const {
+  return {txtApiId,       txtApiHash,       txtPhoneNumber, btnStart,   btnStop,
+          txtBotToken,    chkLoginBot,      PageControl1,   listChats,  memoMessages,
+          listConversation, memoLog,        txtMessage,     btnSendMessage, btnSendFile};
+}
+
+bool TFRMQVNTelegram::focusNextPrevChild(bool aNext) {
+  const std::vector<QWidget*> order = TabOrder();
+  const QWidget* focused = QApplication::focusWidget();
+  // The innermost control holding the focus (the tab pages hold the views after them).
+  const auto at = std::find_if(order.rbegin(), order.rend(), [focused](const QWidget* aControl) {
+    return aControl == focused || aControl->isAncestorOf(focused);
+  });
+  if (at == order.rend()) return QMainWindow::focusNextPrevChild(aNext);
+  const auto count = static_cast<std::ptrdiff_t>(order.size());
+  std::ptrdiff_t index = order.rend() - at - 1;
+  for (std::ptrdiff_t step = 1; step < count; ++step) {
+    index = (index + (aNext ? 1 : count - 1)) % count;
+    QWidget* candidate = order[static_cast<size_t>(index)];
+    if (candidate->isVisible() && candidate->isEnabled() &&
+        (candidate->focusPolicy() & Qt::TabFocus) != 0) {
+      candidate->setFocus(aNext ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return true;
 }
 
 QMenu* TFRMQVNTelegram::AddSubmenu(QMenu* aParent, const char* aName, const char* aCaption) {

@@ -162,6 +162,7 @@ void TFRMQVNTelegram::LoadSettings() {
   txtBotToken->setText(Q(s.BotToken));
   // Changing the box runs chkLoginBotClick, so the two edits follow at once.
   chkLoginBot->setChecked(s.LoginBot);
+  LoadNotificationSetting();
 }
 
 void TFRMQVNTelegram::SaveSettings() {
@@ -169,6 +170,7 @@ void TFRMQVNTelegram::SaveSettings() {
   SaveLoginSettings(FSettingsPath, {S(txtApiId->text()), S(txtApiHash->text()),
                                     S(txtPhoneNumber->text()), S(txtBotToken->text()),
                                     chkLoginBot->isChecked()});
+  SaveNotificationSetting();
 }
 
 // ---- Start, Stop and the login kind ----
@@ -211,6 +213,7 @@ void TFRMQVNTelegram::btnStopClick() {
   DoStatus("");
   DoLog("");
   ClearChatList();
+  FUnreadTotal.Clear();
   FTelegram->SetActive(false);
   FAuthorizationState.clear();
   FConnectionState.clear();
@@ -239,6 +242,10 @@ void TFRMQVNTelegram::UpdateTitle() {
                               : FConnectionState.empty() ? "Starting…"
                                                          : ConnectionStateText(FConnectionState);
     title += " — " + account + " — " + state;
+    // The unread messages of the account's chats, while they are the account's.
+    if (FUnreadTotal.Total() > 0 && FAuthorizationState != "authorizationStateClosed") {
+      title = "(" + std::to_string(FUnreadTotal.Total()) + ") " + title;
+    }
   }
   setWindowTitle(Q(title));
 }

@@ -39,6 +39,8 @@
 
 #include "app/qvnChatModel.h"
 #include "app/qvnDialogs.h"
+#include "app/qvnNotifier.h"
+#include "app/qvnUnreadTotal.h"
 #include "client/qvnLibs.h"
 
 class QAction;
@@ -82,6 +84,14 @@ class TFRMQVNTelegram : public QMainWindow {
   const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
+
+  // ---- The desktop (FQVNTelegram_Desktop.cpp) ----
+  // Where notifications of new messages go (null: nowhere); aSink must outlive the window or be
+  // replaced first.
+  void SetNotificationSink(IqvnNotificationSink* aSink);
+  // What a start of the program was given on its command line (this one's, or a later start's
+  // handed over): the window comes to the front and shows it in the status bar.
+  void CommandLineReceived(const QStringList& aArguments);
 
   // What can be done with a message of the conversation shown (FQVNTelegram_Actions.cpp).
   enum class TMessageAction { reply, edit, forward, copy, deleteForMe, deleteForAll };
@@ -269,8 +279,21 @@ class TFRMQVNTelegram : public QMainWindow {
   // TDLib's reason for refusing a request, in words: "<message> (error <code>)".
   static std::string RefusalText(const TqvnTelegramAnswer& aAnswer);
 
+  // ---- Notifications, the unread count and coming to the front (FQVNTelegram_Desktop.cpp) ----
+  // Follows one event's change: the unread total of the title, and a notification of a new
+  // message the user is not looking at (the window marks itself urgent while inactive).
+  void NoteForDesktop(const TqvnModelChange& aChange);
+  void NotifyNewMessage(const TqvnMessage& aMessage);
+  // A notification was activated: the window comes to the front showing aChatId (0: every chat).
+  void OpenNotifiedChat(int64_t aChatId);
+  void BringToFront();
+  // Section "NOTIFICATIONS", key "Enabled" ("1" or "0") of the settings file.
+  void LoadNotificationSetting();
+  void SaveNotificationSetting();
+
   // ---- Menu commands (FQVNTelegram_Menus.cpp) ----
   void Logout1Click();
+  void Notifications1Click();
   void Exit1Click();
   void PrivateChatCreate1Click();
   void SecretChatCreate1Click();
@@ -334,6 +357,8 @@ class TFRMQVNTelegram : public QMainWindow {
   std::unique_ptr<QTemporaryDir> FPastedImages;  // created at the first paste
   int FPastedCount = 0;
   QPointer<QMenu> FMessageMenu;  // the last context menu of a message
+  TqvnNotifier FNotifier;
+  TqvnUnreadTotal FUnreadTotal;  // of the chats in the main list, for the title
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;
@@ -369,6 +394,7 @@ class TFRMQVNTelegram : public QMainWindow {
   QStatusBar* StatusBar1 = nullptr;
   QLabel* FStatusPanels[3] = {nullptr, nullptr, nullptr};
   QMenuBar* MainMenu1 = nullptr;
+  QAction* Notifications1 = nullptr;
 };
 
 }  // namespace qvn

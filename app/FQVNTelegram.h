@@ -12,7 +12,9 @@
 // click sends a failed one again); a click on a file downloads it and opens it with the desktop's
 // program. A message's context menu and shortcuts reply to, edit, forward, copy and delete it;
 // each chat's unsent text is kept as its TDLib draft. The main menu issues the chat, member and proxy
-// requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings), read
+// requests. New messages the user is not looking at become desktop notifications (qvnNotifier.h;
+// "Notifications" in the menu, section "NOTIFICATIONS" of the INI file), activating one opens its
+// chat, and the title counts the unread messages of the unmuted chats. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings), read
 // when the window is created and written each time it closes; what went wrong reading it shows in
 // the log and the status bar.
 //

@@ -60,18 +60,19 @@ TqvnSingleInstance::THandOver TqvnSingleInstance::HandOver(const QStringList& aA
 }
 
 bool TqvnSingleInstance::Listen() {
-  if (FServer.listen(FName)) return true;
-  if (FServer.serverError() == QAbstractSocket::AddressInUseError) {
-    QLocalSocket probe;
-    probe.connectToServer(FName);
-    if (probe.waitForConnected(kTimeoutMs)) {
-      FError = QStringLiteral("another instance listens at %1").arg(FName);
-      return false;
-    }
-    // Left by an instance that is gone.
-    QLocalServer::removeServer(FName);
-    if (FServer.listen(FName)) return true;
+  // Qt puts a new socket in place of whatever is at the path, so a live instance must be asked
+  // first; only a path where nobody answers is taken over.
+  QLocalSocket probe;
+  probe.connectToServer(FName);
+  const bool nobody = !probe.waitForConnected(kTimeoutMs) &&
+                      (probe.error() == QLocalSocket::ServerNotFoundError ||
+                       probe.error() == QLocalSocket::ConnectionRefusedError);
+  if (!nobody) {
+    FError = QStringLiteral("another instance listens at %1").arg(FName);
+    return false;
   }
+  QLocalServer::removeServer(FName);  // the socket of an instance that is gone
+  if (FServer.listen(FName)) return true;
   FError = FServer.errorString();
   return false;
 }

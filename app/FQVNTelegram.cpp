@@ -177,6 +177,8 @@ void TFRMQVNTelegram::LoadSettings() {
       if (!FTelegram->Active()) Guarded(&TFRMQVNTelegram::btnStartClick);
     });
   }
+  Notifications1->setChecked(s.Notifications);
+  FNotifier.SetEnabled(s.Notifications);
 }
 
 void TFRMQVNTelegram::SaveSettings() {
@@ -184,7 +186,7 @@ void TFRMQVNTelegram::SaveSettings() {
   SaveLoginSettings(FSettingsPath,
                     {S(txtApiId->text()), S(txtApiHash->text()), S(txtPhoneNumber->text()),
                      S(txtBotToken->text()), chkLoginBot->isChecked(), ChatListWidth(),
-                     LoggedIn()});
+                     LoggedIn(), Notifications1->isChecked()});
 }
 
 // ---- Start, Stop and the login kind ----
@@ -227,6 +229,7 @@ void TFRMQVNTelegram::btnStopClick() {
   DoStatus("");
   DoLog("");
   ClearChatList();
+  FUnreadTotal.Clear();
   FTelegram->SetActive(false);
   FAuthorizationState.clear();
   FConnectionState.clear();
@@ -255,6 +258,10 @@ void TFRMQVNTelegram::UpdateTitle() {
                               : FConnectionState.empty() ? "Starting…"
                                                          : ConnectionStateText(FConnectionState);
     title += " — " + account + " — " + state;
+    // The unread messages of the account's chats, while they are the account's.
+    if (FUnreadTotal.Total() > 0 && FAuthorizationState != "authorizationStateClosed") {
+      title = "(" + std::to_string(FUnreadTotal.Total()) + ") " + title;
+    }
   }
   setWindowTitle(Q(title));
 }

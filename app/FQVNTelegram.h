@@ -12,9 +12,12 @@
 // click sends a failed one again); a click on a file downloads it and opens it with the desktop's
 // program. A message's context menu and shortcuts reply to, edit, forward, copy and delete it;
 // each chat's unsent text is kept as its TDLib draft. The main menu issues the chat, member and
-// proxy requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings),
-// with the chat list's width (section "WINDOW"), read when the window is created and written each
-// time it closes; what went wrong reading it shows in the log and the status bar.
+// proxy requests. New messages the user is not looking at become desktop notifications
+// (qvnNotifier.h; "Notifications" in the menu), activating one opens its chat, and the title
+// counts the unread messages of the unmuted chats. The login entries live in an INI file
+// (section "TELEGRAM", qvnLoginSettings), with the chat list's width, whether the account was
+// logged in and the notification setting, read when the window is created and written each time
+// it closes; what went wrong reading it shows in the log and the status bar.
 //
 // Everything runs on the GUI thread. The client's events arrive there too: its ticks are queued to
 // the main thread, and the window's TqvnMainThreadPump runs them from Qt's event loop, also while
@@ -39,6 +42,8 @@
 
 #include "app/qvnChatModel.h"
 #include "app/qvnDialogs.h"
+#include "app/qvnNotifier.h"
+#include "app/qvnUnreadTotal.h"
 #include "client/qvnLibs.h"
 
 class QAction;
@@ -85,6 +90,14 @@ class TFRMQVNTelegram : public QMainWindow {
   const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
+
+  // ---- The desktop (FQVNTelegram_Desktop.cpp) ----
+  // Where notifications of new messages go (null: nowhere); aSink must outlive the window or be
+  // replaced first.
+  void SetNotificationSink(IqvnNotificationSink* aSink);
+  // What a start of the program was given on its command line (this one's, or a later start's
+  // handed over): the window comes to the front and shows it in the status bar.
+  void CommandLineReceived(const QStringList& aArguments);
 
   // What can be done with a message of the conversation shown (FQVNTelegram_Actions.cpp).
   enum class TMessageAction { reply, edit, forward, copy, deleteForMe, deleteForAll };
@@ -294,8 +307,19 @@ class TFRMQVNTelegram : public QMainWindow {
   // TDLib's reason for refusing a request, in words: "<message> (error <code>)".
   static std::string RefusalText(const TqvnTelegramAnswer& aAnswer);
 
+  // ---- Notifications, the unread count and coming to the front (FQVNTelegram_Desktop.cpp) ----
+  // Follows one event's change: the unread total of the title, and a notification of a new
+  // message the user is not looking at (the window marks itself urgent while inactive).
+  void NoteForDesktop(const TqvnModelChange& aChange);
+  void NotifyNewMessage(const TqvnMessage& aMessage);
+  // A notification was activated: the window comes to the front showing aChatId (0: every chat).
+  void OpenNotifiedChat(int64_t aChatId);
+  void BringToFront();
+  // Section "NOTIFICATIONS", key "Enabled" ("1" or "0") of the settings file.
+
   // ---- Menu commands (FQVNTelegram_Menus.cpp) ----
   void Logout1Click();
+  void Notifications1Click();
   void Exit1Click();
   void PrivateChatCreate1Click();
   void SecretChatCreate1Click();
@@ -362,6 +386,8 @@ class TFRMQVNTelegram : public QMainWindow {
   std::unique_ptr<QTemporaryDir> FPastedImages;  // created at the first paste
   int FPastedCount = 0;
   QPointer<QMenu> FMessageMenu;  // the last context menu of a message
+  TqvnNotifier FNotifier;
+  TqvnUnreadTotal FUnreadTotal;  // of the chats in the main list, for the title
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;
@@ -400,6 +426,7 @@ class TFRMQVNTelegram : public QMainWindow {
   QStatusBar* StatusBar1 = nullptr;
   QLabel* FStatusPanels[3] = {nullptr, nullptr, nullptr};
   QMenuBar* MainMenu1 = nullptr;
+  QAction* Notifications1 = nullptr;
 };
 
 }  // namespace qvn

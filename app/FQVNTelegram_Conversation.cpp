@@ -61,6 +61,7 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
     return;
   }
   ChatFactsChanged(change);
+  NoteForDesktop(change);
   switch (change.Kind) {
     case TqvnModelChange::none:
     case TqvnModelChange::chatAction:
@@ -303,6 +304,7 @@ void TFRMQVNTelegram::FlushViews() {
   ReportUnclaimedError();
   if (!FChangedChats.empty()) RefreshChatRows();
   if (FConversationChanged) RenderConversation(/*aToBottom=*/false);
+  if (FUnreadTotal.TakeChanged()) UpdateTitle();
   // Until the list can scroll, its end is in view: the user sees no more chats, so load more.
   if (listChats->verticalScrollBar()->maximum() == 0) LoadMoreChats();
 }

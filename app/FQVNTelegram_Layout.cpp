@@ -291,6 +291,9 @@ void TFRMQVNTelegram::BuildMenu() {
 
   QMenu* menu = AddSubmenu(nullptr, "Menu", "Menu");
   AddCommand(menu, "Logout1", "Logout", &TFRMQVNTelegram::Logout1Click);
+  Notifications1 = AddCommand(menu, "Notifications1", "Notifications",
+                              &TFRMQVNTelegram::Notifications1Click);
+  Notifications1->setCheckable(true);
   AddSeparator(menu, "N3");
   AddCommand(menu, "Exit1", "Exit", &TFRMQVNTelegram::Exit1Click);
 

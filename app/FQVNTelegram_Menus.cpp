@@ -34,6 +34,11 @@ void TFRMQVNTelegram::Logout1Click() {
   FTelegram->LogOut();
 }
 
+// Desktop notifications of new messages on or off; kept in the settings file on closing.
+void TFRMQVNTelegram::Notifications1Click() {
+  FNotifier.SetEnabled(Notifications1->isChecked());
+}
+
 void TFRMQVNTelegram::Exit1Click() {
   close();
 }

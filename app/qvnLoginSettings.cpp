@@ -14,6 +14,7 @@ namespace {
 const char kSection[] = "TELEGRAM";
 const char kWindowSection[] = "WINDOW";
 const char kSessionSection[] = "SESSION";
+const char kNotificationsSection[] = "NOTIFICATIONS";
 
 }  // namespace
 
@@ -36,6 +37,9 @@ TqvnLoadedLoginSettings LoadLoginSettings(const std::string& aPath) {
     s.BotToken = ini.ReadString(kSection, "BotToken", "");
     // Any non-zero integer is true; text that is not an integer counts as false.
     s.LoginBot = StrToIntDef(ini.ReadString(kSection, "LoginBot", ""), 0) != 0;
+    // Anything but a number other than 0 leaves notifications on.
+    s.Notifications =
+        StrToIntDef(ini.ReadString(kNotificationsSection, "Enabled", ""), 1) != 0;
     s.LoggedIn = StrToIntDef(ini.ReadString(kSessionSection, "LoggedIn", ""), 0) != 0;
     s.ChatListWidth =
         std::max(StrToIntDef(ini.ReadString(kWindowSection, "ChatListWidth", ""), 0), 0);
@@ -59,6 +63,7 @@ void SaveLoginSettings(const std::string& aPath, const TqvnLoginSettings& aSetti
     ini.WriteString(kWindowSection, "ChatListWidth", std::to_string(aSettings.ChatListWidth));
   }
   ini.WriteString(kSessionSection, "LoggedIn", aSettings.LoggedIn ? "1" : "0");
+  ini.WriteString(kNotificationsSection, "Enabled", aSettings.Notifications ? "1" : "0");
   ini.UpdateFile();
 }
 

@@ -2,7 +2,8 @@
 // "TELEGRAM", keys "ApiId", "ApiHash", "PhoneNumber", "BotToken" and "LoginBot" ("1" or "0");
 // the window's own geometry in section "WINDOW": key "ChatListWidth" (pixels); and in section
 // "SESSION" key "LoggedIn" ("1" or "0"), whether the account was logged in when the window
-// closed. Other sections and keys of the file are left as they are.
+// closed; and in section "NOTIFICATIONS" key "Enabled" ("1" or "0"), whether new messages
+// become desktop notifications. Other sections and keys of the file are left as they are.
 //
 // Loading first deletes the temporary files that a save cut short left beside the file, then
 // reads it (a regular file of at most 1 MiB, made owner-only when others may read it); it never
@@ -30,6 +31,7 @@ struct TqvnLoginSettings {
   // The account was logged in when the window last closed: TDLib keeps the session, so the next
   // launch starts the client by itself.
   bool LoggedIn = false;
+  bool Notifications = true;
 };
 
 struct TqvnLoadedLoginSettings {

@@ -143,6 +143,7 @@ TEST_F(WindowTest, MenuTree) {
   EXPECT_EQ(tree,
             "Menu Menu\n"
             "  Logout1 Logout\n"
+            "  Notifications1 Notifications\n"
             "  N3 -\n"
             "  Exit1 Exit\n"
             "Chats1 Chats\n"

@@ -263,11 +263,11 @@ TEST_F(WindowTest, StartStopAndTitleFollowTheClient) {
        "Velune Telegram Client — +15550100 — Waiting for network", "Waiting for network"},
       {{ConnectionState("connectionStateConnecting")},
        "Velune Telegram Client — +15550100 — Connecting…", "Connecting…"},
-      // Once TDLib names the account's user, the title shows the name.
-      {TScriptedAccount::AccountEvents(), "Velune Telegram Client — Dana Whitfield — Connecting…",
-       "Connecting…"},
+      // Once TDLib names the account's user, the title shows the name, and the unread messages.
+      {TScriptedAccount::AccountEvents(),
+       "(20) Velune Telegram Client — Dana Whitfield — Connecting…", "Connecting…"},
       {{ConnectionState("connectionStateReady")},
-       "Velune Telegram Client — Dana Whitfield — Ready", "Ready"},
+       "(20) Velune Telegram Client — Dana Whitfield — Ready", "Ready"},
       {{AuthState("authorizationStateClosed")},
        "Velune Telegram Client — Dana Whitfield — Logged out", "Ready"},
   };

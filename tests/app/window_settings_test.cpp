@@ -67,7 +67,7 @@ TEST_F(WindowTest, FirstCloseWritesTheFiveKeysInOrderOwnerOnly) {
   EXPECT_EQ(ReadText(FSettings),
             "[TELEGRAM]\nApiId=123\nApiHash=hash\nPhoneNumber=+15550100\nBotToken=1:tok\n"
             "LoginBot=0\n[WINDOW]\nChatListWidth=" +
-                width + "\n[SESSION]\nLoggedIn=0\n");
+                width + "\n[SESSION]\nLoggedIn=0\n[NOTIFICATIONS]\nEnabled=1\n");
   EXPECT_EQ(ModeOf(FSettings), 0600);
 
   FWindow.reset();
@@ -88,7 +88,7 @@ TEST_F(WindowTest, CloseKeepsOtherSectionsAndKeys) {
   ASSERT_TRUE(FWindow->close());
   EXPECT_EQ(ReadText(FSettings),
             "[Window]\nLeft=10\nChatListWidth=300\n\n[TELEGRAM]\nTheme=dark\nApiId=2\n"
-            "LoginBot=1\nApiHash=\nPhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n[SESSION]\nLoggedIn=0\n");
+            "LoginBot=1\nApiHash=\nPhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n[SESSION]\nLoggedIn=0\n[NOTIFICATIONS]\nEnabled=1\n");
 }
 
 // The width the user gave the chat list comes back at the next start; a width that is missing
@@ -228,7 +228,7 @@ TEST_F(LoggedInWindowTest, ASavedSessionStartsAtLaunch) {
 
   Button("btnStop")->click();
   ASSERT_TRUE(FWindow->close());
-  EXPECT_NE(ReadText(FSettings).find("[SESSION]\nLoggedIn=0\n"), std::string::npos);
+  EXPECT_NE(ReadText(FSettings).find("[SESSION]\nLoggedIn=0\n[NOTIFICATIONS]\nEnabled=1\n"), std::string::npos);
   FWindow.reset();
   Open();
   EXPECT_FALSE(WaitFor([this] { return FWindow->QvnTelegram().Active(); }, 300));

@@ -30,6 +30,7 @@
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
+#include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
 
 namespace qvn {
@@ -140,6 +141,8 @@ void TFRMQVNTelegram::BuildControls() {
   FStackMessages = Named(new QStackedWidget(tabMessages), "stackMessages");
   memoMessages = Memo(FStackMessages, "memoMessages");
   listConversation = Named(new TqvnConversationView(FStackMessages), "listConversation");
+  FConversationModel = new TqvnConversationModel(FModel, listConversation);
+  listConversation->setModel(FConversationModel);
   FStackMessages->addWidget(memoMessages);
   FStackMessages->addWidget(listConversation);
   FStackMessages->setCurrentWidget(memoMessages);
@@ -317,6 +320,18 @@ void TFRMQVNTelegram::ConnectControls() {
             RunShowingErrors(FDialogs,
                              [&] { ConversationClick(aMessageId, aLocalKey.toStdString()); });
           });
+  connect(listConversation, &TqvnConversationView::LinkClicked, this,
+          [this](const QString& aType, const QString& aValue, qint64 aUserId) {
+            RunShowingErrors(FDialogs, [&] {
+              LinkClick(aType.toStdString(), aValue.toStdString(), aUserId);
+            });
+          });
+  connect(listConversation, &TqvnConversationView::ReplyClicked, this, [this](qint64 aMessageId) {
+    RunShowingErrors(FDialogs, [&] { ShowMessage(aMessageId); });
+  });
+  connect(listConversation, &TqvnConversationView::PictureWanted, this, [this](int aFileId) {
+    RunShowingErrors(FDialogs, [&] { DownloadPicture(aFileId); });
+  });
   connect(btnSendMessage, &QPushButton::clicked, this,
           [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
   connect(btnSendFile, &QPushButton::clicked, this,

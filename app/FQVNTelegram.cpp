@@ -16,6 +16,7 @@
 
 #include "app/qvnDisplayText.h"
 #include "app/qvnIntegerText.h"
+#include "app/qvnLineView.h"
 #include "app/qvnLoginSettings.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnSecretMask.h"
@@ -54,10 +55,10 @@ TFRMQVNTelegram::TFRMQVNTelegram(IqvnDialogs& aDialogs, std::string aSettingsPat
       FTelegram(std::make_unique<TqvnTDLib_Telegram>(nullptr)),
       FPump(std::make_unique<TqvnMainThreadPump>(
           [&aDialogs](const std::string& aMessage) { aDialogs.ShowError(aMessage); },
-          [this] { FLines.Hold(); },
+          [this] { HoldLines(); },
           [this] {
             FlushViews();
-            FLines.Release();
+            ShowLines(/*aRelease=*/true);
           })) {
   BuildControls();
   BuildMenu();
@@ -94,7 +95,7 @@ void TFRMQVNTelegram::WireClient() {
 
   TqvnTDLib_Telegram& t = *FTelegram;
   // Each event the moment TDLib has it. A delivery takes at most 600 waiting texts within the
-  // client's time budget (10 ms); its log and message lines show together when it ends (FLines).
+  // client's time budget (10 ms); its log and message lines show together when it ends (HoldLines).
   t.SetEventsPerTick(600);
   t.SetWaitForEvents(true);
   // Every event text reaches the log here, before the engine reads it, and the chat model with
@@ -244,8 +245,23 @@ void TFRMQVNTelegram::UpdateTitle() {
 
 // ---- Log and status ----
 
-void TFRMQVNTelegram::AppendLine(QPlainTextEdit* aMemo, std::string aText) {
-  FLines.Append(aMemo, std::move(aText));
+void TFRMQVNTelegram::AppendLine(TqvnLineView* aMemo, std::string aText) {
+  aMemo->Append(std::move(aText));
+}
+
+void TFRMQVNTelegram::HoldLines() {
+  memoLog->Hold();
+  memoMessages->Hold();
+}
+
+void TFRMQVNTelegram::ShowLines(bool aRelease) {
+  for (TqvnLineView* memo : {memoLog, memoMessages}) {
+    if (aRelease) {
+      memo->Release();
+    } else {
+      memo->Flush();
+    }
+  }
 }
 
 void TFRMQVNTelegram::DoLog(const std::string& aText) {
@@ -259,8 +275,8 @@ void TFRMQVNTelegram::DoStatus(const std::string& aText) {
   FStatusPanels[0]->setText(Q(ShortenForDisplay(MaskSecrets(aText), kStatusPanelBytes)));
 }
 
-void TFRMQVNTelegram::CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition) {
-  const std::shared_ptr<const std::string> full = TqvnLineBatch::FullTextAt(aMemo, aPosition);
+void TFRMQVNTelegram::CopyFullLine(TqvnLineView* aMemo, QPoint aPosition) {
+  const std::shared_ptr<const std::string> full = aMemo->FullTextAt(aPosition);
   if (!full) return;
   QGuiApplication::clipboard()->setText(Q(*full));
   FStatusPanels[2]->setText(
@@ -297,7 +313,7 @@ void TFRMQVNTelegram::qvnTelegramAuthorizationStatus(const std::string& aStatus)
 
 void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& aCode) {
   FlushViews();
-  FLines.Flush();  // the log so far shows behind the prompt
+  ShowLines();  // the log so far shows behind the prompt
   aCode = FDialogs.InputBox("Telegram", "Introduce Telegram Code", "", /*aMasked=*/true);
   // Left empty, nothing is sent and the login waits.
   if (aCode.empty()) DoLog(kNotAnswered);
@@ -305,7 +321,7 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationCode(std::string& aCode) {
 
 void TFRMQVNTelegram::qvnTelegramAuthenticationPassword(std::string& aPassword) {
   FlushViews();
-  FLines.Flush();
+  ShowLines();
   aPassword = FDialogs.InputBox("Telegram", "Introduce Telegram Password", "", /*aMasked=*/true);
   if (aPassword.empty()) DoLog(kNotAnswered);
 }
@@ -320,7 +336,7 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& aState, 
   } else if (aState == "authorizationStateWaitTdlibParameters") {
     next = "\nCorrect the API id and hash, then press Stop and Start.";
   }
-  FLines.Flush();
+  ShowLines();
   FDialogs.ShowError("Telegram rejected the login: " + aMessage + " (error " + std::to_string(aCode) +
                      ")" + next);
 }

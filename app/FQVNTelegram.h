@@ -39,7 +39,6 @@
 
 #include "app/qvnChatModel.h"
 #include "app/qvnDialogs.h"
-#include "app/qvnLineBatch.h"
 #include "client/qvnLibs.h"
 
 class QAction;
@@ -64,6 +63,7 @@ class TqvnChatRow;
 class TqvnComposer;
 class TqvnConversationModel;
 class TqvnConversationView;
+class TqvnLineView;
 class TqvnMainThreadPump;
 
 class TFRMQVNTelegram : public QMainWindow {
@@ -117,12 +117,14 @@ class TFRMQVNTelegram : public QMainWindow {
   // The log line and the status panels show texts with their secrets masked (MaskSecrets) and
   // bounded in length.
   void DoLog(const std::string& aText);
-  // Appends aText as a new last line of aMemo and scrolls it into view; during a run of the
-  // client's ticks the lines are gathered and shown together when the run ends (FLines). A long
-  // text shows its beginning; a double click on it puts the whole text on the clipboard
-  // (CopyFullLine).
-  void AppendLine(QPlainTextEdit* aMemo, std::string aText);
-  void CopyFullLine(QPlainTextEdit* aMemo, QPoint aPosition);
+  // Appends aText as a new last line of aMemo; during a run of the client's ticks the lines are
+  // gathered and shown together when the run ends (HoldLines, ShowLines). A long text shows its
+  // beginning; a double click on it puts the whole text on the clipboard (CopyFullLine).
+  void AppendLine(TqvnLineView* aMemo, std::string aText);
+  void HoldLines();
+  // Shows the lines gathered so far; ends one HoldLines when aRelease.
+  void ShowLines(bool aRelease = false);
+  void CopyFullLine(TqvnLineView* aMemo, QPoint aPosition);
   void DoStatus(const std::string& aText);
   // The title: the program, and while active the account and the connection state in words.
   void UpdateTitle();
@@ -314,8 +316,6 @@ class TFRMQVNTelegram : public QMainWindow {
   // False when the settings file was there but not read: closing then leaves it as it is.
   bool FSaveSettings = true;
   std::unique_ptr<TqvnTDLib_Telegram> FTelegram;
-  // Holds the log and message lines while the pump runs the client's ticks.
-  TqvnLineBatch FLines;
   std::unique_ptr<TqvnMainThreadPump> FPump;
   std::string FChatId;
 
@@ -371,11 +371,11 @@ class TFRMQVNTelegram : public QMainWindow {
   QListWidget* listChats = nullptr;
   TqvnChatRow* FAllChatsRow = nullptr;
   QStackedWidget* FStackMessages = nullptr;
-  QPlainTextEdit* memoMessages = nullptr;
+  TqvnLineView* memoMessages = nullptr;
   TqvnConversationView* listConversation = nullptr;
   TqvnConversationModel* FConversationModel = nullptr;
   QWidget* tabLog = nullptr;
-  QPlainTextEdit* memoLog = nullptr;
+  TqvnLineView* memoLog = nullptr;
   QFrame* pnlMessage = nullptr;
   QPushButton* btnSendFile = nullptr;
   QFrame* pnlContext = nullptr;  // above the box: the message replied to or edited

@@ -20,6 +20,7 @@
 #include "app/qvnComposer.h"
 #include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
+#include "app/qvnLineView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
 

@@ -32,6 +32,7 @@
 #include "app/qvnComposer.h"
 #include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
+#include "app/qvnLineView.h"
 
 namespace qvn {
 
@@ -65,11 +66,8 @@ QLineEdit* Edit(QWidget* aParent, const char* aName, int aWidth) {
   return edit;
 }
 
-QPlainTextEdit* Memo(QWidget* aParent, const char* aName) {
-  auto* memo = Named(new QPlainTextEdit(aParent), aName);
-  memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  return memo;
+TqvnLineView* Memo(QWidget* aParent, const char* aName) {
+  return Named(new TqvnLineView(aParent), aName);
 }
 
 }  // namespace
@@ -367,7 +365,7 @@ void TFRMQVNTelegram::ConnectControls() {
 
 bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
   if (aEvent->type() == QEvent::MouseButtonDblClick) {
-    for (QPlainTextEdit* memo : {memoLog, memoMessages}) {
+    for (TqvnLineView* memo : {memoLog, memoMessages}) {
       if (aWatched == memo->viewport()) {
         CopyFullLine(memo, static_cast<QMouseEvent*>(aEvent)->position().toPoint());
       }

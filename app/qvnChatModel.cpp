@@ -1,6 +1,7 @@
 #include "app/qvnChatModel.h"
 
 #include <algorithm>
+#include <iterator>
 #include <tuple>
 
 #include "app/qvnTelegramReader.h"
@@ -66,21 +67,106 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
     change.Kind = TqvnModelChange::user;
     change.UserId = user.Id;
     FUsers[user.Id] = std::move(user);
+  } else if (type == "updateUserStatus") {
+    auto user = FUsers.find(Int64Of(member("user_id")));
+    if (user == FUsers.end()) return change;
+    ReadUserStatus(member("status"), user->second);
+    change.Kind = TqvnModelChange::user;
+    change.UserId = user->first;
   } else if (type == "updateNewChat" || type == "chat") {
-    TqvnChat chat = ReadChat(type == "chat" ? TqvnTDLibObject(aEvent) : member("chat"));
+    const TqvnTDLibObject object = type == "chat" ? TqvnTDLibObject(aEvent) : member("chat");
+    TqvnChat chat = ReadChat(object);
     change.Kind = TqvnModelChange::chat;
     change.ChatId = chat.Id;
+    if (chat.SupergroupId != 0) FSupergroupChats[chat.SupergroupId] = chat.Id;
+    if (chat.BasicGroupId != 0) FBasicGroupChats[chat.BasicGroupId] = chat.Id;
     auto [entry, added] = FChats.try_emplace(chat.Id);
     if (added) entry->second.Arrival = ++FArrivals;
     entry->second.Chat = std::move(chat);
+    ApplyNotificationSettings(object.Member("notification_settings"), entry->second);
+  } else if (type == "updateScopeNotificationSettings") {
+    const std::string scopeType = TqvnTDLibObject(member("scope")).Type();
+    const TScope scope = scopeType == "notificationSettingsScopePrivateChats" ? privateChats
+                         : scopeType == "notificationSettingsScopeGroupChats" ? groupChats
+                         : scopeType == "notificationSettingsScopeChannelChats" ? channelChats
+                                                                                 : scopeCount;
+    if (scope == scopeCount) return change;
+    FScopeMuted[scope] = Int64Of(NodeAt(aEvent, {"notification_settings", "mute_for"})) > 0;
+    // Rare (a settings change): worth a look at every chat.
+    for (auto& [id, entry] : FChats) {
+      if (!entry.FollowsScopeMute || ScopeOf(entry.Chat) != scope ||
+          entry.Chat.Muted == FScopeMuted[scope]) {
+        continue;
+      }
+      entry.Chat.Muted = FScopeMuted[scope];
+      change.ChatIds.push_back(id);
+    }
+    if (!change.ChatIds.empty()) change.Kind = TqvnModelChange::chat;
+  } else if (type == "updateSupergroup" || type == "supergroup") {
+    const TqvnTDLibObject group = type == "supergroup" ? TqvnTDLibObject(aEvent)
+                                                       : member("supergroup");
+    SetGroupMembers(FSupergroupMembers, FSupergroupChats, group.Get<int64_t>("id"),
+                    group.Get<int32_t>("member_count"), change);
+  } else if (type == "updateBasicGroup" || type == "basicGroup") {
+    const TqvnTDLibObject group = type == "basicGroup" ? TqvnTDLibObject(aEvent)
+                                                       : member("basic_group");
+    SetGroupMembers(FBasicGroupMembers, FBasicGroupChats, group.Get<int64_t>("id"),
+                    group.Get<int32_t>("member_count"), change);
+  } else if (type == "updateSupergroupFullInfo") {
+    SetGroupMembers(FSupergroupMembers, FSupergroupChats, Int64Of(member("supergroup_id")),
+                    Int32Of(NodeAt(aEvent, {"supergroup_full_info", "member_count"})), change);
+  } else if (type == "updateBasicGroupFullInfo") {
+    IqvnObjectJSON members = NodeAt(aEvent, {"basic_group_full_info", "members"});
+    SetGroupMembers(FBasicGroupMembers, FBasicGroupChats, Int64Of(member("basic_group_id")),
+                    members && members->JSONType() == qvnJSONList ? members->Count() : 0, change);
+  } else if (type == "updateChatAction") {
+    change.ChatId = Int64Of(member("chat_id"));
+    const TqvnTDLibObject sender = member("sender_id");
+    TChatAction action;
+    action.SenderUserId = sender.Get<int64_t>("user_id");
+    action.SenderChatId = sender.Get<int64_t>("chat_id");
+    action.Action = TqvnTDLibObject(member("action")).Type();
+    if (action.Action.rfind("chatAction", 0) == 0) action.Action.erase(0, 10);
+    std::vector<TChatAction>& actions = FChatActions[change.ChatId];
+    auto same = std::find_if(actions.begin(), actions.end(), [&action](const TChatAction& aHeld) {
+      return aHeld.SenderUserId == action.SenderUserId && aHeld.SenderChatId == action.SenderChatId;
+    });
+    if (action.Action == "Cancel") {
+      if (same != actions.end()) actions.erase(same);
+      if (actions.empty()) FChatActions.erase(change.ChatId);
+    } else if (same != actions.end()) {
+      same->Action = std::move(action.Action);
+    } else {
+      actions.push_back(std::move(action));
+    }
+    change.Kind = TqvnModelChange::chatAction;
+  } else if (type == "updateMessageInteractionInfo") {
+    change.ChatId = Int64Of(member("chat_id"));
+    change.MessageId = Int64Of(member("message_id"));
+    TqvnMessage* message = Find(change.ChatId, change.MessageId);
+    TqvnChat* chat = MutableChat(change.ChatId);
+    const bool isLast = chat != nullptr && chat->LastMessage && chat->LastMessage->Id == change.MessageId;
+    if (message == nullptr && !isLast) return change;
+    std::vector<TqvnReaction> reactions = ReadReactions(member("interaction_info"));
+    if (isLast) chat->LastMessage->Reactions = reactions;
+    if (message != nullptr) message->Reactions = std::move(reactions);
+    change.Kind = TqvnModelChange::messageChanged;
   } else if (type == "updateChatTitle" || type == "updateChatPosition" ||
              type == "updateChatLastMessage" || type == "updateChatDraftMessage" ||
-             type == "updateChatReadInbox") {
+             type == "updateChatReadInbox" || type == "updateChatReadOutbox" ||
+             type == "updateChatNotificationSettings" || type == "updateChatPhoto") {
     change.ChatId = Int64Of(member("chat_id"));
-    TqvnChat* chat = MutableChat(change.ChatId);
-    if (chat == nullptr) return change;  // TDLib announces every chat first; ignore strays
+    auto entry = FChats.find(change.ChatId);
+    if (entry == FChats.end()) return change;  // TDLib announces every chat first; ignore strays
+    TqvnChat* chat = &entry->second.Chat;
     change.Kind = TqvnModelChange::chat;
-    if (type == "updateChatTitle") {
+    if (type == "updateChatReadOutbox") {
+      chat->LastReadOutboxMessageId = Int64Of(member("last_read_outbox_message_id"));
+    } else if (type == "updateChatNotificationSettings") {
+      ApplyNotificationSettings(member("notification_settings"), entry->second);
+    } else if (type == "updateChatPhoto") {
+      ReadChatPhoto(member("photo"), *chat);
+    } else if (type == "updateChatTitle") {
       chat->Title = PlainText(member("title"));
     } else if (type == "updateChatPosition") {
       const TqvnChatPosition position = ReadChatPosition(member("position"));
@@ -89,6 +175,7 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
       chat->IsPinned = position.IsPinned;
     } else if (type == "updateChatReadInbox") {
       chat->UnreadCount = static_cast<int32_t>(Int64Of(member("unread_count")));
+      chat->LastReadInboxMessageId = Int64Of(member("last_read_inbox_message_id"));
     } else {
       if (type == "updateChatDraftMessage") {
         chat->DraftText = ReadDraftText(member("draft_message"));
@@ -100,16 +187,16 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
       ApplyPositions(member("positions"), *chat);
     }
   } else if (type == "updateNewMessage") {
-    std::optional<TqvnFile> file;
-    TqvnMessage message = ReadMessage(member("message"), &file);
+    std::optional<TqvnFile> file, picture;
+    TqvnMessage message = ReadMessage(member("message"), &file, &picture);
     change.Kind = TqvnModelChange::newMessage;
     change.ChatId = message.ChatId;
     change.MessageId = message.Id;
-    if (Store(message) && file) FFiles[file->Id] = *file;
+    if (Store(message)) KeepFiles(file, picture);
     change.Messages.push_back(std::move(message));
   } else if (type == "updateMessageSendSucceeded" || type == "updateMessageSendFailed") {
-    std::optional<TqvnFile> file;
-    TqvnMessage message = ReadMessage(member("message"), &file);
+    std::optional<TqvnFile> file, picture;
+    TqvnMessage message = ReadMessage(member("message"), &file, &picture);
     change.Kind = TqvnModelChange::messageSent;
     change.ChatId = message.ChatId;
     change.MessageId = message.Id;
@@ -118,9 +205,9 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
       message.LocalKey = old->LocalKey;
       *old = message;
       Sort(FConversations[message.ChatId]);
-      if (file) FFiles[file->Id] = *file;
-    } else if (Store(message) && file) {
-      FFiles[file->Id] = *file;
+      KeepFiles(file, picture);
+    } else if (Store(message)) {
+      KeepFiles(file, picture);
     }
     change.Messages.push_back(std::move(message));
   } else if (type == "updateMessageContent") {
@@ -128,12 +215,12 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
     change.MessageId = Int64Of(member("message_id"));
     TqvnMessage* message = Find(change.ChatId, change.MessageId);
     if (message == nullptr) return change;
-    std::optional<TqvnFile> file;
+    std::optional<TqvnFile> file, picture;
     const std::string oldText = message->Text;
-    ReadMessageContent(member("new_content"), *message, &file);
+    ReadMessageContent(member("new_content"), *message, &file, &picture);
     // Only an edit changes a text or caption that is there (a poll's votes change no text).
     if (message->Text != oldText) message->Edited = true;
-    if (file) FFiles[file->Id] = *file;
+    KeepFiles(file, picture);
     change.Kind = TqvnModelChange::messageChanged;
   } else if (type == "updateMessageEdited") {
     change.ChatId = Int64Of(member("chat_id"));
@@ -165,9 +252,9 @@ TqvnModelChange TqvnChatModel::Apply(const TqvnJSON& aEvent) {
   } else if (type == "message" || type == "messages") {
     change.Kind = TqvnModelChange::answer;
     const auto take = [this, &change](const TqvnTDLibObject& aMessage) {
-      std::optional<TqvnFile> file;
-      change.Messages.push_back(ReadMessage(aMessage, &file));
-      if (file) FFiles[file->Id] = *file;
+      std::optional<TqvnFile> file, picture;
+      change.Messages.push_back(ReadMessage(aMessage, &file, &picture));
+      KeepFiles(file, picture);
     };
     if (type == "message") {
       take(aEvent);
@@ -196,7 +283,11 @@ void TqvnChatModel::Clear() {
   FArrivals = 0;
   FFiles.clear();
   FConversations.clear();
-  FMemberCounts.clear();
+  std::fill(std::begin(FScopeMuted), std::end(FScopeMuted), false);
+  FSupergroupMembers.clear();
+  FBasicGroupMembers.clear();
+  FSupergroupChats.clear();
+  FBasicGroupChats.clear();
   FChatActions.clear();
 }
 
@@ -221,8 +312,40 @@ const TqvnFile* TqvnChatModel::File(int32_t aFileId) const {
 }
 
 int32_t TqvnChatModel::MemberCount(int64_t aChatId) const {
-  auto found = FMemberCounts.find(aChatId);
-  return found == FMemberCounts.end() ? 0 : found->second;
+  const TqvnChat* chat = Chat(aChatId);
+  if (chat == nullptr) return 0;
+  const auto& counts = chat->SupergroupId != 0 ? FSupergroupMembers : FBasicGroupMembers;
+  auto found = counts.find(chat->SupergroupId != 0 ? chat->SupergroupId : chat->BasicGroupId);
+  return found == counts.end() ? 0 : found->second;
+}
+
+TqvnChatModel::TScope TqvnChatModel::ScopeOf(const TqvnChat& aChat) {
+  if (aChat.Type == "chatTypePrivate" || aChat.Type == "chatTypeSecret") return privateChats;
+  return aChat.IsChannel ? channelChats : groupChats;
+}
+
+void TqvnChatModel::ApplyNotificationSettings(const IqvnObjectJSON& aSettings,
+                                              TChatEntry& aEntry) const {
+  const std::optional<bool> own = ReadOwnMute(aSettings);
+  aEntry.FollowsScopeMute = !own.has_value();
+  aEntry.Chat.Muted = own.value_or(FScopeMuted[ScopeOf(aEntry.Chat)]);
+}
+
+void TqvnChatModel::SetGroupMembers(std::unordered_map<int64_t, int32_t>& aCounts,
+                                    const std::unordered_map<int64_t, int64_t>& aChats,
+                                    int64_t aGroupId, int32_t aCount, TqvnModelChange& aChange) {
+  if (aGroupId == 0 || aCount <= 0) return;
+  aCounts[aGroupId] = aCount;
+  auto chat = aChats.find(aGroupId);
+  if (chat == aChats.end()) return;  // its chat, once announced, shows it
+  aChange.Kind = TqvnModelChange::chat;
+  aChange.ChatId = chat->second;
+}
+
+void TqvnChatModel::KeepFiles(const std::optional<TqvnFile>& aFile,
+                              const std::optional<TqvnFile>& aPicture) {
+  if (aFile) FFiles[aFile->Id] = *aFile;
+  if (aPicture) FFiles[aPicture->Id] = *aPicture;
 }
 
 const std::vector<TqvnChatModel::TChatAction>& TqvnChatModel::ChatActions(int64_t aChatId) const {

@@ -15,6 +15,13 @@
 // and outgoing while its id is unknown is one the window sent: its local echo stands for it until
 // the answer to the send request binds the two (BindLocalEcho), so it never shows twice.
 //
+// Chats follow their kind's default muting (updateScopeNotificationSettings) unless their own
+// notification setting says otherwise; member counts come from the groups' updates
+// (updateSupergroup, updateBasicGroup and their full infos, or the answers "supergroup" and
+// "basicGroup"), whichever of group and chat TDLib announces first. The answers
+// "supergroupFullInfo" and "basicGroupFullInfo" name no group: TDLib sends the same facts as
+// updateSupergroupFullInfo / updateBasicGroupFullInfo, which the model reads.
+//
 // Plain C++ without Qt. One thread (the window's); Apply raises the JSON library's errors on a
 // member whose value does not convert, and then keeps what it read before.
 #ifndef QVN_APP_QVNCHATMODEL_H
@@ -22,6 +29,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -39,7 +47,8 @@ struct TqvnModelChange {
     myId,            // the account's own user id became known
     user,            // UserId's facts
     chat,            // ChatId's title, place, unread count, last message, draft, read marks,
-                     // photo, notification setting or member count
+                     // photo, notification setting or member count; ChatId 0 when a kind's
+                     // default muting changed several chats: they are in ChatIds
     chatAction,      // what someone is doing in ChatId (typing, ...) started or stopped
     newMessage,      // Messages[0] arrived in ChatId (stored when the chat is tracked)
     messageChanged,  // the content, edit mark or reactions of MessageId in ChatId changed
@@ -52,6 +61,7 @@ struct TqvnModelChange {
   std::string Type;   // the text's "@type"
   std::string Extra;  // its "@extra": a string's text, or a number's digits; "" when none
   int64_t ChatId = 0;
+  std::vector<int64_t> ChatIds;  // the chats a kind's default muting changed (ChatId is 0)
   int64_t UserId = 0;
   int64_t MessageId = 0;
   int64_t OldMessageId = 0;
@@ -144,7 +154,19 @@ class TqvnChatModel {
   struct TChatEntry {
     TqvnChat Chat;
     uint64_t Arrival = 0;
+    bool FollowsScopeMute = true;  // Muted is its kind's default, not its own setting
   };
+  // The kinds TDLib sets default notifications for.
+  enum TScope { privateChats, groupChats, channelChats, scopeCount };
+  static TScope ScopeOf(const TqvnChat& aChat);
+  // Reads a chat's notification_settings into its entry.
+  void ApplyNotificationSettings(const IqvnObjectJSON& aSettings, TChatEntry& aEntry) const;
+  // A group's member count (aCount 0: unknown, ignored) and the change for its chat.
+  void SetGroupMembers(std::unordered_map<int64_t, int32_t>& aCounts,
+                       const std::unordered_map<int64_t, int64_t>& aChats, int64_t aGroupId,
+                       int32_t aCount, TqvnModelChange& aChange);
+  // Keeps a message's files (its content's and its picture's) once it is stored.
+  void KeepFiles(const std::optional<TqvnFile>& aFile, const std::optional<TqvnFile>& aPicture);
   TqvnChat* MutableChat(int64_t aChatId);
   TqvnMessage* Find(int64_t aChatId, int64_t aMessageId);
   TqvnMessage* FindLocal(const std::string& aLocalKey);
@@ -161,7 +183,12 @@ class TqvnChatModel {
   uint64_t FArrivals = 0;
   std::unordered_map<int32_t, TqvnFile> FFiles;
   std::map<int64_t, TqvnConversation> FConversations;
-  std::unordered_map<int64_t, int32_t> FMemberCounts;  // by chat id
+  bool FScopeMuted[scopeCount] = {};
+  // Member counts by group id, and the chat of each group.
+  std::unordered_map<int64_t, int32_t> FSupergroupMembers;
+  std::unordered_map<int64_t, int32_t> FBasicGroupMembers;
+  std::unordered_map<int64_t, int64_t> FSupergroupChats;
+  std::unordered_map<int64_t, int64_t> FBasicGroupChats;
   std::unordered_map<int64_t, std::vector<TChatAction>> FChatActions;
 };
 

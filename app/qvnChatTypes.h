@@ -69,6 +69,36 @@ struct TqvnForwardOrigin {
   std::string SenderName;  // a user who hides their account
 };
 
+// One answer of a poll and its votes.
+struct TqvnPollOption {
+  std::string Text;
+  int32_t VoterCount = 0;
+  bool Chosen = false;  // the account voted for it
+};
+
+// What a message says that is neither its text nor its file: a poll, a place, a contact, a
+// call, a die, or the people and title a service message names. Only its kind's members are set.
+struct TqvnMessageDetails {
+  // A poll's question, a venue's name, a contact's name, a group's new or first title.
+  std::string Title;
+  std::string Address;  // of a venue
+  double Latitude = 0;  // of a location or venue
+  double Longitude = 0;
+  std::string PhoneNumber;  // of a contact
+  // The users a service message names (added or removed members); a contact's user.
+  std::vector<int64_t> UserIds;
+  std::vector<TqvnPollOption> PollOptions;
+  int32_t PollVoterCount = 0;
+  bool IsQuiz = false;
+  bool PollClosed = false;
+  bool IsVideoCall = false;
+  // How a call ended, TDLib's reason without "callDiscardReason": "Missed", "Declined",
+  // "Disconnected", "HungUp" or "Empty".
+  std::string CallEnd;
+  int32_t DiceValue = 0;  // 0 while the die still rolls
+  int64_t PinnedMessageId = 0;  // of a pin message
+};
+
 // Where a message stands: Sent covers every message TDLib holds as sent (incoming ones too).
 enum class TqvnSendState { sent, pending, failed };
 
@@ -109,6 +139,7 @@ struct TqvnMessage {
   std::optional<TqvnForwardOrigin> ForwardedFrom;  // set on a forwarded message
   std::vector<TqvnReaction> Reactions;             // in TDLib's order
   std::optional<TqvnMessageRights> Rights;  // unknown until TDLib tells
+  TqvnMessageDetails Details;
 };
 
 struct TqvnUser {

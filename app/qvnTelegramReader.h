@@ -13,6 +13,7 @@
 #define QVN_APP_QVNTELEGRAMREADER_H
 
 #include <optional>
+#include <vector>
 
 #include "app/qvnChatTypes.h"
 #include "client/qvnTelegram_Reading.h"
@@ -24,17 +25,37 @@ TqvnUser ReadUser(const TqvnTDLibObject& aUser);
 // A "chatPosition"; MainList only for the main chat list.
 TqvnChatPosition ReadChatPosition(const TqvnTDLibObject& aPosition);
 
-// A "chat", with its main-list position (if any) in Order and IsPinned.
+// A "chat", with its main-list position (if any) in Order and IsPinned. Muted is the chat's own
+// setting, false when it follows its kind's default (ReadOwnMute; the model knows the default).
 TqvnChat ReadChat(const TqvnTDLibObject& aChat);
 
-// A "message". The file its content carries (the one Message.FileId names) is returned in
-// aFile when it is given.
-TqvnMessage ReadMessage(const TqvnTDLibObject& aMessage,
-                        std::optional<TqvnFile>* aFile = nullptr);
+// A "message": its content, reply, forward origin and reactions. The file its content carries
+// (the one Message.FileId names) is returned in aFile, and the picture's file (PictureFileId)
+// in aPicture, when they are given. A minithumbnail whose data is not clean base64 is left out.
+TqvnMessage ReadMessage(const TqvnTDLibObject& aMessage, std::optional<TqvnFile>* aFile = nullptr,
+                        std::optional<TqvnFile>* aPicture = nullptr);
 
-// A "messageContent" into aMessage's content fields (type, text or caption, file facts).
+// A "messageContent" into aMessage's content fields (type, text or caption with its entities,
+// file and picture facts, Details); the other fields are left alone.
 void ReadMessageContent(const TqvnTDLibObject& aContent, TqvnMessage& aMessage,
-                        std::optional<TqvnFile>* aFile = nullptr);
+                        std::optional<TqvnFile>* aFile = nullptr,
+                        std::optional<TqvnFile>* aPicture = nullptr);
+
+// The "reactions" of a "messageInteractionInfo" (none for an empty handle), in TDLib's order.
+std::vector<TqvnReaction> ReadReactions(const TqvnTDLibObject& aInteractionInfo);
+
+// A "chatPhotoInfo" into aChat's PhotoFileId and PhotoMinithumbnail (cleared for an empty one).
+void ReadChatPhoto(const TqvnTDLibObject& aPhoto, TqvnChat& aChat);
+
+// A "chatNotificationSettings": whether the chat mutes itself, or nothing when it follows the
+// default of its kind (use_default_mute_for).
+std::optional<bool> ReadOwnMute(const TqvnTDLibObject& aSettings);
+
+// A "UserStatus" into aUser's Status and StatusTime.
+void ReadUserStatus(const TqvnTDLibObject& aStatus, TqvnUser& aUser);
+
+// A "minithumbnail"; empty (no bytes) when its data is not clean base64.
+TqvnMinithumbnail ReadMinithumbnail(const TqvnTDLibObject& aMinithumbnail);
 
 TqvnFile ReadFile(const TqvnTDLibObject& aFile);
 

@@ -17,9 +17,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -30,6 +28,7 @@
 #include <vector>
 
 #include "app/FQVNTelegram.h"
+#include "app/qvnLineView.h"
 #include "bench_support.h"
 #include "window_burst_texts.h"
 #include "fake_tdjson.h"
@@ -146,16 +145,13 @@ class TBurstWindow {
   void Stop() { Control<QPushButton>("btnStop")->click(); }
   // Empties the message view and the log, so a new burst starts from empty views.
   void ClearViews() {
-    Control<QPlainTextEdit>("memoMessages")->clear();
-    Control<QPlainTextEdit>("memoLog")->clear();
+    Control<TqvnLineView>("memoMessages")->Clear();
+    Control<TqvnLineView>("memoLog")->Clear();
   }
 
   int Rows() { return Control<QListWidget>("listChats")->count(); }
   // Lines of the message view.
-  int Lines() {
-    QPlainTextEdit* memo = Control<QPlainTextEdit>("memoMessages");
-    return memo->document()->isEmpty() ? 0 : memo->document()->blockCount();
-  }
+  int Lines() { return Control<TqvnLineView>("memoMessages")->RowCount(); }
 
   // Runs Qt's event loop until aDone() or aTimeoutSeconds; false on timeout.
   template <class TDone>

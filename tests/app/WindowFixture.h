@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QThread>
 #include <algorithm>
 #include <chrono>
@@ -26,6 +27,7 @@
 #include "app/FQVNTelegram.h"
 #include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
+#include "app/qvnLineView.h"
 #include "client/qvnTelegram_RequestExtra.h"
 #include "fake_tdjson.h"
 #include "tests/support/TempDir.h"
@@ -73,15 +75,11 @@ class WindowTest : public ::testing::Test {
   QPlainTextEdit* Composer() { return Control<QPlainTextEdit>("txtMessage"); }
   void Trigger(const char* aAction) { Control<QAction>(aAction)->trigger(); }
 
-  // Lines of a memo; an empty memo has none.
+  // The rows of a line view (memoLog, memoMessages) as shown.
   std::vector<std::string> Lines(const char* aMemo) {
-    QString text = Control<QPlainTextEdit>(aMemo)->toPlainText();
+    TqvnLineView* memo = Control<TqvnLineView>(aMemo);
     std::vector<std::string> lines;
-    if (Control<QPlainTextEdit>(aMemo)->document()->isEmpty() &&
-        Control<QPlainTextEdit>(aMemo)->document()->blockCount() <= 1) {
-      return lines;
-    }
-    for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+    for (int i = 0; i < memo->RowCount(); ++i) lines.push_back(memo->RowText(i).toStdString());
     return lines;
   }
 

@@ -1,8 +1,12 @@
 // The window's chat model on TDLib 1.8.67 texts: the scripted account's users and chats
-// (tests/data/account-1.8.67.jsonl), its histories, and the sample messages of every kind
-// (tests/data/messages-sample.jsonl).
+// (tests/data/account-1.8.67.jsonl), its histories, the sample messages of every kind
+// (tests/data/messages-sample.jsonl), and messages with what a conversation shows besides the
+// text: pictures, replies, forwards, reactions, polls, places, calls, service messages
+// (tests/data/message-facts-1.8.67.jsonl; message n's id is n << 20).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -43,6 +47,11 @@ std::vector<TqvnMessage> History(TqvnChatModel& aModel, int64_t aChatId) {
     }
   }
   return {};
+}
+
+// Message n of message-facts-1.8.67.jsonl, as the model reads it.
+TqvnMessage Fact(TqvnChatModel& aModel, int aNumber) {
+  return aModel.Apply(Lines("message-facts-1.8.67.jsonl").at(aNumber - 1)).Messages.at(0);
 }
 
 std::vector<int64_t> Ids(const TqvnConversation& aConversation) {
@@ -182,6 +191,301 @@ TEST_F(ChatModelTest, APhotoOpensTheLaterOfEqualSizesAsTheEngineDoes) {
   TqvnTelegramMessagePhoto record;
   record.ReadJSON(text);
   EXPECT_EQ(record.PhotoId(), "y");
+}
+
+TEST_F(ChatModelTest, ReadsTextRangesRepliesForwardsAndReactions) {
+  const TqvnMessage text = Fact(FModel, 1);
+  const struct {
+    int32_t Offset, Length;
+    const char* Type;
+    const char* Url;
+    int64_t UserId;
+  } entities[] = {{0, 4, "Bold", "", 0},
+                  {5, 6, "Italic", "", 0},
+                  {12, 4, "TextUrl", "https://example.org/a", 0},
+                  {17, 3, "MentionName", "", kBob}};
+  ASSERT_EQ(text.Entities.size(), std::size(entities));
+  for (size_t i = 0; i < std::size(entities); ++i) {
+    SCOPED_TRACE(entities[i].Type);
+    EXPECT_EQ(text.Entities[i].Offset, entities[i].Offset);
+    EXPECT_EQ(text.Entities[i].Length, entities[i].Length);
+    EXPECT_EQ(text.Entities[i].Type, entities[i].Type);
+    EXPECT_EQ(text.Entities[i].Url, entities[i].Url);
+    EXPECT_EQ(text.Entities[i].UserId, entities[i].UserId);
+  }
+  ASSERT_EQ(text.Reactions.size(), 3u);
+  EXPECT_EQ(text.Reactions[0].Emoji, "👍");
+  EXPECT_EQ(text.Reactions[0].Count, 3);
+  EXPECT_TRUE(text.Reactions[0].Chosen);
+  EXPECT_EQ(text.Reactions[1].Label, "custom");
+  EXPECT_EQ(text.Reactions[2].Label, "★");
+  EXPECT_EQ(text.Reactions[2].Count, 2);
+  EXPECT_FALSE(text.Reactions[2].Chosen);
+
+  // A caption keeps its ranges too.
+  const TqvnMessage photo = Fact(FModel, 2);
+  EXPECT_EQ(photo.Text, "Ridge at dawn #alps");
+  ASSERT_EQ(photo.Entities.size(), 1u);
+  EXPECT_EQ(photo.Entities[0].Type, "Hashtag");
+
+  const struct {
+    int Number;
+    int64_t ReplyChat, ReplyMessage;
+    bool Forwarded;
+    int64_t FromUser, FromChat;
+    const char* FromName;
+  } cases[] = {
+      {1, kClimb, int64_t{2} << 20, true, 6100000003, 0, ""},  // reply chat 0: this chat
+      {2, kNews, int64_t{9} << 20, true, 0, kNews, ""},        // a channel's post
+      {3, 0, 0, true, 0, 0, "Ghost Writer"},                   // a hidden user
+      {4, 0, 0, true, 0, kOldFlat, ""},                        // a group's anonymous admin
+      {5, 0, 0, false, 0, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Number);
+    const TqvnMessage message = Fact(FModel, c.Number);
+    EXPECT_EQ(message.ReplyToChatId, c.ReplyChat);
+    EXPECT_EQ(message.ReplyToMessageId, c.ReplyMessage);
+    ASSERT_EQ(message.ForwardedFrom.has_value(), c.Forwarded);
+    if (!c.Forwarded) continue;
+    EXPECT_EQ(message.ForwardedFrom->UserId, c.FromUser);
+    EXPECT_EQ(message.ForwardedFrom->ChatId, c.FromChat);
+    EXPECT_EQ(message.ForwardedFrom->SenderName, c.FromName);
+  }
+}
+
+TEST_F(ChatModelTest, PicturesFitTheViewAndMinithumbnailsAreDecoded) {
+  const struct {
+    int Number;
+    const char* What;
+    int32_t PictureFileId, Width, Height;
+    size_t MinithumbnailBytes;
+  } cases[] = {
+      {2, "the smallest photo size at least 320 px on its longer side", 402, 320, 240, 6},
+      {3, "a small photo's largest size; bad base64: no minithumbnail", 412, 160, 107, 0},
+      {4, "a video's JPEG thumbnail", 421, 320, 180, 3},
+      {5, "an animation's MPEG-4 thumbnail Qt cannot draw", 0, 0, 0, 0},
+      {6, "a WEBP sticker itself", 441, 512, 512, 0},
+      {7, "an animated sticker's WEBP thumbnail", 452, 128, 128, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    const TqvnMessage message = Fact(FModel, c.Number);
+    EXPECT_EQ(message.PictureFileId, c.PictureFileId);
+    EXPECT_EQ(message.PictureWidth, c.Width);
+    EXPECT_EQ(message.PictureHeight, c.Height);
+    EXPECT_EQ(message.Minithumbnail.Jpeg.size(), c.MinithumbnailBytes);
+  }
+  const TqvnMessage photo = Fact(FModel, 2);
+  EXPECT_EQ(photo.Minithumbnail.Jpeg.substr(0, 3), "\xFF\xD8\xFF");
+  EXPECT_EQ(photo.Minithumbnail.Width, 40);
+  EXPECT_EQ(photo.FileId, 404);  // a click still opens the largest
+  EXPECT_EQ(Fact(FModel, 3).Minithumbnail.Width, 0);
+  // The picture's file is known once its message is held.
+  FModel.Track(kClimb);
+  Fact(FModel, 2);
+  ASSERT_NE(FModel.File(402), nullptr);
+  EXPECT_EQ(FModel.File(402)->Size, 20801);
+}
+
+TEST_F(ChatModelTest, ReadsPollsPlacesContactsCallsAndServiceFacts) {
+  const TqvnMessage poll = Fact(FModel, 8);
+  EXPECT_EQ(poll.Details.Title, "Where do we eat?");
+  ASSERT_EQ(poll.Details.PollOptions.size(), 2u);
+  EXPECT_EQ(poll.Details.PollOptions[1].Text, "Sushi");
+  EXPECT_EQ(poll.Details.PollOptions[1].VoterCount, 5);
+  EXPECT_TRUE(poll.Details.PollOptions[1].Chosen);
+  EXPECT_EQ(poll.Details.PollVoterCount, 8);
+  EXPECT_FALSE(poll.Details.IsQuiz);
+  const TqvnMessage quiz = Fact(FModel, 9);
+  EXPECT_TRUE(quiz.Details.IsQuiz);
+  EXPECT_TRUE(quiz.Details.PollClosed);
+  const TqvnMessage venue = Fact(FModel, 11);
+  EXPECT_NEAR(venue.Details.Latitude, 45.8326, 1e-9);
+  EXPECT_EQ(venue.Details.Address, "Saint-Gervais, France");
+  const TqvnMessage contact = Fact(FModel, 12);
+  EXPECT_EQ(contact.Details.Title, "Ana Lima");
+  EXPECT_EQ(contact.Details.PhoneNumber, "4915550123");
+  const TqvnMessage call = Fact(FModel, 14);
+  EXPECT_TRUE(call.Details.IsVideoCall);
+  EXPECT_EQ(call.Details.CallEnd, "Missed");
+  EXPECT_EQ(Fact(FModel, 13).Duration, 62);
+  EXPECT_EQ(Fact(FModel, 15).Details.DiceValue, 4);
+  EXPECT_EQ(Fact(FModel, 17).Details.UserIds, (std::vector<int64_t>{kBob, 6100000003}));
+  EXPECT_EQ(Fact(FModel, 22).Details.Title, "Climbing ⛰");
+  EXPECT_EQ(Fact(FModel, 23).Details.PinnedMessageId, int64_t{1} << 20);
+}
+
+TEST_F(ChatModelTest, ChatAndUserUpdatesKeepWhatTheHeaderAndRowsShow) {
+  LoadAccount();
+  const struct {
+    std::string Update;
+    TqvnModelChange::TKind Kind;
+  } steps[] = {
+      {R"({"@type":"updateChatReadOutbox","chat_id":6100000001,"last_read_outbox_message_id":212860928})",
+       TqvnModelChange::chat},
+      {R"({"@type":"updateChatReadInbox","chat_id":6100000001,"last_read_inbox_message_id":211812352,"unread_count":2})",
+       TqvnModelChange::chat},
+      {R"({"@type":"updateChatPhoto","chat_id":6100000001,"photo":{"@type":"chatPhotoInfo","small":{"@type":"file","id":77,"size":5000},"big":{"@type":"file","id":78,"size":50000},"minithumbnail":{"@type":"minithumbnail","width":8,"height":8,"data":"/9j/4AAQ"},"has_animation":false,"is_personal":false}})",
+       TqvnModelChange::chat},
+      {R"({"@type":"updateUserStatus","user_id":6100000001,"status":{"@type":"userStatusOffline","was_online":1767610000}})",
+       TqvnModelChange::user},
+      // About users and chats TDLib never announced: nothing.
+      {R"({"@type":"updateUserStatus","user_id":42,"status":{"@type":"userStatusOnline","expires":1767610000}})",
+       TqvnModelChange::none},
+      {R"({"@type":"updateChatReadOutbox","chat_id":42,"last_read_outbox_message_id":1})",
+       TqvnModelChange::none},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Update);
+    EXPECT_EQ(FModel.Apply(step.Update).Kind, step.Kind);
+  }
+  const TqvnChat* alice = FModel.Chat(kAlice);
+  EXPECT_EQ(alice->LastReadOutboxMessageId, 212860928);
+  EXPECT_EQ(alice->LastReadInboxMessageId, 211812352);
+  EXPECT_EQ(alice->UnreadCount, 2);
+  EXPECT_EQ(alice->PhotoFileId, 77);
+  EXPECT_EQ(alice->PhotoMinithumbnail.Jpeg.size(), 6u);
+  EXPECT_EQ(FModel.User(kAlice)->Status, "Offline");
+  EXPECT_EQ(FModel.User(kAlice)->StatusTime, 1767610000);
+  EXPECT_EQ(FModel.User(kMe)->Status, "Recently");
+  EXPECT_EQ(FModel.Chat(kNews)->SupergroupId, 1000000003);
+  EXPECT_TRUE(FModel.Chat(kNews)->IsChannel);
+  EXPECT_EQ(FModel.Chat(kFamily)->BasicGroupId, 4000000001);
+}
+
+TEST_F(ChatModelTest, ChatsFollowTheirKindsDefaultMutingUnlessSetThemselves) {
+  LoadAccount();
+  const auto scope = [](const char* aScope, int aMuteFor) {
+    return std::string(R"({"@type":"updateScopeNotificationSettings","scope":{"@type":"notificationSettingsScope)") +
+           aScope + R"("},"notification_settings":{"@type":"scopeNotificationSettings","mute_for":)" +
+           std::to_string(aMuteFor) + R"(,"sound_id":"0","show_preview":true,"use_default_mute_stories":true,"mute_stories":false,"story_sound_id":"0","show_story_poster":true,"disable_pinned_message_notifications":false,"disable_mention_notifications":false}})";
+  };
+  const auto own = [](int64_t aChatId, bool aDefault, int aMuteFor) {
+    return R"({"@type":"updateChatNotificationSettings","chat_id":)" + std::to_string(aChatId) +
+           R"(,"notification_settings":{"@type":"chatNotificationSettings","use_default_mute_for":)" +
+           (aDefault ? "true" : "false") + R"(,"mute_for":)" + std::to_string(aMuteFor) +
+           R"(,"use_default_sound":true,"sound_id":"0","use_default_show_preview":true,"show_preview":false}})";
+  };
+  // Climbing unmutes itself; then groups are muted by default: Family and the archived flat.
+  EXPECT_EQ(FModel.Apply(own(kClimb, false, 0)).Kind, TqvnModelChange::chat);
+  TqvnModelChange change = FModel.Apply(scope("GroupChats", 2147483647));
+  EXPECT_EQ(change.Kind, TqvnModelChange::chat);
+  EXPECT_EQ(change.ChatId, 0);
+  std::sort(change.ChatIds.begin(), change.ChatIds.end());
+  EXPECT_EQ(change.ChatIds, (std::vector<int64_t>{kOldFlat, kFamily}));
+  EXPECT_TRUE(FModel.Chat(kFamily)->Muted);
+  EXPECT_FALSE(FModel.Chat(kClimb)->Muted);
+  EXPECT_FALSE(FModel.Chat(kNews)->Muted);  // a channel: another kind
+  // Another muting default changes no chat.
+  EXPECT_EQ(FModel.Apply(scope("GroupChats", 3600)).Kind, TqvnModelChange::none);
+  // Back to the default: muted with its kind.
+  FModel.Apply(own(kClimb, true, 0));
+  EXPECT_TRUE(FModel.Chat(kClimb)->Muted);
+  // Its own muting wins over an unmuted default.
+  FModel.Apply(own(kAlice, false, 600));
+  FModel.Apply(scope("PrivateChats", 0));
+  EXPECT_TRUE(FModel.Chat(kAlice)->Muted);
+  EXPECT_FALSE(FModel.Chat(kBot)->Muted);
+  // A chat announced after the default learns it.
+  FModel.Apply(scope("ChannelChats", 60));
+  FModel.Apply(R"({"@type":"updateNewChat","chat":{"@type":"chat","id":-1001000000077,"type":{"@type":"chatTypeSupergroup","supergroup_id":1000000077,"is_channel":true},"title":"Late","positions":[],"unread_count":0,"notification_settings":{"@type":"chatNotificationSettings","use_default_mute_for":true,"mute_for":0}}})");
+  EXPECT_TRUE(FModel.Chat(-1001000000077)->Muted);
+}
+
+TEST_F(ChatModelTest, MemberCountsComeFromTheGroupsWhicheverIsAnnouncedFirst) {
+  // The supergroup before its chat: kept for it.
+  EXPECT_EQ(FModel.Apply(R"({"@type":"updateSupergroup","supergroup":{"@type":"supergroup","id":1000000002,"date":1700000000,"status":{"@type":"chatMemberStatusMember"},"member_count":1204,"is_channel":false}})").Kind,
+            TqvnModelChange::none);
+  LoadAccount();
+  EXPECT_EQ(FModel.MemberCount(kClimb), 1204);
+  const struct {
+    std::string Update;
+    int64_t ChatId;
+    int32_t Count;
+    bool Reported;
+  } steps[] = {
+      {R"({"@type":"updateBasicGroup","basic_group":{"@type":"basicGroup","id":4000000001,"member_count":4,"status":{"@type":"chatMemberStatusMember"},"is_active":true,"upgraded_to_supergroup_id":0}})",
+       kFamily, 4, true},
+      {R"({"@type":"updateBasicGroupFullInfo","basic_group_id":4000000001,"basic_group_full_info":{"@type":"basicGroupFullInfo","description":"","creator_user_id":6100000001,"members":[{"@type":"chatMember"},{"@type":"chatMember"},{"@type":"chatMember"},{"@type":"chatMember"},{"@type":"chatMember"}]}})",
+       kFamily, 5, true},
+      {R"({"@type":"supergroup","id":1000000003,"member_count":12000,"is_channel":true,"@extra":"7"})",
+       kNews, 12000, true},
+      {R"({"@type":"updateSupergroupFullInfo","supergroup_id":1000000003,"supergroup_full_info":{"@type":"supergroupFullInfo","description":"","member_count":12001}})",
+       kNews, 12001, true},
+      // A count of 0 is TDLib not knowing it: the one known stays.
+      {R"({"@type":"updateSupergroup","supergroup":{"@type":"supergroup","id":1000000003,"member_count":0,"is_channel":true}})",
+       kNews, 12001, false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Update);
+    const TqvnModelChange change = FModel.Apply(step.Update);
+    EXPECT_EQ(change.Kind, step.Reported ? TqvnModelChange::chat : TqvnModelChange::none);
+    EXPECT_EQ(change.ChatId, step.Reported ? step.ChatId : 0);
+    EXPECT_EQ(FModel.MemberCount(step.ChatId), step.Count);
+  }
+  EXPECT_EQ(FModel.MemberCount(kAlice), 0);
+  EXPECT_EQ(FModel.MemberCount(42), 0);
+}
+
+TEST_F(ChatModelTest, ChatActionsStartChangeAndStopPerSender) {
+  const auto action = [](int64_t aUser, const char* aAction) {
+    return R"({"@type":"updateChatAction","chat_id":-1001000000002,"sender_id":{"@type":"messageSenderUser","user_id":)" +
+           std::to_string(aUser) + R"(},"action":{"@type":"chatAction)" + aAction + R"("}})";
+  };
+  const struct {
+    std::string Update;
+    std::vector<std::string> Actions;  // "user:action" in the order they started
+  } steps[] = {
+      {action(kAlice, "Typing"), {"6100000001:Typing"}},
+      {action(kBob, "RecordingVoiceNote"), {"6100000001:Typing", "6100000002:RecordingVoiceNote"}},
+      {action(kAlice, "UploadingPhoto"),
+       {"6100000001:UploadingPhoto", "6100000002:RecordingVoiceNote"}},
+      {action(kAlice, "Cancel"), {"6100000002:RecordingVoiceNote"}},
+      {action(kAlice, "Cancel"), {"6100000002:RecordingVoiceNote"}},  // nothing to cancel
+      {action(kBob, "Cancel"), {}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Update);
+    const TqvnModelChange change = FModel.Apply(step.Update);
+    EXPECT_EQ(change.Kind, TqvnModelChange::chatAction);
+    EXPECT_EQ(change.ChatId, kClimb);
+    std::vector<std::string> actions;
+    for (const auto& held : FModel.ChatActions(kClimb)) {
+      actions.push_back(std::to_string(held.SenderUserId) + ":" + held.Action);
+    }
+    EXPECT_EQ(actions, step.Actions);
+  }
+}
+
+TEST_F(ChatModelTest, ReactionsAndEditsOfHeldMessagesStayInStep) {
+  FModel.Track(kClimb);
+  Fact(FModel, 1);
+  const int64_t id = int64_t{1} << 20;
+  const std::string reactions =
+      R"({"@type":"updateMessageInteractionInfo","chat_id":-1001000000002,"message_id":)" +
+      std::to_string(id) +
+      R"(,"interaction_info":{"@type":"messageInteractionInfo","view_count":0,"forward_count":0,"reactions":{"@type":"messageReactions","reactions":[{"@type":"messageReaction","type":{"@type":"reactionTypeEmoji","emoji":"\ud83d\udd25"},"total_count":1,"is_chosen":false,"recent_sender_ids":[]}],"are_tags":false,"paid_reactors":[],"can_get_added_reactions":false}}})";
+  const TqvnModelChange change = FModel.Apply(reactions);
+  EXPECT_EQ(change.Kind, TqvnModelChange::messageChanged);
+  EXPECT_EQ(change.MessageId, id);
+  ASSERT_EQ(FModel.FindMessage(kClimb, id)->Reactions.size(), 1u);
+  EXPECT_EQ(FModel.FindMessage(kClimb, id)->Reactions[0].Emoji, "🔥");
+  // No interaction info: no reactions left.
+  FModel.Apply(R"({"@type":"updateMessageInteractionInfo","chat_id":-1001000000002,"message_id":)" +
+               std::to_string(id) + "}");
+  EXPECT_TRUE(FModel.FindMessage(kClimb, id)->Reactions.empty());
+  EXPECT_EQ(FModel.Apply(R"({"@type":"updateMessageInteractionInfo","chat_id":-1001000000002,"message_id":5})").Kind,
+            TqvnModelChange::none);
+  // An edit replaces the text's ranges with the new ones.
+  FModel.Apply(R"({"@type":"updateMessageContent","chat_id":-1001000000002,"message_id":)" +
+               std::to_string(id) +
+               R"(,"new_content":{"@type":"messageText","text":{"@type":"formattedText","text":"plain now","entities":[{"@type":"textEntity","offset":0,"length":5,"type":{"@type":"textEntityTypeCode"}}]}}})");
+  const TqvnMessage* edited = FModel.FindMessage(kClimb, id);
+  EXPECT_TRUE(edited->Edited);
+  ASSERT_EQ(edited->Entities.size(), 1u);
+  EXPECT_EQ(edited->Entities[0].Type, "Code");
+  EXPECT_EQ(edited->Entities[0].Length, 5);
 }
 
 TEST_F(ChatModelTest, ConversationsHoldTrackedChatsInTDLibsOrder) {

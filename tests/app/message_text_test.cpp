@@ -1,12 +1,17 @@
 // The words the window shows: names, sizes, times, message bodies, conversation and stream
-// lines with their states, chat previews; and the connection and login states in words.
+// lines with their states, chat previews, polls, places, calls and service messages from TDLib
+// 1.8.67 texts (tests/data), chat headers' statuses and actions; and the connection and login
+// states in words.
 #include <gtest/gtest.h>
 #include <time.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/qvnMessageText.h"
 #include "app/qvnStatusText.h"
+#include "tests/support/DataLines.h"
 
 namespace qvn::test {
 namespace {
@@ -112,7 +117,7 @@ TEST(MessageText, BodiesOfEveryKind) {
       {Media("messageAudio", "", "song.mp3", 5242880, 0, 0, 192), "Audio song.mp3 (3:12, 5.0 MB)"},
       {Media("messageVoiceNote", "", "", 40960, 0, 0, 12), "Voice message (0:12, 40.0 KB)"},
       {Media("messageVideoNote", "", "", 1048576, 0, 0, 9), "Video message (0:09, 1.0 MB)"},
-      {Media("messageChatAddMembers", "", "", 0, 0, 0, 0), "(chat add members)"},
+      {Media("messageGiftedPremium", "", "", 0, 0, 0, 0), "(gifted premium)"},
       {Media("messageUnsupported", "", "", 0, 0, 0, 0), "(unsupported)"},
   };
   for (const auto& c : cases) EXPECT_EQ(MessageBody(TqvnChatModel(), c.Message), c.Body) << c.Message.ContentType;
@@ -212,6 +217,155 @@ TEST_F(LineTest, StreamLinesAndPreviewsNameTheChat) {
   TqvnChat privateChat = *FModel.Chat(8);
   privateChat.LastMessage = Message(8, 8, "first\nsecond");
   EXPECT_EQ(ChatPreview(FModel, privateChat), "first");
+}
+
+// The account's users and chats, and message n of message-facts-1.8.67.jsonl, as the model
+// reads them.
+class FactsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const std::string& line : Data("account-1.8.67.jsonl")) FModel.Apply(line);
+  }
+  static std::vector<std::string> Data(const char* aFile) {
+    return NonEmptyLines(std::string(QVN_TEST_DATA_DIR) + "/" + aFile);
+  }
+  TqvnMessage Fact(int aNumber) {
+    return FModel.Apply(Data("message-facts-1.8.67.jsonl").at(aNumber - 1)).Messages.at(0);
+  }
+  TqvnChatModel FModel;
+};
+
+TEST_F(FactsTest, BodiesOfPollsPlacesCallsAndServiceMessages) {
+  FModel.Track(-1001000000002);
+  Fact(1);  // held, so its pin quotes it
+  const struct {
+    int Number;
+    const char* Body;
+    bool Service;
+  } cases[] = {
+      {8, "Poll: Where do we eat? — Pasta 3, Sushi 5 ✓ (8 votes)", false},
+      {9, "Quiz: Highest peak? — Mont Blanc 1, Matterhorn 0 (1 vote, closed)", false},
+      {10, "Location 52.52, 13.40", false},
+      {11, "Venue Refuge du Goûter, Saint-Gervais, France", false},
+      {12, "Contact Ana Lima +4915550123", false},
+      {13, "Outgoing call (1:02)", false},
+      {14, "Missed video call", false},
+      {15, "Dice 🎲 4", false},
+      {16, "❤", false},
+      {17, "Alice Moreau added Bob Okafor and Chen Wei", true},
+      {18, "Bob Okafor joined the group", true},
+      {19, "Chen Wei left the group", true},
+      {20, "Alice Moreau removed User 999", true},
+      {21, "Chen Wei joined by link", true},
+      {22, "Alice Moreau changed the group name to “Climbing ⛰”", true},
+      {23, "Bob Okafor pinned “Bold italic link Bob”", true},
+      {24, "Alice Moreau created the group “Ropes”", true},
+      {25, "Alice Moreau changed the group photo", true},
+      {26, "Bob Okafor joined Telegram", true},
+      {27, "Bob Okafor took a screenshot", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Number);
+    const TqvnMessage message = Fact(c.Number);
+    EXPECT_EQ(MessageBody(FModel, message), c.Body);
+    EXPECT_EQ(IsServiceMessage(message), c.Service);
+  }
+  // Without the pinned message at hand, and the other ends of calls.
+  TqvnMessage pin = Fact(23);
+  pin.Details.PinnedMessageId = 5;
+  EXPECT_EQ(MessageBody(FModel, pin), "Bob Okafor pinned a message");
+  TqvnMessage call = Fact(13);
+  const struct {
+    bool Outgoing, Video;
+    const char* End;
+    int32_t Duration;
+    const char* Body;
+  } calls[] = {{false, false, "HungUp", 5, "Incoming call (0:05)"},
+               {true, false, "Missed", 0, "Cancelled call"},
+               {false, true, "Declined", 0, "Declined video call"},
+               {true, true, "Disconnected", 0, "Outgoing video call"}};
+  for (const auto& c : calls) {
+    SCOPED_TRACE(c.Body);
+    call.Outgoing = c.Outgoing;
+    call.Details.IsVideoCall = c.Video;
+    call.Details.CallEnd = c.End;
+    call.Duration = c.Duration;
+    EXPECT_EQ(MessageBody(FModel, call), c.Body);
+  }
+  // A poll nobody voted in yet lists its options alone.
+  TqvnMessage poll = Fact(8);
+  poll.Details.PollVoterCount = 0;
+  poll.Details.PollOptions[1].Chosen = false;
+  EXPECT_EQ(MessageBody(FModel, poll), "Poll: Where do we eat? — Pasta, Sushi");
+  // A group's row names a service message's people once, not before it.
+  TqvnChat climbing = *FModel.Chat(-1001000000002);
+  climbing.LastMessage = Fact(21);
+  EXPECT_EQ(ChatPreview(FModel, climbing), "Chen Wei joined by link");
+}
+
+TEST_F(FactsTest, ChatStatusSaysWhoIsThereAndWhatTheyDo) {
+  constexpr int64_t kAlice = 6100000001, kBot = 6100000004, kClimb = -1001000000002,
+                    kNews = -1001000000003, kFamily = -4000000001;
+  const auto status = [this](const char* aStatus) {
+    FModel.Apply(std::string(R"({"@type":"updateUserStatus","user_id":6100000001,"status":)") +
+                 aStatus + "}");
+    return ChatStatusText(FModel, *FModel.Chat(kAlice), kNoon);
+  };
+  const struct {
+    const char* Status;
+    const char* Text;
+  } statuses[] = {
+      {R"({"@type":"userStatusOnline","expires":1767614700})", "online"},
+      // Online until a moment that has passed: seen then.
+      {R"({"@type":"userStatusOnline","expires":1767610800})", "last seen today at 11:00"},
+      {R"({"@type":"userStatusOffline","was_online":1767614520})", "last seen today at 12:02"},
+      {R"({"@type":"userStatusOffline","was_online":1767519000})", "last seen yesterday at 09:30"},
+      {R"({"@type":"userStatusOffline","was_online":1741780800})", "last seen 2025-03-12"},
+      {R"({"@type":"userStatusRecently","by_my_privacy_settings":false})", "last seen recently"},
+      {R"({"@type":"userStatusLastWeek","by_my_privacy_settings":false})", "last seen within a week"},
+      {R"({"@type":"userStatusLastMonth","by_my_privacy_settings":false})", "last seen within a month"},
+      {R"({"@type":"userStatusEmpty"})", ""},
+  };
+  for (const auto& c : statuses) EXPECT_EQ(status(c.Status), c.Text) << c.Status;
+  EXPECT_EQ(ChatStatusText(FModel, *FModel.Chat(kBot), kNoon), "bot");
+
+  // Groups and channels count their people once TDLib says how many.
+  EXPECT_EQ(ChatStatusText(FModel, *FModel.Chat(kClimb), kNoon), "");
+  FModel.Apply(R"({"@type":"updateSupergroup","supergroup":{"@type":"supergroup","id":1000000002,"member_count":7,"is_channel":false}})");
+  FModel.Apply(R"({"@type":"updateSupergroup","supergroup":{"@type":"supergroup","id":1000000003,"member_count":1204,"is_channel":true}})");
+  FModel.Apply(R"({"@type":"updateBasicGroup","basic_group":{"@type":"basicGroup","id":4000000001,"member_count":1}})");
+  EXPECT_EQ(ChatStatusText(FModel, *FModel.Chat(kClimb), kNoon), "7 members");
+  EXPECT_EQ(ChatStatusText(FModel, *FModel.Chat(kNews), kNoon), "1,204 subscribers");
+  EXPECT_EQ(ChatStatusText(FModel, *FModel.Chat(kFamily), kNoon), "1 member");
+
+  const auto action = [this](int64_t aChat, int64_t aUser, const char* aAction) {
+    FModel.Apply(R"({"@type":"updateChatAction","chat_id":)" + std::to_string(aChat) +
+                 R"(,"sender_id":{"@type":"messageSenderUser","user_id":)" + std::to_string(aUser) +
+                 R"(},"action":{"@type":"chatAction)" + aAction + R"("}})");
+  };
+  const struct {
+    int64_t Chat, User;
+    const char* Action;
+    const char* Text;
+  } steps[] = {
+      {kAlice, kAlice, "Typing", "typing…"},
+      {kAlice, kAlice, "RecordingVoiceNote", "recording a voice message…"},
+      {kAlice, kAlice, "Cancel", ""},  // back to her status: unknown
+      {kClimb, kAlice, "Typing", "Alice is typing…"},
+      {kClimb, 6100000002, "Typing", "Alice and Bob are typing…"},
+      {kClimb, 6100000003, "Typing", "3 people are typing…"},
+      {kClimb, 777, "ChoosingSticker", "3 people are typing…"},
+      {kClimb, kAlice, "Cancel", "Bob and Chen are typing…"},
+      {kClimb, 6100000002, "Cancel", "Chen is typing…"},
+      {kClimb, 6100000003, "Cancel", "User 777 is choosing a sticker…"},
+      {kClimb, 777, "UploadingDocument", "User 777 is sending a file…"},
+      {kClimb, 777, "Cancel", "7 members"},
+  };
+  for (const auto& c : steps) {
+    SCOPED_TRACE(c.Text);
+    action(c.Chat, c.User, c.Action);
+    EXPECT_EQ(ChatStatusText(FModel, *FModel.Chat(c.Chat), kNoon), c.Text);
+  }
 }
 
 TEST(StatusText, StatesInWords) {

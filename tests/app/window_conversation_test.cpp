@@ -209,7 +209,7 @@ TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
   Click(0);
   ASSERT_EQ(SentOfType("closeChat").size(), 1u);
   EXPECT_NE(SentOfType("closeChat")[0].find("\"chat_id\":-4000000001"), std::string::npos);
-  EXPECT_TRUE(Control<QPlainTextEdit>("memoMessages")->isVisible());
+  EXPECT_TRUE(Control<QWidget>("memoMessages")->isVisible());
   EXPECT_FALSE(Conversation()->isVisible());
 }
 

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QTabWidget>
 #include <QTest>
-#include <QTextBlock>
 
 #include "WindowFixture.h"
 
@@ -38,13 +37,12 @@ TEST_F(WindowTest, ProxySecretsInTDLibsAnswersAreMaskedInTheLogAndStatusBar) {
 }
 
 // Double-clicks the last line of aMemo (its page shown first) and returns the clipboard's text.
-std::string DoubleClickLastLine(QTabWidget* aPages, QWidget* aPage, QPlainTextEdit* aMemo) {
+std::string DoubleClickLastLine(QTabWidget* aPages, QWidget* aPage, TqvnLineView* aMemo) {
   aPages->setCurrentWidget(aPage);
   QCoreApplication::processEvents();
   QGuiApplication::clipboard()->clear();
-  QTextCursor end(aMemo->document());
-  end.movePosition(QTextCursor::End);
-  QTest::mouseDClick(aMemo->viewport(), Qt::LeftButton, {}, aMemo->cursorRect(end).center());
+  const QModelIndex last = aMemo->model()->index(aMemo->RowCount() - 1, 0);
+  QTest::mouseDClick(aMemo->viewport(), Qt::LeftButton, {}, aMemo->visualRect(last).center());
   return QGuiApplication::clipboard()->text().toStdString();
 }
 
@@ -61,22 +59,22 @@ TEST_F(WindowTest, ATwoMebibyteUnbrokenLineShowsItsBeginningAndCopiesWhole) {
                              " bytes; double-click to copy all)";
   const std::vector<std::string> log = Lines("memoLog");
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), event.substr(0, TqvnLineBatch::kMaxShownBytes) + marker);
+  EXPECT_EQ(log.back(), event.substr(0, TqvnLineView::kMaxShownBytes) + marker);
   const std::vector<std::string> messages = Lines("memoMessages");
   ASSERT_EQ(messages.size(), 1u);
   const std::string message = "[Chat 7] User 7, 1970-01-01 00:00: " + text;
-  EXPECT_EQ(messages[0], message.substr(0, TqvnLineBatch::kMaxShownBytes) + "\xE2\x80\xA6 (" +
+  EXPECT_EQ(messages[0], message.substr(0, TqvnLineView::kMaxShownBytes) + "\xE2\x80\xA6 (" +
                              std::to_string(message.size()) + " bytes; double-click to copy all)");
   EXPECT_LT(FWindow->StatusPanelText(2).size(), 1024);
 
   auto* pages = Control<QTabWidget>("PageControl1");
   EXPECT_EQ(DoubleClickLastLine(pages, Control<QWidget>("tabLog"),
-                                Control<QPlainTextEdit>("memoLog")),
+                                Control<TqvnLineView>("memoLog")),
             event);
   EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(),
             "The whole line (" + std::to_string(event.size()) + " bytes) is on the clipboard");
   EXPECT_EQ(DoubleClickLastLine(pages, Control<QWidget>("tabMessages"),
-                                Control<QPlainTextEdit>("memoMessages")),
+                                Control<TqvnLineView>("memoMessages")),
             message);
 }
 
@@ -85,7 +83,7 @@ TEST_F(WindowTest, ADoubleClickOnALineShownWholeCopiesNothing) {
   Start();
   Deliver({ConnectionState("connectionStateConnecting")});
   EXPECT_EQ(DoubleClickLastLine(Control<QTabWidget>("PageControl1"), Control<QWidget>("tabLog"),
-                                Control<QPlainTextEdit>("memoLog")),
+                                Control<TqvnLineView>("memoLog")),
             "");
   EXPECT_EQ(FWindow->StatusPanelText(2).toStdString(),
             ConnectionState("connectionStateConnecting"));

@@ -8,12 +8,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
+#include "app/qvnLineView.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn::test {
@@ -39,7 +39,12 @@ class WindowWithRealTDLib : public ::testing::Test {
     })) << Log().toStdString();
   }
 
-  QString Log() { return FWindow.findChild<QPlainTextEdit*>("memoLog")->toPlainText(); }
+  QString Log() {
+    const TqvnLineView* memo = FWindow.findChild<TqvnLineView*>("memoLog");
+    QStringList rows;
+    for (int i = 0; i < memo->RowCount(); ++i) rows.push_back(memo->RowText(i));
+    return rows.join(QLatin1Char('\n'));
+  }
 
   bool WaitForLog(const std::function<bool(const QString&)>& aDone) {
     QElapsedTimer timer;

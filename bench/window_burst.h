@@ -150,6 +150,24 @@ class TBurstWindow {
   }
 
   int Rows() { return Control<QListWidget>("listChats")->count(); }
+
+  // Announces the chat of aNewChat (an updateNewChat text) and selects its row, as a user opens
+  // a conversation: from then on its new messages go to the conversation view as well.
+  void OpenChat(const std::string& aNewChat, int64_t aChatId) {
+    const long handled = FHandled + 1;
+    fake_td_queue_event(aNewChat.c_str());
+    if (!RunUntil([&] { return FHandled >= handled; }, 60)) {
+      throw std::runtime_error("the chat was not announced");
+    }
+    auto* chats = Control<QListWidget>("listChats");
+    for (int i = 0; i < chats->count(); ++i) {
+      if (chats->item(i)->data(Qt::UserRole).toLongLong() != aChatId) continue;
+      chats->setCurrentRow(i);
+      QCoreApplication::processEvents();
+      return;
+    }
+    throw std::runtime_error("no row for the chat");
+  }
   // Lines of the message view.
   int Lines() { return Control<TqvnLineView>("memoMessages")->RowCount(); }
 

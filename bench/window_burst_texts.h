@@ -5,6 +5,8 @@
 #ifndef QVN_BENCH_WINDOW_BURST_TEXTS_H
 #define QVN_BENCH_WINDOW_BURST_TEXTS_H
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +22,10 @@ struct TBurst {
   std::vector<std::string> Texts;
   int Chats = 0;
   int Messages = 0;
+  // The chat with the most new messages in the burst, its updateNewChat text and its count.
+  int64_t BusiestChatId = 0;
+  std::string BusiestChatText;
+  int BusiestChatMessages = 0;
 };
 
 inline TBurst MakeBurst(int aCount) {
@@ -48,6 +54,25 @@ inline TBurst MakeBurst(int aCount) {
       ++burst.Messages;
     }
     burst.Texts.push_back(std::move(text));
+  }
+  std::map<int64_t, int> messagesPerChat;
+  std::map<int64_t, std::string> chatTexts;
+  const auto idAfter = [](const std::string& aText, const std::string& aMember) -> int64_t {
+    const size_t at = aText.find(aMember);
+    return at == std::string::npos ? 0 : std::stoll(aText.substr(at + aMember.size()));
+  };
+  for (const std::string& text : burst.Texts) {
+    if (text.rfind("{\"@type\":\"updateNewChat\"", 0) == 0) {
+      chatTexts.emplace(idAfter(text, chatId), text);
+    } else {
+      ++messagesPerChat[idAfter(text, "\"chat_id\":")];
+    }
+  }
+  for (const auto& [id, count] : messagesPerChat) {
+    if (count <= burst.BusiestChatMessages || !chatTexts.contains(id)) continue;
+    burst.BusiestChatId = id;
+    burst.BusiestChatText = chatTexts[id];
+    burst.BusiestChatMessages = count;
   }
   return burst;
 }

@@ -65,6 +65,15 @@ class ChatModelTest : public ::testing::Test {
   void LoadAccount() {
     for (const std::string& line : Lines("account-1.8.67.jsonl")) FModel.Apply(line);
   }
+  // The model's order of the account's first six chats (the cases below move those).
+  std::vector<int64_t> OrderOfFirstSix() const {
+    const std::vector<int64_t> six = {kAlice, kFamily, kClimb, kNews, kBot, kOldFlat};
+    std::vector<int64_t> order;
+    for (int64_t id : FModel.ChatIdsInOrder()) {
+      if (std::find(six.begin(), six.end(), id) != six.end()) order.push_back(id);
+    }
+    return order;
+  }
   TqvnChatModel FModel;
 };
 
@@ -90,8 +99,8 @@ TEST_F(ChatModelTest, ReadsTheAccountsUsersAndChats) {
   EXPECT_TRUE(FModel.Chat(kAlice)->IsPinned);
   EXPECT_EQ(FModel.Chat(kClimb)->UnreadCount, 12);
   // The pinned chat first, then by TDLib's order; the archived chat after the main list.
-  EXPECT_EQ(FModel.ChatIdsInOrder(),
-            (std::vector<int64_t>{kAlice, kFamily, kClimb, kNews, kBot, kOldFlat}));
+  EXPECT_EQ(OrderOfFirstSix(), (std::vector<int64_t>{kAlice, kFamily, kClimb, kNews, kBot, kOldFlat}));
+  EXPECT_EQ(FModel.ChatIdsInOrder().size(), 19u);
 }
 
 TEST_F(ChatModelTest, PositionsMoveChatsInAndOutOfTheMainList) {
@@ -121,7 +130,7 @@ TEST_F(ChatModelTest, PositionsMoveChatsInAndOutOfTheMainList) {
     SCOPED_TRACE(step.Update);
     const TqvnModelChange change = FModel.Apply(step.Update);
     EXPECT_EQ(change.Kind, TqvnModelChange::chat);
-    EXPECT_EQ(FModel.ChatIdsInOrder(), step.Order);
+    EXPECT_EQ(OrderOfFirstSix(), step.Order);
   }
   EXPECT_FALSE(FModel.Chat(kClimb)->LastMessage.has_value());
   // Updates about chats TDLib never announced change nothing.
@@ -372,8 +381,11 @@ TEST_F(ChatModelTest, ChatsFollowTheirKindsDefaultMutingUnlessSetThemselves) {
   TqvnModelChange change = FModel.Apply(scope("GroupChats", 2147483647));
   EXPECT_EQ(change.Kind, TqvnModelChange::chat);
   EXPECT_EQ(change.ChatId, 0);
-  std::sort(change.ChatIds.begin(), change.ChatIds.end());
-  EXPECT_EQ(change.ChatIds, (std::vector<int64_t>{kOldFlat, kFamily}));
+  const auto changed = [&change](int64_t aChatId) {
+    return std::find(change.ChatIds.begin(), change.ChatIds.end(), aChatId) != change.ChatIds.end();
+  };
+  EXPECT_TRUE(changed(kOldFlat) && changed(kFamily));
+  EXPECT_FALSE(changed(kClimb) || changed(kNews) || changed(kAlice));
   EXPECT_TRUE(FModel.Chat(kFamily)->Muted);
   EXPECT_FALSE(FModel.Chat(kClimb)->Muted);
   EXPECT_FALSE(FModel.Chat(kNews)->Muted);  // a channel: another kind

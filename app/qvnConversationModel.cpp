@@ -120,7 +120,7 @@ void TqvnConversationModel::Show(int64_t aChatId) {
   endResetModel();
 }
 
-void TqvnConversationModel::Sync() {
+std::pair<int, int> TqvnConversationModel::Sync() {
   static const std::vector<TqvnMessage> kNone;
   const std::vector<TqvnMessage>& messages = Messages() != nullptr ? *Messages() : kNone;
   const int held = static_cast<int>(FRows.size());
@@ -173,6 +173,7 @@ void TqvnConversationModel::Sync() {
       QuotesChanged(ids);
     }
   }
+  return {first, addedEnd};
 }
 
 void TqvnConversationModel::Apply(const TqvnModelChange& aChange) {
@@ -182,12 +183,14 @@ void TqvnConversationModel::Apply(const TqvnModelChange& aChange) {
     case TqvnModelChange::messageSent:
     case TqvnModelChange::messageChanged:
       if (aChange.ChatId != FChatId) return;
-      Sync();
-      if (const int row = RowOfMessage(aChange.MessageId); row >= 0) {
-        if (const TqvnMessage* message = MessageAt(row)) IndexFiles(*message);
-        Changed(row, row);
-      }
+    {
+      const auto [first, end] = Sync();
+      const int row = RowOfMessage(aChange.MessageId);
+      if (row < 0 || (row >= first && row < end)) return;  // a new row is measured already
+      if (const TqvnMessage* message = MessageAt(row)) IndexFiles(*message);
+      Changed(row, row);
       return;
+    }
     case TqvnModelChange::messagesDeleted:
       if (aChange.ChatId != FChatId) return;
       Sync();

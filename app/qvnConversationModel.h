@@ -88,8 +88,8 @@ class TqvnConversationModel : public QAbstractListModel {
   int64_t ChatId() const { return FChatId; }
   // Brings the rows in line with the conversation after a change of the chat model's.
   void Apply(const TqvnModelChange& aChange);
-  // The same after a change the window made itself.
-  void Sync();
+  // The same after a change the window made itself. Returns the rows inserted, [first, end).
+  std::pair<int, int> Sync();
   // The rows showing aFileId (a message's file or picture) changed.
   void FileChanged(int32_t aFileId);
   // The user revealed the spoilers of aRow.

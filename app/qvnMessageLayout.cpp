@@ -97,7 +97,7 @@ TqvnMessageLayout::TqvnMessageLayout(const TqvnConversationModel::TRowFacts& aFa
   if (aFacts.ShowSender) {
     FSender = aFacts.Sender;
     FSenderColor = SenderColor(message->SenderUserId != 0 ? message->SenderUserId : message->SenderChatId);
-    place(FSenderRect, std::min(inner, QFontMetrics(FBold).horizontalAdvance(FSender)),
+    place(FSenderRect, std::min(inner, QFontMetrics(FBold).horizontalAdvance(FSender) + 4),
           QFontMetrics(FBold).height());
   }
   if (!aFacts.Forward.isEmpty()) {
@@ -161,11 +161,11 @@ TqvnMessageLayout::TqvnMessageLayout(const TqvnConversationModel::TRowFacts& aFa
   if (!aFacts.Reactions.isEmpty()) {
     int x = 0;
     int rowTop = top;
-    const int height = small.height() + 8;
+    const int height = metrics.height() + 6;
     for (const TqvnReaction& reaction : message->Reactions) {
       const QString text = QString::fromStdString(reaction.Emoji.empty() ? reaction.Label : reaction.Emoji) +
                            QLatin1Char(' ') + QString::number(reaction.Count);
-      const int width = small.horizontalAdvance(text) + 16;
+      const int width = metrics.horizontalAdvance(text) + 16;
       if (x > 0 && x + width > inner) {
         x = 0;
         rowTop += height + kGap;
@@ -467,7 +467,7 @@ void TqvnMessageLayout::Paint(QPainter* aPainter, const QStyleOptionViewItem& aO
       }
     }
   }
-  aPainter->setFont(FSmall);
+  aPainter->setFont(FFont);
   for (const TPill& pill : FPills) {
     aPainter->setPen(pill.Chosen ? QPen(accent, 1) : Qt::NoPen);
     aPainter->setBrush(pill.Chosen ? Mix(bubble, accent, 0.30) : Mix(bubble, text, 0.07));
@@ -475,6 +475,7 @@ void TqvnMessageLayout::Paint(QPainter* aPainter, const QStyleOptionViewItem& aO
     aPainter->setPen(text);
     aPainter->drawText(pill.Rect, Qt::AlignCenter, pill.Text);
   }
+  aPainter->setFont(FSmall);
   if (!FState.isEmpty()) {
     aPainter->setPen(FFailed ? QColor(0xb0, 0x1c, 0x1c) : muted);
     aPainter->drawText(FStateRect, Qt::AlignLeft | Qt::TextWordWrap | Qt::TextWrapAnywhere, FState);

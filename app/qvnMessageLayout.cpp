@@ -195,19 +195,19 @@ TqvnMessageLayout::TqvnMessageLayout(const TqvnConversationModel::TRowFacts& aFa
   else if (aFacts.ReadState == QLatin1String("failed")) FTicks = QStringLiteral("!");
   const QString stamp = FTicks.isEmpty() ? FTime : FTime + QLatin1Char(' ') + FTicks;
   const int stampWidth = small.horizontalAdvance(stamp) + 2;
-  bool inline_ = false;
+  bool besideText = false;
   if (FText && FText->lineCount() > 0 && FPills.empty() && FState.isEmpty() && FProgress < 0) {
     const QTextLine last = FText->lineAt(FText->lineCount() - 1);
     const int lastWidth = static_cast<int>(std::ceil(last.naturalTextWidth()));
     if (lastWidth + 12 + stampWidth <= inner) {
-      inline_ = true;
+      besideText = true;
       natural = std::max(natural, lastWidth + 12 + stampWidth);
       const int baseline = static_cast<int>(FTextAt.y() + last.y() + last.ascent());
       FTimeRect = QRect(0, baseline - small.ascent(), stampWidth, small.height());
       top = std::max(top, FTimeRect.bottom() + 1 + kGap);
     }
   }
-  if (!inline_) {
+  if (!besideText) {
     natural = std::max(natural, stampWidth);
     if (top == kPad - 2) top = kPad;  // nothing else: a tidy bubble all the same
     FTimeRect = QRect(0, top - kGap + 1, stampWidth, small.height());

@@ -12,9 +12,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <stdexcept>
 
 #include "app/qvnDisplayText.h"
+#include "app/qvnErrorText.h"
 #include "app/qvnIntegerText.h"
 #include "app/qvnLineView.h"
 #include "app/qvnLoginSettings.h"
@@ -162,13 +164,21 @@ void TFRMQVNTelegram::LoadSettings() {
   txtBotToken->setText(Q(s.BotToken));
   // Changing the box runs chkLoginBotClick, so the two edits follow at once.
   chkLoginBot->setChecked(s.LoginBot);
+  if (s.ChatListWidth > 0) SetChatListWidth(s.ChatListWidth);
+  // TDLib kept the session: the client starts as soon as the window runs, as a chat client does.
+  if (s.LoggedIn) {
+    QTimer::singleShot(0, this, [this] {
+      if (!FTelegram->Active()) Guarded(&TFRMQVNTelegram::btnStartClick);
+    });
+  }
 }
 
 void TFRMQVNTelegram::SaveSettings() {
   if (!FSaveSettings) return;  // what is at the path was never read; it stays as it is
-  SaveLoginSettings(FSettingsPath, {S(txtApiId->text()), S(txtApiHash->text()),
-                                    S(txtPhoneNumber->text()), S(txtBotToken->text()),
-                                    chkLoginBot->isChecked()});
+  SaveLoginSettings(FSettingsPath,
+                    {S(txtApiId->text()), S(txtApiHash->text()), S(txtPhoneNumber->text()),
+                     S(txtBotToken->text()), chkLoginBot->isChecked(), ChatListWidth(),
+                     LoggedIn()});
 }
 
 // ---- Start, Stop and the login kind ----
@@ -337,8 +347,7 @@ void TFRMQVNTelegram::qvnTelegramAuthenticationError(const std::string& aState, 
     next = "\nCorrect the API id and hash, then press Stop and Start.";
   }
   ShowLines();
-  FDialogs.ShowError("Telegram rejected the login: " + aMessage + " (error " + std::to_string(aCode) +
-                     ")" + next);
+  FDialogs.ShowError("Telegram rejected the login: " + TDLibErrorText(aCode, aMessage) + next);
 }
 
 void TFRMQVNTelegram::qvnTelegramException(const std::exception& e) {

@@ -11,10 +11,10 @@
 // "All chats" to one the user picks), shown as pending until TDLib reports them sent or failed (a
 // click sends a failed one again); a click on a file downloads it and opens it with the desktop's
 // program. A message's context menu and shortcuts reply to, edit, forward, copy and delete it;
-// each chat's unsent text is kept as its TDLib draft. The main menu issues the chat, member and proxy
-// requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings), read
-// when the window is created and written each time it closes; what went wrong reading it shows in
-// the log and the status bar.
+// each chat's unsent text is kept as its TDLib draft. The main menu issues the chat, member and
+// proxy requests. The login entries live in an INI file (section "TELEGRAM", qvnLoginSettings),
+// with the chat list's width (section "WINDOW"), read when the window is created and written each
+// time it closes; what went wrong reading it shows in the log and the status bar.
 //
 // Everything runs on the GUI thread. The client's events arrive there too: its ticks are queued to
 // the main thread, and the window's TqvnMainThreadPump runs them from Qt's event loop, also while
@@ -53,12 +53,15 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 class QStackedWidget;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
 
 namespace qvn {
 
+class TqvnChatHeader;
 class TqvnChatRow;
 class TqvnComposer;
 class TqvnConversationModel;
@@ -188,6 +191,24 @@ class TFRMQVNTelegram : public QMainWindow {
   void RefreshChatRows();
   // Asks TDLib for more chats of the main list, unless it has none left or is loading some.
   void LoadMoreChats();
+  // Shows aRow's chat photo: the downloaded file, meanwhile its minithumbnail, else none (the
+  // initials); a photo not downloaded yet waits in FPhotoChats.
+  void ShowRowPhoto(TqvnChatRow& aRow, const TqvnChat& aChat);
+  // Asks TDLib, at a low priority, for the photos of the rows in view not downloaded yet.
+  void RequestShownPhotos();
+  // A photo of FPhotoChats downloaded: its row, and the header, show it.
+  void PhotoFileChanged(int32_t aFileId);
+  // The header above the conversation: the chat shown, or "All chats".
+  void UpdateChatHeader();
+  // Follows what aChange changed in the rows and the header beyond the chat itself: a user
+  // (the photo and status of their private chat), what people are doing in the chat shown, and
+  // the download of a row's photo.
+  void ChatFactsChanged(const TqvnModelChange& aChange);
+  // The rows' times and the header's status, which go stale as time passes.
+  void RefreshClock();
+  // The chat list's width in the splitter beside the conversation.
+  int ChatListWidth() const;
+  void SetChatListWidth(int aWidth);
   // True when a message can go out now; otherwise tells the user why not (their text stays).
   bool ReadyToSend();
   // Sends a message through aSend (one of the client's message requests, given the answer
@@ -336,6 +357,9 @@ class TFRMQVNTelegram : public QMainWindow {
   std::set<int64_t> FChangedChats;
   bool FChatsLoading = false;   // a loadChats request is on its way
   bool FChatsComplete = false;  // TDLib has no more chats to load
+  // Chat photos not downloaded yet, by file id, and those asked of TDLib.
+  std::map<int32_t, int64_t> FPhotoChats;
+  std::set<int32_t> FRequestedPhotos;
   int64_t FShownChat = 0;       // the conversation shown; 0 for the stream of every chat
   int64_t FOpenChat = 0;        // the chat open in TDLib
   // The message the user wants to see once older pages bring it (ShowMessage); 0 for none.
@@ -368,8 +392,11 @@ class TFRMQVNTelegram : public QMainWindow {
   QFrame* pnlBody = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QWidget* tabMessages = nullptr;
+  QSplitter* FSplitMessages = nullptr;  // the chat list beside the conversation
   QListWidget* listChats = nullptr;
   TqvnChatRow* FAllChatsRow = nullptr;
+  TqvnChatHeader* FChatHeader = nullptr;
+  QTimer* FClockTimer = nullptr;  // RefreshClock
   QStackedWidget* FStackMessages = nullptr;
   TqvnLineView* memoMessages = nullptr;
   TqvnConversationView* listConversation = nullptr;

@@ -1,17 +1,21 @@
-// The chat list, the current chat, each chat's draft, and sending text and files to it.
+// The chat list with its rows' photos, the chat header, the current chat, each chat's draft,
+// and sending text and files to it.
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
 #include "app/FQVNTelegram.h"
+#include "app/qvnChatHeader.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
+#include "app/qvnListTime.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnRichTextPreview.h"
 #include "client/qvnTelegram_RichText.h"
@@ -29,6 +33,19 @@ const QList<QByteArray> kPhotoFormats = {"jpeg", "jpg", "png", "webp", "bmp"};
 
 // Chats asked of TDLib at a time while the list is being filled.
 constexpr int32_t kChatsPerLoad = 100;
+// TDLib's priority (1..32) for the download of a chat's photo: after what the user asked for.
+constexpr int32_t kPhotoPriority = 1;
+
+// The photo a chat's avatar shows: the chat's own, for a private chat else its user's.
+int32_t PhotoFileOf(const TqvnChatModel& aModel, const TqvnChat& aChat) {
+  if (aChat.PhotoFileId != 0 || aChat.UserId == 0) return aChat.PhotoFileId;
+  const TqvnUser* user = aModel.User(aChat.UserId);
+  return user != nullptr ? user->PhotoFileId : 0;
+}
+
+std::string LastMessageTime(const TqvnChat& aChat, int64_t aNow) {
+  return aChat.LastMessage ? ListTimeText(aChat.LastMessage->Date, aNow) : std::string();
+}
 
 }  // namespace
 
@@ -38,8 +55,11 @@ void TFRMQVNTelegram::ClearChatList() {
   for (auto& [id, row] : FChatRows) delete row;
   FChatRows.clear();
   FChangedChats.clear();
+  FPhotoChats.clear();
+  FRequestedPhotos.clear();
   ShowConversation(0);
   listChats->setCurrentItem(FAllChatsRow);
+  UpdateChatHeader();
   FModel.Clear();
   FUnclaimedError.reset();
   FMessageSends.clear();
@@ -57,6 +77,7 @@ void TFRMQVNTelegram::RebuildChatRows() {
 
 void TFRMQVNTelegram::RefreshChatRows() {
   bool reorder = false;
+  const int64_t now = UnixNow();
   for (int64_t id : FChangedChats) {
     const TqvnChat* chat = FModel.Chat(id);
     if (chat == nullptr) continue;
@@ -66,19 +87,128 @@ void TFRMQVNTelegram::RefreshChatRows() {
       listChats->addItem(row);
       reorder = true;
     }
-    row->setText(Q(chat->Title));
+    const QString title = Q(chat->Title);
+    row->setText(title);
+    row->setData(TqvnChatRow::kInitialsRole, ChatInitials(title));
     row->setData(TqvnChatRow::kUnreadRole, chat->UnreadCount);
     row->setData(TqvnChatRow::kPreviewRole, Q(ChatPreview(FModel, *chat)));
+    row->setData(TqvnChatRow::kDraftRole, !chat->DraftText.empty());
+    row->setData(TqvnChatRow::kTimeRole, Q(LastMessageTime(*chat, now)));
+    row->setData(TqvnChatRow::kPinnedRole, chat->IsPinned);
+    row->setData(TqvnChatRow::kMutedRole, chat->Muted);
+    if (PhotoFileOf(FModel, *chat) != row->PhotoFileId()) ShowRowPhoto(*row, *chat);
     const TqvnChatModel::TOrderKey key = FModel.OrderKey(id);
     if (!(key == row->Key())) {
       row->SetKey(key);
       reorder = true;
     }
   }
+  const bool shownChanged = FChangedChats.contains(FShownChat);
   FChangedChats.clear();
-  if (!reorder) return;
-  listChats->sortItems(Qt::DescendingOrder);
-  listChats->doItemsLayout();  // the scroll range tells whether more chats are wanted
+  if (shownChanged) UpdateChatHeader();
+  if (reorder) {
+    listChats->sortItems(Qt::DescendingOrder);
+    listChats->doItemsLayout();  // the scroll range tells whether more chats are wanted
+  }
+  RequestShownPhotos();
+}
+
+void TFRMQVNTelegram::ShowRowPhoto(TqvnChatRow& aRow, const TqvnChat& aChat) {
+  const int32_t fileId = PhotoFileOf(FModel, aChat);
+  aRow.SetPhotoFileId(fileId);
+  const TqvnFile* file = FModel.File(fileId);
+  const bool downloaded = file != nullptr && file->Downloaded && !file->LocalPath.empty();
+  QPixmap photo;
+  if (downloaded) photo.load(Q(file->LocalPath));
+  if (photo.isNull() && !aChat.PhotoMinithumbnail.Jpeg.empty()) {
+    const std::string& jpeg = aChat.PhotoMinithumbnail.Jpeg;
+    photo.loadFromData(reinterpret_cast<const uchar*>(jpeg.data()), static_cast<uint>(jpeg.size()),
+                       "JPEG");
+  }
+  aRow.setData(TqvnChatRow::kPhotoRole, photo.isNull() ? QVariant() : QVariant(photo));
+  if (fileId != 0 && !downloaded) FPhotoChats[fileId] = aChat.Id;
+}
+
+void TFRMQVNTelegram::RequestShownPhotos() {
+  if (FPhotoChats.empty() || !LoggedIn()) return;
+  const QRect view = listChats->viewport()->rect();
+  const QModelIndex first = listChats->indexAt(view.topLeft());
+  for (int i = first.isValid() ? first.row() : 0; i < listChats->count(); ++i) {
+    const auto* row = dynamic_cast<const TqvnChatRow*>(listChats->item(i));
+    if (row == nullptr || !listChats->visualItemRect(row).intersects(view)) break;
+    const int32_t fileId = row->PhotoFileId();
+    if (!FPhotoChats.contains(fileId) || !FRequestedPhotos.insert(fileId).second) continue;
+    FTelegram->DownloadFile(
+        fileId, kPhotoPriority, Answered([this, fileId](const TqvnTelegramAnswer& aAnswer) {
+          FRequestedPhotos.erase(fileId);
+          if (aAnswer.IsError()) {
+            DoLog("A chat photo could not be downloaded: " + RefusalText(aAnswer));
+            return;
+          }
+          FModel.Apply(*aAnswer.Document);
+          PhotoFileChanged(fileId);
+        }));
+  }
+}
+
+void TFRMQVNTelegram::PhotoFileChanged(int32_t aFileId) {
+  const auto waiting = FPhotoChats.find(aFileId);
+  if (waiting == FPhotoChats.end()) return;
+  const TqvnFile* file = FModel.File(aFileId);
+  if (file == nullptr || !file->Downloaded) return;
+  const int64_t chatId = waiting->second;
+  FPhotoChats.erase(waiting);
+  const auto row = FChatRows.find(chatId);
+  const TqvnChat* chat = FModel.Chat(chatId);
+  if (row == FChatRows.end() || chat == nullptr || row->second->PhotoFileId() != aFileId) return;
+  ShowRowPhoto(*row->second, *chat);
+  if (chatId == FShownChat) UpdateChatHeader();
+}
+
+void TFRMQVNTelegram::ChatFactsChanged(const TqvnModelChange& aChange) {
+  switch (aChange.Kind) {
+    case TqvnModelChange::user: {
+      // A private chat's id is its user's.
+      const TqvnChat* chat = FModel.Chat(aChange.UserId);
+      if (chat != nullptr && chat->UserId == aChange.UserId) FChangedChats.insert(chat->Id);
+      break;
+    }
+    case TqvnModelChange::chatAction:
+      if (aChange.ChatId == FShownChat) UpdateChatHeader();
+      break;
+    case TqvnModelChange::file:
+      PhotoFileChanged(aChange.FileId);
+      break;
+    default:
+      break;
+  }
+}
+
+void TFRMQVNTelegram::UpdateChatHeader() {
+  if (FShownChat == 0) {
+    FChatHeader->ShowStream(FAllChatsRow->text(),
+                            FAllChatsRow->data(TqvnChatRow::kPreviewRole).toString());
+    return;
+  }
+  const TqvnChat* chat = FModel.Chat(FShownChat);
+  const auto row = FChatRows.find(FShownChat);
+  const QString title =
+      chat != nullptr ? Q(chat->Title) : QStringLiteral("Chat %1").arg(FShownChat);
+  const QString status = chat != nullptr ? Q(ChatStatusText(FModel, *chat, UnixNow())) : QString();
+  const QPixmap photo = row != FChatRows.end()
+                            ? row->second->data(TqvnChatRow::kPhotoRole).value<QPixmap>()
+                            : QPixmap();
+  FChatHeader->ShowChat(title, status, ChatInitials(title), AvatarColor(FShownChat), photo);
+}
+
+void TFRMQVNTelegram::RefreshClock() {
+  const int64_t now = UnixNow();
+  for (auto& [id, row] : FChatRows) {
+    if (const TqvnChat* chat = FModel.Chat(id)) {
+      row->setData(TqvnChatRow::kTimeRole, Q(LastMessageTime(*chat, now)));
+    }
+  }
+  UpdateChatHeader();
 }
 
 void TFRMQVNTelegram::LoadMoreChats() {
@@ -95,6 +225,7 @@ void TFRMQVNTelegram::listChatsClick() {
   FChatId = selected->AllChats() ? std::string() : std::to_string(selected->ChatId());
   FStatusPanels[1]->setText(Q(FChatId));
   ShowConversation(selected->ChatId());
+  UpdateChatHeader();
 }
 
 std::vector<TqvnChatChoice> TFRMQVNTelegram::ChatChoices() const {

@@ -67,6 +67,7 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
     DoLog(std::string("The window could not read this event: ") + e.what());
     return;
   }
+  ChatFactsChanged(change);
   switch (change.Kind) {
     case TqvnModelChange::none:
     case TqvnModelChange::chatAction:

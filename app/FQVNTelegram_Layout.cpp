@@ -1,11 +1,11 @@
 // The main window's controls, their placement, tab order and the main menu.
 //
 // The design is laid out at 96 dpi; Qt layouts keep its docking: the configuration panel on top
-// and the message bar at the bottom keep their heights, the tabbed body takes the rest, the chat
-// list keeps its width, and the message box stretches with the window's width and grows with its
-// lines. Beside the chat
-// list, the stream of every chat (memoMessages) and the conversation of the chat selected share
-// one place (stackMessages).
+// and the message bar at the bottom keep their heights, the tabbed body takes the rest, and the
+// message box stretches with the window's width and grows with its lines. The chat list and the
+// conversation side share a splitter (splitMessages): the list keeps the width the user gives it
+// as the window grows. On the conversation side, under the chat header, the stream of every chat
+// (memoMessages) and the conversation of the chat selected share one place (stackMessages).
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -22,12 +22,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FQVNTelegram.h"
+#include "app/qvnChatHeader.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
 #include "app/qvnConversationModel.h"
@@ -39,6 +42,12 @@ namespace qvn {
 namespace {
 
 constexpr int kMargin = 3;  // kept around every panel and memo
+// The chat list's width until the user drags the splitter, and the least either side keeps.
+constexpr int kChatListWidth = 230;
+constexpr int kChatListMinimumWidth = 140;
+constexpr int kConversationMinimumWidth = 220;
+// How often the rows' times and the header's status are brought up to date.
+constexpr int kClockMilliseconds = 30000;
 
 template <typename T>
 T* Named(T* aWidget, const char* aName) {
@@ -126,9 +135,12 @@ void TFRMQVNTelegram::BuildControls() {
   PageControl1 = Named(new QTabWidget(pnlBody), "PageControl1");
   bodyLayout->addWidget(PageControl1);
   tabMessages = Named(new QWidget(PageControl1), "tabMessages");
-  // Wide enough for a title with its unread count and a last line worth reading.
-  listChats = Named(new QListWidget(tabMessages), "listChats");
-  listChats->setFixedWidth(190);
+  FSplitMessages = Named(new QSplitter(Qt::Horizontal, tabMessages), "splitMessages");
+  FSplitMessages->setChildrenCollapsible(false);
+  // Rows are as wide as the list: titles and previews elide, never a sideways scroll bar.
+  listChats = Named(new QListWidget(FSplitMessages), "listChats");
+  listChats->setMinimumWidth(kChatListMinimumWidth);
+  listChats->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   listChats->setUniformItemSizes(true);
   listChats->setSelectionMode(QAbstractItemView::SingleSelection);
   listChats->setItemDelegate(new TqvnChatRowDelegate(listChats));
@@ -136,7 +148,10 @@ void TFRMQVNTelegram::BuildControls() {
   FAllChatsRow = new TqvnChatRow();
   listChats->addItem(FAllChatsRow);
   listChats->setCurrentItem(FAllChatsRow);
-  FStackMessages = Named(new QStackedWidget(tabMessages), "stackMessages");
+  auto* conversationSide = Named(new QWidget(FSplitMessages), "pnlConversation");
+  conversationSide->setMinimumWidth(kConversationMinimumWidth);
+  FChatHeader = Named(new TqvnChatHeader(conversationSide), "pnlChatHeader");
+  FStackMessages = Named(new QStackedWidget(conversationSide), "stackMessages");
   memoMessages = Memo(FStackMessages, "memoMessages");
   listConversation = Named(new TqvnConversationView(FStackMessages), "listConversation");
   FConversationModel = new TqvnConversationModel(FModel, listConversation);
@@ -144,11 +159,22 @@ void TFRMQVNTelegram::BuildControls() {
   FStackMessages->addWidget(memoMessages);
   FStackMessages->addWidget(listConversation);
   FStackMessages->setCurrentWidget(memoMessages);
+  auto* conversationColumn = new QVBoxLayout(conversationSide);
+  conversationColumn->setContentsMargins(0, 0, 0, 0);
+  conversationColumn->setSpacing(0);
+  conversationColumn->addWidget(FChatHeader);
+  conversationColumn->addWidget(FStackMessages, 1);
+  FSplitMessages->addWidget(listChats);
+  FSplitMessages->addWidget(conversationSide);
+  FSplitMessages->setStretchFactor(0, 0);
+  FSplitMessages->setStretchFactor(1, 1);
+  SetChatListWidth(kChatListWidth);
   auto* messagesLayout = new QHBoxLayout(tabMessages);
   messagesLayout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
-  messagesLayout->setSpacing(2 * kMargin);
-  messagesLayout->addWidget(listChats);
-  messagesLayout->addWidget(FStackMessages, 1);
+  messagesLayout->addWidget(FSplitMessages);
+  UpdateChatHeader();
+  FClockTimer = new QTimer(this);
+  FClockTimer->start(kClockMilliseconds);
   tabLog = Named(new QWidget(PageControl1), "tabLog");
   memoLog = Memo(tabLog, "memoLog");
   auto* logLayout = new QVBoxLayout(tabLog);
@@ -305,12 +331,15 @@ void TFRMQVNTelegram::ConnectControls() {
   connect(listChats, &QListWidget::currentRowChanged, this, [this] {
     if (listChats->hasFocus()) Guarded(&TFRMQVNTelegram::listChatsClick);
   });
-  // Reaching the end of the list loads more of TDLib's chats.
+  // Reaching the end of the list loads more of TDLib's chats; the photos of the rows that come
+  // into view are asked for.
   connect(listChats->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int aValue) {
     if (aValue == listChats->verticalScrollBar()->maximum()) {
       Guarded(&TFRMQVNTelegram::LoadMoreChats);
     }
+    Guarded(&TFRMQVNTelegram::RequestShownPhotos);
   });
+  connect(FClockTimer, &QTimer::timeout, this, [this] { Guarded(&TFRMQVNTelegram::RefreshClock); });
   connect(listConversation, &TqvnConversationView::OlderWanted, this,
           [this] { Guarded(&TFRMQVNTelegram::RequestOlderMessages); });
   connect(listConversation, &TqvnConversationView::MessageClicked, this,
@@ -361,9 +390,14 @@ void TFRMQVNTelegram::ConnectControls() {
           [this] { Guarded(&TFRMQVNTelegram::UpdatePreview); });
   memoLog->viewport()->installEventFilter(this);
   memoMessages->viewport()->installEventFilter(this);
+  listChats->viewport()->installEventFilter(this);
 }
 
 bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
+  // A taller list shows more rows, whose photos are wanted.
+  if (aEvent->type() == QEvent::Resize && aWatched == listChats->viewport()) {
+    Guarded(&TFRMQVNTelegram::RequestShownPhotos);
+  }
   if (aEvent->type() == QEvent::MouseButtonDblClick) {
     for (TqvnLineView* memo : {memoLog, memoMessages}) {
       if (aWatched == memo->viewport()) {
@@ -372,6 +406,15 @@ bool TFRMQVNTelegram::eventFilter(QObject* aWatched, QEvent* aEvent) {
     }
   }
   return QMainWindow::eventFilter(aWatched, aEvent);
+}
+
+int TFRMQVNTelegram::ChatListWidth() const {
+  return FSplitMessages->sizes().value(0);
+}
+
+void TFRMQVNTelegram::SetChatListWidth(int aWidth) {
+  // The conversation side takes the rest; the splitter keeps both sides at their minimums.
+  FSplitMessages->setSizes({aWidth, std::max(1, FSplitMessages->width() - aWidth)});
 }
 
 void TFRMQVNTelegram::Guarded(void (TFRMQVNTelegram::*aHandler)()) {

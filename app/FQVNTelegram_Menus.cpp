@@ -5,6 +5,7 @@
 // the client; TDLib's answer shows in the log.
 #include "app/FQVNTelegram.h"
 #include "app/qvnIntegerText.h"
+#include "app/qvnLineView.h"
 
 namespace qvn {
 
@@ -19,6 +20,17 @@ int64_t TFRMQVNTelegram::InputId(const std::string& aCaption, const std::string&
 }
 
 void TFRMQVNTelegram::Logout1Click() {
+  if (LoggedIn()) {
+    // Logging out ends the session on this computer: TDLib deletes its local data.
+    if (!FDialogs.ConfirmDestructive(
+            "Log out of this account? Its chats and messages are removed from this computer; "
+            "logging in again needs a new code.",
+            "Log Out")) {
+      return;
+    }
+    ClearChatList();
+    memoMessages->Clear();
+  }
   FTelegram->LogOut();
 }
 

@@ -39,7 +39,7 @@ class TqvnLineView : public QListView {
   void Release();
   void Flush();
 
-  // Forgets every row (a benchmark's fresh start; the window itself never empties its views).
+  // Forgets every row.
   void Clear();
 
   int RowCount() const;

@@ -1,5 +1,6 @@
 #include "app/qvnLoginSettings.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/qvnIniFile.h"
@@ -11,6 +12,8 @@ namespace qvn {
 namespace {
 
 const char kSection[] = "TELEGRAM";
+const char kWindowSection[] = "WINDOW";
+const char kSessionSection[] = "SESSION";
 
 }  // namespace
 
@@ -33,6 +36,9 @@ TqvnLoadedLoginSettings LoadLoginSettings(const std::string& aPath) {
     s.BotToken = ini.ReadString(kSection, "BotToken", "");
     // Any non-zero integer is true; text that is not an integer counts as false.
     s.LoginBot = StrToIntDef(ini.ReadString(kSection, "LoginBot", ""), 0) != 0;
+    s.LoggedIn = StrToIntDef(ini.ReadString(kSessionSection, "LoggedIn", ""), 0) != 0;
+    s.ChatListWidth =
+        std::max(StrToIntDef(ini.ReadString(kWindowSection, "ChatListWidth", ""), 0), 0);
   } catch (const std::exception& e) {
     loaded = {};
     loaded.Saveable = false;
@@ -49,6 +55,10 @@ void SaveLoginSettings(const std::string& aPath, const TqvnLoginSettings& aSetti
   ini.WriteString(kSection, "PhoneNumber", aSettings.PhoneNumber);
   ini.WriteString(kSection, "BotToken", aSettings.BotToken);
   ini.WriteString(kSection, "LoginBot", aSettings.LoginBot ? "1" : "0");
+  if (aSettings.ChatListWidth > 0) {
+    ini.WriteString(kWindowSection, "ChatListWidth", std::to_string(aSettings.ChatListWidth));
+  }
+  ini.WriteString(kSessionSection, "LoggedIn", aSettings.LoggedIn ? "1" : "0");
   ini.UpdateFile();
 }
 

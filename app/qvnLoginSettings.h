@@ -1,11 +1,13 @@
 // The window's five login entries and the settings file that keeps them between runs: section
-// "TELEGRAM", keys "ApiId", "ApiHash", "PhoneNumber", "BotToken" and "LoginBot" ("1" or "0"),
-// other sections and keys of the file left as they are.
+// "TELEGRAM", keys "ApiId", "ApiHash", "PhoneNumber", "BotToken" and "LoginBot" ("1" or "0");
+// the window's own geometry in section "WINDOW": key "ChatListWidth" (pixels); and in section
+// "SESSION" key "LoggedIn" ("1" or "0"), whether the account was logged in when the window
+// closed. Other sections and keys of the file are left as they are.
 //
 // Loading first deletes the temporary files that a save cut short left beside the file, then
 // reads it (a regular file of at most 1 MiB, made owner-only when others may read it); it never
 // raises: whatever goes wrong becomes a notice for the user and the defaults. Saving writes all
-// five keys in one atomic replacement, so the file always holds one whole save.
+// the keys in one atomic replacement, so the file always holds one whole save.
 //
 // Called by the main window (LoadSettings at creation, SaveSettings at each close) on the GUI
 // thread; plain C++, no Qt.
@@ -23,6 +25,11 @@ struct TqvnLoginSettings {
   std::string PhoneNumber;
   std::string BotToken;
   bool LoginBot = false;
+  // The width the user gave the chat list; 0 (missing, not a positive number) for the default.
+  int ChatListWidth = 0;
+  // The account was logged in when the window last closed: TDLib keeps the session, so the next
+  // launch starts the client by itself.
+  bool LoggedIn = false;
 };
 
 struct TqvnLoadedLoginSettings {

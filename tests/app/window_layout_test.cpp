@@ -2,6 +2,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -49,6 +51,53 @@ TEST_F(WindowTest, ControlsCarryTheirNamesAndCaptions) {
     Control<QWidget>(name);
   }
   for (int panel = 0; panel < 3; ++panel) EXPECT_EQ(FWindow->StatusPanelText(panel), "");
+}
+
+// Right after the login, before any click, every row fits the list's width and the list never
+// scrolls sideways, however long a title or narrow the list.
+TEST_F(LoggedInWindowTest, ChatRowsFitTheListWithoutAHorizontalScrollBar) {
+  auto* splitter = Control<QSplitter>("splitMessages");
+  const auto rowsFit = [this](const char* aWhen) {
+    SCOPED_TRACE(aWhen);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Chats()->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(Chats()->horizontalScrollBar()->maximum(), 0);
+    const QRect viewport = Chats()->viewport()->rect();
+    ASSERT_GT(Chats()->count(), 5);
+    for (int i = 0; i < Chats()->count(); ++i) {
+      const QRect row = Chats()->visualItemRect(Chats()->item(i));
+      EXPECT_EQ(row.left(), viewport.left()) << i;
+      EXPECT_EQ(row.right(), viewport.right()) << i;
+    }
+  };
+  rowsFit("after the login");
+  Deliver({NewChat("77", std::string(300, 'W'))});
+  rowsFit("with a long title");
+  splitter->setSizes({Chats()->minimumWidth(), 1000});
+  rowsFit("at the list's narrowest");
+  FWindow->resize(1200, FWindow->height());
+  splitter->setSizes({500, 700});
+  rowsFit("wide");
+}
+
+// The chat list and the conversation share a splitter: neither can be dragged away, and the
+// list keeps its width as the window grows.
+TEST_F(WindowTest, TheSplitterKeepsBothSidesAndTheListsWidth) {
+  Open();
+  auto* splitter = Control<QSplitter>("splitMessages");
+  ASSERT_EQ(splitter->count(), 2);
+  EXPECT_EQ(splitter->widget(0), Chats());
+  EXPECT_TRUE(splitter->widget(1)->isAncestorOf(Control<QWidget>("stackMessages")));
+  EXPECT_TRUE(splitter->widget(1)->isAncestorOf(Control<QWidget>("pnlChatHeader")));
+  splitter->setSizes({0, 10000});
+  EXPECT_GE(Chats()->width(), 100);
+  splitter->setSizes({10000, 0});
+  EXPECT_GE(splitter->widget(1)->width(), 200);
+  splitter->setSizes({250, 10000});
+  const int width = Chats()->width();
+  FWindow->resize(FWindow->width() + 300, FWindow->height());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Chats()->width(), width);
 }
 
 TEST_F(WindowTest, TabOrderOfBothPanels) {

@@ -151,9 +151,12 @@ TEST_F(WindowTest, RejectedLoginAnswersAreShownAndACodeIsAskedAgain) {
   EXPECT_NE(SentOfType("checkAuthenticationCode")[1].find("\"22222\""), std::string::npos);
   ASSERT_TRUE(WaitFor([this] { return FDialogs.Errors.size() == 2; }));
   EXPECT_EQ(FDialogs.Errors[0],
-            "Telegram rejected the login: PHONE_NUMBER_INVALID (error 400)\n"
+            "Telegram rejected the login: The phone number is not valid. Type it in international "
+            "format, with the country code. (PHONE_NUMBER_INVALID, error 400)\n"
             "Correct the phone number or bot token, then press Stop and Start.");
-  EXPECT_EQ(FDialogs.Errors[1], "Telegram rejected the login: PHONE_CODE_INVALID (error 400)");
+  EXPECT_EQ(FDialogs.Errors[1],
+            "Telegram rejected the login: The code is not correct. Check it and type it again. "
+            "(PHONE_CODE_INVALID, error 400)");
   EXPECT_EQ(FDialogs.Prompts.size(), 2u);
 }
 

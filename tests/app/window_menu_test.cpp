@@ -215,5 +215,25 @@ TEST_F(MenuTest, GetChatsAsksForFiftyChatsAndNothingWhenLoggedInAsBot) {
   EXPECT_EQ(fake_td::Sent().size(), sent);
 }
 
+// Logged in, Logout asks first; confirmed, the account's chats and messages leave the window.
+TEST_F(LoggedInWindowTest, LogoutAsksFirstAndClearsTheAccountsViews) {
+  Deliver({NewMessage("6100000001", R"({"@type":"messageText","text":{"@type":"formattedText","text":"hi","entities":[]}})")});
+  ASSERT_GT(ChatRows().size(), 1u);
+  ASSERT_FALSE(Lines("memoMessages").empty());
+
+  FDialogs.ConfirmAll = false;
+  Trigger("Logout1");
+  EXPECT_EQ(FDialogs.Confirmations.size(), 1u);
+  EXPECT_TRUE(SentOfType("logOut").empty());
+  EXPECT_GT(ChatRows().size(), 1u);
+
+  FDialogs.ConfirmAll = true;
+  Trigger("Logout1");
+  EXPECT_EQ(SentOfType("logOut").size(), 1u);
+  EXPECT_EQ(ChatRows(), std::vector<std::string>{"All chats"});
+  EXPECT_TRUE(Lines("memoMessages").empty());
+  EXPECT_EQ(FWindow->Model().Chat(TScriptedAccount::kFamily), nullptr);
+}
+
 }  // namespace
 }  // namespace qvn::test

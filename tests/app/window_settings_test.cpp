@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QSplitter>
 #include <QTest>
 #include <filesystem>
 
@@ -61,10 +62,12 @@ TEST_F(WindowTest, FirstCloseWritesTheFiveKeysInOrderOwnerOnly) {
   Edit("txtApiHash")->setText("hash");
   Edit("txtPhoneNumber")->setText("+15550100");
   Edit("txtBotToken")->setText("1:tok");  // disabled edits are saved too
+  const std::string width = std::to_string(Chats()->width());
   EXPECT_TRUE(FWindow->close());
   EXPECT_EQ(ReadText(FSettings),
             "[TELEGRAM]\nApiId=123\nApiHash=hash\nPhoneNumber=+15550100\nBotToken=1:tok\n"
-            "LoginBot=0\n");
+            "LoginBot=0\n[WINDOW]\nChatListWidth=" +
+                width + "\n[SESSION]\nLoggedIn=0\n");
   EXPECT_EQ(ModeOf(FSettings), 0600);
 
   FWindow.reset();
@@ -81,10 +84,35 @@ TEST_F(WindowTest, CloseKeepsOtherSectionsAndKeys) {
             "[Window]\nLeft=10\n\n[TELEGRAM]\nTheme=dark\nApiId=1\nLoginBot=1\n\n[Zeta]\nk=v\n");
   Open();
   Edit("txtApiId")->setText("2");
+  Control<QSplitter>("splitMessages")->setSizes({300, 1000});
   ASSERT_TRUE(FWindow->close());
   EXPECT_EQ(ReadText(FSettings),
-            "[Window]\nLeft=10\n\n[TELEGRAM]\nTheme=dark\nApiId=2\nLoginBot=1\nApiHash=\n"
-            "PhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n");
+            "[Window]\nLeft=10\nChatListWidth=300\n\n[TELEGRAM]\nTheme=dark\nApiId=2\n"
+            "LoginBot=1\nApiHash=\nPhoneNumber=\nBotToken=\n\n[Zeta]\nk=v\n[SESSION]\nLoggedIn=0\n");
+}
+
+// The width the user gave the chat list comes back at the next start; a width that is missing
+// or not a positive number gives the default, and the login entries are read all the same.
+TEST_F(WindowTest, TheChatListsWidthIsSavedAndRestored) {
+  Open();
+  const int standard = Chats()->width();
+  Control<QSplitter>("splitMessages")->setSizes({standard + 57, 1000});
+  ASSERT_TRUE(FWindow->close());
+  FWindow.reset();
+  Open();
+  EXPECT_EQ(Chats()->width(), standard + 57);
+  FWindow.reset();
+
+  for (const char* value : {"", "wide", "0", "-40", "99999999999"}) {
+    SCOPED_TRACE(std::string("ChatListWidth=") + value);
+    WriteText(FSettings,
+              std::string("[WINDOW]\nChatListWidth=") + value + "\n[TELEGRAM]\nApiId=123\n");
+    Open();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Chats()->width(), standard);
+    EXPECT_EQ(Edit("txtApiId")->text(), "123");
+    FWindow.reset();
+  }
 }
 
 // Settings that cannot be saved ask whether to close anyway: Cancel keeps the window open,
@@ -185,6 +213,25 @@ TEST_F(WindowTest, StartUpRemovesTemporaryFilesOfSavesCutShort) {
   EXPECT_FALSE(std::filesystem::exists(FSettings + ".saving-Ab3dE9"));
   EXPECT_TRUE(std::filesystem::exists(FSettings + ".bak"));
   EXPECT_EQ(Edit("txtApiId")->text(), "1");
+}
+
+// Closed while logged in, the window starts the client by itself at the next launch (TDLib kept
+// the session); closed after Stop, it waits for Start again.
+TEST_F(LoggedInWindowTest, ASavedSessionStartsAtLaunch) {
+  ASSERT_TRUE(FWindow->close());
+  EXPECT_NE(ReadText(FSettings).find("[SESSION]\nLoggedIn=1\n"), std::string::npos);
+  FWindow.reset();
+  Open();
+  EXPECT_FALSE(FWindow->QvnTelegram().Active());  // not while the window is being built
+  ASSERT_TRUE(WaitFor([this] { return FWindow->QvnTelegram().Active(); }));
+  EXPECT_TRUE(FDialogs.Errors.empty());
+
+  Button("btnStop")->click();
+  ASSERT_TRUE(FWindow->close());
+  EXPECT_NE(ReadText(FSettings).find("[SESSION]\nLoggedIn=0\n"), std::string::npos);
+  FWindow.reset();
+  Open();
+  EXPECT_FALSE(WaitFor([this] { return FWindow->QvnTelegram().Active(); }, 300));
 }
 
 }  // namespace

@@ -69,6 +69,7 @@ namespace qvn {
 class TqvnChatHeader;
 class TqvnChatRow;
 class TqvnComposer;
+class TqvnConversationModel;
 class TqvnConversationView;
 class TqvnLineView;
 class TqvnMainThreadPump;
@@ -267,10 +268,24 @@ class TFRMQVNTelegram : public QMainWindow {
   void ShowConversation(int64_t aChatId);
   void RequestOlderMessages();
   void ViewMessages(int64_t aChatId, const std::vector<TqvnMessage>& aMessages);
-  // Draws the views the last events changed: the chat rows and the conversation shown.
+  // Draws the views the last events changed: the chat rows.
   void FlushViews();
+  // Brings the conversation's rows in line with the chat model after a change of the window's;
+  // aToBottom scrolls to the newest message.
   void RenderConversation(bool aToBottom);
   void ConversationClick(int64_t aMessageId, const std::string& aLocalKey);
+  // A link of a message: an address is opened in the browser once the user agrees, an e-mail
+  // address in the mail program; a mention opens its chat; a hashtag finds the previous message
+  // with it; a bot command goes into the box.
+  void LinkClick(const std::string& aType, const std::string& aValue, int64_t aUserId);
+  // Shows aChatId in the chat list and its conversation.
+  void OpenChatOf(int64_t aChatId);
+  // Scrolls to the message aMessageId of the conversation shown, loading older pages until it
+  // is there (or the history ends).
+  void ShowMessage(int64_t aMessageId);
+  void FindHashtag(const std::string& aHashtag);
+  // A picture in view is downloaded, with a low priority.
+  void DownloadPicture(int32_t aFileId);
   void SendAgain(const TqvnMessage& aMessage);
   void OpenOrDownload(const TqvnMessage& aMessage);
   // Opens a downloaded file with the desktop's program; false when that failed.
@@ -287,7 +302,7 @@ class TFRMQVNTelegram : public QMainWindow {
   };
   // The keyboard's ways to act on the current row, listed in the context menu too.
   void AddMessageShortcuts();
-  const TqvnMessage* MessageOfRow(const QListWidgetItem* aRow) const;
+  const TqvnMessage* MessageOfRow(const QModelIndex& aRow) const;
   // Calls aThen with the message once TDLib has said what may be done with it (asked once).
   void WithRights(const TqvnMessage& aMessage, std::function<void(const TqvnMessage&)> aThen);
   bool Allowed(const TqvnMessage& aMessage, TMessageAction aAction) const;
@@ -375,7 +390,9 @@ class TFRMQVNTelegram : public QMainWindow {
   std::set<int32_t> FRequestedPhotos;
   int64_t FShownChat = 0;       // the conversation shown; 0 for the stream of every chat
   int64_t FOpenChat = 0;        // the chat open in TDLib
-  bool FConversationChanged = false;
+  // The message the user wants to see once older pages bring it (ShowMessage); 0 for none.
+  int64_t FSoughtMessage = 0;
+  int FSoughtPages = 0;
   // Message sends by local key, kept to send again after TDLib refused the request.
   std::map<std::string, TSendMessage> FMessageSends;
   uint64_t FLocalKeys = 0;
@@ -413,6 +430,7 @@ class TFRMQVNTelegram : public QMainWindow {
   QStackedWidget* FStackMessages = nullptr;
   TqvnLineView* memoMessages = nullptr;
   TqvnConversationView* listConversation = nullptr;
+  TqvnConversationModel* FConversationModel = nullptr;
   QWidget* tabLog = nullptr;
   TqvnLineView* memoLog = nullptr;
   QFrame* pnlMessage = nullptr;

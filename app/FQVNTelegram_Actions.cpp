@@ -13,6 +13,7 @@
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnComposer.h"
+#include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnMessageText.h"
 #include "app/qvnTelegramReader.h"
@@ -80,13 +81,8 @@ void TFRMQVNTelegram::AddMessageShortcuts() {
 
 // ---- Which message, and what TDLib allows ----
 
-const TqvnMessage* TFRMQVNTelegram::MessageOfRow(const QListWidgetItem* aRow) const {
-  if (aRow == nullptr) return nullptr;
-  const int64_t id = aRow->data(TqvnConversationView::kMessageIdRole).toLongLong();
-  return id != 0 ? FModel.FindMessage(FShownChat, id)
-                 : FModel.FindLocalEcho(aRow->data(TqvnConversationView::kLocalKeyRole)
-                                            .toString()
-                                            .toStdString());
+const TqvnMessage* TFRMQVNTelegram::MessageOfRow(const QModelIndex& aRow) const {
+  return aRow.isValid() ? FConversationModel->MessageAt(aRow.row()) : nullptr;
 }
 
 void TFRMQVNTelegram::WithRights(const TqvnMessage& aMessage,
@@ -134,10 +130,10 @@ bool TFRMQVNTelegram::Allowed(const TqvnMessage& aMessage, TMessageAction aActio
 // ---- The context menu and the keyboard ----
 
 void TFRMQVNTelegram::ConversationMenuRequested(QPoint aPosition) {
-  QListWidgetItem* row = listConversation->itemAt(aPosition);
+  const QModelIndex row = listConversation->indexAt(aPosition);
   const TqvnMessage* message = MessageOfRow(row);
   if (message == nullptr) return;
-  listConversation->setCurrentItem(row);
+  listConversation->setCurrentIndex(row);
   const QPoint global = listConversation->viewport()->mapToGlobal(aPosition);
   WithRights(*message, [this, global](const TqvnMessage& aMessage) { ShowMessageMenu(aMessage, global); });
 }
@@ -168,7 +164,7 @@ void TFRMQVNTelegram::ShowMessageMenu(const TqvnMessage& aMessage, QPoint aGloba
 }
 
 void TFRMQVNTelegram::ActOnCurrentMessage(TMessageAction aAction) {
-  const TqvnMessage* message = MessageOfRow(listConversation->currentItem());
+  const TqvnMessage* message = MessageOfRow(listConversation->currentIndex());
   if (message == nullptr) return;
   WithRights(*message, [this, aAction](const TqvnMessage& aMessage) {
     if (Allowed(aMessage, aAction)) {

@@ -1,11 +1,13 @@
 // What the window does with each event text: the chat model learns from it, the stream of every
-// chat shows new messages, and the chat rows and the conversation shown follow. The answers to
-// the window's own requests (chat list, history, sends, downloads) go to a handler per kind, each
-// holding what its request was for. Also the conversation itself: opening a chat, its history
-// page by page, marking messages read, sending failed messages again, and downloading and
-// opening files.
+// chat shows new messages, and the chat rows and the conversation shown follow (the
+// conversation's rows by each change alone, TqvnConversationModel). The answers to the window's
+// own requests (chat list, history, sends, downloads) go to a handler per kind, each holding what
+// its request was for. Also the conversation itself: opening a chat, its history page by page,
+// marking messages read, sending failed messages again, downloading and opening files and
+// pictures, and the clicks on a message's links and reply quote.
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStatusBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -16,6 +18,7 @@
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
+#include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnLineView.h"
 #include "app/qvnMessageText.h"
@@ -27,8 +30,12 @@ namespace {
 
 // Messages asked of TDLib per page of history.
 constexpr int32_t kHistoryPage = 50;
-// TDLib's priority (1..32) for the download of a file the user clicked.
+// TDLib's priority (1..32, higher first) for the download of a file the user clicked, and of a
+// picture that came into view.
 constexpr int32_t kDownloadPriority = 1;
+constexpr int32_t kPicturePriority = 1;
+// Pages of history loaded at most to find a quoted message.
+constexpr int kSoughtPagesMax = 20;
 
 std::string ErrorText(const TqvnError& aError) {
   return aError.Message + " (error " + std::to_string(aError.Code) + ")";
@@ -75,7 +82,7 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
     case TqvnModelChange::chat:
       FChangedChats.insert(change.ChatId);
       if (change.ChatId == FShownChat) {
-        FConversationChanged = true;
+        FConversationModel->Apply(change);
         DraftChanged();
       }
       break;
@@ -83,14 +90,14 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
       const TqvnMessage& message = change.Messages.front();
       AppendLine(memoMessages, StreamLine(FModel, message, UnixNow()));
       if (message.ChatId == FShownChat) {
-        FConversationChanged = true;
+        FConversationModel->Apply(change);
         ViewMessages(message.ChatId, change.Messages);
       }
       break;
     }
     case TqvnModelChange::messageSent: {
       const TqvnMessage& message = change.Messages.front();
-      if (message.ChatId == FShownChat) FConversationChanged = true;
+      if (message.ChatId == FShownChat) FConversationModel->Apply(change);
       if (message.State == TqvnSendState::failed && message.ChatId != FShownChat) {
         DoLog("A message was not sent: " + message.ErrorMessage);
       }
@@ -98,10 +105,10 @@ void TFRMQVNTelegram::ApplyEvent(const TqvnJSON& aEvent, const std::string& aTex
     }
     case TqvnModelChange::messageChanged:
     case TqvnModelChange::messagesDeleted:
-      if (change.ChatId == FShownChat) FConversationChanged = true;
+      if (change.ChatId == FShownChat) FConversationModel->Apply(change);
       break;
     case TqvnModelChange::file: {
-      if (FShownChat != 0) FConversationChanged = true;
+      FConversationModel->Apply(change);
       const TqvnFile* file = FModel.File(change.FileId);
       if (file != nullptr && file->Downloaded && FOpenWhenDownloaded.erase(file->Id) > 0) {
         OpenDownloaded(*file);
@@ -179,16 +186,17 @@ void TFRMQVNTelegram::HistoryLoaded(int64_t aChatId, const TqvnTelegramAnswer& a
   const std::vector<TqvnMessage> page = FModel.Apply(*aAnswer.Document).Messages;
   if (FModel.AddHistory(aChatId, page) == 0) conversation.HistoryComplete = true;
   if (aChatId == FShownChat) {
-    FConversationChanged = true;
+    FConversationModel->Sync();
     ViewMessages(aChatId, page);
+    if (FSoughtMessage != 0) ShowMessage(FSoughtMessage);
   }
 }
 
 void TFRMQVNTelegram::MessageSent(const std::string& aLocalKey, int64_t aChatId,
                                   const TqvnTelegramAnswer& aAnswer) {
-  if (aChatId == FShownChat) FConversationChanged = true;
   if (aAnswer.IsError()) {
     FModel.FailLocalEcho(aLocalKey, ErrorOf(aAnswer));
+    if (aChatId == FShownChat) FConversationModel->Sync();
     const TqvnMessage* echo = FModel.FindLocalEcho(aLocalKey);
     if (aChatId != FShownChat && echo != nullptr) {
       ReportLater("The message \"" + std::string(FirstLine(MessageBody(FModel, *echo))) +
@@ -201,16 +209,17 @@ void TFRMQVNTelegram::MessageSent(const std::string& aLocalKey, int64_t aChatId,
   // From here on TDLib holds the message: sending it again is TDLib's (resendMessages).
   FModel.BindLocalEcho(aLocalKey, sent.front());
   FMessageSends.erase(aLocalKey);
+  if (aChatId == FShownChat) FConversationModel->Sync();
 }
 
 void TFRMQVNTelegram::MessageResent(int64_t aChatId, int64_t aMessageId,
                                     const TqvnTelegramAnswer& aAnswer) {
-  if (aChatId == FShownChat) FConversationChanged = true;
   if (aAnswer.IsError()) {
     ReportLater("The message could not be sent again: " + ErrorText(aAnswer));
     return;
   }
   FModel.ReplaceMessage(aChatId, aMessageId, FModel.Apply(*aAnswer.Document).Messages);
+  if (aChatId == FShownChat) FConversationModel->Sync();
 }
 
 void TFRMQVNTelegram::FileDownloading(int32_t aFileId, const TqvnTelegramAnswer& aAnswer) {
@@ -224,7 +233,7 @@ void TFRMQVNTelegram::FileDownloading(int32_t aFileId, const TqvnTelegramAnswer&
   if (file != nullptr && file->Downloaded && FOpenWhenDownloaded.erase(file->Id) > 0) {
     OpenDownloaded(*file);
   }
-  if (FShownChat != 0) FConversationChanged = true;
+  FConversationModel->FileChanged(aFileId);
 }
 
 void TFRMQVNTelegram::ChatStateAnswered(const TqvnTelegramAnswer& aAnswer) {
@@ -251,12 +260,15 @@ void TFRMQVNTelegram::ShowConversation(int64_t aChatId) {
     KeepDraft();
   }
   FShownChat = aChatId;
+  FSoughtMessage = 0;
   if (aChatId == 0) {
+    FConversationModel->Show(0);
     FStackMessages->setCurrentWidget(memoMessages);
     return;
   }
-  FStackMessages->setCurrentWidget(listConversation);
   FModel.Track(aChatId);
+  if (FConversationModel->ChatId() != aChatId) FConversationModel->Show(aChatId);
+  FStackMessages->setCurrentWidget(listConversation);
   RestoreDraft();
   if (LoggedIn()) {
     FOpenChat = aChatId;
@@ -303,26 +315,15 @@ void TFRMQVNTelegram::ViewMessages(int64_t aChatId, const std::vector<TqvnMessag
 void TFRMQVNTelegram::FlushViews() {
   ReportUnclaimedError();
   if (!FChangedChats.empty()) RefreshChatRows();
-  if (FConversationChanged) RenderConversation(/*aToBottom=*/false);
   if (FUnreadTotal.TakeChanged()) UpdateTitle();
   // Until the list can scroll, its end is in view: the user sees no more chats, so load more.
   if (listChats->verticalScrollBar()->maximum() == 0) LoadMoreChats();
 }
 
 void TFRMQVNTelegram::RenderConversation(bool aToBottom) {
-  FConversationChanged = false;
   if (FShownChat == 0) return;
-  std::vector<TqvnConversationView::TRow> rows;
-  if (const TqvnConversation* conversation = FModel.Conversation(FShownChat)) {
-    const int64_t now = UnixNow();
-    rows.reserve(conversation->Messages.size());
-    for (const TqvnMessage& message : conversation->Messages) {
-      rows.push_back({QString::fromStdString(ConversationLine(FModel, message, now)), message.Id,
-                      QString::fromStdString(message.LocalKey), TransferPercent(FModel, message),
-                      message.State == TqvnSendState::failed});
-    }
-  }
-  listConversation->ShowRows(rows, aToBottom);
+  FConversationModel->Sync();
+  if (aToBottom) listConversation->scrollToBottom();
 }
 
 // ---- Clicks on messages: send again, download, open ----
@@ -388,6 +389,116 @@ bool TFRMQVNTelegram::OpenDownloaded(const TqvnFile& aFile) {
   ReportLater("No program could open " + aFile.LocalPath +
               ". The file is downloaded there; open it from your file manager.");
   return false;
+}
+
+// ---- Links, quotes and pictures of messages ----
+
+void TFRMQVNTelegram::LinkClick(const std::string& aType, const std::string& aValue,
+                                int64_t aUserId) {
+  if (aType == "Url" || aType == "TextUrl") {
+    const std::string url = aValue.find("://") == std::string::npos && aValue.rfind("mailto:", 0) != 0
+                                ? "http://" + aValue
+                                : aValue;
+    if (!FDialogs.ConfirmOpenLink(url)) return;
+    if (!FDialogs.OpenUrl(url)) ReportLater("No program could open the link " + url + ".");
+  } else if (aType == "EmailAddress") {
+    if (!FDialogs.OpenUrl("mailto:" + aValue)) {
+      ReportLater("No mail program could write to " + aValue + ".");
+    }
+  } else if (aType == "Mention") {
+    if (!LoggedIn()) return;
+    const std::string name = aValue.rfind('@', 0) == 0 ? aValue.substr(1) : aValue;
+    FTelegram->SearchPublicChat(name, Answered([this, aValue](const auto& aAnswer) {
+      if (aAnswer.IsError()) {
+        ReportLater("No chat was found for " + aValue + ": " + ErrorText(aAnswer));
+        return;
+      }
+      const TqvnModelChange change = FModel.Apply(*aAnswer.Document);
+      if (change.ChatId != 0) OpenChatOf(change.ChatId);
+    }));
+  } else if (aType == "MentionName") {
+    if (!LoggedIn() || aUserId == 0) return;
+    FTelegram->CreatePrivateChat(aUserId, false, Answered([this](const auto& aAnswer) {
+      if (aAnswer.IsError()) {
+        ReportLater("The chat could not be opened: " + ErrorText(aAnswer));
+        return;
+      }
+      const TqvnModelChange change = FModel.Apply(*aAnswer.Document);
+      if (change.ChatId != 0) OpenChatOf(change.ChatId);
+    }));
+  } else if (aType == "Hashtag" || aType == "Cashtag") {
+    FindHashtag(aValue);
+  } else if (aType == "BotCommand") {
+    txtMessage->setPlainText(QString::fromStdString(aValue));
+    txtMessage->setFocus();
+  }
+}
+
+void TFRMQVNTelegram::OpenChatOf(int64_t aChatId) {
+  FChangedChats.insert(aChatId);
+  RefreshChatRows();
+  auto row = FChatRows.find(aChatId);
+  if (row == FChatRows.end()) return;
+  listChats->setCurrentItem(row->second);
+  listChatsClick();
+}
+
+void TFRMQVNTelegram::FindHashtag(const std::string& aHashtag) {
+  const QString tag = QString::fromStdString(aHashtag);
+  const QModelIndex current = listConversation->currentIndex();
+  const int from = current.isValid() ? current.row() - 1 : FConversationModel->rowCount() - 1;
+  for (int row = from; row >= 0; --row) {
+    const TqvnMessage* message = FConversationModel->MessageAt(row);
+    if (message == nullptr) continue;
+    const QString text = QString::fromStdString(message->Text);
+    for (const TqvnTextEntity& entity : message->Entities) {
+      if (text.mid(entity.Offset, entity.Length).compare(tag, Qt::CaseInsensitive) == 0) {
+        listConversation->Flash(FConversationModel->index(row));
+        return;
+      }
+    }
+  }
+  DoLog("No earlier message loaded here has " + aHashtag + ".");
+}
+
+void TFRMQVNTelegram::ShowMessage(int64_t aMessageId) {
+  if (FShownChat == 0 || aMessageId == 0) return;
+  const int row = FConversationModel->RowOfMessage(aMessageId);
+  if (row >= 0) {
+    FSoughtMessage = 0;
+    listConversation->Flash(FConversationModel->index(row));
+    return;
+  }
+  const TqvnConversation* conversation = FModel.Conversation(FShownChat);
+  const int64_t oldest =
+      conversation != nullptr && !conversation->Messages.empty() ? conversation->Messages.front().Id : 0;
+  if (oldest != 0 && aMessageId > oldest) {
+    FSoughtMessage = 0;
+    DoLog("The quoted message was deleted.");
+    return;
+  }
+  if (FSoughtMessage != aMessageId) FSoughtPages = 0;
+  if (conversation == nullptr || conversation->HistoryComplete || FSoughtPages >= kSoughtPagesMax) {
+    FSoughtMessage = 0;
+    DoLog("The quoted message is not loaded.");
+    return;
+  }
+  FSoughtMessage = aMessageId;
+  ++FSoughtPages;
+  RequestOlderMessages();
+}
+
+void TFRMQVNTelegram::DownloadPicture(int32_t aFileId) {
+  const TqvnFile* file = FModel.File(aFileId);
+  if (!LoggedIn() || (file != nullptr && (file->Downloaded || file->Downloading))) return;
+  FTelegram->DownloadFile(aFileId, kPicturePriority, Answered([this, aFileId](const auto& aAnswer) {
+    if (aAnswer.IsError()) {
+      DoLog("A picture could not be downloaded: " + ErrorText(aAnswer));
+      return;
+    }
+    FModel.Apply(*aAnswer.Document);
+    FConversationModel->FileChanged(aFileId);
+  }));
 }
 
 }  // namespace qvn

@@ -34,6 +34,7 @@
 #include "app/qvnChatHeader.h"
 #include "app/qvnChatRows.h"
 #include "app/qvnComposer.h"
+#include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnLineView.h"
 
@@ -154,6 +155,8 @@ void TFRMQVNTelegram::BuildControls() {
   FStackMessages = Named(new QStackedWidget(conversationSide), "stackMessages");
   memoMessages = Memo(FStackMessages, "memoMessages");
   listConversation = Named(new TqvnConversationView(FStackMessages), "listConversation");
+  FConversationModel = new TqvnConversationModel(FModel, listConversation);
+  listConversation->setModel(FConversationModel);
   FStackMessages->addWidget(memoMessages);
   FStackMessages->addWidget(listConversation);
   FStackMessages->setCurrentWidget(memoMessages);
@@ -361,6 +364,18 @@ void TFRMQVNTelegram::ConnectControls() {
             RunShowingErrors(FDialogs,
                              [&] { ConversationClick(aMessageId, aLocalKey.toStdString()); });
           });
+  connect(listConversation, &TqvnConversationView::LinkClicked, this,
+          [this](const QString& aType, const QString& aValue, qint64 aUserId) {
+            RunShowingErrors(FDialogs, [&] {
+              LinkClick(aType.toStdString(), aValue.toStdString(), aUserId);
+            });
+          });
+  connect(listConversation, &TqvnConversationView::ReplyClicked, this, [this](qint64 aMessageId) {
+    RunShowingErrors(FDialogs, [&] { ShowMessage(aMessageId); });
+  });
+  connect(listConversation, &TqvnConversationView::PictureWanted, this, [this](int aFileId) {
+    RunShowingErrors(FDialogs, [&] { DownloadPicture(aFileId); });
+  });
   connect(btnSendMessage, &QPushButton::clicked, this,
           [this] { Guarded(&TFRMQVNTelegram::btnSendMessageClick); });
   connect(btnSendFile, &QPushButton::clicked, this,

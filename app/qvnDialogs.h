@@ -57,6 +57,14 @@ class IqvnDialogs {
   // Asks aQuestion before something that cannot be undone, whose button says aAction ("Delete"):
   // true when the user chose it, false for Cancel (the default).
   virtual bool ConfirmDestructive(const std::string& aQuestion, const std::string& aAction) = 0;
+
+  // Asks whether to open the link aUrl (shown in full, so the user sees where it leads): true
+  // for Open, false for Cancel (the default).
+  virtual bool ConfirmOpenLink(const std::string& aUrl) = 0;
+
+  // Opens aUrl (a web address, a mailto: link) with the desktop's program for it, without
+  // waiting. False when none could be started.
+  virtual bool OpenUrl(const std::string& aUrl) = 0;
 };
 
 // Runs aHandler; an exception that leaves it is shown with aDialogs.ShowError and goes no

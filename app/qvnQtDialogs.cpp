@@ -95,6 +95,21 @@ bool TqvnQtDialogs::ConfirmDestructive(const std::string& aQuestion, const std::
   return box.clickedButton() == act;
 }
 
+bool TqvnQtDialogs::ConfirmOpenLink(const std::string& aUrl) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
+                  QStringLiteral("Open this link?\n\n") + Q(aUrl), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  QPushButton* open = box.addButton(QStringLiteral("Open"), QMessageBox::AcceptRole);
+  box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.exec();
+  return box.clickedButton() == open;
+}
+
+bool TqvnQtDialogs::OpenUrl(const std::string& aUrl) {
+  return QDesktopServices::openUrl(QUrl(Q(aUrl)));
+}
+
 bool TqvnQtDialogs::OpenWithDesktop(const std::string& aPath) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(aPath)));
 }

@@ -24,6 +24,8 @@ class TqvnQtDialogs : public IqvnDialogs {
   bool OpenWithDesktop(const std::string& aPath) override;
   bool ConfirmCloseWithoutSaving(const std::string& aReason) override;
   bool ConfirmDestructive(const std::string& aQuestion, const std::string& aAction) override;
+  bool ConfirmOpenLink(const std::string& aUrl) override;
+  bool OpenUrl(const std::string& aUrl) override;
 };
 
 }  // namespace qvn

@@ -93,6 +93,8 @@ class TSilentDialogs : public IqvnDialogs {
     return std::nullopt;
   }
   bool ConfirmDestructive(const std::string&, const std::string&) override { return false; }
+  bool ConfirmOpenLink(const std::string&) override { return false; }
+  bool OpenUrl(const std::string&) override { return false; }
 
   int Errors = 0;
   std::string LastError;

@@ -491,6 +491,7 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
   // starts, its progress follows in updateFile events.
   void DownloadFile(int32_t aFileId, int32_t aPriority, const TqvnTelegramOnAnswer& aOnAnswer = {});
   void JoinChatByInviteLink(std::string_view aLink, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  void SearchPublicChat(std::string_view aUsername, const TqvnTelegramOnAnswer& aOnAnswer = {});
   void LogOut(const TqvnTelegramOnAnswer& aOnAnswer = {});
   void RemoveProxy(int32_t aId, const TqvnTelegramOnAnswer& aOnAnswer = {});
   // ---- end of chat, member, user and proxy requests ----

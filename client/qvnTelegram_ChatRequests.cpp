@@ -252,6 +252,10 @@ std::string BuildJoinChatByInviteLink(std::string_view aLink) {
   return FillTemplate(R"({"@type": "joinChatByInviteLink", "invite_link": "%s"})", {aLink});
 }
 
+std::string BuildSearchPublicChat(std::string_view aUsername) {
+  return FillTemplate(R"({"@type": "searchPublicChat", "username": "%s"})", {aUsername});
+}
+
 std::string BuildLogOut() {
   return R"({"@type": "logOut"})";
 }
@@ -391,6 +395,11 @@ void TqvnTDLib_Telegram_Client::DownloadFile(int32_t aFileId, int32_t aPriority,
 void TqvnTDLib_Telegram_Client::JoinChatByInviteLink(std::string_view aLink,
                                                      const TqvnTelegramOnAnswer& aOnAnswer) {
   SendRequest(BuildJoinChatByInviteLink(aLink), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::SearchPublicChat(std::string_view aUsername,
+                                                 const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildSearchPublicChat(aUsername), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::LogOut(const TqvnTelegramOnAnswer& aOnAnswer) {

@@ -97,6 +97,8 @@ std::string BuildCloseChat(int64_t aChatId);
 // progress follows in updateFile.
 std::string BuildDownloadFile(int32_t aFileId, int32_t aPriority);
 std::string BuildJoinChatByInviteLink(std::string_view aLink);
+// The public chat of a username (without "@").
+std::string BuildSearchPublicChat(std::string_view aUsername);
 std::string BuildLogOut();
 
 }  // namespace qvn

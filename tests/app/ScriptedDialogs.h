@@ -97,6 +97,19 @@ class TScriptedDialogs : public IqvnDialogs {
     Confirmations.push_back(aQuestion);
     return ConfirmAll;
   }
+
+  std::vector<std::string> LinkQuestions;  // the links the user was asked to open
+  bool OpenLinks = true;                   // the answer to each of those questions
+  bool ConfirmOpenLink(const std::string& aUrl) override {
+    LinkQuestions.push_back(aUrl);
+    return OpenLinks;
+  }
+
+  std::vector<std::string> OpenedUrls;  // addresses handed to the desktop
+  bool OpenUrl(const std::string& aUrl) override {
+    OpenedUrls.push_back(aUrl);
+    return OpenSucceeds;
+  }
 };
 
 }  // namespace qvn::test

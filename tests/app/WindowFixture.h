@@ -25,6 +25,7 @@
 #include "ScriptedAccount.h"
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
+#include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnLineView.h"
 #include "client/qvnTelegram_RequestExtra.h"
@@ -103,11 +104,13 @@ class WindowTest : public ::testing::Test {
   }
 
   TqvnConversationView* Conversation() { return Control<TqvnConversationView>("listConversation"); }
+  int ConversationCount() { return Conversation()->model()->rowCount(); }
+  QModelIndex ConversationRow(int aRow) { return Conversation()->model()->index(aRow, 0); }
   // The lines of the conversation shown.
   std::vector<std::string> ConversationRows() {
     std::vector<std::string> rows;
-    for (int i = 0; i < Conversation()->count(); ++i)
-      rows.push_back(Conversation()->item(i)->text().toStdString());
+    for (int i = 0; i < ConversationCount(); ++i)
+      rows.push_back(ConversationRow(i).data().toString().toStdString());
     return rows;
   }
 

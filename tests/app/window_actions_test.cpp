@@ -32,20 +32,20 @@ class ActionsTest : public LoggedInWindowTest {
     QCoreApplication::processEvents();
   }
 
-  QListWidgetItem* Row(int64_t aMessageId) {
-    for (int i = 0; i < Conversation()->count(); ++i) {
-      QListWidgetItem* row = Conversation()->item(i);
-      if (row->data(TqvnConversationView::kMessageIdRole).toLongLong() == aMessageId) return row;
+  QModelIndex Row(int64_t aMessageId) {
+    for (int i = 0; i < ConversationCount(); ++i) {
+      const QModelIndex row = ConversationRow(i);
+      if (row.data(TqvnConversationModel::kMessageIdRole).toLongLong() == aMessageId) return row;
     }
-    return nullptr;
+    return {};
   }
   // Opens the context menu of aMessageId's row, once TDLib has said what is allowed.
   QMenu* MenuOf(int64_t aMessageId) {
-    QListWidgetItem* row = Row(aMessageId);
-    EXPECT_NE(row, nullptr) << aMessageId;
-    if (row == nullptr) return nullptr;
+    const QModelIndex row = Row(aMessageId);
+    EXPECT_TRUE(row.isValid()) << aMessageId;
+    if (!row.isValid()) return nullptr;
     delete FWindow->findChild<QMenu*>("mnuMessage");
-    emit Conversation()->customContextMenuRequested(Conversation()->visualItemRect(row).center());
+    emit Conversation()->customContextMenuRequested(Conversation()->visualRect(row).center());
     QMenu* menu = nullptr;
     EXPECT_TRUE(WaitFor([&] { return (menu = FWindow->findChild<QMenu*>("mnuMessage")) != nullptr; }));
     return menu;
@@ -57,7 +57,7 @@ class ActionsTest : public LoggedInWindowTest {
   }
   // Runs the keyboard's action aName on aMessageId's row, as its shortcut does.
   void Press(const char* aName, int64_t aMessageId) {
-    Conversation()->setCurrentItem(Row(aMessageId));
+    Conversation()->setCurrentIndex(Row(aMessageId));
     Conversation()->findChild<QAction*>(aName)->trigger();
   }
   QLabel* ContextLine() { return Control<QLabel>("lblContext"); }
@@ -130,7 +130,7 @@ TEST_F(ActionsTest, EditSendsTheNewTextAndTheRowShowsEdited) {
   EXPECT_EQ(Composer()->toPlainText(), "");
   EXPECT_TRUE(Control<QWidget>("pnlContext")->isHidden());
   ASSERT_TRUE(WaitFor([&] {
-    return Row(kMine)->text().contains("Yes, with bread, cheese and pears. (edited)");
+    return Row(kMine).data().toString().contains("Yes, with bread, cheese and pears. (edited)");
   }));
 }
 
@@ -161,7 +161,7 @@ TEST_F(ActionsTest, DeleteSendsWhoseItIsAndTheRowGoesWhenTDLibSaysSo) {
     const int64_t id = c.Revoke ? kMine : kTheirs;
     Item(MenuOf(id), c.Action)->trigger();
     EXPECT_EQ(Untagged(LastSent()), BuildDeleteMessages(kAlice, {id}, c.Revoke));
-    ASSERT_TRUE(WaitFor([&] { return Row(id) == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return !Row(id).isValid(); }));
   }
   EXPECT_TRUE(FDialogs.Errors.empty());
   EXPECT_EQ(FDialogs.Confirmations,
@@ -175,7 +175,7 @@ TEST_F(ActionsTest, DeletingAsksFirstAndCancelKeepsTheMessage) {
   Item(MenuOf(kMine), "actDeleteForAll")->trigger();
   EXPECT_EQ(FDialogs.Confirmations.size(), 1U);
   EXPECT_TRUE(SentOfType("deleteMessages").empty());
-  EXPECT_NE(Row(kMine), nullptr);
+  EXPECT_TRUE(Row(kMine).isValid());
 }
 
 TEST_F(ActionsTest, RefusalsAreShownInWords) {
@@ -199,7 +199,7 @@ TEST_F(ActionsTest, RefusalsAreShownInWords) {
     EXPECT_NE(shown.find(words), std::string::npos) << shown;
   }
   EXPECT_EQ(shown.find('{'), std::string::npos) << "no raw JSON: " << shown;
-  EXPECT_NE(Row(kMine), nullptr);
+  EXPECT_TRUE(Row(kMine).isValid());
 }
 
 TEST_F(ActionsTest, ForwardGoesToTheChatPickedAndNowhereWhenCancelled) {

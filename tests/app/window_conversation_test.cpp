@@ -37,6 +37,7 @@ class ConversationTest : public LoggedInWindowTest {
     FAccount->PageSize = 50;
     ClickChat(aTitle);
     ASSERT_TRUE(WaitFor([&] {
+      Conversation()->verticalScrollBar()->setValue(0);  // older pages come at the top
       const TqvnConversation* conversation = FWindow->Model().Conversation(aChatId);
       return conversation != nullptr && conversation->HistoryComplete;
     }));
@@ -46,17 +47,31 @@ class ConversationTest : public LoggedInWindowTest {
     const std::vector<std::string> rows = ConversationRows();
     return rows.empty() ? std::string() : rows.back();
   }
-  QListWidgetItem* RowContaining(const std::string& aText) {
-    for (int i = 0; i < Conversation()->count(); ++i) {
-      if (Conversation()->item(i)->text().toStdString().find(aText) != std::string::npos) {
-        return Conversation()->item(i);
+  QModelIndex RowContaining(const std::string& aText) {
+    for (int i = 0; i < ConversationCount(); ++i) {
+      if (ConversationRow(i).data().toString().toStdString().find(aText) != std::string::npos) {
+        return ConversationRow(i);
       }
     }
     ADD_FAILURE() << "no row with " << aText;
-    return Conversation()->item(0);
+    return ConversationRow(0);
   }
-  void ClickRow(QListWidgetItem* aRow) { emit Conversation()->itemClicked(aRow); }
+  // Clicks the middle of the row, beside its text.
+  void ClickRow(const QModelIndex& aRow) {
+    Conversation()->scrollTo(aRow);
+    const QRect rect = Conversation()->visualRect(aRow);
+    QTest::mouseClick(Conversation()->viewport(), Qt::LeftButton, {},
+                      QPoint(rect.center().x(), rect.bottom() - 3));
+  }
   void PressEnter() { QTest::keyClick(Composer(), Qt::Key_Return); }
+  // The downloads of aFileId asked of TDLib.
+  size_t DownloadsOf(int32_t aFileId) {
+    const std::string file = "\"file_id\":" + std::to_string(aFileId) + ",";
+    const std::vector<std::string> sent = SentOfType("downloadFile");
+    return static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [&](const std::string& aRequest) {
+      return aRequest.find(file) != std::string::npos;
+    }));
+  }
 
 };
 
@@ -154,17 +169,17 @@ TEST_F(ConversationTest, ChatHistoryLoadsInPagesAndIsMarkedRead) {
   for (int pages = 0; pages < 5 && !FWindow->Model().Conversation(kFamily)->HistoryComplete;
        ++pages) {
     // At the top, the oldest row held is the one in view.
-    const QString topText = Conversation()->item(0)->text();
+    const QString topText = ConversationRow(0).data().toString();
     const size_t asked = SentOfType("getChatHistory").size();
     Conversation()->verticalScrollBar()->setValue(0);
     ASSERT_TRUE(WaitFor([&] { return SentOfType("getChatHistory").size() > asked; }));
     Deliver({});
-    QListWidgetItem* same = nullptr;
-    for (int i = 0; i < Conversation()->count(); ++i) {
-      if (Conversation()->item(i)->text() == topText) same = Conversation()->item(i);
+    QModelIndex same;
+    for (int i = 0; i < ConversationCount(); ++i) {
+      if (ConversationRow(i).data().toString() == topText) same = ConversationRow(i);
     }
-    ASSERT_NE(same, nullptr);
-    EXPECT_TRUE(Conversation()->viewport()->rect().intersects(Conversation()->visualItemRect(same)))
+    ASSERT_TRUE(same.isValid());
+    EXPECT_TRUE(Conversation()->viewport()->rect().intersects(Conversation()->visualRect(same)))
         << topText.toStdString();
   }
   ASSERT_TRUE(FWindow->Model().Conversation(kFamily)->HistoryComplete);
@@ -227,8 +242,8 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
   EXPECT_EQ(LastRow().rfind("Dana Whitfield, ", 0), 0u) << LastRow();
   EXPECT_EQ(Composer()->toPlainText(), "");
   ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), ": See you at 8 ✓"); })) << LastRow();
-  EXPECT_EQ(Conversation()->item(Conversation()->count() - 1)
-                ->data(TqvnConversationView::kMessageIdRole)
+  EXPECT_EQ(ConversationRow(ConversationCount() - 1)
+                .data(TqvnConversationModel::kMessageIdRole)
                 .toLongLong(),
             TScriptedAccount::kFirstSent);
   EXPECT_EQ(ConversationRows().size(), 13u);  // TDLib's own pending report did not add a row
@@ -258,8 +273,9 @@ TEST_F(ConversationTest, SendingShowsPendingThenSentOrFailedAndRetries) {
     const size_t sent = fake_td::Sent().size();
     const std::string request = Untagged(LastSent());
     ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), c.FailedLine); })) << LastRow();
-    QListWidgetItem* failed = Conversation()->item(Conversation()->count() - 1);
-    EXPECT_TRUE(failed->data(Qt::ForegroundRole).isValid());  // drawn in the error colour
+    const QModelIndex failed = ConversationRow(ConversationCount() - 1);
+    EXPECT_TRUE(failed.data(Qt::ForegroundRole).isValid());  // drawn in the error colour
+    EXPECT_EQ(failed.data(TqvnConversationModel::kReadStateRole).toString(), "failed");
     ClickRow(failed);
     if (std::string(c.AfterClick).empty()) {
       EXPECT_EQ(Composer()->toPlainText(), c.Text);
@@ -303,9 +319,8 @@ TEST_F(ConversationTest, SendingAFileShowsItsUpload) {
   Button("btnSendFile")->click();
   EXPECT_TRUE(EndsWith(LastRow(), ": Document report.txt (1000 B) — sending…")) << LastRow();
   ASSERT_TRUE(WaitFor([&] { return EndsWith(LastRow(), " — uploading 50%"); })) << LastRow();
-  EXPECT_EQ(Conversation()
-                ->item(Conversation()->count() - 1)
-                ->data(TqvnConversationView::kProgressRole)
+  EXPECT_EQ(ConversationRow(ConversationCount() - 1)
+                .data(TqvnConversationModel::kProgressRole)
                 .toInt(),
             50);
 }
@@ -314,12 +329,11 @@ TEST_F(ConversationTest, ClickDownloadsWithProgressThenOpensTheFile) {
   OpenWhole("Family 🏔 trip", kFamily);
   FAccount->HoldDownloads = true;
   ClickRow(RowContaining("Trip plan"));
-  ASSERT_EQ(SentOfType("downloadFile").size(), 1u);
-  EXPECT_NE(SentOfType("downloadFile")[0].find("\"file_id\":501"), std::string::npos);
+  ASSERT_EQ(DownloadsOf(501), 1u);
   ASSERT_TRUE(WaitFor([&] {
-    return RowContaining("Trip plan")->data(TqvnConversationView::kProgressRole).toInt() == 66;
+    return RowContaining("Trip plan").data(TqvnConversationModel::kProgressRole).toInt() == 66;
   }));
-  EXPECT_TRUE(EndsWith(RowContaining("Trip plan")->text().toStdString(), " — downloading 66%"));
+  EXPECT_TRUE(EndsWith(RowContaining("Trip plan").data().toString().toStdString(), " — downloading 66%"));
   EXPECT_TRUE(FDialogs.Opened.empty());
 
   // Done: opened with the desktop's program, its \u-escaped path read back as it is.
@@ -327,19 +341,19 @@ TEST_F(ConversationTest, ClickDownloadsWithProgressThenOpensTheFile) {
   ASSERT_TRUE(WaitFor([&] { return !FDialogs.Opened.empty(); }));
   EXPECT_EQ(FDialogs.Opened, std::vector<std::string>{FDir.File("Trip plan — Alps.pdf")});
   QCoreApplication::processEvents();
-  EXPECT_TRUE(EndsWith(RowContaining("Trip plan")->text().toStdString(), " — click to open"));
-  EXPECT_EQ(RowContaining("Trip plan")->data(TqvnConversationView::kProgressRole).toInt(), -1);
+  EXPECT_TRUE(EndsWith(RowContaining("Trip plan").data().toString().toStdString(), " — click to open"));
+  EXPECT_EQ(RowContaining("Trip plan").data(TqvnConversationModel::kProgressRole).toInt(), -1);
 
   // Once there, a click opens it without downloading again.
   ClickRow(RowContaining("Trip plan"));
   EXPECT_EQ(FDialogs.Opened.size(), 2u);
-  EXPECT_EQ(SentOfType("downloadFile").size(), 1u);
+  EXPECT_EQ(DownloadsOf(501), 1u);
 
   // A photo downloads its largest size.
   FAccount->HoldDownloads = false;
   ClickRow(RowContaining("Photo (1280×960"));
   ASSERT_TRUE(WaitFor([&] { return FDialogs.Opened.size() == 3; }));
-  EXPECT_NE(SentOfType("downloadFile")[1].find("\"file_id\":513"), std::string::npos);
+  EXPECT_EQ(DownloadsOf(513), 1u);
 
   // No program to open it: the user is told where the file is.
   FDialogs.OpenSucceeds = false;

@@ -32,6 +32,7 @@
 #include "ScriptedAccount.h"
 #include "ScriptedDialogs.h"
 #include "app/FQVNTelegram.h"
+#include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
 #include "app/qvnQtDialogs.h"
 #include "fake_tdjson.h"
@@ -99,9 +100,10 @@ bool Conversation(const char* aPath) {
   }
   Deliver({});
   auto* conversation = window.findChild<qvn::TqvnConversationView*>("listConversation");
-  for (int row = 0; row < conversation->count(); ++row) {
-    if (conversation->item(row)->text().contains("Photo (")) {
-      emit conversation->itemClicked(conversation->item(row));
+  for (int row = 0; row < conversation->model()->rowCount(); ++row) {
+    const QModelIndex index = conversation->model()->index(row, 0);
+    if (index.data().toString().contains("Photo (")) {
+      emit conversation->MessageClicked(index.data(qvn::TqvnConversationModel::kMessageIdRole).toLongLong(), {});
     }
   }
   Deliver({});
@@ -199,11 +201,12 @@ void ClickChat(QListWidget* aChats, const QString& aTitleStart) {
   }
 }
 
-QListWidgetItem* RowContaining(qvn::TqvnConversationView* aView, const QString& aText) {
-  for (int row = 0; row < aView->count(); ++row) {
-    if (aView->item(row)->text().contains(aText)) return aView->item(row);
+QModelIndex RowContaining(qvn::TqvnConversationView* aView, const QString& aText) {
+  for (int row = 0; row < aView->model()->rowCount(); ++row) {
+    const QModelIndex index = aView->model()->index(row, 0);
+    if (index.data().toString().contains(aText)) return index;
   }
-  return nullptr;
+  return {};
 }
 
 bool Composer(const std::string& aFolder) {
@@ -239,10 +242,10 @@ bool Composer(const std::string& aFolder) {
   // The context menu of the account's own message.
   conversation->scrollToBottom();
   Settle(200);
-  if (QListWidgetItem* row = RowContaining(conversation, "Bread and cheese")) {
-    conversation->scrollToItem(row);
+  if (const QModelIndex row = RowContaining(conversation, "Bread and cheese"); row.isValid()) {
+    conversation->scrollTo(row);
     Settle(100);
-    emit conversation->customContextMenuRequested(conversation->visualItemRect(row).center());
+    emit conversation->customContextMenuRequested(conversation->visualRect(row).center());
     Deliver({});
   }
   auto* menu = window.findChild<QMenu*>("mnuMessage");
@@ -250,8 +253,8 @@ bool Composer(const std::string& aFolder) {
   if (menu != nullptr) menu->close();
 
   // A reply being composed.
-  if (QListWidgetItem* row = RowContaining(conversation, "Who is bringing what")) {
-    conversation->setCurrentItem(row);
+  if (const QModelIndex row = RowContaining(conversation, "Who is bringing what"); row.isValid()) {
+    conversation->setCurrentIndex(row);
     conversation->findChild<QAction*>("actReply")->trigger();
   }
   box->setPlainText("I can bring the __rope__ and a **map**");

@@ -84,6 +84,8 @@ TEST(ChatRequests, ExactTexts) {
       {"JoinChatByInviteLink", BuildJoinChatByInviteLink("https://t.me/+AbC"),
        "{\"@type\": \"joinChatByInviteLink\", \"invite_link\": \"https:\\/\\/t.me\\/+AbC\"}"},
       {"LogOut", BuildLogOut(), "{\"@type\": \"logOut\"}"},
+      {"SearchPublicChat", BuildSearchPublicChat("velune_news"),
+       "{\"@type\": \"searchPublicChat\", \"username\": \"velune_news\"}"},
       {"RemoveProxy", BuildRemoveProxy(-3), "{\"@type\": \"removeProxy\", \"proxy_id\": -3}"},
   });
 }
@@ -161,6 +163,7 @@ TEST(ChatRequests, HostileArgumentsReadBackAsPassed) {
   EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, kUnreportedVersion)).at("chat_id"), hostile);
   EXPECT_EQ(parse(BuildGetChatMember(hostile, 1, "1.8.67")).at("chat_id"), hostile);
   EXPECT_EQ(parse(BuildJoinChatByInviteLink(hostile)).at("invite_link"), hostile);
+  EXPECT_EQ(parse(BuildSearchPublicChat(hostile)).at("username"), hostile);
   for (TqvnTelegramSuperGroupMembersFilter filter :
        {tsgmFilterBanned, tsgmFilterContacts, tsgmFilterRestricted, tsgmFilterSearch}) {
     EXPECT_EQ(parse(BuildGetSupergroupMembers(1, filter, hostile, 0, 1)).at("filter").at("query"),

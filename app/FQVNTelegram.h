@@ -67,6 +67,7 @@ class TqvnComposer;
 class TqvnConversationView;
 class TqvnLineView;
 class TqvnMainThreadPump;
+class TqvnProxyManager;
 
 class TFRMQVNTelegram : public QMainWindow {
   Q_OBJECT
@@ -85,6 +86,10 @@ class TFRMQVNTelegram : public QMainWindow {
   const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
+  // Opens the proxy manager with the add form prefilled from a tg://proxy, tg://socks or t.me
+  // proxy link (a link refused says why there), for the user to confirm. For links handed to
+  // the program, as on its command line.
+  void OpenProxyLink(const std::string& aLink);
 
   // What can be done with a message of the conversation shown (FQVNTelegram_Actions.cpp).
   enum class TMessageAction { reply, edit, forward, copy, deleteForMe, deleteForAll };
@@ -304,6 +309,9 @@ class TFRMQVNTelegram : public QMainWindow {
   void GetChat1Click();
   void GetChats1Click();
   void GetProxies1Click();
+  void ProxyManager1Click();
+  // The proxy manager, created the first time, shown and raised, its list asked for again.
+  TqvnProxyManager& ShowProxyManager();
   void HTTP1Click();
   void MTProto1Click();
   void Socks51Click();
@@ -358,6 +366,7 @@ class TFRMQVNTelegram : public QMainWindow {
   std::unique_ptr<QTemporaryDir> FPastedImages;  // created at the first paste
   int FPastedCount = 0;
   QPointer<QMenu> FMessageMenu;  // the last context menu of a message
+  TqvnProxyManager* FProxyManager = nullptr;  // created when first shown; a child of the window
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;

@@ -302,6 +302,7 @@ void TFRMQVNTelegram::BuildMenu() {
   AddCommand(chats, "GetChats1", "GetChats", &TFRMQVNTelegram::GetChats1Click);
 
   QMenu* proxies = AddSubmenu(nullptr, "Proxy1", "Proxies");
+  AddCommand(proxies, "ProxyManager1", "Proxy Manager…", &TFRMQVNTelegram::ProxyManager1Click);
   AddCommand(proxies, "GetProxies1", "Get Proxies", &TFRMQVNTelegram::GetProxies1Click);
   AddSeparator(proxies, "N5");
   QMenu* add = AddSubmenu(proxies, "Add4", "Add");

@@ -261,7 +261,7 @@ QMenu* TFRMQVNTelegram::AddSubmenu(QMenu* aParent, const char* aName, const char
 
 QAction* TFRMQVNTelegram::AddCommand(QMenu* aMenu, const char* aName, const char* aCaption,
                                      void (TFRMQVNTelegram::*aHandler)()) {
-  QAction* action = aMenu->addAction(QString::fromLatin1(aCaption));
+  QAction* action = aMenu->addAction(QString::fromUtf8(aCaption));
   action->setObjectName(QString::fromLatin1(aName));
   connect(action, &QAction::triggered, this, [this, aHandler] { Guarded(aHandler); });
   return action;

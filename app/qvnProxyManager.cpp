@@ -86,6 +86,9 @@ void TqvnProxyManager::BuildControls() {
   FTable->setSelectionMode(QAbstractItemView::SingleSelection);
   FTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   FTable->verticalHeader()->hide();
+  for (const int column : {colId, colPort, colType, colEnabled, colLastUsed}) {
+    FTable->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
   FTable->horizontalHeader()->setSectionResizeMode(colServer, QHeaderView::Stretch);
   FTable->horizontalHeader()->setSectionResizeMode(colPing, QHeaderView::Stretch);
 
@@ -216,7 +219,6 @@ void TqvnProxyManager::ShowProxies(const std::vector<TqvnAddedProxy>& aProxies) 
     }
     if (added.Id == selectedId) FTable->selectRow(row);
   }
-  FTable->resizeColumnToContents(colType);
   UpdateButtons();
 }
 

@@ -73,6 +73,7 @@ class TqvnConversationModel;
 class TqvnConversationView;
 class TqvnLineView;
 class TqvnMainThreadPump;
+class TqvnProxyManager;
 
 class TFRMQVNTelegram : public QMainWindow {
   Q_OBJECT
@@ -91,6 +92,10 @@ class TFRMQVNTelegram : public QMainWindow {
   const TqvnChatModel& Model() const { return FModel; }
   // The text of status bar panel 0, 1 or 2.
   QString StatusPanelText(int aIndex) const;
+  // Opens the proxy manager with the add form prefilled from a tg://proxy, tg://socks or t.me
+  // proxy link (a link refused says why there), for the user to confirm. For links handed to
+  // the program, as on its command line.
+  void OpenProxyLink(const std::string& aLink);
 
   // ---- The desktop (FQVNTelegram_Desktop.cpp) ----
   // Where notifications of new messages go (null: nowhere); aSink must outlive the window or be
@@ -347,6 +352,9 @@ class TFRMQVNTelegram : public QMainWindow {
   void GetChat1Click();
   void GetChats1Click();
   void GetProxies1Click();
+  void ProxyManager1Click();
+  // The proxy manager, created the first time, shown and raised, its list asked for again.
+  TqvnProxyManager& ShowProxyManager();
   void HTTP1Click();
   void MTProto1Click();
   void Socks51Click();
@@ -405,6 +413,7 @@ class TFRMQVNTelegram : public QMainWindow {
   QPointer<QMenu> FMessageMenu;  // the last context menu of a message
   TqvnNotifier FNotifier;
   TqvnUnreadTotal FUnreadTotal;  // of the chats in the main list, for the title
+  TqvnProxyManager* FProxyManager = nullptr;  // created when first shown; a child of the window
 
   // Controls, owned by their Qt parents.
   QFrame* pnlConfiguration = nullptr;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QStringList>
+#include <QUrl>
 
 #include "app/FQVNTelegram.h"
 #include "app/qvnChatRows.h"
@@ -26,6 +27,15 @@ std::string BodyLine(const std::string& aText) {
   return (text.left(cut) + QStringLiteral("…")).toStdString();
 }
 
+// tg://proxy, tg://socks and their https://t.me/ forms: the proxy manager takes them.
+bool IsProxyLink(const QString& aArgument) {
+  const QUrl url(aArgument.trimmed());
+  const QString kind = url.scheme() == QLatin1String("tg") ? url.host() : url.path().mid(1);
+  const bool telegramHost = url.scheme() == QLatin1String("tg") ||
+                            QStringList{"t.me", "telegram.me", "telegram.dog"}.contains(url.host());
+  return telegramHost && (kind == QLatin1String("proxy") || kind == QLatin1String("socks"));
+}
+
 }  // namespace
 
 void TFRMQVNTelegram::SetNotificationSink(IqvnNotificationSink* aSink) {
@@ -36,8 +46,16 @@ void TFRMQVNTelegram::SetNotificationSink(IqvnNotificationSink* aSink) {
 
 void TFRMQVNTelegram::CommandLineReceived(const QStringList& aArguments) {
   BringToFront();
-  if (!aArguments.isEmpty()) {
-    DoLog("Received from the command line: " + aArguments.join(QLatin1Char(' ')).toStdString());
+  QStringList others;
+  for (const QString& argument : aArguments) {
+    if (IsProxyLink(argument)) {
+      OpenProxyLink(argument.toStdString());
+    } else {
+      others.push_back(argument);
+    }
+  }
+  if (!others.isEmpty()) {
+    DoLog("Received from the command line: " + others.join(QLatin1Char(' ')).toStdString());
   }
 }
 

@@ -278,7 +278,7 @@ QMenu* TFRMQVNTelegram::AddSubmenu(QMenu* aParent, const char* aName, const char
 
 QAction* TFRMQVNTelegram::AddCommand(QMenu* aMenu, const char* aName, const char* aCaption,
                                      void (TFRMQVNTelegram::*aHandler)()) {
-  QAction* action = aMenu->addAction(QString::fromLatin1(aCaption));
+  QAction* action = aMenu->addAction(QString::fromUtf8(aCaption));
   action->setObjectName(QString::fromLatin1(aName));
   connect(action, &QAction::triggered, this, [this, aHandler] { Guarded(aHandler); });
   return action;
@@ -322,6 +322,7 @@ void TFRMQVNTelegram::BuildMenu() {
   AddCommand(chats, "GetChats1", "GetChats", &TFRMQVNTelegram::GetChats1Click);
 
   QMenu* proxies = AddSubmenu(nullptr, "Proxy1", "Proxies");
+  AddCommand(proxies, "ProxyManager1", "Proxy Manager…", &TFRMQVNTelegram::ProxyManager1Click);
   AddCommand(proxies, "GetProxies1", "Get Proxies", &TFRMQVNTelegram::GetProxies1Click);
   AddSeparator(proxies, "N5");
   QMenu* add = AddSubmenu(proxies, "Add4", "Add");

@@ -2,10 +2,12 @@
 // another; a box marked as a number is converted as soon as it closes, and text that is not an
 // integer stops the command there (EConvertError reaches the error box; no later box, no
 // request). Cancelled boxes give their defaults. The command ends when its request is handed to
-// the client; TDLib's answer shows in the log.
+// the client; TDLib's answer shows in the log. The proxy manager is a dialog of its own
+// (qvnProxyManager.h) that shows TDLib's answers itself.
 #include "app/FQVNTelegram.h"
 #include "app/qvnIntegerText.h"
 #include "app/qvnLineView.h"
+#include "app/qvnProxyManager.h"
 
 namespace qvn {
 
@@ -101,6 +103,26 @@ void TFRMQVNTelegram::GetChats1Click() {
 
 void TFRMQVNTelegram::GetProxies1Click() {
   FTelegram->GetProxies();
+}
+
+void TFRMQVNTelegram::ProxyManager1Click() {
+  ShowProxyManager();
+}
+
+TqvnProxyManager& TFRMQVNTelegram::ShowProxyManager() {
+  if (FProxyManager == nullptr) {
+    FProxyManager = new TqvnProxyManager(
+        *FTelegram, FDialogs, [this](auto aHandle) { return Answered(std::move(aHandle)); }, this);
+  }
+  FProxyManager->show();
+  FProxyManager->raise();
+  FProxyManager->activateWindow();
+  FProxyManager->Refresh();
+  return *FProxyManager;
+}
+
+void TFRMQVNTelegram::OpenProxyLink(const std::string& aLink) {
+  ShowProxyManager().OpenLink(aLink);
 }
 
 void TFRMQVNTelegram::HTTP1Click() {

@@ -133,6 +133,7 @@
 namespace qvn {
 
 class TqvnTDLib_Telegram_Client;
+struct TqvnProxy;  // qvnTelegram_ChatRequests.h
 
 // Event types. Sender is always the client that fires the event. A parameter passed by
 // non-const reference may be changed by the handler; the client reads it back.
@@ -456,6 +457,13 @@ class TqvnTDLib_Telegram_Client : public TqvnComponent_Base {
                        const TqvnTelegramOnAnswer& aOnAnswer = {});
   void AddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
                       std::string_view aPassword, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Any kind of proxy (TqvnProxy, qvnTelegram_ChatRequests.h), added enabled.
+  void AddProxy(const TqvnProxy& aProxy, const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Replaces proxy aId by aProxy, enabling it when aEnable.
+  void EditProxy(int32_t aId, const TqvnProxy& aProxy, bool aEnable,
+                 const TqvnTelegramOnAnswer& aOnAnswer = {});
+  // Pings proxy aId (described by aProxy); the answer is "seconds".
+  void PingProxy(int32_t aId, const TqvnProxy& aProxy, const TqvnTelegramOnAnswer& aOnAnswer = {});
   void CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds, std::string_view aTitle,
                                const TqvnTelegramOnAnswer& aOnAnswer = {});
   void CreateNewSupergroupChat(std::string_view aTitle, bool aIsChannel,

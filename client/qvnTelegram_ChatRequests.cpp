@@ -12,38 +12,52 @@ namespace {
 
 // ---- Proxies ----
 
-// The proxy kind's "type" object: HTTP and SOCKS5 take a user name and password (HTTP also
+// The proxy's "type" object: HTTP and SOCKS5 take a user name and password (HTTP also
 // http_only), MTProto a secret.
-struct TProxyKind {
-  std::string_view Type;
-  std::string_view UserName;  // HTTP, SOCKS5
-  std::string_view Password;  // HTTP, SOCKS5
-  std::string_view Secret;    // MTProto
-  bool HTTPOnly = false;      // HTTP
-};
-
-std::string ProxyKindObject(const TProxyKind& aKind) {
-  if (aKind.Type == "proxyTypeMtproto") {
-    return FillTemplate(R"({"@type":"proxyTypeMtproto","secret":"%s"})", {aKind.Secret});
-  }
-  if (aKind.Type == "proxyTypeHttp") {
-    return FillTemplate(
-        R"({"@type":"proxyTypeHttp","username":"%s","password":"%s","http_only":%b})",
-        {aKind.UserName, aKind.Password, aKind.HTTPOnly});
+std::string ProxyTypeObject(const TqvnProxy& aProxy) {
+  switch (aProxy.Kind) {
+    case TqvnProxyKind::mtproto:
+      return FillTemplate(R"({"@type":"proxyTypeMtproto","secret":"%s"})", {aProxy.Secret});
+    case TqvnProxyKind::http:
+      return FillTemplate(
+          R"({"@type":"proxyTypeHttp","username":"%s","password":"%s","http_only":%b})",
+          {aProxy.UserName, aProxy.Password, aProxy.HTTPOnly});
+    case TqvnProxyKind::socks5:
+      break;
   }
   return FillTemplate(R"({"@type":"proxyTypeSocks5","username":"%s","password":"%s"})",
-                      {aKind.UserName, aKind.Password});
+                      {aProxy.UserName, aProxy.Password});
 }
 
-std::string BuildAddProxy(std::string_view aServer, int32_t aPort, const TProxyKind& aKind,
-                          std::string_view aTDLibVersion) {
-  const std::string address = FillTemplate(R"("server":"%s","port":%d,"type":%j)",
-                                           {aServer, aPort, JSONPiece(ProxyKindObject(aKind))});
-  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
-    return FillTemplate(R"({"@type":"addProxy","proxy":{"@type":"proxy",%j},"enable":true})",
-                        {JSONPiece(address)});
+// "server":...,"port":...,"type":{...}: the proxy's own members, without braces.
+std::string ProxyMembers(const TqvnProxy& aProxy) {
+  return FillTemplate(R"("server":"%s","port":%d,"type":%j)",
+                      {aProxy.Server, aProxy.Port, JSONPiece(ProxyTypeObject(aProxy))});
+}
+
+// The "proxy" object of the layout from 1.8.61.
+std::string ProxyObject(const TqvnProxy& aProxy) {
+  return FillTemplate(R"({"@type":"proxy",%j})", {JSONPiece(ProxyMembers(aProxy))});
+}
+
+TqvnProxy ReadProxy(const TqvnTDLibObject& aProxy) {
+  TqvnProxy proxy;
+  proxy.Server = aProxy.Text("server");
+  proxy.Port = aProxy.Get<int32_t>("port");
+  const TqvnTDLibObject type = aProxy.Object("type");
+  const std::string typeName = type.Type();
+  if (typeName == "proxyTypeMtproto") {
+    proxy.Kind = TqvnProxyKind::mtproto;
+    proxy.Secret = type.Text("secret");
+    return proxy;
   }
-  return FillTemplate(R"({"@type":"addProxy","enable":true,%j})", {JSONPiece(address)});
+  if (typeName == "proxyTypeHttp") {
+    proxy.Kind = TqvnProxyKind::http;
+    proxy.HTTPOnly = type.Get<bool>("http_only");
+  }
+  proxy.UserName = type.Text("username");
+  proxy.Password = type.Text("password");
+  return proxy;
 }
 
 // ---- Chat lists ----
@@ -111,22 +125,52 @@ std::string BuildAddChatMembers(std::string_view aChatId, const std::vector<int6
                       {aChatId, JSONPiece(IdListText(aUserIds))});
 }
 
+std::string BuildAddProxy(const TqvnProxy& aProxy, std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
+    return FillTemplate(R"({"@type":"addProxy","proxy":%j,"enable":true})",
+                        {JSONPiece(ProxyObject(aProxy))});
+  }
+  return FillTemplate(R"({"@type":"addProxy","enable":true,%j})",
+                      {JSONPiece(ProxyMembers(aProxy))});
+}
+
 std::string BuildAddProxyHTTP(std::string_view aServer, int32_t aPort, std::string_view aUserName,
                               std::string_view aPassword, bool aHTTPOnly,
                               std::string_view aTDLibVersion) {
-  return BuildAddProxy(aServer, aPort, {"proxyTypeHttp", aUserName, aPassword, {}, aHTTPOnly},
+  return BuildAddProxy({TqvnProxyKind::http, std::string(aServer), aPort, std::string(aUserName),
+                        std::string(aPassword), aHTTPOnly, {}},
                        aTDLibVersion);
 }
 
 std::string BuildAddProxyMTProto(std::string_view aServer, int32_t aPort, std::string_view aSecret,
                                  std::string_view aTDLibVersion) {
-  return BuildAddProxy(aServer, aPort, {"proxyTypeMtproto", {}, {}, aSecret, false}, aTDLibVersion);
+  return BuildAddProxy(
+      {TqvnProxyKind::mtproto, std::string(aServer), aPort, {}, {}, false, std::string(aSecret)},
+      aTDLibVersion);
 }
 
 std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
                                 std::string_view aPassword, std::string_view aTDLibVersion) {
-  return BuildAddProxy(aServer, aPort, {"proxyTypeSocks5", aUserName, aPassword, {}, false},
+  return BuildAddProxy({TqvnProxyKind::socks5, std::string(aServer), aPort, std::string(aUserName),
+                        std::string(aPassword), false, {}},
                        aTDLibVersion);
+}
+
+std::string BuildEditProxy(int32_t aId, const TqvnProxy& aProxy, bool aEnable,
+                           std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
+    return FillTemplate(R"({"@type":"editProxy","proxy_id":%d,"proxy":%j,"enable":%b})",
+                        {aId, JSONPiece(ProxyObject(aProxy)), aEnable});
+  }
+  return FillTemplate(R"({"@type":"editProxy","proxy_id":%d,"enable":%b,%j})",
+                      {aId, aEnable, JSONPiece(ProxyMembers(aProxy))});
+}
+
+std::string BuildPingProxy(int32_t aId, const TqvnProxy& aProxy, std::string_view aTDLibVersion) {
+  if (TDLibVersionAtLeast(aTDLibVersion, kTDLibProxyObject)) {
+    return FillTemplate(R"({"@type":"pingProxy","proxy":%j})", {JSONPiece(ProxyObject(aProxy))});
+  }
+  return FillTemplate(R"({"@type":"pingProxy","proxy_id":%d})", {aId});
 }
 
 std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
@@ -172,6 +216,23 @@ std::string BuildGetProxies() {
 
 std::string BuildRemoveProxy(int32_t aId) {
   return FillTemplate(R"({"@type": "removeProxy", "proxy_id": %d})", {aId});
+}
+
+TqvnAddedProxy ReadAddedProxy(const TqvnTDLibObject& aProxy) {
+  TqvnAddedProxy added;
+  added.Id = aProxy.Get<int32_t>("id");
+  added.Enabled = aProxy.Get<bool>("is_enabled");
+  added.LastUsedDate = aProxy.Get<int32_t>("last_used_date");
+  added.Proxy = ReadProxy(aProxy.Has("proxy") ? aProxy.Object("proxy") : aProxy);
+  return added;
+}
+
+std::vector<TqvnAddedProxy> ReadProxies(const TqvnTDLibObject& aAnswer) {
+  std::vector<TqvnAddedProxy> proxies;
+  for (const TqvnTDLibObject& proxy : aAnswer.Items("proxies")) {
+    proxies.push_back(ReadAddedProxy(proxy));
+  }
+  return proxies;
 }
 
 std::string BuildGetBasicGroupFullInfo(int64_t aGroupId) {
@@ -293,6 +354,21 @@ void TqvnTDLib_Telegram_Client::AddProxySocks5(std::string_view aServer, int32_t
                                                std::string_view aPassword,
                                                const TqvnTelegramOnAnswer& aOnAnswer) {
   SendRequest(BuildAddProxySocks5(aServer, aPort, aUserName, aPassword, TDLibVersion()), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::AddProxy(const TqvnProxy& aProxy,
+                                         const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildAddProxy(aProxy, TDLibVersion()), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::EditProxy(int32_t aId, const TqvnProxy& aProxy, bool aEnable,
+                                          const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildEditProxy(aId, aProxy, aEnable, TDLibVersion()), aOnAnswer);
+}
+
+void TqvnTDLib_Telegram_Client::PingProxy(int32_t aId, const TqvnProxy& aProxy,
+                                          const TqvnTelegramOnAnswer& aOnAnswer) {
+  SendRequest(BuildPingProxy(aId, aProxy, TDLibVersion()), aOnAnswer);
 }
 
 void TqvnTDLib_Telegram_Client::CreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,

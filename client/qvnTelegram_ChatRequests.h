@@ -10,8 +10,8 @@
 // Opening and closing a chat and downloading a file take TDLib's numeric ids and are written
 // compact, ids as numbers: {"@type":"openChat","chat_id":-4000000001}.
 //
-// The proxy additions are written compact, without blanks (as TDLib's own JSON is). A new proxy
-// is always enabled.
+// The proxy additions, edits and pings are written compact, without blanks (as TDLib's own JSON
+// is). A new proxy is always enabled. ReadProxies reads getProxies' answer in either layout.
 //
 // Requests whose layout changed between TDLib releases take aTDLibVersion (the client's
 // TDLibVersion) and choose the layout with one numeric comparison (qvnTelegram_Version.h):
@@ -21,7 +21,10 @@
 //   - GetChatMember: from 1.8.0 the member is "member_id", a messageSenderUser, not "user_id";
 //   - proxy additions: from 1.8.61 addProxy takes "proxy" {server, port, type} and "enable";
 //     before, server, port, type and "enable" are its own members. (Later releases also take
-//     an optional "comment", which is left out: 1.8.61 and 1.8.62 do not read it.)
+//     an optional "comment", which is left out: 1.8.61 and 1.8.62 do not read it.) editProxy
+//     changed the same way; pingProxy takes the "proxy" itself from 1.8.61, its "proxy_id"
+//     before. getProxies answers "addedProxies" of addedProxy {id, is_enabled, last_used_date,
+//     proxy} from 1.8.61, "proxies" of proxy {id, server, port, type, ...} before.
 //   - GetChats: from 1.8.0 getChats takes only "chat_list" and "limit" (TDLib loads chats in
 //     order and has no offsets any more); LoadChats sends loadChats from then on.
 //
@@ -34,9 +37,31 @@
 #include <string_view>
 #include <vector>
 
+#include "client/qvnTelegram_Reading.h"
 #include "client/qvnTelegram_Types.h"
 
 namespace qvn {
+
+// A proxy server as TDLib describes it: where it is and how to talk to it.
+enum class TqvnProxyKind { socks5, http, mtproto };
+struct TqvnProxy {
+  TqvnProxyKind Kind = TqvnProxyKind::socks5;
+  std::string Server;
+  int32_t Port = 0;
+  std::string UserName;   // SOCKS5, HTTP
+  std::string Password;   // SOCKS5, HTTP
+  bool HTTPOnly = false;  // HTTP: only HTTP requests go through it, no TCP tunnel
+  std::string Secret;     // MTProto
+  bool operator==(const TqvnProxy&) const = default;
+};
+// A proxy TDLib keeps, as getProxies lists it.
+struct TqvnAddedProxy {
+  int32_t Id = 0;
+  TqvnProxy Proxy;
+  bool Enabled = false;
+  int32_t LastUsedDate = 0;  // Unix time; 0 when never used
+  bool operator==(const TqvnAddedProxy&) const = default;
+};
 
 // The first TDLib releases with the current layouts.
 inline constexpr std::string_view kTDLibDeleteChat = "1.8.0";
@@ -54,6 +79,14 @@ std::string BuildAddProxyMTProto(std::string_view aServer, int32_t aPort, std::s
                                  std::string_view aTDLibVersion);
 std::string BuildAddProxySocks5(std::string_view aServer, int32_t aPort, std::string_view aUserName,
                                 std::string_view aPassword, std::string_view aTDLibVersion);
+// Any kind of proxy, as the three above write it.
+std::string BuildAddProxy(const TqvnProxy& aProxy, std::string_view aTDLibVersion);
+// Replaces proxy aId by aProxy, enabling it when aEnable.
+std::string BuildEditProxy(int32_t aId, const TqvnProxy& aProxy, bool aEnable,
+                           std::string_view aTDLibVersion);
+// Measures the round trip to Telegram through a proxy: aProxy from 1.8.61, its id aId before.
+// The answer is "seconds".
+std::string BuildPingProxy(int32_t aId, const TqvnProxy& aProxy, std::string_view aTDLibVersion);
 
 std::string BuildCreateNewBasicGroupChat(const std::vector<int64_t>& aUserIds,
                                          std::string_view aTitle);
@@ -67,6 +100,12 @@ std::string BuildDisableProxy();
 std::string BuildEnableProxy(int32_t aId);
 std::string BuildGetProxies();
 std::string BuildRemoveProxy(int32_t aId);
+// The proxies of getProxies' answer (either layout), in TDLib's order; an unknown proxy type
+// reads as SOCKS5 without credentials.
+std::vector<TqvnAddedProxy> ReadProxies(const TqvnTDLibObject& aAnswer);
+// One proxy of that list, or addProxy's and editProxy's answer (addedProxy, or proxy before
+// 1.8.61).
+TqvnAddedProxy ReadAddedProxy(const TqvnTDLibObject& aProxy);
 
 std::string BuildGetBasicGroupFullInfo(int64_t aGroupId);
 std::string BuildGetChat(std::string_view aChatId);

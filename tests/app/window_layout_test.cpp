@@ -165,6 +165,7 @@ TEST_F(WindowTest, MenuTree) {
             "  GetChat1 GetChat\n"
             "  GetChats1 GetChats\n"
             "Proxy1 Proxies\n"
+            "  ProxyManager1 Proxy Manager…\n"
             "  GetProxies1 Get Proxies\n"
             "  N5 -\n"
             "  Add4 Add\n"

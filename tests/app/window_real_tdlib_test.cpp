@@ -1,9 +1,13 @@
 // The window against the real TDLib 1.8.67, offline: Start leads TDLib through its parameters to
 // the phone-number state, every event text reaches the log, and Stop ends the client; proxies
-// added for real show in the log with their passwords and secrets masked.
+// added for real show in the log with their passwords and secrets masked, and the proxy
+// manager's table follows TDLib's list as proxies are added, enabled and removed.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QTableWidget>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -111,6 +115,53 @@ TEST_F(WindowWithRealTDLib, ProxyPasswordsAndSecretsNeverShowInTheLog) {
   };
   EXPECT_EQ(count(R"("password":"***")"), 4u) << log;
   EXPECT_EQ(count(R"("secret":"***")"), 2u) << log;
+}
+
+TEST_F(WindowWithRealTDLib, TheProxyManagerFollowsTDLibsProxies) {
+  StartToThePhoneNumberState();
+  FWindow.findChild<QAction*>("ProxyManager1")->trigger();
+  auto* table = FWindow.findChild<QTableWidget*>("tblProxies");
+  ASSERT_NE(table, nullptr);
+  const auto click = [this](const char* aButton) {
+    FWindow.findChild<QPushButton*>(aButton)->click();
+  };
+  // The rows' id, server, port, type and enabled mark, joined by "|".
+  const auto rows = [table] {
+    QStringList shown;
+    for (int row = 0; row < table->rowCount(); ++row) {
+      QStringList cells;
+      for (int column = 1; column <= 4; ++column) cells << table->item(row, column)->text();
+      shown << cells.join(QLatin1Char('|'));
+    }
+    return shown.join(QLatin1Char('\n')).toStdString();
+  };
+  const auto waitForRows = [&](const std::string& aRows) {
+    EXPECT_TRUE(WaitForLog([&](const QString&) { return rows() == aRows; })) << rows();
+  };
+  const auto add = [&](int aKind, const char* aServer, const char* aPort, const char* aSecret) {
+    click("btnProxyAdd");
+    FWindow.findChild<QComboBox*>("cmbProxyType")->setCurrentIndex(aKind);
+    FWindow.findChild<QLineEdit*>("txtProxyServer")->setText(QString::fromLatin1(aServer));
+    FWindow.findChild<QLineEdit*>("txtProxyPort")->setText(QString::fromLatin1(aPort));
+    FWindow.findChild<QLineEdit*>("txtProxySecret")->setText(QString::fromLatin1(aSecret));
+    click("btnProxySave");
+  };
+
+  add(0, "127.0.0.1", "1080", "");
+  waitForRows("127.0.0.1|1080|SOCKS5|✓");
+  add(2, "127.0.0.2", "443", "dd0123456789abcdef0123456789abcdef");
+  waitForRows("127.0.0.1|1080|SOCKS5|\n127.0.0.2|443|MTProto|✓");
+  table->selectRow(0);
+  click("btnProxyEnable");
+  waitForRows("127.0.0.1|1080|SOCKS5|✓\n127.0.0.2|443|MTProto|");
+  for (const char* left : {"127.0.0.2|443|MTProto|", ""}) {
+    table->selectRow(0);
+    click("btnProxyRemove");
+    waitForRows(left);
+  }
+  EXPECT_EQ(FDialogs.Confirmations.size(), 2u);
+  EXPECT_EQ(FWindow.findChild<QLabel*>("lblProxyStatus")->text(), "");
+  EXPECT_TRUE(FDialogs.Errors.empty());
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 // code, grabbed from the screen with the real dialogs. With "--composer FOLDER" instead it saves
 // the message box's pictures in FOLDER: drafts.png (a chat's draft in the chat list),
 // message-menu.png (a message's context menu), reply.png (a reply being composed) and
-// chat-picker.png (the chat picker of "All chats", searching).
+// chat-picker.png (the chat picker of "All chats", searching). With "--proxies FILE" it saves
+// the proxy manager: two proxies, one pinged, and a third one's link open in the add form.
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -31,9 +33,11 @@
 
 #include "ScriptedAccount.h"
 #include "ScriptedDialogs.h"
+#include "ScriptedProxies.h"
 #include "app/FQVNTelegram.h"
 #include "app/qvnConversationModel.h"
 #include "app/qvnConversationView.h"
+#include "app/qvnProxyManager.h"
 #include "app/qvnQtDialogs.h"
 #include "fake_tdjson.h"
 #include "tests/support/TempDir.h"
@@ -286,18 +290,48 @@ bool Composer(const std::string& aFolder) {
   return saved;
 }
 
+bool Proxies(const char* aPath) {
+  qvn::test::TTempDir dir;
+  qvn::test::TScriptedProxies proxies;
+  proxies.PingSeconds = 0.087;
+  qvn::test::TScriptedDialogs dialogs;
+  qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
+  window.QvnTelegram().SetEventsPerTick(100);
+  window.show();
+  StartLogin(window);
+  Deliver({});
+  for (const char* link :
+       {"tg://socks?server=10.0.0.1&port=1080&user=alice&pass=S0cks-pa55",
+        "https://t.me/proxy?server=proxy.example&port=443&secret=dd0123456789abcdef0123456789abcdef"}) {
+    window.OpenProxyLink(link);
+    window.findChild<QPushButton*>("btnProxySave")->click();
+    Deliver({});
+  }
+  window.findChild<QTableWidget*>("tblProxies")->selectRow(0);
+  window.findChild<QPushButton*>("btnProxyPing")->click();
+  Deliver({});
+  window.OpenProxyLink("tg://socks?server=192.168.1.20&port=1081&user=bob&pass=secret");
+  Settle(300);
+  const bool saved = Save(window.findChild<qvn::TqvnProxyManager*>("ProxyManager1")->grab(), aPath);
+  window.QvnTelegram().SetActive(false);
+  return saved;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   const bool composer = argc == 3 && std::string(argv[1]) == "--composer";
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: %s CONVERSATION.png [LOGIN-ERROR.png]\n       %s --composer FOLDER\n",
-                 argv[0], argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s CONVERSATION.png [LOGIN-ERROR.png]\n       %s --composer FOLDER\n"
+                 "       %s --proxies FILE.png\n",
+                 argv[0], argv[0], argv[0]);
     return 2;
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velune Telegram Client"));
   if (composer) return Composer(argv[2]) ? 0 : 1;
+  if (argc == 3 && std::string(argv[1]) == "--proxies") return Proxies(argv[2]) ? 0 : 1;
   bool saved = Conversation(argv[1]);
   fake_td_reset();
   if (argc == 3) saved = LoginError(argv[2]) && saved;

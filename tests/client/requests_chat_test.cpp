@@ -8,6 +8,7 @@
 
 #include "client/qvnTelegram_ChatRequests.h"
 #include "client/qvnTelegram_RequestText.h"
+#include "json/qvnJSON.h"
 
 namespace qvn::test {
 namespace {
@@ -276,6 +277,69 @@ TEST(ChatRequests, LayoutsFollowTheTDLibVersion) {
         "1080,\"type\":{\"@type\":\"proxyTypeSocks5\",\"username\":\"u\",\"password\":\"p\"}},"
         "\"enable\":true}");
   }
+}
+
+// editProxy and pingProxy follow addProxy's change of layout in 1.8.61: the proxy as an object,
+// which pingProxy takes in place of the id.
+TEST(ChatRequests, ProxyEditAndPingLayouts) {
+  TqvnProxy socks;
+  socks.Server = "s";
+  socks.Port = 1080;
+  socks.UserName = "u";
+  socks.Password = "p";
+  const std::string proxy =
+      "{\"@type\":\"proxy\",\"server\":\"s\",\"port\":1080,\"type\":{\"@type\":"
+      "\"proxyTypeSocks5\",\"username\":\"u\",\"password\":\"p\"}}";
+  const std::string members = proxy.substr(std::string("{\"@type\":\"proxy\",").size());
+  for (const char* version : {"1.6.4", "1.8.0", "1.8.60"}) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(BuildEditProxy(7, socks, false, version),
+              "{\"@type\":\"editProxy\",\"proxy_id\":7,\"enable\":false," + members);
+    EXPECT_EQ(BuildPingProxy(7, socks, version), "{\"@type\":\"pingProxy\",\"proxy_id\":7}");
+    EXPECT_EQ(BuildAddProxy(socks, version), BuildAddProxySocks5("s", 1080, "u", "p", version));
+  }
+  for (const char* version : {"1.8.61", "1.8.67"}) {
+    SCOPED_TRACE(version);
+    EXPECT_EQ(BuildEditProxy(7, socks, true, version),
+              "{\"@type\":\"editProxy\",\"proxy_id\":7,\"proxy\":" + proxy + ",\"enable\":true}");
+    EXPECT_EQ(BuildPingProxy(7, socks, version), "{\"@type\":\"pingProxy\",\"proxy\":" + proxy + "}");
+    EXPECT_EQ(BuildAddProxy(socks, version), BuildAddProxySocks5("s", 1080, "u", "p", version));
+  }
+}
+
+// getProxies' answer in both layouts reads to the same proxies, every kind's members kept.
+TEST(ChatRequests, ProxyListsOfBothLayoutsRead) {
+  const std::string types[] = {
+      R"({"@type":"proxyTypeSocks5","username":"u","password":"p"})",
+      R"({"@type":"proxyTypeHttp","username":"u2","password":"p2","http_only":true})",
+      R"({"@type":"proxyTypeMtproto","secret":"ee00"})"};
+  std::string current = R"({"@type":"addedProxies","proxies":[)";
+  std::string older = R"({"@type":"proxies","proxies":[)";
+  for (int i = 0; i < 3; ++i) {
+    const std::string id = std::to_string(i + 1);
+    const std::string enabled = i == 1 ? "true" : "false";
+    const std::string where = R"("server":"h)" + id + R"(","port":)" + id + "0";
+    current += std::string(i ? "," : "") + R"({"@type":"addedProxy","id":)" + id +
+               R"(,"last_used_date":17,"is_enabled":)" + enabled +
+               R"(,"comment":"","proxy":{"@type":"proxy",)" + where + R"(,"type":)" + types[i] +
+               "}}";
+    older += std::string(i ? "," : "") + R"({"@type":"proxy","id":)" + id + "," + where +
+             R"(,"last_used_date":17,"is_enabled":)" + enabled + R"(,"type":)" + types[i] + "}";
+  }
+  const std::vector<TqvnAddedProxy> expected = {
+      {1, {TqvnProxyKind::socks5, "h1", 10, "u", "p", false, ""}, false, 17},
+      {2, {TqvnProxyKind::http, "h2", 20, "u2", "p2", true, ""}, true, 17},
+      {3, {TqvnProxyKind::mtproto, "h3", 30, "", "", false, "ee00"}, false, 17},
+  };
+  for (const std::string& text : {current + "]}", older + "]}"}) {
+    SCOPED_TRACE(text);
+    TqvnJSON answer;
+    answer.Read(text);
+    EXPECT_EQ(ReadProxies(answer), expected);
+  }
+  TqvnJSON empty;
+  empty.Read(R"({"@type":"addedProxies","proxies":[]})");
+  EXPECT_TRUE(ReadProxies(empty).empty());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "client/qvnTelegram_MessageActions.h"
 #include "client/qvnTelegram_MessageRequests.h"
 #include "client/qvnTelegram_Version.h"
+#include "json/qvnJSON.h"
 #include "release_client.h"
 #include "tests/support/TDLibExecute.h"
 #include "tests/support/TDLibRelease.h"
@@ -96,6 +97,13 @@ std::vector<TRequest> EveryRequest(const std::string& aVersion) {
   options.API().SetApiHash("a3406de8d171bb422bb6ddf3bbd800e2");
   options.SetDBEncryptionKey("key \"\\ \xC3\xA9");
   const std::string hostile = "q\"b\\s/%s%d\n\t\x01\x7F \xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80";
+  TqvnProxy http;
+  http.Kind = TqvnProxyKind::http;
+  http.Server = "127.0.0.1";
+  http.Port = 8080;
+  http.UserName = hostile;
+  http.Password = "p";
+  http.HTTPOnly = true;
 
   std::vector<TRequest> requests = {
       {"SendTextMessage", BuildSendTextMessage("-100123", "Hi", &inlineKeyboard, nullptr)},
@@ -141,6 +149,8 @@ std::vector<TRequest> EveryRequest(const std::string& aVersion) {
       {"CreatePrivateChat", BuildCreatePrivateChat(42, false)},
       {"DeleteSupergroup", BuildDeleteSupergroup(77, aVersion)},
       {"DisableProxy", BuildDisableProxy()},
+      {"EditProxy", BuildEditProxy(1, http, true, aVersion)},
+      {"PingProxy", BuildPingProxy(1, http, aVersion)},
       {"EnableProxy", BuildEnableProxy(1)},
       {"GetProxies", BuildGetProxies()},
       {"RemoveProxy", BuildRemoveProxy(1)},
@@ -276,6 +286,22 @@ TEST_F(ReleaseRequests, ProxyLifeCycle) {
     return result;
   };
   // Each proxy is added enabled, which disables the one before.
+  EXPECT_EQ(enabled(), std::vector<int>{ids[2]});
+
+  // An edit keeps the proxy's id; the list then holds what it was changed to.
+  TqvnProxy edited;
+  edited.Kind = TqvnProxyKind::mtproto;
+  edited.Server = "127.0.0.2";
+  edited.Port = 8443;
+  edited.Secret = "dd0123456789abcdef0123456789abcdef";
+  const nlohmann::json editAnswer = client.Answer([&] { telegram.EditProxy(ids[1], edited, false); });
+  EXPECT_EQ(editAnswer.value("id", 0), ids[1]) << editAnswer.dump();
+  TqvnJSON listed;
+  listed.Read(client.Answer([&] { telegram.GetProxies(); }).dump());
+  const std::vector<TqvnAddedProxy> proxies = ReadProxies(listed);
+  ASSERT_EQ(proxies.size(), ids.size());
+  EXPECT_EQ(proxies[1].Id, ids[1]);
+  EXPECT_EQ(proxies[1].Proxy, edited);
   EXPECT_EQ(enabled(), std::vector<int>{ids[2]});
 
   EXPECT_EQ(client.Answer([&] { telegram.EnableProxy(ids[0]); }).at("@type"), "ok");

@@ -405,15 +405,23 @@ bool TqvnChatModel::Store(const TqvnMessage& aMessage) {
 }
 
 int TqvnChatModel::AddHistory(int64_t aChatId, const std::vector<TqvnMessage>& aPage) {
-  TqvnConversation& conversation = Track(aChatId);
-  int added = 0;
-  for (const TqvnMessage& message : aPage) {
+  return Merge(Track(aChatId), aChatId, aPage);
+}
+
+int TqvnChatModel::Merge(TqvnConversation& aConversation, int64_t aChatId,
+                         const std::vector<TqvnMessage>& aMessages) {
+  // Looked up while the conversation is still sorted; then added and sorted once.
+  std::vector<const TqvnMessage*> fresh;
+  for (const TqvnMessage& message : aMessages) {
     if (message.ChatId != aChatId || Find(aChatId, message.Id) != nullptr) continue;
-    conversation.Messages.push_back(message);
-    ++added;
+    const bool twice = std::any_of(fresh.begin(), fresh.end(), [&message](const TqvnMessage* m) {
+      return m->Id == message.Id;
+    });
+    if (!twice) fresh.push_back(&message);
   }
-  if (added > 0) Sort(conversation);
-  return added;
+  for (const TqvnMessage* message : fresh) aConversation.Messages.push_back(*message);
+  if (!fresh.empty()) Sort(aConversation);
+  return static_cast<int>(fresh.size());
 }
 
 void TqvnChatModel::AddLocalEcho(TqvnMessage aMessage) {
@@ -493,22 +501,20 @@ void TqvnChatModel::ReplaceMessage(int64_t aChatId, int64_t aOldId,
   TqvnConversation& conversation = Track(aChatId);
   std::erase_if(conversation.Messages,
                 [aOldId](const TqvnMessage& aMessage) { return aMessage.Id == aOldId; });
-  for (const TqvnMessage& message : aMessages) {
-    if (message.ChatId == aChatId && Find(aChatId, message.Id) == nullptr) {
-      conversation.Messages.push_back(message);
-    }
-  }
-  Sort(conversation);
+  Merge(conversation, aChatId, aMessages);
 }
 
 TqvnMessage* TqvnChatModel::Find(int64_t aChatId, int64_t aMessageId) {
   if (aMessageId == 0) return nullptr;
   auto conversation = FConversations.find(aChatId);
   if (conversation == FConversations.end()) return nullptr;
-  for (TqvnMessage& message : conversation->second.Messages) {
-    if (message.Id == aMessageId) return &message;
-  }
-  return nullptr;
+  // Conversations are sorted (Earlier): TDLib's ids ascending, local echoes (id 0) last.
+  std::vector<TqvnMessage>& messages = conversation->second.Messages;
+  const auto found = std::partition_point(
+      messages.begin(), messages.end(), [aMessageId](const TqvnMessage& aMessage) {
+        return aMessage.Id != 0 && aMessage.Id < aMessageId;
+      });
+  return found != messages.end() && found->Id == aMessageId ? &*found : nullptr;
 }
 
 const TqvnMessage* TqvnChatModel::FindMessage(int64_t aChatId, int64_t aMessageId) const {

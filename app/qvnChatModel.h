@@ -174,6 +174,10 @@ class TqvnChatModel {
   // the chat is not tracked or the message is a pending one of the window's not bound yet.
   bool Store(const TqvnMessage& aMessage);
   static void Sort(TqvnConversation& aConversation);
+  // Adds those of aMessages (of aChatId) that aConversation does not hold, each once, keeping
+  // it sorted; returns how many.
+  int Merge(TqvnConversation& aConversation, int64_t aChatId,
+            const std::vector<TqvnMessage>& aMessages);
 
   int64_t FMyId = 0;
   int64_t FMessageTextLengthMax = kDefaultMessageTextLengthMax;

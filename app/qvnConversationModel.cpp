@@ -120,6 +120,23 @@ void TqvnConversationModel::Show(int64_t aChatId) {
   endResetModel();
 }
 
+bool TqvnConversationModel::Appended(int64_t aMessageId) {
+  const std::vector<TqvnMessage>* messages = Messages();
+  const int held = static_cast<int>(FRows.size());
+  // The chat model appends a message newer than all it holds and sorts for any other, so the
+  // rows held (in step with the conversation until now) are unchanged when the new message is
+  // last and the one before it is the last row.
+  if (messages == nullptr || static_cast<int>(messages->size()) != held + 1 ||
+      messages->back().Id != aMessageId ||
+      (held > 0 && !SameMessage(FRows.back(), (*messages)[held - 1]))) {
+    return false;
+  }
+  beginInsertRows({}, held, held);
+  FRows.push_back(RowFor(messages->back()));
+  endInsertRows();
+  return true;
+}
+
 std::pair<int, int> TqvnConversationModel::Sync() {
   static const std::vector<TqvnMessage> kNone;
   const std::vector<TqvnMessage>& messages = Messages() != nullptr ? *Messages() : kNone;
@@ -183,6 +200,7 @@ void TqvnConversationModel::Apply(const TqvnModelChange& aChange) {
     case TqvnModelChange::messageSent:
     case TqvnModelChange::messageChanged:
       if (aChange.ChatId != FChatId) return;
+      if (aChange.Kind == TqvnModelChange::newMessage && Appended(aChange.MessageId)) return;
     {
       const auto [first, end] = Sync();
       const int row = RowOfMessage(aChange.MessageId);

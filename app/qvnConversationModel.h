@@ -90,6 +90,10 @@ class TqvnConversationModel : public QAbstractListModel {
   void Apply(const TqvnModelChange& aChange);
   // The same after a change the window made itself. Returns the rows inserted, [first, end).
   std::pair<int, int> Sync();
+  // A new message the chat model appended after the last row: inserts its row without comparing
+  // the others (a history of thousands costs the same as a short one). False when the message
+  // went anywhere else; then Sync finds what changed.
+  bool Appended(int64_t aMessageId);
   // The rows showing aFileId (a message's file or picture) changed.
   void FileChanged(int32_t aFileId);
   // The user revealed the spoilers of aRow.

@@ -519,7 +519,11 @@ TEST_F(ChatModelTest, ConversationsHoldTrackedChatsInTDLibsOrder) {
   EXPECT_EQ(FModel.AddHistory(kFamily, newer), 5);
   EXPECT_EQ(FModel.AddHistory(kFamily, older), 7);
   EXPECT_EQ(FModel.AddHistory(kFamily, older), 0);
-  std::vector<int64_t> expected;
+  // A page that repeats a message, and messages held already, adds none of them twice.
+  TqvnMessage oldest = page[11];
+  oldest.Id = int64_t{100} << 20;
+  EXPECT_EQ(FModel.AddHistory(kFamily, {page[0], oldest, page[11], oldest, page[6]}), 1);
+  std::vector<int64_t> expected = {oldest.Id};
   for (int n = 101; n <= 112; ++n) expected.push_back(int64_t{n} << 20);
   expected.push_back(200278016);
   EXPECT_EQ(Ids(*FModel.Conversation(kFamily)), expected);

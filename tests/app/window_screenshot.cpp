@@ -11,7 +11,8 @@
 // the message box's pictures in FOLDER: drafts.png (a chat's draft in the chat list),
 // message-menu.png (a message's context menu), reply.png (a reply being composed) and
 // chat-picker.png (the chat picker of "All chats", searching). With "--proxies FILE" it saves
-// the proxy manager: two proxies, one pinged, and a third one's link open in the add form.
+// the proxy manager: two proxies, one pinged, and a third one's link open in the add form. With
+// "--chat TITLE FILE" it saves the first picture with the chat whose title starts with TITLE.
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -77,7 +78,7 @@ bool Save(const QPixmap& aPicture, const char* aPath) {
   return saved;
 }
 
-bool Conversation(const char* aPath) {
+bool Conversation(const char* aPath, const QString& aChat) {
   qvn::test::TTempDir dir;
   // The history's last message a quarter of an hour ago.
   const int64_t shift = static_cast<int64_t>(std::time(nullptr)) - 900 - 1767613742;
@@ -89,7 +90,7 @@ bool Conversation(const char* aPath) {
   dialogs.Answers = {"24680"};
   qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
   window.QvnTelegram().SetEventsPerTick(100);
-  window.resize(820, 600);
+  window.resize(980, 700);
   window.show();
   StartLogin(window);
   std::vector<std::string> events = TScriptedAccount::LoginEvents();
@@ -98,7 +99,7 @@ bool Conversation(const char* aPath) {
 
   auto* chats = window.findChild<QListWidget*>("listChats");
   for (int row = 0; row < chats->count(); ++row) {
-    if (!chats->item(row)->text().startsWith("Family")) continue;
+    if (!chats->item(row)->text().startsWith(aChat)) continue;
     chats->setCurrentRow(row);
     emit chats->itemClicked(chats->item(row));
   }
@@ -222,7 +223,7 @@ bool Composer(const std::string& aFolder) {
   dialogs.Answers = {"24680"};
   qvn::TFRMQVNTelegram window(dialogs, dir.File("velune-telegram.ini"));
   window.QvnTelegram().SetEventsPerTick(100);
-  window.resize(820, 600);
+  window.resize(980, 700);
   window.move(40, 40);
   window.show();
   StartLogin(window);
@@ -321,18 +322,21 @@ bool Proxies(const char* aPath) {
 
 int main(int argc, char* argv[]) {
   const bool composer = argc == 3 && std::string(argv[1]) == "--composer";
-  if (argc < 2 || argc > 3) {
+  if (argc < 2 || argc > 4) {
     std::fprintf(stderr,
                  "usage: %s CONVERSATION.png [LOGIN-ERROR.png]\n       %s --composer FOLDER\n"
-                 "       %s --proxies FILE.png\n",
-                 argv[0], argv[0], argv[0]);
+                 "       %s --proxies FILE.png\n       %s --chat TITLE FILE.png\n",
+                 argv[0], argv[0], argv[0], argv[0]);
     return 2;
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velune Telegram Client"));
   if (composer) return Composer(argv[2]) ? 0 : 1;
   if (argc == 3 && std::string(argv[1]) == "--proxies") return Proxies(argv[2]) ? 0 : 1;
-  bool saved = Conversation(argv[1]);
+  if (argc == 4 && std::string(argv[1]) == "--chat") {
+    return Conversation(argv[3], QString::fromUtf8(argv[2])) ? 0 : 1;
+  }
+  bool saved = Conversation(argv[1], QStringLiteral("Family"));
   fake_td_reset();
   if (argc == 3) saved = LoginError(argv[2]) && saved;
   return saved ? 0 : 1;

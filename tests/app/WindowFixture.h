@@ -30,6 +30,7 @@
 #include "app/qvnLineView.h"
 #include "client/qvnTelegram_RequestExtra.h"
 #include "fake_tdjson.h"
+#include "tests/support/QtEventsUntil.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn::test {
@@ -116,14 +117,7 @@ class WindowTest : public ::testing::Test {
 
   // Runs Qt's event loop (and with it the client's ticks) until aDone() or a generous timeout.
   bool WaitFor(const std::function<bool()>& aDone, int aTimeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!aDone()) {
-      if (timer.elapsed() > aTimeoutMs) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      QThread::msleep(2);
-    }
-    return true;
+    return QtEventsUntil(aDone, aTimeoutMs);
   }
 
   // Queues event texts and waits until the window has handled them all, and every text the

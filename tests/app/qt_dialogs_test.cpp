@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +21,7 @@
 #include "base/qvnWebSocket_Helpers.h"
 #include "fake_tdjson.h"
 #include "qt/qvnMainThreadPump.h"
+#include "tests/support/QtEventsUntil.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn::test {
@@ -174,16 +174,13 @@ TEST(QtDialogs, WindowKeepsHandlingEventsWhileTheCodePromptIsOpen) {
   });
   fake_td_queue_event(
       R"({"@type":"updateAuthorizationState","authorization_state":{"@type":"authorizationStateWaitCode"}})");
-  QElapsedTimer timer;
-  timer.start();
   auto codeSent = [] {
     for (const std::string& text : fake_td::Sent()) {
       if (text.find("checkAuthenticationCode") != std::string::npos) return true;
     }
     return false;
   };
-  while (!codeSent() && timer.elapsed() < 15000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  QtEventsUntil(codeSent, 15000);
   EXPECT_EQ(chatsWhileOpen, 2);
   ASSERT_TRUE(codeSent());
   EXPECT_NE(fake_td::Sent().back().find("13579"), std::string::npos) << fake_td::Sent().back();

@@ -9,13 +9,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <cstring>
 #include <future>
 
 #include "app/qvnSingleInstance.h"
+#include "tests/support/QtEventsUntil.h"
 #include "tests/support/TempDir.h"
 
 namespace qvn::test {
@@ -24,15 +23,8 @@ namespace {
 using THandOver = TqvnSingleInstance::THandOver;
 
 // Runs Qt's event loop until aDone() or a generous timeout.
-bool PumpFor(const std::function<bool()>& aDone, int aTimeoutMs = 30000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!aDone()) {
-    if (timer.elapsed() > aTimeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(1);
-  }
-  return true;
+bool PumpFor(const std::function<bool()>& aDone) {
+  return QtEventsUntil(aDone, 30000);
 }
 
 // Where Qt puts the local socket of aName.

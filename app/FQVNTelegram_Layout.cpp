@@ -293,7 +293,7 @@ void TFRMQVNTelegram::BuildMenu() {
   setMenuBar(MainMenu1);
 
   QMenu* menu = AddSubmenu(nullptr, "Menu", "Menu");
-  AddCommand(menu, "Logout1", "Logout", &TFRMQVNTelegram::Logout1Click);
+  AddCommand(menu, "Logout1", "Log Out…", &TFRMQVNTelegram::Logout1Click);
   Notifications1 = AddCommand(menu, "Notifications1", "Notifications",
                               &TFRMQVNTelegram::Notifications1Click);
   Notifications1->setCheckable(true);
@@ -301,38 +301,38 @@ void TFRMQVNTelegram::BuildMenu() {
   AddCommand(menu, "Exit1", "Exit", &TFRMQVNTelegram::Exit1Click);
 
   QMenu* chats = AddSubmenu(nullptr, "Chats1", "Chats");
-  AddCommand(AddSubmenu(chats, "PrivateChat1", "PrivateChat"), "PrivateChatCreate1", "Create",
+  AddCommand(AddSubmenu(chats, "PrivateChat1", "Private Chat"), "PrivateChatCreate1", "New…",
              &TFRMQVNTelegram::PrivateChatCreate1Click);
-  AddCommand(AddSubmenu(chats, "SecretChat1", "SecretChat"), "SecretChatCreate1", "Create",
+  AddCommand(AddSubmenu(chats, "SecretChat1", "Secret Chat"), "SecretChatCreate1", "New…",
              &TFRMQVNTelegram::SecretChatCreate1Click);
-  QMenu* superGroups = AddSubmenu(chats, "SuperGroups1", "SuperGroups");
-  AddCommand(superGroups, "SuperGroupsCreate1", "Create",
+  QMenu* superGroups = AddSubmenu(chats, "SuperGroups1", "Supergroups");
+  AddCommand(superGroups, "SuperGroupsCreate1", "New…",
              &TFRMQVNTelegram::SuperGroupsCreate1Click);
-  AddCommand(superGroups, "SuperGroupDelete1", "Delete", &TFRMQVNTelegram::SuperGroupDelete1Click);
-  AddCommand(superGroups, "GetMembers1", "Get Members", &TFRMQVNTelegram::GetMembers1Click);
-  AddCommand(AddSubmenu(chats, "BasicGroups1", "BasicGroups"), "BasicGroupsCreate1", "Create",
+  AddCommand(superGroups, "SuperGroupDelete1", "Delete…", &TFRMQVNTelegram::SuperGroupDelete1Click);
+  AddCommand(superGroups, "GetMembers1", "Members in the Log…", &TFRMQVNTelegram::GetMembers1Click);
+  AddCommand(AddSubmenu(chats, "BasicGroups1", "Basic Groups"), "BasicGroupsCreate1", "New…",
              &TFRMQVNTelegram::BasicGroupsCreate1Click);
   AddSeparator(chats, "N4");
   QMenu* members = AddSubmenu(chats, "Members1", "Members");
-  AddCommand(members, "AddChatMember1", "AddChatMember", &TFRMQVNTelegram::AddChatMember1Click);
-  AddCommand(members, "JoinChatByInviteLink1", "JoinChatByInviteLink",
+  AddCommand(members, "AddChatMember1", "Add a Member…", &TFRMQVNTelegram::AddChatMember1Click);
+  AddCommand(members, "JoinChatByInviteLink1", "Join by Invite Link…",
              &TFRMQVNTelegram::JoinChatByInviteLink1Click);
   AddSeparator(chats, "N1");
-  AddCommand(chats, "GetChat1", "GetChat", &TFRMQVNTelegram::GetChat1Click);
-  AddCommand(chats, "GetChats1", "GetChats", &TFRMQVNTelegram::GetChats1Click);
+  AddCommand(chats, "GetChat1", "Chat Details in the Log…", &TFRMQVNTelegram::GetChat1Click);
+  AddCommand(chats, "GetChats1", "Reload the Chat List", &TFRMQVNTelegram::GetChats1Click);
 
   QMenu* proxies = AddSubmenu(nullptr, "Proxy1", "Proxies");
   AddCommand(proxies, "ProxyManager1", "Proxy Manager…", &TFRMQVNTelegram::ProxyManager1Click);
-  AddCommand(proxies, "GetProxies1", "Get Proxies", &TFRMQVNTelegram::GetProxies1Click);
+  AddCommand(proxies, "GetProxies1", "Proxies in the Log", &TFRMQVNTelegram::GetProxies1Click);
   AddSeparator(proxies, "N5");
   QMenu* add = AddSubmenu(proxies, "Add4", "Add");
-  AddCommand(add, "HTTP1", "HTTP", &TFRMQVNTelegram::HTTP1Click);
-  AddCommand(add, "MTProto1", "MTProto", &TFRMQVNTelegram::MTProto1Click);
-  AddCommand(add, "Socks51", "Socks5", &TFRMQVNTelegram::Socks51Click);
-  AddCommand(proxies, "Remove1", "Remove", &TFRMQVNTelegram::Remove1Click);
+  AddCommand(add, "HTTP1", "HTTP…", &TFRMQVNTelegram::HTTP1Click);
+  AddCommand(add, "MTProto1", "MTProto…", &TFRMQVNTelegram::MTProto1Click);
+  AddCommand(add, "Socks51", "SOCKS5…", &TFRMQVNTelegram::Socks51Click);
+  AddCommand(proxies, "Remove1", "Remove…", &TFRMQVNTelegram::Remove1Click);
   AddSeparator(proxies, "N2");
-  AddCommand(proxies, "Enable1", "Enable", &TFRMQVNTelegram::Enable1Click);
-  AddCommand(proxies, "Disable1", "Disable", &TFRMQVNTelegram::Disable1Click);
+  AddCommand(proxies, "Enable1", "Enable…", &TFRMQVNTelegram::Enable1Click);
+  AddCommand(proxies, "Disable1", "Disable All", &TFRMQVNTelegram::Disable1Click);
 }
 
 void TFRMQVNTelegram::ConnectControls() {

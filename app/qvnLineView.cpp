@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <utility>
 
 #include "app/qvnDisplayText.h"
 
@@ -98,9 +99,21 @@ void TqvnLineView::Release() {
 void TqvnLineView::Flush() {
   if (FPending.empty()) return;
   QScrollBar* scroll = verticalScrollBar();
-  const bool following = scroll->value() >= scroll->maximum();
+  const bool following = FFollowWhenShown || scroll->value() >= scroll->maximum();
   FModel->Add(FPending);
-  if (following) scrollToBottom();
+  if (!following) return;
+  // Hidden (another page or view is in front), the list is laid out when it shows: scrolling
+  // now would lay out every row for each delivery.
+  if (isVisible()) {
+    scrollToBottom();
+  } else {
+    FFollowWhenShown = true;
+  }
+}
+
+void TqvnLineView::showEvent(QShowEvent* aEvent) {
+  QListView::showEvent(aEvent);
+  if (std::exchange(FFollowWhenShown, false)) scrollToBottom();
 }
 
 void TqvnLineView::Clear() {

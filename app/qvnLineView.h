@@ -53,6 +53,7 @@ class TqvnLineView : public QListView {
 
  protected:
   void keyPressEvent(QKeyEvent* aEvent) override;
+  void showEvent(QShowEvent* aEvent) override;
 
  private:
   struct TRow {
@@ -63,6 +64,7 @@ class TqvnLineView : public QListView {
 
   TModel* FModel = nullptr;  // owned by the view (its Qt parent)
   int FHolds = 0;
+  bool FFollowWhenShown = false;  // lines came while hidden and the newest was in view
   std::vector<TRow> FPending;
 };
 

@@ -98,6 +98,14 @@ TEST(LineViewTest, FollowsTheNewestLineOnlyWhileTheLastRowIsInView) {
   view.Append("at the bottom again");
   QCoreApplication::processEvents();
   EXPECT_EQ(scroll->value(), scroll->maximum());
+
+  // Lines that come while the view is hidden show at the bottom once it shows again.
+  view.hide();
+  for (int i = 0; i < 50; ++i) view.Append("while hidden " + std::to_string(i));
+  view.show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(scroll->value(), scroll->maximum());
+  EXPECT_EQ(view.RowText(view.RowCount() - 1), "while hidden 49");
 }
 
 }  // namespace
